@@ -1,0 +1,34 @@
+# Small helpers shared by the project's CMake files.
+
+# add_subdirectory for a folder that may not exist yet (parts of the tree grow in turn).
+function(korvel_add_subdirectory_if_present dir)
+  if(EXISTS "${CMAKE_CURRENT_SOURCE_DIR}/${dir}/CMakeLists.txt")
+    add_subdirectory(${dir})
+  endif()
+endfunction()
+
+# One GoogleTest executable from every *.cpp in a folder; each TEST is one ctest entry.
+# Widget tests run on Qt's offscreen platform, so no display is needed.
+function(korvel_add_test_folder name dir)
+  file(GLOB _sources CONFIGURE_DEPENDS "${dir}/*.cpp")
+  if(NOT _sources)
+    return()
+  endif()
+  add_executable(${name} ${_sources})
+  target_link_libraries(${name} PRIVATE GTest::gtest GTest::gmock GTest::gtest_main ${ARGN})
+  gtest_discover_tests(${name}
+    DISCOVERY_TIMEOUT 60
+    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KORVEL_PLUGIN_DIR=${PROJECT_BINARY_DIR}/plugins")
+endfunction()
+
+# A control plug-in: a Qt MODULE in <build>/plugins that links the core, the shell and
+# the platform layer statically and exports only its plug-in entry.
+function(korvel_add_control target)
+  add_library(${target} MODULE ${ARGN})
+  target_link_libraries(${target} PRIVATE korvel_shell korvel_platform korvel_core
+                        Qt6::Widgets Qt6::Network)
+  target_link_options(${target} PRIVATE -Wl,--exclude-libs,ALL -Wl,--no-undefined)
+  set_target_properties(${target} PROPERTIES
+    PREFIX ""
+    LIBRARY_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/plugins)
+endfunction()

@@ -1,0 +1,55 @@
+#pragma once
+// Message frames on the connection: one type byte, an Int32 body length (big-endian),
+// the body. Sending, the one connection attempt per address, the frame cutter of the
+// receive loop and the protocol version check.
+
+#include "core/clientstate.h"
+#include "core/codec.h"
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace korvel {
+
+// Largest body length accepted from the server; a longer (or negative) length is a
+// malformed stream. See docs/protocol.md for how it was chosen.
+extern const int32_t kMaxFrameBodyLength;
+
+// Type byte + length + body.
+Bytes BuildFrame(int32_t type, std::string_view body);
+
+// Sends one frame on the state's socket (see docs/protocol.md for the rules while an
+// attempt is under way and while closed).
+void SendToServer(ClientState& state, int32_t type, std::string_view body);
+
+// The one connection attempt per address, when address and port are set.
+void ConnectToServer(ClientState& state);
+
+struct Frame {
+    uint8_t Type = 0;
+    std::string_view Body; // valid until the cutter is next appended to or cleared
+};
+
+// Cuts whole frames from the received bytes. Consumes its buffer by offset, so the work
+// is linear in the bytes received however they are split.
+class FrameCutter {
+public:
+    void Append(std::string_view bytes);
+    // The next whole frame, or nothing while it is incomplete. A negative or oversized
+    // length raises FrameError as soon as the 5-byte header is there.
+    std::optional<Frame> Next();
+    void Clear();
+    std::size_t Pending() const { return m_Buffer.size() - m_Offset; }
+
+private:
+    Bytes m_Buffer;
+    std::size_t m_Offset = 0;
+};
+
+// Message 1: nothing when the server's version is ours (21), else the text of the
+// version-conflict box: "Protocol version conflict (server: N, client: 21)!".
+std::optional<std::string> CheckProtocolVersion(std::string_view body);
+
+} // namespace korvel

@@ -1,0 +1,73 @@
+#pragma once
+// An ordered collection of shared records with O(1) look-up by a case-insensitive key.
+// Iteration follows insertion order; removing an item keeps the order of the others;
+// adding under a key that is already present is refused (the caller decides whether that
+// is an error). Items are std::shared_ptr so that a view or dialog still holding a record
+// that a later message removed keeps a valid object.
+
+#include "core/cp1252.h"
+
+#include <cstddef>
+#include <list>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+
+namespace korvel {
+
+// "K" followed by the identity in decimal: the key of a record everywhere.
+inline std::string RecordKey(long identity) { return "K" + std::to_string(identity); }
+
+template <class T>
+class KeyedCollection {
+public:
+    using Ptr = std::shared_ptr<T>;
+    struct Entry {
+        std::string key; // as given when added
+        Ptr item;
+    };
+    using const_iterator = typename std::list<Entry>::const_iterator;
+
+    // Adds at the end; false (and nothing changed) when the key is already present.
+    bool Add(std::string_view key, Ptr item) {
+        std::string folded = UpperCase(key);
+        if (m_Index.count(folded)) return false;
+        m_Items.push_back(Entry{std::string(key), std::move(item)});
+        m_Index.emplace(std::move(folded), std::prev(m_Items.end()));
+        return true;
+    }
+
+    Ptr Find(std::string_view key) const {
+        auto it = m_Index.find(UpperCase(key));
+        return it == m_Index.end() ? nullptr : it->second->item;
+    }
+
+    bool Contains(std::string_view key) const { return m_Index.count(UpperCase(key)) != 0; }
+
+    // False when there is no such key.
+    bool Remove(std::string_view key) {
+        auto it = m_Index.find(UpperCase(key));
+        if (it == m_Index.end()) return false;
+        m_Items.erase(it->second);
+        m_Index.erase(it);
+        return true;
+    }
+
+    void Clear() {
+        m_Index.clear();
+        m_Items.clear();
+    }
+
+    std::size_t Count() const { return m_Items.size(); }
+    bool Empty() const { return m_Items.empty(); }
+    const_iterator begin() const { return m_Items.begin(); }
+    const_iterator end() const { return m_Items.end(); }
+
+private:
+    std::list<Entry> m_Items;
+    std::unordered_map<std::string, typename std::list<Entry>::iterator> m_Index;
+};
+
+} // namespace korvel
