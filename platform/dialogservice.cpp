@@ -1,0 +1,159 @@
+#include "platform/dialogservice.h"
+
+#include <QApplication>
+#include <QInputDialog>
+#include <QMessageBox>
+
+namespace korvel::platform {
+namespace {
+
+std::unique_ptr<IDialogService>& Slot() {
+    static std::unique_ptr<IDialogService> service;
+    return service;
+}
+
+QMessageBox::Icon ToQtIcon(MessageIcon icon) {
+    switch (icon) {
+    case MessageIcon::Critical: return QMessageBox::Critical;
+    case MessageIcon::Question: return QMessageBox::Question;
+    case MessageIcon::Exclamation: return QMessageBox::Warning;
+    case MessageIcon::Information: return QMessageBox::Information;
+    case MessageIcon::None: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+QMessageBox::StandardButtons ToQtButtons(MessageButtons buttons) {
+    switch (buttons) {
+    case MessageButtons::Ok: return QMessageBox::Ok;
+    case MessageButtons::OkCancel: return QMessageBox::Ok | QMessageBox::Cancel;
+    case MessageButtons::AbortRetryIgnore:
+        return QMessageBox::Abort | QMessageBox::Retry | QMessageBox::Ignore;
+    case MessageButtons::YesNoCancel: return QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel;
+    case MessageButtons::YesNo: return QMessageBox::Yes | QMessageBox::No;
+    case MessageButtons::RetryCancel: return QMessageBox::Retry | QMessageBox::Cancel;
+    }
+    return QMessageBox::Ok;
+}
+
+QMessageBox::StandardButton ToQtButton(MessageResult result) {
+    switch (result) {
+    case MessageResult::Ok: return QMessageBox::Ok;
+    case MessageResult::Cancel: return QMessageBox::Cancel;
+    case MessageResult::Abort: return QMessageBox::Abort;
+    case MessageResult::Retry: return QMessageBox::Retry;
+    case MessageResult::Ignore: return QMessageBox::Ignore;
+    case MessageResult::Yes: return QMessageBox::Yes;
+    case MessageResult::No: return QMessageBox::No;
+    }
+    return QMessageBox::Ok;
+}
+
+std::optional<MessageResult> FromQtButton(int button) {
+    switch (button) {
+    case QMessageBox::Ok: return MessageResult::Ok;
+    case QMessageBox::Cancel: return MessageResult::Cancel;
+    case QMessageBox::Abort: return MessageResult::Abort;
+    case QMessageBox::Retry: return MessageResult::Retry;
+    case QMessageBox::Ignore: return MessageResult::Ignore;
+    case QMessageBox::Yes: return MessageResult::Yes;
+    case QMessageBox::No: return MessageResult::No;
+    default: return std::nullopt;
+    }
+}
+
+QString PlainLineBreaks(QString text) {
+    text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    return text;
+}
+
+QWidget* OwnerOr(QWidget* parent) {
+    return parent ? parent : QApplication::activeWindow();
+}
+
+} // namespace
+
+IDialogService& Dialogs() {
+    auto& slot = Slot();
+    if (!slot) slot = std::make_unique<QtDialogService>();
+    return *slot;
+}
+
+std::unique_ptr<IDialogService> InstallDialogService(std::unique_ptr<IDialogService> service) {
+    auto previous = std::move(Slot());
+    Slot() = std::move(service);
+    return previous;
+}
+
+MessageResult ShowMessage(const QString& text, const QString& title, MessageIcon icon,
+                          MessageButtons buttons, QWidget* parent) {
+    return Dialogs().Message(MessageRequest{text, title, icon, buttons}, parent);
+}
+
+std::optional<QString> AskText(const QString& prompt, const QString& title,
+                               const QString& defaultText, QWidget* parent) {
+    return Dialogs().Input(InputRequest{prompt, title, defaultText}, parent);
+}
+
+MessageResult CloseResult(MessageButtons buttons) {
+    switch (buttons) {
+    case MessageButtons::Ok: return MessageResult::Ok;
+    case MessageButtons::YesNo: return MessageResult::No;
+    case MessageButtons::AbortRetryIgnore: return MessageResult::Abort;
+    case MessageButtons::OkCancel:
+    case MessageButtons::YesNoCancel:
+    case MessageButtons::RetryCancel: return MessageResult::Cancel;
+    }
+    return MessageResult::Cancel;
+}
+
+MessageResult QtDialogService::Message(const MessageRequest& request, QWidget* parent) {
+    QMessageBox box(ToQtIcon(request.icon), request.title, PlainLineBreaks(request.text),
+                    ToQtButtons(request.buttons), OwnerOr(parent));
+    box.setTextFormat(Qt::PlainText);
+    box.setEscapeButton(ToQtButton(CloseResult(request.buttons)));
+    const int chosen = box.exec();
+    return FromQtButton(chosen).value_or(CloseResult(request.buttons));
+}
+
+std::optional<QString> QtDialogService::Input(const InputRequest& request, QWidget* parent) {
+    bool ok = false;
+    QString text = QInputDialog::getText(OwnerOr(parent), request.title,
+                                         PlainLineBreaks(request.prompt), QLineEdit::Normal,
+                                         request.defaultText, &ok);
+    if (!ok) return std::nullopt;
+    return text;
+}
+
+MessageResult ScriptedDialogService::Message(const MessageRequest& request, QWidget*) {
+    m_Messages.push_back(request);
+    if (m_Answers.empty()) return CloseResult(request.buttons);
+    MessageResult answer = m_Answers.front();
+    m_Answers.pop_front();
+    return answer;
+}
+
+std::optional<QString> ScriptedDialogService::Input(const InputRequest& request, QWidget*) {
+    m_Inputs.push_back(request);
+    if (m_Texts.empty()) return std::nullopt;
+    auto text = std::move(m_Texts.front());
+    m_Texts.pop_front();
+    return text;
+}
+
+void ScriptedDialogService::Clear() {
+    m_Answers.clear();
+    m_Texts.clear();
+    m_Messages.clear();
+    m_Inputs.clear();
+}
+
+ScopedScriptedDialogs::ScopedScriptedDialogs() {
+    auto service = std::make_unique<ScriptedDialogService>();
+    m_Service = service.get();
+    m_Previous = InstallDialogService(std::move(service));
+}
+
+ScopedScriptedDialogs::~ScopedScriptedDialogs() { InstallDialogService(std::move(m_Previous)); }
+
+} // namespace korvel::platform
