@@ -22,6 +22,7 @@ class cCalendar;
 class cHolidayLabel;
 class ISocket;
 class ISettingsStore;
+struct DataFileEnvironment;
 
 // Sizes of the fixed tables.
 inline constexpr int kReceiverTypeRows = 300;  // rows 0..299
@@ -88,6 +89,10 @@ public:
 
     // Per-user settings store for the text cache; set by the control that owns the state.
     ISettingsStore* SettingsStore = nullptr;
+
+    // File system, clock, random source and trace sink of the record data files; null =
+    // the process's default (core/datafile.h).
+    DataFileEnvironment* DataFiles = nullptr;
 
     // Filled by the server's messages.
     Bytes ServerDataPath;
