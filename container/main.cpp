@@ -2,13 +2,14 @@
 
 #include "container/application.h"
 #include "container/hostwindow.h"
+#include "platform/settingsstore.h"
 
 #include <QApplication>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("KorvelContainer"));
-    korvel::MemorySettingsStore store; // TODO: the per-user store
+    korvel::platform::QtSettingsStore store;
 
     QStringList arguments = QApplication::arguments();
     arguments.removeFirst(); // the program itself
