@@ -31,8 +31,12 @@ std::vector<int32_t> TopLevelIds(const EventTree& tree) {
     return ids;
 }
 
-struct TreeTest : ::testing::Test {
-    void SetUp() override { test::EnsureApplication(); }
+// The application must exist before the tree member is made.
+struct WithApplication {
+    WithApplication() { test::EnsureApplication(); }
+};
+
+struct TreeTest : ::testing::Test, WithApplication {
     EventTree tree;
 };
 
