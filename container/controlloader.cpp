@@ -26,6 +26,7 @@ QStringList PluginFolders() {
     if (!programFolder.isEmpty()) {
         candidates << programFolder + QStringLiteral("/plugins");
         candidates << programFolder + QStringLiteral("/../plugins");
+        candidates << programFolder + QStringLiteral("/../lib/korvel/plugins"); // installed elsewhere
     }
     candidates << QStringLiteral(KORVEL_INSTALLED_PLUGIN_DIR);
 

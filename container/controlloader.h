@@ -16,7 +16,8 @@ namespace korvel::container {
 
 // Where the host looks for control plug-ins, in this order: the folder named by the
 // environment variable KORVEL_PLUGIN_DIR, <program folder>/plugins,
-// <program folder>/../plugins (the build tree), and the installed plug-in folder.
+// <program folder>/../plugins (the build tree), <program folder>/../lib/korvel/plugins
+// (an installation moved elsewhere), and the installed plug-in folder.
 QStringList PluginFolders();
 
 // The plug-in file in the folders whose metadata names the programmatic identifier

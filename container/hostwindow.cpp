@@ -47,6 +47,7 @@ bool HostWindow::Load(QString& error, const QStringList& pluginFolders) {
 void HostWindow::closeEvent(QCloseEvent* event) {
     if (!m_WindowName.empty()) SaveWindowPosition(this, m_WindowName, m_Store);
     event->accept();
+    emit Closed();
 }
 
 } // namespace korvel::container

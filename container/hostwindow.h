@@ -31,6 +31,10 @@ public:
 
     QWidget* Control() const { return m_Control; }
 
+signals:
+    // The window was closed and its position saved: the program is to end.
+    void Closed();
+
 protected:
     void closeEvent(QCloseEvent* event) override;
 

@@ -15,6 +15,10 @@ int main(int argc, char* argv[]) {
     arguments.removeFirst(); // the program itself
     auto started = korvel::container::Start(arguments, store);
     if (!started.window) return started.exitCode;
+    // Closing the host window ends the program at once, whatever other windows the
+    // control has open.
+    QObject::connect(started.window.get(), &korvel::container::HostWindow::Closed, &app,
+                     [] { QCoreApplication::exit(0); });
     started.window->show();
     korvel::container::InstallTestHooks(*started.window);
     return app.exec();
