@@ -89,7 +89,10 @@ std::optional<Frame> FrameCutter::Cut() {
 }
 
 void FrameCutter::Clear() {
-    m_Buffer.clear();
+    if (m_Buffer.capacity() > kRetainedCapacity)
+        Bytes().swap(m_Buffer);
+    else
+        m_Buffer.clear();
     m_Offset = 0;
     m_NeedEnd = kHeaderLength;
 }
