@@ -39,7 +39,7 @@ struct Frame {
 class FrameCutter {
 public:
     void Append(std::string_view bytes) {
-        if (m_Offset != 0 && m_Offset >= m_Buffer.size() - m_Offset) Compact();
+        if (m_Offset != 0 && m_Offset >= m_Buffer.size() - m_Offset) Compact(bytes.size());
         m_Buffer.append(bytes.data(), bytes.size());
     }
     // The same; when nothing is pending the string is taken over without a copy (the
@@ -67,7 +67,9 @@ public:
 
 private:
     static constexpr std::size_t kRetainedCapacity = std::size_t{1} << 20;
-    void Compact();
+    // Moves the pending bytes to the front; lets go of a large buffer that the pending and
+    // incoming bytes no longer need.
+    void Compact(std::size_t incoming);
     std::optional<Frame> Cut();
 
     Bytes m_Buffer;
