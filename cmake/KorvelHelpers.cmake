@@ -31,4 +31,5 @@ function(korvel_add_control target)
   set_target_properties(${target} PROPERTIES
     PREFIX ""
     LIBRARY_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/plugins)
+  install(TARGETS ${target} LIBRARY DESTINATION lib/korvel/plugins)
 endfunction()

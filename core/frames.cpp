@@ -61,40 +61,37 @@ void ConnectToServer(ClientState& state) {
     state.ConnectAttempted = true;
 }
 
-void FrameCutter::Append(std::string_view bytes) {
-    if (bytes.empty()) return;
-    // Compact only when the consumed front is at least half the buffer, so every byte is
-    // moved a bounded number of times however the stream is split.
-    if (m_Offset == m_Buffer.size()) {
-        m_Buffer.clear();
-        m_Offset = 0;
-    } else if (m_Offset > 0 && m_Offset >= m_Buffer.size() / 2) {
-        m_Buffer.erase(0, m_Offset);
-        m_Offset = 0;
-    }
-    m_Buffer.append(bytes);
+void FrameCutter::Compact() {
+    m_Buffer.erase(0, m_Offset);
+    m_NeedEnd -= m_Offset;
+    m_Offset = 0;
 }
 
-std::optional<Frame> FrameCutter::Next() {
-    std::size_t available = m_Buffer.size() - m_Offset;
-    if (available < kHeaderLength) return std::nullopt;
-    int32_t position = static_cast<int32_t>(1);
+std::optional<Frame> FrameCutter::Cut() {
+    // The header is there (m_NeedEnd was at least m_Offset + 5).
     std::string_view header(m_Buffer.data() + m_Offset, kHeaderLength);
+    int32_t position = 1;
     int32_t length = GetLongFromNetworkBytes(header, position);
     if (length < 0 || length > kMaxFrameBodyLength)
         throw FrameError("frame body length " + std::to_string(length) + " outside 0.." +
                          std::to_string(kMaxFrameBodyLength));
-    if (available - kHeaderLength < static_cast<std::size_t>(length)) return std::nullopt;
+    std::size_t end = m_Offset + kHeaderLength + static_cast<std::size_t>(length);
+    if (m_Buffer.size() < end) {
+        m_NeedEnd = end;
+        return std::nullopt;
+    }
     Frame frame;
     frame.Type = static_cast<uint8_t>(m_Buffer[m_Offset]);
     frame.Body = std::string_view(m_Buffer.data() + m_Offset + kHeaderLength, static_cast<std::size_t>(length));
-    m_Offset += kHeaderLength + static_cast<std::size_t>(length);
+    m_Offset = end;
+    m_NeedEnd = end + kHeaderLength;
     return frame;
 }
 
 void FrameCutter::Clear() {
     m_Buffer.clear();
     m_Offset = 0;
+    m_NeedEnd = kHeaderLength;
 }
 
 std::optional<std::string> CheckProtocolVersion(std::string_view body) {

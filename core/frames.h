@@ -32,20 +32,43 @@ struct Frame {
     std::string_view Body; // valid until the cutter is next appended to or cleared
 };
 
-// Cuts whole frames from the received bytes. Consumes its buffer by offset, so the work
-// is linear in the bytes received however they are split.
+// Cuts whole frames from the received bytes. Consumes its buffer by offset and moves the
+// unconsumed rest to the front only when it is no larger than the consumed part, so the
+// work is linear in the bytes received however they are split. While a frame is
+// incomplete, Next() costs one comparison.
 class FrameCutter {
 public:
-    void Append(std::string_view bytes);
+    void Append(std::string_view bytes) {
+        if (m_Offset != 0 && m_Offset >= m_Buffer.size() - m_Offset) Compact();
+        m_Buffer.append(bytes.data(), bytes.size());
+    }
+    // The same; when nothing is pending the string is taken over without a copy (the
+    // receive loop hands over what the socket's read returned).
+    void Append(Bytes&& bytes) {
+        if (m_Offset == m_Buffer.size() && bytes.size() >= m_Buffer.capacity() / 2) {
+            m_Buffer = std::move(bytes);
+            m_Offset = 0;
+            m_NeedEnd = 5;
+            return;
+        }
+        Append(std::string_view(bytes));
+    }
     // The next whole frame, or nothing while it is incomplete. A negative or oversized
     // length raises FrameError as soon as the 5-byte header is there.
-    std::optional<Frame> Next();
+    std::optional<Frame> Next() {
+        if (m_Buffer.size() < m_NeedEnd) return std::nullopt;
+        return Cut();
+    }
     void Clear();
     std::size_t Pending() const { return m_Buffer.size() - m_Offset; }
 
 private:
+    void Compact();
+    std::optional<Frame> Cut();
+
     Bytes m_Buffer;
-    std::size_t m_Offset = 0;
+    std::size_t m_Offset = 0;  // bytes of m_Buffer already cut
+    std::size_t m_NeedEnd = 5; // buffer size at which the next step of cutting can go on
 };
 
 // Message 1: nothing when the server's version is ours (21), else the text of the

@@ -190,6 +190,19 @@ TEST(FrameCutter, BadLengthIsMalformedAsSoonAsTheHeaderIsThere) {
     }
 }
 
+TEST(FrameCutter, TakingOverAStringKeepsPendingBytes) {
+    Bytes stream = BuildFrame(1, "abc") + BuildFrame(2, "defg") + BuildFrame(3, "");
+    FrameCutter cutter;
+    cutter.Append(Bytes(stream.substr(0, 10))); // taken over: nothing pending
+    EXPECT_EQ(Drain(cutter), (std::vector<Cut>{{1, "abc"}}));
+    cutter.Append(Bytes(stream.substr(10, 4))); // appended behind the pending 2 bytes
+    EXPECT_TRUE(Drain(cutter).empty());
+    cutter.Append(Bytes(stream.substr(14)));
+    EXPECT_EQ(Drain(cutter), (std::vector<Cut>{{2, "defg"}, {3, ""}}));
+    cutter.Append(Bytes(BuildFrame(4, "h")));
+    EXPECT_EQ(Drain(cutter), (std::vector<Cut>{{4, "h"}}));
+}
+
 TEST(FrameCutter, ClearDropsAPartialFrame) {
     FrameCutter cutter;
     cutter.Append(BuildFrame(5, "abc").substr(0, 6));

@@ -1,0 +1,85 @@
+#pragma once
+// The alarm tree of the event viewer: one top-level node per alarm (key "K" & identity,
+// its record as the tag), one child per line of the alarm. Holds at most 1000 nodes
+// before an alarm is added (the oldest alarms go first), keeps a running node count,
+// never lets an alarm stay collapsed, and reports a left-button double-click on a node
+// with the record of its alarm.
+
+#include "controls/events/eventmessages.h"
+
+#include <QTreeWidget>
+
+#include <cstdint>
+#include <functional>
+#include <unordered_map>
+#include <vector>
+
+namespace korvel::events {
+
+inline constexpr int kTreeNodeCap = 1000;
+
+// The image of an alarm node from its icon code (0 when none is set), and that image
+// once the alarm has lines.
+int AlarmImage(int16_t iconCode);
+int AlarmImageWithLines(int image);
+
+class EventTree final : public QTreeWidget {
+public:
+    explicit EventTree(QWidget* parent = nullptr);
+
+    // New alarms go to the top (on) or the bottom (off).
+    void SetSortDescending(bool on) { m_SortDescending = on; }
+    bool SortDescending() const { return m_SortDescending; }
+
+    // The one routine behind messages 143 and 161: kind 1 adds an alarm (text is its
+    // record), kind 2 adds a line (text is the line text, the index is not used), kind 4
+    // updates the line with that index; other kinds change nothing.
+    void AddOrUpdateEventNode(const Bytes& text, int kind, int32_t identity, int16_t lineIndex,
+                              int16_t icon, const Bytes& title);
+    void Apply(const AlarmUpdate& update);
+
+    // Message 143: removes every node, hides the tree, adds the alarms with their lines,
+    // shows the tree.
+    void LoadList(const std::vector<AlarmEntry>& alarms);
+
+    // Nodes in the tree, alarms and lines together (kept as they change, never counted).
+    int NodeCount() const { return m_NodeCount; }
+    int AlarmCount() const { return static_cast<int>(m_Alarms.size()); }
+
+    // The alarm node with that identity, or none.
+    QTreeWidgetItem* FindAlarm(int32_t identity) const;
+    // Key, record and image number of a node (an alarm's key and record; a line has
+    // neither).
+    static QString Key(const QTreeWidgetItem* node);
+    static Bytes Record(const QTreeWidgetItem* node);
+    static int Image(const QTreeWidgetItem* node);
+
+    // Button of the last press on the tree (1 = left, 2 = right, 4 = middle).
+    int TreeButton() const { return m_TreeButton; }
+    // Called with the alarm's record on a left-button double-click on a selected node.
+    void SetOpenDetails(std::function<void(const Bytes&)> open) { m_OpenDetails = std::move(open); }
+    // The double-click handler itself (also for tests).
+    void TreeView_Event_DblClick();
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
+
+private:
+    void addAlarm(const Bytes& record, int32_t identity, int16_t icon, const Bytes& title);
+    void addLine(int32_t identity, int16_t icon, const Bytes& text);
+    void updateLine(int32_t identity, int16_t lineIndex, int16_t icon, const Bytes& text);
+    void removeOldestAlarm();
+    void setImage(QTreeWidgetItem* node, int image);
+    void reveal(QTreeWidgetItem* node);
+
+    bool m_SortDescending = false;
+    int m_NodeCount = 0;
+    int m_TreeButton = 0;
+    bool m_Loading = false;                 // while a list loads, only the last node is revealed
+    QTreeWidgetItem* m_LastRevealed = nullptr;
+    std::unordered_map<int32_t, QTreeWidgetItem*> m_Alarms;
+    std::function<void(const Bytes&)> m_OpenDetails;
+};
+
+} // namespace korvel::events

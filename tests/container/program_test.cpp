@@ -1,0 +1,93 @@
+// The host program as a whole: started as its own process on the offscreen platform,
+// it shows a control, saves a picture of its window and ends by itself.
+
+#include "container/commandline.h"
+#include "container/controlloader.h"
+#include "platform/settingsstore.h"
+#include "testapp.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <QImage>
+#include <QProcess>
+#include <QTcpServer>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+using namespace korvel;
+using namespace korvel::container;
+
+namespace {
+
+mode_t ModeOf(const QString& path) {
+    struct stat info {};
+    if (::stat(QFile::encodeName(path).constData(), &info) != 0) return 0;
+    return info.st_mode & 0777;
+}
+
+} // namespace
+
+TEST(Program, ShowsTheControlSavesAPictureAndRemembersItsPlace) {
+    EnsureApplication();
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    QTcpServer server;
+    ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
+
+    // The system log viewer when it is built, the stand-in control otherwise.
+    const QString builtPlugins = QStringLiteral(KORVEL_BUILD_DIR "/plugins");
+    const bool realControl =
+        !FindControlPlugin(QStringLiteral("Korvel3SysLog.Component"), {builtPlugins}).isEmpty();
+    const QString component = realControl ? QStringLiteral("6") : QStringLiteral("1");
+    const QString pictures = QStringLiteral(KORVEL_BUILD_DIR "/container-window.png");
+    QFile::remove(pictures);
+
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    environment.insert("HOME", home.path());
+    environment.insert("XDG_CONFIG_HOME", home.path() + "/config");
+    environment.insert("KORVEL_PLUGIN_DIR", realControl ? builtPlugins : QStringLiteral(KORVEL_TEST_PLUGIN_DIR));
+    environment.insert("KORVEL_QUIT_AFTER_MS", "1500");
+    environment.insert("KORVEL_GRAB_PNG", pictures);
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(KORVEL_CONTAINER_PROGRAM),
+                  {"/Component:" + component, "/ServerAddress:127.0.0.1",
+                   QStringLiteral("/ServerPort:%1").arg(server.serverPort()), "/Area:North Wing"});
+    ASSERT_TRUE(program.waitForStarted(10000));
+    if (realControl) EXPECT_TRUE(server.waitForNewConnection(10000)) << "the control did not connect";
+    ASSERT_TRUE(program.waitForFinished(20000));
+    EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();
+
+    QImage picture(pictures);
+    ASSERT_FALSE(picture.isNull()) << "no picture at " << pictures.toStdString();
+    EXPECT_GT(picture.width(), 100);
+    EXPECT_GT(picture.height(), 100);
+
+    // The window's place was remembered, in a file only its owner can read.
+    platform::QtSettingsStore store(home.path() + "/config/Korvel");
+    const std::string name = realControl ? "Korvel_SysLog" : "Korvel_TextMessage";
+    EXPECT_NE(store.Get(kApplication, kSection, name + ".Width", ""), "");
+    EXPECT_EQ(ModeOf(store.FileOf(kApplication)), 0600u);
+    EXPECT_EQ(ModeOf(store.Folder()), 0700u);
+}
+
+TEST(Program, StoredPasswordIsReadableByItsOwnerOnly) {
+    QTemporaryDir home;
+    const QString folder = home.path() + "/Korvel";
+    {
+        platform::QtSettingsStore store(folder);
+        StartupParameters p;
+        p.ServerAddress = "h";
+        p.Password = "secret";
+        StoreAfterSelection(p, store);
+    }
+    platform::QtSettingsStore store(folder);
+    EXPECT_EQ(store.Get(kApplication, kSection, "Password", ""), "secret");
+    EXPECT_EQ(ModeOf(store.FileOf(kApplication)), 0600u);
+    EXPECT_EQ(ModeOf(folder), 0700u);
+}

@@ -1,0 +1,255 @@
+// The alarm messages and the alarm tree they drive.
+#include "controls/events/eventmessages.h"
+#include "controls/events/eventtree.h"
+#include "core/errors.h"
+#include "testapp.h"
+
+#include <QMouseEvent>
+
+#include <gtest/gtest.h>
+
+using namespace korvel;
+using namespace korvel::events;
+
+namespace {
+
+AlarmUpdate NewAlarm(int32_t id, int16_t icon = 0, Bytes title = {}) {
+    if (title.empty()) title = "Alarm " + std::to_string(id);
+    return {kAlarmAdded, id, "rec" + std::to_string(id), title, icon, 0, {}};
+}
+AlarmUpdate NewLine(int32_t id, int16_t icon, Bytes text, int16_t index = 0) {
+    return {kLineAdded, id, {}, {}, icon, index, std::move(text)};
+}
+AlarmUpdate LineUpdate(int32_t id, int16_t index, int16_t icon, Bytes text) {
+    return {kLineUpdated, id, {}, {}, icon, index, std::move(text)};
+}
+
+std::vector<int32_t> TopLevelIds(const EventTree& tree) {
+    std::vector<int32_t> ids;
+    for (int i = 0; i < tree.topLevelItemCount(); ++i)
+        ids.push_back(tree.Key(tree.topLevelItem(i)).mid(1).toInt());
+    return ids;
+}
+
+// The application must exist before the tree member is made.
+struct WithApplication {
+    WithApplication() { test::EnsureApplication(); }
+};
+
+struct TreeTest : ::testing::Test, WithApplication {
+    EventTree tree;
+};
+
+} // namespace
+
+TEST(AlarmMessages, RoundTripAndIgnoredKinds) {
+    std::vector<AlarmEntry> list = {
+        {7, "a\xFE" "b", "Fire", 2, {{3, "first"}, {15, "second \xE9"}}},
+        {-8, "", "", -1, {}},
+    };
+    EXPECT_EQ(ParseAlarmList(BuildAlarmList(list)), list);
+    EXPECT_TRUE(ParseAlarmList(BuildAlarmList({})).empty());
+
+    for (const AlarmUpdate& u : {NewAlarm(5, 3), NewLine(5, 4, "line"), LineUpdate(5, 2, 8, "")})
+        EXPECT_EQ(ParseAlarmUpdate(BuildAlarmUpdate(u)), u);
+    // Other kinds are not read, whatever follows.
+    for (int16_t kind : {0, 3, 5, -1}) {
+        Bytes body = IntegerToNetworkBytes(kind);
+        EXPECT_EQ(ParseAlarmUpdate(body), std::nullopt) << kind;
+        EXPECT_EQ(ParseAlarmUpdate(body + "junk"), std::nullopt) << kind;
+    }
+}
+
+TEST(AlarmMessages, MalformedBodiesRaise) {
+    Bytes list = BuildAlarmList({{1, "rec", "title", 0, {{3, "line"}}}});
+    for (std::size_t cut = 0; cut < list.size(); ++cut)
+        EXPECT_THROW(ParseAlarmList(list.substr(0, cut)), DecodeError) << cut;
+    EXPECT_THROW(ParseAlarmList(LongToNetworkBytes(-1)), DecodeError);
+    // A huge count in a tiny body fails on the body, not on memory.
+    EXPECT_THROW(ParseAlarmList(LongToNetworkBytes(0x7FFFFFFF)), DecodeError);
+    Bytes negativeLines = LongToNetworkBytes(1) + LongToNetworkBytes(1) + StringToNetworkBytes("r") +
+                          StringToNetworkBytes("t") + IntegerToNetworkBytes(0) + IntegerToNetworkBytes(-1);
+    EXPECT_THROW(ParseAlarmList(negativeLines), DecodeError);
+
+    Bytes update = BuildAlarmUpdate(NewLine(1, 3, "text"));
+    for (std::size_t cut = 0; cut < update.size(); ++cut)
+        EXPECT_THROW(ParseAlarmUpdate(update.substr(0, cut)), DecodeError) << cut;
+}
+
+TEST(AlarmImages, IconCodesMapToImages) {
+    struct Case { int16_t code; int image, withLines; } cases[] = {
+        {0, 9, 10}, {1, 11, 12}, {2, 13, 14}, {3, 1, 2}, {4, 0, 0}, {-1, 0, 0}};
+    for (const auto& c : cases) {
+        EXPECT_EQ(AlarmImage(c.code), c.image) << c.code;
+        EXPECT_EQ(AlarmImageWithLines(AlarmImage(c.code)), c.withLines) << c.code;
+    }
+    EXPECT_EQ(AlarmImageWithLines(14), 14);
+    EXPECT_EQ(AlarmImageWithLines(5), 5);
+}
+
+TEST_F(TreeTest, AlarmsAndLines) {
+    tree.Apply(NewAlarm(1, 2, "Fire"));
+    QTreeWidgetItem* alarm = tree.FindAlarm(1);
+    ASSERT_NE(alarm, nullptr);
+    EXPECT_EQ(EventTree::Key(alarm), "K1");
+    EXPECT_EQ(alarm->text(0), "Fire");
+    EXPECT_EQ(EventTree::Record(alarm), "rec1");
+    EXPECT_EQ(EventTree::Image(alarm), 13);
+
+    tree.Apply(NewLine(1, 3, "first", 17)); // the index of a new line is not used
+    EXPECT_EQ(EventTree::Image(alarm), 14);
+    tree.Apply(NewLine(1, 7, "second"));
+    EXPECT_EQ(EventTree::Image(alarm), 14);
+    ASSERT_EQ(alarm->childCount(), 2);
+    EXPECT_EQ(alarm->child(0)->text(0), "first");
+    EXPECT_EQ(EventTree::Image(alarm->child(1)), 7);
+    EXPECT_TRUE(alarm->isExpanded());
+    EXPECT_EQ(EventTree::Key(alarm->child(0)), "");
+    EXPECT_EQ(tree.NodeCount(), 3);
+
+    struct Step { int16_t index, icon; Bytes text; int wantImage; QString wantText; } steps[] = {
+        {1, 8, "still cleared", 7, "still cleared"}, // 8 keeps 7 and changes the text only
+        {1, 8, "", 7, "still cleared"},              // ... and with an empty text nothing
+        {1, 5, "", 5, "still cleared"},              // any other icon replaces the image
+        {1, 8, "waiting", 8, "waiting"},             // 8 over 5 replaces
+        {0, 0, "zero", 0, "zero"},
+        {2, 6, "beyond", 0, "zero"},                 // no line 2: nothing (checked on line 0)
+        {-1, 6, "before", 0, "zero"},
+    };
+    for (const auto& s : steps) {
+        tree.Apply(LineUpdate(1, s.index, s.icon, s.text));
+        const int row = s.index == 1 ? 1 : 0;
+        EXPECT_EQ(EventTree::Image(alarm->child(row)), s.wantImage) << s.index << ' ' << s.icon;
+        EXPECT_EQ(alarm->child(row)->text(0), s.wantText) << s.index << ' ' << s.icon;
+    }
+    for (int16_t sticky : {6, 15}) {
+        tree.Apply(LineUpdate(1, 1, sticky, ""));
+        tree.Apply(LineUpdate(1, 1, 8, ""));
+        EXPECT_EQ(EventTree::Image(alarm->child(1)), sticky);
+    }
+    EXPECT_EQ(tree.NodeCount(), 3);
+}
+
+TEST_F(TreeTest, UnknownAlarmsRepeatsAndOtherIconsChangeNothing) {
+    tree.Apply(NewAlarm(1, 0, "First"));
+    tree.Apply(NewAlarm(1, 3, "Again"));   // repeated identity
+    tree.Apply(NewLine(2, 3, "orphan"));   // no such alarm
+    tree.Apply(LineUpdate(1, 0, 3, "x"));  // an alarm without lines
+    tree.Apply(LineUpdate(2, 0, 3, "x"));
+    tree.AddOrUpdateEventNode("rec", 3, 1, 0, 0, "kind 3");
+    ASSERT_EQ(tree.topLevelItemCount(), 1);
+    EXPECT_EQ(tree.topLevelItem(0)->text(0), "First");
+    EXPECT_EQ(EventTree::Image(tree.topLevelItem(0)), 9);
+    EXPECT_EQ(tree.topLevelItem(0)->childCount(), 0);
+    EXPECT_EQ(tree.NodeCount(), 1);
+
+    tree.Apply(NewAlarm(2, 9));            // an icon code outside 0..3: no image
+    EXPECT_EQ(EventTree::Image(tree.FindAlarm(2)), 0);
+    EXPECT_TRUE(tree.FindAlarm(2)->icon(0).isNull());
+    tree.Apply(NewLine(2, 3, "line"));
+    EXPECT_EQ(EventTree::Image(tree.FindAlarm(2)), 0);
+}
+
+TEST_F(TreeTest, OrderFollowsSortDescending) {
+    for (int32_t id : {1, 2, 3}) tree.Apply(NewAlarm(id));
+    EXPECT_EQ(TopLevelIds(tree), (std::vector<int32_t>{1, 2, 3}));
+    tree.SetSortDescending(true);
+    for (int32_t id : {4, 5}) tree.Apply(NewAlarm(id));
+    EXPECT_EQ(TopLevelIds(tree), (std::vector<int32_t>{5, 4, 1, 2, 3}));
+
+    EventTree empty;
+    empty.SetSortDescending(true);
+    for (int32_t id : {1, 2, 3}) empty.Apply(NewAlarm(id));
+    EXPECT_EQ(TopLevelIds(empty), (std::vector<int32_t>{3, 2, 1}));
+}
+
+TEST_F(TreeTest, CapRemovesOldestAlarmsWithTheirLines) {
+    for (bool descending : {false, true}) {
+        EventTree t;
+        t.SetSortDescending(descending);
+        // 200 alarms of 5 nodes: 1000 nodes.
+        for (int32_t id = 1; id <= 200; ++id) {
+            t.Apply(NewAlarm(id));
+            for (int k = 0; k < 4; ++k) t.Apply(NewLine(id, 3, "line"));
+        }
+        ASSERT_EQ(t.NodeCount(), 1000);
+        t.Apply(NewAlarm(201)); // at 1000 nodes nothing is removed
+        EXPECT_EQ(t.NodeCount(), 1001);
+        EXPECT_NE(t.FindAlarm(1), nullptr);
+        t.Apply(NewLine(201, 3, "a")); // lines are added without a check
+        EXPECT_EQ(t.NodeCount(), 1002);
+        t.Apply(NewAlarm(202)); // 1002: alarm 1 (5 nodes) goes, leaving 997, then 998
+        EXPECT_EQ(t.NodeCount(), 998);
+        EXPECT_EQ(t.FindAlarm(1), nullptr);
+        EXPECT_NE(t.FindAlarm(2), nullptr);
+        EXPECT_EQ(t.AlarmCount(), 201);
+        const int oldest = descending ? t.topLevelItemCount() - 1 : 0;
+        EXPECT_EQ(EventTree::Key(t.topLevelItem(oldest)), "K2") << descending;
+        t.Apply(NewLine(1, 3, "gone")); // the removed alarm takes no more lines
+        EXPECT_EQ(t.NodeCount(), 998);
+    }
+    // One alarm with many lines is removed whole; a repeated identity still runs the cap.
+    tree.Apply(NewAlarm(1));
+    for (int k = 0; k < 1500; ++k) tree.Apply(NewLine(1, 3, "l"));
+    tree.Apply(NewAlarm(2));
+    tree.Apply(NewAlarm(2)); // 2 nodes: nothing to remove
+    EXPECT_EQ(tree.NodeCount(), 1);
+    EXPECT_EQ(TopLevelIds(tree), std::vector<int32_t>{2});
+}
+
+TEST_F(TreeTest, ListReplacesTheWholeTree) {
+    tree.Apply(NewAlarm(99));
+    tree.LoadList({{1, "r1", "One", 1, {{3, "a"}, {4, "b"}}}, {2, "r2", "Two", 3, {}}});
+    EXPECT_TRUE(tree.isVisibleTo(nullptr) || !tree.isHidden());
+    EXPECT_EQ(TopLevelIds(tree), (std::vector<int32_t>{1, 2}));
+    EXPECT_EQ(tree.NodeCount(), 4);
+    EXPECT_EQ(EventTree::Image(tree.FindAlarm(1)), 12);
+    EXPECT_EQ(EventTree::Image(tree.FindAlarm(2)), 1);
+    EXPECT_EQ(tree.FindAlarm(99), nullptr);
+
+    tree.LoadList({{3, "r3", "Three", 0, {}}});
+    EXPECT_EQ(TopLevelIds(tree), std::vector<int32_t>{3});
+    EXPECT_EQ(tree.NodeCount(), 1);
+    tree.LoadList({});
+    EXPECT_EQ(tree.NodeCount(), 0);
+    EXPECT_FALSE(tree.isHidden());
+}
+
+TEST_F(TreeTest, AlarmsNeverStayCollapsed) {
+    tree.Apply(NewAlarm(1));
+    tree.Apply(NewLine(1, 3, "line"));
+    QTreeWidgetItem* alarm = tree.FindAlarm(1);
+    tree.collapseItem(alarm);
+    EXPECT_TRUE(alarm->isExpanded());
+    alarm->setExpanded(false);
+    EXPECT_TRUE(alarm->isExpanded());
+}
+
+TEST_F(TreeTest, DoubleClickOpensTheAlarmOfTheSelectedNode) {
+    std::vector<Bytes> opened;
+    tree.SetOpenDetails([&](const Bytes& record) { opened.push_back(record); });
+    tree.Apply(NewAlarm(1));
+    tree.Apply(NewLine(1, 3, "line"));
+    tree.Apply(NewAlarm(2));
+
+    tree.TreeView_Event_DblClick(); // nothing selected, no press yet
+    EXPECT_TRUE(opened.empty());
+
+    tree.show();
+    auto doubleClick = [&](QTreeWidgetItem* node, Qt::MouseButton button) {
+        tree.scrollToItem(node);
+        const QPoint at = tree.visualItemRect(node).center();
+        QMouseEvent press(QEvent::MouseButtonPress, at, tree.viewport()->mapToGlobal(at), button, button, {});
+        QApplication::sendEvent(tree.viewport(), &press);
+        QMouseEvent release(QEvent::MouseButtonRelease, at, tree.viewport()->mapToGlobal(at), button, {}, {});
+        QApplication::sendEvent(tree.viewport(), &release);
+        QMouseEvent twice(QEvent::MouseButtonDblClick, at, tree.viewport()->mapToGlobal(at), button, button, {});
+        QApplication::sendEvent(tree.viewport(), &twice);
+    };
+    doubleClick(tree.FindAlarm(1)->child(0), Qt::LeftButton); // a line: its alarm's record
+    doubleClick(tree.FindAlarm(2), Qt::LeftButton);
+    doubleClick(tree.FindAlarm(1), Qt::RightButton);           // right button: nothing
+    EXPECT_EQ(tree.TreeButton(), 2);
+    EXPECT_EQ(opened, (std::vector<Bytes>{"rec1", "rec2"}));
+    EXPECT_TRUE(tree.FindAlarm(1)->isExpanded());
+}
