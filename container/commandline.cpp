@@ -80,8 +80,8 @@ std::string UsageText() {
     static constexpr const char* lines[] = {
         "Startup paramaters:",
         "",
-        "/Component    \t1 - Textmessage, 2 - Receivers, 3 - Profiles, 4 - Active Profiles, "
-        "5 - Alarm events, 6 - System log",
+        ("/Component    \t1 - Textmessage, 2 - Receivers, 3 - Profiles, 4 - Active Profiles, "
+         "5 - Alarm events, 6 - System log"),
         "/ServerAddress\tServer address, either IP-address or DNS address",
         "/ServerPort\tServer port (1..65535)",
         "/Area      \tFilter area (optional)",

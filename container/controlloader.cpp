@@ -12,6 +12,8 @@
 #include <QPluginLoader>
 #include <QWidget>
 
+#include <exception>
+
 #ifndef KORVEL_INSTALLED_PLUGIN_DIR
 #define KORVEL_INSTALLED_PLUGIN_DIR "/usr/local/lib/korvel/plugins"
 #endif
@@ -78,7 +80,16 @@ QWidget* CreateControl(const QString& programmaticId, QWidget* parent, QString& 
         error = QStringLiteral("%1 is not a Korvel control").arg(file);
         return nullptr;
     }
-    QWidget* control = plugin->CreateComponent(parent);
+    QWidget* control = nullptr;
+    try {
+        control = plugin->CreateComponent(parent);
+    } catch (const std::exception& failure) {
+        error = QString::fromLocal8Bit(failure.what());
+        return nullptr;
+    } catch (...) {
+        error = QStringLiteral("%1 failed while creating its control").arg(programmaticId);
+        return nullptr;
+    }
     if (!control) {
         error = QStringLiteral("%1 created no control").arg(programmaticId);
         return nullptr;

@@ -13,9 +13,16 @@ namespace {
 
 using platform::kTwipsPerPixel;
 
+// The default that tells "nothing stored" apart from any stored text.
+const std::string kNothing(1, '\0');
+
+bool IsStored(const ISettingsStore& store, const std::string& key) {
+    return store.Get(kApplication, kSection, key, kNothing) != kNothing;
+}
+
 int StoredTwips(const ISettingsStore& store, const std::string& key, int current) {
-    const std::string text = store.Get(kApplication, kSection, key, std::string(1, '\0'));
-    if (text == std::string(1, '\0')) return current; // nothing stored
+    const std::string text = store.Get(kApplication, kSection, key, kNothing);
+    if (text == kNothing) return current;
     return NumericValueAsInt32(text).value_or(0);
 }
 
@@ -37,6 +44,10 @@ void RestoreWindowPosition(QWidget* window, const std::string& name, const ISett
     if (!window) return;
     const QScreen* screen = window->screen() ? window->screen() : QGuiApplication::primaryScreen();
     if (!screen) return;
+    // Never remembered: the window manager places the window.
+    if (!IsStored(store, name + ".Top") && !IsStored(store, name + ".Left") &&
+        !IsStored(store, name + ".Height") && !IsStored(store, name + ".Width"))
+        return;
     // All screens together, so that a window on a second screen comes back there.
     const QSize screenTwips = screen->virtualSize() * kTwipsPerPixel;
     TwipsRect r;

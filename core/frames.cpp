@@ -61,8 +61,12 @@ void ConnectToServer(ClientState& state) {
     state.ConnectAttempted = true;
 }
 
-void FrameCutter::Compact() {
-    m_Buffer.erase(0, m_Offset);
+void FrameCutter::Compact(std::size_t incoming) {
+    std::size_t pending = m_Buffer.size() - m_Offset;
+    if (m_Buffer.capacity() > kRetainedCapacity && pending + incoming < m_Buffer.capacity() / 4)
+        m_Buffer = m_Buffer.substr(m_Offset);
+    else
+        m_Buffer.erase(0, m_Offset);
     m_NeedEnd -= m_Offset;
     m_Offset = 0;
 }
@@ -89,7 +93,10 @@ std::optional<Frame> FrameCutter::Cut() {
 }
 
 void FrameCutter::Clear() {
-    m_Buffer.clear();
+    if (m_Buffer.capacity() > kRetainedCapacity)
+        Bytes().swap(m_Buffer);
+    else
+        m_Buffer.clear();
     m_Offset = 0;
     m_NeedEnd = kHeaderLength;
 }

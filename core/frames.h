@@ -39,13 +39,15 @@ struct Frame {
 class FrameCutter {
 public:
     void Append(std::string_view bytes) {
-        if (m_Offset != 0 && m_Offset >= m_Buffer.size() - m_Offset) Compact();
+        if (m_Offset != 0 && m_Offset >= m_Buffer.size() - m_Offset) Compact(bytes.size());
         m_Buffer.append(bytes.data(), bytes.size());
     }
     // The same; when nothing is pending the string is taken over without a copy (the
-    // receive loop hands over what the socket's read returned).
+    // receive loop hands over what the socket's read returned), which also lets go of a
+    // large buffer left by a large message.
     void Append(Bytes&& bytes) {
-        if (m_Offset == m_Buffer.size() && bytes.size() >= m_Buffer.capacity() / 2) {
+        if (m_Offset == m_Buffer.size() &&
+            (bytes.size() >= m_Buffer.capacity() / 2 || m_Buffer.capacity() > kRetainedCapacity)) {
             m_Buffer = std::move(bytes);
             m_Offset = 0;
             m_NeedEnd = 5;
@@ -59,11 +61,15 @@ public:
         if (m_Buffer.size() < m_NeedEnd) return std::nullopt;
         return Cut();
     }
+    // Drops every pending byte (and a large buffer).
     void Clear();
     std::size_t Pending() const { return m_Buffer.size() - m_Offset; }
 
 private:
-    void Compact();
+    static constexpr std::size_t kRetainedCapacity = std::size_t{1} << 20;
+    // Moves the pending bytes to the front; lets go of a large buffer that the pending and
+    // incoming bytes no longer need.
+    void Compact(std::size_t incoming);
     std::optional<Frame> Cut();
 
     Bytes m_Buffer;

@@ -34,7 +34,11 @@ Outcome CutAll(std::string_view stream, std::string_view splits) {
                                                : 1 + static_cast<uint8_t>(splits[k++ % splits.size()]) % 64;
             std::string_view part = stream.substr(at, chunk);
             at += part.size();
-            cutter.Append(part);
+            // Odd split bytes hand over a string of their own (taken over when nothing is pending).
+            if (!splits.empty() && (static_cast<uint8_t>(splits[k % splits.size()]) & 1))
+                cutter.Append(std::string(part));
+            else
+                cutter.Append(part);
             while (auto f = cutter.Next()) {
                 std::string frame(1, static_cast<char>(f->Type));
                 frame.append(f->Body);

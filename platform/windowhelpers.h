@@ -2,14 +2,13 @@
 // Window placement helpers: keeping a window above all others, centring it, and telling
 // whether a remembered rectangle still lies on one of the screens.
 
+#include "platform/twips.h"
+
 #include <QRect>
 
 class QWidget;
 
 namespace korvel::platform {
-
-// Screen positions and sizes kept by the program are twips: 15 twips to the pixel.
-inline constexpr int kTwipsPerPixel = 15;
 
 // Keeps the top-level window above all others (on) or stops doing so (off), without
 // moving, resizing, hiding or showing it.

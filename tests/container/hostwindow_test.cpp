@@ -152,6 +152,10 @@ TEST(WindowPosition, RoundTripPerWindowNameAndOnlyOntoAScreen) {
     EXPECT_EQ(restored.geometry(), second.geometry());
 
     // Nothing stored: the window stays as it is. A value that is no number reads as 0.
+    QWidget unplaced;
+    unplaced.resize(300, 200);
+    RestoreWindowPosition(&unplaced, "Korvel_Events", store);
+    EXPECT_FALSE(unplaced.testAttribute(Qt::WA_Moved)); // left to the window manager
     QWidget fresh;
     fresh.setGeometry(area.left() + 10, area.top() + 20, 300, 200);
     const QRect before = fresh.geometry();

@@ -34,14 +34,30 @@ TEST(Program, ShowsTheControlSavesAPictureAndRemembersItsPlace) {
     EnsureApplication();
     QTemporaryDir home;
     ASSERT_TRUE(home.isValid());
-    QTcpServer server;
-    ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
-
-    // The system log viewer when it is built, the stand-in control otherwise.
+    // The system log viewer when it is built, the stand-in control otherwise; the
+    // substitute alarm server when it is built, a bare listening socket otherwise.
     const QString builtPlugins = QStringLiteral(KORVEL_BUILD_DIR "/plugins");
     const bool realControl =
         !FindControlPlugin(QStringLiteral("Korvel3SysLog.Component"), {builtPlugins}).isEmpty();
     const QString component = realControl ? QStringLiteral("6") : QStringLiteral("1");
+    const QString testServer = QStringLiteral(KORVEL_BUILD_DIR "/testserver/korvel-testserver");
+    const bool realServer = QFileInfo(testServer).isExecutable();
+
+    QTcpServer socket;
+    QProcess server;
+    quint16 port = 0;
+    if (realServer) {
+        server.start(testServer, {"--port", "0"});
+        ASSERT_TRUE(server.waitForStarted(10000));
+        while (port == 0 && server.waitForReadyRead(10000)) {
+            const QByteArray line = server.readLine().trimmed();
+            if (line.startsWith("PORT ")) port = static_cast<quint16>(line.mid(5).toUInt());
+        }
+        ASSERT_NE(port, 0) << "the test server reported no port";
+    } else {
+        ASSERT_TRUE(socket.listen(QHostAddress::LocalHost, 0));
+        port = socket.serverPort();
+    }
     const QString pictures = QStringLiteral(KORVEL_BUILD_DIR "/container-window.png");
     QFile::remove(pictures);
 
@@ -56,12 +72,17 @@ TEST(Program, ShowsTheControlSavesAPictureAndRemembersItsPlace) {
     program.setProcessEnvironment(environment);
     program.start(QStringLiteral(KORVEL_CONTAINER_PROGRAM),
                   {"/Component:" + component, "/ServerAddress:127.0.0.1",
-                   QStringLiteral("/ServerPort:%1").arg(server.serverPort()), "/Area:North Wing"});
+                   QStringLiteral("/ServerPort:%1").arg(port), "/Area:North Wing"});
     ASSERT_TRUE(program.waitForStarted(10000));
-    if (realControl) EXPECT_TRUE(server.waitForNewConnection(10000)) << "the control did not connect";
+    if (realControl && !realServer)
+        EXPECT_TRUE(socket.waitForNewConnection(10000)) << "the control did not connect";
     ASSERT_TRUE(program.waitForFinished(20000));
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();
+    if (realServer) {
+        server.kill();
+        server.waitForFinished(5000);
+    }
 
     QImage picture(pictures);
     ASSERT_FALSE(picture.isNull()) << "no picture at " << pictures.toStdString();

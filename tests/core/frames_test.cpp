@@ -203,6 +203,30 @@ TEST(FrameCutter, TakingOverAStringKeepsPendingBytes) {
     EXPECT_EQ(Drain(cutter), (std::vector<Cut>{{4, "h"}}));
 }
 
+TEST(FrameCutter, LargeFrameThenSmallOnesAcrossBufferRelease) {
+    Bytes big(3 << 20, 'b');
+    Bytes stream = BuildFrame(200, big) + BuildFrame(1, "s1") + BuildFrame(2, "s2") + BuildFrame(3, "s3");
+    for (bool owned : {false, true}) {
+        FrameCutter cutter;
+        std::vector<Cut> got;
+        std::size_t at = 0;
+        for (std::size_t chunk : {std::size_t{65536}, std::size_t{3}}) {
+            std::size_t until = chunk == 3 ? stream.size() : BuildFrame(200, big).size() + 4;
+            for (; at < until; at += std::min(chunk, until - at)) {
+                std::string_view part = std::string_view(stream).substr(at, std::min(chunk, until - at));
+                if (owned)
+                    cutter.Append(Bytes(part));
+                else
+                    cutter.Append(part);
+                for (auto& c : Drain(cutter)) got.push_back(c);
+            }
+        }
+        ASSERT_EQ(got.size(), 4u) << owned;
+        EXPECT_EQ(got[0].body, big);
+        EXPECT_EQ(got[3], (Cut{3, "s3"}));
+    }
+}
+
 TEST(FrameCutter, ClearDropsAPartialFrame) {
     FrameCutter cutter;
     cutter.Append(BuildFrame(5, "abc").substr(0, 6));

@@ -1,5 +1,6 @@
 // Area prefix, country filter, fields, time texts, file look-up, the system
 // configuration that stands in for the registry, and the connection status text.
+#include "core/numeric.h"
 #include "core/procedures.h"
 #include "tests/core/fakesocket.h"
 
@@ -231,4 +232,21 @@ TEST(ConnectionStatus, TextsAndVisibility) {
     EXPECT_TRUE(GetConnectionStatus(state).Visible);
     socket.StateValue = SocketConnected;
     EXPECT_FALSE(GetConnectionStatus(state).Visible);
+}
+
+// The numeric value behind ports, flags and settings: which blanks, signs and sizes
+// it takes.
+TEST(NumericValueForSettings, BlanksSignsAndOverflow) {
+    struct Case {
+        const char* text;
+        double want;
+    } cases[] = {
+        {"\r\n 5", 5}, {"\xA0" "5", 0}, {"5 ", 5}, {"+-5", 0}, {"--5", 0}, {"- &h10", 0},
+        {"-&hFFFFFFFF", 1}, {"&h80000000", -2147483648.0}, {"&h000000000A", 10}, {"1e308", 1e308},
+    };
+    for (const auto& c : cases) EXPECT_DOUBLE_EQ(NumericValue(c.text), c.want) << '"' << c.text << '"';
+    EXPECT_EQ(NumericValueAsInt32("2147483647.5"), std::nullopt) << "rounds to 2^31";
+    EXPECT_EQ(NumericValueAsInt32("-2147483648.5"), INT32_MIN);
+    EXPECT_EQ(NumericValueAsInt32("99999999999999999999"), std::nullopt);
+    EXPECT_EQ(NumericValueAsInt32("&hFFFFFFFF"), -1);
 }

@@ -1,0 +1,81 @@
+#pragma once
+// cReceiver: one receiver of alarms as the server stores it, with its network form, its
+// change tracking and its type look-up.
+//
+// Operations that read the client state (receiver types, numbered texts, the clock of
+// the state's environment) take it as their first argument; no record keeps a reference
+// to a state. Records are held by std::shared_ptr in the state's collections.
+
+#include "core/clientstate.h"
+#include "core/codec.h"
+#include "core/datetime.h"
+#include "core/records/variant.h"
+
+#include <array>
+#include <cstdint>
+#include <string_view>
+
+namespace korvel {
+
+// Number of type-specific settings of a receiver (0..3).
+inline constexpr int kReceiverSettingCount = 4;
+// Length of the network form of a receiver whose texts are all empty.
+inline constexpr int kEmptyReceiverFormLength = 34;
+
+class cReceiver {
+public:
+    int16_t m_DiskIdentity = -1;       // -1 = not yet stored at the server
+    int16_t m_Enabled = -1;            // -1 true, 0 false
+    int16_t m_ReceiverTypeIndex = -1;  // row in ReceiverTypes, -1 = no such type
+    Bytes m_ReceiverTypeName;
+    Bytes m_ReceiverName;              // possibly with an "Area\" prefix
+    Bytes m_BackupReceiver;
+    DateTime m_FileDateTimeStamp;
+    bool m_SendingFailed = false;      // kept for the server; the client never reads it
+    DateTime m_LastKeepAlive;
+    int32_t m_KeepAliveInterval = 0;   // seconds; 0 = none
+    int16_t m_HasUpdatedDiskIdentity = 0;
+    Bytes m_OriginalName;              // kept for the server; the client never reads it
+    bool m_SendingToPrimaryReceiverTypeFailed = false; // kept for the server
+
+    // Network form: String name, Int16 enabled, Int16 identity, Int16 type id, String
+    // backup receiver, Date file time stamp, Int32 keep-alive interval, 4 x String setting.
+    Bytes CompressToNetworkBytes() const;
+    void AppendNetworkBytes(Bytes& out) const;
+    void StoreOriginalSettings();
+    // Parses the network form at the position and advances it. The whole form is read
+    // before anything changes: a form cut short (also inside a text) raises DecodeError
+    // and leaves the receiver and the position as they were. The type id is applied with
+    // SetReceiverTypeId before the settings, so the keep-alive rule sees setting 1 as it
+    // was; field 7 then replaces the interval it computed. Fields outside the form keep
+    // their values.
+    void UncompressFromNetworkBytes(ClientState& state, std::string_view PacketData, int32_t& PacketPointer);
+
+    int16_t GetReceiverTypeId() const { return m_ReceiverTypeId; }
+    // Index 0..3; any other raises std::out_of_range and changes nothing.
+    Variant GetSetting(int Index) const;
+    void SaveSetting(int Index, Variant NewValue);
+
+    // True when the network form differs from the one remembered by StoreOriginalSettings
+    // (also for a receiver that never remembered one).
+    bool HasChangedSinceLastLoadFromDisk() const;
+    const Bytes& SavedNetworkBytes() const { return m_SavedNetworkBytes; }
+
+    // Takes exactly the network fields of the other receiver.
+    void CopyFrom(ClientState& state, const cReceiver& Receiver);
+
+    // Sets the type id, and from the row of ReceiverTypes with that id the type index,
+    // the type name and (for the keep-alive protocols "ILM" and "ILMTCP") the keep-alive
+    // interval and time. Without such a row the name is "(" & text 1088 & ": " & the
+    // four-digit id & ")" and the keep-alive fields keep their values.
+    void SetReceiverTypeId(ClientState& state, int16_t TypeId);
+
+    void StoreInDeletedFileForRedundantPartner(int16_t /*DiskIdentity*/) {}
+
+private:
+    int16_t m_ReceiverTypeId = -1;
+    std::array<Variant, kReceiverSettingCount> m_Settings{};
+    Bytes m_SavedNetworkBytes;
+};
+
+} // namespace korvel

@@ -1,0 +1,362 @@
+// The shared decoder, message type by message type; the look-ups; records held by a view
+// while messages replace them; and the rule that a malformed message leaves the client
+// state exactly as it was.
+#include "core/datafile.h"
+#include "core/decoder.h"
+#include "core/errors.h"
+#include "core/records/calendar.h"
+#include "core/serversettings.h"
+#include "core/statedump.h"
+#include "tests/core/fakesocket.h"
+#include "tests/core/recordbuilders.h"
+
+#include <gtest/gtest.h>
+
+using namespace korvel;
+using korvel::testing::FakeSocket;
+using korvel::testing::Hex;
+using korvel::testing::ListBody;
+using korvel::testing::ProfileForm;
+using korvel::testing::ReceiverForm;
+using korvel::testing::RecordRefBytes;
+
+namespace {
+
+struct Touched {
+    std::shared_ptr<cReceiver> receiver;
+    std::shared_ptr<cProfile> profile;
+};
+
+class DecoderTest : public ::testing::Test {
+protected:
+    DecoderTest() {
+        m_Socket.StateValue = SocketConnected;
+        m_State.ServerSocket = &m_Socket;
+        m_Env.Clock = [] { return DateTime::FromParts(2024, 1, 2, 3, 4, 5); };
+        m_State.DataFiles = &m_Env;
+    }
+
+    Touched Decode(int type, std::string_view body) {
+        Touched t;
+        t.receiver = std::make_shared<cReceiver>(); // set to none on entry
+        t.profile = std::make_shared<cProfile>();
+        int32_t position = 17;
+        try {
+            HandleServerMessage(m_State, type, body, position, t.receiver, t.profile);
+        } catch (...) {
+            EXPECT_EQ(position, 0);
+            throw;
+        }
+        EXPECT_EQ(position, 0);
+        return t;
+    }
+
+    // The message is refused with DecodeError and the state stays exactly as it was.
+    void ExpectRefused(int type, std::string_view body) {
+        const std::string before = DumpDecoderState(m_State);
+        EXPECT_THROW(Decode(type, body), DecodeError) << "type " << type;
+        EXPECT_EQ(DumpDecoderState(m_State), before) << "type " << type;
+        EXPECT_TRUE(m_Socket.Sent.empty());
+    }
+
+    void FillLists() {
+        Decode(230, ListBody({{-1, ReceiverForm(1, "Alpha")}, {-1, ReceiverForm(2, "Beta")}}));
+        Decode(200, ListBody({{-1, ProfileForm(m_State, 10, "P10")}, {-1, ProfileForm(m_State, 11, "P11")}}));
+    }
+
+    std::vector<std::string> ProfileKeys() const {
+        std::vector<std::string> keys;
+        for (const auto& e : m_State.Profiles) keys.push_back(e.key);
+        return keys;
+    }
+    std::vector<std::string> ReceiverKeys() const {
+        std::vector<std::string> keys;
+        for (const auto& e : m_State.Receivers) keys.push_back(e.key);
+        return keys;
+    }
+
+    ClientState m_State;
+    FakeSocket m_Socket;
+    DataFileEnvironment m_Env;
+};
+
+using Keys = std::vector<std::string>;
+
+} // namespace
+
+TEST_F(DecoderTest, KeepAliveIsAnsweredWithOneEmptyFrame) {
+    Touched t = Decode(0, "");
+    EXPECT_EQ(m_Socket.AllSent(), Hex({0, 0, 0, 0, 0}));
+    EXPECT_EQ(m_Socket.Sent.size(), 1u);
+    EXPECT_FALSE(t.receiver);
+    EXPECT_FALSE(t.profile);
+}
+
+TEST_F(DecoderTest, ServerInfoAndRights) {
+    Decode(100, StringToNetworkBytes("\\\\srv\\data\\") + LongToNetworkBytes(2) + LongToNetworkBytes(9));
+    EXPECT_EQ(m_State.ServerDataPath, "\\\\srv\\data\\");
+    EXPECT_EQ(m_State.ServerKind, 2);
+    Decode(102, LongToNetworkBytes(0xA2));
+    EXPECT_EQ(m_State.UserRights, 0xA2);
+    ExpectRefused(100, StringToNetworkBytes("x") + LongToNetworkBytes(2)); // the unused Int32 is missing
+    ExpectRefused(100, StringToNetworkBytes("x") + LongToNetworkBytes(40000) + LongToNetworkBytes(0));
+    ExpectRefused(102, Hex({0, 0, 1}));
+}
+
+TEST_F(DecoderTest, SettingsAndTheClearAllDayFlag) {
+    using korvel::testing::SettingsBody;
+    Decode(106, SettingsBody({{"General", Bytes("A=1\0ClearAllDayWhenDeletingTimeSchedule=0", 41)}}));
+    EXPECT_EQ(m_State.SettingSections.Count, 1);
+    EXPECT_EQ(m_State.SettingSections.Bodies[0], Bytes("\0A=1\0ClearAllDayWhenDeletingTimeSchedule=0\0", 43));
+    EXPECT_FALSE(m_State.ClearAllDayWhenDeleting);
+    Decode(106, SettingsBody({{"general", "clearalldaywhendeletingtimeschedule=&h10"}}));
+    EXPECT_TRUE(m_State.ClearAllDayWhenDeleting);
+    Decode(106, SettingsBody({{"General", "ClearAllDayWhenDeletingTimeSchedule=0"}}));
+    Decode(106, SettingsBody({})); // n = 0: every setting takes its default, "1"
+    EXPECT_EQ(m_State.SettingSections.Count, 0);
+    EXPECT_EQ(GetServerSetting(m_State, "General", "ClearAllDayWhenDeletingTimeSchedule", "d"), "d");
+    EXPECT_TRUE(m_State.ClearAllDayWhenDeleting);
+    ExpectRefused(106, SettingsBody({{"General", "ClearAllDayWhenDeletingTimeSchedule=yes"}}));
+    ExpectRefused(106, SettingsBody({{"General", "ClearAllDayWhenDeletingTimeSchedule="}}));
+    ExpectRefused(106, IntegerToNetworkBytes(2) + StringToNetworkBytes("a") + StringToNetworkBytes("b"));
+}
+
+TEST_F(DecoderTest, TextTable) {
+    Decode(120, LongToNetworkBytes(2) + LongToNetworkBytes(611) + LongToNetworkBytes(1) + LongToNetworkBytes(6) +
+                    LongToNetworkBytes(1088) + LongToNetworkBytes(7) + LongToNetworkBytes(3) +
+                    StringToNetworkBytes("MondayNo "));
+    EXPECT_EQ(GetText(m_State, 611), "Monday");
+    EXPECT_EQ(GetText(m_State, 1088), "No ");
+    ExpectRefused(120, LongToNetworkBytes(0x7FFFFFFF) + StringToNetworkBytes(""));
+    ExpectRefused(120, LongToNetworkBytes(0) + Hex({0, 5, 'a'})); // the blob is cut short
+}
+
+TEST_F(DecoderTest, ReceiverTypes) {
+    using korvel::testing::ReceiverTypeRowBytes;
+    Bytes body = LongToNetworkBytes(300);
+    for (int i = 0; i < 300; ++i) body += ReceiverTypeRowBytes(static_cast<int16_t>(i + 1), "T", "X");
+    Decode(140, body);
+    EXPECT_EQ(m_State.ReceiverTypes.Count, 300);
+    EXPECT_EQ(m_State.ReceiverTypes.Rows[299].TypeId, 300);
+    EXPECT_EQ(m_State.ReceiverTypes.Rows[0].CountryList, "SE,NO");
+    EXPECT_EQ(m_State.ReceiverTypes.Rows[0].MaxTextLength, 160);
+    Decode(140, LongToNetworkBytes(1) + ReceiverTypeRowBytes(77, "ILM", "ILM"));
+    EXPECT_EQ(m_State.ReceiverTypes.Count, 1);
+    EXPECT_EQ(m_State.ReceiverTypes.Rows[0].TypeId, 77);
+    EXPECT_EQ(m_State.ReceiverTypes.Rows[1].TypeId, 2) << "rows beyond the count keep what they held";
+    ExpectRefused(140, LongToNetworkBytes(301) + body.substr(4) + ReceiverTypeRowBytes(1, "", ""));
+    ExpectRefused(140, LongToNetworkBytes(70000));
+    ExpectRefused(140, LongToNetworkBytes(2) + ReceiverTypeRowBytes(5, "a", "b"));
+}
+
+TEST_F(DecoderTest, SystemNames) {
+    auto entry = [](int32_t n, const char* name) {
+        return LongToNetworkBytes(n) + StringToNetworkBytes("-") + StringToNetworkBytes(name);
+    };
+    m_State.SystemNames[5] = "kept";
+    Decode(141, LongToNetworkBytes(2) + entry(0, "Zero") + entry(63, "Last"));
+    EXPECT_EQ(m_State.SystemNames[0], "Zero");
+    EXPECT_EQ(m_State.SystemNames[63], "Last");
+    EXPECT_EQ(m_State.SystemNames[5], "kept");
+    ExpectRefused(141, LongToNetworkBytes(2) + entry(1, "a") + entry(64, "b"));
+    ExpectRefused(141, LongToNetworkBytes(1) + entry(-1, "a"));
+}
+
+TEST_F(DecoderTest, HolidayLabelsReplaceTheListAndOnlySetFlags) {
+    auto entry = [](int32_t day, int16_t value, int16_t shown, const char* label) {
+        return LongToNetworkBytes(day) + IntegerToNetworkBytes(value) + IntegerToNetworkBytes(shown) +
+               StringToNetworkBytes(label);
+    };
+    Decode(142, LongToNetworkBytes(2) + entry(0, 8, 1, "New Year") + entry(14609, 9, 0, "Last"));
+    ASSERT_EQ(m_State.HolidayLabels.size(), 2u);
+    EXPECT_EQ(*m_State.HolidayLabels[0], (cHolidayLabel{0, 8, true, "New Year"}));
+    EXPECT_EQ(*m_State.HolidayLabels[1], (cHolidayLabel{14609, 9, false, "Last"}));
+    auto held = m_State.HolidayLabels[0];
+    Decode(142, LongToNetworkBytes(1) + entry(100, 8, -1, "Other"));
+    ASSERT_EQ(m_State.HolidayLabels.size(), 1u);
+    EXPECT_TRUE(m_State.HolidayDayFlags[0]) << "flags are never cleared";
+    EXPECT_TRUE(m_State.HolidayDayFlags[100]);
+    EXPECT_EQ(held->m_Label, "New Year");
+    ExpectRefused(142, LongToNetworkBytes(1) + entry(14610, 8, 1, "x"));
+    ExpectRefused(142, LongToNetworkBytes(2) + entry(1, 8, 1, "x") + entry(-1, 8, 1, "y"));
+}
+
+TEST_F(DecoderTest, CalendarMessages) {
+    cCalendar server;
+    server.SetDayType(3, 9);
+    server.SetDayTypeFullName(7, "Feast");
+    const Bytes form = server.CompressToNetworkBytes();
+    ExpectRefused(170, form.substr(0, form.size() - 1));
+    EXPECT_FALSE(m_State.SharedCalendar) << "a refused 170 creates nothing";
+    Decode(170, form);
+    ASSERT_TRUE(m_State.SharedCalendar);
+    auto shared = m_State.SharedCalendar;
+    EXPECT_EQ(shared->GetDayType(3), 9);
+    EXPECT_FALSE(shared->HasChangedSinceLastLoadFromDisk());
+
+    // 180 equal to the shared calendar: nothing changes, the saved form is not renewed.
+    shared->SetDayType(5, 1); // a local edit that the server's 180 already holds
+    server.SetDayType(5, 1);
+    Decode(180, server.CompressToNetworkBytes());
+    EXPECT_TRUE(shared->HasChangedSinceLastLoadFromDisk());
+    // 180 that differs: the same object takes it and remembers it.
+    server.SetDayType(4, 2);
+    Decode(180, server.CompressToNetworkBytes());
+    EXPECT_EQ(m_State.SharedCalendar, shared);
+    EXPECT_EQ(shared->GetDayType(4), 2);
+    EXPECT_FALSE(shared->HasChangedSinceLastLoadFromDisk());
+    // A cut-short 170 or 180 never half-clears the shared calendar.
+    for (std::size_t cut : {std::size_t{3}, std::size_t{8}, form.size() - 1}) {
+        ExpectRefused(170, form.substr(0, cut));
+        ExpectRefused(180, form.substr(0, cut));
+    }
+}
+
+TEST_F(DecoderTest, ProfileListReplacesTheCollection) {
+    FillLists();
+    auto held = GetProfileById(m_State, 10);
+    ASSERT_TRUE(held);
+    Decode(200, ListBody({{-1, ProfileForm(m_State, 20, "P20")}, {5, ProfileForm(m_State, -3, "Pm3")}}));
+    EXPECT_EQ(ProfileKeys(), (Keys{"K20", "K-3"}));
+    EXPECT_FALSE(GetProfileById(m_State, 10));
+    EXPECT_TRUE(GetProfileById(m_State, -3));
+    EXPECT_EQ(held->GetName(), "P10") << "a holder keeps a valid record";
+    for (const auto& e : m_State.Profiles) EXPECT_FALSE(e.item->HasChangedSinceLastLoadFromDisk());
+
+    ExpectRefused(200, ListBody({{-1, ProfileForm(m_State, 7, "a")}, {-1, ProfileForm(m_State, 7, "b")}}));
+    ExpectRefused(200, LongToNetworkBytes(2) + RecordRefBytes(-1, "") + ProfileForm(m_State, 7, "a"));
+    ExpectRefused(200, LongToNetworkBytes(40000));
+    ExpectRefused(200, LongToNetworkBytes(1) + RecordRefBytes(40000, "") + ProfileForm(m_State, 7, "a"));
+    Decode(200, LongToNetworkBytes(-1)); // a negative count lists nothing
+    EXPECT_EQ(m_State.Profiles.Count(), 0u);
+}
+
+TEST_F(DecoderTest, ReceiverListReplacesTheCollection) {
+    FillLists();
+    Decode(230, ListBody({{-1, ReceiverForm(9, "Nine")}}));
+    EXPECT_EQ(ReceiverKeys(), (Keys{"K9"}));
+    EXPECT_FALSE(GetReceiverById(m_State, 9)->HasChangedSinceLastLoadFromDisk());
+    ExpectRefused(230, ListBody({{-1, ReceiverForm(1, "a")}, {-1, ReceiverForm(1, "b")}}));
+    const Bytes whole = ListBody({{-1, ReceiverForm(1, "a")}, {-1, ReceiverForm(2, "b", 1, {"", "", "", "last"})}});
+    for (std::size_t cut = 0; cut < whole.size(); ++cut) ExpectRefused(230, whole.substr(0, cut));
+}
+
+TEST_F(DecoderTest, ProfileSaveAddsOrUpdatesInPlace) {
+    FillLists();
+    auto p10 = GetProfileById(m_State, 10);
+    // Unknown identity: a new profile at the end.
+    Touched t = Decode(210, RecordRefBytes(12, "P12") + ProfileForm(m_State, 12, "P12"));
+    ASSERT_TRUE(t.profile);
+    EXPECT_FALSE(t.receiver);
+    EXPECT_EQ(ProfileKeys(), (Keys{"K10", "K11", "K12"}));
+    // Known identity: the same object, updated, moved to the end.
+    t = Decode(210, RecordRefBytes(10, "P10") + ProfileForm(m_State, 10, "Renamed"));
+    EXPECT_EQ(t.profile, p10);
+    EXPECT_EQ(p10->GetName(), "Renamed");
+    EXPECT_FALSE(p10->HasChangedSinceLastLoadFromDisk());
+    EXPECT_EQ(ProfileKeys(), (Keys{"K11", "K12", "K10"}));
+    // Found by name (identity -1) with a new identity: put under the new key, replacing
+    // the record there; the entry under the old key stays.
+    auto p11 = GetProfileById(m_State, 11);
+    t = Decode(210, RecordRefBytes(-1, "renamed") + ProfileForm(m_State, 11, "Renamed"));
+    EXPECT_EQ(t.profile, p10);
+    EXPECT_EQ(ProfileKeys(), (Keys{"K12", "K10", "K11"}));
+    EXPECT_EQ(GetProfileById(m_State, 11), p10);
+    EXPECT_EQ(p11->GetName(), "P11") << "the replaced record is still valid for its holder";
+    // A malformed 210 leaves the found profile as it was.
+    const Bytes form = ProfileForm(m_State, 12, "changed");
+    ExpectRefused(210, RecordRefBytes(12, "") + form.substr(0, form.size() - 1));
+    ExpectRefused(210, RecordRefBytes(32768, "") + form);
+}
+
+TEST_F(DecoderTest, ReceiverSaveAddsOrUpdatesInPlace) {
+    FillLists();
+    auto alpha = GetReceiverById(m_State, 1);
+    alpha->m_OriginalName = "outside the form";
+    Touched t = Decode(240, RecordRefBytes(1, "Alpha") + ReceiverForm(1, "Alpha2"));
+    EXPECT_EQ(t.receiver, alpha);
+    EXPECT_FALSE(t.profile);
+    EXPECT_EQ(alpha->m_ReceiverName, "Alpha2");
+    EXPECT_EQ(alpha->m_OriginalName, "outside the form");
+    EXPECT_EQ(ReceiverKeys(), (Keys{"K2", "K1"}));
+    t = Decode(240, RecordRefBytes(-1, "") + ReceiverForm(-1, "New"));
+    EXPECT_EQ(ReceiverKeys(), (Keys{"K2", "K1", "K-1"}));
+    t = Decode(240, RecordRefBytes(-1, "new") + ReceiverForm(3, "New")); // found by name
+    EXPECT_EQ(GetReceiverById(m_State, 3), GetReceiverById(m_State, -1));
+    const Bytes form = ReceiverForm(2, "Beta", 1, {"", "", "", "x"});
+    for (std::size_t cut = 0; cut < form.size(); ++cut) ExpectRefused(240, RecordRefBytes(2, "") + form.substr(0, cut));
+}
+
+TEST_F(DecoderTest, DeletesAndUnknownRecords) {
+    FillLists();
+    auto p11 = GetProfileById(m_State, 11);
+    Touched t = Decode(211, RecordRefBytes(-1, "p11"));
+    EXPECT_EQ(t.profile, p11);
+    EXPECT_EQ(ProfileKeys(), (Keys{"K10"}));
+    t = Decode(211, RecordRefBytes(99, "P10"));
+    EXPECT_FALSE(t.profile) << "identity 99 is not known; the name is not consulted";
+    t = Decode(241, RecordRefBytes(2, ""));
+    EXPECT_TRUE(t.receiver);
+    EXPECT_EQ(ReceiverKeys(), (Keys{"K1"}));
+    t = Decode(241, RecordRefBytes(-1, ""));
+    EXPECT_FALSE(t.receiver) << "the empty name finds nothing";
+    ExpectRefused(211, Hex({0, 0, 0, 10, 0, 4, 'P'}));
+    ExpectRefused(241, RecordRefBytes(-40000, ""));
+}
+
+TEST_F(DecoderTest, EnableOrDisable) {
+    FillLists();
+    auto p10 = GetProfileById(m_State, 10);
+    Touched t = Decode(220, RecordRefBytes(10, "") + IntegerToNetworkBytes(0));
+    EXPECT_EQ(t.profile, p10);
+    EXPECT_EQ(p10->m_Enabled, 0);
+    EXPECT_FALSE(p10->HasChangedSinceLastLoadFromDisk());
+    Decode(220, RecordRefBytes(10, "") + IntegerToNetworkBytes(5));
+    EXPECT_EQ(p10->m_Enabled, -1);
+    t = Decode(221, RecordRefBytes(-1, "beta") + IntegerToNetworkBytes(0));
+    EXPECT_EQ(t.receiver, GetReceiverById(m_State, 2));
+    EXPECT_EQ(t.receiver->m_Enabled, 0);
+    // Unknown record: nothing more is read.
+    t = Decode(220, RecordRefBytes(55, ""));
+    EXPECT_FALSE(t.profile);
+    t = Decode(221, RecordRefBytes(55, ""));
+    EXPECT_FALSE(t.receiver);
+    ExpectRefused(220, RecordRefBytes(10, "") + Hex({0}));
+    ExpectRefused(221, RecordRefBytes(1, ""));
+}
+
+TEST_F(DecoderTest, ReceiversTakeTheirTypesAndTheStateClock) {
+    using korvel::testing::ReceiverTypeRowBytes;
+    Decode(140, LongToNetworkBytes(1) + ReceiverTypeRowBytes(4, "ILM", "ILM"));
+    Decode(230, ListBody({{-1, ReceiverForm(1, "Alpha", 4)}, {-1, ReceiverForm(2, "Beta", 8)}}));
+    auto alpha = GetReceiverById(m_State, 1);
+    EXPECT_EQ(alpha->m_ReceiverTypeName, "ILM");
+    EXPECT_EQ(alpha->m_ReceiverTypeIndex, 0);
+    EXPECT_EQ(GetReceiverById(m_State, 2)->m_ReceiverTypeIndex, -1);
+    // The second parse sees setting 1 of the first: "5" minutes make a keep-alive time.
+    Decode(240, RecordRefBytes(1, "") + ReceiverForm(1, "Alpha", 4, {"", "5", "", ""}));
+    EXPECT_EQ(alpha->m_LastKeepAlive, DateTime::Zero());
+    Decode(240, RecordRefBytes(1, "") + ReceiverForm(1, "Alpha", 4, {"", "5", "", ""}));
+    EXPECT_EQ(alpha->m_LastKeepAlive, DateTime::FromParts(2024, 1, 2, 3, 4, 5));
+}
+
+TEST_F(DecoderTest, LookUps) {
+    FillLists();
+    EXPECT_EQ(GetProfileByName(m_State, "p11"), GetProfileById(m_State, 11));
+    EXPECT_EQ(GetReceiverByName(m_State, "BETA"), GetReceiverById(m_State, 2));
+    EXPECT_FALSE(GetProfileByName(m_State, ""));
+    EXPECT_FALSE(GetReceiverByName(m_State, "Gamma"));
+    EXPECT_FALSE(GetProfileById(m_State, 12));
+}
+
+TEST_F(DecoderTest, OtherTypesPassThrough) {
+    FillLists();
+    const std::string before = DumpDecoderState(m_State);
+    for (int type : {1, 108, 130, 131, 132, 143, 144, 161, 166, 201, 255, -1, 1000}) {
+        Touched t = Decode(type, "garbage");
+        EXPECT_FALSE(t.receiver);
+        EXPECT_FALSE(t.profile);
+    }
+    EXPECT_EQ(DumpDecoderState(m_State), before);
+    EXPECT_TRUE(m_Socket.Sent.empty());
+}
