@@ -5,6 +5,7 @@
 #include "core/numeric.h"
 #include "core/settingsstore.h"
 #include "platform/qtext.h"
+#include "platform/twips.h"
 #include "platform/windowhelpers.h"
 
 #include <QClipboard>
@@ -122,7 +123,7 @@ AlarmInfoWindow::AlarmInfoWindow(AlarmInfoSources sources, QWidget* parent)
     header->setTextAlignment(0, Qt::AlignHCenter | Qt::AlignVCenter);
     header->setTextAlignment(kLabelColumn, Qt::AlignRight | Qt::AlignVCenter);
     header->setTextAlignment(kValueColumn, Qt::AlignLeft | Qt::AlignVCenter);
-    for (int c = 0; c < 3; ++c) m_List->setColumnWidth(c, kCreatedWidths[c] / kTwipsPerPixel);
+    for (int c = 0; c < 3; ++c) m_List->setColumnWidth(c, platform::TwipsToPixels(kCreatedWidths[c]));
     LoadColumnWidths();
 
     m_List->clear();

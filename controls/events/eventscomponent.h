@@ -1,0 +1,54 @@
+#pragma once
+// The alarm event viewer: a read-only window on the server's current alarms. It asks
+// for the whole list once (143), subscribes to live updates (160, then 161 per change)
+// and shows the alarms as a tree; a double-click opens the alarm details window.
+
+#include "controls/events/alarminfowindow.h"
+#include "core/shell/component.h"
+
+#include <functional>
+#include <string_view>
+
+namespace korvel::events {
+
+class EventTree;
+
+class Component final : public shell::Component {
+    Q_OBJECT
+public:
+    static shell::ControlDescription MakeDescription();
+
+    explicit Component(ClientState& state, QWidget* parent = nullptr);
+
+    EventTree& TreeView_Event() const { return *m_Tree; }
+    bool WasConnected() const { return m_WasConnected; }
+    bool SortDescending() const { return m_SortDescending; }
+    const Bytes& DateFormat() const { return m_DateFormat; }
+    const Bytes& TimeFormat() const { return m_TimeFormat; }
+
+    // What the details window of an alarm reads, as of now.
+    AlarmInfoSources DetailsSources() const;
+    // Opens the details window of an alarm record: modal, until it closes.
+    void OpenAlarmDetails(const Bytes& record);
+    // Replaces how the details window is shown (tests look at it without a modal loop).
+    using DetailsOpener = std::function<void(AlarmInfoWindow&)>;
+    void SetDetailsOpener(DetailsOpener opener) { m_DetailsOpener = std::move(opener); }
+
+protected:
+    void OnInitialise() override;
+    void OnSettingsMessage() override;
+    void HandleOwnMessage(int type, std::string_view body, std::shared_ptr<cReceiver>& receiver,
+                          std::shared_ptr<cProfile>& profile) override;
+    void OnTimerExtra() override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    EventTree* m_Tree;
+    bool m_WasConnected = false;
+    bool m_SortDescending = false;
+    Bytes m_DateFormat;
+    Bytes m_TimeFormat;
+    DetailsOpener m_DetailsOpener;
+};
+
+} // namespace korvel::events
