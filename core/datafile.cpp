@@ -2,6 +2,7 @@
 
 #include "core/clientstate.h"
 #include "core/numeric.h"
+#include "core/procedures.h"
 
 #include <cerrno>
 #include <cmath>
@@ -251,6 +252,7 @@ DataFileEnvironment& DataFilesOf(const ClientState& state) {
 }
 
 void TraceDataFileLine(const ClientState& state, const Bytes& line) {
+    TraceMessage(line);
     const DataFileEnvironment& env = DataFilesOf(state);
     if (env.TraceSink) env.TraceSink(line);
 }

@@ -69,6 +69,10 @@ public:
     // Always 0 (no operation sets the flags); 0 for a day type outside 0..22 too.
     int16_t IsDayTypeUsed(int DayType) const;
     bool ReadFromDisk() { return true; }
+    // Writes the calendar file to m_FileName when there is a name and the calendar has
+    // changed; false when nothing was written. A failed write raises FileError and keeps
+    // the old file (core/records/calendar_file.cpp).
+    bool SaveToDisk(ClientState& state);
 
     // False when no file of that name exists while any day is set; otherwise compares
     // the file's first 14610 little-endian Int16 values with the days (a missing file is

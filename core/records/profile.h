@@ -104,6 +104,14 @@ public:
 
     void StoreInDeletedFileForRedundantPartner(int16_t /*DiskIdentity*/) {}
 
+    // Record file (core/records/profile_file.cpp, docs/datafiles.md).
+    int16_t m_HasUpdatedDiskIdentity = 0; // the last SaveToDisk drew a new identity
+    Bytes CreateFileName(const ClientState& state, int16_t DiskIdentity) const;
+    bool LoadFromDisk(ClientState& state, int16_t DiskIdentity);
+    bool SaveToDisk(ClientState& state);
+    // False when the file could not be removed; the entry leaves Profiles either way.
+    bool RemoveFromDisk(ClientState& state, int16_t DiskIdentity);
+
 private:
     Bytes m_Name;
     std::array<int16_t, kProfileStateCount> m_State{};

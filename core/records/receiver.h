@@ -72,6 +72,13 @@ public:
 
     void StoreInDeletedFileForRedundantPartner(int16_t /*DiskIdentity*/) {}
 
+    // Record file (core/records/receiver_file.cpp, docs/datafiles.md).
+    Bytes CreateFileName(const ClientState& state, int16_t DiskIdentity) const;
+    bool LoadFromDisk(ClientState& state, int16_t DiskIdentity);
+    bool SaveToDisk(ClientState& state);
+    // False when the file could not be removed; the entry leaves Receivers either way.
+    bool RemoveFromDisk(ClientState& state, int16_t DiskIdentity);
+
 private:
     int16_t m_ReceiverTypeId = -1;
     std::array<Variant, kReceiverSettingCount> m_Settings{};

@@ -26,6 +26,9 @@
 
 namespace korvel {
 
+class FileReader;
+class FileWriter;
+
 inline constexpr int kDayTypeCount = 23;      // day types 0..22
 inline constexpr int kMinutesPerDay = 1440;   // 1440 = end of the day
 // Length of the period string of a schedule without periods.
@@ -108,6 +111,10 @@ public:
     // shorter than its fields raises DecodeError and leaves the schedule as it was. The
     // selection and the copied day type are not touched.
     void ExtractPeriodArray(std::string_view PeriodArray);
+    // The schedule block of the profile's record file (core/records/schedule_file.cpp).
+    // ReadFromDisk raises ShortFileError or DecodeError on a short or malformed block.
+    void SaveToDisk(FileWriter& FileNumber) const;
+    void ReadFromDisk(FileReader& FileNumber);
 
     // Editing operations of the grid's pop-up menu and time boxes.
     void Copy();

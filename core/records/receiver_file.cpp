@@ -1,0 +1,240 @@
+// The record file of a receiver: Receivers\Receiver_NNNN.dat in the data folder.
+//
+// Version 5 (written and read): Int16 5, Int16 identity, Int16 enabled, Int16 type id,
+// Text name, 4 x Setting, Zero(10), Text backup receiver, Date saved at, Zero(2048).
+// Version 4 (read): as 5 up to the backup receiver, then four Texts that are ignored.
+// Version 3 (read): Int16 3, Int16 ignored, Int16 type id, Text name, 4 x Setting.
+// A file is parsed completely before the receiver changes (core/datafile.h).
+#include "core/datafile.h"
+#include "core/records/receiver.h"
+#include "core/serversettings.h"
+
+#include <array>
+#include <cstring>
+#include <optional>
+
+namespace korvel {
+namespace {
+
+constexpr int16_t kWrittenVersion = 5;
+
+// Trace texts of the receiver file.
+constexpr int32_t kTextRemoved = 976;
+constexpr int32_t kTextRemoveFailed = 977;
+constexpr int32_t kTextUpgraded = 888;
+constexpr int32_t kTextOtherVersion = 803;
+constexpr int32_t kTextOtherVersionTail = 804;
+constexpr int32_t kTextLoadFailed = 978;
+constexpr int32_t kTextSaveFailed = 979;
+
+// ---- settings in their tagged form ----
+
+uint64_t LittleEndian(std::string_view bytes) {
+    uint64_t v = 0;
+    for (std::size_t i = bytes.size(); i-- > 0;) v = (v << 8) | static_cast<uint8_t>(bytes[i]);
+    return v;
+}
+
+Bytes LittleEndianBytes(uint64_t v, int width) {
+    Bytes out;
+    for (int i = 0; i < width; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
+    return out;
+}
+
+TaggedValue TaggedFromVariant(const Variant& value) {
+    switch (value.TypeCode()) {
+    case SettingText: return TaggedValue::Text(*value.TextValue());
+    case SettingInteger:
+        return {SettingInteger, LittleEndianBytes(static_cast<uint16_t>(static_cast<int16_t>(value.NumericValueOf())), 2)};
+    case SettingBoolean:
+        return {SettingBoolean, LittleEndianBytes(value.NumericValueOf() != 0 ? 0xFFFF : 0, 2)};
+    case SettingLong:
+        return {SettingLong, LittleEndianBytes(static_cast<uint32_t>(static_cast<int32_t>(value.NumericValueOf())), 4)};
+    case SettingDouble: {
+        double d = value.NumericValueOf();
+        uint64_t bits;
+        std::memcpy(&bits, &d, sizeof bits);
+        return {SettingDouble, LittleEndianBytes(bits, 8)};
+    }
+    default: return {};
+    }
+}
+
+// Codes a receiver setting cannot hold as such become the nearest kind it can: a byte an
+// integer, an error code a long, single, currency and date values a double, null empty.
+Variant VariantFromTagged(const TaggedValue& value) {
+    const uint64_t raw = LittleEndian(value.Data);
+    switch (value.TypeCode) {
+    case SettingText: return Variant(value.Data);
+    case SettingInteger: return Variant::Integer(static_cast<int16_t>(raw));
+    case SettingByte: return Variant::Integer(static_cast<int16_t>(raw));
+    case SettingBoolean: return Variant::Boolean(raw != 0);
+    case SettingLong:
+    case SettingError: return Variant::Long(static_cast<int32_t>(raw));
+    case SettingSingle: {
+        float f;
+        auto bits = static_cast<uint32_t>(raw);
+        std::memcpy(&f, &bits, sizeof f);
+        return Variant::Double(f);
+    }
+    case SettingDouble:
+    case SettingDate: {
+        double d;
+        std::memcpy(&d, &raw, sizeof d);
+        return Variant::Double(d);
+    }
+    case SettingCurrency: return Variant::Double(static_cast<double>(static_cast<int64_t>(raw)) / 10000.0);
+    default: return Variant();
+    }
+}
+
+// What a receiver file holds, before it is applied.
+struct ReceiverImage {
+    int16_t Enabled = -1;
+    int16_t TypeId = -1;
+    Bytes Name;
+    std::array<Variant, kReceiverSettingCount> Settings{};
+    Bytes Backup;
+    std::optional<DateTime> SavedAt;
+};
+
+void ReadSettings(FileReader& in, ReceiverImage& image) {
+    for (auto& setting : image.Settings) setting = VariantFromTagged(in.Setting());
+}
+
+// Version 3, 4 or 5 after the version field; raises on a short or malformed file.
+ReceiverImage ParseReceiver(FileReader& in, int16_t version) {
+    ReceiverImage image;
+    if (version == 3) {
+        in.Int16(); // unused
+        image.TypeId = in.Int16();
+        image.Name = in.Text();
+        ReadSettings(in, image);
+        return image;
+    }
+    in.Int16(); // the identity: the file's number counts
+    image.Enabled = in.Int16();
+    image.TypeId = in.Int16();
+    image.Name = in.Text();
+    ReadSettings(in, image);
+    in.Skip(10);
+    image.Backup = in.Text();
+    if (version == 4) {
+        for (int i = 0; i < 4; ++i) in.Text();
+    } else {
+        image.SavedAt = in.Date();
+        in.Skip(2048);
+    }
+    return image;
+}
+
+} // namespace
+
+Bytes cReceiver::CreateFileName(const ClientState& state, int16_t DiskIdentity) const {
+    return state.ServerDataPath + "Receivers\\Receiver_" + FourDigitNumber(DiskIdentity) + ".dat";
+}
+
+bool cReceiver::LoadFromDisk(ClientState& state, int16_t DiskIdentity) {
+    DataFileEnvironment& env = DataFilesOf(state);
+    const Bytes name = CreateFileName(state, DiskIdentity);
+    const std::string path = NativeDataFilePath(name);
+    std::optional<std::string> error;
+    bool result = false;
+    bool upgrade = false;
+
+    Bytes bytes;
+    try {
+        // A missing file reads as an empty one; it is not created.
+        if (env.Files->FileIsThere(path)) bytes = env.Files->ReadWhole(path);
+    } catch (const std::exception& e) {
+        error = e.what();
+    }
+
+    if (!error && bytes.size() >= 2) {
+        FileReader in(bytes);
+        const int16_t version = in.Int16();
+        if (version >= 3 && version <= 5) {
+            try {
+                ReceiverImage image = ParseReceiver(in, version);
+                m_Enabled = image.Enabled;
+                m_ReceiverName = std::move(image.Name);
+                for (int i = 0; i < kReceiverSettingCount; ++i) m_Settings[i] = std::move(image.Settings[i]);
+                m_BackupReceiver = std::move(image.Backup);
+                if (image.SavedAt) m_FileDateTimeStamp = *image.SavedAt;
+                SetReceiverTypeId(state, image.TypeId);
+                result = true;
+                if (version != kWrittenVersion) {
+                    upgrade = true;
+                    TraceDataFileLine(state, GetText(state, kTextUpgraded) + " '" + name + "' (version " +
+                                                 std::to_string(version) + " -> 5)");
+                }
+            } catch (const std::exception& e) {
+                error = e.what();
+            }
+        } else {
+            TraceDataFileLine(state, GetText(state, kTextOtherVersion) + " '" + name + "' (" +
+                                         std::to_string(version) + ") " + GetText(state, kTextOtherVersionTail));
+        }
+        m_DiskIdentity = DiskIdentity;
+    }
+
+    if (error) {
+        TraceDataFileLine(state, GetText(state, kTextLoadFailed) + " " + name + " Err:" + *error);
+        result = false;
+    }
+    // Only a file read completely is written again in the current version.
+    if (upgrade && result) SaveToDisk(state);
+    try {
+        StoreOriginalSettings();
+    } catch (const std::exception&) {
+    }
+    return result;
+}
+
+bool cReceiver::SaveToDisk(ClientState& state) {
+    DataFileEnvironment& env = DataFilesOf(state);
+    try {
+        if (m_DiskIdentity < 0) {
+            m_DiskIdentity = DrawFreeIdentity(
+                env, [&](int16_t identity) { return NativeDataFilePath(CreateFileName(state, identity)); });
+            m_HasUpdatedDiskIdentity = -1;
+        } else {
+            m_HasUpdatedDiskIdentity = 0;
+        }
+        FileWriter out;
+        out.Int16(kWrittenVersion);
+        out.Int16(m_DiskIdentity);
+        out.Int16(m_Enabled);
+        out.Int16(GetReceiverTypeId());
+        out.Text(m_ReceiverName);
+        for (const Variant& setting : m_Settings) out.Setting(TaggedFromVariant(setting));
+        out.Zero(10);
+        out.Text(m_BackupReceiver);
+        out.Date(env.Now());
+        out.Zero(2048);
+        env.Files->WriteWhole(NativeDataFilePath(CreateFileName(state, m_DiskIdentity)), out.bytes());
+    } catch (const std::exception& e) {
+        TraceDataFileLine(state, GetText(state, kTextSaveFailed) + " " + CreateFileName(state, m_DiskIdentity) +
+                                     " Err:" + e.what());
+        return false;
+    }
+    StoreOriginalSettings();
+    return true;
+}
+
+bool cReceiver::RemoveFromDisk(ClientState& state, int16_t DiskIdentity) {
+    const Bytes name = CreateFileName(state, DiskIdentity);
+    bool removed = true;
+    try {
+        DataFilesOf(state).Files->Remove(NativeDataFilePath(name));
+        TraceDataFileLine(state, GetText(state, kTextRemoved) + " '" + m_ReceiverName + "' " + name);
+    } catch (const std::exception& e) {
+        removed = false;
+        TraceDataFileLine(state,
+                          GetText(state, kTextRemoveFailed) + " '" + m_ReceiverName + "' " + name + " Err:" + e.what());
+    }
+    state.Receivers.Remove(RecordKey(DiskIdentity));
+    return removed;
+}
+
+} // namespace korvel
