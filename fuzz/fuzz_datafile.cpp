@@ -37,12 +37,23 @@ public:
     void Remove(const std::string& p) override { Disk.Remove(p); }
 };
 
+char g_Folder[] = "/tmp/korvel-fuzz-datafile-XXXXXX";
+
+void RemoveFolder() {
+    const std::string dir = g_Folder;
+    ::unlink((dir + "/Receivers/Receiver_0007.dat").c_str());
+    ::unlink((dir + "/Profiles/Profile_0007.dat").c_str());
+    ::rmdir((dir + "/Receivers").c_str());
+    ::rmdir((dir + "/Profiles").c_str());
+    ::rmdir(dir.c_str());
+}
+
 std::string MakeFolder() {
-    char tmpl[] = "/tmp/korvel-fuzz-datafile-XXXXXX";
-    if (!::mkdtemp(tmpl)) std::abort();
-    std::string dir = tmpl;
+    if (!::mkdtemp(g_Folder)) std::abort();
+    const std::string dir = g_Folder;
     if (::mkdir((dir + "/Receivers").c_str(), 0700) != 0 || ::mkdir((dir + "/Profiles").c_str(), 0700) != 0)
         std::abort();
+    std::atexit(RemoveFolder);
     return dir + "/";
 }
 

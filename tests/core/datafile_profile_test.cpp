@@ -49,15 +49,6 @@ cProfile Untouched(const ClientState& state) {
 
 } // namespace
 
-TEST(DataFileProfile, FileNames) {
-    ClientState state;
-    state.ServerDataPath = "D:\\Korvel\\";
-    cProfile p;
-    EXPECT_EQ(p.CreateFileName(state, 7), "D:\\Korvel\\Profiles\\Profile_0007.dat");
-    EXPECT_EQ(p.CreateFileName(state, 12345), "D:\\Korvel\\Profiles\\Profile_2345.dat");
-    EXPECT_EQ(p.CreateFileName(state, -3), "D:\\Korvel\\Profiles\\Profile_00-3.dat");
-}
-
 TEST(DataFileProfile, Version5LoadsAndSavesByteForByte) {
     FileTestState t;
     t.State.ChildProfilesAllowed = true;
@@ -201,21 +192,11 @@ TEST(DataFileProfile, ProfileWithoutScheduleIsNotSaved) {
     EXPECT_TRUE(t.Memory->Files.empty());
 }
 
-TEST(DataFileProfile, NewProfileGetsADrawnIdentity) {
-    FileTestState t;
-    cProfile p = Untouched(t.State);
-    p.m_DiskIdentity = -3; // the editor's temporary identity
-    ASSERT_TRUE(p.SaveToDisk(t.State));
-    EXPECT_EQ(p.m_DiskIdentity, 2498);
-    EXPECT_EQ(p.m_HasUpdatedDiskIdentity, -1);
-    EXPECT_EQ(t.Memory->Files.count("/data/Profiles/Profile_2498.dat"), 1u);
-}
-
 // A full disk or a read-only folder: the old file stays as it was, byte for byte.
 TEST(DataFileProfile, FailedSaveOnRealFilesKeepsTheOldFile) {
     namespace fs = std::filesystem;
-    std::string tmpl = (fs::temp_directory_path() / "korvel-profile-XXXXXX").string();
-    const fs::path dir = ::mkdtemp(tmpl.data());
+    TempFolder temp;
+    const fs::path& dir = temp.path;
     fs::create_directory(dir / "Profiles");
     const fs::path file = dir / "Profiles" / "Profile_0005.dat";
     const Bytes sample = SampleFile("profile_v5.dat");
@@ -249,7 +230,6 @@ TEST(DataFileProfile, FailedSaveOnRealFilesKeepsTheOldFile) {
     failing->FailWrites = false;
     EXPECT_TRUE(p.SaveToDisk(t.State));
     EXPECT_EQ(std::distance(fs::directory_iterator(dir / "Profiles"), fs::directory_iterator()), 1);
-    fs::remove_all(dir);
 }
 
 TEST(DataFileProfile, Removal) {
@@ -310,8 +290,8 @@ TEST(DataFileCalendar, WritesOnlyAChangedCalendarWithAName) {
 
 TEST(DataFileCalendar, ShorterFileLeavesNoStaleBytes) {
     namespace fs = std::filesystem;
-    std::string tmpl = (fs::temp_directory_path() / "korvel-calendar-XXXXXX").string();
-    const fs::path dir = ::mkdtemp(tmpl.data());
+    TempFolder temp;
+    const fs::path& dir = temp.path;
     const fs::path file = dir / "Calendar.dat";
     std::ofstream(file, std::ios::binary) << Bytes(40000, '\x7F');
 
@@ -322,7 +302,6 @@ TEST(DataFileCalendar, ShorterFileLeavesNoStaleBytes) {
     c.SetDayType(3, 2);
     ASSERT_TRUE(c.SaveToDisk(t.State));
     EXPECT_EQ(fs::file_size(file), 14610u * 2 + 2 + 8 + 16 * 2);
-    fs::remove_all(dir);
 }
 
 TEST(DataFileCalendar, FailedWriteRaisesAndKeepsFileAndTimeStamp) {

@@ -38,7 +38,7 @@ TEST(DataFileReceiver, FileNames) {
     state.ServerDataPath = "\\\\srv\\data\\";
     cReceiver r;
     EXPECT_EQ(r.CreateFileName(state, 7), "\\\\srv\\data\\Receivers\\Receiver_0007.dat");
-    EXPECT_EQ(r.CreateFileName(state, 1234), "\\\\srv\\data\\Receivers\\Receiver_1234.dat");
+    EXPECT_EQ(r.CreateFileName(state, 12345), "\\\\srv\\data\\Receivers\\Receiver_2345.dat");
     EXPECT_EQ(r.CreateFileName(state, -1), "\\\\srv\\data\\Receivers\\Receiver_00-1.dat");
     state.ServerDataPath = "/srv/data"; // used as received: no separator is added
     EXPECT_EQ(r.CreateFileName(state, 7), "/srv/dataReceivers\\Receiver_0007.dat");

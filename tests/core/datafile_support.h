@@ -5,7 +5,9 @@
 #include "core/clientstate.h"
 #include "core/datafile.h"
 
+#include <filesystem>
 #include <fstream>
+#include <cstdlib>
 #include <iterator>
 #include <map>
 #include <string>
@@ -50,6 +52,20 @@ public:
 
 private:
     std::shared_ptr<IDataFileSystem> m_Inner;
+};
+
+// A fresh folder, removed with everything in it at the end of the test.
+struct TempFolder {
+    std::filesystem::path path;
+    TempFolder() {
+        std::string t = (std::filesystem::temp_directory_path() / "korvel-datafile-XXXXXX").string();
+        path = ::mkdtemp(t.data());
+    }
+    ~TempFolder() {
+        std::error_code ec;
+        std::filesystem::permissions(path, std::filesystem::perms::owner_all, std::filesystem::perm_options::add, ec);
+        std::filesystem::remove_all(path, ec);
+    }
 };
 
 class ScriptedRandom final : public IRandomSource {

@@ -1,0 +1,97 @@
+#include "controls/syslog/syslogcomponent.h"
+
+#include "core/codec.h"
+#include "core/socket.h"
+#include "platform/listbox.h"
+#include "platform/qtext.h"
+#include "platform/socketcontrol.h"
+#include "platform/statuslabel.h"
+
+#include <QResizeEvent>
+
+#include <deque>
+
+namespace korvel::syslog {
+
+shell::ControlDescription Component::MakeDescription() {
+    shell::ControlDescription d;
+    d.SettingsApplication = "Korvel ActiveX SysLog Client";
+    d.OwnStartupRequests = {
+        shell::StartupRequest::Plain(165, IntegerToNetworkBytes(-1)), // subscribe to new lines
+        shell::StartupRequest::Plain(144),                            // the log so far
+    };
+    return d;
+}
+
+Component::Component(ClientState& state, QWidget* parent)
+    : shell::Component(state, MakeDescription(), parent), m_List(new platform::ListBox(this)) {
+    m_List->setObjectName(QStringLiteral("List_SysLog"));
+    m_List->setGeometry(rect());
+    Initialise();
+}
+
+void Component::OnInitialise() { m_List->hide(); }
+
+void Component::resizeEvent(QResizeEvent* event) {
+    shell::Component::resizeEvent(event);
+    m_List->setGeometry(0, 0, width(), height());
+    Label_Disconnected().Centre();
+}
+
+void Component::HandleOwnMessage(int type, std::string_view body, std::shared_ptr<cReceiver>&,
+                                 std::shared_ptr<cProfile>&) {
+    switch (type) {
+    case 144: handleLog(body); break;
+    case 166: handleLogLine(body); break;
+    default: break;
+    }
+}
+
+void Component::AddLogLine(std::string_view line) {
+    const int count = m_List->ListCount();
+    if (count == 0 && line.empty()) return;
+    if (count >= kMaxLines) m_List->RemoveItem(0);
+    m_List->AddItem(platform::ToQString(line));
+    m_List->SetListIndex(m_List->ListCount() - 1);
+}
+
+void Component::handleLog(std::string_view body) {
+    // Read the whole message before touching the list, so a message cut short leaves
+    // the list as it was. The line count is 32-bit; zero or negative means no lines.
+    int32_t position = 0;
+    const int32_t count = GetLongFromNetworkBytes(body, position);
+    // Adding the lines one by one to an emptied list would skip the leading empty lines
+    // and then keep the last 501: keep exactly those while reading.
+    std::deque<Bytes> kept;
+    for (int32_t i = 0; i < count; ++i) {
+        Bytes line = GetStringFromNetworkBytes(body, position);
+        if (kept.empty() && line.empty()) continue;
+        kept.push_back(std::move(line));
+        if (kept.size() > static_cast<std::size_t>(kMaxLines)) kept.pop_front();
+    }
+
+    m_List->hide();
+    m_List->setUpdatesEnabled(false);
+    m_List->Clear();
+    for (const Bytes& line : kept) m_List->AddItem(platform::ToQString(line));
+    m_List->SetListIndex(m_List->ListCount() - 1);
+    m_List->setUpdatesEnabled(true);
+    m_List->show();
+}
+
+void Component::handleLogLine(std::string_view body) {
+    int32_t position = 0;
+    const Bytes line = GetStringFromNetworkBytes(body, position);
+    AddLogLine(line);
+}
+
+void Component::OnTimerExtra() {
+    const bool connected = Winsock_ActiveXClient().State() == SocketConnected;
+    if (!connected && m_WasConnected) {
+        ShowConnectionState();
+        m_List->hide();
+    }
+    if (connected) m_WasConnected = true;
+}
+
+} // namespace korvel::syslog

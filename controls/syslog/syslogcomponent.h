@@ -1,0 +1,46 @@
+#pragma once
+// The system log viewer: a read-only window on the alarm server's system log. It asks
+// for the log so far (144) and for every new line (165, then 166 per line) and shows
+// the lines in one list, oldest first, newest at the bottom and selected, at most 501.
+
+#include "core/shell/component.h"
+
+#include <string_view>
+
+namespace korvel::platform {
+class ListBox;
+}
+
+namespace korvel::syslog {
+
+class Component final : public shell::Component {
+    Q_OBJECT
+public:
+    // The list keeps at most this many lines after any addition.
+    static constexpr int kMaxLines = 501;
+
+    static shell::ControlDescription MakeDescription();
+
+    explicit Component(ClientState& state, QWidget* parent = nullptr);
+
+    platform::ListBox& List_SysLog() const { return *m_List; }
+    bool WasConnected() const { return m_WasConnected; }
+
+    void AddLogLine(std::string_view line);
+
+protected:
+    void OnInitialise() override;
+    void HandleOwnMessage(int type, std::string_view body, std::shared_ptr<cReceiver>& receiver,
+                          std::shared_ptr<cProfile>& profile) override;
+    void OnTimerExtra() override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void handleLog(std::string_view body);     // 144
+    void handleLogLine(std::string_view body); // 166
+
+    platform::ListBox* m_List;
+    bool m_WasConnected = false;
+};
+
+} // namespace korvel::syslog

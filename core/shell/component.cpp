@@ -1,0 +1,272 @@
+#include "core/shell/component.h"
+
+#include "core/decoder.h"
+#include "core/errors.h"
+#include "core/numeric.h"
+#include "core/procedures.h"
+#include "core/serversettings.h"
+#include "core/settingsstore.h"
+#include "platform/dialogservice.h"
+#include "platform/qtext.h"
+#include "platform/socketcontrol.h"
+#include "platform/statuslabel.h"
+
+#include <QTimer>
+
+#include <utility>
+
+namespace korvel::shell {
+namespace {
+constexpr const char* kTextsSection = "Texts";
+constexpr const char* kIsLoadedOnce = "IsLoadedOnce";
+} // namespace
+
+Component::Component(ClientState& state, ControlDescription description, QWidget* parent)
+    : QWidget(parent),
+      m_State(state),
+      m_Description(std::move(description)),
+      m_Socket(new platform::SocketControl(this)),
+      m_Label(new platform::StatusLabel(this)),
+      m_Timer(new QTimer(this)) {
+    setObjectName(QStringLiteral("Component"));
+    m_Socket->setObjectName(QStringLiteral("Winsock_ActiveXClient"));
+    m_Label->setObjectName(QStringLiteral("Label_Disconnected"));
+    m_Timer->setObjectName(QStringLiteral("Timer_Connect"));
+    // Shown by the first ShowConnectionState, two seconds after the start at the latest.
+    m_Label->hide();
+    m_Timer->setInterval(kConnectIntervalMs);
+    connect(m_Timer, &QTimer::timeout, this, &Component::Timer_Connect_Timer);
+    connect(m_Socket, &platform::SocketControl::Connected, this, &Component::Winsock_ActiveXClient_Connect);
+    connect(m_Socket, &platform::SocketControl::ClosedByPeer, this, &Component::Winsock_ActiveXClient_Close);
+    connect(m_Socket, &platform::SocketControl::Error, this, &Component::Winsock_ActiveXClient_Error);
+    connect(m_Socket, &platform::SocketControl::DataArrival, this,
+            &Component::Winsock_ActiveXClient_DataArrival);
+}
+
+Component::~Component() {
+    m_Timer->stop();
+    try {
+        m_Socket->Close();
+    } catch (...) {
+    }
+    if (m_State.ServerSocket == m_Socket) m_State.ServerSocket = nullptr;
+}
+
+void Component::Initialise() {
+    bindSocket();
+    try {
+        ReadRegistrySettings(m_State);
+    } catch (...) {
+    }
+    try {
+        ApplyTexts(false);
+    } catch (...) {
+    }
+    try {
+        OnInitialise();
+    } catch (...) {
+    }
+    m_Timer->start();
+}
+
+// Every instance of a control shares its deliverable's state; the shared procedures
+// send on the socket the state points at, so each handler points it at its own.
+void Component::bindSocket() { m_State.ServerSocket = m_Socket; }
+
+bool Component::IsConnected() const { return m_Socket->State() == SocketConnected; }
+
+// --- Properties ------------------------------------------------------------------------
+
+QString Component::ServerAddress() const { return platform::ToQString(m_State.ServerAddress); }
+
+void Component::SetServerAddress(const QString& address) {
+    const std::string value = platform::FromQString(address);
+    if (value == m_State.ServerAddress) return;
+    if (m_State.ConnectAttempted) {
+        bindSocket();
+        m_Socket->Close();
+        m_State.ConnectAttempted = false;
+        m_Timer->stop();
+        m_Timer->start();
+    }
+    m_State.ServerAddress = value;
+}
+
+int Component::ServerPort() const { return m_State.ServerPort; }
+
+void Component::SetServerPort(int port) {
+    if (port < 0 || port > 65535) return;
+    m_State.ServerPort = port;
+}
+
+QString Component::Area() const { return platform::ToQString(m_State.Area); }
+
+void Component::SetArea(const QString& area) { m_State.Area = platform::FromQString(area); }
+
+void Component::SetPassword(const QString& password) {
+    const Bytes value = platform::FromQString(password);
+    if (value == m_State.Password) return;
+    m_State.Password = value;
+    Bytes body;
+    try {
+        AppendString(body, value);
+    } catch (const KorvelError&) {
+        return; // too long to carry: kept, and refused by the server's check anyway
+    }
+    bindSocket();
+    Send(103, body);
+}
+
+// --- Procedures --------------------------------------------------------------------------
+
+void Component::Send(int32_t type, std::string_view body) {
+    try {
+        SendToServer(m_State, type, body);
+    } catch (...) {
+    }
+}
+
+void Component::SendStartupRequests() {
+    bindSocket();
+    Send(120, {});
+    Send(106, {});
+    for (const StartupRequest& request : m_Description.OwnStartupRequests) {
+        try {
+            switch (request.Condition) {
+            case StartupRequest::When::Always: Send(request.Type, request.Body); break;
+            case StartupRequest::When::AreaIsSet:
+                if (!m_State.Area.empty()) {
+                    Bytes body;
+                    AppendString(body, m_State.Area);
+                    Send(104, body);
+                }
+                break;
+            case StartupRequest::When::PasswordIsSet:
+                if (!m_State.Password.empty()) {
+                    Bytes body;
+                    AppendString(body, m_State.Password);
+                    Send(103, body);
+                }
+                break;
+            }
+        } catch (const KorvelError&) {
+            // An area or password too long for a String is not sent.
+        }
+    }
+}
+
+void Component::HandleSettingsMessage() {
+    ApplyServerSettings(m_State);
+    OnSettingsMessage();
+    ApplyTexts(true);
+}
+
+void Component::ApplyTexts(bool forced) {
+    ISettingsStore* store = m_State.SettingsStore;
+    const std::string& application = m_Description.SettingsApplication;
+    if (!forced) {
+        const std::string loaded = store ? store->Get(application, kTextsSection, kIsLoadedOnce, "0") : "0";
+        if (NumericValue(loaded) == 0) return;
+    }
+    ApplyCaptions();
+    if (store) store->Save(application, kTextsSection, kIsLoadedOnce, "1");
+}
+
+void Component::ShowConnectionState() {
+    bindSocket();
+    const ConnectionStatus status = GetConnectionStatus(m_State);
+    m_Label->SetText(platform::ToQString(status.Text));
+    m_Label->setVisible(status.Visible);
+    if (status.Visible) m_Label->raise();
+    OnShowConnectionState();
+}
+
+// --- Handlers ----------------------------------------------------------------------------
+
+void Component::Timer_Connect_Timer() {
+    try {
+        bindSocket();
+        ConnectToServer(m_State);
+        if (m_ElapsedMs < kStatusDelayMs) {
+            m_ElapsedMs += kConnectIntervalMs;
+            if (m_ElapsedMs >= kStatusDelayMs) ShowConnectionState();
+        }
+        OnTimerExtra();
+    } catch (...) {
+    }
+}
+
+void Component::Winsock_ActiveXClient_Connect() {
+    try {
+        // A new connection starts a new stream: nothing left of an old one may frame it.
+        m_ReceiveBuffer.Clear();
+        SendStartupRequests();
+        ShowConnectionState();
+    } catch (...) {
+    }
+}
+
+void Component::Winsock_ActiveXClient_Close() {
+    try {
+        m_Socket->Close();
+        ShowConnectionState();
+    } catch (...) {
+    }
+}
+
+void Component::Winsock_ActiveXClient_Error(int, const QString&) { Winsock_ActiveXClient_Close(); }
+
+void Component::recover() {
+    try {
+        m_ReceiveBuffer.Clear();
+        m_Socket->Close();
+        ShowConnectionState();
+    } catch (...) {
+    }
+}
+
+void Component::Winsock_ActiveXClient_DataArrival(qint64) {
+    if (m_InReceiveLoop) {
+        // Arrived while a frame's handling waits on a modal box: read after it.
+        m_MoreData = true;
+        return;
+    }
+    m_InReceiveLoop = true;
+    try {
+        bindSocket();
+        do {
+            m_MoreData = false;
+            m_ReceiveBuffer.Append(m_Socket->ReadReceived());
+            while (std::optional<Frame> frame = m_ReceiveBuffer.Next()) handleFrame(*frame);
+        } while (m_MoreData && IsConnected());
+    } catch (...) {
+        // A malformed stream or message: drop the connection, say so, go on working.
+        recover();
+    }
+    m_InReceiveLoop = false;
+}
+
+void Component::handleFrame(const Frame& frame) {
+    std::shared_ptr<cReceiver> receiver;
+    std::shared_ptr<cProfile> profile;
+    int32_t position = 0;
+    HandleServerMessage(m_State, frame.Type, frame.Body, position, receiver, profile);
+    switch (frame.Type) {
+    case 1: checkProtocolVersion(frame.Body); break;
+    case 106: HandleSettingsMessage(); break;
+    default: HandleOwnMessage(frame.Type, frame.Body, receiver, profile); break;
+    }
+}
+
+void Component::checkProtocolVersion(std::string_view body) {
+    const std::optional<std::string> conflict = CheckProtocolVersion(body);
+    if (!conflict) return;
+    platform::ShowMessage(platform::ToQString(*conflict), platform::ToQString(m_Description.SettingsApplication),
+                          platform::MessageIcon::Exclamation, platform::MessageButtons::Ok, this);
+    m_Socket->Close();
+    ShowConnectionState();
+}
+
+void Component::HandleOwnMessage(int, std::string_view, std::shared_ptr<cReceiver>&, std::shared_ptr<cProfile>&) {}
+
+} // namespace korvel::shell

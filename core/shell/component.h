@@ -1,0 +1,122 @@
+#pragma once
+// The control shell every control derives from: the automation properties, the connect
+// timer, the socket's events and the receive loop, the start of the conversation with
+// the server and the rule for applying numbered texts.
+//
+// A control derives from Component, passes its ControlDescription and the client state
+// of its deliverable, and calls Initialise() at the end of its constructor. It adds its
+// own behaviour through the virtual hooks below. ServerAddress and ServerPort are Qt
+// properties of every control; a control that offers Area and Password declares them:
+//     Q_PROPERTY(QString Area READ Area WRITE SetArea)
+//     Q_PROPERTY(QString Password READ Password WRITE SetPassword)
+//
+// Recovery: a malformed stream or message (FrameError, DecodeError, EncodeError, or any
+// other failure while handling a frame) closes the connection and shows the connection
+// status; the control goes on working and nothing escapes into the event loop.
+
+// moc need not (and, with C++20 library headers, cannot) read the core.
+#ifndef Q_MOC_RUN
+#include "core/clientstate.h"
+#include "core/frames.h"
+#include "core/shell/controldescription.h"
+#endif
+
+#include <QWidget>
+
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+class QTimer;
+
+namespace korvel::platform {
+class SocketControl;
+class StatusLabel;
+} // namespace korvel::platform
+
+namespace korvel::shell {
+
+class Component : public QWidget {
+    Q_OBJECT
+    Q_PROPERTY(QString ServerAddress READ ServerAddress WRITE SetServerAddress)
+    Q_PROPERTY(int ServerPort READ ServerPort WRITE SetServerPort)
+
+public:
+    static constexpr int kConnectIntervalMs = 100;
+    static constexpr int kStatusDelayMs = 2000;
+
+    Component(ClientState& state, ControlDescription description, QWidget* parent = nullptr);
+    // Terminate: closes the socket.
+    ~Component() override;
+
+    // Automation properties.
+    QString ServerAddress() const;
+    void SetServerAddress(const QString& address);
+    int ServerPort() const;
+    void SetServerPort(int port);
+    QString Area() const;
+    void SetArea(const QString& area);
+    QString Password() const { return {}; } // write only
+    void SetPassword(const QString& password);
+
+    // Procedures of the shell.
+    void SendStartupRequests();
+    void HandleSettingsMessage();
+    void ApplyTexts(bool forced);
+    void ShowConnectionState();
+
+    // Handlers (connected to the timer and the socket's events).
+    void Timer_Connect_Timer();
+    void Winsock_ActiveXClient_Connect();
+    void Winsock_ActiveXClient_Close();
+    void Winsock_ActiveXClient_Error(int number, const QString& description);
+    void Winsock_ActiveXClient_DataArrival(qint64 bytesTotal);
+
+    // Parts, for the control and for tests.
+    ClientState& State() const { return m_State; }
+    const ControlDescription& Description() const { return m_Description; }
+    platform::SocketControl& Winsock_ActiveXClient() const { return *m_Socket; }
+    platform::StatusLabel& Label_Disconnected() const { return *m_Label; }
+    QTimer& Timer_Connect() const { return *m_Timer; }
+    int ElapsedMs() const { return m_ElapsedMs; }
+    bool IsConnected() const;
+
+protected:
+    // Start of the control: points the state at this control's socket, reads the
+    // connection settings, applies texts (not forced), runs OnInitialise and starts the
+    // connect timer. Called by the derived control at the end of its constructor.
+    void Initialise();
+
+    // Hooks of the control.
+    virtual void OnInitialise() {}
+    // Step 2 of ApplyTexts: set the captions from their text numbers.
+    virtual void ApplyCaptions() {}
+    // The control's own part of HandleSettingsMessage (after ApplyServerSettings).
+    virtual void OnSettingsMessage() {}
+    // Types other than 1 and 106, after the shared decoder. May raise KorvelError.
+    virtual void HandleOwnMessage(int type, std::string_view body, std::shared_ptr<cReceiver>& receiver,
+                                  std::shared_ptr<cProfile>& profile);
+    virtual void OnTimerExtra() {}
+    virtual void OnShowConnectionState() {}
+
+    // Sends one frame to the server (see SendToServer); never raises.
+    void Send(int32_t type, std::string_view body);
+
+private:
+    void bindSocket();
+    void handleFrame(const Frame& frame);
+    void checkProtocolVersion(std::string_view body);
+    void recover();
+
+    ClientState& m_State;
+    ControlDescription m_Description;
+    platform::SocketControl* m_Socket;
+    platform::StatusLabel* m_Label;
+    QTimer* m_Timer;
+    FrameCutter m_ReceiveBuffer;
+    int m_ElapsedMs = 0;
+    bool m_InReceiveLoop = false;
+    bool m_MoreData = false;
+};
+
+} // namespace korvel::shell

@@ -1,0 +1,25 @@
+#pragma once
+// A list box: one column of text items with 0-based indexes, an item count and a
+// selected index that the program sets (selecting also scrolls the item into view).
+
+#include <QListWidget>
+
+namespace korvel::platform {
+
+class ListBox final : public QListWidget {
+    Q_OBJECT
+public:
+    explicit ListBox(QWidget* parent = nullptr);
+
+    int ListCount() const { return count(); }
+    void AddItem(const QString& text);
+    // Removes the item at index; an index outside the list is ignored.
+    void RemoveItem(int index);
+    // Selects the item at index and scrolls it into view; -1 clears the selection.
+    void SetListIndex(int index);
+    int ListIndex() const { return currentRow(); }
+    QString ItemText(int index) const;
+    void Clear() { clear(); }
+};
+
+} // namespace korvel::platform

@@ -1,0 +1,182 @@
+#include "platform/socketcontrol.h"
+
+#include <QHostAddress>
+#include <QMetaObject>
+#include <QTcpSocket>
+
+namespace korvel::platform {
+namespace {
+
+// Error numbers in the Windows-socket numbering the controls' hosts know.
+int ErrorNumber(QAbstractSocket::SocketError error) {
+    switch (error) {
+    case QAbstractSocket::ConnectionRefusedError: return 10061;
+    case QAbstractSocket::RemoteHostClosedError: return 10053;
+    case QAbstractSocket::HostNotFoundError: return 11001;
+    case QAbstractSocket::SocketTimeoutError: return 10060;
+    case QAbstractSocket::NetworkError: return 10065;
+    case QAbstractSocket::SocketResourceError: return 10055;
+    case QAbstractSocket::SocketAccessError: return 10013;
+    default: return 10004;
+    }
+}
+
+} // namespace
+
+SocketControl::SocketControl(QObject* parent) : QObject(parent) {}
+
+SocketControl::~SocketControl() {
+    ++m_Generation;
+    if (m_Socket) {
+        m_Socket->disconnect(this);
+        m_Socket->abort();
+    }
+}
+
+void SocketControl::Connect(const std::string& host, int32_t port) {
+    ++m_Generation;
+    dropSocket();
+    m_RemoteHost = host;
+    m_RemotePort = port;
+    m_Received.clear();
+    m_EndReported = false;
+    m_DataPosted = false;
+
+    if (port < 1 || port > 65535 || host.empty()) {
+        // The attempt cannot start; its outcome is reported like any failed attempt.
+        m_State = korvel::SocketError;
+        m_EndReported = true;
+        m_ErrorNumber = port < 1 || port > 65535 ? 10049 : 11001;
+        m_ErrorText = QStringLiteral("The requested address is not valid");
+        post(&SocketControl::deliverError);
+        return;
+    }
+
+    m_Socket = new QTcpSocket(this);
+    connect(m_Socket, &QTcpSocket::stateChanged, this,
+            [this](QAbstractSocket::SocketState s) { onQtStateChanged(static_cast<int>(s)); });
+    connect(m_Socket, &QTcpSocket::connected, this, &SocketControl::onQtConnected);
+    connect(m_Socket, &QTcpSocket::readyRead, this, &SocketControl::onQtReadyRead);
+    connect(m_Socket, &QTcpSocket::disconnected, this, &SocketControl::onQtDisconnected);
+    connect(m_Socket, &QTcpSocket::errorOccurred, this,
+            [this](QAbstractSocket::SocketError e) { onQtError(static_cast<int>(e)); });
+    QHostAddress literal;
+    m_State = literal.setAddress(QString::fromStdString(host)) ? korvel::SocketConnecting
+                                                               : korvel::SocketResolvingHost;
+    // Low delay matters more than throughput for this protocol's small frames.
+    m_Socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    m_Socket->connectToHost(QString::fromStdString(host), static_cast<quint16>(port));
+}
+
+void SocketControl::Send(const korvel::Bytes& bytes) {
+    if (!m_Socket || m_State != korvel::SocketConnected || bytes.empty()) return;
+    // A failing write is reported (if at all) through the error event, posted.
+    m_Socket->write(bytes.data(), static_cast<qint64>(bytes.size()));
+}
+
+korvel::Bytes SocketControl::ReadReceived() {
+    pullBytes();
+    korvel::Bytes out;
+    out.swap(m_Received);
+    return out;
+}
+
+void SocketControl::Close() {
+    ++m_Generation;
+    dropSocket();
+    m_State = korvel::SocketClosed;
+    m_Received.clear();
+    m_EndReported = false;
+    m_DataPosted = false;
+}
+
+void SocketControl::dropSocket() {
+    if (!m_Socket) return;
+    QTcpSocket* old = m_Socket;
+    m_Socket = nullptr;
+    old->disconnect(this);
+    old->abort();
+    old->deleteLater();
+}
+
+void SocketControl::pullBytes() {
+    if (!m_Socket) return;
+    qint64 n = m_Socket->bytesAvailable();
+    if (n <= 0) return;
+    std::size_t old = m_Received.size();
+    m_Received.resize(old + static_cast<std::size_t>(n));
+    qint64 got = m_Socket->read(m_Received.data() + old, n);
+    m_Received.resize(old + static_cast<std::size_t>(got > 0 ? got : 0));
+}
+
+void SocketControl::post(void (SocketControl::*deliver)()) {
+    const uint64_t generation = m_Generation;
+    QMetaObject::invokeMethod(
+        this,
+        [this, generation, deliver] {
+            if (generation == m_Generation) (this->*deliver)();
+        },
+        Qt::QueuedConnection);
+}
+
+void SocketControl::onQtStateChanged(int state) {
+    switch (static_cast<QAbstractSocket::SocketState>(state)) {
+    case QAbstractSocket::HostLookupState: m_State = korvel::SocketResolvingHost; break;
+    case QAbstractSocket::ConnectingState: m_State = korvel::SocketConnecting; break;
+    default: break; // connected, closed and error are set by their own handlers
+    }
+}
+
+void SocketControl::onQtConnected() {
+    m_State = korvel::SocketConnected;
+    post(&SocketControl::deliverConnected);
+}
+
+void SocketControl::onQtReadyRead() {
+    pullBytes();
+    if (m_DataPosted || m_Received.empty()) return;
+    m_DataPosted = true;
+    post(&SocketControl::deliverData);
+}
+
+void SocketControl::onQtDisconnected() {
+    pullBytes();
+    if (!m_Received.empty() && !m_DataPosted) {
+        m_DataPosted = true;
+        post(&SocketControl::deliverData);
+    }
+    if (m_EndReported) return;
+    m_EndReported = true;
+    m_State = korvel::SocketClosing;
+    post(&SocketControl::deliverClosed);
+}
+
+void SocketControl::onQtError(int error) {
+    auto e = static_cast<QAbstractSocket::SocketError>(error);
+    if (e == QAbstractSocket::RemoteHostClosedError) {
+        onQtDisconnected();
+        return;
+    }
+    pullBytes();
+    if (m_EndReported) return;
+    m_EndReported = true;
+    m_State = korvel::SocketError;
+    m_ErrorNumber = ErrorNumber(e);
+    m_ErrorText = m_Socket ? m_Socket->errorString() : QString();
+    post(&SocketControl::deliverError);
+}
+
+void SocketControl::deliverConnected() { emit Connected(); }
+
+void SocketControl::deliverData() {
+    m_DataPosted = false;
+    pullBytes();
+    if (m_Received.empty()) return;
+    emit DataArrival(static_cast<qint64>(m_Received.size()));
+}
+
+void SocketControl::deliverClosed() { emit ClosedByPeer(); }
+
+void SocketControl::deliverError() { emit Error(m_ErrorNumber, m_ErrorText); }
+
+} // namespace korvel::platform

@@ -1,0 +1,262 @@
+// The system log viewer: its list rules, and its conversation with the substitute
+// server over loopback.
+#include "controls/syslog/syslogcomponent.h"
+#include "tests/integration/harness.h"
+
+#include "core/clientstate.h"
+#include "core/settingsstore.h"
+#include "platform/controlplugin.h"
+#include "platform/dialogservice.h"
+#include "platform/listbox.h"
+#include "platform/socketcontrol.h"
+#include "platform/statuslabel.h"
+#include "testserver/frameio.h"
+#include "testserver/sampledata.h"
+
+#include <QDir>
+#include <QJsonObject>
+#include <QPluginLoader>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace korvel;
+using namespace korvel::testing;
+using korvel::testserver::EncodeFrame;
+using korvel::testserver::LogBody;
+using korvel::testserver::LogLineBody;
+using korvel::testserver::Server;
+using SysLog = korvel::syslog::Component;
+
+namespace {
+
+std::vector<std::string> Lines(const SysLog& c) {
+    std::vector<std::string> out;
+    for (int i = 0; i < c.List_SysLog().ListCount(); ++i) out.push_back(c.List_SysLog().ItemText(i).toStdString());
+    return out;
+}
+
+std::vector<Bytes> Numbered(int from, int count) {
+    std::vector<Bytes> out;
+    for (int i = from; i < from + count; ++i) out.push_back("line " + std::to_string(i));
+    return out;
+}
+
+class SysLogTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        EnsureApplication();
+        ASSERT_TRUE(server.Listen());
+        testserver::SampleData data;
+        ASSERT_TRUE(testserver::MakeSampleData("default", data));
+        server.SetData(std::move(data));
+        state.SettingsStore = &store;
+        control = std::make_unique<SysLog>(state);
+        control->resize(500, 300);
+        control->show();
+    }
+    void Connect() {
+        control->setProperty("ServerPort", server.Port());
+        control->setProperty("ServerAddress", "127.0.0.1");
+    }
+    bool ListShownWith(std::size_t lines) {
+        return WaitFor([&] {
+            return !control->List_SysLog().isHidden() &&
+                   static_cast<std::size_t>(control->List_SysLog().ListCount()) == lines;
+        });
+    }
+    bool LabelShown() const { return !control->Label_Disconnected().isHidden(); }
+
+    Server server;
+    MemorySettingsStore store;
+    ClientState state;
+    std::unique_ptr<SysLog> control;
+};
+
+} // namespace
+
+TEST_F(SysLogTest, AddLogLineKeepsTheNewest501SelectedAndSkipsALeadingEmptyLine) {
+    SysLog& c = *control;
+    c.AddLogLine("");
+    EXPECT_EQ(c.List_SysLog().ListCount(), 0) << "an empty line into an empty list is ignored";
+    c.AddLogLine("first");
+    c.AddLogLine("");
+    EXPECT_EQ(Lines(c), (std::vector<std::string>{"first", ""}));
+    EXPECT_EQ(c.List_SysLog().ListIndex(), 1);
+    for (const Bytes& line : Numbered(0, 600)) c.AddLogLine(line);
+    ASSERT_EQ(c.List_SysLog().ListCount(), SysLog::kMaxLines);
+    EXPECT_EQ(c.List_SysLog().ItemText(0), "line 99");
+    EXPECT_EQ(c.List_SysLog().ItemText(500), "line 599");
+    EXPECT_EQ(c.List_SysLog().ListIndex(), 500);
+    c.AddLogLine("\xE9t\xE9");
+    EXPECT_EQ(c.List_SysLog().ItemText(500), QString::fromUtf8("\u00E9t\u00E9"));
+    EXPECT_EQ(c.List_SysLog().ItemText(0), "line 100");
+}
+
+TEST_F(SysLogTest, StartsWithItsRequestsAndShowsTheLogSoFar) {
+    Connect();
+    ASSERT_TRUE(ListShownWith(server.Data().LogLines.size()));
+    WaitFor([] { return false; }, 50);
+    const auto frames = server.ReceivedOn(0);
+    ASSERT_EQ(Types(frames), (std::vector<int>{120, 106, 165, 144}));
+    EXPECT_EQ(frames[0].Body, "");
+    EXPECT_EQ(frames[1].Body, "");
+    EXPECT_EQ(frames[2].Body, std::string("\xFF\xFF", 2));
+    EXPECT_EQ(frames[3].Body, "");
+    EXPECT_EQ(control->List_SysLog().ListIndex(), control->List_SysLog().ListCount() - 1);
+    EXPECT_EQ(store.Get("Korvel ActiveX SysLog Client", "Texts", "IsLoadedOnce", ""), "1");
+
+    // New lines follow.
+    server.AddLogLine("a new line");
+    ASSERT_TRUE(ListShownWith(server.Data().LogLines.size()));
+    EXPECT_EQ(control->List_SysLog().ItemText(control->List_SysLog().ListCount() - 1), "a new line");
+    EXPECT_FALSE(LabelShown());
+
+    // The control offers ServerAddress and ServerPort only.
+    EXPECT_EQ(control->metaObject()->indexOfProperty("Area"), -1);
+    EXPECT_EQ(control->metaObject()->indexOfProperty("Password"), -1);
+}
+
+TEST_F(SysLogTest, LogMessageVariants) {
+    struct Case {
+        const char* name;
+        Bytes body;
+        std::vector<std::string> expected;
+    };
+    auto withCount = [](int32_t n, std::vector<Bytes> lines) {
+        Bytes b;
+        AppendLong(b, n);
+        for (const Bytes& l : lines) AppendString(b, l);
+        return b;
+    };
+    std::vector<std::string> last501;
+    for (const Bytes& l : Numbered(99, 501)) last501.push_back(l);
+    const Case cases[] = {
+        {"leading empty lines skipped, later ones kept", LogBody({"", "", "a", "", "b"}), {"a", "", "b"}},
+        {"no lines", LogBody({}), {}},
+        {"negative count means no lines", withCount(-5, {"a", "b"}), {}},
+        {"only the newest 501", LogBody(Numbered(0, 600)), last501},
+        {"more than 32767 lines", LogBody(Numbered(0, 40000)), [] {
+             std::vector<std::string> v;
+             for (const Bytes& l : Numbered(39499, 501)) v.push_back(l);
+             return v;
+         }()},
+    };
+    server.SetAutoAnswer(false);
+    Connect();
+    ASSERT_TRUE(WaitFor([&] { return control->IsConnected(); }));
+    for (const Case& k : cases) {
+        control->AddLogLine("stale");
+        server.SendFrame(144, k.body);
+        ASSERT_TRUE(WaitFor([&] { return Lines(*control) == k.expected && !control->List_SysLog().isHidden(); }))
+            << k.name;
+        EXPECT_EQ(control->List_SysLog().ListIndex(), static_cast<int>(k.expected.size()) - 1) << k.name;
+    }
+}
+
+TEST_F(SysLogTest, ALineBeforeTheLogSoFarIsDroppedByIt) {
+    server.SetAutoAnswer(false);
+    Connect();
+    ASSERT_TRUE(WaitFor([&] { return !server.ReceivedOfType(144).empty(); }));
+    server.SendFrame(166, LogLineBody("early"));
+    ASSERT_TRUE(WaitFor([&] { return control->List_SysLog().ListCount() == 1; }));
+    EXPECT_TRUE(control->List_SysLog().isHidden()) << "added to the hidden list";
+    server.SendFrame(144, LogBody({"x", "y"}));
+    ASSERT_TRUE(ListShownWith(2));
+    EXPECT_EQ(Lines(*control), (std::vector<std::string>{"x", "y"}));
+}
+
+TEST_F(SysLogTest, MessagesCutShortLeaveTheListAndCloseTheConnection) {
+    Connect();
+    ASSERT_TRUE(ListShownWith(server.Data().LogLines.size()));
+    const auto before = Lines(*control);
+    Bytes shortLog;
+    AppendLong(shortLog, 3);
+    AppendString(shortLog, "one");
+    AppendString(shortLog, "two");
+    server.SendFrame(144, shortLog);
+    ASSERT_TRUE(WaitFor([&] { return LabelShown() && !control->IsConnected(); }));
+    EXPECT_EQ(Lines(*control), before);
+    EXPECT_EQ(control->Label_Disconnected().text(), QString("Disconnected from 127.0.0.1:%1").arg(server.Port()));
+
+    // A 166 with a body too short for its length field, on a new connection.
+    control->setProperty("ServerAddress", "");
+    control->setProperty("ServerAddress", "127.0.0.1");
+    ASSERT_TRUE(WaitFor([&] { return control->IsConnected() && server.ConnectionCount() == 2; }));
+    ASSERT_TRUE(ListShownWith(server.Data().LogLines.size()));
+    server.SendFrame(166, "\x00");
+    ASSERT_TRUE(WaitFor([&] { return LabelShown() && !control->IsConnected(); }));
+    EXPECT_EQ(Lines(*control), before);
+}
+
+TEST_F(SysLogTest, ListIsHiddenSoonAfterTheConnectionDrops) {
+    Connect();
+    ASSERT_TRUE(ListShownWith(server.Data().LogLines.size()));
+    WaitFor([&] { return control->WasConnected(); }, 500);
+    ASSERT_TRUE(control->WasConnected());
+    server.CloseConnection();
+    ASSERT_TRUE(WaitFor([&] { return control->List_SysLog().isHidden(); }, 1000));
+    EXPECT_TRUE(LabelShown());
+    EXPECT_EQ(control->Label_Disconnected().text(), QString("Disconnected from 127.0.0.1:%1").arg(server.Port()));
+    EXPECT_EQ(static_cast<std::size_t>(control->List_SysLog().ListCount()), server.Data().LogLines.size())
+        << "the lines stay in the hidden list";
+    // Shown again only by the next log after a new connection.
+    control->setProperty("ServerAddress", "");
+    control->setProperty("ServerAddress", "127.0.0.1");
+    ASSERT_TRUE(ListShownWith(server.Data().LogLines.size()));
+    EXPECT_FALSE(LabelShown());
+}
+
+TEST_F(SysLogTest, VersionConflictBoxIsTitledWithTheSettingsApplication) {
+    platform::ScopedScriptedDialogs dialogs;
+    server.Data().ProtocolVersion = 22;
+    Connect();
+    ASSERT_TRUE(WaitFor([&] { return dialogs->Messages().size() == 1; }));
+    EXPECT_EQ(dialogs->Messages()[0].text, "Protocol version conflict (server: 22, client: 21)!");
+    EXPECT_EQ(dialogs->Messages()[0].title, "Korvel ActiveX SysLog Client");
+    ASSERT_TRUE(WaitFor([&] { return LabelShown() && !control->IsConnected(); }));
+}
+
+TEST_F(SysLogTest, ResizeFillsTheControlWithTheListAndCentresTheLabel) {
+    for (QSize size : {QSize(640, 480), QSize(201, 99)}) {
+        control->resize(size);
+        EXPECT_EQ(control->List_SysLog().geometry(), QRect(QPoint(0, 0), size));
+        const auto& label = control->Label_Disconnected();
+        EXPECT_EQ(label.x(), (size.width() - label.width()) / 2);
+        EXPECT_EQ(label.y(), (size.height() - label.height()) / 2);
+    }
+}
+
+TEST(SysLogPlugin, IsFoundByItsIdentifierAndItsInstancesShareTheirOwnState) {
+    EnsureApplication();
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+    QString dir = qEnvironmentVariable("KORVEL_PLUGIN_DIR");
+    if (dir.isEmpty()) dir = QStringLiteral(KORVEL_BUILD_PLUGIN_DIR);
+    QPluginLoader loader(QDir(dir).filePath("korvel3syslog.so"));
+    EXPECT_EQ(loader.metaData().value("MetaData").toObject().value("ProgrammaticId").toString(),
+              "Korvel3SysLog.Component");
+    auto* plugin = qobject_cast<platform::IControlPlugin*>(loader.instance());
+    ASSERT_NE(plugin, nullptr) << loader.errorString().toStdString();
+    EXPECT_EQ(plugin->ProgrammaticId(), "Korvel3SysLog.Component");
+
+    std::unique_ptr<QWidget> first(plugin->CreateComponent(nullptr));
+    std::unique_ptr<QWidget> second(plugin->CreateComponent(nullptr));
+    ASSERT_TRUE(first && second);
+    EXPECT_TRUE(first->setProperty("ServerPort", 4711));
+    EXPECT_EQ(second->property("ServerPort").toInt(), 4711) << "instances of one plug-in share its state";
+    EXPECT_EQ(first->metaObject()->indexOfProperty("Area"), -1);
+
+    // The plug-in's state is its own: a control built into this program does not see it.
+    ClientState local;
+    SysLog here(local);
+    EXPECT_EQ(here.property("ServerPort").toInt(), 0);
+    here.setProperty("ServerPort", 99);
+    EXPECT_EQ(first->property("ServerPort").toInt(), 4711);
+    first.reset();
+    second.reset();
+}

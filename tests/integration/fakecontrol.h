@@ -1,0 +1,63 @@
+#pragma once
+// A control made of the shell alone, with the optional properties and a start-up table
+// like the editors': [104], 141, 99 with an Int16 -1, [103]. It records what the shell
+// hands it (of its own types, only 96..99 are recorded). Type 98 reads an Int32 from its body (so a short 98 is a malformed message).
+
+#include "core/shell/component.h"
+
+#include <QString>
+
+#ifndef Q_MOC_RUN
+#include "core/codec.h"
+#include "core/errors.h"
+#endif
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace korvel::testing {
+
+class FakeControl final : public shell::Component {
+    Q_OBJECT
+    Q_PROPERTY(QString Area READ Area WRITE SetArea)
+    Q_PROPERTY(QString Password READ Password WRITE SetPassword)
+
+public:
+    static shell::ControlDescription Describe() {
+        shell::ControlDescription d;
+        d.SettingsApplication = "Korvel Test Client";
+        d.OwnStartupRequests = {shell::StartupRequest::Area(), shell::StartupRequest::Plain(141),
+                                shell::StartupRequest::Plain(99, IntegerToNetworkBytes(-1)),
+                                shell::StartupRequest::Password()};
+        d.OffersArea = true;
+        d.OffersPassword = true;
+        return d;
+    }
+
+    explicit FakeControl(ClientState& state, QWidget* parent = nullptr) : Component(state, Describe(), parent) {
+        Initialise();
+    }
+
+    std::vector<std::pair<int, std::string>> Own; // (type, body) handed to the control
+    int Captions = 0;
+    int SettingsCalls = 0;
+    int TimerExtras = 0;
+    int Initialised = 0;
+
+protected:
+    void OnInitialise() override { ++Initialised; }
+    void ApplyCaptions() override { ++Captions; }
+    void OnSettingsMessage() override { ++SettingsCalls; }
+    void OnTimerExtra() override { ++TimerExtras; }
+    void HandleOwnMessage(int type, std::string_view body, std::shared_ptr<cReceiver>&,
+                          std::shared_ptr<cProfile>&) override {
+        if (type == 98) {
+            int32_t position = 0;
+            GetLongFromNetworkBytes(body, position);
+        }
+        if (type >= 96 && type <= 99) Own.emplace_back(type, std::string(body));
+    }
+};
+
+} // namespace korvel::testing

@@ -1,0 +1,416 @@
+// The control shell over real loopback sockets, with a control made of the shell alone.
+#include "tests/integration/fakecontrol.h"
+#include "tests/integration/harness.h"
+
+#include "core/clientstate.h"
+#include "core/settingsstore.h"
+#include "platform/dialogservice.h"
+#include "platform/socketcontrol.h"
+#include "platform/statuslabel.h"
+#include "testserver/frameio.h"
+#include "testserver/sampledata.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace korvel;
+using namespace korvel::testing;
+using korvel::testserver::EncodeFrame;
+using korvel::testserver::EncodeHeader;
+using korvel::testserver::Server;
+
+namespace {
+
+class ShellTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        EnsureApplication();
+        ASSERT_TRUE(server.Listen());
+        testserver::SampleData data;
+        ASSERT_TRUE(testserver::MakeSampleData("default", data));
+        server.SetData(std::move(data));
+        state.SettingsStore = &store;
+    }
+
+    FakeControl& Make() {
+        control = std::make_unique<FakeControl>(state);
+        control->resize(400, 300);
+        return *control;
+    }
+    void PointAtServer() {
+        control->setProperty("ServerPort", server.Port());
+        control->setProperty("ServerAddress", "127.0.0.1");
+    }
+    // Makes a new attempt to the server (a change of ServerAddress is the only way).
+    void Reconnect() {
+        control->setProperty("ServerAddress", "");
+        control->setProperty("ServerAddress", "127.0.0.1");
+    }
+    bool StartedUp(int connection) {
+        return WaitFor([&] {
+            return control->IsConnected() && server.ConnectionCount() > connection &&
+                   !server.ReceivedOfType(141, connection).empty();
+        });
+    }
+    QString LabelText() const { return control->Label_Disconnected().text(); }
+    bool LabelShown() const { return !control->Label_Disconnected().isHidden(); }
+    QString DisconnectedText() const { return QString("Disconnected from 127.0.0.1:%1").arg(server.Port()); }
+
+    Server server;
+    MemorySettingsStore store;
+    ClientState state;
+    std::unique_ptr<FakeControl> control;
+};
+
+} // namespace
+
+TEST_F(ShellTest, StartupRequestsFollowTheControlsTable) {
+    struct Case {
+        const char* area;
+        const char* password;
+        std::vector<int> types;
+    };
+    const Case cases[] = {
+        {"", "", {120, 106, 141, 99}},
+        {"North", "", {120, 106, 104, 141, 99}},
+        {"", "secret", {120, 106, 141, 99, 103}},
+        {"North", "secret", {120, 106, 104, 141, 99, 103}},
+    };
+    for (const Case& c : cases) {
+        ClientState fresh;
+        fresh.SettingsStore = &store;
+        FakeControl ctl(fresh);
+        ctl.setProperty("Area", c.area);
+        ctl.setProperty("Password", c.password); // not connected: nothing goes out
+        ctl.setProperty("ServerPort", server.Port());
+        ctl.setProperty("ServerAddress", "127.0.0.1");
+        const int index = server.ConnectionCount();
+        ASSERT_TRUE(WaitFor([&] { return server.ReceivedOn(index).size() == c.types.size(); })) << c.area << c.password;
+        WaitFor([] { return false; }, 50);
+        const auto frames = server.ReceivedOn(index);
+        EXPECT_EQ(Types(frames), c.types) << c.area << "/" << c.password;
+        for (const auto& f : frames) {
+            if (f.Type == 104) {
+                EXPECT_EQ(f.Body, StringBody("North"));
+            }
+            if (f.Type == 103) {
+                EXPECT_EQ(f.Body, StringBody("secret"));
+            }
+            if (f.Type == 99) {
+                EXPECT_EQ(f.Body, std::string("\xFF\xFF", 2));
+            }
+            if (f.Type == 120 || f.Type == 106 || f.Type == 141) {
+                EXPECT_EQ(f.Body, "");
+            }
+        }
+    }
+}
+
+TEST_F(ShellTest, AutomationPropertiesBehaveAsSetByName) {
+    FakeControl& c = Make();
+    EXPECT_TRUE(c.setProperty("ServerPort", 5001));
+    EXPECT_EQ(c.property("ServerPort").toInt(), 5001);
+    for (int bad : {70000, -1, 65536}) {
+        c.setProperty("ServerPort", bad);
+        EXPECT_EQ(c.property("ServerPort").toInt(), 5001) << bad;
+    }
+    c.setProperty("ServerPort", 0);
+    EXPECT_EQ(state.ServerPort, 0);
+    c.setProperty("ServerPort", 65535);
+    EXPECT_EQ(state.ServerPort, 65535);
+
+    c.setProperty("Area", QString::fromUtf8("S\u00F6der"));
+    EXPECT_EQ(state.Area, "S\xF6" "der");
+    EXPECT_EQ(c.property("Area").toString(), QString::fromUtf8("S\u00F6der"));
+    c.setProperty("Password", "pw");
+    EXPECT_EQ(state.Password, "pw");
+    EXPECT_EQ(c.property("Password").toString(), "") << "Password is write-only";
+    c.setProperty("ServerAddress", "alarm.example.org");
+    EXPECT_EQ(c.property("ServerAddress").toString(), "alarm.example.org");
+}
+
+TEST_F(ShellTest, AddressChangeReconnectsOnlyAfterAnAttemptAndOnlyWhenItDiffers) {
+    FakeControl& c = Make();
+    // Before any attempt (port 0 blocks it) the address is only stored.
+    c.setProperty("ServerAddress", "127.0.0.1");
+    c.setProperty("ServerAddress", "127.0.0.2");
+    EXPECT_FALSE(state.ConnectAttempted);
+    c.setProperty("ServerAddress", "127.0.0.1");
+    c.setProperty("ServerPort", server.Port());
+    ASSERT_TRUE(StartedUp(0));
+
+    // The same value again does nothing.
+    c.setProperty("ServerAddress", "127.0.0.1");
+    Spin(300);
+    EXPECT_EQ(server.ConnectionCount(), 1);
+    EXPECT_TRUE(c.IsConnected());
+
+    // A new value after the attempt closes the socket and connects on the next tick.
+    c.setProperty("ServerAddress", "localhost");
+    EXPECT_FALSE(c.IsConnected());
+    EXPECT_FALSE(state.ConnectAttempted);
+    ASSERT_TRUE(StartedUp(1));
+    EXPECT_TRUE(WaitFor([&] { return !server.IsOpen(0); }));
+
+    // Writing the port does not reconnect.
+    c.setProperty("ServerPort", server.Port() == 1 ? 2 : 1);
+    Spin(200);
+    EXPECT_EQ(server.ConnectionCount(), 2);
+    EXPECT_TRUE(c.IsConnected());
+}
+
+TEST_F(ShellTest, PasswordGoesAtOnceWhenConnectedAndWithTheNextStartWhenNot) {
+    FakeControl& c = Make();
+    PointAtServer();
+    ASSERT_TRUE(StartedUp(0));
+    c.setProperty("Password", "one");
+    ASSERT_TRUE(WaitFor([&] { return server.ReceivedOfType(103, 0).size() == 1; }));
+    EXPECT_EQ(server.ReceivedOfType(103, 0)[0].Body, StringBody("one"));
+    c.setProperty("Password", "one"); // same value: nothing
+    Spin(100);
+    EXPECT_EQ(server.ReceivedOfType(103, 0).size(), 1u);
+
+    server.CloseConnection(0);
+    ASSERT_TRUE(WaitFor([&] { return LabelShown() && !c.IsConnected(); }));
+    c.setProperty("Password", "two"); // closed: nothing sent, the socket stays closed
+    Spin(100);
+    EXPECT_EQ(c.Winsock_ActiveXClient().State(), SocketClosed);
+    Reconnect();
+    ASSERT_TRUE(StartedUp(1));
+    ASSERT_TRUE(WaitFor([&] { return server.ReceivedOfType(103, 1).size() == 1; }));
+    EXPECT_EQ(server.ReceivedOfType(103, 1)[0].Body, StringBody("two"));
+}
+
+TEST_F(ShellTest, PasswordWrittenDuringTheAttemptDoesNotKillIt) {
+    FakeControl& c = Make();
+    c.Timer_Connect().stop();
+    c.setProperty("ServerPort", server.Port());
+    c.setProperty("ServerAddress", "127.0.0.1");
+    c.Timer_Connect_Timer(); // the attempt starts
+    ASSERT_TRUE(IsAttemptUnderWay(c.Winsock_ActiveXClient().State()));
+    c.setProperty("Password", "early");
+    EXPECT_TRUE(IsAttemptUnderWay(c.Winsock_ActiveXClient().State()));
+    ASSERT_TRUE(WaitFor([&] { return server.ReceivedOfType(103, 0).size() == 1; }));
+    EXPECT_EQ(server.ReceivedOfType(103, 0)[0].Body, StringBody("early"));
+    EXPECT_EQ(Types(server.ReceivedOn(0)).back(), 103);
+    EXPECT_TRUE(c.IsConnected());
+}
+
+TEST_F(ShellTest, KeepAliveIsAnsweredWithExactlyOneEmptyFrame) {
+    Make();
+    PointAtServer();
+    ASSERT_TRUE(StartedUp(0));
+    server.ClearReceived();
+    server.SendFrame(0, {});
+    ASSERT_TRUE(WaitFor([&] { return server.ReceivedOfType(0, 0).size() == 1; }));
+    Spin(100);
+    ASSERT_EQ(server.ReceivedOn(0).size(), 1u);
+    EXPECT_EQ(EncodeFrame(0, server.ReceivedOn(0)[0].Body), std::string(5, '\0'));
+}
+
+TEST_F(ShellTest, FramesAreCutHoweverTheBytesArrive) {
+    FakeControl& c = Make();
+    PointAtServer();
+    ASSERT_TRUE(StartedUp(0));
+    c.Own.clear();
+    const std::string body = "abcdefghij";
+    const std::string frame = EncodeFrame(97, body);
+
+    server.SendInPieces(frame, 1, 1); // one byte at a time
+    ASSERT_TRUE(WaitFor([&] { return server.AllSent() && !c.Own.empty(); }));
+    Spin(30);
+    ASSERT_EQ(c.Own.size(), 1u);
+    EXPECT_EQ(c.Own[0], std::make_pair(97, body));
+
+    c.Own.clear();
+    server.SendSplit(frame + EncodeFrame(96, "") + frame, {2, 4}); // 2, 2, the rest
+    ASSERT_TRUE(WaitFor([&] { return c.Own.size() == 3; }));
+    EXPECT_EQ(c.Own[0], std::make_pair(97, body));
+    EXPECT_EQ(c.Own[1], std::make_pair(96, std::string()));
+    EXPECT_EQ(c.Own[2], std::make_pair(97, body));
+
+    // Four bytes of a header wait for the rest.
+    c.Own.clear();
+    server.SendSplit(frame, {4}, 60);
+    Spin(30);
+    EXPECT_TRUE(c.Own.empty());
+    ASSERT_TRUE(WaitFor([&] { return c.Own.size() == 1; }));
+    EXPECT_TRUE(c.IsConnected());
+}
+
+TEST_F(ShellTest, VersionConflictShowsTheBoxClosesTheSocketAndGoesOnWithTheBuffer) {
+    platform::ScopedScriptedDialogs dialogs;
+    server.SetGreeting(false);
+    FakeControl& c = Make();
+    PointAtServer();
+    ASSERT_TRUE(WaitFor([&] { return server.ConnectionCount() == 1 && c.IsConnected(); }));
+    // The version message and a further frame in one write.
+    server.SendRaw(EncodeFrame(1, Int16Body(20)) + EncodeFrame(97, "after"));
+    ASSERT_TRUE(WaitFor([&] { return dialogs->Messages().size() == 1; }));
+    const platform::MessageRequest& box = dialogs->Messages()[0];
+    EXPECT_EQ(box.text, "Protocol version conflict (server: 20, client: 21)!");
+    EXPECT_EQ(box.title, "Korvel Test Client");
+    EXPECT_EQ(box.icon, platform::MessageIcon::Exclamation);
+    EXPECT_EQ(box.buttons, platform::MessageButtons::Ok);
+    EXPECT_FALSE(c.IsConnected());
+    EXPECT_TRUE(LabelShown());
+    EXPECT_EQ(LabelText(), DisconnectedText());
+    ASSERT_FALSE(c.Own.empty());
+    EXPECT_EQ(c.Own.back(), std::make_pair(97, std::string("after")));
+    EXPECT_TRUE(WaitFor([&] { return !server.IsOpen(0); }));
+
+    // Our own version: no box.
+    Reconnect();
+    ASSERT_TRUE(WaitFor([&] { return server.ConnectionCount() == 2 && c.IsConnected(); }));
+    server.SendFrame(1, Int16Body(21));
+    Spin(100);
+    EXPECT_EQ(dialogs->Messages().size(), 1u);
+    EXPECT_TRUE(c.IsConnected());
+}
+
+TEST_F(ShellTest, ServerClosingShowsWhereTheControlWasConnected) {
+    FakeControl& c = Make();
+    PointAtServer();
+    ASSERT_TRUE(StartedUp(0));
+    EXPECT_FALSE(LabelShown());
+    server.CloseConnection();
+    ASSERT_TRUE(WaitFor([&] { return LabelShown(); }));
+    EXPECT_EQ(LabelText(), DisconnectedText());
+    // No reconnect of its own.
+    Spin(300);
+    EXPECT_EQ(server.ConnectionCount(), 1);
+    EXPECT_FALSE(c.IsConnected());
+}
+
+TEST_F(ShellTest, RefusedConnectionShowsTheStatusAndDoesNotRetry) {
+    FakeControl& c = Make();
+    quint16 port;
+    {
+        Server gone;
+        ASSERT_TRUE(gone.Listen());
+        port = gone.Port();
+    }
+    c.setProperty("ServerPort", port);
+    c.setProperty("ServerAddress", "127.0.0.1");
+    ASSERT_TRUE(WaitFor([&] { return LabelShown(); }));
+    EXPECT_EQ(LabelText(), QString("Disconnected from 127.0.0.1:%1").arg(port));
+    EXPECT_TRUE(state.ConnectAttempted);
+}
+
+TEST_F(ShellTest, MalformedStreamsAndMessagesCloseTheConnectionAndTheControlGoesOn) {
+    struct Case {
+        const char* name;
+        std::string bytes;
+    };
+    const Case cases[] = {
+        {"negative length", EncodeHeader(97, -1) + "xxxx"},
+        {"oversized length", EncodeHeader(97, 0x7FFFFFFF)},
+        {"garbage", std::string("\xFF\xFF\xFF\xFF\xFF\xFF\x00\x01", 8)},
+        {"short body", EncodeFrame(98, "ab")},
+    };
+    FakeControl& c = Make();
+    PointAtServer();
+    int connection = 0;
+    for (const Case& k : cases) {
+        ASSERT_TRUE(StartedUp(connection)) << k.name;
+        c.Own.clear();
+        // A good frame, the bad bytes, and a frame after them that must not be handled.
+        server.SendRaw(EncodeFrame(97, "good") + k.bytes + EncodeFrame(97, "never"));
+        ASSERT_TRUE(WaitFor([&] { return !c.IsConnected() && LabelShown(); })) << k.name;
+        EXPECT_EQ(LabelText(), DisconnectedText()) << k.name;
+        EXPECT_TRUE(WaitFor([&] { return !server.IsOpen(connection); })) << k.name;
+        ASSERT_GE(c.Own.size(), 1u) << k.name;
+        EXPECT_EQ(c.Own[0], std::make_pair(97, std::string("good"))) << k.name;
+        for (const auto& own : c.Own) EXPECT_NE(own.second, "never") << k.name;
+        Reconnect();
+        ++connection;
+    }
+    ASSERT_TRUE(StartedUp(connection));
+    server.SendFrame(97, "still working");
+    EXPECT_TRUE(WaitFor([&] { return !c.Own.empty() && c.Own.back().second == "still working"; }));
+}
+
+TEST_F(ShellTest, APartialFrameOfAnOldConnectionNeverFramesTheNewOne) {
+    FakeControl& c = Make();
+    PointAtServer();
+    ASSERT_TRUE(StartedUp(0));
+    c.Own.clear();
+    // Half a frame, then the server goes away.
+    server.SendThenClose(EncodeFrame(97, "0123456789").substr(0, 8));
+    ASSERT_TRUE(WaitFor([&] { return LabelShown(); }));
+    Reconnect();
+    ASSERT_TRUE(StartedUp(1));
+    server.SendFrame(97, "fresh");
+    ASSERT_TRUE(WaitFor([&] { return !c.Own.empty(); }));
+    Spin(30);
+    ASSERT_EQ(c.Own.size(), 1u);
+    EXPECT_EQ(c.Own[0], std::make_pair(97, std::string("fresh")));
+    EXPECT_TRUE(c.IsConnected());
+}
+
+TEST_F(ShellTest, TextsAreAppliedAtStartOnlyOnceLoadedAndAlwaysOnSettings) {
+    FakeControl& c = Make();
+    EXPECT_EQ(c.Captions, 0) << "never loaded: no captions at start";
+    EXPECT_EQ(c.Initialised, 1);
+    PointAtServer();
+    ASSERT_TRUE(StartedUp(0));
+    ASSERT_TRUE(WaitFor([&] { return c.SettingsCalls == 1; }));
+    EXPECT_EQ(c.Captions, 1);
+    EXPECT_EQ(store.Get("Korvel Test Client", "Texts", "IsLoadedOnce", ""), "1");
+
+    ClientState other;
+    other.SettingsStore = &store;
+    FakeControl second(other);
+    EXPECT_EQ(second.Captions, 1) << "loaded once before: captions at start";
+}
+
+TEST_F(ShellTest, StatusLabelAppearsTwoSecondsAfterTheStartNamingWhatIsMissing) {
+    struct Case {
+        const char* address;
+        int port;
+        const char* text;
+    };
+    const Case cases[] = {
+        {"", 0, "Disconnected (missing ServerAddress and ServerPort)"},
+        {"", 5001, "Disconnected (missing ServerAddress)"},
+        {"127.0.0.1", 0, "Disconnected (missing ServerPort)"},
+    };
+    for (const Case& k : cases) {
+        ClientState fresh;
+        FakeControl ctl(fresh);
+        ctl.Timer_Connect().stop();
+        ctl.setProperty("ServerAddress", k.address);
+        ctl.setProperty("ServerPort", k.port);
+        for (int tick = 0; tick < 19; ++tick) ctl.Timer_Connect_Timer();
+        EXPECT_TRUE(ctl.Label_Disconnected().isHidden()) << k.text;
+        ctl.Timer_Connect_Timer(); // 2000 ms
+        EXPECT_FALSE(ctl.Label_Disconnected().isHidden()) << k.text;
+        EXPECT_EQ(ctl.Label_Disconnected().text(), k.text);
+        EXPECT_EQ(ctl.ElapsedMs(), 2000);
+        EXPECT_EQ(ctl.TimerExtras, 20);
+        EXPECT_FALSE(fresh.ConnectAttempted);
+    }
+}
+
+TEST_F(ShellTest, EachControlKeepsItsOwnClientState) {
+    Server other;
+    ASSERT_TRUE(other.Listen());
+    FakeControl& a = Make();
+    ClientState stateB;
+    FakeControl b(stateB);
+    PointAtServer();
+    b.setProperty("ServerPort", other.Port());
+    b.setProperty("ServerAddress", "127.0.0.1");
+    b.setProperty("Area", "South");
+    ASSERT_TRUE(WaitFor([&] { return a.IsConnected() && b.IsConnected(); }));
+    EXPECT_EQ(state.ServerPort, server.Port());
+    EXPECT_EQ(stateB.ServerPort, other.Port());
+    EXPECT_EQ(state.Area, "");
+    EXPECT_EQ(state.ServerSocket, &a.Winsock_ActiveXClient());
+    EXPECT_EQ(stateB.ServerSocket, &b.Winsock_ActiveXClient());
+    EXPECT_EQ(server.ConnectionCount(), 1);
+    EXPECT_EQ(other.ConnectionCount(), 1);
+}
+
+#include "moc_fakecontrol.cpp"

@@ -1,0 +1,44 @@
+// The substitute server program serves its sample data to a real control.
+#include "controls/syslog/syslogcomponent.h"
+#include "tests/integration/harness.h"
+
+#include "core/clientstate.h"
+#include "platform/listbox.h"
+
+#include <QProcess>
+
+#include <gtest/gtest.h>
+
+using namespace korvel;
+using namespace korvel::testing;
+
+TEST(TestServerProgram, PrintsItsPortAndServesTheSampleLogWithNewLines) {
+    EnsureApplication();
+    QProcess program;
+    program.start(QStringLiteral(KORVEL_TESTSERVER_PROGRAM), {"--port", "0", "--data", "default", "--log", "50"});
+    ASSERT_TRUE(program.waitForStarted(5000));
+    ASSERT_TRUE(WaitFor([&] { return program.canReadLine(); }, 5000));
+    const QString line = QString::fromUtf8(program.readLine()).trimmed();
+    ASSERT_TRUE(line.startsWith("PORT ")) << line.toStdString();
+    const int port = line.mid(5).toInt();
+    ASSERT_GT(port, 0);
+
+    ClientState state;
+    syslog::Component control(state);
+    control.setProperty("ServerPort", port);
+    control.setProperty("ServerAddress", "127.0.0.1");
+    ASSERT_TRUE(WaitFor([&] { return !control.List_SysLog().isHidden() && control.List_SysLog().ListCount() >= 8; }));
+    EXPECT_EQ(control.List_SysLog().ItemText(0), "2025-03-03 06:00:01 Alarm server started");
+    const int before = control.List_SysLog().ListCount();
+    EXPECT_TRUE(WaitFor([&] { return control.List_SysLog().ListCount() > before; }, 3000)) << "no new lines";
+    program.kill();
+    program.waitForFinished(3000);
+}
+
+TEST(TestServerProgram, RefusesAnUnknownDataSet) {
+    QProcess program;
+    program.start(QStringLiteral(KORVEL_TESTSERVER_PROGRAM), {"--data", "nonsense"});
+    ASSERT_TRUE(program.waitForFinished(5000));
+    EXPECT_EQ(program.exitCode(), 2);
+    EXPECT_TRUE(program.readAllStandardError().contains("unknown data set"));
+}

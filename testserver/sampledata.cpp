@@ -1,0 +1,220 @@
+#include "testserver/sampledata.h"
+
+#include "core/codec.h"
+
+namespace korvel::testserver {
+
+Bytes TextTableBody(const std::map<int32_t, Bytes>& texts) {
+    Bytes rows;
+    Bytes blob;
+    for (const auto& [id, text] : texts) {
+        AppendLong(rows, id);
+        AppendLong(rows, static_cast<int32_t>(blob.size() + 1));
+        AppendLong(rows, static_cast<int32_t>(text.size()));
+        blob += text;
+    }
+    Bytes body;
+    AppendLong(body, static_cast<int32_t>(texts.size()));
+    body += rows;
+    AppendString(body, blob);
+    return body;
+}
+
+Bytes SettingsBody(const std::vector<SampleSettingSection>& sections) {
+    Bytes body;
+    AppendInteger(body, static_cast<int32_t>(sections.size()));
+    for (const auto& s : sections) {
+        AppendString(body, s.Name);
+        Bytes items;
+        for (const auto& [key, value] : s.Items) {
+            if (!items.empty()) items += '\0';
+            items += key + "=" + value;
+        }
+        AppendString(body, items);
+    }
+    return body;
+}
+
+Bytes ReceiverTypesBody(const std::vector<SampleReceiverType>& types) {
+    Bytes body;
+    AppendLong(body, static_cast<int32_t>(types.size()));
+    for (const auto& t : types) {
+        AppendInteger(body, t.TypeId);
+        AppendString(body, t.Name);
+        AppendString(body, "");
+        AppendString(body, t.ProtocolCode);
+        AppendInteger(body, t.MaxTextLength);
+        AppendString(body, "");
+        AppendString(body, "");
+        AppendString(body, t.CountryList);
+        AppendString(body, t.ParameterLayout);
+        AppendString(body, "");
+        AppendString(body, "");
+    }
+    return body;
+}
+
+Bytes SystemsBody(const std::map<int32_t, Bytes>& systems) {
+    Bytes body;
+    AppendLong(body, static_cast<int32_t>(systems.size()));
+    for (const auto& [number, name] : systems) {
+        AppendLong(body, number);
+        AppendString(body, "SYS" + std::to_string(number));
+        AppendString(body, name);
+    }
+    return body;
+}
+
+Bytes HolidaysBody(const std::vector<SampleHoliday>& holidays) {
+    Bytes body;
+    AppendLong(body, static_cast<int32_t>(holidays.size()));
+    for (const auto& h : holidays) {
+        AppendLong(body, h.DayIndex);
+        AppendInteger(body, h.DayValue);
+        AppendInteger(body, h.Shown);
+        AppendString(body, h.Label);
+    }
+    return body;
+}
+
+Bytes LogBody(const std::vector<Bytes>& lines) {
+    Bytes body;
+    AppendLong(body, static_cast<int32_t>(lines.size()));
+    for (const auto& line : lines) AppendString(body, line);
+    return body;
+}
+
+Bytes LogLineBody(const Bytes& line) {
+    Bytes body;
+    AppendString(body, line);
+    return body;
+}
+
+std::vector<OutFrame> AnswerFor(const SampleData& data, int requestType) {
+    if (auto it = data.Answers.find(requestType); it != data.Answers.end()) return it->second;
+    switch (requestType) {
+    case 120: return {{120, TextTableBody(data.Texts)}};
+    case 106: return {{106, SettingsBody(data.Settings)}};
+    case 140: return {{140, ReceiverTypesBody(data.ReceiverTypes)}};
+    case 141: return {{141, SystemsBody(data.Systems)}};
+    case 142: return {{142, HolidaysBody(data.Holidays)}};
+    case 144: return {{144, LogBody(data.LogLines)}};
+    case 200: // no records in this data set: empty lists
+    case 230: {
+        Bytes body;
+        AppendLong(body, 0);
+        return {{static_cast<uint8_t>(requestType), body}};
+    }
+    default: return {};
+    }
+}
+
+namespace {
+
+void AddDefaultBase(SampleData& d) {
+    d.ProtocolVersion = 21;
+    d.UserRights = 0xFF;
+    d.DataPath = "/var/lib/korvel/data";
+    d.ServerKind = 1;
+
+    d.Settings = {
+        {"General",
+         {{"UseCountryFilter", "0"}, {"CountryFilter", "SE,NO,GB"}, {"ClearAllDayWhenDeletingTimeSchedule", "1"}}},
+        {"ActiveX", {{"ViewAllReceivers", "0"}}},
+    };
+
+    d.Texts = {
+        {17, "Disconnected"},
+        {160, "Alarm events"},
+        {161, "Acknowledge"},
+        {162, "Details"},
+        {411, "Receivers"},
+        {412, "Receiver"},
+        {431, "&Route Profiles"},
+        {432, "Add"},
+        {433, "Remove"},
+        {435, "Copy"},
+        {438, "Add child"},
+        {439, "Add parent"},
+        {440, "Include &Alarm States"},
+        {444, "Use timeschedule"},
+        {445, "Use calendar"},
+        {449, "&Receivers when this profile matches"},
+        {450, "&General include/exclude conditions"},
+        {460, "Timeschedule"},
+        {461, "Period"},
+        {462, "View day type"},
+        {470, "Global Calendar"},
+        {471, "View time axis"},
+        {472, "Import holidays"},
+        {473, "Restore all days to normal"},
+        {480, "External profile enable/disable using tag"},
+        {481, "Tag"},
+        {482, "Ignore the tag in other profiles"},
+        {483, "External profile enable/disable using file"},
+        {486, "Use automatic time-limited alarm blocking"},
+        {490, "Use this profile for specific SCADA systems"},
+        {491, "&System"},
+        {511, "Send"},
+        {512, "Message"},
+        {513, "Receivers"},
+        {610, "Active profiles"},
+    };
+
+    d.ReceiverTypes = {
+        {1, "E-mail", "SMTP", 0, "", ""},
+        {2, "Text message (GSM)", "GSM", 160, "SE,NO,DK,FI", ""},
+        {3, "Pager", "ILM", 80, "SE", ""},
+        {4, "Pager over TCP", "ILMTCP", 80, "", ""},
+        {5, "Pop-up window", "POPUPFORM", 255, "", ""},
+        {6, "Voice call", "VOICE", 0, "GB,IE", ""},
+    };
+
+    d.Systems = {{0, "Main plant"}, {1, "Water treatment"}, {2, "Building services"}, {7, "Substation North"}};
+
+    d.Holidays = {
+        {9131, 2, -1, "New Year's Day"},     // 2025-01-01
+        {9486, 2, -1, "Christmas Day"},      // 2025-12-25
+        {9487, 2, -1, "Boxing Day"},         // 2025-12-26
+        {9496, 3, 0, "Plant maintenance"},   // 2026-01-04
+    };
+
+    d.LogLines = {
+        "2025-03-03 06:00:01 Alarm server started",
+        "2025-03-03 06:00:02 Database opened: 1204 tags, 38 receivers, 17 profiles",
+        "2025-03-03 06:00:02 Listening for operator clients on port 5001",
+        "2025-03-03 06:00:05 SCADA link 'Main plant' connected",
+        "2025-03-03 06:00:06 SCADA link 'Water treatment' connected",
+        "2025-03-03 06:14:40 GSM modem on COM3 ready, signal 21",
+        "2025-03-03 07:02:13 Operator 'jsmith' logged in from 10.0.4.21",
+        "2025-03-03 07:05:48 Profile 'Night shift' disabled by jsmith",
+    };
+    d.NewLogLines = {
+        "Keep-alive check: all SCADA links up",
+        "Alarm queue length 0",
+        "Text message to 'Duty engineer' delivered",
+        "SCADA link 'Building services' reconnected",
+        "Profile 'Weekend cover' enabled by schedule",
+        "Receiver 'Control room pager' answered page",
+    };
+}
+
+} // namespace
+
+std::vector<std::string> SampleDataNames() { return {"default", "empty"}; }
+
+bool MakeSampleData(std::string_view name, SampleData& out) {
+    out = SampleData{};
+    if (name == "default") {
+        AddDefaultBase(out);
+        AddSampleEvents(out);
+        return true;
+    }
+    if (name == "empty") {
+        out.UserRights = 0;
+        return true;
+    }
+    return false;
+}
+
+} // namespace korvel::testserver

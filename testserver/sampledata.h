@@ -1,0 +1,78 @@
+#pragma once
+// The data sets the substitute server serves: everything it answers to the client's
+// start-up requests, and the lines and events it sends on its own while running.
+// All texts are Windows-1252 bytes, as on the wire.
+
+#include "testserver/frameio.h"
+
+#include <cstdint>
+#include <map>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace korvel::testserver {
+
+struct SampleReceiverType {
+    int16_t TypeId = 0;
+    Bytes Name;
+    Bytes ProtocolCode;
+    int16_t MaxTextLength = 0;
+    Bytes CountryList;
+    Bytes ParameterLayout;
+};
+
+struct SampleHoliday {
+    int32_t DayIndex = 0; // day 0 = 2000-01-01
+    int16_t DayValue = 0; // 1..23 = day type value - 1
+    int16_t Shown = -1;
+    Bytes Label;
+};
+
+struct SampleSettingSection {
+    Bytes Name;
+    std::vector<std::pair<Bytes, Bytes>> Items; // key, value
+};
+
+struct SampleData {
+    int16_t ProtocolVersion = 21;                 // message 1, sent on connect
+    int32_t UserRights = 0;                       // message 102, sent on connect
+    Bytes DataPath;                               // message 100, sent on connect
+    int32_t ServerKind = 1;
+    std::map<int32_t, Bytes> Texts;               // 120
+    std::vector<SampleSettingSection> Settings;   // 106
+    std::vector<SampleReceiverType> ReceiverTypes; // 140
+    std::map<int32_t, Bytes> Systems;             // 141: number 0..63 -> name
+    std::vector<SampleHoliday> Holidays;          // 142
+    std::vector<Bytes> LogLines;                  // 144: the log so far, oldest first
+    std::vector<Bytes> NewLogLines;               // 166: what the log grows by, in turn
+    // Answers to requests that the fields above do not cover (143, 170, 200, 230, ...),
+    // sent in order; a request type listed here overrides the built-in answer.
+    std::map<int, std::vector<OutFrame>> Answers;
+    // Frames sent in turn, now and then, to connections that subscribed with 160.
+    std::vector<OutFrame> LiveEvents;
+};
+
+// The names of the data sets the program offers ("default" first).
+std::vector<std::string> SampleDataNames();
+// The named data set; false when there is none of that name.
+bool MakeSampleData(std::string_view name, SampleData& out);
+
+// Alarm events of the default data set (answer to 143, live 161 frames). Kept in its own
+// file, sampledata_events.cpp.
+void AddSampleEvents(SampleData& data);
+
+// Bodies of the list messages built from a data set.
+Bytes TextTableBody(const std::map<int32_t, Bytes>& texts);          // 120
+Bytes SettingsBody(const std::vector<SampleSettingSection>& sections); // 106
+Bytes ReceiverTypesBody(const std::vector<SampleReceiverType>& types); // 140
+Bytes SystemsBody(const std::map<int32_t, Bytes>& systems);          // 141
+Bytes HolidaysBody(const std::vector<SampleHoliday>& holidays);      // 142
+Bytes LogBody(const std::vector<Bytes>& lines);                      // 144
+Bytes LogLineBody(const Bytes& line);                                // 166
+
+// The frames answering one request of the client (empty when it asks for nothing known).
+std::vector<OutFrame> AnswerFor(const SampleData& data, int requestType);
+
+} // namespace korvel::testserver
