@@ -1,5 +1,7 @@
 #include "testserver/server.h"
 
+#include "testserver/profilechanges.h"
+
 #include "core/codec.h"
 
 #include <QCoreApplication>
@@ -146,6 +148,7 @@ void Server::handleRequest(int index, const OutFrame& frame) {
     case 165: c.LogSubscriber = true; return;
     default: break;
     }
+    if (HandleProfileChange(*this, m_Data, frame)) return;
     for (const OutFrame& answer : AnswerFor(m_Data, frame.Type)) SendFrame(answer.Type, answer.Body, index);
 }
 
