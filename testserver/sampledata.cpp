@@ -99,7 +99,7 @@ std::vector<OutFrame> AnswerFor(const SampleData& data, int requestType) {
     case 141: return {{141, SystemsBody(data.Systems)}};
     case 142: return {{142, HolidaysBody(data.Holidays)}};
     case 144: return {{144, LogBody(data.LogLines)}};
-    case 200: // no records in this data set: empty lists
+    case 200: // a data set without records: empty lists
     case 230: {
         Bytes body;
         AppendLong(body, 0);
@@ -172,11 +172,13 @@ void AddDefaultBase(SampleData& d) {
 
     d.Systems = {{0, "Main plant"}, {1, "Water treatment"}, {2, "Building services"}, {7, "Substation North"}};
 
+    // Day value v stands for day type v - 1: 8 = "Public holiday" (7), 9 = "Plant
+    // maintenance" (8), as named in the shared calendar.
     d.Holidays = {
-        {9131, 2, -1, "New Year's Day"},     // 2025-01-01
-        {9486, 2, -1, "Christmas Day"},      // 2025-12-25
-        {9487, 2, -1, "Boxing Day"},         // 2025-12-26
-        {9496, 3, 0, "Plant maintenance"},   // 2026-01-04
+        {9132, 8, -1, "New Year's Day"},     // 2025-01-01
+        {9490, 8, -1, "Christmas Day"},      // 2025-12-25
+        {9491, 8, -1, "Boxing Day"},         // 2025-12-26
+        {9501, 9, 0, "Plant maintenance"},   // 2026-01-05
     };
 
     d.LogLines = {
@@ -207,6 +209,7 @@ bool MakeSampleData(std::string_view name, SampleData& out) {
     out = SampleData{};
     if (name == "default") {
         AddDefaultBase(out);
+        AddSampleRecords(out);
         AddSampleEvents(out);
         return true;
     }

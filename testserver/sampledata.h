@@ -63,6 +63,10 @@ bool MakeSampleData(std::string_view name, SampleData& out);
 // file, sampledata_events.cpp.
 void AddSampleEvents(SampleData& data);
 
+// Receivers (230), profiles (200) and the shared calendar (170) of the default data
+// set, in their network forms. Kept in its own file, sampledata_records.cpp.
+void AddSampleRecords(SampleData& data);
+
 // Bodies of the list messages built from a data set.
 Bytes TextTableBody(const std::map<int32_t, Bytes>& texts);          // 120
 Bytes SettingsBody(const std::vector<SampleSettingSection>& sections); // 106

@@ -1,0 +1,420 @@
+#include "platform/listview.h"
+
+#include "platform/iconstore.h"
+#include "platform/twips.h"
+
+#include <QHeaderView>
+#include <QHelpEvent>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QToolTip>
+
+namespace korvel::platform {
+
+// A row: its key and the numbers of its icon; sorts through the list's compare.
+class ListView::Item final : public QTreeWidgetItem {
+public:
+    Item(ListView* owner, QString key) : m_Owner(owner), Key(std::move(key)) {}
+    bool operator<(const QTreeWidgetItem& other) const override { return m_Owner->lessThan(*this, other); }
+
+    ListView* m_Owner;
+    QString Key;
+    int Icon = 0;
+    bool CheckedState = false; // as last seen, to tell the user's changes
+};
+
+namespace {
+
+int VbButton(Qt::MouseButton button) {
+    switch (button) {
+    case Qt::LeftButton: return 1;
+    case Qt::RightButton: return 2;
+    case Qt::MiddleButton: return 4;
+    default: return 0;
+    }
+}
+
+int VbButtons(Qt::MouseButtons buttons) {
+    int result = 0;
+    if (buttons & Qt::LeftButton) result |= 1;
+    if (buttons & Qt::RightButton) result |= 2;
+    if (buttons & Qt::MiddleButton) result |= 4;
+    return result;
+}
+
+int VbShift(Qt::KeyboardModifiers modifiers) {
+    int result = 0;
+    if (modifiers & Qt::ShiftModifier) result |= 1;
+    if (modifiers & Qt::ControlModifier) result |= 2;
+    if (modifiers & Qt::AltModifier) result |= 4;
+    return result;
+}
+
+} // namespace
+
+ListView::ListView(QWidget* parent) : QTreeWidget(parent) {
+    setRootIsDecorated(false);
+    setItemsExpandable(false);
+    setUniformRowHeights(true);
+    setAllColumnsShowFocus(true);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setMouseTracking(true);
+    setColumnCount(0);
+    header()->setStretchLastSection(false);
+    header()->setMinimumSectionSize(0);
+    header()->setSectionsClickable(true);
+    header()->setSortIndicatorShown(false);
+    header()->setSectionsMovable(false);
+    connect(header(), &QHeaderView::sectionClicked, this, [this](int logical) { emit ColumnClick(logical + 1); });
+    connect(this, &QTreeWidget::itemChanged, this, &ListView::onItemChanged);
+}
+
+ListView::~ListView() = default;
+
+void ListView::SetSmallIcons(const IconStore* icons) {
+    m_SmallIcons = icons;
+    const int size = TwipsToPixels(240);
+    setIconSize(QSize(size, size));
+}
+
+// --- Columns -------------------------------------------------------------------------------
+
+int ListView::AddColumn(const QString& header, int widthTwips) {
+    m_Columns.push_back(Column{});
+    setColumnCount(ColumnCount());
+    const int column = ColumnCount();
+    headerItem()->setText(column - 1, header);
+    headerItem()->setIcon(column - 1, QIcon());
+    SetColumnWidth(column, widthTwips);
+    return column;
+}
+
+void ListView::ClearColumns() {
+    m_Columns.clear();
+    setColumnCount(0);
+}
+
+QString ListView::ColumnHeader(int column) const {
+    return validColumn(column) ? headerItem()->text(column - 1) : QString();
+}
+
+void ListView::SetColumnHeader(int column, const QString& header) {
+    if (validColumn(column)) headerItem()->setText(column - 1, header);
+}
+
+int ListView::ColumnWidth(int column) const {
+    if (!validColumn(column)) return 0;
+    const Column& c = m_Columns[column - 1];
+    const int pixels = columnWidth(column - 1);
+    return pixels == c.Pixels ? c.Twips : PixelsToTwips(pixels);
+}
+
+void ListView::SetColumnWidth(int column, int twips) {
+    if (!validColumn(column)) return;
+    if (twips < 0) twips = 0;
+    Column& c = m_Columns[column - 1];
+    c.Twips = twips;
+    c.Pixels = TwipsToPixels(twips);
+    setColumnWidth(column - 1, c.Pixels);
+}
+
+int ListView::ColumnIcon(int column) const { return validColumn(column) ? m_Columns[column - 1].Icon : 0; }
+
+void ListView::SetColumnIcon(int column, int number) {
+    if (!validColumn(column)) return;
+    m_Columns[column - 1].Icon = number;
+    headerItem()->setIcon(column - 1, m_HeaderIcons && number ? m_HeaderIcons->Icon(number) : QIcon());
+}
+
+// --- Rows ----------------------------------------------------------------------------------
+
+ListView::Item* ListView::itemAt(int position) const {
+    if (position < 1 || position > ListCount()) return nullptr;
+    return static_cast<Item*>(topLevelItem(position - 1));
+}
+
+int ListView::positionOf(const QTreeWidgetItem* item) const {
+    return item ? indexOfTopLevelItem(const_cast<QTreeWidgetItem*>(item)) + 1 : 0;
+}
+
+int ListView::AddItem(const QString& key, const QString& text, int smallIcon) {
+    if (key.isEmpty() || FindKey(key) != 0) return 0;
+    const bool wasProgram = m_ProgramChange;
+    m_ProgramChange = true;
+    auto* item = new Item(this, key);
+    item->setText(0, text);
+    if (m_CheckBoxes) {
+        item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+        item->setCheckState(0, Qt::Unchecked);
+    }
+    item->Icon = smallIcon;
+    if (m_SmallIcons && smallIcon) item->setIcon(0, m_SmallIcons->Icon(smallIcon));
+    const int index = m_Sorted ? insertionIndex(item) : ListCount();
+    insertTopLevelItem(index, item);
+    m_ProgramChange = wasProgram;
+    return index + 1;
+}
+
+void ListView::RemoveItem(int position) {
+    if (Item* item = itemAt(position)) delete item;
+}
+
+void ListView::ClearItems() { clear(); }
+
+int ListView::FindKey(const QString& key) const {
+    // Linear in the rows; the lists of this program hold at most a few thousand.
+    for (int i = 0, n = ListCount(); i < n; ++i) {
+        if (static_cast<const Item*>(topLevelItem(i))->Key.compare(key, Qt::CaseInsensitive) == 0) return i + 1;
+    }
+    return 0;
+}
+
+QString ListView::Key(int position) const {
+    const Item* item = itemAt(position);
+    return item ? item->Key : QString();
+}
+
+QString ListView::Text(int position) const {
+    const Item* item = itemAt(position);
+    return item ? item->text(0) : QString();
+}
+
+void ListView::SetText(int position, const QString& text) { SetSubItem(position, 1, text); }
+
+QString ListView::SubItem(int position, int column) const {
+    const Item* item = itemAt(position);
+    return item && column >= 1 ? item->text(column - 1) : QString();
+}
+
+void ListView::SetSubItem(int position, int column, const QString& text) {
+    Item* item = itemAt(position);
+    if (!item || !validColumn(column)) return;
+    const bool wasProgram = m_ProgramChange;
+    m_ProgramChange = true;
+    item->setText(column - 1, text);
+    m_ProgramChange = wasProgram;
+}
+
+int ListView::SmallIcon(int position) const {
+    const Item* item = itemAt(position);
+    return item ? item->Icon : 0;
+}
+
+void ListView::SetSmallIcon(int position, int number) {
+    Item* item = itemAt(position);
+    if (!item) return;
+    const bool wasProgram = m_ProgramChange;
+    m_ProgramChange = true;
+    item->Icon = number;
+    item->setIcon(0, m_SmallIcons && number ? m_SmallIcons->Icon(number) : QIcon());
+    m_ProgramChange = wasProgram;
+}
+
+bool ListView::Checked(int position) const {
+    const Item* item = itemAt(position);
+    return item && item->CheckedState;
+}
+
+void ListView::SetChecked(int position, bool checked) {
+    Item* item = itemAt(position);
+    if (!item || !m_CheckBoxes) return;
+    const bool wasProgram = m_ProgramChange;
+    m_ProgramChange = true;
+    item->CheckedState = checked;
+    item->setCheckState(0, checked ? Qt::Checked : Qt::Unchecked);
+    m_ProgramChange = wasProgram;
+}
+
+int ListView::FindText(const QString& text) const {
+    for (int i = 0, n = ListCount(); i < n; ++i) {
+        if (topLevelItem(i)->text(0) == text) return i + 1;
+    }
+    return 0;
+}
+
+void ListView::onItemChanged(QTreeWidgetItem* changed, int column) {
+    if (m_ProgramChange || column != 0 || !m_CheckBoxes) return;
+    auto* item = static_cast<Item*>(changed);
+    const bool checked = item->checkState(0) == Qt::Checked;
+    if (checked == item->CheckedState) return;
+    item->CheckedState = checked;
+    emit ItemCheck(positionOf(item));
+}
+
+// --- Selection -----------------------------------------------------------------------------
+
+int ListView::SelectedPosition() const {
+    const QList<QTreeWidgetItem*> selected = selectedItems();
+    return selected.isEmpty() ? 0 : positionOf(selected.front());
+}
+
+bool ListView::IsSelected(int position) const {
+    const Item* item = itemAt(position);
+    return item && item->isSelected();
+}
+
+void ListView::SetSelected(int position, bool selected) {
+    Item* item = itemAt(position);
+    if (!item) return;
+    const QSignalBlocker blocker(this); // selecting by program raises no event
+    if (selected) {
+        setCurrentItem(item);
+        item->setSelected(true);
+    } else {
+        item->setSelected(false);
+    }
+}
+
+void ListView::EnsureVisible(int position) {
+    if (Item* item = itemAt(position)) scrollToItem(item);
+}
+
+// --- Sorting -------------------------------------------------------------------------------
+
+bool ListView::lessThan(const QTreeWidgetItem& a, const QTreeWidgetItem& b) const {
+    return QString::compare(a.text(m_SortKey), b.text(m_SortKey), Qt::CaseInsensitive) < 0;
+}
+
+int ListView::insertionIndex(const Item* item) const {
+    // After every row that sorts before it or equal to it: equal texts keep their order.
+    int low = 0;
+    int high = ListCount();
+    while (low < high) {
+        const int mid = (low + high) / 2;
+        const QTreeWidgetItem& other = *topLevelItem(mid);
+        const bool before = m_SortOrder == 0 ? lessThan(*item, other) : lessThan(other, *item);
+        if (before)
+            high = mid;
+        else
+            low = mid + 1;
+    }
+    return low;
+}
+
+void ListView::sortNow() {
+    if (!m_Sorted) return;
+    const bool wasProgram = m_ProgramChange;
+    m_ProgramChange = true;
+    sortItems(m_SortKey, m_SortOrder == 0 ? Qt::AscendingOrder : Qt::DescendingOrder);
+    m_ProgramChange = wasProgram;
+}
+
+void ListView::SetSorted(bool sorted) {
+    if (sorted == m_Sorted) return;
+    m_Sorted = sorted;
+    sortNow();
+}
+
+bool ListView::SetSortKey(int key) {
+    if (key < 0 || key >= ColumnCount()) return false;
+    m_SortKey = key;
+    sortNow();
+    return true;
+}
+
+bool ListView::SetSortOrder(int order) {
+    if (order != 0 && order != 1) return false;
+    m_SortOrder = order;
+    sortNow();
+    return true;
+}
+
+// --- Check boxes and tool tip --------------------------------------------------------------
+
+void ListView::SetCheckBoxes(bool on) {
+    if (on == m_CheckBoxes) return;
+    const bool wasProgram = m_ProgramChange;
+    m_ProgramChange = true;
+    m_CheckBoxes = on;
+    for (int i = 0, n = ListCount(); i < n; ++i) {
+        auto* item = static_cast<Item*>(topLevelItem(i));
+        if (on) {
+            item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
+            item->setCheckState(0, item->CheckedState ? Qt::Checked : Qt::Unchecked);
+        } else {
+            item->setFlags(item->flags() & ~Qt::ItemIsUserCheckable);
+            item->setData(0, Qt::CheckStateRole, QVariant());
+            item->CheckedState = false;
+        }
+    }
+    m_ProgramChange = wasProgram;
+}
+
+void ListView::SetToolTipText(const QString& text) {
+    m_ToolTip = text;
+    setToolTip(text);
+    viewport()->setToolTip(text);
+    if (text.isEmpty()) QToolTip::hideText();
+}
+
+// --- Events --------------------------------------------------------------------------------
+
+void ListView::emitMouse(void (ListView::*signal)(int, int, int, int), QMouseEvent* event, int button) {
+    const QPoint p = event->position().toPoint();
+    emit(this->*signal)(button, VbShift(event->modifiers()), PixelsToTwips(p.x()), PixelsToTwips(p.y()));
+}
+
+void ListView::mousePressEvent(QMouseEvent* event) {
+    emitMouse(&ListView::MouseDown, event, VbButton(event->button()));
+    QTreeWidget::mousePressEvent(event);
+    if (event->button() != Qt::LeftButton && event->button() != Qt::RightButton) return;
+    QTreeWidgetItem* item = QTreeWidget::itemAt(event->position().toPoint());
+    if (!item) return;
+    if (!item->isSelected()) {
+        const QSignalBlocker blocker(this);
+        setCurrentItem(item);
+        item->setSelected(true);
+    }
+    emit ItemClick(positionOf(item));
+}
+
+void ListView::mouseDoubleClickEvent(QMouseEvent* event) {
+    // The second press of a double-click counts as a press too, with the keys held then.
+    emitMouse(&ListView::MouseDown, event, VbButton(event->button()));
+    QTreeWidget::mouseDoubleClickEvent(event);
+    if (event->button() == Qt::LeftButton) emit DblClick();
+}
+
+void ListView::mouseMoveEvent(QMouseEvent* event) {
+    emitMouse(&ListView::MouseMove, event, VbButtons(event->buttons()));
+    QTreeWidget::mouseMoveEvent(event);
+}
+
+void ListView::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        emit KeyPress(13);
+        event->accept();
+        return;
+    }
+    const QString text = event->text();
+    if (text.size() == 1 && text.front().unicode() < 256 && text.front().unicode() >= 32) {
+        emit KeyPress(text.front().unicode());
+    }
+    // Moving the selection with the keyboard clicks the row it lands on.
+    const QTreeWidgetItem* before = currentItem();
+    QTreeWidget::keyPressEvent(event);
+    QTreeWidgetItem* after = currentItem();
+    if (after && after != before) {
+        {
+            const QSignalBlocker blocker(this);
+            after->setSelected(true);
+        }
+        emit ItemClick(positionOf(after));
+    }
+}
+
+bool ListView::viewportEvent(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        if (m_ToolTip.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), m_ToolTip, viewport());
+        return true;
+    }
+    return QTreeWidget::viewportEvent(event);
+}
+
+} // namespace korvel::platform

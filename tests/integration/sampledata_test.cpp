@@ -1,0 +1,48 @@
+// The substitute server's default data set reads cleanly through the client's decoder.
+#include "core/clientstate.h"
+#include "core/decoder.h"
+#include "core/records/calendar.h"
+#include "core/records/profile.h"
+#include "core/records/receiver.h"
+#include "core/serversettings.h"
+#include "core/settingsstore.h"
+#include "testserver/sampledata.h"
+
+#include <gtest/gtest.h>
+
+using namespace korvel;
+
+TEST(SampleData, DefaultSetDecodesIntoTheClientState) {
+    testserver::SampleData data;
+    ASSERT_TRUE(testserver::MakeSampleData("default", data));
+    MemorySettingsStore store;
+    ClientState state;
+    state.SettingsStore = &store;
+    for (int request : {120, 106, 140, 141, 142, 170, 230, 200, 144}) {
+        const auto answers = testserver::AnswerFor(data, request);
+        ASSERT_FALSE(answers.empty()) << request;
+        for (const auto& frame : answers) {
+            int32_t position = 0;
+            std::shared_ptr<cReceiver> receiver;
+            std::shared_ptr<cProfile> profile;
+            ASSERT_NO_THROW(HandleServerMessage(state, frame.Type, frame.Body, position, receiver, profile))
+                << request;
+        }
+    }
+    EXPECT_EQ(GetText(state, 431), "&Route Profiles");
+    EXPECT_EQ(GetServerSetting(state, "general", "countryfilter", ""), "SE,NO,GB");
+    EXPECT_EQ(state.ReceiverTypes.Count, static_cast<int16_t>(data.ReceiverTypes.size()));
+    EXPECT_EQ(state.SystemNames[7], "Substation North");
+    EXPECT_EQ(state.HolidayLabels.size(), data.Holidays.size());
+    ASSERT_TRUE(state.SharedCalendar);
+    EXPECT_EQ(state.SharedCalendar->GetDayTypeFullName(state, 7), "Public holiday");
+    EXPECT_EQ(state.Receivers.Count(), 6u);
+    EXPECT_EQ(state.Profiles.Count(), 5u);
+    auto gate = GetReceiverById(state, 4);
+    ASSERT_TRUE(gate);
+    EXPECT_EQ(gate->m_ReceiverName, "North\\Gatehouse screen");
+    EXPECT_EQ(gate->m_ReceiverTypeName, "Pop-up window");
+    auto night = GetProfileById(state, 2);
+    ASSERT_TRUE(night);
+    EXPECT_EQ(night->m_Enabled, 0);
+}

@@ -1,0 +1,223 @@
+#include "platform/iconstore.h"
+#include "platform/listview.h"
+
+#include <QApplication>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPixmap>
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using namespace korvel::platform;
+
+namespace {
+
+void EnsureApplication() {
+    static int argc = 1;
+    static char name[] = "listview_test";
+    static char* argv[] = {name, nullptr};
+    if (!QApplication::instance()) new QApplication(argc, argv);
+}
+
+QStringList Texts(const ListView& list) {
+    QStringList out;
+    for (int i = 1; i <= list.ListCount(); ++i) out << list.Text(i);
+    return out;
+}
+
+struct Recorder {
+    std::vector<int> clicks, columns, keys;
+    std::vector<std::vector<int>> downs;
+    int doubleClicks = 0;
+    int checks = 0;
+    explicit Recorder(ListView& list) {
+        QObject::connect(&list, &ListView::ItemClick, [this](int p) { clicks.push_back(p); });
+        QObject::connect(&list, &ListView::ColumnClick, [this](int c) { columns.push_back(c); });
+        QObject::connect(&list, &ListView::KeyPress, [this](int k) { keys.push_back(k); });
+        QObject::connect(&list, &ListView::DblClick, [this] { ++doubleClicks; });
+        QObject::connect(&list, &ListView::ItemCheck, [this](int) { ++checks; });
+        QObject::connect(&list, &ListView::MouseDown,
+                         [this](int b, int s, int x, int y) { downs.push_back({b, s, x, y}); });
+    }
+};
+
+void Press(ListView& list, int position, Qt::MouseButton button, Qt::KeyboardModifiers modifiers = {}) {
+    QTreeWidgetItem* item = list.topLevelItem(position - 1);
+    const QPoint p = list.visualItemRect(item).center();
+    QMouseEvent press(QEvent::MouseButtonPress, p, list.viewport()->mapToGlobal(p), button, button, modifiers);
+    QApplication::sendEvent(list.viewport(), &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, p, list.viewport()->mapToGlobal(p), button, {}, modifiers);
+    QApplication::sendEvent(list.viewport(), &release);
+}
+
+struct ApplicationFirst {
+    ApplicationFirst() { EnsureApplication(); }
+};
+
+class ListViewTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        list.resize(600, 300);
+        list.AddColumn("Name", 1440);
+        list.AddColumn("Type", 1440);
+        list.show();
+    }
+    ApplicationFirst app;
+    ListView list;
+};
+
+} // namespace
+
+TEST_F(ListViewTest, KeysAreUniqueIgnoringCaseAndFoundByPosition) {
+    EXPECT_EQ(list.AddItem("K5", "five"), 1);
+    EXPECT_EQ(list.AddItem("k5", "again"), 0);
+    EXPECT_EQ(list.AddItem("", "no key"), 0);
+    EXPECT_EQ(list.AddItem("K-5", "minus five"), 2);
+    EXPECT_EQ(list.ListCount(), 2);
+    EXPECT_EQ(list.FindKey("k5"), 1);
+    EXPECT_EQ(list.FindKey("K-5"), 2);
+    EXPECT_EQ(list.FindKey("K6"), 0);
+    list.RemoveItem(1);
+    EXPECT_EQ(list.FindKey("K-5"), 1);
+    list.RemoveItem(7); // outside: nothing
+    EXPECT_EQ(list.ListCount(), 1);
+    EXPECT_EQ(list.Text(0), QString());
+    EXPECT_EQ(list.SubItem(9, 2), QString());
+}
+
+TEST_F(ListViewTest, SortsCaseInsensitivelyAndPlacesNewRows) {
+    const QStringList names = {"beta", "Alpha", "gamma", "alpha2", "Beta"};
+    for (int i = 0; i < names.size(); ++i) list.AddItem(QString("K%1").arg(i), names[i]);
+    EXPECT_EQ(Texts(list), names); // unsorted: insertion order
+
+    list.SetSorted(true);
+    EXPECT_EQ(Texts(list), (QStringList{"Alpha", "alpha2", "beta", "Beta", "gamma"}));
+    list.AddItem("K9", "ALPHA1");
+    EXPECT_EQ(list.Text(2), "ALPHA1");
+    EXPECT_TRUE(list.SetSortOrder(1));
+    EXPECT_EQ(Texts(list), (QStringList{"gamma", "beta", "Beta", "alpha2", "ALPHA1", "Alpha"}));
+    list.AddItem("K10", "delta");
+    EXPECT_EQ(list.Text(2), "delta");
+
+    // Refused values change nothing.
+    EXPECT_FALSE(list.SetSortOrder(2));
+    EXPECT_FALSE(list.SetSortKey(2));
+    EXPECT_FALSE(list.SetSortKey(-1));
+    EXPECT_EQ(list.SortOrder(), 1);
+    EXPECT_EQ(list.SortKey(), 0);
+
+    // Sorting by the second column.
+    for (int i = 1; i <= list.ListCount(); ++i) list.SetSubItem(i, 2, QString::number(9 - i));
+    EXPECT_TRUE(list.SetSortOrder(0));
+    EXPECT_TRUE(list.SetSortKey(1));
+    EXPECT_EQ(list.SubItem(1, 2), "2");
+    EXPECT_EQ(list.SubItem(list.ListCount(), 2), "8");
+}
+
+TEST_F(ListViewTest, ChangedTextMovesOnlyWhenSortingIsSwitchedOffAndOn) {
+    list.AddItem("K1", "a");
+    list.AddItem("K2", "b");
+    list.SetSorted(true);
+    list.SetText(1, "z");
+    EXPECT_EQ(Texts(list), (QStringList{"z", "b"}));
+    list.SetSorted(false);
+    list.SetSorted(true);
+    EXPECT_EQ(Texts(list), (QStringList{"b", "z"}));
+}
+
+TEST_F(ListViewTest, ColumnWidthsInTwipsReadBackAsSet) {
+    struct Case {
+        int set;
+        int read;
+    };
+    for (Case c : {Case{1440, 1440}, Case{100, 100}, Case{50, 50}, Case{-3, 0}}) {
+        list.SetColumnWidth(1, c.set);
+        EXPECT_EQ(list.ColumnWidth(1), c.read) << c.set;
+    }
+    list.SetColumnWidth(1, 1440);
+    EXPECT_EQ(list.columnWidth(0), 96);
+    list.setColumnWidth(0, 120); // the user drags the border
+    EXPECT_EQ(list.ColumnWidth(1), 1800);
+    EXPECT_EQ(list.ColumnWidth(3), 0);
+    list.ClearColumns();
+    EXPECT_EQ(list.ColumnCount(), 0);
+    EXPECT_EQ(list.AddColumn("X", 300), 1);
+    EXPECT_EQ(list.ColumnHeader(1), "X");
+}
+
+TEST_F(ListViewTest, IconsAreReadBackByNumber) {
+    IconStore icons;
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::red);
+    EXPECT_EQ(icons.Add(QIcon(pixmap)), 1);
+    EXPECT_EQ(icons.Add(QIcon(pixmap)), 2);
+    EXPECT_TRUE(icons.Icon(3).isNull());
+    list.SetSmallIcons(&icons);
+    list.SetColumnHeaderIcons(&icons);
+    list.AddItem("K1", "one", 1);
+    EXPECT_EQ(list.SmallIcon(1), 1);
+    EXPECT_FALSE(list.topLevelItem(0)->icon(0).isNull());
+    list.SetSmallIcon(1, 2);
+    EXPECT_EQ(list.SmallIcon(1), 2);
+    list.SetColumnIcon(2, 1);
+    EXPECT_EQ(list.ColumnIcon(2), 1);
+    EXPECT_EQ(list.ColumnIcon(1), 0);
+    list.SetColumnIcon(2, 0);
+    EXPECT_TRUE(list.headerItem()->icon(1).isNull());
+}
+
+TEST_F(ListViewTest, ClicksOfEitherButtonSelectAndReport) {
+    Recorder rec(list);
+    list.AddItem("K1", "one");
+    list.AddItem("K2", "two");
+    list.SetSelected(2, true); // by program: no event
+    EXPECT_TRUE(rec.clicks.empty());
+    EXPECT_EQ(list.SelectedPosition(), 2);
+
+    Press(list, 1, Qt::RightButton, Qt::ControlModifier | Qt::ShiftModifier);
+    EXPECT_EQ(rec.clicks, std::vector<int>{1});
+    EXPECT_EQ(list.SelectedPosition(), 1);
+    ASSERT_EQ(rec.downs.size(), 1u);
+    EXPECT_EQ(rec.downs[0][0], 2);
+    EXPECT_EQ(rec.downs[0][1], 3);
+    EXPECT_EQ(rec.downs[0][2] % 15, 0);
+
+    Press(list, 2, Qt::LeftButton);
+    EXPECT_EQ(rec.clicks, (std::vector<int>{1, 2}));
+    list.SetSelected(2, false);
+    EXPECT_EQ(list.SelectedPosition(), 0);
+}
+
+TEST_F(ListViewTest, EnterDoubleClickAndHeaderClickAreReported) {
+    Recorder rec(list);
+    list.AddItem("K1", "one");
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier, "\r");
+    QApplication::sendEvent(&list, &enter);
+    EXPECT_EQ(rec.keys, std::vector<int>{13});
+
+    const QPoint p = list.visualItemRect(list.topLevelItem(0)).center();
+    QMouseEvent dbl(QEvent::MouseButtonDblClick, p, list.viewport()->mapToGlobal(p), Qt::LeftButton,
+                    Qt::LeftButton, Qt::ControlModifier);
+    QApplication::sendEvent(list.viewport(), &dbl);
+    EXPECT_EQ(rec.doubleClicks, 1);
+    ASSERT_FALSE(rec.downs.empty());
+    EXPECT_EQ(rec.downs.back()[1], 2);
+
+    emit list.header()->sectionClicked(1);
+    EXPECT_EQ(rec.columns, std::vector<int>{2});
+}
+
+TEST_F(ListViewTest, CheckBoxesReportOnlyTheUsersChanges) {
+    Recorder rec(list);
+    list.SetCheckBoxes(true);
+    list.AddItem("K1", "one");
+    list.SetChecked(1, true);
+    EXPECT_TRUE(list.Checked(1));
+    EXPECT_EQ(rec.checks, 0);
+    list.topLevelItem(0)->setCheckState(0, Qt::Unchecked); // what a click on the box does
+    EXPECT_EQ(rec.checks, 1);
+    EXPECT_FALSE(list.Checked(1));
+}
