@@ -211,6 +211,7 @@ bool MakeSampleData(std::string_view name, SampleData& out) {
         AddDefaultBase(out);
         AddSampleRecords(out);
         AddSampleEvents(out);
+        AddSampleReceiverEditing(out);
         return true;
     }
     if (name == "empty") {
