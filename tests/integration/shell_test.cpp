@@ -150,6 +150,10 @@ TEST_F(ShellTest, AddressChangeReconnectsOnlyAfterAnAttemptAndOnlyWhenItDiffers)
     c.setProperty("ServerAddress", "localhost");
     EXPECT_FALSE(c.IsConnected());
     EXPECT_FALSE(state.ConnectAttempted);
+    c.Timer_Connect_Timer(); // the next tick makes the new attempt
+    EXPECT_TRUE(state.ConnectAttempted);
+    EXPECT_TRUE(IsAttemptUnderWay(c.Winsock_ActiveXClient().State()));
+    EXPECT_EQ(c.Winsock_ActiveXClient().RemoteHost(), "localhost");
     ASSERT_TRUE(StartedUp(1));
     EXPECT_TRUE(WaitFor([&] { return !server.IsOpen(0); }));
 
