@@ -48,7 +48,6 @@ void AddSampleReceiverEditing(SampleData& data) {
         {172, "Profiles that send to it will no longer reach it."},
         {209, "A receiver with this name already exists."},
         {284, "Remove the receiver"},
-        {437, "Double-click to edit; Ctrl+double-click to enable or disable"},
         {498, "Cancel"},
         {499, "&Ok"},
         {511, "R&eceivers"},
@@ -64,6 +63,8 @@ void AddSampleReceiverEditing(SampleData& data) {
         {578, "&Copy"},
         {1088, "Unknown type"},
     };
+    // 437, the tool tip of the name column, is shared with the active profiles control.
+    data.Texts.emplace(437, "Ctrl + double-click switches it on or off");
     for (const auto& [number, text] : texts) data.Texts[number] = text;
 }
 
