@@ -52,6 +52,8 @@ struct SampleData {
     std::map<int, std::vector<OutFrame>> Answers;
     // Frames sent in turn, now and then, to connections that subscribed with 160.
     std::vector<OutFrame> LiveEvents;
+    // Identity the next text message (130) gets.
+    int32_t NextMessageIdentity = 26;
 };
 
 // The names of the data sets the program offers ("default" first).

@@ -1,5 +1,7 @@
 #include "testserver/server.h"
 
+#include "testserver/handlers_textactive.h"
+
 #include "core/codec.h"
 
 #include <QCoreApplication>
@@ -145,6 +147,13 @@ void Server::handleRequest(int index, const OutFrame& frame) {
     case 160: c.EventSubscriber = true; return;
     case 165: c.LogSubscriber = true; return;
     default: break;
+    }
+    if (TextActiveReplies replies; HandleTextActiveRequest(m_Data, frame, replies)) {
+        for (const OutFrame& answer : replies.ToSender) SendFrame(answer.Type, answer.Body, index);
+        for (int i = 0; i < ConnectionCount(); ++i)
+            if (IsOpen(i))
+                for (const OutFrame& answer : replies.ToAll) SendFrame(answer.Type, answer.Body, i);
+        return;
     }
     for (const OutFrame& answer : AnswerFor(m_Data, frame.Type)) SendFrame(answer.Type, answer.Body, index);
 }

@@ -150,6 +150,10 @@ TEST_F(ShellTest, AddressChangeReconnectsOnlyAfterAnAttemptAndOnlyWhenItDiffers)
     c.setProperty("ServerAddress", "localhost");
     EXPECT_FALSE(c.IsConnected());
     EXPECT_FALSE(state.ConnectAttempted);
+    c.Timer_Connect_Timer(); // the next tick makes the new attempt
+    EXPECT_TRUE(state.ConnectAttempted);
+    EXPECT_TRUE(IsAttemptUnderWay(c.Winsock_ActiveXClient().State()));
+    EXPECT_EQ(c.Winsock_ActiveXClient().RemoteHost(), "localhost");
     ASSERT_TRUE(StartedUp(1));
     EXPECT_TRUE(WaitFor([&] { return !server.IsOpen(0); }));
 
@@ -267,6 +271,21 @@ TEST_F(ShellTest, VersionConflictShowsTheBoxClosesTheSocketAndGoesOnWithTheBuffe
     Spin(100);
     EXPECT_EQ(dialogs->Messages().size(), 1u);
     EXPECT_TRUE(c.IsConnected());
+}
+
+TEST_F(ShellTest, ControlDestroyedWhileTheVersionBoxIsOpenIsNotTouchedAfterwards) {
+    platform::ScopedScriptedDialogs dialogs;
+    server.SetGreeting(false);
+    Make();
+    PointAtServer();
+    ASSERT_TRUE(WaitFor([&] { return server.ConnectionCount() == 1 && control->IsConnected(); }));
+    // The host closes the control while the box is up; more frames wait in the buffer.
+    dialogs->WhileMessageOpen([&](const platform::MessageRequest&) { control.reset(); });
+    server.SendRaw(EncodeFrame(1, Int16Body(20)) + EncodeFrame(97, "after") + EncodeFrame(0, ""));
+    ASSERT_TRUE(WaitFor([&] { return dialogs->Messages().size() == 1; }));
+    EXPECT_TRUE(WaitFor([&] { return control == nullptr; }));
+    Spin(100);
+    EXPECT_EQ(dialogs->Messages().size(), 1u);
 }
 
 TEST_F(ShellTest, ServerClosingShowsWhereTheControlWasConnected) {
