@@ -86,7 +86,10 @@ QString StatusBar::PanelText(int number) const {
 }
 
 void StatusBar::SetPanelText(int number, const QString& text) {
-    if (StatusPanel* p = panel(number)) p->setText(text);
+    if (StatusPanel* p = panel(number)) {
+        p->setText(text);
+        p->setToolTip(text); // a long text may not fit its panel
+    }
 }
 
 bool StatusBar::PanelEnabled(int number) const {

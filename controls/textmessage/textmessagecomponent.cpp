@@ -69,6 +69,8 @@ Component::Component(ClientState& state, QWidget* parent)
 
     m_List->SetCheckBoxes(true);
     m_List->setHeaderHidden(true);
+    // The one column is as wide as the list.
+    m_List->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     m_List->SetSortKey(0);
     m_Text->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     m_Text->setTabChangesFocus(true);
