@@ -8,17 +8,18 @@ function(korvel_add_subdirectory_if_present dir)
 endfunction()
 
 # One GoogleTest executable from every *.cpp in a folder; each TEST is one ctest entry.
-# Widget tests run on Qt's offscreen platform, so no display is needed.
+# The shared main (tests/support/testmain.cpp) puts widget tests on Qt's offscreen
+# platform, so no display is needed, and points them at this build's plug-ins.
 function(korvel_add_test_folder name dir)
   file(GLOB _sources CONFIGURE_DEPENDS "${dir}/*.cpp")
   if(NOT _sources)
     return()
   endif()
-  add_executable(${name} ${_sources})
-  target_link_libraries(${name} PRIVATE GTest::gtest GTest::gmock GTest::gtest_main ${ARGN})
-  gtest_discover_tests(${name}
-    DISCOVERY_TIMEOUT 60
-    PROPERTIES ENVIRONMENT "QT_QPA_PLATFORM=offscreen;KORVEL_PLUGIN_DIR=${PROJECT_BINARY_DIR}/plugins")
+  add_executable(${name} ${_sources} ${PROJECT_SOURCE_DIR}/tests/support/testmain.cpp)
+  target_link_libraries(${name} PRIVATE GTest::gtest GTest::gmock ${ARGN})
+  target_compile_definitions(${name} PRIVATE
+    KORVEL_BUILD_PLUGIN_DIR="${PROJECT_BINARY_DIR}/plugins")
+  gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
 endfunction()
 
 # A control plug-in: a Qt MODULE in <build>/plugins that links the core, the shell and

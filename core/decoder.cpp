@@ -213,8 +213,7 @@ KeyedCollection<Record> ReadRecordList(ClientState& state, std::string_view body
     for (int i = 0; i < n; ++i) {
         ReadRecordRef(body, p); // read and not used
         auto record = std::make_shared<Record>();
-        record->UncompressFromNetworkBytes(state, body, p);
-        record->StoreOriginalSettings();
+        record->UncompressAndStoreOriginalSettings(state, body, p);
         const std::string key = RecordKey(record->m_DiskIdentity);
         if (!records.Add(key, std::move(record)))
             throw DecodeError("two records with one identity in a list");
@@ -231,11 +230,10 @@ std::shared_ptr<Record> SaveRecord(ClientState& state, KeyedCollection<Record>& 
     RecordRef ref = ReadRecordRef(body, p);
     std::shared_ptr<Record> record = find(state, ref);
     if (!record) record = std::make_shared<Record>();
-    record->UncompressFromNetworkBytes(state, body, p); // all or nothing
+    record->UncompressAndStoreOriginalSettings(state, body, p); // all or nothing
     const std::string key = RecordKey(record->m_DiskIdentity);
     records.Remove(key);
     records.Add(key, record);
-    record->StoreOriginalSettings();
     return record;
 }
 

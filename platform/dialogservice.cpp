@@ -127,6 +127,7 @@ std::optional<QString> QtDialogService::Input(const InputRequest& request, QWidg
 
 MessageResult ScriptedDialogService::Message(const MessageRequest& request, QWidget*) {
     m_Messages.push_back(request);
+    if (m_WhileOpen) m_WhileOpen(request);
     if (m_Answers.empty()) return CloseResult(request.buttons);
     MessageResult answer = m_Answers.front();
     m_Answers.pop_front();

@@ -7,6 +7,7 @@
 #include <QString>
 
 #include <deque>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -73,6 +74,8 @@ public:
 
     void QueueAnswer(MessageResult answer) { m_Answers.push_back(answer); }
     void QueueText(std::optional<QString> text) { m_Texts.push_back(std::move(text)); }
+    // Runs while a message box is "open", as the operator's other actions could then.
+    void WhileMessageOpen(std::function<void(const MessageRequest&)> action) { m_WhileOpen = std::move(action); }
 
     const std::vector<MessageRequest>& Messages() const { return m_Messages; }
     const std::vector<InputRequest>& Inputs() const { return m_Inputs; }
@@ -80,6 +83,7 @@ public:
 
 private:
     std::deque<MessageResult> m_Answers;
+    std::function<void(const MessageRequest&)> m_WhileOpen;
     std::deque<std::optional<QString>> m_Texts;
     std::vector<MessageRequest> m_Messages;
     std::vector<InputRequest> m_Inputs;

@@ -70,8 +70,7 @@ bool HandleProfileChange(Server& server, SampleData& data, const OutFrame& reque
         }
         return true;
     }
-    case 211:
-    case 220: ToEveryone(server, request.Type, request.Body); return true;
+    case 211: ToEveryone(server, request.Type, request.Body); return true;
     default: return false;
     }
 }

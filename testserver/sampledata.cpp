@@ -1,4 +1,5 @@
 #include "testserver/sampledata.h"
+#include "testserver/handlers_textactive.h"
 
 #include "core/codec.h"
 
@@ -211,6 +212,8 @@ bool MakeSampleData(std::string_view name, SampleData& out) {
         AddDefaultBase(out);
         AddSampleRecords(out);
         AddSampleEvents(out);
+        AddTextActiveSamples(out);
+        AddSampleReceiverEditing(out);
         return true;
     }
     if (name == "empty") {

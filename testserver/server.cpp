@@ -1,5 +1,6 @@
 #include "testserver/server.h"
 
+#include "testserver/handlers_textactive.h"
 #include "testserver/profilechanges.h"
 
 #include "core/codec.h"
@@ -147,6 +148,20 @@ void Server::handleRequest(int index, const OutFrame& frame) {
     case 160: c.EventSubscriber = true; return;
     case 165: c.LogSubscriber = true; return;
     default: break;
+    }
+    if (ReceiverStore::Handles(frame.Type) && !m_Data.Answers.count(frame.Type)) {
+        // Receiver commands are announced to every client, as the alarm server does.
+        if (auto announcement = m_ReceiverStore.Handle(m_Data, frame.Type, frame.Body))
+            for (int i = 0; i < ConnectionCount(); ++i)
+                if (IsOpen(i)) SendFrame(announcement->Type, announcement->Body, i);
+        return;
+    }
+    if (TextActiveReplies replies; HandleTextActiveRequest(m_Data, frame, replies)) {
+        for (const OutFrame& answer : replies.ToSender) SendFrame(answer.Type, answer.Body, index);
+        for (int i = 0; i < ConnectionCount(); ++i)
+            if (IsOpen(i))
+                for (const OutFrame& answer : replies.ToAll) SendFrame(answer.Type, answer.Body, i);
+        return;
     }
     if (HandleProfileChange(*this, m_Data, frame)) return;
     for (const OutFrame& answer : AnswerFor(m_Data, frame.Type)) SendFrame(answer.Type, answer.Body, index);

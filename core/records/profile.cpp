@@ -116,6 +116,20 @@ Bytes cProfile::CompressToNetworkBytes() const {
 
 void cProfile::UncompressFromNetworkBytes(const ClientState& state, std::string_view PacketData,
                                           int32_t& PacketPointer) {
+    Parse(state, PacketData, PacketPointer);
+}
+
+void cProfile::UncompressAndStoreOriginalSettings(const ClientState& state, std::string_view PacketData,
+                                                  int32_t& PacketPointer) {
+    const int32_t start = PacketPointer;
+    if (Parse(state, PacketData, PacketPointer))
+        m_Original_Settings.assign(PacketData.substr(static_cast<std::size_t>(start),
+                                                     static_cast<std::size_t>(PacketPointer - start)));
+    else
+        StoreOriginalSettings();
+}
+
+bool cProfile::Parse(const ClientState& state, std::string_view PacketData, int32_t& PacketPointer) {
     const std::string_view d = PacketData;
     int32_t p = PacketPointer;
     cProfile next; // the fields of the form, applied below once all of it was read
@@ -142,14 +156,18 @@ void cProfile::UncompressFromNetworkBytes(const ClientState& state, std::string_
     next.m_ScanSpecificSystems = GetIntegerFromNetworkBytes(d, p);
     for (int16_t& system : next.m_System) system = GetIntegerFromNetworkBytes(d, p);
     next.m_OffDutyAlarmBehaviour = GetIntegerFromNetworkBytes(d, p);
+    const int32_t dateAt = p;
     next.m_FileDateTimeStamp = GetDateFromNetworkBytes(d, p);
+    // A date whose parts lie outside their ranges is written back carried.
+    bool exact = DateToNetworkBytes(next.m_FileDateTimeStamp) == d.substr(static_cast<std::size_t>(dateAt), 12);
     // The period string is parsed in place, without a copy of its bytes.
     const int32_t periodLength = GetIntegerFromNetworkBytes(d, p);
     if (periodLength < 0) throw DecodeError("negative String length");
     if (static_cast<std::size_t>(p) > d.size() || static_cast<std::size_t>(periodLength) > d.size() - static_cast<std::size_t>(p))
         throw DecodeError("profile form ends inside its period string");
     auto schedule = std::make_shared<cTimeSchedule>();
-    schedule->ExtractPeriodArray(d.substr(static_cast<std::size_t>(p), static_cast<std::size_t>(periodLength)));
+    exact = schedule->ExtractPeriodArray(d.substr(static_cast<std::size_t>(p), static_cast<std::size_t>(periodLength))) &&
+            exact;
     p += periodLength;
     next.m_AutoBlockBehaviour = GetIntegerFromNetworkBytes(d, p);
     if (static_cast<std::size_t>(p) > d.size()) throw DecodeError("profile form ends inside a text");
@@ -181,6 +199,7 @@ void cProfile::UncompressFromNetworkBytes(const ClientState& state, std::string_
     m_TimeSchedule = std::move(schedule);
     m_AutoBlockBehaviour = next.m_AutoBlockBehaviour;
     PacketPointer = p;
+    return exact;
 }
 
 bool cProfile::HasChangedSinceLastLoadFromDisk() const { return CompressToNetworkBytes() != m_Original_Settings; }

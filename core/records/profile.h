@@ -83,6 +83,10 @@ public:
     // short (also inside a text) raises DecodeError and leaves the profile and the
     // position as they were. Fields outside the form keep their values.
     void UncompressFromNetworkBytes(const ClientState& state, std::string_view PacketData, int32_t& PacketPointer);
+    // UncompressFromNetworkBytes followed by StoreOriginalSettings; the form read is kept
+    // as it stands when writing it again would give the same bytes.
+    void UncompressAndStoreOriginalSettings(const ClientState& state, std::string_view PacketData,
+                                            int32_t& PacketPointer);
 
     bool HasChangedSinceLastLoadFromDisk() const;
     void StoreOriginalSettings();
@@ -113,6 +117,9 @@ public:
     bool RemoveFromDisk(ClientState& state, int16_t DiskIdentity);
 
 private:
+    // Returns true when the form read is exactly what CompressToNetworkBytes gives back.
+    bool Parse(const ClientState& state, std::string_view PacketData, int32_t& PacketPointer);
+
     Bytes m_Name;
     std::array<int16_t, kProfileStateCount> m_State{};
     std::array<Bytes, kProfileConditionCount> m_Condition{};

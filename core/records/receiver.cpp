@@ -50,17 +50,36 @@ void cReceiver::StoreOriginalSettings() { m_SavedNetworkBytes = CompressToNetwor
 bool cReceiver::HasChangedSinceLastLoadFromDisk() const { return CompressToNetworkBytes() != m_SavedNetworkBytes; }
 
 void cReceiver::UncompressFromNetworkBytes(ClientState& state, std::string_view PacketData, int32_t& PacketPointer) {
+    Parse(state, PacketData, PacketPointer);
+}
+
+void cReceiver::UncompressAndStoreOriginalSettings(ClientState& state, std::string_view PacketData,
+                                                   int32_t& PacketPointer) {
+    const int32_t start = PacketPointer;
+    if (Parse(state, PacketData, PacketPointer))
+        m_SavedNetworkBytes.assign(PacketData.substr(static_cast<std::size_t>(start),
+                                                     static_cast<std::size_t>(PacketPointer - start)));
+    else
+        StoreOriginalSettings();
+}
+
+bool cReceiver::Parse(ClientState& state, std::string_view PacketData, int32_t& PacketPointer) {
     int32_t p = PacketPointer;
     Bytes name = GetStringFromNetworkBytes(PacketData, p);
     int16_t enabled = GetIntegerFromNetworkBytes(PacketData, p);
     int16_t identity = GetIntegerFromNetworkBytes(PacketData, p);
     int16_t typeId = GetIntegerFromNetworkBytes(PacketData, p);
     Bytes backup = GetStringFromNetworkBytes(PacketData, p);
+    const int32_t dateAt = p;
     DateTime stamp = GetDateFromNetworkBytes(PacketData, p);
     int32_t interval = GetLongFromNetworkBytes(PacketData, p);
     std::array<Bytes, kReceiverSettingCount> settings;
     for (Bytes& setting : settings) setting = GetStringFromNetworkBytes(PacketData, p);
     if (static_cast<std::size_t>(p) > PacketData.size()) throw DecodeError("receiver form ends inside a text");
+    // An enabled flag other than 0 and -1 is written back as -1; a date whose parts lie
+    // outside their ranges is written back carried.
+    const bool exact = (enabled == 0 || enabled == -1) &&
+                       DateToNetworkBytes(stamp) == PacketData.substr(static_cast<std::size_t>(dateAt), 12);
 
     m_ReceiverName = std::move(name);
     m_Enabled = enabled != 0 ? -1 : 0;
@@ -71,6 +90,7 @@ void cReceiver::UncompressFromNetworkBytes(ClientState& state, std::string_view 
     m_KeepAliveInterval = interval;
     for (int i = 0; i < kReceiverSettingCount; ++i) m_Settings[i] = Variant(std::move(settings[i]));
     PacketPointer = p;
+    return exact;
 }
 
 Variant cReceiver::GetSetting(int Index) const {

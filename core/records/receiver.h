@@ -50,6 +50,9 @@ public:
     // was; field 7 then replaces the interval it computed. Fields outside the form keep
     // their values.
     void UncompressFromNetworkBytes(ClientState& state, std::string_view PacketData, int32_t& PacketPointer);
+    // UncompressFromNetworkBytes followed by StoreOriginalSettings; the form read is kept
+    // as it stands when writing it again would give the same bytes.
+    void UncompressAndStoreOriginalSettings(ClientState& state, std::string_view PacketData, int32_t& PacketPointer);
 
     int16_t GetReceiverTypeId() const { return m_ReceiverTypeId; }
     // Index 0..3; any other raises std::out_of_range and changes nothing.
@@ -80,6 +83,9 @@ public:
     bool RemoveFromDisk(ClientState& state, int16_t DiskIdentity);
 
 private:
+    // Returns true when the form read is exactly what CompressToNetworkBytes gives back.
+    bool Parse(ClientState& state, std::string_view PacketData, int32_t& PacketPointer);
+
     int16_t m_ReceiverTypeId = -1;
     std::array<Variant, kReceiverSettingCount> m_Settings{};
     Bytes m_SavedNetworkBytes;

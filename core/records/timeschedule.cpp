@@ -140,17 +140,19 @@ Bytes cTimeSchedule::ComposePeriodArray() const {
     return out;
 }
 
-void cTimeSchedule::ExtractPeriodArray(std::string_view PeriodArray) {
+bool cTimeSchedule::ExtractPeriodArray(std::string_view PeriodArray) {
     std::array<int16_t, kDayTypeCount> active{}, grouped{}, axis{};
     std::array<PeriodList, kDayTypeCount> periods;
     int32_t p = 0;
     // The periods of one string share one allocation.
     std::shared_ptr<cTimeSchedulePeriod[]> block;
     std::size_t blockSize = 0, used = 0;
+    bool exact = true;
     for (int d = 0; d < kDayTypeCount; ++d) {
         active[d] = GetIntegerFromNetworkBytes(PeriodArray, p);
         grouped[d] = GetIntegerFromNetworkBytes(PeriodArray, p);
         int32_t n = GetIntegerFromNetworkBytes(PeriodArray, p);
+        exact = exact && n >= 0;
         if (n > 0) {
             if (static_cast<std::size_t>(n) * 4 > PeriodArray.size() - static_cast<std::size_t>(p))
                 throw DecodeError("period string ends inside its periods");
@@ -179,6 +181,7 @@ void cTimeSchedule::ExtractPeriodArray(std::string_view PeriodArray) {
     m_AxisIndex = axis;
     m_Periods.swap(periods);
     m_UseCalendar = useCalendar;
+    return exact && static_cast<std::size_t>(p) == PeriodArray.size();
 }
 
 void cTimeSchedule::CopyPeriods(int from, int to) {

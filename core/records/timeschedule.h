@@ -109,8 +109,9 @@ public:
     // Replaces every day type's flags, periods and row index and the use-calendar flag by
     // those of the period string. Values are stored as read; nothing is merged. A string
     // shorter than its fields raises DecodeError and leaves the schedule as it was. The
-    // selection and the copied day type are not touched.
-    void ExtractPeriodArray(std::string_view PeriodArray);
+    // selection and the copied day type are not touched. Returns true when the string is
+    // exactly what ComposePeriodArray gives back (no negative count, nothing after it).
+    bool ExtractPeriodArray(std::string_view PeriodArray);
     // The schedule block of the profile's record file (core/records/schedule_file.cpp).
     // ReadFromDisk raises ShortFileError or DecodeError on a short or malformed block.
     void SaveToDisk(FileWriter& FileNumber) const;

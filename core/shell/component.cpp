@@ -1,5 +1,7 @@
 #include "core/shell/component.h"
 
+#include <QPointer>
+
 #include "core/decoder.h"
 #include "core/errors.h"
 #include "core/numeric.h"
@@ -231,15 +233,22 @@ void Component::Winsock_ActiveXClient_DataArrival(qint64) {
         m_MoreData = true;
         return;
     }
+    // A frame's handling may wait on a modal box, during which the host may destroy
+    // the control; nothing of it may be touched after that.
+    QPointer<Component> alive(this);
     m_InReceiveLoop = true;
     try {
         bindSocket();
         do {
             m_MoreData = false;
             m_ReceiveBuffer.Append(m_Socket->ReadReceived());
-            while (std::optional<Frame> frame = m_ReceiveBuffer.Next()) handleFrame(*frame);
+            while (std::optional<Frame> frame = m_ReceiveBuffer.Next()) {
+                handleFrame(*frame);
+                if (!alive) return;
+            }
         } while (m_MoreData && IsConnected());
     } catch (...) {
+        if (!alive) return;
         // A malformed stream or message: drop the connection, say so, go on working.
         recover();
     }
@@ -261,8 +270,10 @@ void Component::handleFrame(const Frame& frame) {
 void Component::checkProtocolVersion(std::string_view body) {
     const std::optional<std::string> conflict = CheckProtocolVersion(body);
     if (!conflict) return;
+    QPointer<Component> alive(this);
     platform::ShowMessage(platform::ToQString(*conflict), platform::ToQString(m_Description.SettingsApplication),
                           platform::MessageIcon::Exclamation, platform::MessageButtons::Ok, this);
+    if (!alive) return; // the host destroyed the control while the box was open
     m_Socket->Close();
     ShowConnectionState();
 }

@@ -273,6 +273,21 @@ TEST_F(ShellTest, VersionConflictShowsTheBoxClosesTheSocketAndGoesOnWithTheBuffe
     EXPECT_TRUE(c.IsConnected());
 }
 
+TEST_F(ShellTest, ControlDestroyedWhileTheVersionBoxIsOpenIsNotTouchedAfterwards) {
+    platform::ScopedScriptedDialogs dialogs;
+    server.SetGreeting(false);
+    Make();
+    PointAtServer();
+    ASSERT_TRUE(WaitFor([&] { return server.ConnectionCount() == 1 && control->IsConnected(); }));
+    // The host closes the control while the box is up; more frames wait in the buffer.
+    dialogs->WhileMessageOpen([&](const platform::MessageRequest&) { control.reset(); });
+    server.SendRaw(EncodeFrame(1, Int16Body(20)) + EncodeFrame(97, "after") + EncodeFrame(0, ""));
+    ASSERT_TRUE(WaitFor([&] { return dialogs->Messages().size() == 1; }));
+    EXPECT_TRUE(WaitFor([&] { return control == nullptr; }));
+    Spin(100);
+    EXPECT_EQ(dialogs->Messages().size(), 1u);
+}
+
 TEST_F(ShellTest, ServerClosingShowsWhereTheControlWasConnected) {
     FakeControl& c = Make();
     PointAtServer();

@@ -1,0 +1,190 @@
+// The shared decoder on large lists and on runs of single messages. Goals, each a ratio
+// measured in one run:
+//   - linear: 10x the records take at most 11x the time (a 230 list of 20,000 receivers
+//     against 2,000; a 200 list of 5,000 profiles with full schedules against 500; 10,000
+//     single 240 messages replacing existing receivers against 1,000);
+//   - lean: decoding the 200 list of 5,000 profiles takes at most 2x the time of a loop
+//     that reads the same fields (the period string's values included) with the codec
+//     readers and throws them away.
+#include "core/decoder.h"
+#include "core/errors.h"
+#include "core/records/profile.h"
+#include "core/records/receiver.h"
+#include "tests/core/recordbuilders.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <string>
+#include <vector>
+
+using namespace korvel;
+using namespace korvel::testing;
+
+namespace {
+
+constexpr int kPeriodsPerDay = 3; // a full schedule: 23 active day types, 3 periods each
+
+void FillReceiverTypes(ClientState& state) {
+    for (int i = 0; i < 20; ++i) {
+        ReceiverTypeRow& row = state.ReceiverTypes.Rows[static_cast<std::size_t>(i)];
+        row.TypeId = static_cast<int16_t>(i + 1);
+        row.TypeName = "Type " + std::to_string(i + 1);
+        row.ProtocolCode = i % 4 == 0 ? "ILM" : "GSM";
+    }
+    state.ReceiverTypes.Count = 20;
+}
+
+Bytes ReceiverFormOf(int identity) {
+    return ReceiverForm(static_cast<int16_t>(identity), "Area\\Receiver " + std::to_string(identity),
+                        static_cast<int16_t>(identity % 25 + 1), {"0", "5", "+4612345678", ""});
+}
+
+const Bytes& ReceiverList(int count) {
+    static std::map<int, Bytes> cache;
+    Bytes& body = cache[count];
+    if (body.empty()) {
+        std::vector<std::pair<int32_t, Bytes>> entries;
+        for (int i = 1; i <= count; ++i) entries.emplace_back(-1, ReceiverFormOf(i));
+        body = ListBody(entries);
+    }
+    return body;
+}
+
+const Bytes& ProfileList(int count) {
+    static std::map<int, Bytes> cache;
+    Bytes& body = cache[count];
+    if (body.empty()) {
+        ClientState state;
+        std::vector<std::pair<int32_t, Bytes>> entries;
+        for (int i = 1; i <= count; ++i)
+            entries.emplace_back(-1, ProfileForm(state, static_cast<int16_t>(i), "Area\\Profile " + std::to_string(i),
+                                                 kPeriodsPerDay));
+        body = ListBody(entries);
+    }
+    return body;
+}
+
+void Decode(ClientState& state, int type, std::string_view body) {
+    std::shared_ptr<cReceiver> receiver;
+    std::shared_ptr<cProfile> profile;
+    int32_t position = 0;
+    HandleServerMessage(state, type, body, position, receiver, profile);
+}
+
+void ReceiverListDecode(benchmark::State& st, int count) {
+    const Bytes& body = ReceiverList(count);
+    ClientState state;
+    FillReceiverTypes(state);
+    for (auto _ : st) Decode(state, 230, body);
+    if (state.Receivers.Count() != static_cast<std::size_t>(count)) st.SkipWithError("wrong count");
+}
+
+void ProfileListDecode(benchmark::State& st, int count) {
+    const Bytes& body = ProfileList(count);
+    ClientState state;
+    for (auto _ : st) Decode(state, 200, body);
+    if (state.Profiles.Count() != static_cast<std::size_t>(count)) st.SkipWithError("wrong count");
+}
+
+// Reads every field of a 200 list with the codec readers and keeps nothing.
+void ProfileListReadOnly(benchmark::State& st, int count) {
+    const Bytes& body = ProfileList(count);
+    for (auto _ : st) {
+        int64_t sum = 0;
+        std::size_t texts = 0;
+        int32_t p = 0;
+        const int32_t n = GetLongFromNetworkBytes(body, p);
+        for (int32_t i = 0; i < n; ++i) {
+            sum += GetLongFromNetworkBytes(body, p);
+            texts += GetStringFromNetworkBytes(body, p).size();
+            sum += GetIntegerFromNetworkBytes(body, p); // identity
+            sum += GetIntegerFromNetworkBytes(body, p); // enabled
+            texts += GetStringFromNetworkBytes(body, p).size(); // name
+            for (int k = 0; k < 4; ++k) sum += GetIntegerFromNetworkBytes(body, p); // states, use schedule
+            for (int k = 0; k < 8; ++k) texts += GetStringFromNetworkBytes(body, p).size(); // receivers, conditions
+            for (int k = 0; k < 3; ++k) sum += GetIntegerFromNetworkBytes(body, p);
+            texts += GetStringFromNetworkBytes(body, p).size();
+            for (int k = 0; k < 2; ++k) sum += GetIntegerFromNetworkBytes(body, p);
+            for (int k = 0; k < 2; ++k) texts += GetStringFromNetworkBytes(body, p).size();
+            sum += GetIntegerFromNetworkBytes(body, p);
+            for (int k = 0; k < 3; ++k) sum += GetLongFromNetworkBytes(body, p);
+            for (int k = 0; k < 66; ++k) sum += GetIntegerFromNetworkBytes(body, p); // scan, systems, off-duty
+            sum += GetDateFromNetworkBytes(body, p).Seconds();
+            const Bytes periods = GetStringFromNetworkBytes(body, p);
+            int32_t q = 0;
+            for (int d = 0; d < 23; ++d) {
+                sum += GetIntegerFromNetworkBytes(periods, q);
+                sum += GetIntegerFromNetworkBytes(periods, q);
+                const int16_t m = GetIntegerFromNetworkBytes(periods, q);
+                for (int k = 0; k < 2 * m; ++k) sum += GetIntegerFromNetworkBytes(periods, q);
+                sum += GetIntegerFromNetworkBytes(periods, q);
+            }
+            sum += GetIntegerFromNetworkBytes(periods, q);
+            sum += GetIntegerFromNetworkBytes(body, p); // auto-block behaviour
+        }
+        benchmark::DoNotOptimize(sum);
+        benchmark::DoNotOptimize(texts);
+    }
+}
+
+void SingleReceiverSaves(benchmark::State& st, int count) {
+    ClientState state;
+    FillReceiverTypes(state);
+    Decode(state, 230, ReceiverList(count));
+    std::vector<Bytes> messages;
+    for (int i = 1; i <= count; ++i) messages.push_back(RecordRefBytes(i, "") + ReceiverFormOf(i));
+    for (auto _ : st)
+        for (const Bytes& m : messages) Decode(state, 240, m);
+    if (state.Receivers.Count() != static_cast<std::size_t>(count)) st.SkipWithError("wrong count");
+}
+
+// Keeps the fastest repetition of every benchmark (CPU seconds per iteration: the
+// machine is shared, and CPU time is what the decoder itself costs).
+class Collector final : public benchmark::ConsoleReporter {
+public:
+    std::map<std::string, double> seconds;
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const auto& r : runs) {
+            if (r.run_type != Run::RT_Iteration || r.error_occurred || r.iterations == 0) continue;
+            auto [it, added] = seconds.emplace(r.run_name.function_name, 1e300);
+            it->second = std::min(it->second, r.cpu_accumulated_time / static_cast<double>(r.iterations));
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    auto add = [](const std::string& name, void (*fn)(benchmark::State&, int), int count, int iterations) {
+        benchmark::RegisterBenchmark(name.c_str(), fn, count)
+            ->Unit(benchmark::kMillisecond)
+            ->Iterations(iterations)
+            ->Repetitions(5);
+    };
+    add("receiver_list/2000", ReceiverListDecode, 2000, 50);
+    add("receiver_list/20000", ReceiverListDecode, 20000, 5);
+    add("profile_list/500", ProfileListDecode, 500, 50);
+    add("profile_list/5000", ProfileListDecode, 5000, 5);
+    add("profile_list_read_only/5000", ProfileListReadOnly, 5000, 5);
+    add("receiver_saves/1000", SingleReceiverSaves, 1000, 50);
+    add("receiver_saves/10000", SingleReceiverSaves, 10000, 5);
+    benchmark::Initialize(&argc, argv);
+    Collector collector;
+    benchmark::RunSpecifiedBenchmarks(&collector);
+
+    auto verdict = [&](const char* what, const std::string& a, const std::string& b, double goal) {
+        const double ratio = collector.seconds[a] / collector.seconds[b];
+        std::printf("ratio %-48s %6.2f goal <= %-4g %s\n", what, ratio, goal, ratio <= goal ? "PASS" : "FAIL");
+    };
+    std::printf("\n");
+    verdict("time(230 list 20000)/time(2000)", "receiver_list/20000", "receiver_list/2000", 11);
+    verdict("time(200 list 5000)/time(500)", "profile_list/5000", "profile_list/500", 11);
+    verdict("time(10000 x 240)/time(1000 x 240)", "receiver_saves/10000", "receiver_saves/1000", 11);
+    verdict("decoder/read-only loop, 200 list of 5000", "profile_list/5000", "profile_list_read_only/5000", 2);
+    benchmark::Shutdown();
+    return 0; // the lines above carry the verdict
+}

@@ -1,0 +1,384 @@
+// The alarm event viewer under load, over loopback from the substitute server: a list
+// (143) of 1,000 alarms with 5 lines each, then a stream of live updates (161: new
+// alarms, new lines, line state changes), 10,000 and 100,000 of them.
+// Goals, measured in this run:
+//   time(viewer) / time(bare QTreeWidget operations it performs)   <= 1.5  (100,000)
+//   time per update, 100,000 updates / 10,000 updates              <= 1.25 (no growth)
+// The floor replays the same decoded updates on a plain QTreeWidget of the same size:
+// the same items made, texts and icons set, nodes inserted, scrolled to and removed,
+// with a direct array for the look-ups and a running node count (the least bookkeeping
+// that finds the nodes), but no socket, no frames, no decoding and no text conversion.
+#include "controls/events/eventicons.h"
+#include "controls/events/eventmessages.h"
+#include "controls/events/eventscomponent.h"
+#include "controls/events/eventtree.h"
+#include "core/clientstate.h"
+#include "core/frames.h"
+#include "core/settingsstore.h"
+#include "platform/qtext.h"
+#include "testserver/server.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QTreeWidget>
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace korvel;
+using namespace korvel::events;
+
+namespace {
+
+constexpr int kListAlarms = 1000;
+constexpr int kLinesPerAlarm = 5;
+
+// Alarms base + 1 .. base + 1000. Every list the viewer loads takes a fresh base, so
+// that its last alarm marks the moment the list is in.
+std::vector<AlarmEntry> MakeList(int32_t base = 0) {
+    std::vector<AlarmEntry> list;
+    for (int32_t id = base + 1; id <= base + kListAlarms; ++id) {
+        AlarmEntry a{id, "0\xFE" "10\xFE" "2025-03-04 07:15:02", "Alarm " + std::to_string(id),
+                     static_cast<int16_t>(id % 4), {}};
+        for (int k = 0; k < kLinesPerAlarm; ++k)
+            a.Lines.push_back({static_cast<int16_t>(3 + k % 3), "Line " + std::to_string(k) + " of " + std::to_string(id)});
+        list.push_back(std::move(a));
+    }
+    return list;
+}
+
+// count updates: per ten, two new alarms, four new lines and four line changes on
+// recent alarms; the last one is a new alarm whose arrival marks the end.
+std::vector<AlarmUpdate> MakeUpdates(int count, int32_t firstId, int32_t& sentinel) {
+    std::vector<AlarmUpdate> updates;
+    updates.reserve(count);
+    int32_t next = firstId;
+    static const int16_t states[] = {6, 7, 8, 15, 5};
+    for (int i = 0; i < count - 1; ++i) {
+        const int r = i % 10;
+        if (r < 2) {
+            updates.push_back({kAlarmAdded, next, "1\xFE" "255\xFE" "2025-03-04 07:20:00",
+                               "Live alarm " + std::to_string(next), static_cast<int16_t>(next % 4), 0, {}});
+            ++next;
+        } else if (r < 6) {
+            const int32_t id = std::max(firstId, next - 1 - (i % 3));
+            updates.push_back({kLineAdded, id, {}, {}, static_cast<int16_t>(3 + i % 3), 0,
+                               "Live line " + std::to_string(i)});
+        } else {
+            const int32_t id = std::max(firstId, next - 1 - (i % 4));
+            updates.push_back({kLineUpdated, id, {}, {}, states[i % 5], static_cast<int16_t>(i % 2),
+                               (i % 3) ? "State " + std::to_string(i) : Bytes()});
+        }
+    }
+    sentinel = next;
+    updates.push_back({kAlarmAdded, next, "0", "Last", 0, 0, {}});
+    return updates;
+}
+
+struct Workload {
+    Bytes stream;  // every 161, as frames
+    std::vector<AlarmEntry> list;
+    std::vector<AlarmUpdate> updates;
+    int32_t sentinel = 0;
+};
+
+const Workload& GetWorkload(int count) {
+    static std::map<int, Workload> loads;
+    Workload& w = loads[count];
+    if (w.stream.empty()) {
+        w.list = MakeList();
+        w.updates = MakeUpdates(count, kListAlarms + 1, w.sentinel);
+        for (const AlarmUpdate& u : w.updates) w.stream += BuildFrame(MsgAlarmEventUpdate, BuildAlarmUpdate(u));
+    }
+    return w;
+}
+
+constexpr int kWidth = 640, kHeight = 480;
+
+// The viewer, connected to the substitute server.
+struct Viewer {
+    testserver::Server server;
+    MemorySettingsStore store;
+    ClientState state;
+    std::unique_ptr<Component> component;
+
+    Viewer() {
+        testserver::SampleData data; // answers start-up requests with empty tables
+        data.Answers[143] = {};
+        server.SetData(data);
+        server.Listen();
+        state.SettingsStore = &store;
+        component = std::make_unique<Component>(state);
+        component->resize(kWidth, kHeight);
+        component->show();
+        component->setProperty("ServerAddress", "127.0.0.1");
+        component->setProperty("ServerPort", server.Port());
+        testserver::Server::WaitFor([&] { return server.ReceivedOfType(MsgAlarmEventList).size() == 1; }, 10000);
+    }
+};
+
+// Made once and never destroyed: its widgets must not outlive the application object.
+Viewer& GetViewer() {
+    static Viewer* viewer = new Viewer;
+    return *viewer;
+}
+
+// A fresh list frame and the identity of its last alarm.
+std::pair<Bytes, int32_t> NextList() {
+    static int32_t base = 0;
+    base += 1000000;
+    return {BuildFrame(MsgAlarmEventList, BuildAlarmList(MakeList(base))), base + kListAlarms};
+}
+
+bool SendList(Viewer& v, const std::pair<Bytes, int32_t>& list) {
+    v.server.SendRaw(list.first);
+    return testserver::Server::WaitFor(
+        [&] { return v.component->TreeView_Event().FindAlarm(list.second) != nullptr; }, 600000);
+}
+
+// The list alone.
+void OursList(benchmark::State& st) {
+    Viewer& v = GetViewer();
+    for (auto _ : st) {
+        const auto list = NextList();
+        QElapsedTimer clock;
+        clock.start();
+        const bool done = SendList(v, list);
+        st.SetIterationTime(clock.nsecsElapsed() / 1e9);
+        if (!done) st.SkipWithError("list lost");
+    }
+}
+
+// The updates after a fresh list (not timed).
+void Ours(benchmark::State& st, int count) {
+    Viewer& v = GetViewer();
+    const Workload& w = GetWorkload(count);
+    for (auto _ : st) {
+        if (!SendList(v, NextList())) st.SkipWithError("list lost");
+        QElapsedTimer clock;
+        clock.start();
+        v.server.SendRaw(w.stream);
+        const bool done = testserver::Server::WaitFor(
+            [&] { return v.component->TreeView_Event().FindAlarm(w.sentinel) != nullptr; }, 600000);
+        st.SetIterationTime(clock.nsecsElapsed() / 1e9);
+        if (!done) st.SkipWithError("updates lost");
+    }
+    st.counters["messages"] = count;
+}
+
+// The same QTreeWidget operations, straight.
+class Floor {
+public:
+    Floor() {
+        m_Tree.setHeaderHidden(true);
+        m_Tree.setUniformRowHeights(true);
+        m_Tree.resize(kWidth, kHeight);
+        m_Tree.show();
+        for (int n = 0; n <= kEventIconCount; ++n) m_Icons.push_back(EventIcons().Icon(n));
+    }
+
+    struct Prepared {
+        int kind;
+        int32_t id;
+        int16_t icon, index;
+        QString text;
+    };
+
+    static std::vector<Prepared> PrepareList(const std::vector<AlarmEntry>& list) {
+        std::vector<Prepared> out;
+        for (const AlarmEntry& a : list) {
+            out.push_back({kAlarmAdded, a.Identity, a.Icon, 0, platform::ToQString(a.Title)});
+            for (const AlarmLine& l : a.Lines) out.push_back({kLineAdded, a.Identity, l.Icon, 0, platform::ToQString(l.Text)});
+        }
+        out.push_back({0, 0, 0, 0, {}}); // end of the list: show the tree
+        return out;
+    }
+
+    static std::vector<Prepared> PrepareUpdates(const std::vector<AlarmUpdate>& updates) {
+        std::vector<Prepared> out;
+        for (const AlarmUpdate& u : updates)
+            out.push_back({u.Kind, u.Identity, u.Icon, u.LineIndex,
+                           platform::ToQString(u.Kind == kAlarmAdded ? u.Title : u.LineText)});
+        return out;
+    }
+
+    // A fresh tree, hidden while the list loads.
+    void Reset(int32_t maxId) {
+        m_Tree.clear();
+        m_ById.assign(static_cast<std::size_t>(maxId) + 1, nullptr);
+        m_Image.assign(static_cast<std::size_t>(maxId) + 1, 0);
+        m_Nodes = 0;
+        m_Tree.hide();
+        m_Loading = true;
+        m_Last = nullptr;
+    }
+
+    void Run(const std::vector<Prepared>& ops) {
+        bool& loading = m_Loading;
+        QTreeWidgetItem*& last = m_Last;
+        for (const Prepared& op : ops) {
+            switch (op.kind) {
+            case 0:
+                loading = false;
+                m_Tree.show();
+                if (last) m_Tree.scrollToItem(last);
+                break;
+            case kAlarmAdded: {
+                while (m_Nodes > kTreeNodeCap && m_Tree.topLevelItemCount() > 0) {
+                    QTreeWidgetItem* oldest = m_Tree.takeTopLevelItem(0);
+                    m_Nodes -= 1 + oldest->childCount();
+                    m_ById[oldest->data(0, Qt::UserRole).toInt()] = nullptr;
+                    delete oldest;
+                }
+                if (m_ById[op.id]) break;
+                auto* node = new QTreeWidgetItem;
+                node->setData(0, Qt::UserRole, op.id);
+                node->setText(0, op.text);
+                const int image = AlarmImage(op.icon);
+                m_Image[op.id] = image;
+                node->setIcon(0, m_Icons[image]);
+                m_Tree.addTopLevelItem(node);
+                m_ById[op.id] = node;
+                ++m_Nodes;
+                if (loading) last = node;
+                else m_Tree.scrollToItem(node);
+                break;
+            }
+            case kLineAdded: {
+                QTreeWidgetItem* alarm = m_ById[op.id];
+                if (!alarm) break;
+                const int image = AlarmImageWithLines(m_Image[op.id]);
+                m_Image[op.id] = image;
+                alarm->setIcon(0, m_Icons[image]);
+                auto* line = new QTreeWidgetItem;
+                line->setText(0, op.text);
+                line->setIcon(0, m_Icons[op.icon]);
+                alarm->addChild(line);
+                ++m_Nodes;
+                alarm->setExpanded(true);
+                if (loading) last = line;
+                else m_Tree.scrollToItem(line);
+                break;
+            }
+            case kLineUpdated: {
+                QTreeWidgetItem* alarm = m_ById[op.id];
+                if (!alarm || op.index >= alarm->childCount()) break;
+                QTreeWidgetItem* line = alarm->child(op.index);
+                line->setIcon(0, m_Icons[op.icon]);
+                if (!op.text.isEmpty()) line->setText(0, op.text);
+                break;
+            }
+            default:
+                break;
+            }
+        }
+    }
+
+private:
+    QTreeWidget m_Tree;
+    std::vector<QIcon> m_Icons;
+    std::vector<QTreeWidgetItem*> m_ById;
+    std::vector<int> m_Image;
+    int m_Nodes = 0;
+    bool m_Loading = true;
+    QTreeWidgetItem* m_Last = nullptr;
+};
+
+Floor& GetFloor() {
+    static Floor* floor = new Floor;
+    return *floor;
+}
+
+void BareList(benchmark::State& st) {
+    Floor& floor = GetFloor();
+    const Workload& w = GetWorkload(10000);
+    const auto list = Floor::PrepareList(w.list);
+    for (auto _ : st) {
+        QElapsedTimer clock;
+        clock.start();
+        floor.Reset(w.sentinel);
+        floor.Run(list);
+        QCoreApplication::processEvents();
+        st.SetIterationTime(clock.nsecsElapsed() / 1e9);
+    }
+}
+
+void Bare(benchmark::State& st, int count) {
+    Floor& floor = GetFloor();
+    const Workload& w = GetWorkload(count);
+    const auto list = Floor::PrepareList(w.list);
+    const auto ops = Floor::PrepareUpdates(w.updates);
+    for (auto _ : st) {
+        floor.Reset(w.sentinel);
+        floor.Run(list);
+        QCoreApplication::processEvents();
+        QElapsedTimer clock;
+        clock.start();
+        floor.Run(ops);
+        QCoreApplication::processEvents();
+        st.SetIterationTime(clock.nsecsElapsed() / 1e9);
+    }
+    st.counters["messages"] = count;
+}
+
+class Collector final : public benchmark::ConsoleReporter {
+public:
+    std::map<std::string, double> best;
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const auto& r : runs) {
+            if (r.run_type != Run::RT_Iteration || r.error_occurred || r.iterations == 0) continue;
+            double s = r.real_accumulated_time / static_cast<double>(r.iterations);
+            auto [it, fresh] = best.emplace(r.run_name.function_name, s);
+            if (!fresh) it->second = std::min(it->second, s);
+        }
+        ConsoleReporter::ReportRuns(runs);
+    }
+};
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    GetViewer();
+    benchmark::RegisterBenchmark("events/viewer_list/1000", OursList)
+        ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5);
+    benchmark::RegisterBenchmark("events/bare_list/1000", BareList)
+        ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5);
+    for (int count : {10000, 100000}) {
+        const std::string n = std::to_string(count);
+        benchmark::RegisterBenchmark(("events/viewer/" + n).c_str(), Ours, count)
+            ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
+        benchmark::RegisterBenchmark(("events/bare_tree/" + n).c_str(), Bare, count)
+            ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
+    }
+    benchmark::Initialize(&argc, argv);
+    Collector collector;
+    benchmark::RunSpecifiedBenchmarks(&collector);
+
+    auto at = [&](const char* what, int count) { return collector.best["events/" + std::string(what) + "/" + std::to_string(count)]; };
+    const double ours = at("viewer", 100000), bare = at("bare_tree", 100000);
+    const double floorRatio = ours / bare;
+    const double growth = (ours / 100000.0) / (at("viewer", 10000) / 10000.0);
+    bool pass = true;
+    std::printf("\n");
+    std::printf("ratio viewer/bare QTreeWidget, 100,000 updates   %6.2f goal <= 1.5  %s\n", floorRatio,
+                floorRatio <= 1.5 ? "PASS" : "FAIL");
+    pass = pass && floorRatio <= 1.5;
+    std::printf("ratio per-update time 100,000/10,000 updates     %6.2f goal <= 1.25 %s\n", growth,
+                growth <= 1.25 ? "PASS" : "FAIL");
+    pass = pass && growth <= 1.25;
+    const double listRatio = at("viewer_list", 1000) / at("bare_list", 1000);
+    std::printf("ratio viewer/bare QTreeWidget, list of 1,000 alarms %6.2f goal <= 1.5  %s\n", listRatio,
+                listRatio <= 1.5 ? "PASS" : "FAIL");
+    pass = pass && listRatio <= 1.5;
+    std::printf("(viewer/bare at 10,000 updates: %.2f)\n", at("viewer", 10000) / at("bare_tree", 10000));
+    std::fflush(stdout);
+    return pass ? 0 : 1;
+}

@@ -1,0 +1,151 @@
+#include "controls/activeprofiles/activeprofilescomponent.h"
+
+#include "controls/activeprofiles/checkboxicons.h"
+#include "controls/activeprofiles/profileswitch.h"
+#include "controls/activeprofiles/profiletree.h"
+#include "core/decoder.h"
+#include "core/procedures.h"
+#include "core/records/profile.h"
+#include "core/serversettings.h"
+#include "core/socket.h"
+#include "platform/iconstore.h"
+#include "platform/qtext.h"
+#include "platform/socketcontrol.h"
+#include "platform/statuslabel.h"
+
+#include <QResizeEvent>
+
+namespace korvel::activeprofiles {
+namespace {
+
+QString NodeKey(const cProfile& profile) { return QString::fromStdString(RecordKey(profile.m_DiskIdentity)); }
+
+int NodeImage(const cProfile& profile) {
+    return profile.m_Enabled ? Component::kImageEnabled : Component::kImageDisabled;
+}
+
+} // namespace
+
+shell::ControlDescription Component::MakeDescription() {
+    shell::ControlDescription d;
+    d.SettingsApplication = "Korvel ActiveX ActiveProfiles Client";
+    d.OwnStartupRequests = {
+        shell::StartupRequest::Area(),
+        shell::StartupRequest::Plain(200), // the profiles
+        shell::StartupRequest::Password(),
+    };
+    d.OffersArea = true;
+    d.OffersPassword = true;
+    return d;
+}
+
+Component::Component(ClientState& state, QWidget* parent)
+    : shell::Component(state, MakeDescription(), parent),
+      m_Icons(std::make_unique<platform::IconStore>()),
+      m_Tree(new ProfileTree(this)) {
+    m_Tree->setObjectName(QStringLiteral("TreeView_Profiles"));
+    AddCheckBoxIcons(*m_Icons);
+    connect(m_Tree, &ProfileTree::MouseDown, this, &Component::TreeView_Profiles_MouseDown);
+    connect(m_Tree, &ProfileTree::DblClick, this, &Component::TreeView_Profiles_DblClick);
+    Initialise();
+}
+
+Component::~Component() = default;
+
+void Component::OnInitialise() {
+    m_Tree->SetPathSeparator(QStringLiteral("@"));
+    m_Tree->SetImageList(m_Icons.get());
+    m_Tree->ClearNodes();
+    m_Tree->hide();
+}
+
+void Component::resizeEvent(QResizeEvent* event) {
+    shell::Component::resizeEvent(event);
+    m_Tree->setGeometry(0, 0, width(), height());
+    Label_Disconnected().Centre();
+}
+
+void Component::OnSettingsMessage() {
+    m_Tree->SetToolTipText(platform::ToQString(GetText(State(), kTextTreeToolTip)));
+}
+
+void Component::OnShowConnectionState() { m_Tree->setVisible(IsConnected()); }
+
+// --- Public operations -------------------------------------------------------------------
+
+int Component::IsConnectedToServer() const { return IsConnected() ? 1 : 0; }
+
+int Component::IsProfileEnabled(const QString& ProfileName) const {
+    const auto profile = FindProfileByShownName(State(), platform::FromQString(ProfileName));
+    return profile && profile->m_Enabled ? -1 : 0;
+}
+
+void Component::ProfileEnableOrDisable(const QString& ProfileName, int Enabled) {
+    if ((State().UserRights & RightEnableOrDisableProfiles) == 0) return;
+    const auto profile = FindProfileByShownName(State(), platform::FromQString(ProfileName));
+    if (!profile) return;
+    sendEnableOrDisable(*profile, EnableFlag(Enabled));
+}
+
+void Component::sendEnableOrDisable(const cProfile& profile, int16_t flag) {
+    // Nothing changes here: the server's own 220 updates the profile and its node.
+    Send(220, ProfileEnableOrDisableBody(profile, flag));
+}
+
+// --- Tree ----------------------------------------------------------------------------------
+
+void Component::TreeView_Profiles_MouseDown(int, int shift, int, int) { m_TreeShift = static_cast<int16_t>(shift); }
+
+void Component::TreeView_Profiles_DblClick() {
+    const ClientState& state = State();
+    if ((state.UserRights & RightEnableOrDisableProfiles) == 0) return;
+    if (m_TreeShift != 2 && !state.IgnoreCtrlWhenEnablingOrDisabling) return;
+    const QString key = m_Tree->SelectedKey();
+    if (key.isEmpty()) return;
+    const auto profile = state.Profiles.Find(platform::FromQString(key));
+    if (!profile) return;
+    sendEnableOrDisable(*profile, profile->m_Enabled ? 0 : -1);
+}
+
+void Component::fillTree() {
+    const ClientState& state = State();
+    m_Tree->setUpdatesEnabled(false);
+    m_Tree->ClearNodes();
+    for (const auto& entry : state.Profiles) {
+        const cProfile& profile = *entry.item;
+        if (!IsNameInArea(state, profile.GetName())) continue;
+        m_Tree->AddNode(NodeKey(profile), platform::ToQString(RemoveAreaFromName(state, profile.GetName())),
+                        NodeImage(profile));
+    }
+    m_Tree->setUpdatesEnabled(true);
+}
+
+void Component::showSavedProfile(const cProfile& profile) {
+    const ClientState& state = State();
+    // A profile renamed out of the area keeps its node as it was.
+    if (!IsNameInArea(state, profile.GetName())) return;
+    const QString key = NodeKey(profile);
+    const QString text = platform::ToQString(RemoveAreaFromName(state, profile.GetName()));
+    if (!m_Tree->HasNode(key)) m_Tree->AddNode(key, text, NodeImage(profile));
+    else m_Tree->SetText(key, text);
+    m_Tree->SetImage(key, NodeImage(profile));
+}
+
+void Component::HandleOwnMessage(int type, std::string_view, std::shared_ptr<cReceiver>&,
+                                 std::shared_ptr<cProfile>& profile) {
+    switch (type) {
+    case 200: fillTree(); break;
+    case 210:
+        if (profile) showSavedProfile(*profile);
+        break;
+    case 211:
+        if (profile) m_Tree->RemoveNode(NodeKey(*profile));
+        break;
+    case 220:
+        if (profile) m_Tree->SetImage(NodeKey(*profile), NodeImage(*profile));
+        break;
+    default: break;
+    }
+}
+
+} // namespace korvel::activeprofiles

@@ -1,0 +1,34 @@
+#pragma once
+// Switching profiles on and off by name: the rule that finds a profile by the name an
+// operator sees, and the body of message 220. Qt-free; the active profiles control and
+// any other control offering ProfileEnableOrDisable / IsProfileEnabled use the same.
+
+#include "core/clientstate.h"
+#include "core/codec.h"
+
+#include <cstdint>
+#include <memory>
+#include <string_view>
+
+namespace korvel {
+class cProfile;
+}
+
+namespace korvel::activeprofiles {
+
+// The first profile, in collection order, whose full name with the area prefix removed
+// equals the name, both upper-cased; none when no profile matches (or the name is empty
+// and no profile has an empty shown name).
+std::shared_ptr<cProfile> FindProfileByShownName(const ClientState& state, std::string_view name);
+
+// The Int16 flag carried by message 220 for a host's 32-bit value: 0 asks to disable,
+// anything else to enable. The low 16 bits are carried, so -1 and 1 go out as given;
+// a value that is not 0 but whose low 16 bits are (65536, -65536 ...) goes out as -1,
+// so it still asks to enable.
+int16_t EnableFlag(int32_t enabled);
+
+// Body of message 220: the profile's identity (Int32), its full stored name (String)
+// and the flag (Int16).
+Bytes ProfileEnableOrDisableBody(const cProfile& profile, int16_t flag);
+
+} // namespace korvel::activeprofiles

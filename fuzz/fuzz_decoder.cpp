@@ -1,0 +1,131 @@
+// Arbitrary messages through the shared decoder, on a fresh client state and on one
+// filled with every kind of server data. The input is a run of messages, each a type byte,
+// a 16-bit big-endian body length and the body (the last one takes what is left).
+//
+// Checked for every message: no crash and no sanitizer report; the only error raised is
+// DecodeError, and after it the decoder-visible state is exactly what it was; the
+// position comes back as 0; an out-reference is only set by its message types and points
+// at a record the message touched; every record in the collections still has the form it
+// remembered.
+#include "core/datafile.h"
+#include "core/decoder.h"
+#include "core/errors.h"
+#include "core/records/calendar.h"
+#include "core/records/profile.h"
+#include "core/records/receiver.h"
+#include "core/statedump.h"
+#include "tests/core/recordbuilders.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+#include <string_view>
+
+using namespace korvel;
+using namespace korvel::testing;
+
+namespace {
+
+void Check(bool condition, const char* what) {
+    if (!condition) {
+        std::fprintf(stderr, "decoder invariant broken: %s\n", what);
+        std::abort();
+    }
+}
+
+DataFileEnvironment& FixedEnvironment() {
+    static DataFileEnvironment env = [] {
+        DataFileEnvironment e;
+        e.Clock = [] { return DateTime::FromParts(2024, 6, 1, 12, 0, 0); };
+        return e;
+    }();
+    return env;
+}
+
+void Feed(ClientState& state, int type, std::string_view body) {
+    std::shared_ptr<cReceiver> receiver;
+    std::shared_ptr<cProfile> profile;
+    int32_t position = 0;
+    HandleServerMessage(state, type, body, position, receiver, profile);
+}
+
+void Fill(ClientState& state) {
+    Feed(state, 100, StringToNetworkBytes("\\\\server\\data\\") + LongToNetworkBytes(2) + LongToNetworkBytes(0));
+    Feed(state, 102, LongToNetworkBytes(0xFF));
+    Feed(state, 106, SettingsBody({{"General", Bytes("AllowChildProfiles=1\0ClearAllDayWhenDeletingTimeSchedule=0", 58)}}));
+    Feed(state, 120, LongToNetworkBytes(1) + LongToNetworkBytes(1088) + LongToNetworkBytes(1) +
+                         LongToNetworkBytes(7) + StringToNetworkBytes("No type"));
+    Feed(state, 140, LongToNetworkBytes(2) + ReceiverTypeRowBytes(1, "SMS", "GSM") + ReceiverTypeRowBytes(4, "ILM", "ILM"));
+    Feed(state, 141, LongToNetworkBytes(1) + LongToNetworkBytes(3) + StringToNetworkBytes("") + StringToNetworkBytes("Sys3"));
+    Feed(state, 142, LongToNetworkBytes(1) + LongToNetworkBytes(10) + IntegerToNetworkBytes(8) +
+                         IntegerToNetworkBytes(1) + StringToNetworkBytes("Holiday"));
+    cCalendar calendar;
+    calendar.SetDayType(10, 8);
+    calendar.SetDayTypeFullName(7, "Holiday");
+    Feed(state, 170, calendar.CompressToNetworkBytes());
+    Feed(state, 200, ListBody({{-1, ProfileForm(state, 1, "Top")}, {-1, ProfileForm(state, 2, "Top@Child", 2)},
+                               {-1, ProfileForm(state, -2, "New")}}));
+    Feed(state, 230, ListBody({{-1, ReceiverForm(1, "Alpha", 1)}, {-1, ReceiverForm(2, "Beta", 4, {"", "2", "", ""})},
+                               {-1, ReceiverForm(3, "Gamma", 9)}}));
+}
+
+bool TouchesReceivers(int type) { return type == 221 || type == 240 || type == 241; }
+bool TouchesProfiles(int type) { return type == 210 || type == 211 || type == 220; }
+
+void Run(ClientState& state, int type, std::string_view body) {
+    const std::string before = DumpDecoderState(state);
+    std::shared_ptr<cReceiver> receiver;
+    std::shared_ptr<cProfile> profile;
+    int32_t position = 1234;
+    bool refused = false;
+    try {
+        HandleServerMessage(state, type, body, position, receiver, profile);
+    } catch (const DecodeError&) {
+        refused = true;
+    }
+    Check(position == 0, "position set back to 0");
+    if (refused) {
+        Check(DumpDecoderState(state) == before, "a refused message leaves the state as it was");
+        return;
+    }
+    Check(!receiver || TouchesReceivers(type), "receiver handed back only by 221, 240, 241");
+    Check(!profile || TouchesProfiles(type), "profile handed back only by 210, 211, 220");
+    if (receiver && type != 241) Check(!receiver->HasChangedSinceLastLoadFromDisk(), "touched receiver remembered");
+    if (profile && type != 211) Check(!profile->HasChangedSinceLastLoadFromDisk(), "touched profile remembered");
+    for (const auto& e : state.Profiles) {
+        Check(e.item->m_TimeSchedule != nullptr, "server profile has a schedule");
+        Check(!e.item->HasChangedSinceLastLoadFromDisk(), "listed profile keeps its remembered form");
+    }
+    for (const auto& e : state.Receivers)
+        Check(!e.item->HasChangedSinceLastLoadFromDisk(), "listed receiver keeps its remembered form");
+    if (state.SharedCalendar && (type == 170 || type == 180))
+        Check(state.SharedCalendar->CompressToNetworkBytes() == state.SharedCalendar->SavedNetworkBytes(),
+              "calendar remembered after 170 and a changing 180");
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+    const std::string_view input(reinterpret_cast<const char*>(data), size);
+    ClientState fresh;
+    ClientState filled;
+    fresh.DataFiles = &FixedEnvironment();
+    filled.DataFiles = &FixedEnvironment();
+    Fill(filled);
+    std::size_t at = 0;
+    while (at < input.size()) {
+        const int type = static_cast<uint8_t>(input[at]);
+        std::size_t length = 0;
+        if (at + 3 <= input.size())
+            length = (static_cast<std::size_t>(static_cast<uint8_t>(input[at + 1])) << 8) |
+                     static_cast<uint8_t>(input[at + 2]);
+        at = std::min(at + 3, input.size());
+        const std::string_view body = input.substr(at, length);
+        at += body.size();
+        Run(fresh, type, body);
+        Run(filled, type, body);
+    }
+    return 0;
+}

@@ -1,0 +1,291 @@
+// The alarm event viewer talking to the substitute server over loopback: its start-up
+// requests, the alarm list, every kind of live update, the node cap, the order setting,
+// the details window of a double-clicked alarm, and its behaviour on a broken stream or
+// a dropped connection.
+#include "controls/events/eventmessages.h"
+#include "controls/events/eventscomponent.h"
+#include "controls/events/eventtree.h"
+#include "tests/integration/harness.h"
+
+#include "core/clientstate.h"
+#include "core/settingsstore.h"
+#include "platform/controlplugin.h"
+#include "platform/dialogservice.h"
+#include "platform/statuslabel.h"
+#include "testserver/sampledata.h"
+
+#include <QClipboard>
+#include <QDir>
+#include <QGuiApplication>
+#include <QJsonObject>
+#include <QMouseEvent>
+#include <QPluginLoader>
+#include <QTemporaryDir>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace korvel;
+using namespace korvel::testing;
+using korvel::testserver::Server;
+using Events = korvel::events::Component;
+using korvel::events::AlarmEntry;
+using korvel::events::AlarmUpdate;
+using korvel::events::EventTree;
+
+namespace {
+
+constexpr int16_t kAdded = events::kAlarmAdded, kLine = events::kLineAdded, kUpdate = events::kLineUpdated;
+
+Bytes Record(int32_t id) { return "1\xFE" + std::to_string(id) + "\xFE" "2024-03-05 17:08:09"; }
+
+AlarmUpdate NewAlarm(int32_t id, int16_t icon = 0) {
+    return {kAdded, id, Record(id), "Alarm " + std::to_string(id), icon, 0, {}};
+}
+
+std::vector<int32_t> Ids(const EventTree& tree) {
+    std::vector<int32_t> ids;
+    for (int i = 0; i < tree.topLevelItemCount(); ++i) ids.push_back(tree.Key(tree.topLevelItem(i)).mid(1).toInt());
+    return ids;
+}
+
+Bytes SettingsBody(const Bytes& sortDescending) {
+    return testserver::SettingsBody({{"General", {{"SortDescending", sortDescending},
+                                                  {"DateFormat", "d mmm yyyy"},
+                                                  {"TimeFormat", "h:nn AM/PM"}}}});
+}
+
+class EventsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        EnsureApplication();
+        ASSERT_TRUE(server.Listen());
+        testserver::SampleData data;
+        ASSERT_TRUE(testserver::MakeSampleData("default", data));
+        server.SetData(std::move(data));
+        state.SettingsStore = &store;
+        control = std::make_unique<Events>(state);
+        control->resize(500, 300);
+        control->show();
+    }
+    void Connect() {
+        control->setProperty("ServerPort", server.Port());
+        control->setProperty("ServerAddress", "127.0.0.1");
+    }
+    // Connected with no answers: the test sends every frame itself.
+    void ConnectQuietly() {
+        server.SetAutoAnswer(false);
+        Connect();
+        ASSERT_TRUE(WaitFor([&] { return server.ReceivedOfType(events::MsgAlarmEventList).size() == 1; }));
+    }
+    EventTree& Tree() const { return control->TreeView_Event(); }
+    void Send(const AlarmUpdate& u) { server.SendFrame(events::MsgAlarmEventUpdate, events::BuildAlarmUpdate(u)); }
+    void SendList(const std::vector<AlarmEntry>& list) {
+        server.SendFrame(events::MsgAlarmEventList, events::BuildAlarmList(list));
+    }
+    // Sends a marker alarm after the frames before it and waits for it: everything sent
+    // before has been handled.
+    bool Settle() {
+        static int32_t marker = 1000000;
+        ++marker;
+        Send(NewAlarm(marker));
+        return WaitFor([&] { return Tree().FindAlarm(marker) != nullptr; });
+    }
+    bool LabelShown() const { return !control->Label_Disconnected().isHidden(); }
+
+    Server server;
+    MemorySettingsStore store;
+    ClientState state;
+    std::unique_ptr<Events> control;
+};
+
+} // namespace
+
+TEST_F(EventsTest, StartsWithItsRequestsAndShowsTheList) {
+    EXPECT_TRUE(Tree().isHidden());
+    Connect();
+    ASSERT_TRUE(WaitFor([&] { return !Tree().isHidden() && Tree().AlarmCount() > 0; }));
+    WaitFor([] { return false; }, 50);
+    const auto frames = server.ReceivedOn(0);
+    ASSERT_EQ(Types(frames), (std::vector<int>{120, 106, 160, 141, 143}));
+    EXPECT_EQ(frames[2].Body, std::string("\xFF\xFF", 2));
+    for (int i : {0, 1, 3, 4}) EXPECT_EQ(frames[i].Body, "") << i;
+    EXPECT_EQ(store.Get("Korvel ActiveX Event Client", "Texts", "IsLoadedOnce", ""), "1");
+    EXPECT_FALSE(LabelShown());
+    // The sample list, every alarm with its lines; the sample settings sort descending.
+    const auto list = events::ParseAlarmList(server.Data().Answers[143].front().Body);
+    EXPECT_TRUE(control->SortDescending());
+    ASSERT_EQ(Tree().AlarmCount(), static_cast<int>(list.size()));
+    for (const AlarmEntry& a : list) {
+        QTreeWidgetItem* node = Tree().FindAlarm(a.Identity);
+        ASSERT_NE(node, nullptr);
+        EXPECT_EQ(EventTree::Record(node), a.Record);
+        EXPECT_EQ(node->childCount(), static_cast<int>(a.Lines.size()));
+    }
+    // The live sample events arrive while subscribed.
+    server.SetEventInterval(1);
+    ASSERT_TRUE(WaitFor([&] { return Tree().FindAlarm(2003) != nullptr; }));
+    EXPECT_EQ(control->metaObject()->indexOfProperty("Area"), -1);
+    EXPECT_EQ(control->metaObject()->indexOfProperty("Password"), -1);
+}
+
+TEST_F(EventsTest, EveryKindOfUpdate) {
+    ConnectQuietly();
+    SendList({{1, Record(1), "One", 2, {{3, "raised"}}}});
+    ASSERT_TRUE(WaitFor([&] { return !Tree().isHidden() && Tree().NodeCount() == 2; }));
+    EXPECT_EQ(EventTree::Image(Tree().FindAlarm(1)), 14);
+
+    Send(NewAlarm(2, 1));
+    Send({kLine, 2, {}, {}, 4, 99, "sent"});
+    Send({kLine, 2, {}, {}, 7, 0, "no answer"});
+    Send({kUpdate, 2, {}, {}, 8, 1, "waiting"}); // 8 keeps image 7
+    Send({kUpdate, 1, {}, {}, 6, 0, ""});        // new image, same text
+    Send({kUpdate, 1, {}, {}, 5, 3, "beyond"});  // no line 3
+    Send({kLine, 77, {}, {}, 3, 0, "orphan"});   // no alarm 77
+    server.SendFrame(161, Int16Body(3) + "ignored");
+    server.SendFrame(161, Int16Body(0));
+    ASSERT_TRUE(Settle());
+    EXPECT_TRUE(control->IsConnected());
+
+    QTreeWidgetItem* two = Tree().FindAlarm(2);
+    ASSERT_NE(two, nullptr);
+    EXPECT_EQ(EventTree::Image(two), 12);
+    ASSERT_EQ(two->childCount(), 2);
+    EXPECT_EQ(two->child(0)->text(0), "sent");
+    EXPECT_EQ(EventTree::Image(two->child(0)), 4);
+    EXPECT_EQ(two->child(1)->text(0), "waiting");
+    EXPECT_EQ(EventTree::Image(two->child(1)), 7);
+    QTreeWidgetItem* one = Tree().FindAlarm(1);
+    EXPECT_EQ(one->child(0)->text(0), "raised");
+    EXPECT_EQ(EventTree::Image(one->child(0)), 6);
+    EXPECT_EQ(Tree().NodeCount(), 6); // 1 + line, 2 + 2 lines, the marker
+}
+
+TEST_F(EventsTest, NodeCapAndOrderOverTheWire) {
+    ConnectQuietly();
+    server.SendFrame(106, SettingsBody("-1"));
+    std::vector<AlarmEntry> list;
+    for (int32_t id = 1; id <= 200; ++id)
+        list.push_back({id, Record(id), "A", 0, {{3, "a"}, {3, "b"}, {3, "c"}, {3, "d"}}});
+    SendList(list);
+    ASSERT_TRUE(WaitFor([&] { return Tree().NodeCount() == 1000 && !Tree().isHidden(); }));
+    EXPECT_TRUE(control->SortDescending());
+    // Loaded in order, each new alarm on top: the list's first alarm is at the bottom.
+    EXPECT_EQ(Ids(Tree()).front(), 200);
+    EXPECT_EQ(Ids(Tree()).back(), 1);
+
+    Send(NewAlarm(201)); // at 1000: no removal
+    ASSERT_TRUE(WaitFor([&] { return Tree().NodeCount() == 1001; }));
+    EXPECT_NE(Tree().FindAlarm(1), nullptr);
+    Send(NewAlarm(202)); // above 1000: the oldest (bottom) alarm goes with its lines
+    ASSERT_TRUE(WaitFor([&] { return Tree().FindAlarm(202) != nullptr; }));
+    EXPECT_EQ(Tree().FindAlarm(1), nullptr);
+    EXPECT_EQ(Tree().NodeCount(), 997);
+    EXPECT_EQ(Ids(Tree()).front(), 202);
+
+    // A setting that is no number counts as 0: ascending again, newest at the bottom.
+    server.SendFrame(106, SettingsBody("yes"));
+    Send(NewAlarm(203));
+    ASSERT_TRUE(WaitFor([&] { return Tree().FindAlarm(203) != nullptr; }));
+    EXPECT_FALSE(control->SortDescending());
+    EXPECT_EQ(Ids(Tree()).back(), 203);
+
+    // A second list replaces the whole tree.
+    SendList({{9, Record(9), "Nine", 3, {}}});
+    ASSERT_TRUE(WaitFor([&] { return Tree().NodeCount() == 1; }));
+    EXPECT_EQ(Ids(Tree()), std::vector<int32_t>{9});
+}
+
+TEST_F(EventsTest, DoubleClickShowsTheAlarmWithTheServersPatterns) {
+    Connect();
+    ASSERT_TRUE(WaitFor([&] { return !Tree().isHidden() && Tree().AlarmCount() > 0; }));
+    server.SendFrame(106, SettingsBody("0"));
+    Bytes record;
+    const char* fields[] = {"3", "48879", "2024-03-05 17:08:09", "2024-03-06 08:00:01", "", "7", "", "", "",
+                            "", "", "", "Breaker open", "Substation", "Feeder 3", "Zone 2", "BR-03", "Call"};
+    for (int i = 0; i < 18; ++i) record += (i ? "\xFE" : "") + Bytes(fields[i]);
+    Send({kAdded, 500, record, "Breaker", 3, 0, {}});
+    Send({kLine, 500, {}, {}, 3, 0, "raised"});
+    ASSERT_TRUE(WaitFor([&] { return Tree().FindAlarm(500) && Tree().FindAlarm(500)->childCount() == 1; }));
+    ASSERT_EQ(control->TimeFormat(), "h:nn AM/PM");
+
+    QString copied;
+    QString title;
+    control->SetDetailsOpener([&](events::AlarmInfoWindow& window) {
+        title = window.windowTitle();
+        window.CopyToClipboard();
+        copied = QGuiApplication::clipboard()->text();
+        window.Exit();
+    });
+    Tree().setCurrentItem(Tree().FindAlarm(500)->child(0)); // a line: its alarm opens
+    Tree().show();
+    const QRect at = Tree().visualItemRect(Tree().FindAlarm(500)->child(0));
+    QMouseEvent press(QEvent::MouseButtonPress, at.center(), Tree().viewport()->mapToGlobal(at.center()),
+                      Qt::LeftButton, Qt::LeftButton, {});
+    QApplication::sendEvent(Tree().viewport(), &press);
+    QMouseEvent twice(QEvent::MouseButtonDblClick, at.center(), Tree().viewport()->mapToGlobal(at.center()),
+                      Qt::LeftButton, Qt::LeftButton, {});
+    QApplication::sendEvent(Tree().viewport(), &twice);
+
+    EXPECT_EQ(title, "Alarm details - Breaker open");
+    EXPECT_EQ(copied,
+              "State:\t3\r\nState text:\tCleared\r\nAlarm:\tBreaker open\r\nLocation:\tSubstation\r\n"
+              "Detail:\tFeeder 3\r\nZone:\tZone 2\r\nDetector:\tBR-03\r\nInstruction:\tCall\r\n"
+              "Alarm code:\tBEEF\r\nDate raised:\t5 Mar 2024\r\nTime raised:\t5:08 PM\r\n"
+              "Date changed:\t6 Mar 2024\r\nTime changed:\t8:00 AM\r\nSystem number:\t7\r\n"
+              "System name:\tSubstation North\r\n");
+    EXPECT_EQ(store.Get("Korvel Alarm Server 3", "Parameters", "AlarmInfoViewColWidth2", ""), "1500");
+}
+
+TEST_F(EventsTest, BrokenListLeavesTheTreeAndCloses) {
+    ConnectQuietly();
+    SendList({{1, Record(1), "One", 0, {}}});
+    ASSERT_TRUE(WaitFor([&] { return Tree().NodeCount() == 1; }));
+    Bytes cut = events::BuildAlarmList({{2, Record(2), "Two", 0, {{3, "line"}}}});
+    server.SendFrame(events::MsgAlarmEventList, cut.substr(0, cut.size() - 2));
+    ASSERT_TRUE(WaitFor([&] { return LabelShown() && !control->IsConnected(); }));
+    EXPECT_EQ(Ids(Tree()), std::vector<int32_t>{1});
+}
+
+TEST_F(EventsTest, TreeIsHiddenAfterTheConnectionDropsAndKeepsItsNodes) {
+    ConnectQuietly();
+    SendList({{1, Record(1), "One", 0, {}}});
+    ASSERT_TRUE(WaitFor([&] { return !Tree().isHidden() && control->WasConnected(); }));
+    server.CloseConnection();
+    ASSERT_TRUE(WaitFor([&] { return Tree().isHidden() && LabelShown(); }));
+    EXPECT_EQ(Tree().NodeCount(), 1);
+}
+
+TEST_F(EventsTest, VersionConflictBoxIsTitledWithTheSettingsApplication) {
+    platform::ScopedScriptedDialogs dialogs;
+    server.Data().ProtocolVersion = 20;
+    Connect();
+    ASSERT_TRUE(WaitFor([&] { return dialogs->Messages().size() == 1; }));
+    EXPECT_EQ(dialogs->Messages()[0].text, "Protocol version conflict (server: 20, client: 21)!");
+    EXPECT_EQ(dialogs->Messages()[0].title, "Korvel ActiveX Event Client");
+    EXPECT_EQ(dialogs->Messages()[0].icon, platform::MessageIcon::Exclamation);
+    ASSERT_TRUE(WaitFor([&] { return LabelShown() && !control->IsConnected(); }));
+}
+
+TEST(EventsPlugin, IsFoundByItsIdentifier) {
+    EnsureApplication();
+    QTemporaryDir config;
+    qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
+    QString dir = qEnvironmentVariable("KORVEL_PLUGIN_DIR");
+    if (dir.isEmpty()) dir = QStringLiteral(KORVEL_BUILD_PLUGIN_DIR);
+    QPluginLoader loader(QDir(dir).filePath("korvel3events.so"));
+    EXPECT_EQ(loader.metaData().value("MetaData").toObject().value("ProgrammaticId").toString(),
+              "Korvel3Events.Component");
+    auto* plugin = qobject_cast<platform::IControlPlugin*>(loader.instance());
+    ASSERT_NE(plugin, nullptr) << loader.errorString().toStdString();
+    EXPECT_EQ(plugin->ProgrammaticId(), "Korvel3Events.Component");
+    std::unique_ptr<QWidget> first(plugin->CreateComponent(nullptr));
+    std::unique_ptr<QWidget> second(plugin->CreateComponent(nullptr));
+    ASSERT_TRUE(first && second);
+    EXPECT_TRUE(first->setProperty("ServerPort", 4712));
+    EXPECT_EQ(second->property("ServerPort").toInt(), 4712);
+}

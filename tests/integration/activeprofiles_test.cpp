@@ -1,0 +1,338 @@
+// The active profiles control against the substitute server over loopback: start-up
+// requests to the byte, the tree of the area's profiles, switching by double-click and by
+// name, the rights check, and the tree following 210, 211 and 220.
+#include "controls/activeprofiles/activeprofilescomponent.h"
+#include "controls/activeprofiles/profiletree.h"
+#include "tests/integration/harness.h"
+
+#include "core/clientstate.h"
+#include "core/records/profile.h"
+#include "core/settingsstore.h"
+#include "platform/dialogservice.h"
+#include "platform/statuslabel.h"
+#include "testserver/frameio.h"
+#include "testserver/sampledata.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace korvel;
+using namespace korvel::testing;
+using korvel::testserver::Server;
+using ActivePrf = korvel::activeprofiles::Component;
+
+namespace {
+
+Bytes Body220(int32_t identity, std::string_view name, int16_t flag) {
+    Bytes b;
+    AppendLong(b, identity);
+    AppendString(b, name);
+    AppendInteger(b, flag);
+    return b;
+}
+
+// A 210 for a profile: RecordRef, then the profile's network form.
+Bytes Body210(int16_t identity, std::string_view name, bool enabled) {
+    ClientState s;
+    cProfile p;
+    p.m_DiskIdentity = identity;
+    p.m_Enabled = enabled ? -1 : 0;
+    p.SetName(s, name);
+    p.m_TimeSchedule = std::make_shared<cTimeSchedule>();
+    Bytes b;
+    AppendLong(b, identity);
+    AppendString(b, name);
+    p.AppendNetworkBytes(b);
+    return b;
+}
+
+class ActiveProfilesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        EnsureApplication();
+        ASSERT_TRUE(server.Listen());
+        testserver::SampleData data;
+        ASSERT_TRUE(testserver::MakeSampleData("default", data));
+        server.SetData(std::move(data));
+        state.SettingsStore = &store;
+    }
+
+    ActivePrf& Make(const char* area = "", const char* password = "") {
+        control = std::make_unique<ActivePrf>(state);
+        control->resize(400, 300);
+        control->show();
+        control->setProperty("Area", area);
+        control->setProperty("Password", password);
+        return *control;
+    }
+    // Connects and waits until the tree holds the area's profiles.
+    void Start(int expectedNodes) {
+        control->setProperty("ServerPort", server.Port());
+        control->setProperty("ServerAddress", "127.0.0.1");
+        ASSERT_TRUE(WaitFor([&] {
+            return control->IsConnected() && !Tree().isHidden() && Tree().NodeCount() == expectedNodes;
+        }));
+        ASSERT_TRUE(WaitFor([&] { return !Tree().ToolTipText().isEmpty(); }));
+    }
+    activeprofiles::ProfileTree& Tree() const { return control->TreeView_Profiles(); }
+    std::vector<testserver::ReceivedFrame> Sent(int type) const { return server.ReceivedOfType(type, 0); }
+    // Gives a request time to arrive (or to be shown not to).
+    void Settle() { Spin(60); }
+    void CtrlDoubleClick(const QString& key, int shift = 2) {
+        Tree().Select(key);
+        control->TreeView_Profiles_MouseDown(1, shift, 0, 0);
+        control->TreeView_Profiles_DblClick();
+    }
+
+    Server server;
+    MemorySettingsStore store;
+    ClientState state;
+    std::unique_ptr<ActivePrf> control;
+};
+
+} // namespace
+
+TEST_F(ActiveProfilesTest, StartUpRequestsToTheByteAndInOrder) {
+    struct Case {
+        const char* area;
+        const char* password;
+        std::vector<std::pair<int, Bytes>> expected;
+    };
+    const Case cases[] = {
+        {"", "", {{120, ""}, {106, ""}, {200, ""}}},
+        {"North", "s3cret", {{120, ""}, {106, ""}, {104, Bytes("\x00\x05North", 7)}, {200, ""}, {103, Bytes("\x00\x06s3cret", 8)}}},
+        {"", "pw", {{120, ""}, {106, ""}, {200, ""}, {103, Bytes("\x00\x02pw", 4)}}},
+    };
+    int connection = 0;
+    for (const Case& c : cases) {
+        Make(c.area, c.password);
+        control->setProperty("ServerPort", server.Port());
+        control->setProperty("ServerAddress", "127.0.0.1");
+        ASSERT_TRUE(WaitFor([&] { return !server.ReceivedOfType(200, connection).empty(); }));
+        Settle();
+        std::vector<std::pair<int, Bytes>> got;
+        for (const auto& f : server.ReceivedOn(connection)) got.emplace_back(f.Type, f.Body);
+        EXPECT_EQ(got, c.expected) << c.area << "/" << c.password;
+        control.reset();
+        ++connection;
+    }
+}
+
+TEST_F(ActiveProfilesTest, TreeShowsTheAreasProfilesWithTheirState) {
+    Make("north");
+    Start(2);
+    EXPECT_EQ(Tree().Keys(), (QStringList{"K3", "K4"}));
+    EXPECT_EQ(Tree().Texts(), (QStringList{"Gatehouse", "Gatehouse@Weekend cover"}));
+    EXPECT_EQ(Tree().Image("K3"), ActivePrf::kImageEnabled);
+    EXPECT_EQ(Tree().ToolTipText(), "Ctrl + double-click switches a profile on or off");
+    EXPECT_TRUE(control->Label_Disconnected().isHidden());
+    EXPECT_EQ(control->property("IsConnectedToServer").toInt(), 1);
+    EXPECT_EQ(store.Get("Korvel ActiveX ActiveProfiles Client", "Texts", "IsLoadedOnce", ""), "1");
+
+    // With no area every profile shows under its full name, in the server's order.
+    control.reset();
+    Make("");
+    Start(5);
+    EXPECT_EQ(Tree().Texts(), (QStringList{"Day shift", "Night shift", "North\\Gatehouse",
+                                           "North\\Gatehouse@Weekend cover", "South\\Pumps"}));
+    EXPECT_EQ(Tree().Image("K2"), ActivePrf::kImageDisabled);
+}
+
+TEST_F(ActiveProfilesTest, CtrlDoubleClickAsksTheServerAndTheIconWaitsForItsAnswer) {
+    Make("");
+    Start(5);
+    server.SetAutoAnswer(false);
+    CtrlDoubleClick("K2");
+    ASSERT_TRUE(WaitFor([&] { return Sent(220).size() == 1; }));
+    EXPECT_EQ(Sent(220)[0].Body, Body220(2, "Night shift", -1));
+    Settle();
+    EXPECT_EQ(Tree().Image("K2"), ActivePrf::kImageDisabled) << "nothing changes before the server answers";
+    EXPECT_EQ(state.Profiles.Find("K2")->m_Enabled, 0);
+
+    // The server's answer switches the icon (and the profile).
+    server.SendFrame(220, Body220(2, "Night shift", -1));
+    ASSERT_TRUE(WaitFor([&] { return Tree().Image("K2") == ActivePrf::kImageEnabled; }));
+    EXPECT_EQ(control->IsProfileEnabled("night shift"), -1);
+
+    // An enabled profile is asked to switch off; with the server answering by itself.
+    server.SetAutoAnswer(true);
+    CtrlDoubleClick("K1");
+    ASSERT_TRUE(WaitFor([&] { return Tree().Image("K1") == ActivePrf::kImageDisabled; }));
+    EXPECT_EQ(Sent(220).back().Body, Body220(1, "Day shift", 0));
+}
+
+TEST_F(ActiveProfilesTest, DoubleClickNeedsCtrlAloneOrTheRegistrySwitchAndTheRight) {
+    Make("");
+    Start(5);
+    struct Case {
+        int rights;
+        int shift;
+        bool ignoreCtrl;
+        bool sends;
+    };
+    const Case cases[] = {
+        {0xFF, 0, false, false}, {0xFF, 1, false, false}, {0xFF, 3, false, false}, {0xFF, 6, false, false},
+        {0xFF, 2, false, true},  {0xFF, 3, true, true},   {0xFF, 0, true, true},
+        {0x7F, 2, false, false}, {0x7F, 0, true, false},  {0x80, 2, false, true},
+    };
+    std::size_t expected = 0;
+    for (const Case& c : cases) {
+        state.UserRights = c.rights;
+        state.IgnoreCtrlWhenEnablingOrDisabling = c.ignoreCtrl;
+        CtrlDoubleClick("K5", c.shift);
+        if (c.sends) ++expected;
+        Settle();
+        EXPECT_EQ(Sent(220).size(), expected) << "rights " << c.rights << " shift " << c.shift << " ignore "
+                                              << c.ignoreCtrl;
+    }
+    // No selected node: nothing.
+    state.UserRights = 0xFF;
+    Tree().clearSelection();
+    Tree().setCurrentItem(nullptr);
+    control->TreeView_Profiles_MouseDown(1, 2, 0, 0);
+    control->TreeView_Profiles_DblClick();
+    Settle();
+    EXPECT_EQ(Sent(220).size(), expected);
+}
+
+TEST_F(ActiveProfilesTest, RealCtrlDoubleClickOnANode) {
+    Make("");
+    Start(5);
+    server.SetAutoAnswer(false);
+    QTreeWidgetItem* item = Tree().topLevelItem(1);
+    ASSERT_TRUE(item);
+    const QPoint at = Tree().visualItemRect(item).center();
+    QWidget* viewport = Tree().viewport();
+    auto send = [&](QEvent::Type type, Qt::MouseButtons buttons) {
+        QMouseEvent e(type, QPointF(at), viewport->mapToGlobal(QPointF(at)), Qt::LeftButton, buttons,
+                      Qt::ControlModifier);
+        QApplication::sendEvent(viewport, &e);
+    };
+    send(QEvent::MouseButtonPress, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, Qt::NoButton);
+    send(QEvent::MouseButtonDblClick, Qt::LeftButton);
+    send(QEvent::MouseButtonRelease, Qt::NoButton);
+    EXPECT_EQ(control->TreeShift(), 2);
+    ASSERT_TRUE(WaitFor([&] { return Sent(220).size() == 1; }));
+    EXPECT_EQ(Sent(220)[0].Body, Body220(2, "Night shift", -1));
+}
+
+TEST_F(ActiveProfilesTest, ProfileEnableOrDisableByNameWithTheRightOnly) {
+    Make("north");
+    Start(2);
+    server.SetAutoAnswer(false);
+    struct Case {
+        int rights;
+        const char* name;
+        int enabled;
+        Bytes expected; // empty: nothing sent
+    };
+    const Case cases[] = {
+        {0xFF, "gatehouse", -1, Body220(3, "North\\Gatehouse", -1)},
+        {0xFF, "GATEHOUSE@weekend COVER", 0, Body220(4, "North\\Gatehouse@Weekend cover", 0)},
+        {0xFF, "Gatehouse", 1, Body220(3, "North\\Gatehouse", 1)},
+        {0xFF, "Gatehouse", 65536, Body220(3, "North\\Gatehouse", -1)},
+        {0xFF, "South\\Pumps", 0, Body220(5, "South\\Pumps", 0)}, // outside: full name only
+        {0xFF, "Pumps", 0, {}},
+        {0xFF, "Nobody", -1, {}},
+        {0x7F, "Gatehouse", -1, {}},
+    };
+    std::size_t count = 0;
+    for (const Case& c : cases) {
+        state.UserRights = c.rights;
+        ASSERT_TRUE(QMetaObject::invokeMethod(control.get(), "ProfileEnableOrDisable", Q_ARG(QString, c.name),
+                                              Q_ARG(int, c.enabled)));
+        Settle();
+        if (!c.expected.empty()) ++count;
+        ASSERT_EQ(Sent(220).size(), count) << c.name;
+        if (!c.expected.empty()) EXPECT_EQ(Sent(220).back().Body, c.expected) << c.name;
+    }
+    EXPECT_EQ(Tree().Image("K4"), ActivePrf::kImageEnabled) << "nothing changes locally";
+    EXPECT_EQ(control->IsProfileEnabled("Gatehouse@Weekend cover"), -1);
+}
+
+TEST_F(ActiveProfilesTest, TreeFollowsSavedDeletedAndSwitchedProfiles) {
+    Make("North");
+    Start(2);
+    // 210: renamed within the area.
+    server.SendFrame(210, Body210(3, "North\\Main gate", false));
+    ASSERT_TRUE(WaitFor([&] { return Tree().Text("K3") == "Main gate"; }));
+    EXPECT_EQ(Tree().Image("K3"), ActivePrf::kImageDisabled);
+    // 210: renamed out of the area: the old node stays as it was.
+    server.SendFrame(210, Body210(4, "South\\Weekend cover", false));
+    // 210: a new profile in the area is added at the end.
+    server.SendFrame(210, Body210(9, "NORTH\\Fence", true));
+    ASSERT_TRUE(WaitFor([&] { return Tree().NodeCount() == 3; }));
+    EXPECT_EQ(Tree().Keys(), (QStringList{"K3", "K4", "K9"}));
+    EXPECT_EQ(Tree().Text("K4"), "Gatehouse@Weekend cover");
+    EXPECT_EQ(Tree().Image("K4"), ActivePrf::kImageEnabled);
+    EXPECT_EQ(Tree().Text("K9"), "Fence");
+    // 220 for a profile outside the area (no node) and for an unknown one: nothing.
+    server.SendFrame(220, Body220(1, "Day shift", 0));
+    server.SendFrame(220, Body220(77, "Ghost", 0));
+    // 211 removes the node; a second 211 for it finds nothing.
+    Bytes del;
+    AppendLong(del, 9);
+    AppendString(del, "North\\Fence");
+    server.SendFrame(211, del);
+    server.SendFrame(211, del);
+    ASSERT_TRUE(WaitFor([&] { return Tree().NodeCount() == 2; }));
+    Settle();
+    EXPECT_EQ(Tree().Keys(), (QStringList{"K3", "K4"}));
+    EXPECT_TRUE(control->IsConnected());
+    EXPECT_EQ(state.Profiles.Find("K1")->m_Enabled, 0) << "the decoder applied the 220";
+    // A new 200 rebuilds the tree from the list.
+    server.SendFrame(200, server.Data().Answers[200].front().Body);
+    ASSERT_TRUE(WaitFor([&] { return Tree().Text("K3") == "Gatehouse"; }));
+    EXPECT_EQ(Tree().Keys(), (QStringList{"K3", "K4"}));
+}
+
+TEST_F(ActiveProfilesTest, ServerKeepsTheSwitchForTheNextList) {
+    Make("");
+    Start(5);
+    CtrlDoubleClick("K2");
+    ASSERT_TRUE(WaitFor([&] { return Tree().Image("K2") == ActivePrf::kImageEnabled; }));
+    // A new connection lists the profile as the server now has it.
+    control->setProperty("ServerAddress", "");
+    control->setProperty("ServerAddress", "127.0.0.1");
+    ASSERT_TRUE(WaitFor([&] { return server.ConnectionCount() == 2 && !server.ReceivedOfType(200, 1).empty(); }));
+    ASSERT_TRUE(WaitFor([&] { return control->IsConnected() && Tree().NodeCount() == 5; }));
+    Settle();
+    EXPECT_EQ(Tree().Image("K2"), ActivePrf::kImageEnabled);
+}
+
+TEST_F(ActiveProfilesTest, ProtocolVersionConflictClosesAndHidesTheTree) {
+    platform::ScopedScriptedDialogs dialogs;
+    server.Data().ProtocolVersion = 20;
+    Make("");
+    control->setProperty("ServerPort", server.Port());
+    control->setProperty("ServerAddress", "127.0.0.1");
+    ASSERT_TRUE(WaitFor([&] { return dialogs->Messages().size() == 1; }));
+    const platform::MessageRequest& box = dialogs->Messages()[0];
+    EXPECT_EQ(box.text, "Protocol version conflict (server: 20, client: 21)!");
+    EXPECT_EQ(box.title, "Korvel ActiveX ActiveProfiles Client");
+    EXPECT_EQ(box.icon, platform::MessageIcon::Exclamation);
+    ASSERT_TRUE(WaitFor([&] { return !control->IsConnected(); }));
+    EXPECT_TRUE(Tree().isHidden());
+    EXPECT_FALSE(control->Label_Disconnected().isHidden());
+    EXPECT_EQ(control->property("IsConnectedToServer").toInt(), 0);
+}
+
+TEST_F(ActiveProfilesTest, ClosedConnectionHidesTheTreeAndKeepsItsNodes) {
+    Make("");
+    Start(5);
+    server.CloseConnection();
+    ASSERT_TRUE(WaitFor([&] { return !control->IsConnected() && Tree().isHidden(); }));
+    EXPECT_EQ(Tree().NodeCount(), 5);
+    EXPECT_EQ(control->Label_Disconnected().text(), QString("Disconnected from 127.0.0.1:%1").arg(server.Port()));
+    // Switching by name while closed sends nothing and raises nothing.
+    control->ProfileEnableOrDisable("Day shift", 0);
+    Settle();
+    EXPECT_TRUE(Sent(220).empty());
+}
