@@ -3,11 +3,12 @@
 
 #include "controls/profiles/profilescomponent.h"
 
+#include "controls/activeprofiles/profileswitch.h"
+
 #include "core/codec.h"
 #include "core/cp1252.h"
 #include "core/errors.h"
 #include "core/procedures.h"
-#include "core/profileswitch.h"
 #include "core/records/calendar.h"
 #include "core/records/profile.h"
 #include "core/records/timeschedule.h"
@@ -388,16 +389,16 @@ void Component::ProfileEnableOrDisable(const QString& ProfileName, int Enabled) 
     try {
         ClientState& s = State();
         if ((s.UserRights & RightEnableOrDisableProfiles) == 0) return;
-        const std::shared_ptr<cProfile> profile = FindProfileByShownName(s, FromQString(ProfileName));
+        const std::shared_ptr<cProfile> profile = activeprofiles::FindProfileByShownName(s, FromQString(ProfileName));
         if (!profile) return;
-        send(220, ProfileEnableOrDisableBody(*profile, Enabled));
+        send(220, activeprofiles::ProfileEnableOrDisableBody(*profile, activeprofiles::EnableFlag(Enabled)));
     } catch (...) {
     }
 }
 
 int Component::IsProfileEnabled(const QString& ProfileName) {
     try {
-        const std::shared_ptr<cProfile> profile = FindProfileByShownName(State(), FromQString(ProfileName));
+        const std::shared_ptr<cProfile> profile = activeprofiles::FindProfileByShownName(State(), FromQString(ProfileName));
         return profile && profile->m_Enabled ? -1 : 0;
     } catch (...) {
         return 0;
