@@ -358,17 +358,3 @@ TEST_F(TextMessageLoopback, ProtocolVersionConflictShowsTheControlsTitle) {
     EXPECT_EQ(dialogs->Messages()[0].title, kApp);
     ASSERT_TRUE(WaitFor([&] { return !control->IsConnected() && control->Frame().isHidden(); }));
 }
-
-TEST_F(TextMessageLoopback, ShortBodiesCloseTheConnection) {
-    const int types[] = {108, 130, 131, 132};
-    int connection = 0;
-    Make("");
-    Start();
-    for (int type : types) {
-        server.SendFrame(type, Bytes("\x00", 1));
-        ASSERT_TRUE(WaitFor([&] { return !control->IsConnected(); })) << type;
-        EXPECT_FALSE(control->Label_Disconnected().isHidden());
-        ++connection;
-        Reconnect(connection);
-    }
-}

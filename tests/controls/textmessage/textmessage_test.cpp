@@ -94,21 +94,6 @@ protected:
 
 } // namespace
 
-TEST_F(TextMessageTest, ListIsSortedByNameAndSendStartsDisabled) {
-    Make();
-    platform::ListView& list = control->ListView_Receivers();
-    ASSERT_EQ(list.ListCount(), 4);
-    EXPECT_EQ(list.Key(1), "K15");
-    EXPECT_EQ(list.Text(1), "Alpha");
-    EXPECT_EQ(list.Key(4), "K20");
-    EXPECT_TRUE(list.CheckBoxes());
-    EXPECT_EQ(control->MaxTextLength(), 8192);
-    EXPECT_FALSE(SendEnabled());
-    EXPECT_EQ(Info(), "");
-    EXPECT_EQ(control->metaObject()->indexOfProperty("Password") >= 0, true);
-    EXPECT_EQ(control->metaObject()->indexOfProperty("Area") >= 0, true);
-}
-
 TEST_F(TextMessageTest, LimitIsTheSmallestOfTheTickedTypesAndGuardsSend) {
     Make();
     Type(QString(161, 'x'));
