@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <string>
 #include <utility>
@@ -114,6 +115,7 @@ TEST(ScheduleGrid, HitTestShowsTimeOnlyOnTheAxes) {
         {114, 10, "07:00"}, {100, 4, ""},        {100, 4.5, "05:50"}, {100, 174.9, "05:50"},
         {100, 175, ""},    {318.9, 10, "24:00"}, // a fraction left of 319 stays at 24:00
         {30.05, 10, "00:00"}, {30.3, 10, "00:02"}, {-5, -5, ""},
+        {std::nan(""), 10, ""}, {100, std::nan(""), ""}, {1e300, 10, ""}, {100, -1e300, ""},
     };
     for (const Case& c : cases) {
         Fixture f;
