@@ -325,13 +325,6 @@ TEST(ScheduleGrid, ModelEditsRepaintThroughTheGrid) {
     EXPECT_EQ(f.Of(4), (Spans{{60, 1440}}));
     EXPECT_TRUE(f.surface.Has("line 30,104-318,104 220,220,220"));
     EXPECT_TRUE(f.surface.Has("line 42,104-318,104 0,240,0"));
-    f.host.PeriodStart = "17:00";
-    f.host.PeriodStop = "08:00";
-    f.schedule->m_SelectedPeriod = f.schedule->m_Periods[4][0];
-    f.schedule->ExtractTimeFromTextboxes(f.grid);
-    EXPECT_EQ(f.Of(4), (Spans{{480, 1020}}));
-    EXPECT_EQ(f.host.PeriodStart, "08:00");
-    EXPECT_EQ(f.host.PeriodStop, "17:00");
 }
 
 TEST(ScheduleGrid, NoSurfaceDrawsNothingAndNoCalendarStillNamesWeekdays) {
