@@ -213,6 +213,7 @@ bool MakeSampleData(std::string_view name, SampleData& out) {
         AddSampleRecords(out);
         AddSampleEvents(out);
         AddTextActiveSamples(out);
+        AddSampleReceiverEditing(out);
         return true;
     }
     if (name == "empty") {

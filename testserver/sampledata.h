@@ -64,6 +64,8 @@ bool MakeSampleData(std::string_view name, SampleData& out);
 // Alarm events of the default data set (answer to 143, live 161 frames). Kept in its own
 // file, sampledata_events.cpp.
 void AddSampleEvents(SampleData& data);
+// Parameter layouts, texts and settings of the receivers editor (sampledata_receivers.cpp).
+void AddSampleReceiverEditing(SampleData& data);
 
 // Receivers (230), profiles (200) and the shared calendar (170) of the default data
 // set, in their network forms. Kept in its own file, sampledata_records.cpp.

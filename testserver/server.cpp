@@ -148,6 +148,13 @@ void Server::handleRequest(int index, const OutFrame& frame) {
     case 165: c.LogSubscriber = true; return;
     default: break;
     }
+    if (ReceiverStore::Handles(frame.Type) && !m_Data.Answers.count(frame.Type)) {
+        // Receiver commands are announced to every client, as the alarm server does.
+        if (auto announcement = m_ReceiverStore.Handle(m_Data, frame.Type, frame.Body))
+            for (int i = 0; i < ConnectionCount(); ++i)
+                if (IsOpen(i)) SendFrame(announcement->Type, announcement->Body, i);
+        return;
+    }
     if (TextActiveReplies replies; HandleTextActiveRequest(m_Data, frame, replies)) {
         for (const OutFrame& answer : replies.ToSender) SendFrame(answer.Type, answer.Body, index);
         for (int i = 0; i < ConnectionCount(); ++i)

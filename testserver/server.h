@@ -9,6 +9,7 @@
 // closes happen in the order they were asked for.
 
 #include "testserver/frameio.h"
+#include "testserver/receiverstore.h"
 #include "testserver/sampledata.h"
 
 #include <QElapsedTimer>
@@ -46,6 +47,8 @@ public:
 
     // What the server answers with and sends on its own.
     SampleData& Data() { return m_Data; }
+    // The receivers as the clients' commands 240, 241 and 221 left them.
+    const ReceiverStore& Receivers() const { return m_ReceiverStore; }
     void SetData(SampleData data) { m_Data = std::move(data); }
     // Answer requests from the data set (on by default).
     void SetAutoAnswer(bool on) { m_AutoAnswer = on; }
@@ -123,6 +126,7 @@ private:
     std::vector<std::unique_ptr<Connection>> m_Connections;
     std::vector<ReceivedFrame> m_Received;
     SampleData m_Data;
+    ReceiverStore m_ReceiverStore;
     bool m_AutoAnswer = true;
     bool m_Greeting = true;
     QTimer* m_KeepAliveTimer = nullptr;

@@ -1,0 +1,106 @@
+#pragma once
+// The receiver parameters window: the modal dialog in which the operator enters a new
+// receiver, a copy of one, or changes one. The setting fields follow the parameter layout
+// of the chosen receiver type; Ok checks the name, writes the dialog into the receiver and
+// sends it to the server (message 240). The list shows the result when the server
+// announces it.
+
+#ifndef Q_MOC_RUN
+#include "controls/receivers/parameterlayout.h"
+#include "core/clientstate.h"
+#include "core/records/receiver.h"
+#endif
+
+#include <QDialog>
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string_view>
+
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+namespace korvel::receivers {
+
+enum EditModes : int16_t { EditModeAdd = 0, EditModeCopy = 1, EditModeEdit = 2 };
+
+// What the window needs of the control.
+struct EditContext {
+    ClientState* State = nullptr;
+    bool AllowBackupReceiver = false;
+    bool RunAsCollectionClient = false;
+    // Sends one message to the server.
+    std::function<void(int32_t type, std::string_view body)> Send;
+};
+
+class ReceiverParametersWindow final : public QDialog {
+    Q_OBJECT
+public:
+    // editReceiver: a new receiver (identity -1) for add and copy; for edit the receiver
+    // to change (the control hands a working copy of the listed one).
+    ReceiverParametersWindow(EditContext context, int16_t editMode, std::shared_ptr<cReceiver> editReceiver,
+                             QWidget* parent = nullptr);
+
+    // Shows the window modally and returns when it is closed; true when Ok sent the
+    // receiver. With a driver installed (tests), the driver runs instead of the modal loop.
+    bool Run();
+    using Driver = std::function<void(ReceiverParametersWindow&)>;
+    // Installs a driver; returns the one it replaces. An empty driver restores the modal loop.
+    static Driver InstallDriver(Driver driver);
+
+    // Events.
+    void Combo_ReceiverType_Click();
+    void LoadReceiverIntoForm(const cReceiver& receiver);
+    void Command_Ok_Click();
+    void Command_Cancel_Click();
+
+    // Widgets and state, for the control and for tests.
+    QLineEdit& Text_ReceiverName() const { return *m_Name; }
+    QComboBox& Combo_ReceiverType() const { return *m_Type; }
+    QLabel& Label_Setting(int i) const { return *m_SettingLabels.at(static_cast<std::size_t>(i)); }
+    QComboBox& Combo_Setting(int i) const { return *m_SettingCombos.at(static_cast<std::size_t>(i)); }
+    QLineEdit& Text_Setting(int i) const { return *m_SettingTexts.at(static_cast<std::size_t>(i)); }
+    QLabel& Label_BackupReceiver() const { return *m_BackupLabel; }
+    QComboBox& Combo_BackupReceiver() const { return *m_Backup; }
+    QPushButton& Command_Ok() const { return *m_Ok; }
+    QPushButton& Command_Cancel() const { return *m_Cancel; }
+    bool IsListSetting(int i) const { return m_IsList.at(static_cast<std::size_t>(i)); }
+    bool IsTextSetting(int i) const { return m_IsText.at(static_cast<std::size_t>(i)); }
+    // True once Ok has sent the receiver.
+    bool Sent() const { return m_Sent; }
+
+private:
+    void buildWidgets();
+    void applyCaptions();
+    void fillReceiverTypes();
+    void fillBackupReceivers();
+    void shrinkWithoutBackup();
+    // The type row of the chosen entry, or -1.
+    int chosenTypeRow() const;
+    QString text(int number) const;
+
+    EditContext m_Context;
+    int16_t m_EditMode;
+    std::shared_ptr<cReceiver> m_Receiver;
+
+    QLabel* m_NameLabel;
+    QLineEdit* m_Name;
+    QLabel* m_TypeLabel;
+    QComboBox* m_Type;
+    std::array<QLabel*, kSettingFields> m_SettingLabels{};
+    std::array<QComboBox*, kSettingFields> m_SettingCombos{};
+    std::array<QLineEdit*, kSettingFields> m_SettingTexts{};
+    QLabel* m_BackupLabel;
+    QComboBox* m_Backup;
+    QPushButton* m_Ok;
+    QPushButton* m_Cancel;
+    std::array<bool, kSettingFields> m_IsList{};
+    std::array<bool, kSettingFields> m_IsText{};
+    bool m_Sent = false;
+};
+
+} // namespace korvel::receivers

@@ -1,0 +1,411 @@
+#include "controls/textmessage/textmessagecomponent.h"
+
+#include "controls/textmessage/statusbar.h"
+#include "core/errors.h"
+#include "core/numeric.h"
+#include "core/procedures.h"
+#include "core/records/receiver.h"
+#include "core/serversettings.h"
+#include "core/settingsstore.h"
+#include "core/socket.h"
+#include "platform/listview.h"
+#include "platform/qtext.h"
+#include "platform/socketcontrol.h"
+#include "platform/statuslabel.h"
+#include "platform/twips.h"
+
+#include <QGroupBox>
+#include <QPlainTextEdit>
+#include <QResizeEvent>
+
+#include <algorithm>
+#include <optional>
+
+namespace korvel::textmessage {
+namespace {
+
+using platform::PixelsToTwips;
+using platform::TwipsToPixels;
+
+constexpr char kListSeparator = '\xFF';
+
+QString WithoutMnemonics(Bytes text) {
+    text.erase(std::remove(text.begin(), text.end(), '&'), text.end());
+    return platform::ToQString(text);
+}
+
+// "0x" & the last 4 of ("0000" & the identity in upper-case hexadecimal).
+QString ShortHex(int32_t identity) {
+    const QString hex = QStringLiteral("0000") + QString::number(static_cast<uint32_t>(identity), 16).toUpper();
+    return hex.right(4);
+}
+
+} // namespace
+
+shell::ControlDescription Component::MakeDescription() {
+    shell::ControlDescription d;
+    d.SettingsApplication = kSettingsApplication;
+    // The password is this control's own: it goes out after these (sendPassword).
+    d.OwnStartupRequests = {
+        shell::StartupRequest::Area(),
+        shell::StartupRequest::Plain(140), // receiver types
+        shell::StartupRequest::Plain(230), // receivers
+    };
+    d.OffersArea = true;
+    d.OffersPassword = true;
+    return d;
+}
+
+Component::Component(ClientState& state, QWidget* parent)
+    : shell::Component(state, MakeDescription(), parent),
+      m_Frame(new QGroupBox(this)),
+      m_List(new platform::ListView(m_Frame)),
+      m_Text(new QPlainTextEdit(this)),
+      m_StatusBar(new StatusBar(3, this)) {
+    m_Frame->setObjectName(QStringLiteral("Frame"));
+    m_List->setObjectName(QStringLiteral("ListView_Receivers"));
+    m_Text->setObjectName(QStringLiteral("Text_FreeText"));
+    m_StatusBar->setObjectName(QStringLiteral("StatusBar"));
+
+    m_List->SetCheckBoxes(true);
+    m_List->setHeaderHidden(true);
+    // The one column is as wide as the list.
+    m_List->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    m_List->SetSortKey(0);
+    m_Text->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    m_Text->setTabChangesFocus(true);
+    m_StatusBar->SetButtonPanel(kSendPanel);
+    m_StatusBar->SetPanelBevel(kSendPanel, StatusBar::Raised);
+    m_StatusBar->SetSpringPanel(kInfoPanel);
+    m_StatusBar->SetPanelEnabled(kSendPanel, false);
+
+    connect(m_List, &platform::ListView::ItemClick, this, &Component::ListView_Receivers_ItemClick);
+    connect(m_List, &platform::ListView::ItemCheck, this, &Component::ListView_Receivers_ItemClick);
+    connect(m_Text, &QPlainTextEdit::textChanged, this, &Component::CheckTextLength);
+    connect(m_StatusBar, &StatusBar::PanelClick, this, &Component::StatusBar_PanelClick);
+    // After the shell's start-up requests, which this control's password follows.
+    connect(&Winsock_ActiveXClient(), &platform::SocketControl::Connected, this, &Component::sendPassword);
+
+    Initialise();
+    m_List->AddColumn(QString(), 0);
+    m_List->SetSorted(true);
+    CheckTextLength();
+    layoutChildren();
+}
+
+Component::~Component() = default;
+
+void Component::bindOwnSocket() { State().ServerSocket = &Winsock_ActiveXClient(); }
+
+// --- Properties ------------------------------------------------------------------------
+
+void Component::SetPassword(const QString& password) {
+    const Bytes value = platform::FromQString(password);
+    if (value == m_Password) return;
+    m_Password = value;
+    Bytes body;
+    try {
+        AppendString(body, value);
+    } catch (const KorvelError&) {
+        return; // too long to carry
+    }
+    bindOwnSocket();
+    Send(103, body);
+}
+
+void Component::sendPassword() {
+    if (m_Password.empty() || !IsConnected()) return;
+    try {
+        Bytes body;
+        AppendString(body, m_Password);
+        bindOwnSocket();
+        Send(103, body);
+    } catch (const KorvelError&) {
+    }
+}
+
+// --- Texts and settings ------------------------------------------------------------------
+
+void Component::ApplyCaptions() {
+    ClientState& state = State();
+    m_StatusBar->SetPanelText(kSendPanel, WithoutMnemonics(GetText(state, kTextSend)));
+    Bytes caption = GetText(state, kTextFrame);
+    if (!state.Area.empty()) caption += " (" + state.Area + ")";
+    m_Frame->setTitle(platform::ToQString(caption));
+}
+
+void Component::OnSettingsMessage() {
+    m_StoredByServer = GetServerSetting(State(), "ActiveX", "StoreActiveXMessagesByServer", "1") != "0";
+    Send(131, {});
+    Send(132, {});
+}
+
+Bytes Component::storedParameter(const char* key) const {
+    const ISettingsStore* store = State().SettingsStore;
+    return store ? store->Get(kSettingsApplication, kParametersSection, key, "") : Bytes();
+}
+
+// --- Text ----------------------------------------------------------------------------------
+
+Bytes Component::MessageText() const {
+    QString text = m_Text->toPlainText();
+    text.replace(QChar('\n'), QStringLiteral("\r\n"));
+    return platform::FromQString(text);
+}
+
+void Component::SetMessageText(std::string_view text) {
+    QString shown = platform::ToQString(text);
+    shown.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+    shown.replace(QChar('\r'), QChar('\n'));
+    m_Text->setPlainText(shown);
+}
+
+void Component::CheckTextLength() {
+    const auto length = static_cast<long long>(MessageText().size());
+    QString info;
+    if (length > m_MaxTextLength) {
+        ClientState& state = State();
+        info = platform::ToQString(GetText(state, kTextTooLong)) + ' ' + QString::number(m_MaxTextLength) + ' ' +
+               platform::ToQString(GetText(state, kTextCharacters)) + QStringLiteral(" (") + QString::number(length) +
+               ')';
+    }
+    m_StatusBar->SetPanelText(kInfoPanel, info);
+    UpdateSendButton();
+}
+
+void Component::UpdateSendButton() {
+    const auto length = static_cast<long long>(MessageText().size());
+    const bool enabled = length > 0 && length <= m_MaxTextLength &&
+                         (State().UserRights & RightSendTextMessages) != 0 && IsAnyReceiverChecked();
+    m_StatusBar->SetPanelEnabled(kSendPanel, enabled);
+}
+
+// --- Receiver list -------------------------------------------------------------------------
+
+bool Component::IsAnyReceiverChecked() const {
+    for (int i = 1, n = m_List->ListCount(); i <= n; ++i)
+        if (m_List->Checked(i)) return true;
+    return false;
+}
+
+Bytes Component::GetCheckedReceiversList() const {
+    Bytes list;
+    for (int i = 1, n = m_List->ListCount(); i <= n; ++i) {
+        if (!m_List->Checked(i)) continue;
+        list += platform::FromQString(m_List->Key(i).mid(1));
+        list += kListSeparator;
+    }
+    return list;
+}
+
+void Component::CheckReceiversFromList(std::string_view list) {
+    for (int i = 1, n = m_List->ListCount(); i <= n; ++i) m_List->SetChecked(i, false);
+    for (int32_t field = 0;; ++field) {
+        const Bytes token = GetField(list, field, std::string_view(&kListSeparator, 1));
+        if (token.empty()) break;
+        if (const int position = m_List->FindKey(QStringLiteral("K") + platform::ToQString(token)))
+            m_List->SetChecked(position, true);
+    }
+}
+
+void Component::UpdateMaxTextLength() {
+    const ClientState& state = State();
+    std::optional<int16_t> smallest;
+    for (int i = 1, n = m_List->ListCount(); i <= n; ++i) {
+        if (!m_List->Checked(i)) continue;
+        const auto receiver = state.Receivers.Find(platform::FromQString(m_List->Key(i)));
+        if (!receiver) continue;
+        const int row = receiver->m_ReceiverTypeIndex;
+        if (row < 0 || row >= state.ReceiverTypes.SearchBound()) continue;
+        const int16_t value = state.ReceiverTypes.Rows[static_cast<std::size_t>(row)].MaxTextLength;
+        if (!smallest || value < *smallest) smallest = value;
+    }
+    m_MaxTextLength = smallest.value_or(kNoLimit);
+}
+
+void Component::ShowReceiverInList(const cReceiver& receiver) {
+    const QString key = QString::fromStdString(RecordKey(receiver.m_DiskIdentity));
+    const QString text = platform::ToQString(RemoveAreaFromName(State(), receiver.m_ReceiverName));
+    if (const int position = m_List->FindKey(key)) m_List->SetText(position, text);
+    else m_List->AddItem(key, text);
+}
+
+void Component::fillList() {
+    const ClientState& state = State();
+    m_List->hide();
+    m_List->ClearItems();
+    m_List->SetSorted(false);
+    for (const auto& entry : state.Receivers)
+        if (IsNameInArea(state, entry.item->m_ReceiverName)) ShowReceiverInList(*entry.item);
+    m_List->SetSorted(true);
+    m_List->show();
+    UpdateMaxTextLength();
+    UpdateSendButton();
+}
+
+void Component::showSavedReceiver(const cReceiver& receiver) {
+    // A receiver renamed out of the area keeps its row as it was.
+    if (!IsNameInArea(State(), receiver.m_ReceiverName)) return;
+    m_List->hide();
+    ShowReceiverInList(receiver);
+    const Bytes ticked = GetCheckedReceiversList();
+    m_List->SetSorted(false);
+    m_List->SetSorted(true);
+    CheckReceiversFromList(ticked);
+    m_List->show();
+    // The receiver's type may have changed, and with it the limit of a ticked row.
+    UpdateMaxTextLength();
+    UpdateSendButton();
+}
+
+void Component::ListView_Receivers_ItemClick(int) {
+    UpdateMaxTextLength();
+    CheckTextLength();
+}
+
+// --- Sending -------------------------------------------------------------------------------
+
+void Component::StatusBar_PanelClick(int panel) {
+    if (panel != kSendPanel || !m_StatusBar->PanelEnabled(kSendPanel) || !IsAnyReceiverChecked()) return;
+    // A message that cannot reach the server is not reported as sent.
+    if (!IsConnected()) return;
+    sendMessage();
+}
+
+void Component::sendMessage() {
+    m_StatusBar->SetPanelBevel(kSendPanel, StatusBar::Raised);
+    m_StatusBar->SetPanelBevel(kSendPanel, StatusBar::Inset);
+
+    const Bytes text = MessageText();
+    Bytes body;
+    try {
+        std::vector<int32_t> identities;
+        for (int i = 1, n = m_List->ListCount(); i <= n; ++i) {
+            if (!m_List->Checked(i)) continue;
+            identities.push_back(static_cast<int32_t>(NumericValue(platform::FromQString(m_List->Key(i).mid(1)))));
+        }
+        AppendString(body, text);
+        AppendInteger(body, static_cast<int32_t>(identities.size()));
+        AppendLong(body, 0);
+        for (int32_t identity : identities) AppendLong(body, identity);
+        for (std::size_t i = 0; i < identities.size(); ++i) AppendString(body, "");
+    } catch (const KorvelError&) {
+        return; // cannot be carried: nothing sent, nothing reported as sent
+    }
+    bindOwnSocket();
+    Send(130, body);
+
+    m_StatusBar->SetPanelText(kInfoPanel, platform::ToQString(GetText(State(), kTextSent)));
+    if (!m_StoredByServer) {
+        if (ISettingsStore* store = State().SettingsStore) {
+            store->Save(kSettingsApplication, kParametersSection, kLastMessageReceivers, GetCheckedReceiversList());
+            store->Save(kSettingsApplication, kParametersSection, kLastMessageText, text);
+        }
+    }
+    m_InfoCountdown = kInfoShownMs;
+}
+
+// --- Server messages -----------------------------------------------------------------------
+
+void Component::HandleOwnMessage(int type, std::string_view body, std::shared_ptr<cReceiver>& receiver,
+                                 std::shared_ptr<cProfile>&) {
+    int32_t position = 0;
+    switch (type) {
+    case 108: m_StatusBar->SetPanelText(kServerPanel, platform::ToQString(GetStringFromNetworkBytes(body, position))); break;
+    case 130: {
+        const int32_t identity = GetLongFromNetworkBytes(body, position);
+        m_StatusBar->SetPanelText(kInfoPanel, platform::ToQString(GetText(State(), kTextSent)) +
+                                                  QStringLiteral(" (id: 0x") + ShortHex(identity) + ')');
+        break;
+    }
+    case 131: {
+        const Bytes list = m_StoredByServer ? GetStringFromNetworkBytes(body, position)
+                                            : storedParameter(kLastMessageReceivers);
+        CheckReceiversFromList(list);
+        UpdateMaxTextLength();
+        UpdateSendButton();
+        break;
+    }
+    case 132: {
+        const Bytes text = m_StoredByServer ? GetStringFromNetworkBytes(body, position)
+                                            : storedParameter(kLastMessageText);
+        SetMessageText(text);
+        UpdateMaxTextLength();
+        UpdateSendButton();
+        break;
+    }
+    case 230: fillList(); break;
+    case 240:
+        if (receiver) showSavedReceiver(*receiver);
+        break;
+    case 241:
+        if (receiver) {
+            if (const int position241 = m_List->FindKey(QString::fromStdString(RecordKey(receiver->m_DiskIdentity))))
+                m_List->RemoveItem(position241);
+            // The removed row may have set the limit.
+            UpdateMaxTextLength();
+            UpdateSendButton();
+        }
+        break;
+    default: break;
+    }
+}
+
+// --- Timer, status, layout -----------------------------------------------------------------
+
+void Component::OnTimerExtra() {
+    if (m_StatusBar->PanelBevel(kSendPanel) == StatusBar::Inset) m_StatusBar->SetPanelBevel(kSendPanel, StatusBar::Raised);
+    if (m_InfoCountdown > 0) {
+        m_InfoCountdown -= kConnectIntervalMs;
+        if (m_InfoCountdown < 1) {
+            m_StatusBar->SetPanelText(kInfoPanel, QString());
+            m_InfoCountdown = 0;
+        }
+    }
+}
+
+void Component::OnShowConnectionState() {
+    const bool connected = IsConnected();
+    m_Frame->setVisible(connected);
+    m_Text->setVisible(connected);
+    m_StatusBar->setVisible(connected);
+}
+
+void Component::resizeEvent(QResizeEvent* event) {
+    shell::Component::resizeEvent(event);
+    layoutChildren();
+    Label_Disconnected().Centre();
+}
+
+// Lengths in twips as the control's layout is given; a step whose size would come out
+// negative leaves that widget as it was.
+void Component::layoutChildren() {
+    const int innerWidth = PixelsToTwips(width());
+    const int innerHeight = PixelsToTwips(height());
+    const int barHeight = PixelsToTwips(m_StatusBar->height());
+    m_StatusBar->setGeometry(0, height() - m_StatusBar->height(), width(), m_StatusBar->height());
+
+    const int frameTop = 100, frameLeft = 100;
+    const int frameWidth = innerWidth - 200;
+    const int frameHeight = innerHeight > 4000 ? innerHeight - 2500 : 1200;
+    if (frameWidth >= 0)
+        m_Frame->setGeometry(TwipsToPixels(frameLeft), TwipsToPixels(frameTop), TwipsToPixels(frameWidth),
+                             TwipsToPixels(frameHeight));
+
+    const int textHeight = innerHeight - frameHeight - frameTop - barHeight - 200;
+    if (frameWidth >= 0 && textHeight >= 0)
+        m_Text->setGeometry(TwipsToPixels(frameLeft), TwipsToPixels(frameTop + frameHeight + 100),
+                            TwipsToPixels(frameWidth), TwipsToPixels(textHeight));
+
+    // The list lies in the frame: left = frame left + 50 and top = frame top + 200 in the
+    // control, so 50 and 200 from the frame's own corner.
+    const int listWidth = frameWidth - frameLeft - 100;
+    const int listHeight = frameHeight - frameTop - 300;
+    if (listWidth >= 0 && listHeight >= 0) {
+        m_List->setGeometry(TwipsToPixels(50), TwipsToPixels(200), TwipsToPixels(listWidth),
+                            TwipsToPixels(listHeight));
+        m_List->SetColumnWidth(1, listWidth);
+    }
+}
+
+} // namespace korvel::textmessage

@@ -1,0 +1,226 @@
+// The receivers editor's list rules without a server: settings and receivers are put into
+// the state by hand and the control's handlers are called directly.
+#include "controls/receivers/receiverscomponent.h"
+#include "controls/receivers/parameterswindow.h"
+
+#include "core/clientstate.h"
+#include "core/decoder.h"
+#include "core/records/receiver.h"
+#include "core/settingsstore.h"
+#include "platform/listview.h"
+#include "testserver/sampledata.h"
+
+#include <QApplication>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace korvel;
+using Receivers = korvel::receivers::Component;
+
+namespace {
+
+constexpr const char* kApp = "Korvel ActiveX Receiver Client";
+
+void EnsureApplication() {
+    static int argc = 1;
+    static char name[] = "korvel_receivers_tests";
+    static char* argv[] = {name, nullptr};
+    if (!QApplication::instance()) {
+        qputenv("KORVEL_SYSTEM_CONFIG", "/nonexistent/korvel-test-client.conf");
+        new QApplication(argc, argv);
+    }
+}
+
+class ComponentTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        EnsureApplication();
+        state.SettingsStore = &store;
+    }
+    void Start(bool allowBackup) {
+        control = std::make_unique<Receivers>(state);
+        control->resize(600, 400);
+        std::vector<testserver::SampleSettingSection> sections = {
+            {"General", {{"AllowBackupReceiver", allowBackup ? "1" : "0"}}}};
+        const Bytes body = testserver::SettingsBody(sections);
+        std::shared_ptr<cReceiver> r;
+        std::shared_ptr<cProfile> p;
+        int32_t position = 0;
+        HandleServerMessage(state, 106, body, position, r, p);
+        control->HandleSettingsMessage();
+    }
+    void Add(int16_t id, const char* name, bool enabled = true) {
+        auto r = std::make_shared<cReceiver>();
+        r->m_DiskIdentity = id;
+        r->m_ReceiverName = name;
+        r->m_Enabled = enabled ? -1 : 0;
+        state.Receivers.Add(RecordKey(id), r);
+    }
+    platform::ListView& List() const { return control->ListView_Receivers(); }
+    QStringList Texts() const {
+        QStringList out;
+        for (int i = 1; i <= List().ListCount(); ++i) out << List().Text(i);
+        return out;
+    }
+
+    MemorySettingsStore store;
+    ClientState state;
+    std::unique_ptr<Receivers> control;
+};
+
+} // namespace
+
+TEST_F(ComponentTest, ColumnsWidthsAndRememberedSort) {
+    store.Save(kApp, "Parameters", "ReceiverListColWidth1", "50");
+    store.Save(kApp, "Parameters", "ReceiverListColWidth2", "2000");
+    store.Save(kApp, "Parameters", "ReceiverListColWidth7", "3000");
+    store.Save(kApp, "Parameters", "LastReceiverSortKey", "1");
+    store.Save(kApp, "Parameters", "LastReceiverSortOrder", "1");
+    Start(false);
+    ASSERT_EQ(List().ColumnCount(), 6);
+    EXPECT_EQ(List().ColumnWidth(1), 100);
+    EXPECT_EQ(List().ColumnWidth(2), 2000);
+    EXPECT_EQ(List().ColumnWidth(3), 1440);
+    EXPECT_EQ(List().SortKey(), 1);
+    EXPECT_EQ(List().SortOrder(), 1);
+    EXPECT_EQ(List().ColumnIcon(2), 1);
+    EXPECT_EQ(store.Get(kApp, "Texts", "IsLoadedOnce", ""), "1");
+
+    Start(true);
+    ASSERT_EQ(List().ColumnCount(), 7);
+    EXPECT_EQ(List().ColumnWidth(7), 3000);
+
+    // A stored sort column that does not exist is ignored.
+    control.reset();
+    store.Save(kApp, "Parameters", "LastReceiverSortKey", "9");
+    Start(false);
+    EXPECT_EQ(List().SortKey(), 0);
+    EXPECT_EQ(List().ColumnIcon(10), 0);
+}
+
+TEST_F(ComponentTest, HeaderClicksSortAndTerminationRemembers) {
+    Start(false);
+    Add(1, "beta");
+    Add(2, "Alpha");
+    Add(3, "gamma");
+    control->FillReceiverList();
+    EXPECT_EQ(Texts(), (QStringList{"Alpha", "beta", "gamma"}));
+    control->ListView_Receivers_ColumnClick(1);
+    EXPECT_EQ(Texts(), (QStringList{"gamma", "beta", "Alpha"}));
+    EXPECT_EQ(List().ColumnIcon(1), 1);
+    control->ListView_Receivers_ColumnClick(1);
+    EXPECT_EQ(Texts(), (QStringList{"Alpha", "beta", "gamma"}));
+    EXPECT_EQ(List().ColumnIcon(1), 2);
+    control->ListView_Receivers_ColumnClick(3);
+    EXPECT_EQ(List().SortKey(), 2);
+    EXPECT_EQ(List().SortOrder(), 0);
+    EXPECT_EQ(List().ColumnIcon(1), 0);
+    EXPECT_EQ(List().ColumnIcon(3), 2);
+
+    control->ListView_Receivers_ItemClick(List().FindKey("K3"));
+    List().SetColumnWidth(2, 2100);
+    control.reset();
+    EXPECT_EQ(store.Get(kApp, "Parameters", "LastReceiverSortKey", ""), "2");
+    EXPECT_EQ(store.Get(kApp, "Parameters", "LastReceiverSortOrder", ""), "0");
+    EXPECT_EQ(store.Get(kApp, "Parameters", "ReceiverListColWidth2", ""), "2100");
+    EXPECT_EQ(store.Get(kApp, "Parameters", "LastSelectedReceiver", ""), "gamma");
+}
+
+TEST_F(ComponentTest, ClosingBeforeTheListWasSetUpKeepsWhatWasRemembered) {
+    store.Save(kApp, "Parameters", "LastReceiverSortKey", "3");
+    store.Save(kApp, "Parameters", "ReceiverListColWidth1", "2222");
+    control = std::make_unique<Receivers>(state);
+    control.reset();
+    EXPECT_EQ(store.Get(kApp, "Parameters", "LastReceiverSortKey", ""), "3");
+    EXPECT_EQ(store.Get(kApp, "Parameters", "ReceiverListColWidth1", ""), "2222");
+}
+
+TEST_F(ComponentTest, RightsDecideTheButtons) {
+    Start(false);
+    Add(1, "one");
+    control->FillReceiverList();
+    EXPECT_FALSE(control->Command_AddReceiver().isEnabled()) << "no rights before message 102";
+    EXPECT_FALSE(control->Command_RemoveReceiver().isEnabled());
+    struct Case {
+        int32_t rights;
+        bool may;
+    };
+    for (Case c : {Case{0, false}, Case{0x20, true}, Case{0xDF, false}, Case{-1, true}}) {
+        state.UserRights = c.rights;
+        control->ApplyUserRights();
+        EXPECT_EQ(control->Command_AddReceiver().isEnabled(), c.may) << c.rights;
+        // A row click offers Remove and Copy only with the right.
+        control->ListView_Receivers_ItemClick(1);
+        EXPECT_EQ(control->Command_RemoveReceiver().isEnabled(), c.may) << c.rights;
+        EXPECT_EQ(control->Command_CopyReceiver().isEnabled(), c.may) << c.rights;
+        control->ApplyUserRights();
+        EXPECT_EQ(control->Command_CopyReceiver().isEnabled(), c.may) << c.rights;
+    }
+}
+
+TEST_F(ComponentTest, SelectLastReceiverAndEnterWithoutAMousePress) {
+    Start(false);
+    state.Area = "North";
+    Add(1, "North\\A");
+    Add(2, "North\\B");
+    Add(3, "South\\C");
+    control->FillReceiverList();
+    EXPECT_EQ(Texts(), (QStringList{"A", "B"}));
+
+    // Nothing remembered: row 1. Remembered full name or row text: that row.
+    control->SelectLastReceiver();
+    EXPECT_EQ(control->CurrentReceiver()->m_DiskIdentity, 1);
+    for (const char* remembered : {"North\\B", "B"}) {
+        store.Save(kApp, "Parameters", "LastSelectedReceiver", remembered);
+        control->SelectLastReceiver();
+        EXPECT_EQ(control->CurrentReceiver()->m_DiskIdentity, 2) << remembered;
+    }
+
+}
+
+TEST_F(ComponentTest, DoubleClickEditsOrTogglesByKeysAndPlace) {
+    Start(false);
+    Add(1, "one");
+    control->FillReceiverList();
+    control->ListView_Receivers_ItemClick(1);
+    int opened = 0;
+    auto previous = receivers::ReceiverParametersWindow::InstallDriver(
+        [&](receivers::ReceiverParametersWindow& w) {
+            ++opened;
+            EXPECT_EQ(w.windowTitle().endsWith("one"), true);
+        });
+    struct Case {
+        bool ignoreCtrl;
+        int shift;
+        int x;
+        bool edits;
+    };
+    const Case cases[] = {
+        {false, 2, 3000, false}, // Ctrl alone toggles
+        {false, 3, 3000, true},  // Ctrl+Shift edits
+        {false, 0, 100, true},
+        {true, 0, 249, false},
+        {true, 0, 250, true},
+    };
+    for (const Case& c : cases) {
+        state.IgnoreCtrlWhenEnablingOrDisabling = c.ignoreCtrl;
+        control->ListView_Receivers_MouseDown(1, c.shift, c.x, 0);
+        const int before = opened;
+        control->ListView_Receivers_DblClick();
+        EXPECT_EQ(opened - before, c.edits ? 1 : 0) << c.shift << " " << c.x;
+        EXPECT_EQ(control->EditMode(), c.edits ? receivers::EditModeEdit : control->EditMode());
+    }
+    // Enter before any press on a fresh control: the kept x is 0, so it toggles.
+    control = std::make_unique<Receivers>(state);
+    control->HandleSettingsMessage();
+    control->FillReceiverList();
+    control->ListView_Receivers_ItemClick(1);
+    state.IgnoreCtrlWhenEnablingOrDisabling = true;
+    const int before = opened;
+    control->ListView_Receivers_KeyPress(13);
+    EXPECT_EQ(opened, before);
+    receivers::ReceiverParametersWindow::InstallDriver(std::move(previous));
+}

@@ -1,0 +1,307 @@
+// The receivers editor against the substitute server over loopback: its start-up
+// requests, the list from 230, the server's 240, 241 and 221, and the commands it sends.
+#include "controls/receivers/parameterswindow.h"
+#include "controls/receivers/receiverscomponent.h"
+#include "tests/integration/harness.h"
+
+#include "core/clientstate.h"
+#include "core/codec.h"
+#include "core/records/receiver.h"
+#include "core/settingsstore.h"
+#include "platform/dialogservice.h"
+#include "platform/listview.h"
+#include "testserver/sampledata.h"
+
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+
+using namespace korvel;
+using namespace korvel::testing;
+using korvel::receivers::ReceiverParametersWindow;
+using korvel::testserver::Server;
+using Receivers = korvel::receivers::Component;
+
+namespace {
+
+constexpr const char* kApp = "Korvel ActiveX Receiver Client";
+
+Bytes Ref(int32_t identity, std::string_view name) {
+    Bytes b;
+    AppendLong(b, identity);
+    AppendString(b, name);
+    return b;
+}
+
+// A receiver's network form written field by field, independently of cReceiver.
+Bytes Form(std::string_view name, int16_t enabled, int16_t identity, int16_t type, std::string_view backup,
+           std::initializer_list<std::string_view> settings) {
+    Bytes b;
+    AppendString(b, name);
+    AppendInteger(b, enabled);
+    AppendInteger(b, identity);
+    AppendInteger(b, type);
+    AppendString(b, backup);
+    AppendDate(b, DateTime::Zero());
+    AppendLong(b, 0);
+    int n = 0;
+    for (std::string_view s : settings) {
+        AppendString(b, s);
+        ++n;
+    }
+    for (; n < 4; ++n) AppendString(b, "");
+    return b;
+}
+
+// Runs the parameters window through a driver instead of its modal loop.
+class ScopedDriver {
+public:
+    explicit ScopedDriver(ReceiverParametersWindow::Driver d)
+        : m_Previous(ReceiverParametersWindow::InstallDriver(std::move(d))) {}
+    ~ScopedDriver() { ReceiverParametersWindow::InstallDriver(std::move(m_Previous)); }
+
+private:
+    ReceiverParametersWindow::Driver m_Previous;
+};
+
+class ReceiversTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        EnsureApplication();
+        ASSERT_TRUE(server.Listen());
+        testserver::SampleData data;
+        ASSERT_TRUE(testserver::MakeSampleData("default", data));
+        server.SetData(std::move(data));
+        state.SettingsStore = &store;
+    }
+    void Start(const char* area = "", const char* password = "") {
+        control = std::make_unique<Receivers>(state);
+        control->resize(700, 400);
+        control->show();
+        control->setProperty("Area", area);
+        if (*password) control->setProperty("Password", password);
+        control->setProperty("ServerPort", server.Port());
+        control->setProperty("ServerAddress", "127.0.0.1");
+    }
+    bool ListHas(int rows) {
+        return WaitFor([&] { return !control->Frame().isHidden() && List().ListCount() == rows; });
+    }
+    platform::ListView& List() const { return control->ListView_Receivers(); }
+    int Row(int identity) const { return List().FindKey(QString("K%1").arg(identity)); }
+
+    Server server;
+    MemorySettingsStore store;
+    ClientState state;
+    std::unique_ptr<Receivers> control;
+};
+
+} // namespace
+
+TEST_F(ReceiversTest, StartUpRequestsWithAndWithoutAreaAndPassword) {
+    struct Case {
+        const char* area;
+        const char* password;
+        std::vector<int> types;
+        QString caption;
+    };
+    const Case cases[] = {
+        {"", "", {120, 106, 140, 230}, "R&eceivers"},
+        {"North", "secret", {120, 106, 104, 140, 230, 103}, "R&eceivers (North)"},
+    };
+    for (const Case& c : cases) {
+        state = ClientState{};
+        state.SettingsStore = &store;
+        server.ClearReceived();
+        const int connection = server.ConnectionCount();
+        Start(c.area, c.password);
+        ASSERT_TRUE(WaitFor([&] { return server.ReceivedOn(connection).size() >= c.types.size(); }));
+        Spin(50);
+        const auto frames = server.ReceivedOn(connection);
+        ASSERT_EQ(Types(frames), c.types) << c.area;
+        for (const auto& f : frames) {
+            if (f.Type == 104) EXPECT_EQ(f.Body, StringBody(c.area));
+            else if (f.Type == 103) EXPECT_EQ(f.Body, StringBody(c.password));
+            else EXPECT_EQ(f.Body, "");
+        }
+        ASSERT_TRUE(WaitFor([&] { return control->Frame().title() == c.caption; })) << control->Frame().title().toStdString();
+        control.reset();
+    }
+}
+
+TEST_F(ReceiversTest, ListFromTheServerWithColumnsIconsAndRights) {
+    Start();
+    ASSERT_TRUE(ListHas(6));
+    platform::ListView& list = List();
+    ASSERT_EQ(list.ColumnCount(), 7); // the sample server allows backup receivers
+    EXPECT_EQ(list.ColumnHeader(1), "Name");
+    EXPECT_EQ(list.ColumnHeader(3), "Setting #1");
+    EXPECT_EQ(list.ColumnHeader(6), "Setting #4");
+    EXPECT_EQ(list.ColumnHeader(7), "Backup receiver");
+    const int duty = Row(1);
+    ASSERT_NE(duty, 0);
+    EXPECT_EQ(list.Text(duty), "Duty engineer");
+    EXPECT_EQ(list.SubItem(duty, 2), "Text message (GSM)");
+    EXPECT_EQ(list.SubItem(duty, 3), "+46701234567");
+    EXPECT_EQ(list.SubItem(duty, 7), "Control room pager");
+    EXPECT_EQ(list.SmallIcon(duty), 1);
+    EXPECT_EQ(list.SmallIcon(Row(5)), 2); // disabled
+    // Sorted by name, ascending: the first row is clicked when nothing was remembered.
+    EXPECT_EQ(list.Text(1), "Control room pager");
+    ASSERT_TRUE(control->CurrentReceiver());
+    EXPECT_EQ(control->CurrentReceiver()->m_DiskIdentity, 2);
+    EXPECT_TRUE(control->Command_AddReceiver().isEnabled());
+    EXPECT_TRUE(control->Command_RemoveReceiver().isEnabled());
+    EXPECT_EQ(store.Get(kApp, "Parameters", "LastSelectedReceiver", ""), "Control room pager");
+
+    // Rights without 0x20 take all three away.
+    server.SendFrame(102, LongToNetworkBytes(0x02));
+    ASSERT_TRUE(WaitFor([&] { return !control->Command_AddReceiver().isEnabled(); }));
+    EXPECT_FALSE(control->Command_RemoveReceiver().isEnabled());
+    EXPECT_FALSE(control->Command_CopyReceiver().isEnabled());
+}
+
+TEST_F(ReceiversTest, AreaShowsItsReceiversWithoutThePrefix) {
+    store.Save(kApp, "Parameters", "LastSelectedReceiver", "North\\Site manager");
+    Start("North");
+    ASSERT_TRUE(ListHas(2));
+    const int manager = Row(5);
+    EXPECT_EQ(List().Text(manager), "Site manager");
+    EXPECT_EQ(List().SubItem(manager, 7), "Duty engineer"); // another area: full name
+    // The remembered full name finds its row.
+    ASSERT_TRUE(control->CurrentReceiver());
+    EXPECT_EQ(control->CurrentReceiver()->m_DiskIdentity, 5);
+
+    // A receiver of another area announced by the server adds no row.
+    server.SendFrame(240, Ref(40, "South\\Tank alarm") + Form("South\\Tank alarm", -1, 40, 1, "", {"a@b"}));
+    server.SendFrame(240, Ref(41, "North\\Gate 2") + Form("North\\Gate 2", -1, 41, 1, "", {"g@b"}));
+    ASSERT_TRUE(ListHas(3));
+    EXPECT_EQ(Row(40), 0);
+    EXPECT_EQ(List().Text(Row(41)), "Gate 2");
+}
+
+TEST_F(ReceiversTest, ServerAnnouncementsUpdateRemoveAndReIcon) {
+    Start();
+    ASSERT_TRUE(ListHas(6));
+    // 240 of a known receiver refreshes its row (also a new name) and it moves to its place.
+    server.SendFrame(240, Ref(3, "Maintenance e-mail") + Form("A maintenance list", -1, 3, 1, "", {"list@example.org"}));
+    ASSERT_TRUE(WaitFor([&] { return List().SubItem(Row(3), 3) == "list@example.org"; }));
+    EXPECT_EQ(Row(3), 1);
+    EXPECT_EQ(List().Text(1), "A maintenance list");
+
+    // 221 changes the icon only.
+    const int selected = List().SelectedPosition();
+    Bytes enable = Ref(5, "North\\Site manager");
+    AppendInteger(enable, -1);
+    server.SendFrame(221, enable);
+    ASSERT_TRUE(WaitFor([&] { return List().SmallIcon(Row(5)) == 1; }));
+    EXPECT_EQ(List().SelectedPosition(), selected);
+
+    // 241 of the current receiver: the row now at its place is clicked.
+    {
+        const int position = Row(1);
+        control->ListView_Receivers_ItemClick(position);
+        const QString next = List().Text(position + 1);
+        server.SendFrame(241, Ref(1, "Duty engineer"));
+        ASSERT_TRUE(ListHas(5));
+        ASSERT_TRUE(control->CurrentReceiver());
+        EXPECT_EQ(List().Text(List().SelectedPosition()), next);
+    }
+    // 241 of another receiver leaves the current one.
+    const auto current = control->CurrentReceiver();
+    server.SendFrame(241, Ref(6, "South\\Pump station phone"));
+    ASSERT_TRUE(ListHas(4));
+    EXPECT_EQ(control->CurrentReceiver(), current);
+    // 241 of an unknown receiver changes nothing.
+    server.SendFrame(241, Ref(99, "nobody"));
+    Spin(100);
+    EXPECT_EQ(List().ListCount(), 4);
+}
+
+TEST_F(ReceiversTest, CtrlDoubleClickTogglesThroughTheServer) {
+    Start();
+    ASSERT_TRUE(ListHas(6));
+    control->ListView_Receivers_ItemClick(Row(5));
+    control->ListView_Receivers_MouseDown(1, 2, 3000, 100); // Ctrl alone
+    control->ListView_Receivers_DblClick();
+    ASSERT_TRUE(WaitFor([&] { return !server.ReceivedOfType(221).empty(); }));
+    Bytes expected = Ref(5, "North\\Site manager");
+    AppendInteger(expected, -1); // disabled now: enable
+    EXPECT_EQ(server.ReceivedOfType(221).front().Body, expected);
+    EXPECT_EQ(expected.substr(0, 6), std::string("\0\0\0\x05\0\x12", 6));
+    ASSERT_TRUE(WaitFor([&] { return List().SmallIcon(Row(5)) == 1; }));
+}
+
+TEST_F(ReceiversTest, OkSendsTheNewReceiverToTheByteAndTheServersAnswerAddsIt) {
+    Start();
+    ASSERT_TRUE(ListHas(6));
+    ScopedDriver driver([](ReceiverParametersWindow& w) {
+        w.Text_ReceiverName().setText("  Night desk ");
+        const int gsm = w.Combo_ReceiverType().findText("Text message (GSM)");
+        ASSERT_GE(gsm, 0);
+        w.Combo_ReceiverType().setCurrentIndex(gsm);
+        w.Combo_ReceiverType_Click();
+        w.Text_Setting(0).setText("+4670555");
+        w.Combo_Setting(1).setCurrentIndex(2);
+        w.Combo_BackupReceiver().setCurrentIndex(w.Combo_BackupReceiver().findText("Duty engineer"));
+        w.Command_Ok_Click();
+    });
+    control->Command_AddReceiver_Click();
+    ASSERT_TRUE(WaitFor([&] { return !server.ReceivedOfType(240).empty(); }));
+    const Bytes expected =
+        Ref(-1, "Night desk") + Form("Night desk", -1, -1, 2, "Duty engineer", {"+4670555", "2", "", ""});
+    EXPECT_EQ(server.ReceivedOfType(240).front().Body, expected);
+    ASSERT_TRUE(ListHas(7));
+    EXPECT_EQ(List().Text(Row(7)), "Night desk");
+    EXPECT_EQ(store.Get(kApp, "Parameters", "LastSelectedReceiver", ""), "Night desk");
+}
+
+TEST_F(ReceiversTest, EditSendsTheChangeAndTheListFollowsTheServer) {
+    Start();
+    ASSERT_TRUE(ListHas(6));
+    control->ListView_Receivers_ItemClick(Row(3));
+    const auto listed = control->CurrentReceiver();
+    ScopedDriver driver([](ReceiverParametersWindow& w) {
+        EXPECT_FALSE(w.Text_ReceiverName().isEnabled());
+        EXPECT_EQ(w.windowTitle(), "Edit Receivers - Maintenance e-mail");
+        EXPECT_EQ(w.Text_Setting(0).text(), "maintenance@example.org");
+        w.Text_Setting(1).setText("[ALARM]");
+        w.Command_Ok_Click();
+    });
+    control->ListView_Receivers_MouseDown(1, 0, 3000, 100);
+    control->ListView_Receivers_DblClick();
+    ASSERT_TRUE(WaitFor([&] { return !server.ReceivedOfType(240).empty(); }));
+    EXPECT_EQ(server.ReceivedOfType(240).front().Body,
+              Ref(3, "Maintenance e-mail") +
+                  Form("Maintenance e-mail", -1, 3, 1, "", {"maintenance@example.org", "[ALARM]", "", ""}));
+    ASSERT_TRUE(WaitFor([&] { return List().SubItem(Row(3), 4) == "[ALARM]"; }));
+    EXPECT_EQ(control->CurrentReceiver(), listed); // updated in place by the server's answer
+}
+
+TEST_F(ReceiversTest, RemoveAsksAndTheServersAnswerTakesTheRow) {
+    Start();
+    ASSERT_TRUE(ListHas(6));
+    platform::ScopedScriptedDialogs dialogs;
+    control->ListView_Receivers_ItemClick(Row(2));
+    dialogs->QueueAnswer(platform::MessageResult::No);
+    control->Command_RemoveReceiver_Click();
+    ASSERT_EQ(dialogs->Messages().size(), 1u);
+    EXPECT_EQ(dialogs->Messages()[0].text,
+              "Remove the receiver 'Control room pager' permanently?\r\n\r\nProfiles that send to it will no "
+              "longer reach it.");
+    EXPECT_EQ(dialogs->Messages()[0].icon, platform::MessageIcon::Question);
+    Spin(50);
+    EXPECT_TRUE(server.ReceivedOfType(241).empty());
+
+    dialogs->QueueAnswer(platform::MessageResult::Yes);
+    control->Command_RemoveReceiver_Click();
+    ASSERT_TRUE(WaitFor([&] { return !server.ReceivedOfType(241).empty(); }));
+    EXPECT_EQ(server.ReceivedOfType(241).front().Body, Ref(2, "Control room pager"));
+    ASSERT_TRUE(ListHas(5));
+    EXPECT_EQ(Row(2), 0);
+}

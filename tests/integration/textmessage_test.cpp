@@ -1,0 +1,360 @@
+// The text message control against the substitute server over loopback: start-up
+// requests to the byte, the receiver list and its ticks, the message sent to the byte,
+// the server's answers, the last message kept on the server or in the per-user store,
+// and the list following 240 and 241.
+#include "controls/textmessage/statusbar.h"
+#include "controls/textmessage/textmessagecomponent.h"
+#include "tests/integration/harness.h"
+
+#include "core/clientstate.h"
+#include "core/records/receiver.h"
+#include "core/settingsstore.h"
+#include "platform/dialogservice.h"
+#include "platform/listview.h"
+#include "platform/statuslabel.h"
+#include "testserver/frameio.h"
+#include "testserver/sampledata.h"
+
+#include <QGroupBox>
+#include <QPlainTextEdit>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+using namespace korvel;
+using namespace korvel::testing;
+using korvel::testserver::Server;
+using TextMessage = korvel::textmessage::Component;
+
+namespace {
+
+constexpr const char* kApp = "Korvel ActiveX TextMessage Client";
+
+Bytes Int32Body(int32_t value) {
+    Bytes b;
+    AppendLong(b, value);
+    return b;
+}
+
+// A 240 for a receiver: RecordRef, then its network form.
+Bytes Body240(int16_t identity, std::string_view name, int16_t type) {
+    ClientState types; // type rows do not travel; the client looks the type up itself
+    cReceiver r;
+    r.m_DiskIdentity = identity;
+    r.m_ReceiverName = name;
+    r.SetReceiverTypeId(types, type);
+    Bytes b;
+    AppendLong(b, identity);
+    AppendString(b, name);
+    r.AppendNetworkBytes(b);
+    return b;
+}
+
+Bytes Body241(int32_t identity, std::string_view name) {
+    Bytes b;
+    AppendLong(b, identity);
+    AppendString(b, name);
+    return b;
+}
+
+class TextMessageLoopback : public ::testing::Test {
+protected:
+    void SetUp() override {
+        EnsureApplication();
+        ASSERT_TRUE(server.Listen());
+        testserver::SampleData data;
+        ASSERT_TRUE(testserver::MakeSampleData("default", data));
+        server.SetData(std::move(data));
+        state.SettingsStore = &store;
+    }
+
+    TextMessage& Make(const char* area = "", const char* password = "") {
+        control = std::make_unique<TextMessage>(state);
+        control->resize(500, 450);
+        control->show();
+        control->setProperty("Area", area);
+        control->setProperty("Password", password);
+        return *control;
+    }
+    // Connects and waits for the answers to 131 and 132 of the connection.
+    void Start(int connection = 0) {
+        control->setProperty("ServerPort", server.Port());
+        control->setProperty("ServerAddress", "127.0.0.1");
+        ASSERT_TRUE(WaitFor([&] {
+            return control->IsConnected() && !server.ReceivedOfType(132, connection).empty() && server.AllSent();
+        }));
+        Spin(60); // the answers arrive
+    }
+    void Reconnect(int connection) {
+        control->setProperty("ServerAddress", "");
+        control->setProperty("ServerAddress", "127.0.0.1");
+        ASSERT_TRUE(WaitFor([&] {
+            return control->IsConnected() && server.ConnectionCount() > connection &&
+                   !server.ReceivedOfType(132, connection).empty() && server.AllSent();
+        }));
+        Spin(60);
+    }
+    platform::ListView& List() const { return control->ListView_Receivers(); }
+    QStringList Rows() const {
+        QStringList out;
+        for (int i = 1; i <= List().ListCount(); ++i) out << List().Key(i) + "=" + List().Text(i);
+        return out;
+    }
+    void Tick(int id, bool on = true) {
+        const int position = List().FindKey(QString("K%1").arg(id));
+        ASSERT_GT(position, 0) << id;
+        List().SetChecked(position, on);
+        control->ListView_Receivers_ItemClick(position);
+    }
+    bool SendEnabled() const { return control->StatusBarWidget().PanelEnabled(TextMessage::kSendPanel); }
+    QString Panel(int n) const { return control->StatusBarWidget().PanelText(n); }
+    void Type(const QString& text) { control->Text_FreeText().setPlainText(text); }
+    void ClickSend() { control->StatusBar_PanelClick(TextMessage::kSendPanel); }
+
+    Server server;
+    MemorySettingsStore store;
+    ClientState state;
+    std::unique_ptr<TextMessage> control;
+};
+
+} // namespace
+
+TEST_F(TextMessageLoopback, StartUpRequestsToTheByteThenTheLastMessage) {
+    struct Case {
+        const char* area;
+        const char* password;
+        std::vector<std::pair<int, Bytes>> expected;
+    };
+    const Case cases[] = {
+        {"", "", {{120, ""}, {106, ""}, {140, ""}, {230, ""}, {131, ""}, {132, ""}}},
+        {"North", "pw",
+         {{120, ""}, {106, ""}, {104, Bytes("\x00\x05North", 7)}, {140, ""}, {230, ""}, {103, Bytes("\x00\x02pw", 4)},
+          {131, ""}, {132, ""}}},
+    };
+    int connection = 0;
+    for (const Case& c : cases) {
+        Make(c.area, c.password);
+        Start(connection);
+        std::vector<std::pair<int, Bytes>> got;
+        for (const auto& f : server.ReceivedOn(connection)) got.emplace_back(f.Type, f.Body);
+        EXPECT_EQ(got, c.expected) << c.area;
+        control.reset();
+        ++connection;
+    }
+    // The password is the control's own: the shared state never holds it.
+    EXPECT_TRUE(state.Password.empty());
+}
+
+TEST_F(TextMessageLoopback, ShowsTheAreasReceiversSortedAndTheComposer) {
+    Make("north");
+    Start();
+    EXPECT_EQ(Rows(), (QStringList{"K4=Gatehouse screen", "K5=Site manager"}));
+    EXPECT_FALSE(control->Frame().isHidden());
+    EXPECT_FALSE(control->Text_FreeText().isHidden());
+    EXPECT_FALSE(control->StatusBarWidget().isHidden());
+    EXPECT_TRUE(control->Label_Disconnected().isHidden());
+    EXPECT_EQ(control->Frame().title(), "Receivers (north)");
+    EXPECT_EQ(Panel(TextMessage::kSendPanel), "Send");
+    EXPECT_TRUE(control->StoredByServer());
+    EXPECT_EQ(store.Get(kApp, "Texts", "IsLoadedOnce", ""), "1");
+
+    control.reset();
+    Make("");
+    Start(1);
+    EXPECT_EQ(Rows(), (QStringList{"K2=Control room pager", "K1=Duty engineer", "K3=Maintenance e-mail",
+                                   "K4=North\\Gatehouse screen", "K5=North\\Site manager",
+                                   "K6=South\\Pump station phone"}));
+}
+
+TEST_F(TextMessageLoopback, SendsTheMessageToTheByteAndShowsTheServersIdentity) {
+    Make("");
+    Start();
+    Tick(1); // GSM, 160
+    Tick(2); // pager, 80
+    EXPECT_EQ(control->MaxTextLength(), 80);
+    Type("Pump 3\ntripped");
+    ASSERT_TRUE(SendEnabled());
+    ClickSend();
+    EXPECT_EQ(control->StatusBarWidget().PanelBevel(TextMessage::kSendPanel), textmessage::StatusBar::Inset);
+    EXPECT_EQ(Panel(TextMessage::kInfoPanel), "Message sent");
+    EXPECT_EQ(control->InfoCountdown(), 15000);
+    ASSERT_TRUE(WaitFor([&] { return server.ReceivedOfType(130).size() == 1; }));
+    Bytes expected;
+    AppendString(expected, "Pump 3\r\ntripped");
+    AppendInteger(expected, 2);
+    AppendLong(expected, 0);
+    AppendLong(expected, 2); // rows in list order: "Control room pager" first
+    AppendLong(expected, 1);
+    AppendString(expected, "");
+    AppendString(expected, "");
+    EXPECT_EQ(server.ReceivedOfType(130)[0].Body, expected);
+
+    ASSERT_TRUE(WaitFor([&] { return Panel(TextMessage::kInfoPanel) == "Message sent (id: 0x001A)"; }));
+    ASSERT_TRUE(WaitFor([&] { return Panel(TextMessage::kServerPanel) == "Message 26 queued for 2 receiver(s)"; }));
+    EXPECT_TRUE(WaitFor([&] {
+        return control->StatusBarWidget().PanelBevel(TextMessage::kSendPanel) == textmessage::StatusBar::Raised;
+    })) << "the pressed look lasts until the next timer tick";
+    // Text and ticks stay; the server keeps the message, nothing is kept locally.
+    EXPECT_EQ(control->MessageText(), "Pump 3\r\ntripped");
+    EXPECT_EQ(control->GetCheckedReceiversList(), "2\xFF" "1\xFF");
+    EXPECT_EQ(store.Get(kApp, "Parameters", "LastMessageText", "-"), "-");
+    EXPECT_EQ(store.Get(kApp, "Parameters", "LastMessageReceivers", "-"), "-");
+
+    // The information panel empties when its countdown runs out.
+    EXPECT_TRUE(WaitFor([&] { return control->InfoCountdown() < 15000; }));
+    for (int i = 0; i < 150 && control->InfoCountdown() > 0; ++i) control->Timer_Connect_Timer();
+    EXPECT_EQ(control->InfoCountdown(), 0);
+    EXPECT_EQ(Panel(TextMessage::kInfoPanel), "");
+
+    // A new connection brings the last message back from the server.
+    Type("");
+    Tick(1, false);
+    Tick(2, false);
+    Reconnect(1);
+    EXPECT_EQ(control->GetCheckedReceiversList(), "2\xFF" "1\xFF");
+    EXPECT_EQ(control->MessageText(), "Pump 3\r\ntripped");
+    EXPECT_EQ(control->MaxTextLength(), 80);
+    EXPECT_TRUE(SendEnabled());
+}
+
+TEST_F(TextMessageLoopback, IdentityShowsItsLowFourHexDigits) {
+    Make("");
+    Start();
+    const std::pair<int32_t, const char*> cases[] = {
+        {26, "0x001A"}, {0, "0x0000"}, {0xFFFF, "0xFFFF"}, {65536, "0x0000"}, {0x1234ABCD, "0xABCD"}, {-1, "0xFFFF"},
+    };
+    for (const auto& [identity, shown] : cases) {
+        server.SendFrame(130, Int32Body(identity));
+        ASSERT_TRUE(WaitFor([&] { return Panel(TextMessage::kInfoPanel) == QString("Message sent (id: %1)").arg(shown); }))
+            << identity;
+    }
+}
+
+TEST_F(TextMessageLoopback, WithoutServerStorageTheLastMessageLivesInTheUserStore) {
+    for (auto& section : server.Data().Settings)
+        for (auto& item : section.Items)
+            if (item.first == "StoreActiveXMessagesByServer") item.second = "0";
+    store.Save(kApp, "Parameters", "LastMessageReceivers", "3\xFF" "2\xFF");
+    store.Save(kApp, "Parameters", "LastMessageText", "from\r\nbefore");
+    Make("");
+    Start();
+    EXPECT_FALSE(control->StoredByServer());
+    EXPECT_EQ(control->GetCheckedReceiversList(), "2\xFF" "3\xFF");
+    EXPECT_EQ(control->MessageText(), "from\r\nbefore");
+
+    Tick(3, false);
+    Type("Next shift starts at 6");
+    ASSERT_TRUE(SendEnabled());
+    ClickSend();
+    EXPECT_EQ(store.Get(kApp, "Parameters", "LastMessageReceivers", ""), "2\xFF");
+    EXPECT_EQ(store.Get(kApp, "Parameters", "LastMessageText", ""), "Next shift starts at 6");
+    ASSERT_TRUE(WaitFor([&] { return server.ReceivedOfType(130).size() == 1; }));
+
+    // The server's own answers to 131/132 are not read: the store wins.
+    Reconnect(1);
+    EXPECT_EQ(control->GetCheckedReceiversList(), "2\xFF");
+    EXPECT_EQ(control->MessageText(), "Next shift starts at 6");
+}
+
+TEST_F(TextMessageLoopback, WithoutTheRightNothingIsSent) {
+    server.Data().UserRights = 0xFF & ~RightSendTextMessages;
+    Make("");
+    Start();
+    Tick(1);
+    Type("hello");
+    EXPECT_FALSE(SendEnabled());
+    ClickSend();
+    control->StatusBar_PanelClick(TextMessage::kInfoPanel);
+    control->StatusBar_PanelClick(TextMessage::kServerPanel);
+    Spin(60);
+    EXPECT_TRUE(server.ReceivedOfType(130).empty());
+    EXPECT_EQ(Panel(TextMessage::kInfoPanel), "");
+}
+
+TEST_F(TextMessageLoopback, ListFollowsSavedAndDeletedReceiversKeepingTicks) {
+    Make("North");
+    Start();
+    Tick(5); // "Site manager", GSM 160
+    Type(QString(100, 'x'));
+    ASSERT_TRUE(SendEnabled());
+
+    // 240 renames a ticked receiver: the list re-sorts, the tick stays.
+    server.SendFrame(240, Body240(5, "North\\Area manager", 2));
+    ASSERT_TRUE(WaitFor([&] { return List().Text(1) == "Area manager"; }));
+    EXPECT_EQ(Rows(), (QStringList{"K5=Area manager", "K4=Gatehouse screen"}));
+    EXPECT_EQ(control->GetCheckedReceiversList(), "5\xFF");
+
+    // 240 changes its type to the pager (80): the limit follows, Send is refused.
+    server.SendFrame(240, Body240(5, "North\\Area manager", 3));
+    ASSERT_TRUE(WaitFor([&] { return control->MaxTextLength() == 80; }));
+    EXPECT_FALSE(SendEnabled());
+
+    // 240 for a new receiver in the area adds it; one outside the area is ignored, and a
+    // receiver moved out of the area keeps its row.
+    server.SendFrame(240, Body240(8, "NORTH\\Boiler room", 2));
+    server.SendFrame(240, Body240(9, "South\\Dock", 2));
+    server.SendFrame(240, Body240(4, "South\\Gatehouse screen", 5));
+    ASSERT_TRUE(WaitFor([&] { return List().ListCount() == 3; }));
+    Spin(60);
+    EXPECT_EQ(Rows(), (QStringList{"K5=Area manager", "K8=Boiler room", "K4=Gatehouse screen"}));
+
+    // 241 of the ticked receiver: its row goes, and so does its limit.
+    server.SendFrame(241, Body241(5, "North\\Area manager"));
+    ASSERT_TRUE(WaitFor([&] { return List().ListCount() == 2; }));
+    EXPECT_EQ(control->MaxTextLength(), 8192);
+    EXPECT_FALSE(SendEnabled()) << "no receiver ticked";
+    Tick(8);
+    EXPECT_TRUE(SendEnabled());
+
+    // 230 rebuilds the list and clears every tick.
+    server.SendFrame(230, server.Data().Answers[230].front().Body);
+    ASSERT_TRUE(WaitFor([&] { return List().ListCount() == 2 && !control->IsAnyReceiverChecked(); }));
+    EXPECT_EQ(Rows(), (QStringList{"K4=Gatehouse screen", "K5=Site manager"}));
+    EXPECT_FALSE(SendEnabled());
+    EXPECT_TRUE(control->IsConnected());
+}
+
+TEST_F(TextMessageLoopback, PasswordGoesOutOnceWhenItChanges) {
+    Make("", "first");
+    Start();
+    ASSERT_EQ(server.ReceivedOfType(103).size(), 1u);
+    control->setProperty("Password", "first");
+    control->setProperty("Password", "second");
+    control->setProperty("Password", "second");
+    ASSERT_TRUE(WaitFor([&] { return server.ReceivedOfType(103).size() == 2; }));
+    Spin(60);
+    ASSERT_EQ(server.ReceivedOfType(103).size(), 2u);
+    EXPECT_EQ(server.ReceivedOfType(103)[1].Body, Bytes("\x00\x06second", 8));
+    EXPECT_EQ(control->property("Password").toString(), "");
+}
+
+TEST_F(TextMessageLoopback, LostConnectionHidesTheComposerAndKeepsItsContents) {
+    Make("");
+    Start();
+    Tick(1);
+    Type("draft");
+    server.CloseConnection();
+    ASSERT_TRUE(WaitFor([&] { return !control->IsConnected() && control->Frame().isHidden(); }));
+    EXPECT_TRUE(control->Text_FreeText().isHidden());
+    EXPECT_TRUE(control->StatusBarWidget().isHidden());
+    EXPECT_FALSE(control->Label_Disconnected().isHidden());
+    EXPECT_EQ(control->MessageText(), "draft");
+    EXPECT_EQ(control->GetCheckedReceiversList(), "1\xFF");
+    ClickSend(); // Send stays enabled in the hidden bar, but nothing goes out or is reported
+    EXPECT_EQ(Panel(TextMessage::kInfoPanel), "");
+}
+
+TEST_F(TextMessageLoopback, ProtocolVersionConflictShowsTheControlsTitle) {
+    platform::ScopedScriptedDialogs dialogs;
+    server.Data().ProtocolVersion = 22;
+    Make("");
+    control->setProperty("ServerPort", server.Port());
+    control->setProperty("ServerAddress", "127.0.0.1");
+    ASSERT_TRUE(WaitFor([&] { return dialogs->Messages().size() == 1; }));
+    EXPECT_EQ(dialogs->Messages()[0].text, "Protocol version conflict (server: 22, client: 21)!");
+    EXPECT_EQ(dialogs->Messages()[0].title, kApp);
+    ASSERT_TRUE(WaitFor([&] { return !control->IsConnected() && control->Frame().isHidden(); }));
+}
