@@ -316,3 +316,106 @@ TEST(ReviewDecoder, HandWrittenBodiesLandFieldByField) {
     EXPECT_EQ(r->m_Enabled, 0);
     EXPECT_FALSE(r->HasChangedSinceLastLoadFromDisk());
 }
+
+namespace {
+
+// What the editing operations ask of the grid.
+class GridCalls final : public ScheduleView {
+public:
+    Bytes Start, Stop;
+    std::vector<int> Rows;
+    int Full = 0;
+    Bytes Get_Text_Schedule_Period_Start() override { return Start; }
+    Bytes Get_Text_Schedule_Period_Stop() override { return Stop; }
+    void Set_Text_Schedule_Period_Start(std::string_view t) override { Start = Bytes(t); }
+    void Set_Text_Schedule_Period_Stop(std::string_view t) override { Stop = Bytes(t); }
+    void PaintDayTypeAxis(int d) override { Rows.push_back(d); }
+    void Paint() override { ++Full; }
+};
+
+PeriodPtr Period(int start, int stop) {
+    return std::make_shared<cTimeSchedulePeriod>(
+        cTimeSchedulePeriod{static_cast<int16_t>(start), static_cast<int16_t>(stop)});
+}
+
+} // namespace
+
+TEST(ReviewSchedule, EditsReachTheGroupAndTheSelectionAsDescribed) {
+    // Inverting a grouped day type spreads the result to its partners, in ascending order.
+    {
+        cTimeSchedule s;
+        s.m_Periods[1] = {Period(420, 960)};
+        s.m_Grouped[1] = s.m_Grouped[3] = -1;
+        s.m_SelectedDayType = 1;
+        GridCalls grid;
+        s.InvertTimeSchedule(grid);
+        ASSERT_EQ(s.m_Periods[3].size(), 2u);
+        EXPECT_EQ(s.m_Periods[3][0]->m_StopMinute, 420);
+        EXPECT_EQ(s.m_Periods[3][1]->m_StartMinute, 960);
+        EXPECT_EQ(grid.Rows, (std::vector<int>{1, 3}));
+    }
+    // Clearing the whole day leaves a selected period of another day type alone.
+    {
+        ClientState state;
+        state.ClearAllDayWhenDeleting = true;
+        cTimeSchedule s;
+        s.m_Periods[0] = {Period(0, 10), Period(20, 30)};
+        s.m_Periods[4] = {Period(100, 200)};
+        s.m_SelectedDayType = 0;
+        s.m_SelectedPeriod = s.m_Periods[4][0];
+        GridCalls grid;
+        grid.Start = "01:40";
+        s.Delete(state, grid);
+        EXPECT_TRUE(s.m_Periods[0].empty());
+        EXPECT_EQ(s.m_SelectedPeriod, s.m_Periods[4][0]);
+        EXPECT_EQ(grid.Start, "01:40");
+    }
+    // Monday to Friday: rows 0..4, then the partners of Monday again, then the whole grid.
+    {
+        cTimeSchedule s;
+        GridCalls grid;
+        s.GroupMonFri(grid);
+        EXPECT_EQ(grid.Rows, (std::vector<int>{0, 1, 2, 3, 4, 1, 2, 3, 4}));
+        EXPECT_EQ(grid.Full, 1);
+    }
+    // 00:00-24:00 ends the day-type selection but keeps the selected period reference.
+    {
+        cTimeSchedule s;
+        s.m_Periods[2] = {Period(5, 6)};
+        s.m_SelectedDayType = 2;
+        const PeriodPtr selected = s.m_Periods[2][0];
+        s.m_SelectedPeriod = selected;
+        GridCalls grid;
+        s.SetTimeFrom00to24(grid);
+        EXPECT_EQ(s.m_SelectedPeriod, selected);
+        EXPECT_EQ(s.m_SelectedDayType, -1);
+    }
+    // The time boxes: texts read as times, written back as hh:mm.
+    struct Case {
+        const char* start;
+        const char* stop;
+        int from, to;
+        const char* startShown;
+        const char* stopShown;
+    } cases[] = {
+        {"7", "1630", 420, 990, "07:00", "16:30"},
+        {"24:00", "0", 0, 1440, "00:00", "24:00"},
+        {"05", "9.5", 5, 545, "00:05", "09:05"},
+    };
+    for (const Case& c : cases) {
+        cTimeSchedule s;
+        s.m_Periods[6] = {Period(0, 1)};
+        s.m_SelectedDayType = 6;
+        s.m_SelectedPeriod = s.m_Periods[6][0];
+        GridCalls grid;
+        grid.Start = c.start;
+        grid.Stop = c.stop;
+        s.ExtractTimeFromTextboxes(grid);
+        EXPECT_EQ(s.m_Periods[6][0]->m_StartMinute, c.from) << c.start;
+        EXPECT_EQ(s.m_Periods[6][0]->m_StopMinute, c.to) << c.start;
+        EXPECT_EQ(s.m_EditStartMinute, c.from);
+        EXPECT_EQ(s.m_EditStopMinute, c.to);
+        EXPECT_EQ(grid.Start, c.startShown);
+        EXPECT_EQ(grid.Stop, c.stopShown);
+    }
+}
