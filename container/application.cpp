@@ -42,6 +42,7 @@ StartupResult Start(const QStringList& arguments, ISettingsStore& store) {
         {
             SelectionWindow selection(parameters, store);
             selection.Prepare();
+            InstallTestHooks(selection);
             selection.exec();
         }
         StoreAfterSelection(parameters, store);
@@ -61,7 +62,7 @@ StartupResult Start(const QStringList& arguments, ISettingsStore& store) {
     return result;
 }
 
-void InstallTestHooks(HostWindow& window) {
+void InstallTestHooks(QWidget& window) {
     bool ok = false;
     const int quitAfter = qEnvironmentVariableIntValue("KORVEL_QUIT_AFTER_MS", &ok);
     if (!ok || quitAfter < 0) return;

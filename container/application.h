@@ -5,6 +5,8 @@
 
 #include <QStringList>
 
+class QWidget;
+
 #include <memory>
 
 namespace korvel::container {
@@ -24,8 +26,9 @@ struct StartupResult {
 StartupResult Start(const QStringList& arguments, ISettingsStore& store);
 
 // For tests of the whole program (documented in docs/container.md):
-// KORVEL_QUIT_AFTER_MS=n closes the host window n milliseconds after it is shown;
+// KORVEL_QUIT_AFTER_MS=n closes the window (the host window, or the selection window,
+// which then counts as cancelled) n milliseconds after it is shown;
 // KORVEL_GRAB_PNG=path saves a picture of the window to path just before.
-void InstallTestHooks(HostWindow& window);
+void InstallTestHooks(QWidget& window);
 
 } // namespace korvel::container

@@ -9,6 +9,8 @@
 #include <QMouseEvent>
 #include <QToolTip>
 
+#include <algorithm>
+
 namespace korvel::platform {
 
 // A row: its key and the numbers of its icon; sorts through the list's compare.
@@ -140,35 +142,71 @@ int ListView::positionOf(const QTreeWidgetItem* item) const {
 }
 
 int ListView::AddItem(const QString& key, const QString& text, int smallIcon) {
-    if (key.isEmpty() || FindKey(key) != 0) return 0;
-    const bool wasProgram = m_ProgramChange;
-    m_ProgramChange = true;
+    return AddItem(key, QStringList{text}, smallIcon);
+}
+
+ListView::Item* ListView::makeItem(const QString& key, const QStringList& texts, int smallIcon) {
     auto* item = new Item(this, key);
-    item->setText(0, text);
+    for (int i = 0; i < texts.size() && i < std::max(1, ColumnCount()); ++i) item->setText(i, texts[i]);
     if (m_CheckBoxes) {
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
         item->setCheckState(0, Qt::Unchecked);
     }
     item->Icon = smallIcon;
     if (m_SmallIcons && smallIcon) item->setIcon(0, m_SmallIcons->Icon(smallIcon));
+    return item;
+}
+
+int ListView::AddItem(const QString& key, const QStringList& texts, int smallIcon) {
+    if (key.isEmpty() || FindKey(key) != 0) return 0;
+    const bool wasProgram = m_ProgramChange;
+    m_ProgramChange = true;
+    Item* item = makeItem(key, texts, smallIcon);
     const int index = m_Sorted ? insertionIndex(item) : ListCount();
     insertTopLevelItem(index, item);
+    m_Keys.insert(key.toCaseFolded(), item); // replaces a stale entry
     m_ProgramChange = wasProgram;
     return index + 1;
 }
 
-void ListView::RemoveItem(int position) {
-    if (Item* item = itemAt(position)) delete item;
+int ListView::AddItems(const std::vector<NewRow>& rows) {
+    const bool wasProgram = m_ProgramChange;
+    m_ProgramChange = true;
+    QList<QTreeWidgetItem*> items;
+    items.reserve(static_cast<qsizetype>(rows.size()));
+    QHash<QString, Item*> batch;
+    for (const NewRow& row : rows) {
+        if (row.Key.isEmpty() || FindKey(row.Key) != 0) continue;
+        const QString folded = row.Key.toCaseFolded();
+        if (batch.contains(folded)) continue;
+        Item* item = makeItem(row.Key, row.Texts, row.SmallIcon);
+        batch.insert(folded, item);
+        items.push_back(item);
+    }
+    addTopLevelItems(items);
+    m_Keys.insert(batch);
+    sortNow();
+    m_ProgramChange = wasProgram;
+    return static_cast<int>(items.size());
 }
 
-void ListView::ClearItems() { clear(); }
+void ListView::RemoveItem(int position) {
+    if (Item* item = itemAt(position)) {
+        m_Keys.remove(item->Key.toCaseFolded());
+        delete item;
+    }
+}
+
+void ListView::ClearItems() {
+    m_Keys.clear();
+    clear();
+}
 
 int ListView::FindKey(const QString& key) const {
-    // Linear in the rows; the lists of this program hold at most a few thousand.
-    for (int i = 0, n = ListCount(); i < n; ++i) {
-        if (static_cast<const Item*>(topLevelItem(i))->Key.compare(key, Qt::CaseInsensitive) == 0) return i + 1;
-    }
-    return 0;
+    // The position is found by comparing pointers only, so an entry of a row that was
+    // taken out behind the list's back reads as none.
+    const Item* item = m_Keys.value(key.toCaseFolded(), nullptr);
+    return item ? positionOf(item) : 0;
 }
 
 QString ListView::Key(int position) const {

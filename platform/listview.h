@@ -6,7 +6,8 @@
 //
 // Positions of rows and columns are 1-based; 0 means none. Row positions follow the
 // display order, so they change when the list sorts. Keys are unique and compare
-// without regard to case.
+// without regard to case; look-up by key costs one hash look-up and a scan of pointers.
+// Rows are added and removed only through AddItem, RemoveItem and ClearItems.
 //
 // Sorting: while Sorted() is on, a new row goes to its place at once and a change of the
 // sort key or order sorts the list again; a change of a row's texts does not move it
@@ -20,6 +21,7 @@
 // (13 for Enter); ItemCheck when the user changes a check box. Nothing the program does
 // raises an event.
 
+#include <QHash>
 #include <QString>
 #include <QTreeWidget>
 
@@ -59,6 +61,17 @@ public:
     // Appends a row (or, while sorted, puts it at its place); returns its position, or 0
     // when the key is empty or already taken (nothing is added then).
     int AddItem(const QString& key, const QString& text, int smallIcon = 0);
+    // The same with the texts of columns 1, 2, ... set at once (faster than setting the
+    // sub-items one by one afterwards).
+    int AddItem(const QString& key, const QStringList& texts, int smallIcon);
+    struct NewRow {
+        QString Key;
+        QStringList Texts;
+        int SmallIcon = 0;
+    };
+    // Appends many rows in one step (while sorted they then take their places); a row
+    // whose key is empty or taken is left out. Returns the number of rows added.
+    int AddItems(const std::vector<NewRow>& rows);
     // Removes the row at the position; outside the list nothing happens.
     void RemoveItem(int position);
     // Removes every row.
@@ -126,6 +139,7 @@ private:
         int Icon = 0;
     };
 
+    Item* makeItem(const QString& key, const QStringList& texts, int smallIcon);
     Item* itemAt(int position) const;
     int positionOf(const QTreeWidgetItem* item) const;
     bool validColumn(int column) const { return column >= 1 && column <= ColumnCount(); }
@@ -136,6 +150,7 @@ private:
     void emitMouse(void (ListView::*signal)(int, int, int, int), QMouseEvent* event, int button);
 
     std::vector<Column> m_Columns;
+    QHash<QString, Item*> m_Keys; // case-folded key -> row
     const IconStore* m_HeaderIcons = nullptr;
     const IconStore* m_SmallIcons = nullptr;
     bool m_Sorted = false;

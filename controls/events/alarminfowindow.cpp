@@ -140,8 +140,23 @@ AlarmInfoWindow::AlarmInfoWindow(AlarmInfoSources sources, QWidget* parent)
     layout->setMenuBar(menuBar);
     layout->addWidget(m_List);
 
+    FitToContents();
+}
+
+void AlarmInfoWindow::FitToContents() {
+    // A width the operator chose is kept; until then a column is as wide as its texts
+    // (at least the smallest width), so neither a label nor a value is cut off.
+    for (int column : {kLabelColumn, kValueColumn}) {
+        if (m_WidthStored[static_cast<std::size_t>(column)]) continue;
+        const int width = m_List->columnWidth(column);
+        m_List->resizeColumnToContents(column);
+        if (m_List->columnWidth(column) < width) m_List->setColumnWidth(column, width);
+    }
     const int listWidth = m_List->columnWidth(kLabelColumn) + m_List->columnWidth(kValueColumn);
-    resize(std::clamp(listWidth + 24, 420, 1000), 420);
+    const int rowsHeight = m_List->header()->sizeHint().height() +
+                           kAlarmInfoRows * std::max(m_List->sizeHintForRow(0), 1);
+    const int menuHeight = layout() && layout()->menuBar() ? layout()->menuBar()->sizeHint().height() : 0;
+    resize(std::clamp(listWidth + 24, 420, 1000), std::clamp(rowsHeight + menuHeight + 8, 200, 800));
 }
 
 void AlarmInfoWindow::Fill(const Bytes& record) {
@@ -149,6 +164,7 @@ void AlarmInfoWindow::Fill(const Bytes& record) {
     for (int r = 0; r < kAlarmInfoRows && r < m_List->topLevelItemCount(); ++r)
         m_List->topLevelItem(r)->setText(kValueColumn, ToQString(rows[r].value));
     setWindowTitle(ToQString(Text(m_Sources, kTextCaption) + " - " + Field(record, 12)));
+    FitToContents();
 }
 
 void AlarmInfoWindow::ShowModal() {
@@ -186,10 +202,13 @@ int AlarmInfoWindow::ColumnWidthTwips(int column) const {
 void AlarmInfoWindow::LoadColumnWidths() {
     for (int i = 1; i <= 3; ++i) {
         double twips = ColumnWidthTwips(i);
-        if (m_Sources.settings)
-            twips = NumericValue(m_Sources.settings->Get(kSettingsApplication, kSettingsSection,
-                                                         kWidthKey + std::to_string(i),
-                                                         std::to_string(ColumnWidthTwips(i))));
+        if (m_Sources.settings) {
+            const std::string nothing(1, '\0');
+            const std::string stored = m_Sources.settings->Get(kSettingsApplication, kSettingsSection,
+                                                               kWidthKey + std::to_string(i), nothing);
+            m_WidthStored[static_cast<std::size_t>(i - 1)] = stored != nothing;
+            if (stored != nothing) twips = NumericValue(stored);
+        }
         twips = std::clamp(twips, double(kSmallestWidth), kLargestWidth);
         m_List->setColumnWidth(i - 1, static_cast<int>(twips / kTwipsPerPixel + 0.5));
     }

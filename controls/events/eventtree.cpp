@@ -75,7 +75,8 @@ EventTree::EventTree(QWidget* parent) : QTreeWidget(parent) {
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setExpandsOnDoubleClick(false);
-    // Alarm nodes never stay collapsed.
+    // Alarm nodes never stay collapsed, so they show no fold arrow either.
+    setRootIsDecorated(false);
     connect(this, &QTreeWidget::itemCollapsed, this, [this](QTreeWidgetItem* node) { expandItem(node); });
 }
 

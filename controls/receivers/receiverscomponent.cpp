@@ -23,6 +23,7 @@
 #include <QResizeEvent>
 
 #include <string>
+#include <vector>
 
 namespace korvel::receivers {
 namespace {
@@ -258,35 +259,46 @@ void Component::FillReceiverList() {
     const QString remembered = m_List->Text(m_List->SelectedPosition());
     m_List->setUpdatesEnabled(false);
     m_List->ClearItems();
-    m_List->SetSorted(false);
+    // The rows of the area's receivers in collection order, added in one step; with
+    // sorting on they then take the order of the sort key and order.
+    std::vector<platform::ListView::NewRow> rows;
+    rows.reserve(state.Receivers.Count());
     for (const auto& entry : state.Receivers) {
-        if (IsNameInArea(state, entry.item->m_ReceiverName)) ShowReceiverInList(*entry.item);
+        const cReceiver& r = *entry.item;
+        if (!IsNameInArea(state, r.m_ReceiverName)) continue;
+        rows.push_back({platform::ToQString(RecordKey(r.m_DiskIdentity)), rowTexts(r), IconOf(r)});
     }
     m_List->SetSorted(true);
+    m_List->AddItems(rows);
     if (!remembered.isEmpty()) {
         if (const int position = m_List->FindText(remembered)) m_List->SetSelected(position, true);
     }
     m_List->setUpdatesEnabled(true);
 }
 
-void Component::ShowReceiverInList(const cReceiver& receiver) {
+QStringList Component::rowTexts(const cReceiver& receiver) const {
     const ClientState& state = State();
-    const QString key = platform::ToQString(RecordKey(receiver.m_DiskIdentity));
-    const QString name = platform::ToQString(RemoveAreaFromName(state, receiver.m_ReceiverName));
-    int position = m_List->FindKey(key);
-    if (position == 0)
-        position = m_List->AddItem(key, name);
-    else
-        m_List->SetText(position, name); // a receiver renamed at the server shows its new name
-    if (position == 0) return;
-    m_List->SetSubItem(position, 2, platform::ToQString(receiver.m_ReceiverTypeName));
-    for (int i = 0; i < kReceiverSettingCount; ++i)
-        m_List->SetSubItem(position, 3 + i, platform::ToQString(receiver.GetSetting(i).ToText()));
+    QStringList texts;
+    texts << platform::ToQString(RemoveAreaFromName(state, receiver.m_ReceiverName))
+          << platform::ToQString(receiver.m_ReceiverTypeName);
+    for (int i = 0; i < kReceiverSettingCount; ++i) texts << platform::ToQString(receiver.GetSetting(i).ToText());
     if (m_AllowBackupReceiver) {
         const Bytes& backup = receiver.m_BackupReceiver;
-        m_List->SetSubItem(position, kBackupColumn,
-                           platform::ToQString(IsNameInArea(state, backup) ? RemoveAreaFromName(state, backup) : backup));
+        texts << platform::ToQString(IsNameInArea(state, backup) ? RemoveAreaFromName(state, backup) : backup);
     }
+    return texts;
+}
+
+void Component::ShowReceiverInList(const cReceiver& receiver) {
+    const QString key = platform::ToQString(RecordKey(receiver.m_DiskIdentity));
+    const QStringList texts = rowTexts(receiver);
+    const int position = m_List->FindKey(key);
+    if (position == 0) {
+        m_List->AddItem(key, texts, IconOf(receiver));
+        return;
+    }
+    // A receiver renamed at the server shows its new name.
+    for (int column = 1; column <= texts.size(); ++column) m_List->SetSubItem(position, column, texts[column - 1]);
     m_List->SetSmallIcon(position, IconOf(receiver));
 }
 

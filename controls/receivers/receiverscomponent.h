@@ -11,6 +11,8 @@
 #include "core/records/receiver.h"
 #endif
 
+#include <QStringList>
+
 #include <cstdint>
 #include <memory>
 #include <string_view>
@@ -89,6 +91,7 @@ private:
     void layout();
     QString text(int number) const;
     bool mayEditReceivers() const;
+    QStringList rowTexts(const cReceiver& receiver) const;
 
     QGroupBox* m_Frame;
     platform::ListView* m_List;

@@ -112,3 +112,32 @@ TEST(Program, StoredPasswordIsReadableByItsOwnerOnly) {
     EXPECT_EQ(ModeOf(store.FileOf(kApplication)), 0600u);
     EXPECT_EQ(ModeOf(folder), 0700u);
 }
+
+TEST(Program, WithoutAComponentTheSelectionWindowIsPicturedAndClosesAsCancelled) {
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    const QString picture = home.path() + "/selection.png";
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    environment.insert("XDG_CONFIG_HOME", home.path() + "/config");
+    environment.insert("KORVEL_PLUGIN_DIR", QStringLiteral(KORVEL_TEST_PLUGIN_DIR));
+    environment.insert("KORVEL_QUIT_AFTER_MS", "300");
+    environment.insert("KORVEL_GRAB_PNG", picture);
+    QProcess program;
+    program.setProcessEnvironment(environment);
+    program.start(QStringLiteral(KORVEL_CONTAINER_PROGRAM), {"/ServerAddress:10.0.0.9", "/ServerPort:5001"});
+    ASSERT_TRUE(program.waitForStarted(10000));
+    if (!program.waitForFinished(20000)) {
+        program.kill();
+        program.waitForFinished(5000);
+        FAIL() << "the selection window did not close by itself";
+    }
+    EXPECT_EQ(program.exitCode(), 0);
+    const QImage image(picture);
+    ASSERT_FALSE(image.isNull());
+    EXPECT_GT(image.height(), 100);
+    // Closed as by Cancel: the texts are stored, the component is not.
+    platform::QtSettingsStore store(home.path() + "/config/Korvel");
+    EXPECT_EQ(store.Get(kApplication, kSection, "ServerAddress", ""), "10.0.0.9");
+    EXPECT_EQ(store.Get(kApplication, kSection, "Component", "none"), "none");
+}

@@ -7,6 +7,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <memory>
 #include <string>
 #include <vector>
@@ -117,6 +118,7 @@ TEST(CalendarMonth, HitTestFindsDaysInsideTheGridOnly) {
         {2023, 10, 80, 216.7, 30},                         // and in the last week row
         {2024, 3, 380, 60, -1},  {2024, 3, 100, 217, -1}, {2024, 3, -4, -4, -1},
         {2023, 10, 80, 210, 30},                           // a Sunday-first month reaches the sixth row
+        {2024, 3, std::nan(""), 60, -1}, {2024, 3, 100, 1e300, -1},
     };
     for (const Case& c : cases) {
         Fixture f(c.year, c.month);

@@ -221,3 +221,18 @@ TEST_F(ListViewTest, CheckBoxesReportOnlyTheUsersChanges) {
     EXPECT_EQ(rec.checks, 1);
     EXPECT_FALSE(list.Checked(1));
 }
+
+TEST_F(ListViewTest, ManyRowsAtOnceLeaveOutTakenKeysAndSort) {
+    list.AddItem("K1", "m");
+    list.SetSorted(true);
+    const std::vector<ListView::NewRow> rows = {
+        {"K2", {"b", "two"}, 1}, {"k1", {"dup of an existing row"}, 0}, {"K3", {"A", "three"}, 2},
+        {"K3", {"dup in the batch"}, 0}, {"", {"no key"}, 0}};
+    EXPECT_EQ(list.AddItems(rows), 2);
+    EXPECT_EQ(Texts(list), (QStringList{"A", "b", "m"}));
+    EXPECT_EQ(list.SubItem(list.FindKey("k2"), 2), "two");
+    EXPECT_EQ(list.SmallIcon(list.FindKey("K3")), 2);
+    list.ClearItems();
+    EXPECT_EQ(list.FindKey("K2"), 0);
+    EXPECT_EQ(list.AddItem("K2", "again"), 1);
+}

@@ -223,6 +223,8 @@ TEST_F(TreeTest, AlarmsNeverStayCollapsed) {
     EXPECT_TRUE(alarm->isExpanded());
     alarm->setExpanded(false);
     EXPECT_TRUE(alarm->isExpanded());
+    // So the tree offers no fold arrow that would do nothing.
+    EXPECT_FALSE(tree.rootIsDecorated());
 }
 
 TEST_F(TreeTest, DoubleClickOpensTheAlarmOfTheSelectedNode) {
