@@ -1,6 +1,7 @@
 #include "testserver/server.h"
 
 #include "testserver/handlers_textactive.h"
+#include "testserver/profilechanges.h"
 
 #include "core/codec.h"
 
@@ -162,6 +163,7 @@ void Server::handleRequest(int index, const OutFrame& frame) {
                 for (const OutFrame& answer : replies.ToAll) SendFrame(answer.Type, answer.Body, i);
         return;
     }
+    if (HandleProfileChange(*this, m_Data, frame)) return;
     for (const OutFrame& answer : AnswerFor(m_Data, frame.Type)) SendFrame(answer.Type, answer.Body, index);
 }
 

@@ -1,0 +1,369 @@
+#pragma once
+// The profiles editor: a tree of the operator's profiles beside a tabbed page that edits
+// the selected one (alarm states, receivers, conditions, schedule, advanced switching,
+// the shared calendar). Every edit stays local until Save sends the removed, new and
+// changed profiles and a changed calendar; the tree and the page follow the server's
+// answers (210, 211, 220, 180).
+//
+// The widgets keep the system's names (TreeView_Profiles, SSTab_Profile ...) as object
+// names, and the handlers keep theirs, so the behaviour can be traced widget by widget.
+
+#include "core/shell/component.h"
+
+#include <QPointer>
+#include <QStringList>
+
+#include <array>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QAction;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QScrollBar;
+
+namespace korvel {
+class cCalendar;
+class cProfile;
+class cTimeSchedule;
+} // namespace korvel
+
+namespace korvel::platform {
+class CheckBox;
+class IconStore;
+class ImageCombo;
+class ListView;
+class MenuItemArray;
+class OptionButtons;
+class TabStrip;
+class TreeView;
+} // namespace korvel::platform
+
+namespace korvel::profiles {
+
+class Component final : public shell::Component {
+    Q_OBJECT
+    Q_PROPERTY(QString Area READ Area WRITE SetArea)
+    Q_PROPERTY(QString Password READ Password WRITE SetPassword)
+    Q_PROPERTY(int IsConnectedToServer READ IsConnectedToServer)
+
+public:
+    static constexpr const char* kApplication = "Korvel ActiveX Profiles Client";
+    static constexpr int kTabCount = 4;
+    static constexpr int kSaveFeedbackMs = 2000;
+
+    static shell::ControlDescription MakeDescription();
+
+    explicit Component(ClientState& state, QWidget* parent = nullptr);
+    ~Component() override;
+
+    // --- Public operations (callable by name) ------------------------------------------
+    Q_INVOKABLE void ProfileEnableOrDisable(const QString& ProfileName, int Enabled);
+    Q_INVOKABLE int IsProfileEnabled(const QString& ProfileName);
+    int IsConnectedToServer() const { return IsConnected() ? 1 : 0; }
+
+    // --- Profile tree --------------------------------------------------------------------
+    void FillProfileTree(const QString& path);
+    QString AddProfileToTree(const std::shared_ptr<cProfile>& profile, int16_t unused = 0);
+    void TreeView_Profiles_NodeClick(const QString& key);
+    void TreeView_Profiles_Collapse(const QString& key);
+    void TreeView_Profiles_DblClick();
+    void TreeView_Profiles_KeyDown(int& keyCode, int shift);
+    void TreeView_Profiles_MouseDown(int button, int shift, int x, int y);
+    void TreeView_Profiles_MouseMove(int button, int shift, int x, int y);
+
+    // --- Profile commands and saving ----------------------------------------------------
+    std::shared_ptr<cProfile> AddProfile(const QString& parentKey, bool copy);
+    std::shared_ptr<cProfile> CopyProfileWithChildren(const QString& nodeKey, const Bytes& newName,
+                                                      int16_t leadingLevels, bool onlyThisNode);
+    Bytes AskForProfileName(const std::shared_ptr<cProfile>& leaveOut, const QString& parentKey,
+                            const QString& defaultText);
+    void RenameProfileWithChildren(const QString& nodeKey, const std::shared_ptr<cProfile>& changed);
+    void RemoveProfileWithChildren(const QString& nodeKey);
+    void Command_AddProfile_Click();
+    void Command_AddChildProfile_Click();
+    void Command_CopyProfile_Click();
+    void Command_RenameProfile_Click();
+    void Command_RemoveProfile_Click();
+    void Command_Save_Click();
+
+    // --- Profile page ---------------------------------------------------------------------
+    void ClearProfileEditor();
+    void ShowProfileInEditor();
+    void StoreEditorInProfile();
+    void Check_AutoBlock_Click();
+    void Check_ExternalFile_Click();
+    void Check_ExternalTag_Click();
+    void Check_Systems_Click();
+    void Check_TimeSchedule_Click();
+    void Check_Calendar_Click();
+    void Check_Calendar_ViewTimeAxis_Click();
+    void Check_TimeSchedule_ViewDayType_Click();
+    void Combo_Calendar_DayType_Click();
+    void Combo_Calendar_DayType_KeyPress(int& keyAscii);
+    void Text_Condition_OpenEditor(int index);
+    void Text_Condition_Edit_Commit();
+
+    // --- Receiver lists -------------------------------------------------------------------
+    void ListView_Receivers_MouseDown(platform::ListView* list, int button);
+    void ListView_Receivers_GotFocus(platform::ListView* list);
+    void ListView_Receivers_Click(platform::ListView* list);
+    void ListView_Receivers_KeyDown(platform::ListView* list, int& keyCode, int shift);
+    void Menu_Profile_Receiver_Popup_Click();
+    void Menu_Profile_Receiver_Popup_Add_Item_Click(int index);
+    void Menu_Profile_Receiver_Popup_Up_Click();
+    void Menu_Profile_Receiver_Popup_Down_Click();
+    void Menu_Profile_Receiver_Popup_Confirm_Click();
+    void Menu_Profile_Receiver_Popup_Delete_Click();
+    void SortReceiverAddMenu();
+    // The text forms of the two lists (list order, NUL after every entry).
+    Bytes ComposeParallelReceivers() const;
+    Bytes ComposeSequentialReceivers() const;
+    void ShowReceivers(const Bytes& parallel, const Bytes& sequential);
+
+    // --- Schedule and calendar page -------------------------------------------------------
+    void SSTab_Profile_BeforeClick();
+    void SSTab_Profile_Click(int index);
+    void Command_Calendar_ChangeMonth_Click(int index);
+    void Command_Calendar_ChangeEvent_Click(int index);
+    void Command_Calendar_ImportSpecialDays_Click();
+    void Command_Calendar_RemoveAll_Click();
+    void Text_Calendar_Month_Click();
+    void Menu_TimeSchedulePopup_Open();
+    void Menu_TimeSchedulePopup_Active_Click(int index);
+    void RedrawCalendar();
+
+    // --- Layout ---------------------------------------------------------------------------
+    void UserControl_Resize();
+
+    // --- Parts, for tests -----------------------------------------------------------------
+    platform::TreeView& TreeView_Profiles() const { return *m_Tree; }
+    platform::TabStrip& SSTab_Profile() const { return *m_Tab; }
+    QWidget& TabControlPage(int index) const { return *m_Pages[static_cast<std::size_t>(index)]; }
+    QGroupBox& Frame0() const { return *m_Frame0; }
+    QPushButton& Command_Save() const { return *m_Save; }
+    QPushButton& Command_AddProfile() const { return *m_AddProfile; }
+    QPushButton& Command_AddChildProfile() const { return *m_AddChildProfile; }
+    QPushButton& Command_CopyProfile() const { return *m_CopyProfile; }
+    QPushButton& Command_RemoveProfile() const { return *m_RemoveProfile; }
+    QPushButton& Command_RenameProfile() const { return *m_RenameProfile; }
+    platform::ListView& ListView_Systems() const { return *m_Systems; }
+    platform::ListView& ListView_Receivers_Parallell() const { return *m_Parallel; }
+    platform::ListView& ListView_Receivers_Sequential() const { return *m_Sequential; }
+    platform::ImageCombo& Combo_Calendar_DayType() const { return *m_DayTypeCombo; }
+    platform::ImageCombo& Combo_OffDutyBehaviour() const { return *m_OffDutyCombo; }
+    QLabel& Label_OffDutyBehaviour() const { return *m_OffDutyLabel; }
+    platform::MenuItemArray& Menu_TimeSchedulePopup_Active() const { return *m_ActiveMenu; }
+    platform::MenuItemArray& Menu_Profile_Receiver_Popup_Add_Item() const { return *m_ReceiverAddMenu; }
+    QMenu& Menu_Profile_Receiver_Popup() const { return *m_ReceiverPopup; }
+    QAction& Menu_Profile_Receiver_Popup_Add() const { return *m_ReceiverPopupAdd; }
+    QAction& Menu_Profile_Receiver_Popup_Up() const { return *m_ReceiverPopupUp; }
+    QAction& Menu_Profile_Receiver_Popup_Down() const { return *m_ReceiverPopupDown; }
+    QAction& Menu_Profile_Receiver_Popup_Confirm() const { return *m_ReceiverPopupConfirm; }
+    QAction& Menu_Profile_Receiver_Popup_Delete() const { return *m_ReceiverPopupDelete; }
+    platform::CheckBox& Check_AlarmState(int i) const { return *m_AlarmState[static_cast<std::size_t>(i)]; }
+    platform::CheckBox& Check_TimeSchedule() const { return *m_CheckTimeSchedule; }
+    platform::CheckBox& Check_Calendar() const { return *m_CheckCalendar; }
+    platform::CheckBox& Check_TimeSchedule_ViewDayType() const { return *m_CheckViewDayType; }
+    platform::CheckBox& Check_Calendar_ViewTimeAxis() const { return *m_CheckViewTimeAxis; }
+    platform::CheckBox& Check_ExternalTag() const { return *m_CheckExternalTag; }
+    platform::CheckBox& Check_IgnoreExternalTag() const { return *m_CheckIgnoreExternalTag; }
+    platform::CheckBox& Check_ExternalFile() const { return *m_CheckExternalFile; }
+    platform::CheckBox& Check_AutoBlock() const { return *m_CheckAutoBlock; }
+    platform::CheckBox& Check_Systems() const { return *m_CheckSystems; }
+    QLineEdit& Text_Condition(int i) const { return *m_Condition[static_cast<std::size_t>(i)]; }
+    QLabel& Label_Condition(int i) const { return *m_ConditionLabel[static_cast<std::size_t>(i)]; }
+    QPlainTextEdit& Text_Condition_Edit() const { return *m_ConditionEdit; }
+    QLabel& Label_Condition_Edit() const { return *m_ConditionEditLabel; }
+    QLineEdit& Text_ExternalTag() const { return *m_ExternalTag; }
+    QLineEdit& Text_ExternalFile() const { return *m_ExternalFile; }
+    QLineEdit& Text_ExternalFileText() const { return *m_ExternalFileText; }
+    QLineEdit& Text_AutoBlockTresholdEvents() const { return *m_AutoBlockEvents; }
+    QLineEdit& Text_AutoBlockTresholdTime() const { return *m_AutoBlockWindow; }
+    QLineEdit& Text_AutoBlockTime() const { return *m_AutoBlockTime; }
+    QLabel& Label_AutoBlock(int i) const { return *m_AutoBlockLabel[static_cast<std::size_t>(i)]; }
+    platform::OptionButtons& Option_AutoBlockBehaviour() const { return *m_AutoBlockBehaviour; }
+    QLineEdit& Text_Calendar_Month() const { return *m_CalendarMonth; }
+
+    const QString& CurrentNode() const { return m_CurrentNode; }
+    std::shared_ptr<cProfile> CurrentProfile() const { return m_CurrentProfile; }
+    const KeyedCollection<cProfile>& DeletedProfiles() const { return m_DeletedProfiles; }
+    int16_t TemporaryIdentity() const { return m_TemporaryIdentity; }
+    bool SaveFeedbackPending() const { return m_SaveFeedbackPending; }
+    int16_t MaxDaysToStoreAlarm() const { return m_MaxDaysToStoreAlarm; }
+    const std::shared_ptr<cTimeSchedule>& PageSchedule() const { return m_PageSchedule; }
+    int ConditionIndex() const { return m_ConditionIndex; }
+    platform::ListView* ActiveReceiverList() const { return m_ActiveReceiverList; }
+
+protected:
+    void OnInitialise() override;
+    void ApplyCaptions() override;
+    void OnSettingsMessage() override;
+    void HandleOwnMessage(int type, std::string_view body, std::shared_ptr<cReceiver>& receiver,
+                          std::shared_ptr<cProfile>& profile) override;
+    void OnTimerExtra() override;
+    void OnShowConnectionState() override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildWidgets();
+    void buildPage0(QWidget* page);
+    void buildPage1(QWidget* page);
+    void buildPage2(QWidget* page);
+    void buildPage3(QWidget* page);
+    void buildMenus();
+    void connectHandlers();
+    void connectScheduleHandlers();
+
+    void handleSystemList();
+    void handleCalendar();
+    void handleCalendarSaved();
+    void handleProfileSaved(const std::shared_ptr<cProfile>& profile);
+    void handleProfileDeleted(const std::shared_ptr<cProfile>& profile);
+    void handleProfileEnabled(const std::shared_ptr<cProfile>& profile);
+    void rebuildReceiverAddMenu();
+
+    QString nodeKeyOf(int32_t identity) const;
+    int16_t nextTemporaryIdentity();
+    std::shared_ptr<cProfile> profileOfNode(const QString& key) const;
+    void selectAndClick(const QString& key);
+    void showTabsForChecks();
+    void storePageInto(const std::shared_ptr<cProfile>& profile);
+    void sendProfileSave(int32_t refIdentity, const Bytes& refName, const cProfile& profile);
+    int receiverIcon(bool sequential, const Bytes& name, bool confirm) const;
+    Bytes composeReceivers(const platform::ListView& list, bool sequential) const;
+    void appendReceiver(platform::ListView& list, const QString& text, int icon);
+    void moveReceiver(int step);
+    std::shared_ptr<cCalendar> calendar() const;
+    void setDayTypeComboToOnlyFirst();
+    void send(int type, const Bytes& body);
+    // The schedule grid of tab 1: recalculated and repainted, repainted, Enter in a period box.
+    void refreshSchedule();
+    void repaintSchedule();
+    void periodTextEnter();
+    void rebuildReceiverList(platform::ListView& list, const std::vector<std::pair<QString, int>>& entries, int selected);
+
+    // Widgets.
+    platform::IconStore* m_TreeIcons;
+    platform::IconStore* m_ReceiverIcons;
+    platform::IconStore* m_DayTypeIcons;
+    QGroupBox* m_Frame0 = nullptr;
+    platform::TreeView* m_Tree = nullptr;
+    QPushButton* m_AddProfile = nullptr;
+    QPushButton* m_AddChildProfile = nullptr;
+    QPushButton* m_CopyProfile = nullptr;
+    QPushButton* m_RemoveProfile = nullptr;
+    QPushButton* m_RenameProfile = nullptr;
+    QPushButton* m_Save = nullptr;
+    platform::TabStrip* m_Tab = nullptr;
+    std::array<QWidget*, kTabCount> m_Pages{};
+
+    // Tab 0.
+    QGroupBox* m_FrameStates = nullptr;
+    std::array<platform::CheckBox*, 3> m_AlarmState{};
+    QGroupBox* m_FrameReceivers = nullptr;
+    platform::ListView* m_Parallel = nullptr;
+    platform::ListView* m_Sequential = nullptr;
+    std::array<QLabel*, 2> m_ReceiversLabel{};
+    QGroupBox* m_FrameIncludeExclude = nullptr;
+    std::array<QLineEdit*, 6> m_Condition{};
+    std::array<QLabel*, 6> m_ConditionLabel{};
+    QPlainTextEdit* m_ConditionEdit = nullptr;
+    QLabel* m_ConditionEditLabel = nullptr;
+    QGroupBox* m_FrameSchedule = nullptr;
+    platform::CheckBox* m_CheckTimeSchedule = nullptr;
+    platform::CheckBox* m_CheckCalendar = nullptr;
+
+    // Tab 1.
+    QGroupBox* m_FrameTimeSchedule = nullptr;
+    QWidget* m_ScheduleHeader = nullptr;
+    QFrame* m_ScheduleFrame = nullptr;
+    QWidget* m_SchedulePicture = nullptr;
+    QScrollBar* m_ScheduleScroll = nullptr;
+    QLineEdit* m_PeriodStart = nullptr;
+    QLineEdit* m_PeriodStop = nullptr;
+    QLineEdit* m_ScheduleTime = nullptr;
+    QLabel* m_ScheduleLabel = nullptr;
+    platform::CheckBox* m_CheckViewDayType = nullptr;
+    QLabel* m_OffDutyLabel = nullptr;
+    platform::ImageCombo* m_OffDutyCombo = nullptr;
+
+    // Tab 2.
+    platform::CheckBox* m_CheckExternalTag = nullptr;
+    QLabel* m_ExternalTagLabel = nullptr;
+    QLineEdit* m_ExternalTag = nullptr;
+    platform::CheckBox* m_CheckIgnoreExternalTag = nullptr;
+    platform::CheckBox* m_CheckExternalFile = nullptr;
+    std::array<QLabel*, 2> m_ExternalFileLabel{};
+    QLineEdit* m_ExternalFile = nullptr;
+    QLineEdit* m_ExternalFileText = nullptr;
+    platform::CheckBox* m_CheckSystems = nullptr;
+    QGroupBox* m_FrameSystems = nullptr;
+    platform::ListView* m_Systems = nullptr;
+    platform::CheckBox* m_CheckAutoBlock = nullptr;
+    std::array<QLabel*, 5> m_AutoBlockLabel{};
+    QLineEdit* m_AutoBlockEvents = nullptr;
+    QLineEdit* m_AutoBlockWindow = nullptr;
+    QLineEdit* m_AutoBlockTime = nullptr;
+    std::array<QRadioButton*, 2> m_AutoBlockOption{};
+    platform::OptionButtons* m_AutoBlockBehaviour = nullptr;
+    std::array<QFrame*, 6> m_LineDelimiter{};
+
+    // Tab 3.
+    QGroupBox* m_FrameCalendar = nullptr;
+    QWidget* m_CalendarPicture = nullptr;
+    QLineEdit* m_CalendarMonth = nullptr;
+    platform::ImageCombo* m_DayTypeCombo = nullptr;
+    platform::CheckBox* m_CheckViewTimeAxis = nullptr;
+    std::array<QPushButton*, 2> m_ChangeEvent{};
+    std::array<QPushButton*, 2> m_ChangeMonth{};
+    QPushButton* m_ImportSpecialDays = nullptr;
+    QPushButton* m_RemoveAll = nullptr;
+
+    // Menus.
+    QMenu* m_SchedulePopup = nullptr;
+    QAction* m_ScheduleCopy = nullptr;
+    QAction* m_SchedulePaste = nullptr;
+    QAction* m_ScheduleDelete = nullptr;
+    QAction* m_ScheduleAllDay = nullptr;
+    QAction* m_ScheduleInvert = nullptr;
+    QAction* m_ScheduleGrouped = nullptr;
+    QAction* m_ScheduleGroupedMonFri = nullptr;
+    platform::MenuItemArray* m_ActiveMenu = nullptr;
+    QMenu* m_ReceiverPopup = nullptr;
+    QMenu* m_ReceiverAddSubMenu = nullptr;
+    QAction* m_ReceiverPopupAdd = nullptr;
+    QAction* m_ReceiverPopupUp = nullptr;
+    QAction* m_ReceiverPopupDown = nullptr;
+    QAction* m_ReceiverPopupConfirm = nullptr;
+    QAction* m_ReceiverPopupDelete = nullptr;
+    platform::MenuItemArray* m_ReceiverAddMenu = nullptr;
+
+    // State.
+    bool m_SaveFeedbackPending = false;
+    int m_SaveFeedbackTime = 0;
+    int16_t m_MaxDaysToStoreAlarm = 0;
+    int16_t m_TemporaryIdentity = 0;
+    KeyedCollection<cProfile> m_DeletedProfiles;
+    QString m_CurrentNode;
+    std::shared_ptr<cProfile> m_CurrentProfile;
+    int m_TreeShift = 0;
+    int m_ConditionIndex = 0;
+    platform::ListView* m_ActiveReceiverList = nullptr;
+    int m_ReceiverListButton = 0;
+    int m_ReceiverKeySerial = 0;
+    int m_ClickedDayTypeItem = 0;
+    int m_ScheduleButton = 0;
+    std::shared_ptr<cTimeSchedule> m_PageSchedule;
+    bool m_ServerKindLayoutDone = false;
+};
+
+} // namespace korvel::profiles

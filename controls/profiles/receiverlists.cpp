@@ -1,0 +1,222 @@
+// The profiles editor: the two receiver lists of a profile, their pop-up menu and the
+// receiver sub-menu.
+
+#include "controls/profiles/profilescomponent.h"
+
+#include "core/cp1252.h"
+#include "core/decoder.h"
+#include "core/numeric.h"
+#include "core/procedures.h"
+#include "core/records/receiver.h"
+#include "core/serversettings.h"
+#include "platform/listview.h"
+#include "platform/popupmenu.h"
+#include "platform/qtext.h"
+
+#include <QAction>
+#include <QCursor>
+#include <QMenu>
+#include <QTimer>
+
+namespace korvel::profiles {
+
+using platform::FromQString;
+using platform::ToQString;
+
+namespace {
+
+constexpr char kNul = '\0';
+constexpr char kSoh = '\x01';
+const std::string_view kNulSeparator(&kNul, 1);
+const std::string_view kSohSeparator(&kSoh, 1);
+
+bool ConfirmOn(const ClientState& state) { return NumericValue(GetServerSetting(state, "Confirm", "Type", "0")) != 0; }
+
+// Menu captions mark their access key with "&": a name is shown with every "&" doubled.
+QString MenuCaption(const Bytes& name) { return ToQString(name).replace(QLatin1Char('&'), QStringLiteral("&&")); }
+QString MenuText(QString caption) { return caption.replace(QStringLiteral("&&"), QStringLiteral("&")); }
+
+} // namespace
+
+int Component::receiverIcon(bool sequential, const Bytes& name, bool confirm) const {
+    const std::shared_ptr<cReceiver> receiver = GetReceiverByName(State(), name);
+    const bool known = receiver && receiver->m_Enabled != 0;
+    if (!sequential) return known ? 1 : 5;
+    if (known) return confirm ? 2 : 1;
+    return confirm ? 3 : 4;
+}
+
+void Component::appendReceiver(platform::ListView& list, const QString& text, int icon) {
+    list.AddItem(QStringLiteral("R%1").arg(++m_ReceiverKeySerial), text, icon);
+}
+
+void Component::ShowReceivers(const Bytes& parallel, const Bytes& sequential) {
+    m_Parallel->ClearItems();
+    m_Sequential->ClearItems();
+    for (int k = 0;; ++k) {
+        const Bytes name = GetField(parallel, k, kNulSeparator);
+        if (name.empty()) break;
+        appendReceiver(*m_Parallel, ToQString(name), receiverIcon(false, name, false));
+    }
+    for (int k = 0;; ++k) {
+        const Bytes entry = GetField(sequential, k, kNulSeparator);
+        const Bytes name = GetField(entry, 0, kSohSeparator);
+        if (name.empty()) break;
+        const bool confirm = NumericValue(GetField(entry, 1, kSohSeparator)) != 0;
+        appendReceiver(*m_Sequential, ToQString(name), receiverIcon(true, name, confirm));
+    }
+}
+
+Bytes Component::composeReceivers(const platform::ListView& list, bool sequential) const {
+    const ClientState& s = State();
+    Bytes text;
+    for (int i = 1; i <= list.ListCount(); ++i) {
+        const int icon = list.SmallIcon(i);
+        const Bytes shown = FromQString(list.Text(i));
+        const bool missing = icon == 3 || icon == 4 || icon == 5;
+        text += s.ViewAllReceiversSetting || missing ? shown : AddAreaToName(s, shown);
+        if (sequential) {
+            text += kSoh;
+            text += icon == 2 || icon == 3 ? "-1" : "0";
+        }
+        text += kNul;
+    }
+    return text;
+}
+
+Bytes Component::ComposeParallelReceivers() const { return composeReceivers(*m_Parallel, false); }
+Bytes Component::ComposeSequentialReceivers() const { return composeReceivers(*m_Sequential, true); }
+
+void Component::rebuildReceiverList(platform::ListView& list, const std::vector<std::pair<QString, int>>& entries,
+                                    int selected) {
+    list.ClearItems();
+    for (const auto& [text, icon] : entries) appendReceiver(list, text, icon);
+    if (selected >= 1 && selected <= list.ListCount()) {
+        list.SetSelected(selected, true);
+        list.EnsureVisible(selected);
+    }
+}
+
+// --- Handlers -----------------------------------------------------------------------------
+
+void Component::ListView_Receivers_MouseDown(platform::ListView* list, int button) {
+    m_ReceiverListButton = button;
+    // The click follows the press once the list has taken it (a press on no row too).
+    QTimer::singleShot(0, this, [this, list] { ListView_Receivers_Click(list); });
+}
+
+void Component::ListView_Receivers_GotFocus(platform::ListView* list) { m_ActiveReceiverList = list; }
+
+void Component::ListView_Receivers_Click(platform::ListView* list) {
+    m_ActiveReceiverList = list;
+    if (m_ReceiverListButton != 2) return;
+    m_ReceiverListButton = 0;
+    m_ReceiverPopupAdd->setEnabled(!State().Receivers.Empty());
+    platform::PopupMenu(m_ReceiverPopup, QCursor::pos());
+}
+
+void Component::ListView_Receivers_KeyDown(platform::ListView* list, int& keyCode, int shift) {
+    if ((shift & 3) == 0) return;
+    if (keyCode != 38 && keyCode != 40 && keyCode != 46) return;
+    m_ActiveReceiverList = list;
+    if (keyCode == 38) Menu_Profile_Receiver_Popup_Up_Click();
+    else if (keyCode == 40) Menu_Profile_Receiver_Popup_Down_Click();
+    else Menu_Profile_Receiver_Popup_Delete_Click();
+    keyCode = 0;
+}
+
+void Component::Menu_Profile_Receiver_Popup_Click() {
+    platform::ListView* list = m_ActiveReceiverList;
+    const bool confirm = ConfirmOn(State()) && list == m_Sequential;
+    m_ReceiverPopupConfirm->setEnabled(confirm);
+    const int selected = list ? list->SelectedPosition() : 0;
+    if (selected > 0) {
+        const int icon = list->SmallIcon(selected);
+        m_ReceiverPopupConfirm->setChecked(icon == 2 || icon == 3);
+    } else {
+        m_ReceiverPopupConfirm->setChecked(false);
+    }
+    for (QAction* a : {m_ReceiverPopupDelete, m_ReceiverPopupUp, m_ReceiverPopupDown}) a->setEnabled(selected > 0);
+    m_ReceiverPopupAdd->setEnabled(!State().Receivers.Empty());
+}
+
+void Component::Menu_Profile_Receiver_Popup_Add_Item_Click(int index) {
+    platform::ListView* list = m_ActiveReceiverList;
+    if (!list || index < 0 || index >= m_ReceiverAddMenu->Count()) return;
+    const int icon = list == m_Parallel ? 1 : (ConfirmOn(State()) ? 2 : 1);
+    appendReceiver(*list, MenuText(m_ReceiverAddMenu->Caption(index)), icon);
+    const int position = list->ListCount();
+    list->EnsureVisible(position);
+    list->SetSelected(position, true);
+}
+
+void Component::moveReceiver(int step) {
+    platform::ListView* list = m_ActiveReceiverList;
+    if (!list) return;
+    const int p = list->SelectedPosition();
+    const int n = list->ListCount();
+    if (p < 1 || p + step < 1 || p + step > n) return;
+    std::vector<std::pair<QString, int>> entries;
+    for (int i = 1; i <= n; ++i) entries.emplace_back(list->Text(i), list->SmallIcon(i));
+    std::swap(entries[static_cast<std::size_t>(p - 1)], entries[static_cast<std::size_t>(p - 1 + step)]);
+    rebuildReceiverList(*list, entries, p + step);
+}
+
+void Component::Menu_Profile_Receiver_Popup_Up_Click() { moveReceiver(-1); }
+void Component::Menu_Profile_Receiver_Popup_Down_Click() { moveReceiver(1); }
+
+void Component::Menu_Profile_Receiver_Popup_Confirm_Click() {
+    // Only the sequential list carries confirmations.
+    platform::ListView* list = m_ActiveReceiverList;
+    if (list == m_Sequential) {
+        const int p = list->SelectedPosition();
+        if (p > 0) {
+            static constexpr int kToggled[] = {0, 2, 1, 4, 3, 5};
+            const int icon = list->SmallIcon(p);
+            if (icon >= 1 && icon <= 4) list->SetSmallIcon(p, kToggled[icon]);
+        }
+    }
+    if (list) list->viewport()->update();
+}
+
+void Component::Menu_Profile_Receiver_Popup_Delete_Click() {
+    platform::ListView* list = m_ActiveReceiverList;
+    if (!list) return;
+    const int p = list->SelectedPosition();
+    if (p > 0) list->RemoveItem(p);
+}
+
+void Component::rebuildReceiverAddMenu() {
+    const ClientState& s = State();
+    int i = 0;
+    for (const auto& entry : s.Receivers) {
+        if (!entry.item) continue;
+        if (m_ReceiverAddMenu->Count() < i + 1) m_ReceiverAddMenu->Load();
+        const Bytes& name = entry.item->m_ReceiverName;
+        m_ReceiverAddMenu->SetCaption(i, MenuCaption(s.ViewAllReceiversSetting ? name : RemoveAreaFromName(s, name)));
+        m_ReceiverAddMenu->SetTag(i, QStringLiteral("K%1").arg(entry.item->m_DiskIdentity));
+        ++i;
+    }
+    while (m_ReceiverAddMenu->Count() > i && i > 0) m_ReceiverAddMenu->Unload();
+    SortReceiverAddMenu();
+}
+
+void Component::SortReceiverAddMenu() {
+    platform::MenuItemArray& menu = *m_ReceiverAddMenu;
+    for (bool swapped = true; swapped;) {
+        swapped = false;
+        for (int i = 0; i + 1 < menu.Count(); ++i) {
+            if (UpperCase(FromQString(menu.Caption(i + 1))) < UpperCase(FromQString(menu.Caption(i)))) {
+                const QString caption = menu.Caption(i);
+                const QString tag = menu.Tag(i);
+                menu.SetCaption(i, menu.Caption(i + 1));
+                menu.SetTag(i, menu.Tag(i + 1));
+                menu.SetCaption(i + 1, caption);
+                menu.SetTag(i + 1, tag);
+                swapped = true;
+            }
+        }
+    }
+}
+
+} // namespace korvel::profiles

@@ -1,0 +1,98 @@
+#include "platform/popupmenu.h"
+
+#include <QAction>
+#include <QMenu>
+
+namespace korvel::platform {
+
+MenuItemArray::MenuItemArray(QMenu* menu, QAction* anchor, const QString& caption0, QObject* parent)
+    : QObject(parent), m_Menu(menu), m_Anchor(anchor) {
+    m_Items.push_back(Item{makeAction(caption0), {}});
+}
+
+QAction* MenuItemArray::makeAction(const QString& caption) {
+    auto* action = new QAction(caption, m_Menu);
+    action->setCheckable(true);
+    action->setChecked(false);
+    // The check mark is the program's: a click does not toggle it by itself.
+    connect(action, &QAction::triggered, this, [this, action](bool) {
+        action->setChecked(!action->isChecked());
+        for (std::size_t i = 0; i < m_Items.size(); ++i)
+            if (m_Items[i].Action == action) emit Clicked(static_cast<int>(i));
+    });
+    if (m_Anchor) m_Menu->insertAction(m_Anchor, action);
+    else m_Menu->addAction(action);
+    return action;
+}
+
+void MenuItemArray::Load() { m_Items.push_back(Item{makeAction(QString()), {}}); }
+
+void MenuItemArray::Unload() {
+    if (m_Items.size() < 2) return;
+    delete m_Items.back().Action;
+    m_Items.pop_back();
+}
+
+QAction* MenuItemArray::Action(int index) const {
+    return index >= 0 && index < Count() ? m_Items[static_cast<std::size_t>(index)].Action : nullptr;
+}
+
+QString MenuItemArray::Caption(int index) const {
+    const QAction* a = Action(index);
+    return a ? a->text() : QString();
+}
+
+void MenuItemArray::SetCaption(int index, const QString& caption) {
+    if (QAction* a = Action(index)) a->setText(caption);
+}
+
+QString MenuItemArray::Tag(int index) const {
+    return index >= 0 && index < Count() ? m_Items[static_cast<std::size_t>(index)].Tag : QString();
+}
+
+void MenuItemArray::SetTag(int index, const QString& tag) {
+    if (index >= 0 && index < Count()) m_Items[static_cast<std::size_t>(index)].Tag = tag;
+}
+
+bool MenuItemArray::Enabled(int index) const {
+    const QAction* a = Action(index);
+    return a && a->isEnabled();
+}
+
+void MenuItemArray::SetEnabled(int index, bool enabled) {
+    if (QAction* a = Action(index)) a->setEnabled(enabled);
+}
+
+bool MenuItemArray::Checked(int index) const {
+    const QAction* a = Action(index);
+    return a && a->isChecked();
+}
+
+void MenuItemArray::SetChecked(int index, bool checked) {
+    if (QAction* a = Action(index)) a->setChecked(checked);
+}
+
+namespace {
+MenuPresenter& Presenter() {
+    static MenuPresenter presenter;
+    return presenter;
+}
+} // namespace
+
+void PopupMenu(QMenu* menu, const QPoint& globalPosition) {
+    if (!menu) return;
+    if (Presenter()) {
+        emit menu->aboutToShow();
+        Presenter()(menu);
+        return;
+    }
+    menu->exec(globalPosition);
+}
+
+MenuPresenter InstallMenuPresenter(MenuPresenter presenter) {
+    MenuPresenter old = std::move(Presenter());
+    Presenter() = std::move(presenter);
+    return old;
+}
+
+} // namespace korvel::platform

@@ -1,0 +1,289 @@
+// The profiles editor against the substitute server over loopback: its start-up
+// requests, the tree it builds from the profile list, the server's updates, and the
+// messages Save and the public operations send, to the byte.
+#include "controls/profiles/profilescomponent.h"
+#include "tests/integration/harness.h"
+
+#include "core/clientstate.h"
+#include "core/codec.h"
+#include "core/records/calendar.h"
+#include "core/records/profile.h"
+#include "core/settingsstore.h"
+#include "platform/dialogservice.h"
+#include "platform/imagecombo.h"
+#include "platform/listview.h"
+#include "platform/popupmenu.h"
+#include "platform/socketcontrol.h"
+#include "platform/statuslabel.h"
+#include "platform/tabstrip.h"
+#include "platform/treeview.h"
+#include "testserver/sampledata.h"
+
+#include <QGroupBox>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace korvel;
+using namespace korvel::testing;
+using korvel::testserver::Server;
+using Profiles = korvel::profiles::Component;
+
+namespace {
+
+Bytes RecordRef(int32_t identity, std::string_view name) {
+    Bytes b;
+    AppendLong(b, identity);
+    AppendString(b, name);
+    return b;
+}
+
+// The sample profile list with every receiver entry ended by NUL, as the editor writes
+// it (so showing and storing a profile leaves it unchanged).
+void EndReceiverEntries(testserver::SampleData& data) {
+    ClientState state;
+    const Bytes& body = data.Answers[200].front().Body;
+    int32_t p = 0;
+    const int32_t n = GetLongFromNetworkBytes(body, p);
+    Bytes out;
+    AppendLong(out, n);
+    for (int32_t i = 0; i < n; ++i) {
+        const int32_t id = GetLongFromNetworkBytes(body, p);
+        const Bytes name = GetStringFromNetworkBytes(body, p);
+        cProfile profile;
+        profile.UncompressFromNetworkBytes(state, body, p);
+        if (!profile.m_ParallellReceivers.empty() && profile.m_ParallellReceivers.back() != '\0')
+            profile.m_ParallellReceivers += '\0';
+        out += RecordRef(id, name) + profile.CompressToNetworkBytes();
+    }
+    data.Answers[200].front().Body = out;
+}
+
+class ProfilesDialogueTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        EnsureApplication();
+        ASSERT_TRUE(server.Listen());
+        ASSERT_TRUE(testserver::MakeSampleData("default", data));
+        EndReceiverEntries(data);
+    }
+    void Start(bool childProfiles = false) {
+        if (childProfiles) data.Settings[0].Items.push_back({"AllowChildProfiles", "1"});
+        server.SetData(data);
+        state.SettingsStore = &store;
+        control = std::make_unique<Profiles>(state);
+        control->resize(800, 560);
+        control->show();
+    }
+    void Connect() {
+        control->setProperty("ServerPort", server.Port());
+        control->setProperty("ServerAddress", "127.0.0.1");
+    }
+    bool TreeFilled() {
+        return WaitFor([&] { return control->TreeView_Profiles().NodeCount() > 0; });
+    }
+    void Settle(int ms = 80) { WaitFor([] { return false; }, ms); }
+
+    platform::ScopedScriptedDialogs dialogs;
+    Server server;
+    testserver::SampleData data;
+    MemorySettingsStore store;
+    ClientState state;
+    std::unique_ptr<Profiles> control;
+};
+
+TEST_F(ProfilesDialogueTest, StartUpRequestsToTheByteWithAndWithoutAreaAndPassword) {
+    Start();
+    Connect();
+    ASSERT_TRUE(TreeFilled());
+    Settle();
+    auto frames = server.ReceivedOn(0);
+    ASSERT_EQ(Types(frames), (std::vector<int>{120, 106, 141, 230, 170, 142, 200}));
+    for (const auto& f : frames) EXPECT_EQ(f.Body, "");
+
+    // A new address closes the first connection; the next one carries area and password.
+    control->setProperty("Area", "North");
+    control->setProperty("Password", "pw");
+    server.ClearReceived();
+    control->setProperty("ServerAddress", "localhost");
+    ASSERT_TRUE(WaitFor([&] { return server.ReceivedOfType(103, 1).size() == 1; }));
+    Settle();
+    frames = server.ReceivedOn(1);
+    ASSERT_EQ(Types(frames), (std::vector<int>{120, 106, 104, 141, 230, 170, 142, 200, 103}));
+    EXPECT_EQ(frames[2].Body, StringBody("North"));
+    EXPECT_EQ(frames[8].Body, StringBody("pw"));
+}
+
+TEST_F(ProfilesDialogueTest, ShowsConnectedStateAndFillsTheTreeSystemsAndMenus) {
+    Start();
+    EXPECT_TRUE(control->Frame0().isHidden());
+    EXPECT_TRUE(control->SSTab_Profile().isHidden());
+    Connect();
+    ASSERT_TRUE(TreeFilled());
+    ASSERT_TRUE(WaitFor([&] { return control->Combo_Calendar_DayType().ItemCount() == 24; }));
+    Settle();
+    EXPECT_FALSE(control->Frame0().isHidden());
+    EXPECT_FALSE(control->SSTab_Profile().isHidden());
+    EXPECT_FALSE(control->Command_Save().isHidden());
+    EXPECT_TRUE(control->Label_Disconnected().isHidden());
+
+    // Child profiles are off: every profile is one top-level node, "@" included.
+    const platform::TreeView& tree = control->TreeView_Profiles();
+    EXPECT_EQ(tree.TopLevelNodes().size(), 5);
+    EXPECT_EQ(tree.Text("K4"), "North\\Gatehouse@Weekend cover");
+    EXPECT_EQ(tree.Image("K1"), 1);
+    EXPECT_EQ(tree.Image("K2"), 2);
+    // The first node is selected and shown.
+    EXPECT_EQ(tree.SelectedKey(), "K1");
+    EXPECT_EQ(control->CurrentNode(), "K1");
+    ASSERT_TRUE(control->CurrentProfile());
+    EXPECT_EQ(control->CurrentProfile()->GetName(), "Day shift");
+
+    // Systems sorted by name, keyed by number; the receiver add-menu sorted by caption.
+    EXPECT_EQ(control->ListView_Systems().ListCount(), static_cast<int>(data.Systems.size()));
+    EXPECT_EQ(control->Menu_Profile_Receiver_Popup_Add_Item().Count(), static_cast<int>(state.Receivers.Count()));
+    for (int i = 0; i + 1 < control->Menu_Profile_Receiver_Popup_Add_Item().Count(); ++i)
+        EXPECT_LE(control->Menu_Profile_Receiver_Popup_Add_Item().Caption(i).toUpper(),
+                  control->Menu_Profile_Receiver_Popup_Add_Item().Caption(i + 1).toUpper());
+    EXPECT_EQ(control->Menu_TimeSchedulePopup_Active().Count(), 16);
+    EXPECT_EQ(control->Menu_TimeSchedulePopup_Active().Caption(0), "Public holiday");
+    EXPECT_EQ(control->Combo_Calendar_DayType().ItemIcon(9), 1);
+    EXPECT_EQ(control->Combo_Calendar_DayType().ItemIcon(8), 0);
+
+    // The server going away hides the editor.
+    server.CloseConnection(0);
+    ASSERT_TRUE(WaitFor([&] { return !control->Label_Disconnected().isHidden(); }));
+    EXPECT_TRUE(control->Frame0().isHidden());
+    EXPECT_TRUE(control->SSTab_Profile().isHidden());
+    for (int i = 0; i < Profiles::kTabCount; ++i) EXPECT_TRUE(control->TabControlPage(i).isHidden());
+}
+
+TEST_F(ProfilesDialogueTest, ChildProfilesInAnAreaNestAndTheLastSelectionIsFoundAgain) {
+    store.Save(Profiles::kApplication, "Parameters", "LastSelectedProfile", "Gatehouse@Weekend cover");
+    Start(true);
+    control->setProperty("Area", "North");
+    Connect();
+    ASSERT_TRUE(TreeFilled());
+    Settle();
+    const platform::TreeView& tree = control->TreeView_Profiles();
+    // Only the area's profiles, without the area prefix; the child under its parent.
+    EXPECT_EQ(tree.NodeCount(), 2);
+    EXPECT_EQ(tree.TopLevelNodes(), QStringList{"K3"});
+    EXPECT_EQ(tree.Text("K3"), "Gatehouse");
+    EXPECT_EQ(tree.Children("K3"), QStringList{"K4"});
+    EXPECT_EQ(tree.SelectedKey(), "K4");
+    EXPECT_EQ(control->CurrentProfile()->GetName(), "North\\Gatehouse@Weekend cover");
+    EXPECT_FALSE(control->Command_AddChildProfile().isHidden());
+    EXPECT_TRUE(control->Frame0().title().endsWith("(North)"));
+
+    // Ending the control remembers the selection's full path.
+    control.reset();
+    EXPECT_EQ(store.Get(Profiles::kApplication, "Parameters", "LastSelectedProfile", ""), "Gatehouse@Weekend cover");
+}
+
+TEST_F(ProfilesDialogueTest, SaveSendsRemovalsNewAndChangedProfilesAndTheServerAnswerRekeysTheNewOne) {
+    Start();
+    Connect();
+    ASSERT_TRUE(TreeFilled());
+    Settle();
+    Profiles& c = *control;
+
+    // Remove "Night shift" (K2), add "Late", change "Day shift" (K1) by Ctrl+double-click.
+    c.TreeView_Profiles().Select("K2");
+    c.TreeView_Profiles_NodeClick("K2");
+    dialogs->QueueAnswer(platform::MessageResult::Yes);
+    c.Command_RemoveProfile_Click();
+    EXPECT_FALSE(c.TreeView_Profiles().Exists("K2"));
+    ASSERT_TRUE(c.DeletedProfiles().Contains("K2"));
+    dialogs->QueueText(QStringLiteral("  La/te "));
+    auto added = c.AddProfile(QString(), false);
+    ASSERT_TRUE(added);
+    EXPECT_EQ(added->GetName(), "Late");
+    EXPECT_EQ(added->m_DiskIdentity, -1);
+    EXPECT_EQ(c.CurrentNode(), "K-1");
+    EXPECT_EQ(added->GetCondition(0), "*") << "a new profile takes the defaults of the cleared page";
+    EXPECT_EQ(added->m_Enabled, -1);
+
+    server.ClearReceived();
+    c.Command_Save_Click();
+    EXPECT_TRUE(c.SaveFeedbackPending());
+    ASSERT_TRUE(WaitFor([&] { return server.ReceivedOfType(210).size() == 1; }));
+    Settle();
+    auto frames = server.ReceivedOn(0);
+    ASSERT_EQ(Types(frames), (std::vector<int>{211, 210}));
+    EXPECT_EQ(frames[0].Body, RecordRef(2, "Night shift"));
+    EXPECT_EQ(frames[1].Body, RecordRef(-1, "Late") + added->CompressToNetworkBytes());
+    EXPECT_TRUE(c.DeletedProfiles().Empty());
+
+    // The server's answer gives the new profile its identity: the node and the
+    // collection follow, and a second Save has nothing left to send.
+    ASSERT_TRUE(WaitFor([&] { return c.TreeView_Profiles().Exists("K6"); }));
+    EXPECT_FALSE(c.TreeView_Profiles().Exists("K-1"));
+    EXPECT_EQ(c.CurrentNode(), "K6");
+    EXPECT_FALSE(state.Profiles.Contains("K-1"));
+    ASSERT_TRUE(state.Profiles.Find("K6"));
+    EXPECT_EQ(c.CurrentProfile(), state.Profiles.Find("K6"));
+    EXPECT_EQ(state.Profiles.Count(), 5u);
+    server.ClearReceived();
+    c.Command_Save_Click();
+    Settle(150);
+    EXPECT_TRUE(server.ReceivedOn(0).empty());
+
+    // The caption turns back between 2000 and 2100 ms after the last Save's change.
+    EXPECT_TRUE(WaitFor([&] { return !c.SaveFeedbackPending(); }, 3500));
+}
+
+TEST_F(ProfilesDialogueTest, EnableOrDisableSendsAndOnlyTheServersAnswerChangesTheNode) {
+    Start();
+    control->setProperty("Area", "north");
+    Connect();
+    ASSERT_TRUE(WaitFor([&] { return state.Profiles.Count() == 5 && state.UserRights != 0; }));
+    Settle();
+    Profiles& c = *control;
+    EXPECT_EQ(c.IsConnectedToServer(), 1);
+    EXPECT_EQ(c.IsProfileEnabled("GATEHOUSE"), -1);
+    EXPECT_EQ(c.IsProfileEnabled("nobody"), 0);
+    server.ClearReceived();
+    ASSERT_TRUE(QMetaObject::invokeMethod(&c, "ProfileEnableOrDisable", Q_ARG(QString, "gatehouse"), Q_ARG(int, 0)));
+    ASSERT_TRUE(WaitFor([&] { return server.ReceivedOfType(220).size() == 1; }));
+    Bytes expected = RecordRef(3, "North\\Gatehouse");
+    AppendInteger(expected, 0);
+    EXPECT_EQ(server.ReceivedOfType(220)[0].Body, expected);
+    ASSERT_TRUE(WaitFor([&] { return c.IsProfileEnabled("Gatehouse") == 0; }));
+    EXPECT_EQ(c.TreeView_Profiles().Image("K3"), 2);
+
+    // Without the right nothing is sent.
+    state.UserRights = 0;
+    server.ClearReceived();
+    c.ProfileEnableOrDisable("Gatehouse", -1);
+    Settle(100);
+    EXPECT_TRUE(server.ReceivedOfType(220).empty());
+}
+
+TEST_F(ProfilesDialogueTest, ServerDeletionAndSaveOfOtherClientsUpdateTheTree) {
+    Start();
+    Connect();
+    ASSERT_TRUE(TreeFilled());
+    Settle();
+    Profiles& c = *control;
+    // Another client saves profile 5 under a new name: the node follows.
+    cProfile changed = *state.Profiles.Find("K5");
+    changed.SetName(state, "South\\Pumps renamed");
+    server.SendFrame(210, RecordRef(5, "South\\Pumps") + changed.CompressToNetworkBytes());
+    ASSERT_TRUE(WaitFor([&] { return c.TreeView_Profiles().Text("K5") == "South\\Pumps renamed"; }));
+    // And removes profile 2.
+    server.SendFrame(211, RecordRef(2, "Night shift"));
+    ASSERT_TRUE(WaitFor([&] { return !c.TreeView_Profiles().Exists("K2"); }));
+    // An unknown profile changes nothing.
+    server.SendFrame(211, RecordRef(77, "Nobody"));
+    Bytes enable = RecordRef(77, "Nobody");
+    AppendInteger(enable, -1);
+    server.SendFrame(220, enable);
+    Settle(100);
+    EXPECT_EQ(c.TreeView_Profiles().NodeCount(), 4);
+    EXPECT_TRUE(c.IsConnectedToServer());
+}
+
+} // namespace
