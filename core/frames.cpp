@@ -3,6 +3,8 @@
 #include "core/errors.h"
 #include "core/socket.h"
 
+#include <algorithm>
+#include <cstring>
 #include <string>
 
 namespace korvel {
@@ -11,14 +13,10 @@ namespace korvel {
 // profiles of at most about 12 KB each in their network form. See docs/protocol.md.
 const int32_t kMaxFrameBodyLength = 256 * 1024 * 1024;
 
-namespace {
-constexpr std::size_t kHeaderLength = 5;
-} // namespace
-
 Bytes BuildFrame(int32_t type, std::string_view body) {
     if (body.size() > static_cast<std::size_t>(INT32_MAX)) throw EncodeError("frame body too long");
     Bytes frame;
-    frame.reserve(kHeaderLength + body.size());
+    frame.reserve(5 + body.size()); // type byte and Int32 length
     frame += ByteToNetworkBytes(type);
     AppendLong(frame, static_cast<int32_t>(body.size()));
     frame.append(body);
@@ -61,43 +59,59 @@ void ConnectToServer(ClientState& state) {
     state.ConnectAttempted = true;
 }
 
-void FrameCutter::Compact(std::size_t incoming) {
-    std::size_t pending = m_Buffer.size() - m_Offset;
-    if (m_Buffer.capacity() > kRetainedCapacity && pending + incoming < m_Buffer.capacity() / 4)
-        m_Buffer = m_Buffer.substr(m_Offset);
-    else
-        m_Buffer.erase(0, m_Offset);
+void FrameCutter::AppendGrowing(std::string_view bytes) {
+    const std::size_t pending = m_End - m_Offset;
+    const std::size_t needed = pending + bytes.size();
+    if (needed <= m_Capacity && m_Offset >= pending &&
+        !(m_Capacity > kRetainedCapacity && needed < m_Capacity / 4)) {
+        // The consumed part is at least as large as the rest: move the rest to the front.
+        std::memmove(m_Buffer.get(), m_Buffer.get() + m_Offset, pending);
+    } else {
+        // Grow; or let go of a large buffer left by a large message when a quarter of it
+        // holds what is pending and incoming.
+        std::size_t capacity = std::max({needed, m_Capacity * 2, kInitialCapacity});
+        if (m_Capacity > kRetainedCapacity && needed < m_Capacity / 4)
+            capacity = std::max(needed * 2, kRetainedCapacity);
+        auto larger = std::make_unique_for_overwrite<Octet[]>(capacity);
+        if (pending != 0) std::memcpy(larger.get(), m_Buffer.get() + m_Offset, pending);
+        m_Buffer = std::move(larger);
+        m_Capacity = capacity;
+    }
     m_NeedEnd -= m_Offset;
     m_Offset = 0;
+    m_End = pending;
+    if (!bytes.empty()) std::memcpy(m_Buffer.get() + m_End, bytes.data(), bytes.size());
+    m_End += bytes.size();
 }
 
 std::optional<Frame> FrameCutter::Cut() {
     // The header is there (m_NeedEnd was at least m_Offset + 5).
-    std::string_view header(m_Buffer.data() + m_Offset, kHeaderLength);
-    int32_t position = 1;
-    int32_t length = GetLongFromNetworkBytes(header, position);
+    const char* header = Chars() + m_Offset;
+    auto at = [header](int i) { return uint32_t{static_cast<unsigned char>(header[i])}; };
+    const auto length = static_cast<int32_t>((at(1) << 24) | (at(2) << 16) | (at(3) << 8) | at(4));
     if (length < 0 || length > kMaxFrameBodyLength)
         throw FrameError("frame body length " + std::to_string(length) + " outside 0.." +
                          std::to_string(kMaxFrameBodyLength));
-    std::size_t end = m_Offset + kHeaderLength + static_cast<std::size_t>(length);
-    if (m_Buffer.size() < end) {
+    const std::size_t end = m_Offset + kHeaderLength + static_cast<std::size_t>(length);
+    if (m_End < end) {
         m_NeedEnd = end;
         return std::nullopt;
     }
     Frame frame;
-    frame.Type = static_cast<uint8_t>(m_Buffer[m_Offset]);
-    frame.Body = std::string_view(m_Buffer.data() + m_Offset + kHeaderLength, static_cast<std::size_t>(length));
+    frame.Type = static_cast<uint8_t>(at(0));
+    frame.Body = std::string_view(header + kHeaderLength, static_cast<std::size_t>(length));
     m_Offset = end;
     m_NeedEnd = end + kHeaderLength;
     return frame;
 }
 
 void FrameCutter::Clear() {
-    if (m_Buffer.capacity() > kRetainedCapacity)
-        Bytes().swap(m_Buffer);
-    else
-        m_Buffer.clear();
+    if (m_Capacity > kRetainedCapacity) {
+        m_Buffer.reset();
+        m_Capacity = 0;
+    }
     m_Offset = 0;
+    m_End = 0;
     m_NeedEnd = kHeaderLength;
 }
 

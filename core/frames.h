@@ -6,7 +6,10 @@
 #include "core/clientstate.h"
 #include "core/codec.h"
 
+#include <cstddef>
 #include <cstdint>
+#include <cstring>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -32,49 +35,59 @@ struct Frame {
     std::string_view Body; // valid until the cutter is next appended to or cleared
 };
 
-// Cuts whole frames from the received bytes. Consumes its buffer by offset and moves the
-// unconsumed rest to the front only when it is no larger than the consumed part, so the
-// work is linear in the bytes received however they are split. While a frame is
-// incomplete, Next() costs one comparison.
+// Cuts whole frames from the received bytes. The buffer is used up to its end before it
+// grows or moves anything: bytes are cut by offset, and when the buffer is full the
+// unconsumed rest moves to the front only when it is no larger than the consumed part
+// (else the buffer doubles), so every byte is copied a bounded number of times and the
+// work is linear in the bytes received however they are split. Appending a chunk that
+// fits is one comparison and a copy; while a frame is incomplete, Next() costs one
+// comparison.
 class FrameCutter {
 public:
     void Append(std::string_view bytes) {
-        if (m_Offset != 0 && m_Offset >= m_Buffer.size() - m_Offset) Compact(bytes.size());
-        m_Buffer.append(bytes.data(), bytes.size());
-    }
-    // The same; when nothing is pending the string is taken over without a copy (the
-    // receive loop hands over what the socket's read returned), which also lets go of a
-    // large buffer left by a large message.
-    void Append(Bytes&& bytes) {
-        if (m_Offset == m_Buffer.size() &&
-            (bytes.size() >= m_Buffer.capacity() / 2 || m_Buffer.capacity() > kRetainedCapacity)) {
-            m_Buffer = std::move(bytes);
-            m_Offset = 0;
-            m_NeedEnd = 5;
+        const std::size_t n = bytes.size();
+        if (n <= m_Capacity - m_End) {
+            if (n == 1)
+                m_Buffer[m_End] = static_cast<Octet>(bytes.front());
+            else if (n != 0)
+                std::memcpy(m_Buffer.get() + m_End, bytes.data(), n);
+            m_End += n;
             return;
         }
-        Append(std::string_view(bytes));
+        AppendGrowing(bytes);
     }
+    // The same for the string the socket's read returned (copied once, like any chunk).
+    void Append(const Bytes& bytes) { Append(std::string_view(bytes)); }
     // The next whole frame, or nothing while it is incomplete. A negative or oversized
     // length raises FrameError as soon as the 5-byte header is there.
     std::optional<Frame> Next() {
-        if (m_Buffer.size() < m_NeedEnd) return std::nullopt;
+        if (m_End < m_NeedEnd) return std::nullopt;
         return Cut();
     }
     // Drops every pending byte (and a large buffer).
     void Clear();
-    std::size_t Pending() const { return m_Buffer.size() - m_Offset; }
+    std::size_t Pending() const { return m_End - m_Offset; }
 
 private:
+    // The buffer's bytes. A type of their own (not char) tells the compiler that storing a
+    // received byte changes none of the counters below, so appending byte by byte keeps
+    // them in registers; frame bodies are read back through char, which may read any object.
+    enum class Octet : unsigned char {};
+    static constexpr std::size_t kHeaderLength = 5;
     static constexpr std::size_t kRetainedCapacity = std::size_t{1} << 20;
-    // Moves the pending bytes to the front; lets go of a large buffer that the pending and
-    // incoming bytes no longer need.
-    void Compact(std::size_t incoming);
+    static constexpr std::size_t kInitialCapacity = 4096;
+    // Makes room for the bytes (moving the pending bytes to the front, growing, or letting
+    // go of a large buffer that the pending and incoming bytes no longer need), then
+    // appends them.
+    void AppendGrowing(std::string_view bytes);
     std::optional<Frame> Cut();
+    const char* Chars() const { return reinterpret_cast<const char*>(m_Buffer.get()); }
 
-    Bytes m_Buffer;
-    std::size_t m_Offset = 0;  // bytes of m_Buffer already cut
-    std::size_t m_NeedEnd = 5; // buffer size at which the next step of cutting can go on
+    std::unique_ptr<Octet[]> m_Buffer;     // bytes [m_Offset, m_End) are pending
+    std::size_t m_Capacity = 0;
+    std::size_t m_Offset = 0;              // bytes of m_Buffer already cut
+    std::size_t m_End = 0;                 // bytes of m_Buffer received
+    std::size_t m_NeedEnd = kHeaderLength; // m_End at which the next step of cutting can go on
 };
 
 // Message 1: nothing when the server's version is ours (21), else the text of the

@@ -5,6 +5,7 @@
 #include "core/datafile.h"
 #include "core/decoder.h"
 #include "core/errors.h"
+#include "core/records/calendar.h"
 #include "core/records/profile.h"
 #include "core/records/receiver.h"
 #include "core/records/timeschedule.h"
@@ -262,4 +263,159 @@ TEST(ReviewDataFiles, DrawnIdentityRoundsHalfToEven) {
     env.Random = std::make_shared<Fixed>();
     env.Files = std::make_shared<NoFiles>();
     EXPECT_EQ(DrawFreeIdentity(env, [](int16_t id) { return std::to_string(id); }), 2498);
+}
+
+// Message bodies typed out byte by byte, each field with its own value, so the order of
+// the fields the decoder reads is pinned independently of the builders the other tests
+// share with it.
+TEST(ReviewDecoder, HandWrittenBodiesLandFieldByField) {
+    ClientState state;
+    std::shared_ptr<cReceiver> receiver;
+    std::shared_ptr<cProfile> profile;
+    int32_t pos = 0;
+    auto decode = [&](int type, const Bytes& body) { HandleServerMessage(state, type, body, pos, receiver, profile); };
+
+    decode(100, Hex({0, 2, 'p', '\\', 0, 0, 0, 2, 0, 0, 0, 7}));
+    EXPECT_EQ(state.ServerDataPath, "p\\");
+    EXPECT_EQ(state.ServerKind, 2);
+    decode(102, Hex({0x80, 0, 0, 0xA2}));
+    EXPECT_EQ(state.UserRights, static_cast<int32_t>(0x800000A2));
+    decode(120, Hex({0, 0, 0, 1, 0, 0, 0x04, 0x40, 0, 0, 0, 2, 0, 0, 0, 3, 0, 5, 'a', 'N', 'o', 'n', 'e'}));
+    EXPECT_EQ(state.TextTable.Rows.at(0), (TextRow{1088, 2, 3}));
+    decode(140, Hex({0, 0, 0, 1, 0, 0x2A, 0, 1, 'N', 0, 1, 'u', 0, 3, 'I', 'L', 'M', 0, 0xA0, 0, 1, 'v', 0, 1, 'w',
+                     0, 2, 'S', 'E', 0, 1, 'L', 0, 1, 'x', 0, 1, 'y'}));
+    const ReceiverTypeRow& row = state.ReceiverTypes.Rows[0];
+    EXPECT_EQ(state.ReceiverTypes.Count, 1);
+    EXPECT_EQ(row, (ReceiverTypeRow{42, "N", "u", "ILM", 160, "v", "w", "SE", "L", "x", "y"}));
+    decode(141, Hex({0, 0, 0, 1, 0, 0, 0, 0x3F, 0, 1, '-', 0, 3, 'S', 'y', 's'}));
+    EXPECT_EQ(state.SystemNames[63], "Sys");
+    decode(142, Hex({0, 0, 0, 1, 0, 0, 0x39, 0x11, 0, 0x17, 0, 0, 0, 1, 'L'}));
+    ASSERT_EQ(state.HolidayLabels.size(), 1u);
+    EXPECT_EQ(*state.HolidayLabels[0], (cHolidayLabel{14609, 23, false, "L"}));
+    EXPECT_TRUE(state.HolidayDayFlags[14609]);
+    decode(170, Hex({0, 0, 0, 1, 0, 6, 0, 7}) + Bytes(32, '\0')); // day 6 (2000-01-07) follows Sunday: value 7
+    EXPECT_EQ(state.SharedCalendar->GetDayType(6), 7);
+
+    // A receiver typed out whole, then switched off through 221 found by its identity.
+    decode(230, Hex({0, 0, 0, 1, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0,                  // count 1, RecordRef (-1, "")
+                     0, 1, 'R', 0, 1, 0, 5, 0, 0x2A, 0, 1, 'B',                // name, enabled 1, id 5, type 42, backup
+                     0x07, 0xD0, 0, 1, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0x01, 0x2C, // 2000-01-01, 300 s
+                     0, 1, 'a', 0, 0, 0, 0, 0, 1, 'd'}));
+    auto r = GetReceiverById(state, 5);
+    ASSERT_TRUE(r);
+    EXPECT_EQ(r->m_ReceiverName, "R");
+    EXPECT_EQ(r->m_Enabled, -1);
+    EXPECT_EQ(r->m_ReceiverTypeName, "N");
+    EXPECT_EQ(r->m_BackupReceiver, "B");
+    EXPECT_EQ(r->m_FileDateTimeStamp, DateTime::FromParts(2000, 1, 1));
+    EXPECT_EQ(r->m_KeepAliveInterval, 300) << "field 7 replaces what the ILM rule computed";
+    EXPECT_EQ(r->GetSetting(3), Variant("d"));
+    EXPECT_FALSE(r->HasChangedSinceLastLoadFromDisk());
+    decode(221, Hex({0, 0, 0, 5, 0, 0, 0, 0}));
+    EXPECT_EQ(receiver, r);
+    EXPECT_EQ(r->m_Enabled, 0);
+    EXPECT_FALSE(r->HasChangedSinceLastLoadFromDisk());
+}
+
+namespace {
+
+// What the editing operations ask of the grid.
+class GridCalls final : public ScheduleView {
+public:
+    Bytes Start, Stop;
+    std::vector<int> Rows;
+    int Full = 0;
+    Bytes Get_Text_Schedule_Period_Start() override { return Start; }
+    Bytes Get_Text_Schedule_Period_Stop() override { return Stop; }
+    void Set_Text_Schedule_Period_Start(std::string_view t) override { Start = Bytes(t); }
+    void Set_Text_Schedule_Period_Stop(std::string_view t) override { Stop = Bytes(t); }
+    void PaintDayTypeAxis(int d) override { Rows.push_back(d); }
+    void Paint() override { ++Full; }
+};
+
+PeriodPtr Period(int start, int stop) {
+    return std::make_shared<cTimeSchedulePeriod>(
+        cTimeSchedulePeriod{static_cast<int16_t>(start), static_cast<int16_t>(stop)});
+}
+
+} // namespace
+
+TEST(ReviewSchedule, EditsReachTheGroupAndTheSelectionAsDescribed) {
+    // Inverting a grouped day type spreads the result to its partners, in ascending order.
+    {
+        cTimeSchedule s;
+        s.m_Periods[1] = {Period(420, 960)};
+        s.m_Grouped[1] = s.m_Grouped[3] = -1;
+        s.m_SelectedDayType = 1;
+        GridCalls grid;
+        s.InvertTimeSchedule(grid);
+        ASSERT_EQ(s.m_Periods[3].size(), 2u);
+        EXPECT_EQ(s.m_Periods[3][0]->m_StopMinute, 420);
+        EXPECT_EQ(s.m_Periods[3][1]->m_StartMinute, 960);
+        EXPECT_EQ(grid.Rows, (std::vector<int>{1, 3}));
+    }
+    // Clearing the whole day leaves a selected period of another day type alone.
+    {
+        ClientState state;
+        state.ClearAllDayWhenDeleting = true;
+        cTimeSchedule s;
+        s.m_Periods[0] = {Period(0, 10), Period(20, 30)};
+        s.m_Periods[4] = {Period(100, 200)};
+        s.m_SelectedDayType = 0;
+        s.m_SelectedPeriod = s.m_Periods[4][0];
+        GridCalls grid;
+        grid.Start = "01:40";
+        s.Delete(state, grid);
+        EXPECT_TRUE(s.m_Periods[0].empty());
+        EXPECT_EQ(s.m_SelectedPeriod, s.m_Periods[4][0]);
+        EXPECT_EQ(grid.Start, "01:40");
+    }
+    // Monday to Friday: rows 0..4, then the partners of Monday again, then the whole grid.
+    {
+        cTimeSchedule s;
+        GridCalls grid;
+        s.GroupMonFri(grid);
+        EXPECT_EQ(grid.Rows, (std::vector<int>{0, 1, 2, 3, 4, 1, 2, 3, 4}));
+        EXPECT_EQ(grid.Full, 1);
+    }
+    // 00:00-24:00 ends the day-type selection but keeps the selected period reference.
+    {
+        cTimeSchedule s;
+        s.m_Periods[2] = {Period(5, 6)};
+        s.m_SelectedDayType = 2;
+        const PeriodPtr selected = s.m_Periods[2][0];
+        s.m_SelectedPeriod = selected;
+        GridCalls grid;
+        s.SetTimeFrom00to24(grid);
+        EXPECT_EQ(s.m_SelectedPeriod, selected);
+        EXPECT_EQ(s.m_SelectedDayType, -1);
+    }
+    // The time boxes: texts read as times, written back as hh:mm.
+    struct Case {
+        const char* start;
+        const char* stop;
+        int from, to;
+        const char* startShown;
+        const char* stopShown;
+    } cases[] = {
+        {"7", "1630", 420, 990, "07:00", "16:30"},
+        {"24:00", "0", 0, 1440, "00:00", "24:00"},
+        {"05", "9.5", 5, 545, "00:05", "09:05"},
+    };
+    for (const Case& c : cases) {
+        cTimeSchedule s;
+        s.m_Periods[6] = {Period(0, 1)};
+        s.m_SelectedDayType = 6;
+        s.m_SelectedPeriod = s.m_Periods[6][0];
+        GridCalls grid;
+        grid.Start = c.start;
+        grid.Stop = c.stop;
+        s.ExtractTimeFromTextboxes(grid);
+        EXPECT_EQ(s.m_Periods[6][0]->m_StartMinute, c.from) << c.start;
+        EXPECT_EQ(s.m_Periods[6][0]->m_StopMinute, c.to) << c.start;
+        EXPECT_EQ(s.m_EditStartMinute, c.from);
+        EXPECT_EQ(s.m_EditStopMinute, c.to);
+        EXPECT_EQ(grid.Start, c.startShown);
+        EXPECT_EQ(grid.Stop, c.stopShown);
+    }
 }
