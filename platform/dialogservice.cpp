@@ -67,6 +67,25 @@ QString PlainLineBreaks(QString text) {
     return text;
 }
 
+// A text whose lines are laid out with tabs (a usage text, a table) shown so its columns
+// line up in any font: each line with a tab is a row, its text up to the first tab the
+// first cell and the rest the second; every other line spans both.
+QString TabularHtml(const QString& text) {
+    QString html = QStringLiteral("<table cellspacing=\"0\" cellpadding=\"0\">");
+    for (const QString& line : PlainLineBreaks(text).split(QLatin1Char('\n'))) {
+        const qsizetype tab = line.indexOf(QLatin1Char('\t'));
+        if (tab < 0) {
+            const QString cell = line.trimmed().isEmpty() ? QStringLiteral("&nbsp;") : line.toHtmlEscaped();
+            html += QStringLiteral("<tr><td colspan=\"2\">") + cell + QStringLiteral("</td></tr>");
+        } else {
+            html += QStringLiteral("<tr><td width=\"1%\" style=\"white-space:nowrap; padding-right:12px\">") +
+                    line.left(tab).trimmed().toHtmlEscaped() + QStringLiteral("</td><td>") +
+                    line.mid(tab + 1).toHtmlEscaped() + QStringLiteral("</td></tr>");
+        }
+    }
+    return html + QStringLiteral("</table>");
+}
+
 QWidget* OwnerOr(QWidget* parent) {
     return parent ? parent : QApplication::activeWindow();
 }
@@ -108,9 +127,11 @@ MessageResult CloseResult(MessageButtons buttons) {
 }
 
 MessageResult QtDialogService::Message(const MessageRequest& request, QWidget* parent) {
-    QMessageBox box(ToQtIcon(request.icon), request.title, PlainLineBreaks(request.text),
+    const bool tabular = request.text.contains(QLatin1Char('\t'));
+    QMessageBox box(ToQtIcon(request.icon), request.title,
+                    tabular ? TabularHtml(request.text) : PlainLineBreaks(request.text),
                     ToQtButtons(request.buttons), OwnerOr(parent));
-    box.setTextFormat(Qt::PlainText);
+    box.setTextFormat(tabular ? Qt::RichText : Qt::PlainText);
     box.setEscapeButton(ToQtButton(CloseResult(request.buttons)));
     const int chosen = box.exec();
     return FromQtButton(chosen).value_or(CloseResult(request.buttons));

@@ -67,21 +67,4 @@ void FillReceiverIcons(platform::IconStore& store) {
     store.Add(Person(missing, false, true));
 }
 
-void FillDayTypeIcons(platform::IconStore& store) {
-    for (int i = 0; i < 16; ++i) {
-        QPixmap pixmap(kSize, kSize);
-        pixmap.fill(Qt::transparent);
-        QPainter p(&pixmap);
-        p.setPen(QColor(60, 60, 60));
-        p.setBrush(QColor::fromHsv((i * 360) / 16, 150, 235));
-        p.drawRect(1, 1, 13, 13);
-        p.setPen(Qt::black);
-        QFont font = p.font();
-        font.setPixelSize(9);
-        p.setFont(font);
-        p.drawText(QRect(1, 1, 14, 14), Qt::AlignCenter, QString::number(i + 1));
-        store.Add(QIcon(pixmap));
-    }
-}
-
 } // namespace korvel::profiles

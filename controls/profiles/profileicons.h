@@ -1,8 +1,8 @@
 #pragma once
 // The icons of the profiles editor, drawn by the program: the tree's (1 enabled,
 // 2 disabled, 3 intermediate node), the receiver lists' (1 known, 2 known with
-// confirmation, 3 missing with confirmation, 4 missing, 5 missing in the parallel list)
-// and one per special day type (1..16 for day types 7..22).
+// confirmation, 3 missing with confirmation, 4 missing, 5 missing in the parallel list).
+// The day types' images are the painting surface's (platform/paintsurface.h).
 
 namespace korvel::platform {
 class IconStore;
@@ -12,6 +12,5 @@ namespace korvel::profiles {
 
 void FillTreeIcons(platform::IconStore& store);
 void FillReceiverIcons(platform::IconStore& store);
-void FillDayTypeIcons(platform::IconStore& store);
 
 } // namespace korvel::profiles

@@ -66,9 +66,9 @@ void Component::ClearProfileEditor() {
     m_Tab->SetTabVisible(3, false);
     m_OffDutyCombo->SetSelectedItem(1);
     for (QLineEdit* condition : m_Condition) condition->setText(QStringLiteral("*"));
-    m_PageSchedule = std::make_shared<cTimeSchedule>();
-    m_PageSchedule->SetDefaultPeriod();
-    if (s.SharedCalendar) s.SharedCalendar->m_AssociatedTimeSchedule = m_PageSchedule;
+    auto schedule = std::make_shared<cTimeSchedule>();
+    schedule->SetDefaultPeriod();
+    setPageSchedule(std::move(schedule));
     refreshSchedule();
     m_CheckViewDayType->SetValue(0);
     m_CheckViewTimeAxis->SetValue(0);

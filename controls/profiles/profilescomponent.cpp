@@ -15,10 +15,13 @@
 #include "core/records/timeschedule.h"
 #include "core/serversettings.h"
 #include "core/settingsstore.h"
+#include "core/widgets/calendarmonth.h"
+#include "core/widgets/schedulegrid.h"
 #include "platform/checkbox.h"
 #include "platform/iconstore.h"
 #include "platform/imagecombo.h"
 #include "platform/listview.h"
+#include "platform/paintsurface.h"
 #include "platform/popupmenu.h"
 #include "platform/qtext.h"
 #include "platform/socketcontrol.h"
@@ -88,10 +91,9 @@ Component::Component(ClientState& state, QWidget* parent)
     : shell::Component(state, MakeDescription(), parent),
       m_TreeIcons(new platform::IconStore),
       m_ReceiverIcons(new platform::IconStore),
-      m_DayTypeIcons(new platform::IconStore) {
+      m_DayTypeIcons(new platform::IconStore(platform::DayTypeImages())) {
     FillTreeIcons(*m_TreeIcons);
     FillReceiverIcons(*m_ReceiverIcons);
-    FillDayTypeIcons(*m_DayTypeIcons);
     buildWidgets();
     connectHandlers();
     resize(800, 560);
@@ -238,12 +240,13 @@ void Component::buildPage0(QWidget* page) {
 void Component::buildPage1(QWidget* page) {
     m_FrameTimeSchedule = Named(new QGroupBox(QStringLiteral("Timeschedule"), page), "Frame_TimeSchedule");
     m_FrameTimeSchedule->setGeometry(TwipRect(120, 120, 6000, 5200));
-    m_ScheduleHeader = Named(new QWidget(m_FrameTimeSchedule), "Picture_TimeScheduleHeader");
+    m_ScheduleHeader = Named(new platform::PaintSurfaceWidget(m_FrameTimeSchedule), "Picture_TimeScheduleHeader");
     m_ScheduleHeader->setGeometry(TwipRect(120, 250, 5760, 450));
     m_ScheduleFrame = Named(new QFrame(m_FrameTimeSchedule), "Picture_TimeSchedule_Frame");
     m_ScheduleFrame->setFrameShape(QFrame::Box);
     m_ScheduleFrame->setGeometry(TwipRect(120, 720, 5760, 3300));
-    m_SchedulePicture = Named(new QWidget(m_ScheduleFrame), "Picture_TimeSchedule");
+    m_SchedulePicture = Named(new platform::PaintSurfaceWidget(m_ScheduleFrame), "Picture_TimeSchedule");
+    m_SchedulePicture->setImageStore(m_DayTypeIcons);
     m_SchedulePicture->setGeometry(0, 0, Px(5500), Px(3300));
     m_ScheduleScroll = Named(new QScrollBar(Qt::Vertical, m_ScheduleFrame), "VScroll_Schedule");
     m_ScheduleScroll->setGeometry(Px(5500), 0, Px(255), Px(3300));
@@ -363,8 +366,9 @@ void Component::buildPage3(QWidget* page) {
     m_ChangeMonth[1] = button(Indexed("Command_Calendar_ChangeMonth", 1), QStringLiteral(">"), TwipRect(3000, 280, 400, 330));
     m_ChangeEvent[0] = button(Indexed("Command_Calendar_ChangeEvent", 0), QStringLiteral("<<"), TwipRect(3600, 280, 500, 330));
     m_ChangeEvent[1] = button(Indexed("Command_Calendar_ChangeEvent", 1), QStringLiteral(">>"), TwipRect(4150, 280, 500, 330));
-    m_CalendarPicture = Named(new QWidget(m_FrameCalendar), "Picture_Calendar");
-    m_CalendarPicture->setGeometry(TwipRect(120, 700, 5760, 3600));
+    m_CalendarPicture = Named(new platform::PaintSurfaceWidget(m_FrameCalendar), "Picture_Calendar");
+    m_CalendarPicture->setImageStore(m_DayTypeIcons);
+    m_CalendarPicture->setGeometry(120 / kTwipsPerPixel, 700 / kTwipsPerPixel, 385, 222);
     m_DayTypeCombo = Named(new platform::ImageCombo(m_FrameCalendar), "Combo_Calendar_DayType");
     m_DayTypeCombo->SetImageList(m_DayTypeIcons);
     m_DayTypeCombo->setGeometry(TwipRect(120, 4400, 3000, 330));
@@ -467,7 +471,8 @@ void Component::OnInitialise() {
                              "Delay until On Duty (throw if Inactive or Acked)"};
     for (const char* text : offDuty) m_OffDutyCombo->AddItem(QString::fromLatin1(text));
     // (ApplyTexts, not forced, ran in the shell before this.)
-    m_PageSchedule = std::make_shared<cTimeSchedule>();
+    m_Month = std::make_unique<CalendarMonth>(*this, State());
+    setPageSchedule(std::make_shared<cTimeSchedule>());
     m_Systems->AddColumn(QString(), 4100);
     m_Tree->SetPathSeparator(QStringLiteral("@"));
     if (!State().SharedCalendar) State().SharedCalendar = std::make_shared<cCalendar>();
@@ -475,6 +480,12 @@ void Component::OnInitialise() {
     State().SharedCalendar->m_SelectedYear = static_cast<int16_t>(today.year());
     State().SharedCalendar->m_SelectedMonth = static_cast<int16_t>(today.month());
     for (QPushButton* b : {m_CopyProfile, m_RemoveProfile, m_AddChildProfile, m_RenameProfile}) b->setEnabled(false);
+    // The dependent widgets follow their unticked boxes from the start.
+    Check_AutoBlock_Click();
+    Check_ExternalFile_Click();
+    Check_ExternalTag_Click();
+    Check_Systems_Click();
+    Check_TimeSchedule_Click();
     ClearProfileEditor();
     for (platform::ListView* list : {m_Parallel, m_Sequential})
         list->SetColumnWidth(1, platform::PixelsToTwips(list->width()) - 100);

@@ -10,6 +10,10 @@
 
 #include "core/shell/component.h"
 
+#ifndef Q_MOC_RUN
+#include "core/widgets/editorhost.h"
+#endif
+
 #include <QPointer>
 #include <QStringList>
 
@@ -30,9 +34,11 @@ class QRadioButton;
 class QScrollBar;
 
 namespace korvel {
+class CalendarMonth;
 class cCalendar;
 class cProfile;
 class cTimeSchedule;
+class ScheduleGrid;
 } // namespace korvel
 
 namespace korvel::platform {
@@ -42,13 +48,14 @@ class ImageCombo;
 class ListView;
 class MenuItemArray;
 class OptionButtons;
+class PaintSurfaceWidget;
 class TabStrip;
 class TreeView;
 } // namespace korvel::platform
 
 namespace korvel::profiles {
 
-class Component final : public shell::Component {
+class Component final : public shell::Component, public EditorHost {
     Q_OBJECT
     Q_PROPERTY(QString Area READ Area WRITE SetArea)
     Q_PROPERTY(QString Password READ Password WRITE SetPassword)
@@ -140,6 +147,53 @@ public:
     void Menu_TimeSchedulePopup_Active_Click(int index);
     void RedrawCalendar();
 
+    // --- Schedule grid and calendar month events -------------------------------------------
+    void Picture_TimeSchedule_MouseDown(int button, int shift, double x, double y);
+    void Picture_TimeSchedule_MouseMove(int button, int shift, double x, double y);
+    void Picture_TimeSchedule_MouseUp(int button, int shift, double x, double y);
+    void Picture_TimeSchedule_Paint();
+    void Picture_TimeScheduleHeader_Paint();
+    void Picture_Calendar_MouseDown(int button, int shift, double x, double y);
+    void Picture_Calendar_MouseMove(int button, int shift, double x, double y);
+    void Picture_Calendar_MouseUp(int button, int shift, double x, double y);
+    void Picture_Calendar_Paint();
+
+    // --- Editor host operations -------------------------------------------------------------
+    void Draw_ImageList_ListImages(int32_t ListImage, PaintSurface& hDC, int32_t x, int32_t y,
+                                   int16_t Style = 0) override;
+    int16_t Get_ImageList_ImageHeight() override;
+    int16_t Get_ImageList_ImageWidth() override;
+    int16_t Get_Check_TimeSchedule_ViewDayType() override;
+    bool Get_Menu_TimeSchedulePopup_Grouped_MonFri_Checked() override;
+    int32_t Get_Picture_TimeSchedule_Frame_ScaleHeight() override;
+    int32_t Get_Picture_TimeSchedule_Frame_ScaleWidth() override;
+    Bytes Get_Text_Schedule_Period_Start() override;
+    Bytes Get_Text_Schedule_Period_Stop() override;
+    int32_t Get_VScroll_Schedule_Left() override;
+    int32_t Get_VScroll_Schedule_Width() override;
+    void Set_Menu_TimeSchedulePopup_Delete_Enabled(bool NewValue) override;
+    void Set_Menu_TimeSchedulePopup_Grouped_Checked(bool NewValue) override;
+    void Set_Menu_TimeSchedulePopup_Grouped_MonFri_Checked(bool NewValue) override;
+    void Set_Menu_TimeSchedulePopup_Paste_Enabled(bool NewValue) override;
+    void Set_Picture_TimeSchedule_Height(int32_t NewValue) override;
+    void Set_Picture_TimeSchedule_Left(int32_t NewValue) override;
+    void Set_Picture_TimeSchedule_Top(int32_t NewValue) override;
+    void Set_Picture_TimeSchedule_Width(int32_t NewValue) override;
+    void Set_Text_Schedule_Period_Start(std::string_view NewValue) override;
+    void Set_Text_Schedule_Period_Stop(std::string_view NewValue) override;
+    void Set_Text_Schedule_Time(std::string_view NewValue) override;
+    void Set_VScroll_Schedule_Height(int32_t NewValue) override;
+    void Set_VScroll_Schedule_Left(int32_t NewValue) override;
+    void Set_VScroll_Schedule_Max(int32_t NewValue) override;
+    void Set_VScroll_Schedule_Top(int32_t NewValue) override;
+    void Set_VScroll_Schedule_Min(int32_t NewValue);
+    void Set_VScroll_Schedule_Width(int32_t NewValue);
+    bool Get_Combo_Calendar_DayType_SelectedItem() override;
+    int16_t Get_Combo_Calendar_DayType_SelectedItem_Index() override;
+    Bytes Get_Combo_Calendar_DayType_ComboItems(int32_t Index) override;
+    void Set_Text_Calendar_Month(std::string_view NewValue) override;
+    Bytes monthYearText(int year, int month) override;
+
     // --- Layout ---------------------------------------------------------------------------
     void UserControl_Resize();
 
@@ -191,6 +245,15 @@ public:
     QLabel& Label_AutoBlock(int i) const { return *m_AutoBlockLabel[static_cast<std::size_t>(i)]; }
     platform::OptionButtons& Option_AutoBlockBehaviour() const { return *m_AutoBlockBehaviour; }
     QLineEdit& Text_Calendar_Month() const { return *m_CalendarMonth; }
+    QLineEdit& Text_Schedule_Period_Start() const { return *m_PeriodStart; }
+    QLineEdit& Text_Schedule_Period_Stop() const { return *m_PeriodStop; }
+    QLineEdit& Text_Schedule_Time() const { return *m_ScheduleTime; }
+    QScrollBar& VScroll_Schedule() const { return *m_ScheduleScroll; }
+    platform::PaintSurfaceWidget& Picture_TimeSchedule() const { return *m_SchedulePicture; }
+    platform::PaintSurfaceWidget& Picture_Calendar() const { return *m_CalendarPicture; }
+    QMenu& Menu_TimeSchedulePopup() const { return *m_SchedulePopup; }
+    QAction& Menu_TimeSchedulePopup_Action(int order) const;
+    ScheduleGrid& Grid() const { return *m_Grid; }
 
     const QString& CurrentNode() const { return m_CurrentNode; }
     std::shared_ptr<cProfile> CurrentProfile() const { return m_CurrentProfile; }
@@ -247,6 +310,8 @@ private:
     void send(int type, const Bytes& body);
     // The schedule grid of tab 1: recalculated and repainted, repainted, Enter in a period box.
     void refreshSchedule();
+    void setPageSchedule(std::shared_ptr<cTimeSchedule> schedule);
+    void movePictureToScroll();
     void repaintSchedule();
     void periodTextEnter();
     void rebuildReceiverList(platform::ListView& list, const std::vector<std::pair<QString, int>>& entries, int selected);
@@ -284,9 +349,9 @@ private:
 
     // Tab 1.
     QGroupBox* m_FrameTimeSchedule = nullptr;
-    QWidget* m_ScheduleHeader = nullptr;
+    platform::PaintSurfaceWidget* m_ScheduleHeader = nullptr;
     QFrame* m_ScheduleFrame = nullptr;
-    QWidget* m_SchedulePicture = nullptr;
+    platform::PaintSurfaceWidget* m_SchedulePicture = nullptr;
     QScrollBar* m_ScheduleScroll = nullptr;
     QLineEdit* m_PeriodStart = nullptr;
     QLineEdit* m_PeriodStop = nullptr;
@@ -319,7 +384,7 @@ private:
 
     // Tab 3.
     QGroupBox* m_FrameCalendar = nullptr;
-    QWidget* m_CalendarPicture = nullptr;
+    platform::PaintSurfaceWidget* m_CalendarPicture = nullptr;
     QLineEdit* m_CalendarMonth = nullptr;
     platform::ImageCombo* m_DayTypeCombo = nullptr;
     platform::CheckBox* m_CheckViewTimeAxis = nullptr;
@@ -363,6 +428,8 @@ private:
     int m_ClickedDayTypeItem = 0;
     int m_ScheduleButton = 0;
     std::shared_ptr<cTimeSchedule> m_PageSchedule;
+    std::unique_ptr<ScheduleGrid> m_Grid;       // edits m_PageSchedule
+    std::unique_ptr<CalendarMonth> m_Month;     // draws the shared calendar
     bool m_ServerKindLayoutDone = false;
 };
 

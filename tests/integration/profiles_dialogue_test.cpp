@@ -8,6 +8,7 @@
 #include "core/codec.h"
 #include "core/records/calendar.h"
 #include "core/records/profile.h"
+#include "core/records/timeschedule.h"
 #include "core/settingsstore.h"
 #include "platform/dialogservice.h"
 #include "platform/imagecombo.h"
@@ -40,8 +41,9 @@ Bytes RecordRef(int32_t identity, std::string_view name) {
     return b;
 }
 
-// The sample profile list with every receiver entry ended by NUL, as the editor writes
-// it (so showing and storing a profile leaves it unchanged).
+// The sample profile list as the editor writes it back (so showing and storing a profile
+// leaves it unchanged): every receiver entry ended by NUL, the schedule's rows numbered
+// by the grid.
 void EndReceiverEntries(testserver::SampleData& data) {
     ClientState state;
     const Bytes& body = data.Answers[200].front().Body;
@@ -56,6 +58,11 @@ void EndReceiverEntries(testserver::SampleData& data) {
         profile.UncompressFromNetworkBytes(state, body, p);
         if (!profile.m_ParallellReceivers.empty() && profile.m_ParallellReceivers.back() != '\0')
             profile.m_ParallellReceivers += '\0';
+        int16_t row = 0;
+        for (int d = 0; d < kDayTypeCount; ++d) {
+            profile.m_TimeSchedule->m_AxisIndex[static_cast<std::size_t>(d)] = row;
+            if (profile.m_TimeSchedule->m_Active[static_cast<std::size_t>(d)] != 0) ++row;
+        }
         out += RecordRef(id, name) + profile.CompressToNetworkBytes();
     }
     data.Answers[200].front().Body = out;

@@ -93,3 +93,24 @@ TEST(DialogService, QtServiceShowsTheBoxAndReturnsTheChosenButton) {
     EXPECT_EQ(service.Message({"x", "t", MessageIcon::Information, MessageButtons::OkCancel}, nullptr),
               MessageResult::Cancel);
 }
+
+TEST(DialogService, QtServiceLinesUpTheColumnsOfATabbedText) {
+    EnsureApplication();
+    QtDialogService service;
+    QString seen;
+    Qt::TextFormat format = Qt::PlainText;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        seen = box->text();
+        format = box->textFormat();
+        box->button(QMessageBox::Ok)->click();
+    });
+    service.Message({"Usage:\r\n\r\n/Area      \tFilter <area>\r\n/TopMost\tAlways on top", "t"}, nullptr);
+    EXPECT_EQ(format, Qt::RichText);
+    EXPECT_TRUE(seen.startsWith("<table")) << seen.toStdString();
+    // One row per line; the option and its meaning in cells of their own, escaped.
+    EXPECT_EQ(seen.count("<tr>"), 4);
+    EXPECT_TRUE(seen.contains(">/Area</td><td>Filter &lt;area&gt;</td>")) << seen.toStdString();
+    EXPECT_TRUE(seen.contains(">/TopMost</td><td>Always on top</td>")) << seen.toStdString();
+}
