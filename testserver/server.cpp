@@ -6,6 +6,7 @@
 #include "core/codec.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDeadlineTimer>
 #include <QHostAddress>
 #include <QTcpServer>
@@ -28,7 +29,9 @@ Server::Server(QObject* parent) : QObject(parent), m_Listener(new QTcpServer(thi
     m_LogTimer = new QTimer(this);
     connect(m_LogTimer, &QTimer::timeout, this, [this] {
         if (m_Data.NewLogLines.empty()) return;
-        AddLogLine(m_Data.NewLogLines[m_NextLogLine++ % m_Data.NewLogLines.size()]);
+        // Stamped as the log so far is: "yyyy-mm-dd hh:mm:ss " and the text.
+        const QByteArray stamp = QDateTime::currentDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss ")).toLatin1();
+        AddLogLine(stamp.toStdString() + m_Data.NewLogLines[m_NextLogLine++ % m_Data.NewLogLines.size()]);
     });
     m_EventTimer = new QTimer(this);
     connect(m_EventTimer, &QTimer::timeout, this, [this] {

@@ -326,10 +326,10 @@ void Component::ListView_Receivers_ItemClick(int position) {
     m_CurrentReceiver = receiver;
     m_List->SetSelected(position, true);
     m_List->EnsureVisible(position);
-    // Remove and Copy follow the same rule as the user rights: offered only to an
-    // operator who may edit receivers.
-    m_Remove->setEnabled(mayEditReceivers());
-    m_Copy->setEnabled(mayEditReceivers());
+    // A row click offers Remove and Copy whatever the user rights (message 102 takes
+    // them away again); the server decides whether a removal is allowed.
+    m_Remove->setEnabled(true);
+    m_Copy->setEnabled(true);
     if (state.SettingsStore)
         state.SettingsStore->Save(kSettingsApplication, kParametersSection, kLastSelectedReceiver,
                                   receiver->m_ReceiverName);

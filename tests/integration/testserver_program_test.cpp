@@ -6,6 +6,7 @@
 #include "platform/listbox.h"
 
 #include <QProcess>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -31,6 +32,10 @@ TEST(TestServerProgram, PrintsItsPortAndServesTheSampleLogWithNewLines) {
     EXPECT_EQ(control.List_SysLog().ItemText(0), "2025-03-03 06:00:01 Alarm server started");
     const int before = control.List_SysLog().ListCount();
     EXPECT_TRUE(WaitFor([&] { return control.List_SysLog().ListCount() > before; }, 3000)) << "no new lines";
+    // New lines carry their time as the log so far does.
+    const QString newest = control.List_SysLog().ItemText(control.List_SysLog().ListCount() - 1);
+    EXPECT_TRUE(QRegularExpression("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d \\S").match(newest).hasMatch())
+        << newest.toStdString();
     program.kill();
     program.waitForFinished(3000);
 }
