@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <bitset>
+#include <stdexcept>
 #include <string>
 #include <utility>
 
@@ -38,8 +39,135 @@ void AppendTwoBytes(Bytes& out, int16_t value) {
 
 } // namespace
 
+PeriodList::PeriodList(std::initializer_list<PeriodPtr> periods) {
+    reserve(periods.size());
+    for (const PeriodPtr& period : periods) emplace_back(period);
+}
+
+PeriodList::PeriodList(const PeriodList& other) {
+    reserve(other.size());
+    for (const PeriodPtr& period : other) emplace_back(period);
+}
+
+PeriodList::PeriodList(PeriodList&& other) {
+    if (other.m_Owned) {
+        TakeStorage(other);
+        return;
+    }
+    // Slots of a schedule stay with it: the elements move to storage of this list's own.
+    reserve(other.size());
+    for (PeriodPtr& period : other) emplace_back(std::move(period));
+    other.clear();
+}
+
+PeriodList& PeriodList::operator=(const PeriodList& other) {
+    if (this != &other) {
+        clear();
+        reserve(other.size());
+        for (const PeriodPtr& period : other) emplace_back(period);
+    }
+    return *this;
+}
+
+PeriodList& PeriodList::operator=(PeriodList&& other) {
+    if (this == &other) return *this;
+    if (other.m_Owned) {
+        Release();
+        TakeStorage(other);
+        return *this;
+    }
+    clear();
+    reserve(other.size());
+    for (PeriodPtr& period : other) emplace_back(std::move(period));
+    other.clear();
+    return *this;
+}
+
+PeriodPtr& PeriodList::at(size_type i) {
+    if (i >= m_Size) throw std::out_of_range("period index out of range");
+    return m_Data[i];
+}
+
+const PeriodPtr& PeriodList::at(size_type i) const {
+    if (i >= m_Size) throw std::out_of_range("period index out of range");
+    return m_Data[i];
+}
+
+PeriodList::iterator PeriodList::erase(const_iterator first, const_iterator last) {
+    auto* from = const_cast<PeriodPtr*>(first);
+    auto* to = const_cast<PeriodPtr*>(last);
+    if (from == to) return from;
+    PeriodPtr* newEnd = std::move(to, end(), from);
+    std::destroy(newEnd, end());
+    m_Size = static_cast<uint32_t>(newEnd - m_Data);
+    return from;
+}
+
+void PeriodList::Reallocate(size_type count) {
+    if (count > UINT32_MAX) throw std::length_error("too many periods");
+    auto* data = static_cast<PeriodPtr*>(::operator new(count * sizeof(PeriodPtr)));
+    std::uninitialized_move(begin(), end(), data);
+    std::destroy(begin(), end());
+    if (m_Owned) ::operator delete(static_cast<void*>(m_Data));
+    m_Data = data;
+    m_Capacity = static_cast<uint32_t>(count);
+    m_Owned = true;
+}
+
+void PeriodList::Release() noexcept {
+    std::destroy(begin(), end());
+    if (m_Owned) ::operator delete(static_cast<void*>(m_Data));
+    m_Data = nullptr;
+    m_Size = 0;
+    m_Capacity = 0;
+    m_Owned = false;
+}
+
+void PeriodList::TakeStorage(PeriodList& other) noexcept {
+    m_Data = std::exchange(other.m_Data, nullptr);
+    m_Size = std::exchange(other.m_Size, 0);
+    m_Capacity = std::exchange(other.m_Capacity, 0);
+    m_Owned = std::exchange(other.m_Owned, false);
+}
+
 cTimeSchedule::cTimeSchedule() {
     for (int d = 0; d < 7; ++d) m_Active[d] = kTrue;
+}
+
+cTimeSchedule::~cTimeSchedule() = default;
+
+cTimeSchedule::cTimeSchedule(cTimeSchedule&& other) noexcept
+    : m_Slots(std::move(other.m_Slots)),
+      m_Active(other.m_Active),
+      m_Grouped(other.m_Grouped),
+      m_AxisIndex(other.m_AxisIndex),
+      m_UseCalendar(other.m_UseCalendar),
+      m_SelectedDayType(other.m_SelectedDayType),
+      m_SelectedPeriod(std::move(other.m_SelectedPeriod)),
+      m_CopiedDayType(other.m_CopiedDayType),
+      m_EditStartMinute(other.m_EditStartMinute),
+      m_EditStopMinute(other.m_EditStopMinute),
+      m_NumberOfAxisToPaint(other.m_NumberOfAxisToPaint) {
+    // The lists keep their storage, the slots included, which moved along.
+    for (int d = 0; d < kDayTypeCount; ++d) m_Periods[d].TakeStorage(other.m_Periods[d]);
+}
+
+cTimeSchedule& cTimeSchedule::operator=(cTimeSchedule&& other) noexcept {
+    if (this == &other) return *this;
+    for (PeriodList& periods : m_Periods) periods.Release(); // before the slots they may use
+    m_Slots = std::move(other.m_Slots);
+    for (int d = 0; d < kDayTypeCount; ++d) m_Periods[d].TakeStorage(other.m_Periods[d]);
+    m_Active = other.m_Active;
+    m_Grouped = other.m_Grouped;
+    m_AxisIndex = other.m_AxisIndex;
+    m_UseCalendar = other.m_UseCalendar;
+    m_SelectedDayType = other.m_SelectedDayType;
+    m_SelectedPeriod = std::move(other.m_SelectedPeriod);
+    m_CopiedDayType = other.m_CopiedDayType;
+    m_EditStartMinute = other.m_EditStartMinute;
+    m_EditStopMinute = other.m_EditStopMinute;
+    m_NumberOfAxisToPaint = other.m_NumberOfAxisToPaint;
+    return *this;
 }
 
 cTimeSchedule::cTimeSchedule(const cTimeSchedule& other)
@@ -140,48 +268,74 @@ Bytes cTimeSchedule::ComposePeriodArray() const {
     return out;
 }
 
+namespace {
+
+int16_t Int16At(std::string_view bytes, std::size_t at) {
+    return static_cast<int16_t>(static_cast<uint16_t>((static_cast<unsigned char>(bytes[at]) << 8) |
+                                                      static_cast<unsigned char>(bytes[at + 1])));
+}
+
+} // namespace
+
 bool cTimeSchedule::ExtractPeriodArray(std::string_view PeriodArray) {
-    std::array<int16_t, kDayTypeCount> active{}, grouped{}, axis{};
-    std::array<PeriodList, kDayTypeCount> periods;
-    int32_t p = 0;
-    // The periods of one string share one allocation.
-    std::shared_ptr<cTimeSchedulePeriod[]> block;
-    std::size_t blockSize = 0, used = 0;
+    // First the layout: every field must be there before anything changes, and the number
+    // of periods gives the size of the one block that holds them all.
+    const std::size_t size = PeriodArray.size();
+    std::size_t p = 0;
+    std::size_t total = 0;
     bool exact = true;
     for (int d = 0; d < kDayTypeCount; ++d) {
-        active[d] = GetIntegerFromNetworkBytes(PeriodArray, p);
-        grouped[d] = GetIntegerFromNetworkBytes(PeriodArray, p);
-        int32_t n = GetIntegerFromNetworkBytes(PeriodArray, p);
-        exact = exact && n >= 0;
-        if (n > 0) {
-            if (static_cast<std::size_t>(n) * 4 > PeriodArray.size() - static_cast<std::size_t>(p))
-                throw DecodeError("period string ends inside its periods");
-            if (used + static_cast<std::size_t>(n) > blockSize) {
-                // Enough for every period the rest of the string can hold.
-                blockSize = (PeriodArray.size() - static_cast<std::size_t>(p)) / 4;
-                block = std::make_shared<cTimeSchedulePeriod[]>(blockSize);
-                used = 0;
-            }
-            PeriodList& list = periods[d];
-            list.reserve(static_cast<std::size_t>(n));
-            for (int32_t i = 0; i < n; ++i) {
-                cTimeSchedulePeriod& period = block[used];
-                period.m_StartMinute = GetIntegerFromNetworkBytes(PeriodArray, p);
-                period.m_StopMinute = GetIntegerFromNetworkBytes(PeriodArray, p);
-                list.emplace_back(block, &period);
-                ++used;
-            }
+        if (size - p < 6) throw DecodeError("body ends inside an Int16");
+        const int16_t n = Int16At(PeriodArray, p + 4);
+        p += 6;
+        if (n < 0) {
+            exact = false; // no periods; written back as 0
+        } else if (n > 0) {
+            if (static_cast<std::size_t>(n) * 4 > size - p) throw DecodeError("period string ends inside its periods");
+            p += static_cast<std::size_t>(n) * 4;
+            total += static_cast<std::size_t>(n);
         }
-        axis[d] = GetIntegerFromNetworkBytes(PeriodArray, p);
+        if (size - p < 2) throw DecodeError("body ends inside an Int16");
+        p += 2;
     }
-    int16_t useCalendar = GetIntegerFromNetworkBytes(PeriodArray, p);
+    if (size - p < 2) throw DecodeError("body ends inside an Int16");
+    exact = exact && p + 2 == size;
 
-    m_Active = active;
-    m_Grouped = grouped;
-    m_AxisIndex = axis;
-    m_Periods.swap(periods);
-    m_UseCalendar = useCalendar;
-    return exact && static_cast<std::size_t>(p) == PeriodArray.size();
+    // The periods share one allocation, their list slots another.
+    std::shared_ptr<cTimeSchedulePeriod[]> block;
+    std::unique_ptr<PeriodPtr, SlotsDeleter> slotStore;
+    if (total > 0) {
+        block = std::make_shared<cTimeSchedulePeriod[]>(total);
+        slotStore.reset(static_cast<PeriodPtr*>(::operator new(total * sizeof(PeriodPtr))));
+    }
+    for (PeriodList& periods : m_Periods) periods.Release(); // before the slots they may use
+    m_Slots = std::move(slotStore);
+
+    p = 0;
+    std::size_t used = 0;
+    for (int d = 0; d < kDayTypeCount; ++d) {
+        m_Active[d] = Int16At(PeriodArray, p);
+        m_Grouped[d] = Int16At(PeriodArray, p + 2);
+        const int16_t n = Int16At(PeriodArray, p + 4);
+        p += 6;
+        if (n > 0) {
+            PeriodList& list = m_Periods[d];
+            list.m_Data = m_Slots.get() + used;
+            list.m_Capacity = static_cast<uint32_t>(n);
+            for (int16_t i = 0; i < n; ++i, p += 4) {
+                cTimeSchedulePeriod& period = block[used + static_cast<std::size_t>(i)];
+                period.m_StartMinute = Int16At(PeriodArray, p);
+                period.m_StopMinute = Int16At(PeriodArray, p + 2);
+                ::new (static_cast<void*>(list.m_Data + i)) PeriodPtr(block, &period);
+                ++list.m_Size;
+            }
+            used += static_cast<std::size_t>(n);
+        }
+        m_AxisIndex[d] = Int16At(PeriodArray, p);
+        p += 2;
+    }
+    m_UseCalendar = Int16At(PeriodArray, p);
+    return exact;
 }
 
 void cTimeSchedule::CopyPeriods(int from, int to) {

@@ -17,12 +17,15 @@
 #include "core/clientstate.h"
 #include "core/codec.h"
 
+#include <algorithm>
 #include <array>
+#include <initializer_list>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <new>
+#include <utility>
 #include <string_view>
-#include <vector>
 
 namespace korvel {
 
@@ -43,7 +46,96 @@ struct cTimeSchedulePeriod {
 // Periods are shared objects: the grid's selection and drag keep pointing at the same
 // period while the lists change around it.
 using PeriodPtr = std::shared_ptr<cTimeSchedulePeriod>;
-using PeriodList = std::vector<PeriodPtr>;
+
+class cTimeSchedule;
+
+// The ordered periods of one day type: a vector of PeriodPtr (the operations of
+// std::vector that the schedule and the grid use, with the same meaning). The lists of a
+// schedule parsed from a period string share one block of slots owned by the schedule
+// instead of one allocation per day type; a list that outgrows its slots, or is moved out
+// of its schedule, takes storage of its own.
+class PeriodList {
+public:
+    using value_type = PeriodPtr;
+    using size_type = std::size_t;
+    using difference_type = std::ptrdiff_t;
+    using reference = PeriodPtr&;
+    using const_reference = const PeriodPtr&;
+    using iterator = PeriodPtr*;
+    using const_iterator = const PeriodPtr*;
+
+    PeriodList() = default;
+    PeriodList(std::initializer_list<PeriodPtr> periods);
+    PeriodList(const PeriodList& other);
+    PeriodList(PeriodList&& other);
+    PeriodList& operator=(const PeriodList& other);
+    PeriodList& operator=(PeriodList&& other);
+    ~PeriodList() { Release(); }
+
+    size_type size() const { return m_Size; }
+    bool empty() const { return m_Size == 0; }
+    size_type capacity() const { return m_Capacity; }
+    void reserve(size_type count) {
+        if (count > m_Capacity) Reallocate(count);
+    }
+    void clear() {
+        std::destroy(begin(), end());
+        m_Size = 0;
+    }
+
+    iterator begin() { return m_Data; }
+    iterator end() { return m_Data + m_Size; }
+    const_iterator begin() const { return m_Data; }
+    const_iterator end() const { return m_Data + m_Size; }
+    const_iterator cbegin() const { return m_Data; }
+    const_iterator cend() const { return m_Data + m_Size; }
+    PeriodPtr* data() { return m_Data; }
+    const PeriodPtr* data() const { return m_Data; }
+
+    PeriodPtr& operator[](size_type i) { return m_Data[i]; }
+    const PeriodPtr& operator[](size_type i) const { return m_Data[i]; }
+    PeriodPtr& at(size_type i);
+    const PeriodPtr& at(size_type i) const;
+    PeriodPtr& front() { return m_Data[0]; }
+    const PeriodPtr& front() const { return m_Data[0]; }
+    PeriodPtr& back() { return m_Data[m_Size - 1]; }
+    const PeriodPtr& back() const { return m_Data[m_Size - 1]; }
+
+    void push_back(const PeriodPtr& period) { emplace_back(period); }
+    void push_back(PeriodPtr&& period) { emplace_back(std::move(period)); }
+    template <class... Args>
+    PeriodPtr& emplace_back(Args&&... args) {
+        if (m_Size == m_Capacity) {
+            // Constructed before growing: an argument may be an element of this list.
+            PeriodPtr period(std::forward<Args>(args)...);
+            Reallocate(m_Capacity < 2 ? 4 : 2 * m_Capacity);
+            return *::new (static_cast<void*>(m_Data + m_Size++)) PeriodPtr(std::move(period));
+        }
+        return *::new (static_cast<void*>(m_Data + m_Size++)) PeriodPtr(std::forward<Args>(args)...);
+    }
+    void pop_back() { std::destroy_at(m_Data + --m_Size); }
+    iterator erase(const_iterator position) { return erase(position, position + 1); }
+    iterator erase(const_iterator first, const_iterator last);
+
+    friend bool operator==(const PeriodList& a, const PeriodList& b) {
+        return std::equal(a.begin(), a.end(), b.begin(), b.end());
+    }
+
+private:
+    friend class cTimeSchedule;
+    // Moves the elements to storage of its own for count elements.
+    void Reallocate(size_type count);
+    // Destroys the elements and lets go of storage of its own.
+    void Release() noexcept;
+    // Takes the other list's storage as it is (also slots of a schedule): only between
+    // lists whose schedule moves with them.
+    void TakeStorage(PeriodList& other) noexcept;
+
+    PeriodPtr* m_Data = nullptr;
+    uint32_t m_Size = 0;
+    uint32_t m_Capacity = 0;
+    bool m_Owned = false; // m_Data is storage of its own (else none, or slots of its schedule)
+};
 
 // What the editing operations need from the grid that shows the schedule. The defaults
 // do nothing and give empty texts, for a schedule edited without a view.
@@ -62,14 +154,22 @@ public:
 };
 
 class cTimeSchedule {
+    // Slots for the period lists of a parsed period string (see PeriodList); declared
+    // first so that it outlives the lists.
+    struct SlotsDeleter {
+        void operator()(PeriodPtr* storage) const { ::operator delete(static_cast<void*>(storage)); }
+    };
+    std::unique_ptr<PeriodPtr, SlotsDeleter> m_Slots;
+
 public:
     cTimeSchedule();
     // A copy has periods of its own; its selection points at its own copy of the
     // selected period (none when that period is in no list).
     cTimeSchedule(const cTimeSchedule& other);
     cTimeSchedule& operator=(const cTimeSchedule& other);
-    cTimeSchedule(cTimeSchedule&&) noexcept = default;
-    cTimeSchedule& operator=(cTimeSchedule&&) noexcept = default;
+    cTimeSchedule(cTimeSchedule&& other) noexcept;
+    cTimeSchedule& operator=(cTimeSchedule&& other) noexcept;
+    ~cTimeSchedule();
 
     // Model.
     std::array<int16_t, kDayTypeCount> m_Active{};   // day type has a row in the grid

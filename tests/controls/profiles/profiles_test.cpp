@@ -1,0 +1,650 @@
+// The profiles editor without a server: the tree, the commands, the page rules, the
+// condition editor, the receiver lists, the calendar navigation and the layout, with the
+// modal boxes answered by a script.
+#include "controls/profiles/profilescomponent.h"
+
+#include "core/clientstate.h"
+#include "core/codec.h"
+#include "core/records/calendar.h"
+#include "core/records/profile.h"
+#include "core/records/receiver.h"
+#include "core/records/timeschedule.h"
+#include "core/settingsstore.h"
+#include "platform/checkbox.h"
+#include "platform/dialogservice.h"
+#include "platform/imagecombo.h"
+#include "platform/listview.h"
+#include "platform/popupmenu.h"
+#include "platform/tabstrip.h"
+#include "platform/treeview.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace korvel;
+using Profiles = korvel::profiles::Component;
+
+namespace {
+
+void EnsureApplication() {
+    static int argc = 1;
+    static char name[] = "korvel_profiles_tests";
+    static char* argv[] = {name, nullptr};
+    if (QApplication::instance()) return;
+    qputenv("KORVEL_SYSTEM_CONFIG", "/nonexistent/korvel-test-client.conf");
+    new QApplication(argc, argv);
+}
+
+std::shared_ptr<cProfile> MakeProfile(const ClientState& state, int16_t id, std::string_view name, bool enabled = true) {
+    auto p = std::make_shared<cProfile>();
+    p->m_DiskIdentity = id;
+    p->m_Enabled = enabled ? -1 : 0;
+    p->SetName(state, name);
+    p->m_TimeSchedule = std::make_shared<cTimeSchedule>();
+    for (int i = 0; i < kProfileConditionCount; ++i) p->SetCondition(i, Variant("*"));
+    p->StoreOriginalSettings();
+    return p;
+}
+
+// Rows of the schedule numbered as the grid numbers them, as a schedule saved by the
+// editor has them.
+void NumberRows(cTimeSchedule& schedule) {
+    int16_t row = 0;
+    for (int d = 0; d < kDayTypeCount; ++d) {
+        schedule.m_AxisIndex[static_cast<std::size_t>(d)] = row;
+        if (schedule.m_Active[static_cast<std::size_t>(d)] != 0) ++row;
+    }
+}
+
+class ProfilesTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        EnsureApplication();
+        state.SettingsStore = &store;
+    }
+    Profiles& Make() {
+        control = std::make_unique<Profiles>(state);
+        return *control;
+    }
+    void Add(int16_t id, std::string_view name, bool enabled = true) {
+        state.Profiles.Add("K" + std::to_string(id), MakeProfile(state, id, name, enabled));
+    }
+    void AddReceiver(int16_t id, std::string_view name, bool enabled = true) {
+        auto r = std::make_shared<cReceiver>();
+        r->m_DiskIdentity = id;
+        r->m_ReceiverName = Bytes(name);
+        r->m_Enabled = enabled ? -1 : 0;
+        state.Receivers.Add("K" + std::to_string(id), r);
+    }
+
+    platform::ScopedScriptedDialogs dialogs;
+    MemorySettingsStore store;
+    ClientState state;
+    std::unique_ptr<Profiles> control;
+};
+
+// --- Tree ---------------------------------------------------------------------------------
+
+TEST_F(ProfilesTest, TreeNestsOnlyWithChildProfilesAndLetsAParentTakeOverItsStandIn) {
+    Add(1, "A@B");
+    Add(2, "A");
+    Add(3, "a@b", false); // differs only in case: shares the node of A@B
+    Profiles& c = Make();
+    c.FillProfileTree({});
+    EXPECT_EQ(c.TreeView_Profiles().TopLevelNodes(), (QStringList{"K1", "K2"}));
+    EXPECT_EQ(c.TreeView_Profiles().Text("K1"), "A@B");
+
+    state.Profiles.Clear();
+    state.ChildProfilesAllowed = true;
+    Add(1, "A@B");
+    Add(2, "A");
+    Add(3, "a@b", false);
+    c.FillProfileTree({});
+    const platform::TreeView& tree = c.TreeView_Profiles();
+    EXPECT_EQ(tree.NodeCount(), 2);
+    EXPECT_EQ(tree.TopLevelNodes(), QStringList{"K2"}) << "profile A took over the node made for it";
+    EXPECT_EQ(tree.Image("K2"), 1);
+    EXPECT_EQ(tree.Children("K2"), QStringList{"K1"});
+    EXPECT_EQ(tree.FullPath("K1"), "A@B");
+    EXPECT_FALSE(tree.Exists("K3"));
+    EXPECT_EQ(c.TemporaryIdentity(), -1);
+    // No saved path: node 1 (the first added, now profile A's) is selected and shown.
+    EXPECT_EQ(tree.SelectedKey(), "K2");
+    EXPECT_EQ(c.CurrentProfile(), state.Profiles.Find("K2"));
+    EXPECT_TRUE(c.Command_RemoveProfile().isEnabled());
+}
+
+TEST_F(ProfilesTest, TreeShowsOnlyTheAreaWithoutItsPrefixAndFindsTheStoredPath) {
+    state.ChildProfilesAllowed = true;
+    Add(1, "South\\Pumps");
+    Add(2, "north\\Pumps");
+    Add(3, "North\\Pumps@Night");
+    Profiles& c = Make();
+    c.setProperty("Area", "North");
+    c.FillProfileTree("Pumps@Night");
+    EXPECT_EQ(c.TreeView_Profiles().NodeCount(), 2);
+    EXPECT_EQ(c.TreeView_Profiles().Text("K2"), "Pumps");
+    EXPECT_EQ(c.TreeView_Profiles().SelectedKey(), "K3");
+    // A path no longer present selects node 1; an empty tree shows nothing.
+    c.FillProfileTree("Gone");
+    EXPECT_EQ(c.TreeView_Profiles().SelectedKey(), "K2");
+    state.Profiles.Clear();
+    c.FillProfileTree("Gone");
+    EXPECT_EQ(c.TreeView_Profiles().NodeCount(), 0);
+}
+
+TEST_F(ProfilesTest, NodeWithoutProfileShowsText963AndClearsThePage) {
+    state.ChildProfilesAllowed = true;
+    Add(1, "A@B");
+    Profiles& c = Make();
+    c.FillProfileTree("A@B");
+    const QString standIn = c.TreeView_Profiles().Parent("K1");
+    ASSERT_TRUE(standIn.startsWith("K-"));
+    dialogs->Clear();
+    c.TreeView_Profiles().Select(standIn);
+    c.TreeView_Profiles_NodeClick(standIn);
+    EXPECT_EQ(dialogs->Messages().size(), 1u);
+    EXPECT_FALSE(c.CurrentProfile());
+    EXPECT_EQ(c.Text_Condition(0).text(), "*");
+}
+
+TEST_F(ProfilesTest, CtrlDoubleClickTogglesTheImageAndTheNextStoreTakesIt) {
+    Add(1, "A");
+    Add(2, "B");
+    Profiles& c = Make();
+    c.FillProfileTree({});
+    c.TreeView_Profiles_MouseDown(1, 0, 0, 0);
+    c.TreeView_Profiles_DblClick();
+    EXPECT_EQ(c.TreeView_Profiles().Image("K1"), 1) << "without Ctrl nothing changes";
+    c.TreeView_Profiles_MouseDown(1, 2, 0, 0);
+    c.TreeView_Profiles_DblClick();
+    EXPECT_EQ(c.TreeView_Profiles().Image("K1"), 2);
+    EXPECT_EQ(state.Profiles.Find("K1")->m_Enabled, -1) << "nothing changes until the page is stored";
+    c.TreeView_Profiles().Select("K2");
+    c.TreeView_Profiles_NodeClick("K2");
+    EXPECT_EQ(state.Profiles.Find("K1")->m_Enabled, 0);
+    EXPECT_TRUE(state.Profiles.Find("K1")->HasChangedSinceLastLoadFromDisk());
+    EXPECT_FALSE(state.Profiles.Find("K2")->HasChangedSinceLastLoadFromDisk())
+        << "showing and storing a profile leaves its form as it was";
+}
+
+TEST_F(ProfilesTest, DeleteKeyNeedsShiftOrCtrlAndIsSwallowedEvenWhenRemoveIsDisabled) {
+    Add(1, "A");
+    Profiles& c = Make();
+    c.FillProfileTree({});
+    struct Case {
+        int shift;
+        bool asked;
+    };
+    for (const Case& k : {Case{0, false}, Case{1, true}, Case{2, true}}) {
+        dialogs->Clear();
+        dialogs->QueueAnswer(platform::MessageResult::No);
+        int key = 46;
+        c.TreeView_Profiles_KeyDown(key, k.shift);
+        EXPECT_EQ(dialogs->Messages().size(), k.asked ? 1u : 0u) << k.shift;
+        EXPECT_EQ(key, k.asked ? 0 : 46);
+    }
+    c.Command_RemoveProfile().setEnabled(false);
+    dialogs->Clear();
+    int key = 46;
+    c.TreeView_Profiles_KeyDown(key, 1);
+    EXPECT_EQ(key, 0);
+    EXPECT_TRUE(dialogs->Messages().empty());
+}
+
+// --- Commands -----------------------------------------------------------------------------
+
+TEST_F(ProfilesTest, NameEntryIsTrimmedCleanedAndRefusedWhenTaken) {
+    state.ChildProfilesAllowed = true;
+    Add(1, "North\\Top");
+    Add(2, "North\\Other");
+    Profiles& c = Make();
+    c.setProperty("Area", "North");
+    c.FillProfileTree({});
+    struct Case {
+        const char* typed;
+        const char* parent;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {" a/b ", "", "North\\ab"},
+        {"x@y", "K1", "North\\Top@xy"},
+        {"  /  ", "", ""},
+        {"OTHER", "", ""},    // taken (ignoring case): text 173
+        {"top", "", "North\\top"}, // the left-out profile itself may keep its name in another case
+    };
+    for (const Case& k : cases) {
+        dialogs->QueueText(QString::fromLatin1(k.typed));
+        const bool leaveOutTop = std::string(k.typed) == "top";
+        EXPECT_EQ(c.AskForProfileName(leaveOutTop ? state.Profiles.Find("K1") : nullptr, k.parent, "def"), k.expected)
+            << k.typed;
+    }
+    EXPECT_EQ(dialogs->Inputs().back().defaultText, "def");
+    EXPECT_TRUE(dialogs->Inputs().back().prompt.endsWith(':'));
+    ASSERT_EQ(dialogs->Messages().size(), 1u);
+    EXPECT_EQ(dialogs->Messages()[0].icon, platform::MessageIcon::Information);
+    // Cancelled: nothing.
+    dialogs->QueueText(std::nullopt);
+    EXPECT_EQ(c.AskForProfileName(nullptr, {}, {}), "");
+}
+
+TEST_F(ProfilesTest, CopyWithChildrenGivesConsecutiveTemporaryIdentitiesInOrder) {
+    state.ChildProfilesAllowed = true;
+    Add(1, "A");
+    Add(2, "A@B");
+    Add(3, "A@B@C");
+    Profiles& c = Make();
+    c.FillProfileTree("A");
+    dialogs->QueueText("Z");
+    dialogs->QueueAnswer(platform::MessageResult::Yes);
+    c.Command_CopyProfile_Click();
+    ASSERT_TRUE(state.Profiles.Find("K-1"));
+    EXPECT_EQ(state.Profiles.Find("K-1")->GetName(), "Z");
+    EXPECT_EQ(state.Profiles.Find("K-2")->GetName(), "Z@B");
+    EXPECT_EQ(state.Profiles.Find("K-3")->GetName(), "Z@B@C");
+    EXPECT_EQ(c.CurrentNode(), "K-1");
+    EXPECT_EQ(c.TreeView_Profiles().SelectedKey(), "K-1");
+    EXPECT_EQ(c.TreeView_Profiles().FullPath("K-3"), "Z@B@C");
+    // No: the node alone.
+    dialogs->QueueText("Y");
+    dialogs->QueueAnswer(platform::MessageResult::No);
+    c.Command_CopyProfile_Click();
+    EXPECT_EQ(state.Profiles.Find("K-4")->GetName(), "Y");
+    EXPECT_FALSE(state.Profiles.Contains("K-5"));
+}
+
+TEST_F(ProfilesTest, RemoveKeepsSavedOnesForSaveAndMovesToASibling) {
+    state.ChildProfilesAllowed = true;
+    Add(1, "A");
+    Add(2, "A@B");
+    Add(3, "C");
+    Profiles& c = Make();
+    c.FillProfileTree("A");
+    dialogs->QueueAnswer(platform::MessageResult::Yes);
+    c.Command_RemoveProfile_Click();
+    ASSERT_EQ(dialogs->Messages().size(), 1u);
+    EXPECT_TRUE(dialogs->Messages()[0].text.contains(" 'A' "));
+    EXPECT_TRUE(dialogs->Messages()[0].text.contains("\r\n\r\n"));
+    EXPECT_EQ(c.DeletedProfiles().Count(), 2u);
+    EXPECT_FALSE(state.Profiles.Contains("K2"));
+    EXPECT_EQ(c.CurrentNode(), "K3");
+    // The only node of a level: no current profile afterwards.
+    dialogs->QueueAnswer(platform::MessageResult::Yes);
+    c.Command_RemoveProfile_Click();
+    EXPECT_TRUE(c.CurrentNode().isEmpty());
+    EXPECT_FALSE(c.CurrentProfile());
+    EXPECT_EQ(c.TreeView_Profiles().NodeCount(), 0);
+}
+
+TEST_F(ProfilesTest, RenameWithoutChildProfilesOnlyRelabelsTheNode) {
+    Add(1, "Old");
+    Profiles& c = Make();
+    c.FillProfileTree({});
+    dialogs->QueueText("New");
+    c.Command_RenameProfile_Click();
+    EXPECT_EQ(state.Profiles.Find("K1")->GetName(), "New");
+    EXPECT_EQ(c.TreeView_Profiles().Text("K1"), "New");
+    EXPECT_TRUE(state.Profiles.Find("K1")->HasChangedSinceLastLoadFromDisk());
+}
+
+TEST_F(ProfilesTest, AddedProfileTakesThePageDefaultsAndIsEnabledWhateverTheShownNode) {
+    Add(1, "Off", false);
+    Profiles& c = Make();
+    c.FillProfileTree({});
+    c.Text_Condition(0).setText("TAG1");
+    dialogs->QueueText("Fresh");
+    auto made = c.AddProfile({}, false);
+    ASSERT_TRUE(made);
+    EXPECT_EQ(made->m_Enabled, -1);
+    EXPECT_EQ(made->GetCondition(0), "*");
+    EXPECT_EQ(made->GetState(0), -1);
+    EXPECT_EQ(made->GetState(2), 0);
+    EXPECT_EQ(state.Profiles.Find("K1")->GetCondition(0), "TAG1") << "the shown profile kept its edit";
+    EXPECT_EQ(c.TreeView_Profiles().Image("K-1"), 1);
+}
+
+// --- Page ---------------------------------------------------------------------------------
+
+TEST_F(ProfilesTest, CheckBoxRulesFollowProgramChangesToo) {
+    Profiles& c = Make();
+    c.Check_AutoBlock().SetValue(1);
+    EXPECT_TRUE(c.Label_AutoBlock(4).isEnabled());
+    EXPECT_TRUE(c.Text_AutoBlockTime().isEnabled());
+    EXPECT_FALSE(c.Text_ExternalFile().isEnabled()) << "the external-file widgets keep their state";
+    c.Check_TimeSchedule().SetValue(1);
+    EXPECT_TRUE(c.SSTab_Profile().TabVisible(1));
+    EXPECT_TRUE(c.Check_Calendar().isEnabled());
+    c.Check_Calendar().SetValue(1);
+    EXPECT_TRUE(c.SSTab_Profile().TabVisible(3));
+    EXPECT_NE(c.PageSchedule()->m_UseCalendar, 0);
+    c.Check_TimeSchedule().SetValue(0);
+    EXPECT_FALSE(c.SSTab_Profile().TabVisible(1));
+    EXPECT_FALSE(c.Check_Calendar().isEnabled());
+    EXPECT_EQ(c.Check_Calendar().Value(), 0);
+    EXPECT_FALSE(c.SSTab_Profile().TabVisible(3));
+}
+
+TEST_F(ProfilesTest, PageRoundTripsEveryFieldAndClampsNegativeNumbers) {
+    Profiles& c = Make();
+    state.SystemNames[3] = "Plant";
+    state.SystemNames[10] = "Annex";
+    auto p = MakeProfile(state, 1, "P");
+    p->SetState(2, 1);
+    p->m_UseTimeSchedule = -1;
+    p->m_TimeSchedule->m_UseCalendar = -1;
+    p->m_OffDutyAlarmBehaviour = 3;
+    p->m_UseExternalTag = -1;
+    p->m_ExternalTagName = "TAG";
+    p->m_AutoBlockTresholdEvents = 5;
+    p->m_AutoBlockBehaviour = 1;
+    p->m_ScanSpecificSystems = -1;
+    p->m_TimeSchedule->SetDefaultPeriod();
+    NumberRows(*p->m_TimeSchedule);
+    p->StoreOriginalSettings();
+    state.Profiles.Add("K1", p);
+    c.FillProfileTree({});
+    EXPECT_EQ(c.Check_AlarmState(2).Value(), 1);
+    EXPECT_TRUE(c.SSTab_Profile().TabVisible(1));
+    EXPECT_TRUE(c.SSTab_Profile().TabVisible(3));
+    EXPECT_EQ(c.Combo_OffDutyBehaviour().SelectedItem(), 4);
+    EXPECT_TRUE(c.Text_ExternalTag().isEnabled());
+    EXPECT_TRUE(c.Option_AutoBlockBehaviour().Value(1));
+    c.StoreEditorInProfile();
+    EXPECT_EQ(p->GetState(2), -1) << "a flag is stored as -1";
+    p->SetState(2, 1);
+    EXPECT_FALSE(p->HasChangedSinceLastLoadFromDisk());
+    c.Text_AutoBlockTime().setText("-7");
+    c.Text_AutoBlockTresholdTime().setText("12abc");
+    c.StoreEditorInProfile();
+    EXPECT_EQ(p->m_AutoBlockTime, 0);
+    EXPECT_EQ(p->m_AutoBlockTresholdTime, 12);
+}
+
+TEST_F(ProfilesTest, ConditionEditorCleansTheLinesIntoACommaList) {
+    Profiles& c = Make();
+    struct Case {
+        const char* field;
+        const char* lines;
+        const char* expected;
+    };
+    const Case cases[] = {
+        {"A,B,C", nullptr, "A,B,C"},
+        {"", " A \nB  \n\nC", "A,B,,C"},
+        {"", "A\nB\n\n", "A,B"},
+        {"", "  \n \n", "*"},
+        {"", "Pump 1\nPump 2", "Pump 1,Pump 2"},
+        {"", ",A", ",A"},
+    };
+    for (const Case& k : cases) {
+        c.Text_Condition(2).setText(k.field);
+        c.Text_Condition_OpenEditor(2);
+        EXPECT_FALSE(c.Text_Condition_Edit().isHidden());
+        EXPECT_TRUE(c.Label_Condition(0).isHidden());
+        if (k.lines) c.Text_Condition_Edit().setPlainText(k.lines);
+        else EXPECT_EQ(c.Text_Condition_Edit().toPlainText(), "A\nB\nC");
+        c.Text_Condition_Edit_Commit();
+        EXPECT_EQ(c.Text_Condition(2).text(), k.expected) << (k.lines ? k.lines : k.field);
+        EXPECT_TRUE(c.Text_Condition_Edit().isHidden());
+        EXPECT_FALSE(c.Label_Condition(0).isHidden());
+    }
+}
+
+TEST_F(ProfilesTest, ServerKindTwoRelabelsAndHidesTwoConditionRowsForGood) {
+    state.ServerKind = 2;
+    Profiles& c = Make();
+    const int row1 = c.Text_Condition(1).y();
+    c.ApplyTexts(true);
+    c.ApplyTexts(true);
+    EXPECT_EQ(c.Label_Condition(0).text(), "Name:");
+    EXPECT_EQ(c.Label_Condition(5).text(), "Event Code:");
+    EXPECT_EQ(c.Text_Condition(2).y(), row1);
+    EXPECT_TRUE(c.Text_Condition(1).isHidden());
+    c.Text_Condition_OpenEditor(2);
+    c.Text_Condition_Edit_Commit();
+    EXPECT_TRUE(c.Label_Condition(1).isHidden());
+    EXPECT_TRUE(c.Label_Condition(3).isHidden());
+}
+
+TEST_F(ProfilesTest, DayTypeRenameOnlyForSpecialTypesAndEnterIsAlwaysSwallowed) {
+    state.SharedCalendar = std::make_shared<cCalendar>();
+    Profiles& c = Make();
+    // As messages 106 and 170 build the combo and the menu.
+    c.Combo_Calendar_DayType().ClearItems();
+    c.Combo_Calendar_DayType().AddItem("none");
+    for (int d = 0; d < kDayTypeCount; ++d) c.Combo_Calendar_DayType().AddItem(QString("d%1").arg(d));
+    while (c.Menu_TimeSchedulePopup_Active().Count() < 16) c.Menu_TimeSchedulePopup_Active().Load();
+    int key = 13;
+    c.Combo_Calendar_DayType_KeyPress(key);
+    EXPECT_EQ(key, 0);
+    c.Combo_Calendar_DayType().SetSelectedItem(8);
+    c.Combo_Calendar_DayType_Click();
+    key = 13;
+    c.Combo_Calendar_DayType().setEditText("Sunday!");
+    c.Combo_Calendar_DayType_KeyPress(key);
+    EXPECT_EQ(c.Combo_Calendar_DayType().ItemText(8), "d6");
+    c.Combo_Calendar_DayType().SetSelectedItem(9);
+    c.Combo_Calendar_DayType_Click();
+    c.Combo_Calendar_DayType().setEditText("Strike day");
+    key = 13;
+    c.Combo_Calendar_DayType_KeyPress(key);
+    EXPECT_EQ(c.Combo_Calendar_DayType().ItemText(9), "Strike day");
+    EXPECT_EQ(c.Combo_Calendar_DayType().ItemCount(), 24) << "the typed text is never added";
+    EXPECT_EQ(c.Menu_TimeSchedulePopup_Active().Caption(0), "Strike day");
+    EXPECT_TRUE(state.SharedCalendar->HasChangedSinceLastLoadFromDisk() ||
+                state.SharedCalendar->SavedNetworkBytes().empty());
+    key = 65;
+    c.Combo_Calendar_DayType_KeyPress(key);
+    EXPECT_EQ(key, 65);
+}
+
+// --- Receiver lists -----------------------------------------------------------------------
+
+TEST_F(ProfilesTest, ReceiverTextsRoundTripWithIconsForKnownAndMissingReceivers) {
+    AddReceiver(1, "North\\A");
+    AddReceiver(2, "North\\X");
+    AddReceiver(3, "North\\Off", false);
+    Profiles& c = Make();
+    c.setProperty("Area", "North");
+    const Bytes parallel = Bytes("North\\A\0North\\Gone\0", 19);
+    const Bytes sequential = Bytes("North\\X\x01" "1\0North\\Off\x01" "0\0North\\Gone\x01-1\0", 36);
+    c.ShowReceivers(parallel, sequential);
+    ASSERT_EQ(c.ListView_Receivers_Parallell().ListCount(), 2);
+    EXPECT_EQ(c.ListView_Receivers_Parallell().SmallIcon(1), 1);
+    EXPECT_EQ(c.ListView_Receivers_Parallell().SmallIcon(2), 5);
+    ASSERT_EQ(c.ListView_Receivers_Sequential().ListCount(), 3);
+    EXPECT_EQ(c.ListView_Receivers_Sequential().SmallIcon(1), 2);
+    EXPECT_EQ(c.ListView_Receivers_Sequential().SmallIcon(2), 4);
+    EXPECT_EQ(c.ListView_Receivers_Sequential().SmallIcon(3), 3);
+    EXPECT_EQ(c.ComposeParallelReceivers(), parallel);
+    EXPECT_EQ(c.ComposeSequentialReceivers(), Bytes("North\\X\x01-1\0North\\Off\x01" "0\0North\\Gone\x01-1\0", 37));
+    // An empty entry in the middle ends the list.
+    c.ShowReceivers(Bytes("North\\A\0\0North\\X\0", 17), {});
+    EXPECT_EQ(c.ListView_Receivers_Parallell().ListCount(), 1);
+}
+
+TEST_F(ProfilesTest, ReceiverMenuAddsMovesConfirmsAndDeletes) {
+    AddReceiver(1, "beta");
+    AddReceiver(2, "Alpha");
+    AddReceiver(3, "alpha");
+    Profiles& c = Make();
+    // Sorting: captions equal when upper-cased keep their order.
+    platform::MenuItemArray& add = c.Menu_Profile_Receiver_Popup_Add_Item();
+    add.Load();
+    add.Load();
+    const char* captions[] = {"beta", "Alpha", "alpha"};
+    for (int i = 0; i < 3; ++i) {
+        add.SetCaption(i, captions[i]);
+        add.SetTag(i, QString("K%1").arg(i + 1));
+    }
+    c.SortReceiverAddMenu();
+    EXPECT_EQ(add.Caption(0), "Alpha");
+    EXPECT_EQ(add.Caption(1), "alpha");
+    EXPECT_EQ(add.Caption(2), "beta");
+    EXPECT_EQ(add.Tag(2), "K1");
+    add.Unload();
+    add.Unload();
+
+    platform::ListView& seq = c.ListView_Receivers_Sequential();
+    c.ListView_Receivers_GotFocus(&seq);
+    c.Menu_Profile_Receiver_Popup_Add_Item().SetCaption(0, "one");
+    c.Menu_Profile_Receiver_Popup_Add_Item_Click(0);
+    c.Menu_Profile_Receiver_Popup_Add_Item().SetCaption(0, "two");
+    c.Menu_Profile_Receiver_Popup_Add_Item_Click(0);
+    ASSERT_EQ(seq.ListCount(), 2);
+    EXPECT_EQ(seq.SmallIcon(2), 1) << "confirmation is off by default";
+    EXPECT_EQ(seq.SelectedPosition(), 2);
+    int key = 40; // Shift+Down on the last entry: nothing, swallowed
+    c.ListView_Receivers_KeyDown(&seq, key, 1);
+    EXPECT_EQ(key, 0);
+    EXPECT_EQ(seq.Text(2), "two");
+    key = 38; // Ctrl+Up
+    c.ListView_Receivers_KeyDown(&seq, key, 2);
+    EXPECT_EQ(seq.Text(1), "two");
+    EXPECT_EQ(seq.SelectedPosition(), 1);
+    key = 38; // Up alone goes on to the list
+    c.ListView_Receivers_KeyDown(&seq, key, 0);
+    EXPECT_EQ(key, 38);
+    c.Menu_Profile_Receiver_Popup_Click();
+    EXPECT_FALSE(c.Menu_Profile_Receiver_Popup_Confirm().isEnabled());
+    EXPECT_TRUE(c.Menu_Profile_Receiver_Popup_Delete().isEnabled());
+    c.Menu_Profile_Receiver_Popup_Confirm_Click();
+    EXPECT_EQ(seq.SmallIcon(1), 2);
+    c.Menu_Profile_Receiver_Popup_Click();
+    EXPECT_TRUE(c.Menu_Profile_Receiver_Popup_Confirm().isChecked());
+    c.Menu_Profile_Receiver_Popup_Delete_Click();
+    EXPECT_EQ(seq.ListCount(), 1);
+    EXPECT_EQ(seq.Text(1), "one");
+}
+
+TEST_F(ProfilesTest, RightClickOpensTheReceiverPopupWithAddOnlyWhenThereAreReceivers) {
+    Profiles& c = Make();
+    int shown = 0;
+    platform::MenuPresenter old = platform::InstallMenuPresenter([&](QMenu*) { ++shown; });
+    platform::ListView& par = c.ListView_Receivers_Parallell();
+    c.ListView_Receivers_MouseDown(&par, 2);
+    c.ListView_Receivers_Click(&par);
+    EXPECT_EQ(shown, 1);
+    EXPECT_FALSE(c.Menu_Profile_Receiver_Popup_Add().isEnabled());
+    EXPECT_EQ(c.ActiveReceiverList(), &par);
+    c.ListView_Receivers_MouseDown(&par, 1);
+    c.ListView_Receivers_Click(&par);
+    EXPECT_EQ(shown, 1);
+    QApplication::processEvents();
+    platform::InstallMenuPresenter(old);
+}
+
+// --- Calendar, timer and layout -------------------------------------------------------------
+
+TEST_F(ProfilesTest, MonthButtonsStopAtTheCalendarEndsAndMarkedDaysSkipTheShownMonth) {
+    Profiles& c = Make();
+    cCalendar& cal = *state.SharedCalendar;
+    cal.m_SelectedYear = 2000;
+    cal.m_SelectedMonth = 1;
+    c.RedrawCalendar();
+    c.Command_Calendar_ChangeMonth_Click(0);
+    EXPECT_EQ(cal.m_SelectedMonth, 1);
+    EXPECT_EQ(cal.m_SelectedYear, 2000);
+    cal.m_SelectedYear = 2039;
+    cal.m_SelectedMonth = 12;
+    c.Command_Calendar_ChangeMonth_Click(1);
+    EXPECT_EQ(cal.m_SelectedYear, 2039);
+    c.Command_Calendar_ChangeMonth_Click(0);
+    EXPECT_EQ(cal.m_SelectedMonth, 11);
+
+    // Marked: 2000-01-10 (day 9), 2000-03-05 (day 64), inside the shown month February: day 40.
+    cal.SetDayType(9, 8);
+    cal.SetDayType(40, 8);
+    cal.SetDayType(64, 8);
+    cal.m_SelectedYear = 2000;
+    cal.m_SelectedMonth = 2;
+    c.RedrawCalendar();
+    c.Command_Calendar_ChangeEvent_Click(1);
+    EXPECT_EQ(cal.m_SelectedMonth, 3);
+    c.Command_Calendar_ChangeEvent_Click(1);
+    EXPECT_EQ(cal.m_SelectedMonth, 3) << "none after: unchanged";
+    c.Command_Calendar_ChangeEvent_Click(0);
+    EXPECT_EQ(cal.m_SelectedMonth, 2);
+    c.Command_Calendar_ChangeEvent_Click(0);
+    EXPECT_EQ(cal.m_SelectedMonth, 1) << "the marked day of the shown month is skipped";
+    c.Command_Calendar_ChangeEvent_Click(0);
+    EXPECT_EQ(cal.m_SelectedMonth, 1) << "none before: unchanged";
+
+    // Import and clear ask first.
+    auto label = std::make_shared<cHolidayLabel>();
+    label->m_Day = 100;
+    label->m_DayType = 9;
+    state.HolidayLabels = {label};
+    dialogs->QueueAnswer(platform::MessageResult::No);
+    c.Command_Calendar_ImportSpecialDays_Click();
+    EXPECT_EQ(cal.GetDayType(100), 0);
+    dialogs->QueueAnswer(platform::MessageResult::Yes);
+    c.Command_Calendar_ImportSpecialDays_Click();
+    EXPECT_EQ(cal.GetDayType(100), 9);
+    EXPECT_TRUE(dialogs->Messages().back().text.endsWith(" ?"));
+    dialogs->QueueAnswer(platform::MessageResult::Yes);
+    c.Command_Calendar_RemoveAll_Click();
+    EXPECT_FALSE(cal.AnyDayIsSet());
+}
+
+TEST_F(ProfilesTest, ScheduleMenuDayTypesFollowTheScheduleAndARightReleaseOpensIt) {
+    Profiles& c = Make();
+    while (c.Menu_TimeSchedulePopup_Active().Count() < 16) c.Menu_TimeSchedulePopup_Active().Load();
+    c.PageSchedule()->SetActive(7, -1);
+    c.PageSchedule()->m_UseCalendar = 0;
+    c.Menu_TimeSchedulePopup_Open();
+    EXPECT_FALSE(c.Menu_TimeSchedulePopup_Active().Enabled(0));
+    EXPECT_TRUE(c.Menu_TimeSchedulePopup_Active().Checked(0));
+    c.Menu_TimeSchedulePopup_Active_Click(0);
+    EXPECT_EQ(c.PageSchedule()->GetActive(7), 0);
+    EXPECT_FALSE(c.Menu_TimeSchedulePopup_Active().Checked(0));
+
+    int shown = 0;
+    platform::MenuPresenter old = platform::InstallMenuPresenter([&](QMenu*) { ++shown; });
+    c.Picture_TimeSchedule_MouseDown(2, 0, 100, 10);
+    c.Picture_TimeSchedule_MouseUp(2, 0, 100, 10);
+    EXPECT_EQ(shown, 1);
+    c.Picture_TimeSchedule_MouseDown(1, 0, 400, 10);
+    c.Picture_TimeSchedule_MouseUp(2, 0, 400, 10);
+    EXPECT_EQ(shown, 1) << "a left press followed by a right release opens nothing";
+    platform::InstallMenuPresenter(old);
+}
+
+TEST_F(ProfilesTest, SaveCaptionTurnsBackAtTheFirstTickAtOrAfterTwoSeconds) {
+    Profiles& c = Make();
+    c.Command_Save_Click();
+    EXPECT_TRUE(c.SaveFeedbackPending());
+    for (int tick = 1; tick < 20; ++tick) c.Timer_Connect_Timer();
+    EXPECT_TRUE(c.SaveFeedbackPending());
+    c.Timer_Connect_Timer();
+    EXPECT_FALSE(c.SaveFeedbackPending());
+}
+
+TEST_F(ProfilesTest, LayoutGrowsOnlyPastItsMinimumSize) {
+    Profiles& c = Make();
+    c.resize(640, 361);
+    const int panelWidth = c.Frame0().width();
+    const int panelHeight = c.Frame0().height();
+    c.resize(640, 361);
+    c.UserControl_Resize();
+    EXPECT_EQ(c.Frame0().width(), panelWidth);
+    EXPECT_EQ(c.Frame0().height(), panelHeight);
+    c.resize(642, 362);
+    c.UserControl_Resize();
+    EXPECT_EQ(c.Frame0().width(), 210);
+    EXPECT_EQ(c.SSTab_Profile().width(), 408);
+    EXPECT_EQ(c.SSTab_Profile().x(), 225);
+    EXPECT_EQ(c.Frame0().height(), 308);
+    EXPECT_EQ(c.Command_Save().y(), 323);
+}
+
+} // namespace
