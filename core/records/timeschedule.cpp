@@ -45,55 +45,35 @@ PeriodList::PeriodList(std::initializer_list<PeriodPtr> periods) {
 }
 
 PeriodList::PeriodList(const PeriodList& other) {
+    if (other.m_Packed) {
+        m_Packed = other.m_Packed;
+        m_Size = other.m_Size;
+        return;
+    }
     reserve(other.size());
     for (const PeriodPtr& period : other) emplace_back(period);
 }
 
-PeriodList::PeriodList(PeriodList&& other) {
-    if (other.m_Owned) {
-        TakeStorage(other);
-        return;
-    }
-    // Slots of a schedule stay with it: the elements move to storage of this list's own.
-    reserve(other.size());
-    for (PeriodPtr& period : other) emplace_back(std::move(period));
-    other.clear();
-}
-
 PeriodList& PeriodList::operator=(const PeriodList& other) {
     if (this != &other) {
-        clear();
-        reserve(other.size());
-        for (const PeriodPtr& period : other) emplace_back(period);
+        PeriodList copy(other);
+        *this = std::move(copy);
     }
-    return *this;
-}
-
-PeriodList& PeriodList::operator=(PeriodList&& other) {
-    if (this == &other) return *this;
-    if (other.m_Owned) {
-        Release();
-        TakeStorage(other);
-        return *this;
-    }
-    clear();
-    reserve(other.size());
-    for (PeriodPtr& period : other) emplace_back(std::move(period));
-    other.clear();
     return *this;
 }
 
 PeriodPtr& PeriodList::at(size_type i) {
     if (i >= m_Size) throw std::out_of_range("period index out of range");
-    return m_Data[i];
+    return Elements()[i];
 }
 
 const PeriodPtr& PeriodList::at(size_type i) const {
     if (i >= m_Size) throw std::out_of_range("period index out of range");
-    return m_Data[i];
+    return Elements()[i];
 }
 
 PeriodList::iterator PeriodList::erase(const_iterator first, const_iterator last) {
+    // Iterators come from begin(), so the list is unpacked.
     auto* from = const_cast<PeriodPtr*>(first);
     auto* to = const_cast<PeriodPtr*>(last);
     if (from == to) return from;
@@ -103,71 +83,39 @@ PeriodList::iterator PeriodList::erase(const_iterator first, const_iterator last
     return from;
 }
 
+void PeriodList::UnpackNow() const {
+    auto* data = static_cast<PeriodPtr*>(::operator new(m_Size * sizeof(PeriodPtr)));
+    for (std::size_t i = 0; i < m_Size; ++i) ::new (static_cast<void*>(data + i)) PeriodPtr(m_Packed, &m_Packed[i]);
+    m_Data = data;
+    m_Capacity = m_Size;
+    m_Packed.reset();
+}
+
 void PeriodList::Reallocate(size_type count) {
     if (count > UINT32_MAX) throw std::length_error("too many periods");
     auto* data = static_cast<PeriodPtr*>(::operator new(count * sizeof(PeriodPtr)));
-    std::uninitialized_move(begin(), end(), data);
-    std::destroy(begin(), end());
-    if (m_Owned) ::operator delete(static_cast<void*>(m_Data));
+    if (m_Data) {
+        std::uninitialized_move(m_Data, m_Data + m_Size, data);
+        std::destroy(m_Data, m_Data + m_Size);
+        ::operator delete(static_cast<void*>(m_Data));
+    }
     m_Data = data;
     m_Capacity = static_cast<uint32_t>(count);
-    m_Owned = true;
 }
 
 void PeriodList::Release() noexcept {
-    std::destroy(begin(), end());
-    if (m_Owned) ::operator delete(static_cast<void*>(m_Data));
+    if (m_Data) {
+        std::destroy(m_Data, m_Data + m_Size);
+        ::operator delete(static_cast<void*>(m_Data));
+    }
+    m_Packed.reset();
     m_Data = nullptr;
     m_Size = 0;
     m_Capacity = 0;
-    m_Owned = false;
-}
-
-void PeriodList::TakeStorage(PeriodList& other) noexcept {
-    m_Data = std::exchange(other.m_Data, nullptr);
-    m_Size = std::exchange(other.m_Size, 0);
-    m_Capacity = std::exchange(other.m_Capacity, 0);
-    m_Owned = std::exchange(other.m_Owned, false);
 }
 
 cTimeSchedule::cTimeSchedule() {
     for (int d = 0; d < 7; ++d) m_Active[d] = kTrue;
-}
-
-cTimeSchedule::~cTimeSchedule() = default;
-
-cTimeSchedule::cTimeSchedule(cTimeSchedule&& other) noexcept
-    : m_Slots(std::move(other.m_Slots)),
-      m_Active(other.m_Active),
-      m_Grouped(other.m_Grouped),
-      m_AxisIndex(other.m_AxisIndex),
-      m_UseCalendar(other.m_UseCalendar),
-      m_SelectedDayType(other.m_SelectedDayType),
-      m_SelectedPeriod(std::move(other.m_SelectedPeriod)),
-      m_CopiedDayType(other.m_CopiedDayType),
-      m_EditStartMinute(other.m_EditStartMinute),
-      m_EditStopMinute(other.m_EditStopMinute),
-      m_NumberOfAxisToPaint(other.m_NumberOfAxisToPaint) {
-    // The lists keep their storage, the slots included, which moved along.
-    for (int d = 0; d < kDayTypeCount; ++d) m_Periods[d].TakeStorage(other.m_Periods[d]);
-}
-
-cTimeSchedule& cTimeSchedule::operator=(cTimeSchedule&& other) noexcept {
-    if (this == &other) return *this;
-    for (PeriodList& periods : m_Periods) periods.Release(); // before the slots they may use
-    m_Slots = std::move(other.m_Slots);
-    for (int d = 0; d < kDayTypeCount; ++d) m_Periods[d].TakeStorage(other.m_Periods[d]);
-    m_Active = other.m_Active;
-    m_Grouped = other.m_Grouped;
-    m_AxisIndex = other.m_AxisIndex;
-    m_UseCalendar = other.m_UseCalendar;
-    m_SelectedDayType = other.m_SelectedDayType;
-    m_SelectedPeriod = std::move(other.m_SelectedPeriod);
-    m_CopiedDayType = other.m_CopiedDayType;
-    m_EditStartMinute = other.m_EditStartMinute;
-    m_EditStopMinute = other.m_EditStopMinute;
-    m_NumberOfAxisToPaint = other.m_NumberOfAxisToPaint;
-    return *this;
 }
 
 cTimeSchedule::cTimeSchedule(const cTimeSchedule& other)
@@ -252,10 +200,10 @@ void cTimeSchedule::AppendPeriodArray(Bytes& out) const {
         AppendTwoBytes(out, m_Active[d]);
         AppendTwoBytes(out, m_Grouped[d]);
         AppendTwoBytes(out, static_cast<int16_t>(periods.size()));
-        for (const PeriodPtr& period : periods) {
-            AppendTwoBytes(out, period->m_StartMinute);
-            AppendTwoBytes(out, period->m_StopMinute);
-        }
+        periods.ForEachSpan([&out](const cTimeSchedulePeriod& period) {
+            AppendTwoBytes(out, period.m_StartMinute);
+            AppendTwoBytes(out, period.m_StopMinute);
+        });
         AppendTwoBytes(out, m_AxisIndex[d]);
     }
     AppendTwoBytes(out, m_UseCalendar);
@@ -301,15 +249,9 @@ bool cTimeSchedule::ExtractPeriodArray(std::string_view PeriodArray) {
     if (size - p < 2) throw DecodeError("body ends inside an Int16");
     exact = exact && p + 2 == size;
 
-    // The periods share one allocation, their list slots another.
+    // The periods share one allocation; the lists hold them packed.
     std::shared_ptr<cTimeSchedulePeriod[]> block;
-    std::unique_ptr<PeriodPtr, SlotsDeleter> slotStore;
-    if (total > 0) {
-        block = std::make_shared<cTimeSchedulePeriod[]>(total);
-        slotStore.reset(static_cast<PeriodPtr*>(::operator new(total * sizeof(PeriodPtr))));
-    }
-    for (PeriodList& periods : m_Periods) periods.Release(); // before the slots they may use
-    m_Slots = std::move(slotStore);
+    if (total > 0) block = std::make_shared_for_overwrite<cTimeSchedulePeriod[]>(total);
 
     p = 0;
     std::size_t used = 0;
@@ -318,17 +260,16 @@ bool cTimeSchedule::ExtractPeriodArray(std::string_view PeriodArray) {
         m_Grouped[d] = Int16At(PeriodArray, p + 2);
         const int16_t n = Int16At(PeriodArray, p + 4);
         p += 6;
+        PeriodList& list = m_Periods[d];
+        list.Release();
         if (n > 0) {
-            PeriodList& list = m_Periods[d];
-            list.m_Data = m_Slots.get() + used;
-            list.m_Capacity = static_cast<uint32_t>(n);
+            cTimeSchedulePeriod* first = &block[used];
             for (int16_t i = 0; i < n; ++i, p += 4) {
-                cTimeSchedulePeriod& period = block[used + static_cast<std::size_t>(i)];
-                period.m_StartMinute = Int16At(PeriodArray, p);
-                period.m_StopMinute = Int16At(PeriodArray, p + 2);
-                ::new (static_cast<void*>(list.m_Data + i)) PeriodPtr(block, &period);
-                ++list.m_Size;
+                first[i].m_StartMinute = Int16At(PeriodArray, p);
+                first[i].m_StopMinute = Int16At(PeriodArray, p + 2);
             }
+            list.m_Packed = std::shared_ptr<cTimeSchedulePeriod[]>(block, first);
+            list.m_Size = static_cast<uint32_t>(n);
             used += static_cast<std::size_t>(n);
         }
         m_AxisIndex[d] = Int16At(PeriodArray, p);

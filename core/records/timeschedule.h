@@ -47,13 +47,12 @@ struct cTimeSchedulePeriod {
 // period while the lists change around it.
 using PeriodPtr = std::shared_ptr<cTimeSchedulePeriod>;
 
-class cTimeSchedule;
-
 // The ordered periods of one day type: a vector of PeriodPtr (the operations of
 // std::vector that the schedule and the grid use, with the same meaning). The lists of a
-// schedule parsed from a period string share one block of slots owned by the schedule
-// instead of one allocation per day type; a list that outgrows its slots, or is moved out
-// of its schedule, takes storage of its own.
+// schedule parsed from a period string start packed: their periods lie in one block shared
+// by the whole schedule, and a list makes its PeriodPtr elements only when something first
+// looks at them or changes them (decoding a list of profiles then costs one allocation per
+// schedule for all its periods). size() and empty() never unpack.
 class PeriodList {
 public:
     using value_type = PeriodPtr;
@@ -66,54 +65,67 @@ public:
 
     PeriodList() = default;
     PeriodList(std::initializer_list<PeriodPtr> periods);
+    // A copy shares the period objects, as a copied vector of PeriodPtr would.
     PeriodList(const PeriodList& other);
-    PeriodList(PeriodList&& other);
+    PeriodList(PeriodList&& other) noexcept { TakeFrom(other); }
     PeriodList& operator=(const PeriodList& other);
-    PeriodList& operator=(PeriodList&& other);
+    PeriodList& operator=(PeriodList&& other) noexcept {
+        if (this != &other) {
+            Release();
+            TakeFrom(other);
+        }
+        return *this;
+    }
     ~PeriodList() { Release(); }
 
     size_type size() const { return m_Size; }
     bool empty() const { return m_Size == 0; }
-    size_type capacity() const { return m_Capacity; }
+    size_type capacity() const { return m_Packed ? m_Size : m_Capacity; }
     void reserve(size_type count) {
+        Unpack();
         if (count > m_Capacity) Reallocate(count);
     }
     void clear() {
-        std::destroy(begin(), end());
+        m_Packed.reset();
+        std::destroy(m_Data, m_Data + (m_Data ? m_Size : 0));
         m_Size = 0;
     }
 
-    iterator begin() { return m_Data; }
-    iterator end() { return m_Data + m_Size; }
-    const_iterator begin() const { return m_Data; }
-    const_iterator end() const { return m_Data + m_Size; }
-    const_iterator cbegin() const { return m_Data; }
-    const_iterator cend() const { return m_Data + m_Size; }
-    PeriodPtr* data() { return m_Data; }
-    const PeriodPtr* data() const { return m_Data; }
+    iterator begin() { return Elements(); }
+    iterator end() { return Elements() + m_Size; }
+    const_iterator begin() const { return Elements(); }
+    const_iterator end() const { return Elements() + m_Size; }
+    const_iterator cbegin() const { return begin(); }
+    const_iterator cend() const { return end(); }
+    PeriodPtr* data() { return Elements(); }
+    const PeriodPtr* data() const { return Elements(); }
 
-    PeriodPtr& operator[](size_type i) { return m_Data[i]; }
-    const PeriodPtr& operator[](size_type i) const { return m_Data[i]; }
+    PeriodPtr& operator[](size_type i) { return Elements()[i]; }
+    const PeriodPtr& operator[](size_type i) const { return Elements()[i]; }
     PeriodPtr& at(size_type i);
     const PeriodPtr& at(size_type i) const;
-    PeriodPtr& front() { return m_Data[0]; }
-    const PeriodPtr& front() const { return m_Data[0]; }
-    PeriodPtr& back() { return m_Data[m_Size - 1]; }
-    const PeriodPtr& back() const { return m_Data[m_Size - 1]; }
+    PeriodPtr& front() { return Elements()[0]; }
+    const PeriodPtr& front() const { return Elements()[0]; }
+    PeriodPtr& back() { return Elements()[m_Size - 1]; }
+    const PeriodPtr& back() const { return Elements()[m_Size - 1]; }
 
     void push_back(const PeriodPtr& period) { emplace_back(period); }
     void push_back(PeriodPtr&& period) { emplace_back(std::move(period)); }
     template <class... Args>
     PeriodPtr& emplace_back(Args&&... args) {
+        Unpack();
         if (m_Size == m_Capacity) {
-            // Constructed before growing: an argument may be an element of this list.
+            // Made before growing: an argument may be an element of this list.
             PeriodPtr period(std::forward<Args>(args)...);
-            Reallocate(m_Capacity < 2 ? 4 : 2 * m_Capacity);
+            Reallocate(m_Capacity < 2 ? 4 : 2 * static_cast<size_type>(m_Capacity));
             return *::new (static_cast<void*>(m_Data + m_Size++)) PeriodPtr(std::move(period));
         }
         return *::new (static_cast<void*>(m_Data + m_Size++)) PeriodPtr(std::forward<Args>(args)...);
     }
-    void pop_back() { std::destroy_at(m_Data + --m_Size); }
+    void pop_back() {
+        Unpack();
+        std::destroy_at(m_Data + --m_Size);
+    }
     iterator erase(const_iterator position) { return erase(position, position + 1); }
     iterator erase(const_iterator first, const_iterator last);
 
@@ -123,18 +135,40 @@ public:
 
 private:
     friend class cTimeSchedule;
-    // Moves the elements to storage of its own for count elements.
+    PeriodPtr* Elements() const {
+        if (m_Packed) Unpack();
+        return m_Data;
+    }
+    void Unpack() const {
+        if (m_Packed) UnpackNow();
+    }
+    // Gives the packed periods their PeriodPtr elements (they keep the block alive).
+    void UnpackNow() const;
+    // The start and stop of every period in order, without unpacking.
+    template <class F>
+    void ForEachSpan(F f) const {
+        if (m_Packed)
+            for (std::size_t i = 0; i < m_Size; ++i) f(m_Packed.get()[i]);
+        else
+            for (std::size_t i = 0; i < m_Size; ++i) f(*m_Data[i]);
+    }
+    // Moves the elements to storage for count elements.
     void Reallocate(size_type count);
-    // Destroys the elements and lets go of storage of its own.
+    // Lets go of every element and of the storage.
     void Release() noexcept;
-    // Takes the other list's storage as it is (also slots of a schedule): only between
-    // lists whose schedule moves with them.
-    void TakeStorage(PeriodList& other) noexcept;
+    void TakeFrom(PeriodList& other) noexcept {
+        m_Data = std::exchange(other.m_Data, nullptr);
+        m_Size = std::exchange(other.m_Size, 0);
+        m_Capacity = std::exchange(other.m_Capacity, 0);
+        m_Packed = std::move(other.m_Packed);
+    }
 
-    PeriodPtr* m_Data = nullptr;
-    uint32_t m_Size = 0;
-    uint32_t m_Capacity = 0;
-    bool m_Owned = false; // m_Data is storage of its own (else none, or slots of its schedule)
+    // Unpacked: m_Data holds m_Size elements in storage for m_Capacity. Packed: m_Data is
+    // null and the periods are m_Packed[0..m_Size).
+    mutable PeriodPtr* m_Data = nullptr;
+    mutable uint32_t m_Size = 0;
+    mutable uint32_t m_Capacity = 0;
+    mutable std::shared_ptr<cTimeSchedulePeriod[]> m_Packed;
 };
 
 // What the editing operations need from the grid that shows the schedule. The defaults
@@ -154,22 +188,14 @@ public:
 };
 
 class cTimeSchedule {
-    // Slots for the period lists of a parsed period string (see PeriodList); declared
-    // first so that it outlives the lists.
-    struct SlotsDeleter {
-        void operator()(PeriodPtr* storage) const { ::operator delete(static_cast<void*>(storage)); }
-    };
-    std::unique_ptr<PeriodPtr, SlotsDeleter> m_Slots;
-
 public:
     cTimeSchedule();
     // A copy has periods of its own; its selection points at its own copy of the
     // selected period (none when that period is in no list).
     cTimeSchedule(const cTimeSchedule& other);
     cTimeSchedule& operator=(const cTimeSchedule& other);
-    cTimeSchedule(cTimeSchedule&& other) noexcept;
-    cTimeSchedule& operator=(cTimeSchedule&& other) noexcept;
-    ~cTimeSchedule();
+    cTimeSchedule(cTimeSchedule&&) noexcept = default;
+    cTimeSchedule& operator=(cTimeSchedule&&) noexcept = default;
 
     // Model.
     std::array<int16_t, kDayTypeCount> m_Active{};   // day type has a row in the grid

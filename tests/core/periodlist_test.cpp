@@ -1,5 +1,5 @@
-// The period lists of a parsed schedule share slots owned by the schedule: growing past
-// them, moving lists and schedules, and failed parses must keep every period where it was.
+// The period lists of a parsed schedule start packed in one block: unpacking on first use,
+// growing, moving lists and schedules, and failed parses must keep every period where it was.
 #include "core/errors.h"
 #include "core/records/timeschedule.h"
 
@@ -43,7 +43,7 @@ TEST(PeriodList, ParsedListsGrowShrinkAndMoveWithoutLosingPeriods) {
     const Bytes form = s.ComposePeriodArray();
     EXPECT_EQ(SpansOf(s.m_Periods[2]), (Spans{{20, 25}, {120, 125}}));
 
-    // Growing past the slots of day 1 leaves day 2 (the next slots) alone.
+    // Growing day 1 leaves day 2 (the next periods of the block) alone.
     for (int i = 0; i < 5; ++i) s.m_Periods[1].push_back(Period(500 + i, 501 + i));
     s.m_Periods[1].push_back(s.m_Periods[1][0]); // an element of the list itself
     EXPECT_EQ(s.m_Periods[1].size(), 7u);
@@ -51,7 +51,7 @@ TEST(PeriodList, ParsedListsGrowShrinkAndMoveWithoutLosingPeriods) {
     EXPECT_EQ(SpansOf(s.m_Periods[2]), (Spans{{20, 25}, {120, 125}}));
     s.m_Periods[2].erase(s.m_Periods[2].begin());
     EXPECT_EQ(SpansOf(s.m_Periods[2]), (Spans{{120, 125}}));
-    s.m_Periods[2].push_back(Period(1, 2)); // back into its own slot
+    s.m_Periods[2].push_back(Period(1, 2));
     EXPECT_EQ(SpansOf(s.m_Periods[2]), (Spans{{120, 125}, {1, 2}}));
 
     // A list moved out of its schedule outlives it; a period held elsewhere too.
@@ -68,7 +68,7 @@ TEST(PeriodList, ParsedListsGrowShrinkAndMoveWithoutLosingPeriods) {
     EXPECT_EQ(SpansOf(moved), (Spans{{50, 55}, {150, 155}}));
     EXPECT_EQ(held->m_StopMinute, 155);
 
-    // Moving and copying whole schedules; a parse replaces slots still in use by none.
+    // Moving and copying whole schedules; parsing again over unpacked lists.
     cTimeSchedule a = Parsed();
     a.m_SelectedPeriod = a.m_Periods[8][1];
     cTimeSchedule b(std::move(a));
