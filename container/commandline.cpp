@@ -107,7 +107,10 @@ std::string RebuildCommandLine(const std::vector<std::string>& arguments) {
     for (const std::string& argument : arguments) {
         if (!text.empty()) text += ' ';
         const bool hasBlank = argument.find_first_of(" \t") != std::string::npos;
-        if (!hasBlank) {
+        // An argument that still holds a double quote carries the operator's own quotes
+        // (the shell passed them through): quoting it again would turn them inside out.
+        const bool hasQuote = argument.find('"') != std::string::npos;
+        if (!hasBlank || hasQuote) {
             text += argument;
             continue;
         }

@@ -53,7 +53,8 @@ inline constexpr const char* kCleanUpText =
 // The command line as one text from the arguments after the program name, as the shell
 // split them (its quotes gone). Arguments are joined by one blank; an argument holding
 // a blank is quoted again: "/Name:" & quoted value for an option, the whole argument
-// otherwise, so that the parser sees what the operator typed.
+// otherwise, so that the parser sees what the operator typed. An argument that still
+// holds a double quote is taken as it stands.
 std::string RebuildCommandLine(const std::vector<std::string>& arguments);
 
 // Start-up steps before the selection window: the command line merged with the stored

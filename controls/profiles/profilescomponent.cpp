@@ -201,7 +201,7 @@ void Component::buildPage0(QWidget* page) {
 
     m_FrameIncludeExclude = Named(new QGroupBox(QStringLiteral("&General include/exclude conditions"), page),
                                   "Frame_IncludeExclude");
-    m_FrameIncludeExclude->setGeometry(TwipRect(120, 3600, 5300, 2400));
+    m_FrameIncludeExclude->setGeometry(TwipRect(120, 3600, 5300, 2040));
     const char* labels[] = {"Tag:", "Area:", "Category:", "Name:", "Description:", "State:"};
     const char* tips[] = {"Tag in the format [-]tagname. Doubleclick to expand.",
                           "Area in the format [-]area. Doubleclick to expand.",
@@ -211,10 +211,10 @@ void Component::buildPage0(QWidget* page) {
     for (int i = 0; i < 6; ++i) {
         auto* label = new QLabel(QString::fromLatin1(labels[i]), m_FrameIncludeExclude);
         label->setObjectName(Indexed("Label_Condition", i));
-        label->setGeometry(TwipRect(150, 300 + 340 * i, 1300, 300));
+        label->setGeometry(TwipRect(150, 270 + 292 * i, 1300, 270));
         auto* text = new QLineEdit(QStringLiteral("*"), m_FrameIncludeExclude);
         text->setObjectName(Indexed("Text_Condition", i));
-        text->setGeometry(TwipRect(1500, 280 + 340 * i, 3600, 300));
+        text->setGeometry(TwipRect(1500, 255 + 292 * i, 3600, 285));
         if (tips[i]) text->setToolTip(QString::fromLatin1(tips[i]));
         text->installEventFilter(this);
         m_ConditionLabel[static_cast<std::size_t>(i)] = label;
@@ -224,7 +224,7 @@ void Component::buildPage0(QWidget* page) {
     m_ConditionEditLabel->setGeometry(TwipRect(150, 300, 1300, 300));
     m_ConditionEditLabel->hide();
     m_ConditionEdit = Named(new QPlainTextEdit(m_FrameIncludeExclude), "Text_Condition_Edit");
-    m_ConditionEdit->setGeometry(TwipRect(1500, 280, 3600, 1980));
+    m_ConditionEdit->setGeometry(TwipRect(1500, 255, 3600, 1737));
     m_ConditionEdit->hide();
     m_ConditionEdit->viewport()->installEventFilter(this);
 
@@ -712,7 +712,12 @@ void Component::handleProfileSaved(const std::shared_ptr<cProfile>& profile) {
         AddProfileToTree(profile, -1);
     } else {
         m_Tree->SetImage(key, profile->m_Enabled ? 1 : 2);
-        m_Tree->SetText(key, platform::ToQString(RemoveAreaFromName(State(), profile->GetName())));
+        // A nested profile's node shows its own segment: the whole name would put the
+        // parents' names into the node's path a second time.
+        const Bytes shown = RemoveAreaFromName(State(), profile->GetName());
+        m_Tree->SetText(key, platform::ToQString(State().ChildProfilesAllowed
+                                                     ? GetField(shown, profile->m_NestingLevels, "@")
+                                                     : shown));
     }
     const QString selected = m_Tree->SelectedKey();
     if (!selected.isEmpty() && selected.mid(1).toInt() == profile->m_DiskIdentity) {
@@ -769,6 +774,7 @@ void Component::UserControl_Resize() {
             }
             for (QPushButton* b : {m_AddProfile, m_CopyProfile, m_RemoveProfile, m_RenameProfile})
                 b->setGeometry(b->x(), Px(addTop), b->width(), Px(addHeight));
+            m_AddChildProfile->resize(m_AddChildProfile->width(), h / tpp);
             m_Tree->resize(m_Tree->width(), std::max(0, Px(addTop - m_Tree->y() * tpp - 150)));
             m_Tab->resize(m_Tab->width(), H - m_Tab->y() - 75 / tpp);
             const int T = m_Tab->height() * tpp;
@@ -787,6 +793,15 @@ void Component::UserControl_Resize() {
             m_Frame0->resize(panelWidth, m_Frame0->height());
             m_Tab->setGeometry(panelWidth + 15, m_Tab->y(), (W - 640) / 2 + 407, m_Tab->height());
             m_Tree->resize(std::max(0, Px(panelWidth * tpp - 270)), m_Tree->height());
+            // The row of buttons shares the tree's width.
+            const int gap = 3;
+            const int each = std::max(30, (m_Tree->width() - 3 * gap) / 4);
+            int left = m_Tree->x();
+            for (QPushButton* b : {m_AddProfile, m_CopyProfile, m_RemoveProfile, m_RenameProfile}) {
+                b->setGeometry(left, b->y(), each, b->height());
+                left += each + gap;
+            }
+            m_AddChildProfile->setGeometry(m_Tree->x(), m_AddChildProfile->y(), 2 * each + gap, m_AddChildProfile->height());
             const int S = m_Tab->width() * tpp;
             m_FrameReceivers->resize(std::max(0, Px(S - 3090)), m_FrameReceivers->height());
             const int listWidth = m_FrameReceivers->width() * tpp - 240;

@@ -18,6 +18,8 @@
 #include <QMenu>
 #include <QTimer>
 
+#include <algorithm>
+
 namespace korvel::profiles {
 
 using platform::FromQString;
@@ -34,6 +36,13 @@ bool ConfirmOn(const ClientState& state) { return NumericValue(GetServerSetting(
 
 // Menu captions mark their access key with "&": a name is shown with every "&" doubled.
 QString MenuCaption(const Bytes& name) { return ToQString(name).replace(QLatin1Char('&'), QStringLiteral("&&")); }
+// Ordinal comparison of Windows-1252 texts: byte values 0..255.
+bool OrdinalLess(const Bytes& a, const Bytes& b) {
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
+    });
+}
+
 QString MenuText(QString caption) { return caption.replace(QStringLiteral("&&"), QStringLiteral("&")); }
 
 } // namespace
@@ -206,7 +215,7 @@ void Component::SortReceiverAddMenu() {
     for (bool swapped = true; swapped;) {
         swapped = false;
         for (int i = 0; i + 1 < menu.Count(); ++i) {
-            if (UpperCase(FromQString(menu.Caption(i + 1))) < UpperCase(FromQString(menu.Caption(i)))) {
+            if (OrdinalLess(UpperCase(FromQString(menu.Caption(i + 1))), UpperCase(FromQString(menu.Caption(i))))) {
                 const QString caption = menu.Caption(i);
                 const QString tag = menu.Tag(i);
                 menu.SetCaption(i, menu.Caption(i + 1));

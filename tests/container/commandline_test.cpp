@@ -84,6 +84,12 @@ TEST(CommandLine, RebuildQuotesArgumentsTheShellUnquoted) {
     EXPECT_EQ(GetParameter(line, "Area"), "North Wing");
     EXPECT_EQ(GetParameter(line, "Password"), "x/y z");
     EXPECT_EQ(GetParameter(line, "Component"), "2");
+
+    // Quotes the shell passed through are the operator's own and stay as typed.
+    const std::string quoted = RebuildCommandLine(Args{"/Area:\"North Wing\"", "/Password:\"a/b\""});
+    EXPECT_EQ(quoted, "/Area:\"North Wing\" /Password:\"a/b\"");
+    EXPECT_EQ(GetParameter(quoted, "Area"), "North Wing");
+    EXPECT_EQ(GetParameter(quoted, "Password"), "a/b");
 }
 
 TEST(StartupParameters, CommandLineMergesWithStoredValues) {

@@ -10,6 +10,7 @@
 #include "core/records/profile.h"
 #include "core/records/timeschedule.h"
 #include "core/settingsstore.h"
+#include "platform/checkbox.h"
 #include "platform/dialogservice.h"
 #include "platform/imagecombo.h"
 #include "platform/listview.h"
@@ -291,6 +292,48 @@ TEST_F(ProfilesDialogueTest, ServerDeletionAndSaveOfOtherClientsUpdateTheTree) {
     Settle(100);
     EXPECT_EQ(c.TreeView_Profiles().NodeCount(), 4);
     EXPECT_TRUE(c.IsConnectedToServer());
+}
+
+TEST_F(ProfilesDialogueTest, RenameWithChildProfilesSendsDescendantsDeepestFirstAndTheTreeFollowsTheAnswers) {
+    Start(true);
+    Connect();
+    ASSERT_TRUE(TreeFilled());
+    Settle();
+    Profiles& c = *control;
+    // "North\Gatehouse" (K3) with its child "North\Gatehouse@Weekend cover" (K4).
+    c.TreeView_Profiles().Select("K3");
+    c.TreeView_Profiles_NodeClick("K3");
+    server.ClearReceived();
+    dialogs->QueueText("Gate");
+    c.Command_RenameProfile_Click();
+    ASSERT_TRUE(WaitFor([&] { return server.ReceivedOfType(210).size() == 2; }));
+    const auto frames = server.ReceivedOfType(210);
+    const auto child = state.Profiles.Find("K4");
+    const auto parent = state.Profiles.Find("K3");
+    ASSERT_TRUE(child && parent);
+    EXPECT_EQ(child->GetName(), "Gate@Weekend cover");
+    EXPECT_EQ(frames[0].Body, RecordRef(4, "North\\Gatehouse@Weekend cover") + child->CompressToNetworkBytes());
+    EXPECT_EQ(frames[1].Body, RecordRef(3, "Gate") + parent->CompressToNetworkBytes());
+    // The node texts change with the server's answers.
+    ASSERT_TRUE(WaitFor([&] { return c.TreeView_Profiles().Text("K3") == "Gate"; }));
+    EXPECT_EQ(c.TreeView_Profiles().FullPath("K4"), "Gate@Weekend cover");
+}
+
+TEST_F(ProfilesDialogueTest, OnlyAChangedCalendarSendsExactlyOneMessage) {
+    Start();
+    Connect();
+    ASSERT_TRUE(WaitFor([&] { return control->Combo_Calendar_DayType().ItemCount() == 24; }));
+    ASSERT_TRUE(TreeFilled());
+    Settle();
+    Profiles& c = *control;
+    state.SharedCalendar->SetDayType(200, 9);
+    server.ClearReceived();
+    c.Command_Save_Click();
+    ASSERT_TRUE(WaitFor([&] { return !server.ReceivedOn(0).empty(); }));
+    Settle(100);
+    const auto frames = server.ReceivedOn(0);
+    ASSERT_EQ(Types(frames), std::vector<int>{180});
+    EXPECT_EQ(frames[0].Body, state.SharedCalendar->CompressToNetworkBytes());
 }
 
 } // namespace

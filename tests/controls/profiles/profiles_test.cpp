@@ -481,9 +481,10 @@ TEST_F(ProfilesTest, ReceiverMenuAddsMovesConfirmsAndDeletes) {
     platform::MenuItemArray& add = c.Menu_Profile_Receiver_Popup_Add_Item();
     add.Load();
     add.Load();
-    const char* captions[] = {"beta", "Alpha", "alpha"};
-    for (int i = 0; i < 3; ++i) {
-        add.SetCaption(i, captions[i]);
+    add.Load();
+    const char* captions[] = {"beta", "Alpha", "alpha", "\xC4rende"};
+    for (int i = 0; i < 4; ++i) {
+        add.SetCaption(i, QString::fromLatin1(captions[i]));
         add.SetTag(i, QString("K%1").arg(i + 1));
     }
     c.SortReceiverAddMenu();
@@ -491,6 +492,8 @@ TEST_F(ProfilesTest, ReceiverMenuAddsMovesConfirmsAndDeletes) {
     EXPECT_EQ(add.Caption(1), "alpha");
     EXPECT_EQ(add.Caption(2), "beta");
     EXPECT_EQ(add.Tag(2), "K1");
+    EXPECT_EQ(add.Caption(3), QString::fromLatin1("\xC4rende")) << "ordinal: letters above 127 come last";
+    add.Unload();
     add.Unload();
     add.Unload();
 
