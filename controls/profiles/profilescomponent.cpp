@@ -268,6 +268,10 @@ void Component::buildPage1(QWidget* page) {
     m_OffDutyLabel->setGeometry(TwipRect(120, 5450, 2000, 300));
     m_OffDutyCombo = Named(new platform::ImageCombo(page), "Combo_OffDutyBehaviour");
     m_OffDutyCombo->setEditable(false);
+    const char* offDuty[] = {"Throw alarm event", "Delay until On Duty", "Delay until On Duty (throw if Inactive)",
+                             "Delay until On Duty (throw if Acked)",
+                             "Delay until On Duty (throw if Inactive or Acked)"};
+    for (const char* text : offDuty) m_OffDutyCombo->AddItem(QString::fromLatin1(text));
     m_OffDutyCombo->setGeometry(TwipRect(2200, 5420, 3900, 330));
     m_OffDutyLabel->hide();
     m_OffDutyCombo->hide();
@@ -466,11 +470,8 @@ void Component::connectHandlers() {
 
 // UserControl_Initialize after the shell has read the connection settings.
 void Component::OnInitialise() {
-    const char* offDuty[] = {"Throw alarm event", "Delay until On Duty", "Delay until On Duty (throw if Inactive)",
-                             "Delay until On Duty (throw if Acked)",
-                             "Delay until On Duty (throw if Inactive or Acked)"};
-    for (const char* text : offDuty) m_OffDutyCombo->AddItem(QString::fromLatin1(text));
-    // (ApplyTexts, not forced, ran in the shell before this.)
+    // (The off-duty items were added with the widgets, before the shell applied the
+    // cached texts.)
     m_Month = std::make_unique<CalendarMonth>(*this, State());
     setPageSchedule(std::make_shared<cTimeSchedule>());
     m_Systems->AddColumn(QString(), 4100);

@@ -61,6 +61,10 @@ int16_t Component::nextTemporaryIdentity() {
 
 void Component::FillProfileTree(const QString& path) {
     m_Tree->ClearNodes();
+    // The records shown until now have been replaced with the list: the node selected
+    // below shows its new record even when its key is the same.
+    m_CurrentNode.clear();
+    m_CurrentProfile = nullptr;
     for (const auto& entry : State().Profiles)
         if (entry.item && IsNameInArea(State(), entry.item->GetName())) AddProfileToTree(entry.item, 0);
     if (!path.isEmpty()) {

@@ -650,4 +650,26 @@ TEST_F(ProfilesTest, LayoutGrowsOnlyPastItsMinimumSize) {
     EXPECT_EQ(c.Command_Save().y(), 323);
 }
 
+TEST_F(ProfilesTest, ANewProfileListIsShownEvenWhenTheSelectedKeyStaysTheSame) {
+    Add(1, "A");
+    Profiles& c = Make();
+    c.FillProfileTree({});
+    EXPECT_EQ(c.Text_Condition(0).text(), "*");
+    state.Profiles.Clear();
+    Add(1, "A");
+    state.Profiles.Find("K1")->SetCondition(0, Variant("NEW"));
+    c.FillProfileTree("A");
+    EXPECT_EQ(c.CurrentProfile(), state.Profiles.Find("K1"));
+    EXPECT_EQ(c.Text_Condition(0).text(), "NEW");
+}
+
+TEST_F(ProfilesTest, CachedTextsReachTheOffDutyItemsAtStart) {
+    store.Save(Profiles::kApplication, "Texts", "IsLoadedOnce", "1");
+    state.TextTable.Rows.push_back({958, 1, 5});
+    state.TextTable.Blob = "Throw";
+    Profiles& c = Make();
+    EXPECT_EQ(c.Combo_OffDutyBehaviour().ItemCount(), 5);
+    EXPECT_EQ(c.Combo_OffDutyBehaviour().ItemText(1), "Throw");
+}
+
 } // namespace
