@@ -35,6 +35,8 @@ constexpr int kCreatedWidths[3] = {0, 823, 853};
 constexpr int kSmallestWidth = 1500;
 // A stored width beyond any screen is taken as this many twips (10 000 pixels).
 constexpr double kLargestWidth = 150000;
+// A column is widened to its texts up to this many pixels.
+constexpr int kLargestFitPixels = 600;
 
 // Window caption and menu captions, column headers, first row label.
 constexpr int32_t kTextCaption = 1500, kTextLabelHeader = 1501, kTextValueHeader = 1502;
@@ -144,13 +146,14 @@ AlarmInfoWindow::AlarmInfoWindow(AlarmInfoSources sources, QWidget* parent)
 }
 
 void AlarmInfoWindow::FitToContents() {
-    // A width the operator chose is kept; until then a column is as wide as its texts
-    // (at least the smallest width), so neither a label nor a value is cut off.
+    // Each opening shows every label and value whole: a column narrower than its texts
+    // (the smallest width, or a width stored for another alarm's texts) is widened to
+    // them, up to a bound; a wider one is kept as it is.
     for (int column : {kLabelColumn, kValueColumn}) {
-        if (m_WidthStored[static_cast<std::size_t>(column)]) continue;
         const int width = m_List->columnWidth(column);
         m_List->resizeColumnToContents(column);
-        if (m_List->columnWidth(column) < width) m_List->setColumnWidth(column, width);
+        const int fitted = std::min(m_List->columnWidth(column), kLargestFitPixels);
+        m_List->setColumnWidth(column, std::max(width, fitted));
     }
     const int listWidth = m_List->columnWidth(kLabelColumn) + m_List->columnWidth(kValueColumn);
     const int rowsHeight = m_List->header()->sizeHint().height() +
@@ -202,13 +205,10 @@ int AlarmInfoWindow::ColumnWidthTwips(int column) const {
 void AlarmInfoWindow::LoadColumnWidths() {
     for (int i = 1; i <= 3; ++i) {
         double twips = ColumnWidthTwips(i);
-        if (m_Sources.settings) {
-            const std::string nothing(1, '\0');
-            const std::string stored = m_Sources.settings->Get(kSettingsApplication, kSettingsSection,
-                                                               kWidthKey + std::to_string(i), nothing);
-            m_WidthStored[static_cast<std::size_t>(i - 1)] = stored != nothing;
-            if (stored != nothing) twips = NumericValue(stored);
-        }
+        if (m_Sources.settings)
+            twips = NumericValue(m_Sources.settings->Get(kSettingsApplication, kSettingsSection,
+                                                         kWidthKey + std::to_string(i),
+                                                         std::to_string(ColumnWidthTwips(i))));
         twips = std::clamp(twips, double(kSmallestWidth), kLargestWidth);
         m_List->setColumnWidth(i - 1, static_cast<int>(twips / kTwipsPerPixel + 0.5));
     }

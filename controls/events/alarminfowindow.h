@@ -73,12 +73,11 @@ private:
     void LoadColumnWidths();
     void SaveColumnWidths();
 
-    // Widens the label and value columns whose width is not stored to fit their texts,
-    // and fits the window to the list.
+    // Widens the label and value columns to their texts where they are narrower, and
+    // fits the window to the list.
     void FitToContents();
 
     AlarmInfoSources m_Sources;
-    std::array<bool, 3> m_WidthStored{};
     QTreeWidget* m_List = nullptr;
     QMenu* m_ToolsMenu = nullptr;
     QAction* m_Copy = nullptr;

@@ -116,6 +116,10 @@ Component::~Component() {
         }
     } catch (...) {
     }
+    // The widgets showing icons go before their icon stores.
+    delete m_Frame0;
+    delete m_Tab;
+    for (QWidget* page : m_Pages) delete page;
     delete m_TreeIcons;
     delete m_ReceiverIcons;
     delete m_DayTypeIcons;
@@ -606,6 +610,7 @@ void Component::OnSettingsMessage() {
 }
 
 void Component::setDayTypeComboToOnlyFirst() {
+    m_ClickedDayTypeItem = 0; // the item clicked last is gone
     m_DayTypeCombo->ClearItems();
     m_DayTypeCombo->AddItem(platform::ToQString(GetText(State(), 610)));
     m_DayTypeCombo->SetSelectedItem(1);
@@ -671,6 +676,7 @@ void Component::handleCalendar() {
     const std::shared_ptr<cCalendar> cal = calendar();
     if (!cal) return;
     while (m_DayTypeCombo->ItemCount() >= 2) m_DayTypeCombo->RemoveItem(2);
+    if (m_ClickedDayTypeItem >= 2) m_ClickedDayTypeItem = 0; // the item clicked last is gone
     if (m_DayTypeCombo->ItemCount() == 0) m_DayTypeCombo->AddItem(platform::ToQString(GetText(State(), 610)));
     for (int d = 0; d < kDayTypeCount; ++d)
         m_DayTypeCombo->AddItem(platform::ToQString(cal->GetDayTypeFullName(State(), d)), d >= 7 ? d - 6 : 0);

@@ -8,6 +8,7 @@
 #include "core/codec.h"
 #include "core/records/calendar.h"
 #include "core/records/profile.h"
+#include "core/records/receiver.h"
 #include "core/records/timeschedule.h"
 #include "core/settingsstore.h"
 #include "platform/checkbox.h"
@@ -336,4 +337,32 @@ TEST_F(ProfilesDialogueTest, OnlyAChangedCalendarSendsExactlyOneMessage) {
     EXPECT_EQ(frames[0].Body, state.SharedCalendar->CompressToNetworkBytes());
 }
 
+TEST_F(ProfilesDialogueTest, CalendarAnswerRenamesComboItemsButNotTheMenuAndReceiverDeletesTrimTheAddMenu) {
+    Start();
+    Connect();
+    ASSERT_TRUE(WaitFor([&] { return control->Combo_Calendar_DayType().ItemCount() == 24; }));
+    ASSERT_TRUE(TreeFilled());
+    Settle();
+    Profiles& c = *control;
+    cCalendar renamed = *state.SharedCalendar;
+    renamed.SetDayTypeFullName(7, "Bank holiday");
+    server.SendFrame(180, renamed.CompressToNetworkBytes());
+    ASSERT_TRUE(WaitFor([&] { return c.Combo_Calendar_DayType().ItemText(9) == "Bank holiday"; }));
+    EXPECT_EQ(c.Menu_TimeSchedulePopup_Active().Caption(0), "Public holiday");
+    EXPECT_EQ(c.Combo_Calendar_DayType().ItemCount(), 24);
+
+    // Receivers go one by one: the menu follows, and keeps its last entry.
+    const int receivers = static_cast<int>(state.Receivers.Count());
+    ASSERT_GE(receivers, 2);
+    std::vector<std::pair<int32_t, Bytes>> all;
+    for (const auto& entry : state.Receivers) all.emplace_back(entry.item->m_DiskIdentity, entry.item->m_ReceiverName);
+    for (int i = 0; i < receivers; ++i) {
+        server.SendFrame(241, RecordRef(all[static_cast<std::size_t>(i)].first, all[static_cast<std::size_t>(i)].second));
+        ASSERT_TRUE(WaitFor([&] { return static_cast<int>(state.Receivers.Count()) == receivers - i - 1; }));
+        Settle(30);
+        EXPECT_EQ(c.Menu_Profile_Receiver_Popup_Add_Item().Count(), std::max(1, receivers - i - 1));
+    }
+}
+
 } // namespace
+
