@@ -287,4 +287,12 @@ TEST_F(TextMessageTest, LayoutFollowsTheTwipsRules) {
         EXPECT_EQ(control->Text_FreeText().geometry(), c.text.adjusted(0, 0, 0, -bar)) << c.control.height();
         EXPECT_EQ(control->StatusBarWidget().geometry(), QRect(0, c.control.height() - bar, c.control.width(), bar));
     }
+    // A caption taller than the list's 200 twips from the frame's top (it sits above the
+    // frame's line on this platform) pushes the list's top below it; its bottom stays.
+    control->resize(600, 500);
+    control->ApplyTexts(true);
+    const QRect list = control->ListView_Receivers().geometry();
+    EXPECT_EQ(list.bottom(), QRect(3, 13, 573, 306).bottom());
+    EXPECT_EQ(list.top(), std::max(13, control->Frame().contentsRect().top()));
+    EXPECT_GT(control->Frame().contentsRect().top(), 13) << "the caption needs more room here";
 }
