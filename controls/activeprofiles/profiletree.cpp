@@ -148,6 +148,17 @@ void ProfileTree::mousePressEvent(QMouseEvent* event) {
     QTreeWidget::mousePressEvent(event);
 }
 
+// A press with Ctrl held (the start of the Ctrl + double-click that switches a profile)
+// selects the node under it like any press: it never takes the selection away, or the
+// double-click would find no selected node.
+QItemSelectionModel::SelectionFlags ProfileTree::selectionCommand(const QModelIndex& index,
+                                                                  const QEvent* event) const {
+    const QItemSelectionModel::SelectionFlags flags = QTreeWidget::selectionCommand(index, event);
+    if (index.isValid() && flags.testFlag(QItemSelectionModel::Deselect))
+        return QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
+    return flags;
+}
+
 void ProfileTree::mouseDoubleClickEvent(QMouseEvent* event) {
     // The second press of a double-click counts as a press too, with the keys held then.
     emitMouseDown(event);

@@ -174,7 +174,7 @@ bool cProfile::Parse(const ClientState& state, std::string_view PacketData, int3
 
     m_DiskIdentity = next.m_DiskIdentity;
     m_Enabled = next.m_Enabled;
-    SetName(state, name);
+    SetOwnName(state, std::move(name));
     m_State = next.m_State;
     m_UseTimeSchedule = next.m_UseTimeSchedule;
     m_ParallellReceivers = std::move(next.m_ParallellReceivers);
@@ -212,19 +212,22 @@ void cProfile::CopyFrom(const ClientState& state, const cProfile& Profile) {
     UncompressFromNetworkBytes(state, form, position);
 }
 
-void cProfile::SetName(const ClientState& state, std::string_view NewName) {
-    m_Name = Bytes(NewName);
+void cProfile::SetName(const ClientState& state, std::string_view NewName) { SetOwnName(state, Bytes(NewName)); }
+
+void cProfile::SetOwnName(const ClientState& state, Bytes&& NewName) {
+    m_Name = std::move(NewName);
+    const std::string_view name = m_Name;
     m_ParentName.clear();
     m_NestingLevels = 0;
     if (!state.ChildProfilesAllowed) return;
     std::size_t last = std::string_view::npos;
     int levels = 0;
-    for (std::size_t at = NewName.find('@'); at != std::string_view::npos; at = NewName.find('@', at + 1)) {
+    for (std::size_t at = name.find('@'); at != std::string_view::npos; at = name.find('@', at + 1)) {
         last = at;
         ++levels;
     }
     if (last == std::string_view::npos) return;
-    m_ParentName = UpperCase(NewName.substr(0, last));
+    m_ParentName = UpperCase(name.substr(0, last));
     // A name is a String of at most 32767 bytes, so the count fits.
     m_NestingLevels = static_cast<int16_t>(levels > 32767 ? 32767 : levels);
 }

@@ -119,6 +119,8 @@ public:
 private:
     // Returns true when the form read is exactly what CompressToNetworkBytes gives back.
     bool Parse(const ClientState& state, std::string_view PacketData, int32_t& PacketPointer);
+    // SetName taking the name over.
+    void SetOwnName(const ClientState& state, Bytes&& NewName);
 
     Bytes m_Name;
     std::array<int16_t, kProfileStateCount> m_State{};

@@ -201,26 +201,44 @@ TEST_F(ActiveProfilesTest, DoubleClickNeedsCtrlAloneOrTheRegistrySwitchAndTheRig
     EXPECT_EQ(Sent(220).size(), expected);
 }
 
-TEST_F(ActiveProfilesTest, RealCtrlDoubleClickOnANode) {
+TEST_F(ActiveProfilesTest, RealCtrlDoubleClickOnANodeSelectedOrNot) {
     Make("");
     Start(5);
     server.SetAutoAnswer(false);
-    QTreeWidgetItem* item = Tree().topLevelItem(1);
-    ASSERT_TRUE(item);
-    const QPoint at = Tree().visualItemRect(item).center();
     QWidget* viewport = Tree().viewport();
-    auto send = [&](QEvent::Type type, Qt::MouseButtons buttons) {
-        QMouseEvent e(type, QPointF(at), viewport->mapToGlobal(QPointF(at)), Qt::LeftButton, buttons,
-                      Qt::ControlModifier);
+    auto send = [&](int row, QEvent::Type type, Qt::MouseButtons buttons, Qt::KeyboardModifiers keys) {
+        const QPoint at = Tree().visualItemRect(Tree().topLevelItem(row)).center();
+        QMouseEvent e(type, QPointF(at), viewport->mapToGlobal(QPointF(at)), Qt::LeftButton, buttons, keys);
         QApplication::sendEvent(viewport, &e);
     };
-    send(QEvent::MouseButtonPress, Qt::LeftButton);
-    send(QEvent::MouseButtonRelease, Qt::NoButton);
-    send(QEvent::MouseButtonDblClick, Qt::LeftButton);
-    send(QEvent::MouseButtonRelease, Qt::NoButton);
-    EXPECT_EQ(control->TreeShift(), 2);
-    ASSERT_TRUE(WaitFor([&] { return Sent(220).size() == 1; }));
-    EXPECT_EQ(Sent(220)[0].Body, Body220(2, "Night shift", -1));
+    auto click = [&](int row, Qt::KeyboardModifiers keys) {
+        send(row, QEvent::MouseButtonPress, Qt::LeftButton, keys);
+        send(row, QEvent::MouseButtonRelease, Qt::NoButton, keys);
+    };
+    struct Case {
+        int row;
+        bool clickedFirst; // a plain click selects the node before the double-click
+        const char* name;
+        int16_t flag;
+    };
+    // A Ctrl press on the selected node must not take the selection from it: every
+    // double-click switches, also the second one on the same node.
+    const Case cases[] = {
+        {1, false, "Night shift", -1}, {1, false, "Night shift", -1},
+        {0, true, "Day shift", 0},     {4, false, "South\\Pumps", 0},
+    };
+    std::size_t count = 0;
+    for (const Case& c : cases) {
+        if (c.clickedFirst) click(c.row, Qt::NoModifier);
+        click(c.row, Qt::ControlModifier);
+        send(c.row, QEvent::MouseButtonDblClick, Qt::LeftButton, Qt::ControlModifier);
+        send(c.row, QEvent::MouseButtonRelease, Qt::NoButton, Qt::ControlModifier);
+        EXPECT_EQ(control->TreeShift(), 2);
+        ++count;
+        ASSERT_TRUE(WaitFor([&] { return Sent(220).size() == count; })) << c.name;
+        EXPECT_EQ(Sent(220).back().Body, Body220(c.row + 1, c.name, c.flag));
+        EXPECT_EQ(Tree().SelectedKey(), QString("K%1").arg(c.row + 1));
+    }
 }
 
 TEST_F(ActiveProfilesTest, ProfileEnableOrDisableByNameWithTheRightOnly) {
@@ -251,7 +269,9 @@ TEST_F(ActiveProfilesTest, ProfileEnableOrDisableByNameWithTheRightOnly) {
         Settle();
         if (!c.expected.empty()) ++count;
         ASSERT_EQ(Sent(220).size(), count) << c.name;
-        if (!c.expected.empty()) EXPECT_EQ(Sent(220).back().Body, c.expected) << c.name;
+        if (!c.expected.empty()) {
+            EXPECT_EQ(Sent(220).back().Body, c.expected) << c.name;
+        }
     }
     EXPECT_EQ(Tree().Image("K4"), ActivePrf::kImageEnabled) << "nothing changes locally";
     EXPECT_EQ(control->IsProfileEnabled("Gatehouse@Weekend cover"), -1);
