@@ -132,6 +132,7 @@ void Component::ApplyCaptions() {
     Bytes caption = GetText(state, kTextFrame);
     if (!state.Area.empty()) caption += " (" + state.Area + ")";
     m_Frame->setTitle(platform::ToQString(caption));
+    layoutChildren(); // the caption's room in the frame may have changed
 }
 
 void Component::OnSettingsMessage() {
@@ -398,12 +399,16 @@ void Component::layoutChildren() {
                             TwipsToPixels(frameWidth), TwipsToPixels(textHeight));
 
     // The list lies in the frame: left = frame left + 50 and top = frame top + 200 in the
-    // control, so 50 and 200 from the frame's own corner.
+    // control, so 50 and 200 from the frame's own corner. Where the frame's caption needs
+    // more room than those 200 twips (it sits above the frame's line here, not on it), the
+    // list starts below the caption, its bottom edge where the layout puts it.
     const int listWidth = frameWidth - frameLeft - 100;
     const int listHeight = frameHeight - frameTop - 300;
     if (listWidth >= 0 && listHeight >= 0) {
-        m_List->setGeometry(TwipsToPixels(50), TwipsToPixels(200), TwipsToPixels(listWidth),
-                            TwipsToPixels(listHeight));
+        const int top = TwipsToPixels(200);
+        const int bottom = top + TwipsToPixels(listHeight);
+        const int shownTop = std::min(std::max(top, m_Frame->contentsRect().top()), bottom);
+        m_List->setGeometry(TwipsToPixels(50), shownTop, TwipsToPixels(listWidth), bottom - shownTop);
         m_List->SetColumnWidth(1, listWidth);
     }
 }

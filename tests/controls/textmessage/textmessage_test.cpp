@@ -228,3 +228,71 @@ TEST_F(TextMessageTest, StatusBarReportsClicksOnAnyPanelAndKeysOnTheButtonPanel)
     QApplication::sendEvent(first, &space);
     EXPECT_EQ(clicks, (std::vector<int>{1, 2, 3, 1})) << "a disabled panel still reports; the control decides";
 }
+
+TEST_F(TextMessageTest, MessagesStayOnTheServerUnlessTheSettingIsExactlyZero) {
+    Make();
+    struct Case {
+        const char* section; // "" = no settings at all
+        const char* body;    // the section's items, zero-separated
+        bool storedByServer;
+    };
+    const Case cases[] = {
+        {"", "", true},
+        {"ActiveX", "StoreActiveXMessagesByServer=0", false},
+        {"activex", "storeactivexmessagesbyserver=0", false}, // names ignore case
+        {"ActiveX", "StoreActiveXMessagesByServer=1", true},
+        {"ActiveX", "StoreActiveXMessagesByServer=00", true},
+        {"ActiveX", "StoreActiveXMessagesByServer= 0", true},
+        {"ActiveX", "StoreActiveXMessagesByServer=", true},
+        {"ActiveX", "StoreActiveXMessagesByServer=no", true},
+        {"ActiveX", "XStoreActiveXMessagesByServer=0", true}, // a whole key only
+        {"General", "StoreActiveXMessagesByServer=0", true},
+    };
+    for (const Case& c : cases) {
+        state.SettingSections = {};
+        if (*c.section) {
+            state.SettingSections.Count = 1;
+            state.SettingSections.Names = {c.section};
+            state.SettingSections.Bodies = {std::string(1, '\0') + c.body + std::string(1, '\0')};
+        }
+        control->HandleSettingsMessage();
+        EXPECT_EQ(control->StoredByServer(), c.storedByServer) << c.section << " / " << c.body;
+    }
+}
+
+// Sizes in twips, 15 to the pixel: frame at 100, 100, as wide as the control less 200 and
+// as high less 2500 when the control is higher than 4000 (else 1200); the text 100 below
+// it down to 200 above the status bar; the list 50 in and 200 down in the frame, 100
+// narrower and 400 lower than the frame. A size that would come out negative leaves
+// that widget as it was.
+TEST_F(TextMessageTest, LayoutFollowsTheTwipsRules) {
+    Make();
+    control->show();
+    const int bar = control->StatusBarWidget().height();
+    struct Case {
+        QSize control;
+        QRect frame, list, text; // list in the frame's coordinates; text: height + bar
+    };
+    const Case cases[] = {
+        {{600, 500}, {6, 6, 586, 333}, {3, 13, 573, 306}, {6, 346, 586, 146}},
+        {{300, 250}, {6, 6, 286, 80}, {3, 13, 273, 53}, {6, 93, 286, 150}},
+        {{300, 266}, {6, 6, 286, 80}, {3, 13, 273, 53}, {6, 93, 286, 166}},  // 3990: not above 4000
+        {{300, 267}, {6, 6, 286, 100}, {3, 13, 273, 73}, {6, 113, 286, 146}}, // 4005: above
+        {{100, 60}, {6, 6, 86, 80}, {3, 13, 73, 53}, {6, 113, 286, 146}},     // text as it was
+    };
+    for (const Case& c : cases) {
+        control->resize(c.control);
+        EXPECT_EQ(control->Frame().geometry(), c.frame) << c.control.width() << "x" << c.control.height();
+        EXPECT_EQ(control->ListView_Receivers().geometry(), c.list) << c.control.height();
+        EXPECT_EQ(control->Text_FreeText().geometry(), c.text.adjusted(0, 0, 0, -bar)) << c.control.height();
+        EXPECT_EQ(control->StatusBarWidget().geometry(), QRect(0, c.control.height() - bar, c.control.width(), bar));
+    }
+    // A caption taller than the list's 200 twips from the frame's top (it sits above the
+    // frame's line on this platform) pushes the list's top below it; its bottom stays.
+    control->resize(600, 500);
+    control->ApplyTexts(true);
+    const QRect list = control->ListView_Receivers().geometry();
+    EXPECT_EQ(list.bottom(), QRect(3, 13, 573, 306).bottom());
+    EXPECT_EQ(list.top(), std::max(13, control->Frame().contentsRect().top()));
+    EXPECT_GT(control->Frame().contentsRect().top(), 13) << "the caption needs more room here";
+}
