@@ -13,14 +13,19 @@
 
 namespace korvel::platform {
 
-// A row: its key and the numbers of its icon; sorts through the list's compare.
+// A row: its key and the numbers of its icon; sorts through the list's compare. However
+// it is deleted, it takes its key out of the list's look-up, so every key found there
+// belongs to a live row.
 class ListView::Item final : public QTreeWidgetItem {
 public:
-    Item(ListView* owner, QString key) : m_Owner(owner), Key(std::move(key)) {}
+    Item(ListView* owner, QString key) : m_Owner(owner), Key(std::move(key)), FoldedKey(Key.toCaseFolded()) {}
+    ~Item() override { m_Owner->forget(this); }
     bool operator<(const QTreeWidgetItem& other) const override { return m_Owner->lessThan(*this, other); }
 
     ListView* m_Owner;
     QString Key;
+    QString FoldedKey;
+    int RowHint = -1;          // the 0-based row it was last seen at
     int Icon = 0;
     bool CheckedState = false; // as last seen, to tell the user's changes
 };
@@ -73,7 +78,15 @@ ListView::ListView(QWidget* parent) : QTreeWidget(parent) {
     connect(this, &QTreeWidget::itemChanged, this, &ListView::onItemChanged);
 }
 
-ListView::~ListView() = default;
+ListView::~ListView() {
+    // The rows go while the key look-up they take themselves out of still exists.
+    ClearItems();
+}
+
+void ListView::forget(const Item* item) {
+    const auto it = m_Keys.constFind(item->FoldedKey);
+    if (it != m_Keys.cend() && it.value() == item) m_Keys.erase(it);
+}
 
 void ListView::SetSmallIcons(const IconStore* icons) {
     m_SmallIcons = icons;
@@ -138,7 +151,16 @@ ListView::Item* ListView::itemAt(int position) const {
 }
 
 int ListView::positionOf(const QTreeWidgetItem* item) const {
-    return item ? indexOfTopLevelItem(const_cast<QTreeWidgetItem*>(item)) + 1 : 0;
+    if (!item) return 0;
+    const auto* row = static_cast<const Item*>(item);
+    const int count = ListCount();
+    auto at = [&](int hint) { return hint >= 0 && hint < count && topLevelItem(hint) == item; };
+    if (at(row->RowHint)) return row->RowHint + 1;
+    if (item->treeWidget() != this || item->parent()) return 0;
+    // The rows moved since the hints were set (an insertion, a removal, a sort): set them
+    // all again in one pass, so a run of look-ups costs one scan, not one scan each.
+    for (int i = 0; i < count; ++i) static_cast<Item*>(topLevelItem(i))->RowHint = i;
+    return at(row->RowHint) ? row->RowHint + 1 : 0;
 }
 
 int ListView::AddItem(const QString& key, const QString& text, int smallIcon) {
@@ -164,7 +186,7 @@ int ListView::AddItem(const QString& key, const QStringList& texts, int smallIco
     Item* item = makeItem(key, texts, smallIcon);
     const int index = m_Sorted ? insertionIndex(item) : ListCount();
     insertTopLevelItem(index, item);
-    m_Keys.insert(key.toCaseFolded(), item); // replaces a stale entry
+    m_Keys.insert(item->FoldedKey, item);
     m_ProgramChange = wasProgram;
     return index + 1;
 }
@@ -180,7 +202,7 @@ int ListView::AddItems(const std::vector<NewRow>& rows) {
         const QString folded = row.Key.toCaseFolded();
         if (batch.contains(folded)) continue;
         Item* item = makeItem(row.Key, row.Texts, row.SmallIcon);
-        batch.insert(folded, item);
+        batch.insert(item->FoldedKey, item);
         items.push_back(item);
     }
     addTopLevelItems(items);
@@ -191,10 +213,7 @@ int ListView::AddItems(const std::vector<NewRow>& rows) {
 }
 
 void ListView::RemoveItem(int position) {
-    if (Item* item = itemAt(position)) {
-        m_Keys.remove(item->Key.toCaseFolded());
-        delete item;
-    }
+    delete itemAt(position); // the row takes its key out of the look-up
 }
 
 void ListView::ClearItems() {
@@ -203,8 +222,7 @@ void ListView::ClearItems() {
 }
 
 int ListView::FindKey(const QString& key) const {
-    // The position is found by comparing pointers only, so an entry of a row that was
-    // taken out behind the list's back reads as none.
+    // A row taken out behind the list's back (and not deleted) reads as none.
     const Item* item = m_Keys.value(key.toCaseFolded(), nullptr);
     return item ? positionOf(item) : 0;
 }

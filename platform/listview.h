@@ -6,7 +6,8 @@
 //
 // Positions of rows and columns are 1-based; 0 means none. Row positions follow the
 // display order, so they change when the list sorts. Keys are unique and compare
-// without regard to case; look-up by key costs one hash look-up and a scan of pointers.
+// without regard to case; look-up by key costs one hash look-up, and after rows moved
+// (insertion, removal, sort) the first look-up rescans the rows once for all.
 // Rows are added and removed only through AddItem, RemoveItem and ClearItems.
 //
 // Sorting: while Sorted() is on, a new row goes to its place at once and a change of the
@@ -142,6 +143,7 @@ private:
     Item* makeItem(const QString& key, const QStringList& texts, int smallIcon);
     Item* itemAt(int position) const;
     int positionOf(const QTreeWidgetItem* item) const;
+    void forget(const Item* item);
     bool validColumn(int column) const { return column >= 1 && column <= ColumnCount(); }
     void sortNow();
     int insertionIndex(const Item* item) const;

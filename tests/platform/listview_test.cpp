@@ -236,3 +236,33 @@ TEST_F(ListViewTest, ManyRowsAtOnceLeaveOutTakenKeysAndSort) {
     EXPECT_EQ(list.FindKey("K2"), 0);
     EXPECT_EQ(list.AddItem("K2", "again"), 1);
 }
+
+TEST_F(ListViewTest, KeysFindTheirRowsThroughInsertionsRemovalsAndSorts) {
+    // After every step each key's position is checked against a scan of the rows.
+    auto check = [&](const char* step) {
+        for (int i = 1; i <= list.ListCount(); ++i)
+            ASSERT_EQ(list.FindKey(list.Key(i).toLower()), i) << step << " row " << i;
+    };
+    for (int i = 0; i < 40; ++i) list.AddItem(QString("K%1").arg(i), QString("n%1").arg((i * 17) % 40));
+    check("appended");
+    list.SetSorted(true);
+    check("sorted");
+    list.AddItem("K100", "n205"); // lands in the middle
+    check("inserted while sorted");
+    for (int p : {list.ListCount(), 20, 1}) list.RemoveItem(p);
+    check("removed");
+    list.SetSortOrder(1);
+    check("descending");
+    // A row taken out behind the list's back reads as none, and its key can be used again;
+    // deleting it later leaves the new row's key alone.
+    const QString key = list.Key(5);
+    QTreeWidgetItem* taken = list.takeTopLevelItem(4);
+    EXPECT_EQ(list.ListCount(), 37);
+    EXPECT_EQ(list.FindKey(key), 0);
+    check("taken out");
+    list.clear(); // Qt's own clear: the rows' keys go with them
+    EXPECT_EQ(list.FindKey("K1"), 0);
+    EXPECT_EQ(list.AddItem(key, "again"), 1);
+    delete taken;
+    EXPECT_EQ(list.FindKey(key), 1);
+}
