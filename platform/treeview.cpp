@@ -1,6 +1,8 @@
 #include "platform/treeview.h"
 
 #include "platform/iconstore.h"
+#include "platform/qtext.h"
+#include "core/cp1252.h"
 #include "platform/twips.h"
 #include "platform/vbinput.h"
 
@@ -63,12 +65,41 @@ bool TreeView::AddNode(const QString& parentKey, const QString& key, const QStri
     }
     m_Items.insert(fold(key), node);
     m_Order.push_back(node);
+    indexText(node);
     SetImage(key, image);
     return true;
 }
 
+QString TreeView::foldText(const QString& text) { return ToQString(korvel::UpperCase(FromQString(text))); }
+
+void TreeView::indexText(QTreeWidgetItem* node) {
+    m_ByText[node->parent()][foldText(node->text(0))].append(node);
+}
+
+void TreeView::unindexText(QTreeWidgetItem* node) {
+    auto siblings = m_ByText.find(node->parent());
+    if (siblings == m_ByText.end()) return;
+    auto same = siblings->find(foldText(node->text(0)));
+    if (same == siblings->end()) return;
+    same->removeOne(node);
+    if (same->isEmpty()) siblings->erase(same);
+}
+
+QString TreeView::FindChildByText(const QString& parentKey, const QString& text) const {
+    const QTreeWidgetItem* parent = nullptr;
+    if (!parentKey.isEmpty()) {
+        parent = item(parentKey);
+        if (!parent) return {};
+    }
+    auto siblings = m_ByText.constFind(parent);
+    if (siblings == m_ByText.constEnd()) return {};
+    auto same = siblings->constFind(foldText(text));
+    return same == siblings->constEnd() || same->isEmpty() ? QString() : keyOf(same->front());
+}
+
 void TreeView::forget(QTreeWidgetItem* node) {
     for (int i = 0; i < node->childCount(); ++i) forget(node->child(i));
+    m_ByText.remove(node);
     m_Items.remove(fold(keyOf(node)));
     m_Order.erase(std::remove(m_Order.begin(), m_Order.end(), node), m_Order.end());
 }
@@ -77,6 +108,7 @@ bool TreeView::RemoveNode(const QString& key) {
     QTreeWidgetItem* node = item(key);
     if (!node) return false;
     ProgramChange guard(m_ProgramChange);
+    unindexText(node);
     forget(node);
     delete node;
     return true;
@@ -86,6 +118,7 @@ void TreeView::ClearNodes() {
     ProgramChange guard(m_ProgramChange);
     m_Items.clear();
     m_Order.clear();
+    m_ByText.clear();
     clear();
 }
 
@@ -117,7 +150,20 @@ QString TreeView::Text(const QString& key) const {
 }
 
 void TreeView::SetText(const QString& key, const QString& text) {
-    if (QTreeWidgetItem* node = item(key)) node->setText(0, text);
+    QTreeWidgetItem* node = item(key);
+    if (!node) return;
+    unindexText(node);
+    node->setText(0, text);
+    // A renamed node keeps its place among its siblings: put it back in sibling order.
+    QList<QTreeWidgetItem*>& same = m_ByText[node->parent()][foldText(text)];
+    QTreeWidgetItem* parent = node->parent();
+    auto indexOf = [this, parent](QTreeWidgetItem* n) {
+        return parent ? parent->indexOfChild(n) : indexOfTopLevelItem(n);
+    };
+    const int at = indexOf(node);
+    qsizetype position = 0;
+    while (position < same.size() && indexOf(same[position]) < at) ++position;
+    same.insert(position, node);
 }
 
 int TreeView::Image(const QString& key) const {

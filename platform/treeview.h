@@ -64,6 +64,10 @@ public:
     QString NextSibling(const QString& key) const;
     QString PreviousSibling(const QString& key) const;
     QString FullPath(const QString& key) const;
+    // The first child of the parent (an empty key: the first top-level node) whose text
+    // equals the text ignoring case (the Windows-1252 folding of the core's names);
+    // empty when none. Kept in an index: O(1).
+    QString FindChildByText(const QString& parentKey, const QString& text) const;
     // The first node, in the order of addition, whose full path equals the path exactly.
     QString FindByFullPath(const QString& path) const;
 
@@ -99,12 +103,17 @@ private:
     QTreeWidgetItem* item(const QString& key) const;
     QString keyOf(const QTreeWidgetItem* item) const;
     void forget(QTreeWidgetItem* item);
+    static QString foldText(const QString& text);
+    void indexText(QTreeWidgetItem* node);
+    void unindexText(QTreeWidgetItem* node);
     void onCurrentChanged(QTreeWidgetItem* current);
 
     const IconStore* m_Icons = nullptr;
     QString m_Separator = QStringLiteral("\\");
     QHash<QString, QTreeWidgetItem*> m_Items; // folded key -> node
     std::vector<QTreeWidgetItem*> m_Order;    // order of addition
+    // Children by folded text, per parent (none for the top level), in sibling order.
+    QHash<const QTreeWidgetItem*, QHash<QString, QList<QTreeWidgetItem*>>> m_ByText;
     bool m_ProgramChange = false;
     QString m_ToolTip;
     KeyDownHandler m_KeyDown;

@@ -93,13 +93,9 @@ QString Component::AddProfileToTree(const std::shared_ptr<cProfile>& profile, in
     const QString profileKey = nodeKeyOf(profile->m_DiskIdentity);
     const int profileImage = profile->m_Enabled ? 1 : 2;
     while (!current.empty() || !next.empty()) {
-        const QStringList candidates = parent.isEmpty() ? m_Tree->TopLevelNodes() : m_Tree->Children(parent);
-        QString found;
-        for (const QString& candidate : candidates)
-            if (EqualsIgnoreCase(FromQString(m_Tree->Text(candidate)), current)) {
-                found = candidate;
-                break;
-            }
+        // The first child of the parent (at level 0 the first top-level node) whose text
+        // equals the segment ignoring case.
+        QString found = m_Tree->FindChildByText(parent, ToQString(current));
         if (found.isEmpty()) {
             if (!next.empty()) {
                 found = nodeKeyOf(nextTemporaryIdentity());

@@ -76,6 +76,28 @@ TEST_F(EditorWidgetsTest, TreeKeysIgnoreCaseCanBeRenamedAndGiveNoneAfterRemoval)
     EXPECT_EQ(tree.FirstNode(), "K1");
 }
 
+TEST_F(EditorWidgetsTest, TreeFindsAChildByTextIgnoringCaseInSiblingOrderThroughRenamesAndRemovals) {
+    TreeView tree;
+    tree.AddNode({}, "A", QString::fromLatin1("\xC5ngen"), 1);
+    tree.AddNode({}, "B", "Other", 1);
+    tree.AddNode({}, "C", QString::fromLatin1("\xE5NGEN"), 1);
+    tree.AddNode("B", "D", "x", 1);
+    EXPECT_EQ(tree.FindChildByText({}, QString::fromLatin1("\xE5ngen")), "A") << "Windows-1252 letters fold too";
+    EXPECT_EQ(tree.FindChildByText({}, "x"), "") << "only the parent's children";
+    EXPECT_EQ(tree.FindChildByText("B", "X"), "D");
+    EXPECT_EQ(tree.FindChildByText("Z", "x"), "");
+    tree.SetText("A", "Moved");
+    EXPECT_EQ(tree.FindChildByText({}, QString::fromLatin1("\xC5NGEN")), "C");
+    tree.SetText("A", QString::fromLatin1("\xC5ngen"));
+    EXPECT_EQ(tree.FindChildByText({}, QString::fromLatin1("\xC5NGEN")), "A") << "a renamed node keeps its sibling place";
+    tree.RemoveNode("A");
+    EXPECT_EQ(tree.FindChildByText({}, QString::fromLatin1("\xC5NGEN")), "C");
+    tree.RemoveNode("B");
+    EXPECT_EQ(tree.FindChildByText("B", "x"), "");
+    tree.ClearNodes();
+    EXPECT_EQ(tree.FindChildByText({}, "Other"), "");
+}
+
 TEST_F(EditorWidgetsTest, TreeSelectionByProgramRaisesNoClickButTheUsersDoes) {
     TreeView tree;
     tree.resize(200, 200);
