@@ -8,7 +8,9 @@
 #include "core/clientstate.h"
 #include "core/records/profile.h"
 #include "core/settingsstore.h"
+#include "core/socket.h"
 #include "platform/dialogservice.h"
+#include "platform/socketcontrol.h"
 #include "platform/statuslabel.h"
 #include "testserver/frameio.h"
 #include "testserver/sampledata.h"
@@ -355,4 +357,14 @@ TEST_F(ActiveProfilesTest, ClosedConnectionHidesTheTreeAndKeepsItsNodes) {
     control->ProfileEnableOrDisable("Day shift", 0);
     Settle();
     EXPECT_TRUE(Sent(220).empty());
+}
+
+TEST_F(ActiveProfilesTest, IsConnectedToServerIsZeroWhileTheAttemptIsUnderWay) {
+    Make("");
+    control->setProperty("ServerPort", server.Port());
+    control->setProperty("ServerAddress", "127.0.0.1");
+    control->Timer_Connect_Timer(); // the attempt starts; its outcome arrives as an event
+    ASSERT_EQ(control->Winsock_ActiveXClient().State(), SocketConnecting);
+    EXPECT_EQ(control->property("IsConnectedToServer").toInt(), 0);
+    EXPECT_TRUE(WaitFor([&] { return control->property("IsConnectedToServer").toInt() == 1; }));
 }
