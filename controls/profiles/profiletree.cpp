@@ -200,8 +200,13 @@ std::shared_ptr<cProfile> Component::AddProfile(const QString& parentKey, bool c
     if (copy && (!m_CurrentProfile || m_CurrentNode.isEmpty())) return nullptr;
     StoreEditorInProfile();
     const QString defaultText = m_CurrentNode.isEmpty() ? QString() : m_Tree->Text(m_CurrentNode);
+    const QString shownNode = m_CurrentNode;
     const Bytes name = AskForProfileName(nullptr, parentKey, defaultText);
     if (name.empty()) return nullptr;
+    // The server's messages are handled while the box is open: a new profile list may
+    // have rebuilt the tree meanwhile. Then the command no longer applies.
+    if (m_CurrentNode != shownNode || (!parentKey.isEmpty() && !m_Tree->Exists(parentKey))) return nullptr;
+    if (copy && (!m_CurrentProfile || m_CurrentNode.isEmpty())) return nullptr;
 
     if (copy) {
         bool onlyThisNode = true;
@@ -210,6 +215,7 @@ std::shared_ptr<cProfile> Component::AddProfile(const QString& parentKey, bool c
                 platform::ShowMessage(ToQString(GetText(s, 492)) + QLatin1Char('?'), QString(),
                                       platform::MessageIcon::Question, platform::MessageButtons::YesNo, this);
             onlyThisNode = answer != platform::MessageResult::Yes;
+            if (m_CurrentNode != shownNode || !m_CurrentProfile) return nullptr; // the tree changed meanwhile
         }
         std::shared_ptr<cProfile> made =
             CopyProfileWithChildren(m_CurrentNode, name, m_CurrentProfile->m_NestingLevels, onlyThisNode);
@@ -269,8 +275,10 @@ void Component::Command_CopyProfile_Click() {
 void Component::Command_RenameProfile_Click() {
     if (!m_CurrentProfile || m_CurrentNode.isEmpty()) return;
     const std::shared_ptr<cProfile> profile = m_CurrentProfile;
-    const Bytes name = AskForProfileName(profile, m_Tree->Parent(m_CurrentNode), m_Tree->Text(m_CurrentNode));
+    const QString node = m_CurrentNode;
+    const Bytes name = AskForProfileName(profile, m_Tree->Parent(node), m_Tree->Text(node));
     if (name.empty() || name == profile->GetName()) return;
+    if (m_CurrentNode != node || m_CurrentProfile != profile || !m_Tree->Exists(node)) return; // changed meanwhile
     profile->SetName(State(), name);
     if (!State().ChildProfilesAllowed) m_Tree->SetText(m_CurrentNode, ToQString(RemoveAreaFromName(State(), name)));
     else RenameProfileWithChildren(m_CurrentNode, profile);
@@ -294,9 +302,11 @@ void Component::Command_RemoveProfile_Click() {
     const QString text = ToQString(GetText(s, 170)) + QStringLiteral(" '") + m_Tree->Text(m_CurrentNode) +
                          QStringLiteral("' ") + ToQString(GetText(s, withChildren ? 926 : 171)) +
                          QStringLiteral("\r\n\r\n") + ToQString(GetText(s, 172));
+    const QString node = m_CurrentNode;
     if (platform::ShowMessage(text, QString(), platform::MessageIcon::Question, platform::MessageButtons::YesNo, this) !=
         platform::MessageResult::Yes)
         return;
+    if (m_CurrentNode != node || !m_Tree->Exists(node)) return; // the tree changed while the box was open
     QString sibling = m_Tree->NextSibling(m_CurrentNode);
     if (sibling.isEmpty()) sibling = m_Tree->PreviousSibling(m_CurrentNode);
     RemoveProfileWithChildren(m_CurrentNode);

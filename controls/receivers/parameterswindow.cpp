@@ -59,10 +59,8 @@ QString WithoutAmpersands(QString text) { return text.remove(QLatin1Char('&')); 
 // check and the stored name all use the trimmed text.
 Bytes TrimmedName(const QString& typed) { return platform::FromQString(typed.trimmed()); }
 
-bool IsCollectionProtocol(std::string_view code) {
-    const std::string upper = UpperCase(code);
-    return upper == "ILM" || upper == "ILMTCP" || upper == "POPUPFORM";
-}
+// The protocols a collection client may offer, compared as the server spells them.
+bool IsCollectionProtocol(std::string_view code) { return code == "ILM" || code == "ILMTCP" || code == "POPUPFORM"; }
 
 } // namespace
 
@@ -169,8 +167,9 @@ void ReceiverParametersWindow::applyCaptions() {
         break;
     case EditModeCopy: setWindowTitle(WithoutAmpersands(text(578)) + QLatin1Char(' ') + receivers); break;
     default:
+        // The receiver's name is shown as stored: only the numbered texts lose their "&".
         setWindowTitle(WithoutAmpersands(text(514)) + QLatin1Char(' ') + receivers + QStringLiteral(" - ") +
-                       WithoutAmpersands(platform::ToQString(RemoveAreaFromName(*m_Context.State, m_Receiver->m_ReceiverName))));
+                       platform::ToQString(RemoveAreaFromName(*m_Context.State, m_Receiver->m_ReceiverName)));
         break;
     }
 }

@@ -29,7 +29,9 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
+#include <optional>
 
 using namespace korvel;
 using Profiles = korvel::profiles::Component;
@@ -672,4 +674,48 @@ TEST_F(ProfilesTest, CachedTextsReachTheOffDutyItemsAtStart) {
     EXPECT_EQ(c.Combo_OffDutyBehaviour().ItemText(1), "Throw");
 }
 
+// A dialog service that lets something happen while its box is open, as the server's
+// messages do, then answers.
+class InterruptingDialogs final : public platform::IDialogService {
+public:
+    std::function<void()> WhileOpen;
+    platform::MessageResult Message(const platform::MessageRequest&, QWidget*) override {
+        if (WhileOpen) WhileOpen();
+        return platform::MessageResult::Yes;
+    }
+    std::optional<QString> Input(const platform::InputRequest&, QWidget*) override {
+        if (WhileOpen) WhileOpen();
+        return QStringLiteral("Name");
+    }
+};
+
+TEST_F(ProfilesTest, ANewProfileListArrivingWhileABoxIsOpenCancelsTheCommand) {
+    Add(1, "A");
+    Add(2, "B");
+    Profiles& c = Make();
+    c.FillProfileTree({});
+    auto service = std::make_unique<InterruptingDialogs>();
+    InterruptingDialogs* boxes = service.get();
+    auto previous = platform::InstallDialogService(std::move(service));
+    boxes->WhileOpen = [&] {
+        state.Profiles.Clear();
+        Add(1, "A");
+        Add(2, "B");
+        c.FillProfileTree("B");
+    };
+    c.Command_CopyProfile_Click();
+    c.TreeView_Profiles().Select("K1");
+    c.TreeView_Profiles_NodeClick("K1");
+    c.Command_RenameProfile_Click();
+    c.TreeView_Profiles().Select("K1");
+    c.TreeView_Profiles_NodeClick("K1");
+    c.Command_RemoveProfile_Click();
+    platform::InstallDialogService(std::move(previous));
+    EXPECT_EQ(state.Profiles.Count(), 2u);
+    EXPECT_EQ(state.Profiles.Find("K1")->GetName(), "A");
+    EXPECT_TRUE(c.DeletedProfiles().Empty());
+    EXPECT_EQ(c.TreeView_Profiles().NodeCount(), 2);
+}
+
 } // namespace
+

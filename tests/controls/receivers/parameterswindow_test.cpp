@@ -55,7 +55,7 @@ protected:
         state.SettingsStore = &store;
         AddType(1, "E-mail", "SMTP", "", Items({"L0=Address", "T0="}));
         AddType(2, "GSM", "GSM", "SE,NO", Items({"L0=Phone", "T0=", "L1=Format", "C1=Short;Long;Both"}));
-        AddType(3, "&Pager", "ilm", "", Items({"T1=", "L1=Minutes"}));
+        AddType(3, "&Pager", "ILM", "", Items({"T1=", "L1=Minutes"}));
         AddType(4, "Plain", "VOICE", "", "");
         state.TextTable.Rows.clear();
         AddReceiver(10, "Duty", 2, "");
@@ -170,6 +170,16 @@ TEST_F(ParametersWindowTest, TypesFollowCountryFilterOwnTypeAndCollectionClient)
         w->Command_Ok_Click();
         EXPECT_TRUE(sent.empty()) << "no type chosen: Ok does nothing";
     }
+}
+
+TEST_F(ParametersWindowTest, CollectionClientOffersOnlyTheThreeProtocolsAsSpelt) {
+    collection = true;
+    state.ReceiverTypes.Count = 0;
+    const std::pair<const char*, bool> codes[] = {{"ILM", true},  {"ILMTCP", true}, {"POPUPFORM", true},
+                                                  {"ilm", false}, {"IlmTcp", false}, {"SMTP", false}};
+    for (auto [code, offered] : codes) AddType(static_cast<int16_t>(state.ReceiverTypes.Count + 1), code, code, "", "");
+    auto w = Open(EditModeAdd, std::make_shared<cReceiver>());
+    for (auto [code, offered] : codes) EXPECT_EQ(w->Combo_ReceiverType().findText(code) >= 0, offered) << code;
 }
 
 TEST_F(ParametersWindowTest, ChoosingATypeLaysOutItsFields) {
@@ -333,6 +343,34 @@ TEST_F(ParametersWindowTest, CaptionsFromNumberedTexts) {
     EXPECT_EQ(Open(EditModeCopy, std::make_shared<cReceiver>())->windowTitle(), "Copy Receivers");
     auto w = Open(EditModeEdit, state.Receivers.Find("K11"));
     EXPECT_EQ(w->windowTitle(), "Edit Receivers - Gate");
+    // The receiver's own name keeps its "&".
+    EXPECT_EQ(Open(EditModeEdit, AddReceiver(13, "North\\Smith & Sons", 1, ""))->windowTitle(),
+              "Edit Receivers - Smith & Sons");
     EXPECT_EQ(w->Command_Ok().text(), "&Ok");
     EXPECT_TRUE(w->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
+}
+
+TEST_F(ParametersWindowTest, EveryShownFieldFitsTheWindowWithoutOverlap) {
+    // Also leaves a picture of the window in the build folder for a look by eye.
+    for (auto [id, t] : {std::pair{499, "&Ok"}, {498, "Cancel"}, {513, "&Name"}, {512, "Receiver &type"},
+                         {527, "Backup receiver"}, {514, "Edit"}, {511, "R&eceivers"}}) {
+        TextRow row{id, static_cast<int32_t>(state.TextTable.Blob.size()) + 1, static_cast<int32_t>(std::strlen(t))};
+        state.TextTable.Rows.push_back(row);
+        state.TextTable.Blob += t;
+    }
+    for (bool backup : {true, false}) {
+        allowBackup = backup;
+        auto w = Open(EditModeEdit, state.Receivers.Find("K10"));
+        w->show();
+        QApplication::processEvents();
+        std::vector<QRect> shown;
+        for (QWidget* child : w->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (child->isHidden()) continue;
+            EXPECT_TRUE(w->rect().contains(child->geometry())) << child->objectName().toStdString();
+            for (const QRect& other : shown)
+                EXPECT_FALSE(other.intersects(child->geometry())) << child->objectName().toStdString();
+            shown.push_back(child->geometry());
+        }
+        if (backup) EXPECT_TRUE(w->grab().save(QCoreApplication::applicationDirPath() + "/receivers_parameters.png"));
+    }
 }
