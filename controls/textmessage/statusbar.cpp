@@ -1,5 +1,7 @@
 #include "controls/textmessage/statusbar.h"
 
+#include "platform/twips.h"
+
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -112,6 +114,10 @@ void StatusBar::SetPanelBevel(int number, int bevel) {
 
 void StatusBar::SetSpringPanel(int number) {
     for (int i = 1; i <= PanelCount(); ++i) m_Layout->setStretch(i - 1, i == number ? 1 : 0);
+}
+
+void StatusBar::SetPanelMinimumWidth(int number, int twips) {
+    if (StatusPanel* p = panel(number)) p->setMinimumWidth(platform::TwipsToPixels(twips));
 }
 
 void StatusBar::SetButtonPanel(int number) {

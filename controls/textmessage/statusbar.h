@@ -32,6 +32,9 @@ public:
     void SetPanelBevel(int panel, int bevel);
     // A panel that stretches over the room the others leave (default: none).
     void SetSpringPanel(int panel);
+    // The narrowest a panel is drawn, in twips (default: as narrow as its text), so an
+    // empty panel still reads as one.
+    void SetPanelMinimumWidth(int panel, int twips);
     // A panel that acts as a button: it takes the keyboard focus and shows a hand pointer
     // while enabled.
     void SetButtonPanel(int panel);

@@ -77,6 +77,8 @@ Component::Component(ClientState& state, QWidget* parent)
     m_StatusBar->SetButtonPanel(kSendPanel);
     m_StatusBar->SetPanelBevel(kSendPanel, StatusBar::Raised);
     m_StatusBar->SetSpringPanel(kInfoPanel);
+    // The server's status panel keeps the usual panel width while it has no text yet.
+    m_StatusBar->SetPanelMinimumWidth(kServerPanel, 1440);
     m_StatusBar->SetPanelEnabled(kSendPanel, false);
 
     connect(m_List, &platform::ListView::ItemClick, this, &Component::ListView_Receivers_ItemClick);

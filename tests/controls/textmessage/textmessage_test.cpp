@@ -295,4 +295,6 @@ TEST_F(TextMessageTest, LayoutFollowsTheTwipsRules) {
     EXPECT_EQ(list.bottom(), QRect(3, 13, 573, 306).bottom());
     EXPECT_EQ(list.top(), std::max(13, control->Frame().contentsRect().top()));
     EXPECT_GT(control->Frame().contentsRect().top(), 13) << "the caption needs more room here";
+    // The server's status panel, empty until the first 108, is not a sliver.
+    EXPECT_GE(control->StatusBarWidget().findChildren<QWidget*>()[2]->width(), 96);
 }
