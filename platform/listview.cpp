@@ -461,6 +461,15 @@ void ListView::keyPressEvent(QKeyEvent* event) {
     }
 }
 
+QItemSelectionModel::SelectionFlags ListView::selectionCommand(const QModelIndex& index, const QEvent* event) const {
+    // A click with Ctrl on the selected row (a Ctrl double-click included) leaves it
+    // selected: the row clicked is the list's current one, highlighted as such.
+    const QItemSelectionModel::SelectionFlags flags = QTreeWidget::selectionCommand(index, event);
+    if (flags.testFlag(QItemSelectionModel::Deselect) && !flags.testFlag(QItemSelectionModel::Select))
+        return QItemSelectionModel::NoUpdate;
+    return flags;
+}
+
 bool ListView::viewportEvent(QEvent* event) {
     if (event->type() == QEvent::ToolTip) {
         auto* help = static_cast<QHelpEvent*>(event);

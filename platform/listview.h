@@ -16,7 +16,7 @@
 // column; equal texts keep their order.
 //
 // Events: ItemClick for a press of the left or the right button on a row (the row is
-// selected first); ColumnClick for a click on a header; DblClick; MouseDown and
+// selected first, and no key held with the press takes the selection from it); ColumnClick for a click on a header; DblClick; MouseDown and
 // MouseMove with the button (1 left, 2 right, 4 middle), the shift state (1 Shift,
 // 2 Ctrl, 4 Alt, summed) and the position in twips; KeyPress with the character code
 // (13 for Enter); ItemCheck when the user changes a check box. Nothing the program does
@@ -131,6 +131,8 @@ protected:
     void mouseMoveEvent(QMouseEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     bool viewportEvent(QEvent* event) override;
+    QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
+                                                         const QEvent* event = nullptr) const override;
 
 private:
     class Item;

@@ -15,6 +15,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 
 #include <gtest/gtest.h>
@@ -304,4 +305,112 @@ TEST_F(ReceiversTest, RemoveAsksAndTheServersAnswerTakesTheRow) {
     EXPECT_EQ(server.ReceivedOfType(241).front().Body, Ref(2, "Control room pager"));
     ASSERT_TRUE(ListHas(5));
     EXPECT_EQ(Row(2), 0);
+}
+
+namespace {
+
+// A whole double-click of the left button as the window system delivers it: press,
+// release, double-click, release, all with the same keys held.
+void DoubleClick(platform::ListView& list, int position, int xPixels, Qt::KeyboardModifiers keys) {
+    QPoint p = list.visualItemRect(list.topLevelItem(position - 1)).center();
+    p.setX(xPixels);
+    QWidget* viewport = list.viewport();
+    const QPoint global = viewport->mapToGlobal(p);
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
+                              QEvent::MouseButtonRelease}) {
+        const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+        QMouseEvent event(type, p, global, Qt::LeftButton, held, keys);
+        QApplication::sendEvent(viewport, &event);
+    }
+}
+
+} // namespace
+
+TEST_F(ReceiversTest, RealDoubleClicksToggleOrEditByKeysAndPlace) {
+    Start();
+    ASSERT_TRUE(ListHas(6));
+    int opened = 0;
+    ScopedDriver driver([&](ReceiverParametersWindow&) { ++opened; });
+    struct Case {
+        const char* what;
+        bool ignoreCtrl;
+        Qt::KeyboardModifiers keys;
+        int xPixels;  // 15 twips a pixel: 16 px is 240 twips, 17 px is 255
+        bool toggles;
+    };
+    const Case cases[] = {
+        {"Ctrl alone toggles", false, Qt::ControlModifier, 60, true},
+        {"Ctrl+Shift edits", false, Qt::ControlModifier | Qt::ShiftModifier, 60, false},
+        {"no keys edit", false, Qt::NoModifier, 16, false},
+        {"left of 250 twips toggles without Ctrl", true, Qt::NoModifier, 16, true},
+        {"at 255 twips edits", true, Qt::NoModifier, 17, false},
+    };
+    const int duty = Row(1); // enabled: a toggle asks to disable it
+    for (const Case& c : cases) {
+        state.IgnoreCtrlWhenEnablingOrDisabling = c.ignoreCtrl;
+        const std::size_t toggles = server.ReceivedOfType(221).size();
+        const int edits = opened;
+        DoubleClick(List(), duty, c.xPixels, c.keys);
+        ASSERT_TRUE(control->CurrentReceiver()) << c.what;
+        EXPECT_EQ(control->CurrentReceiver()->m_DiskIdentity, 1) << c.what;
+        EXPECT_EQ(List().SelectedPosition(), duty) << c.what;
+        EXPECT_EQ(opened - edits, c.toggles ? 0 : 1) << c.what;
+        if (c.toggles) {
+            ASSERT_TRUE(WaitFor([&] { return server.ReceivedOfType(221).size() == toggles + 1; })) << c.what;
+            Bytes expected = Ref(1, "Duty engineer");
+            AppendInteger(expected, 0);
+            EXPECT_EQ(server.ReceivedOfType(221).back().Body, expected) << c.what;
+            // Back to enabled through the server before the next case.
+            Bytes enable = Ref(1, "Duty engineer");
+            AppendInteger(enable, -1);
+            ASSERT_TRUE(WaitFor([&] { return List().SmallIcon(duty) == 2; })) << c.what;
+            server.SendFrame(221, enable);
+            ASSERT_TRUE(WaitFor([&] { return List().SmallIcon(duty) == 1; })) << c.what;
+        }
+    }
+}
+
+TEST_F(ReceiversTest, RemovingTheCurrentRowClicksTheRowNowInItsPlaceOrRowOne) {
+    Start();
+    ASSERT_TRUE(ListHas(6));
+    for (int id : {4, 5}) server.SendFrame(241, Ref(id, ""));
+    ASSERT_TRUE(ListHas(4));
+    struct Case {
+        int position; // of the current row when it goes
+        int rowsLeft;
+        int selected; // the row clicked afterwards
+    };
+    for (Case c : {Case{2, 3, 2}, Case{3, 2, 1}, Case{1, 1, 1}, Case{1, 0, 0}}) {
+        control->ListView_Receivers_ItemClick(c.position);
+        const QString key = List().Key(c.position);
+        const QString expected = c.selected ? List().Key(c.position < List().ListCount() ? c.position + 1 : 1) : "";
+        server.SendFrame(241, Ref(key.mid(1).toInt(), ""));
+        ASSERT_TRUE(ListHas(c.rowsLeft)) << c.position;
+        EXPECT_EQ(List().Key(List().SelectedPosition()), expected) << c.position;
+        EXPECT_EQ(control->CurrentReceiver() != nullptr, c.selected != 0) << c.position;
+        EXPECT_EQ(control->Command_RemoveReceiver().isEnabled(), c.selected != 0) << c.position;
+        EXPECT_EQ(control->Command_CopyReceiver().isEnabled(), c.selected != 0) << c.position;
+    }
+}
+
+TEST_F(ReceiversTest, AreaAndPasswordWhileConnected) {
+    Start("North", "secret");
+    ASSERT_TRUE(ListHas(2));
+    const int connection = server.ConnectionCount() - 1;
+    Spin(50);
+    const std::size_t before = server.ReceivedOn(connection).size();
+    // A new area is only stored: nothing goes out and the caption stays.
+    control->setProperty("Area", "South");
+    EXPECT_EQ(state.Area, "South");
+    // The same password sends nothing; a new one goes out at once.
+    control->setProperty("Password", "secret");
+    control->setProperty("Password", "other");
+    ASSERT_TRUE(WaitFor([&] { return server.ReceivedOn(connection).size() == before + 1; }));
+    Spin(50);
+    const auto frames = server.ReceivedOn(connection);
+    ASSERT_EQ(frames.size(), before + 1);
+    EXPECT_EQ(frames.back().Type, 103);
+    EXPECT_EQ(frames.back().Body, StringBody("other"));
+    EXPECT_EQ(control->Frame().title(), "R&eceivers (North)");
+    EXPECT_EQ(List().ListCount(), 2);
 }

@@ -266,3 +266,22 @@ TEST_F(ListViewTest, KeysFindTheirRowsThroughInsertionsRemovalsAndSorts) {
     delete taken;
     EXPECT_EQ(list.FindKey(key), 1);
 }
+
+TEST_F(ListViewTest, KeysHeldWithAClickNeverTakeTheSelectionFromTheRow) {
+    Recorder rec(list);
+    list.AddItem("K1", "one");
+    list.AddItem("K2", "two");
+    for (Qt::KeyboardModifiers keys : {Qt::KeyboardModifiers(Qt::ControlModifier),
+                                       Qt::KeyboardModifiers(Qt::ControlModifier | Qt::ShiftModifier),
+                                       Qt::KeyboardModifiers(Qt::ShiftModifier)}) {
+        for (int twice = 0; twice < 2; ++twice) { // on an unselected row, then on the selected one
+            Press(list, 2, Qt::LeftButton, keys);
+            EXPECT_EQ(list.SelectedPosition(), 2) << int(keys) << " " << twice;
+            EXPECT_EQ(rec.clicks.back(), 2);
+        }
+        list.SetSelected(1, true);
+    }
+    QKeyEvent ctrlSpace(QEvent::KeyPress, Qt::Key_Space, Qt::ControlModifier, " ");
+    QApplication::sendEvent(&list, &ctrlSpace);
+    EXPECT_EQ(list.SelectedPosition(), 1);
+}
