@@ -318,4 +318,14 @@ bool TreeView::viewportEvent(QEvent* event) {
     return QTreeWidget::viewportEvent(event);
 }
 
+// A press with Ctrl held selects the node under it like any press; it never takes the
+// selection away (the view's default), or a Ctrl + double-click would find no node.
+QItemSelectionModel::SelectionFlags TreeView::selectionCommand(const QModelIndex& index,
+                                                               const QEvent* event) const {
+    const QItemSelectionModel::SelectionFlags flags = QTreeWidget::selectionCommand(index, event);
+    if (index.isValid() && flags.testFlag(QItemSelectionModel::Deselect))
+        return QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
+    return flags;
+}
+
 } // namespace korvel::platform

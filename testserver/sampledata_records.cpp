@@ -71,15 +71,17 @@ Bytes ProfilesBody() {
         int16_t id;
         const char* name;
         bool enabled;
-        const char* parallel;
+        Bytes parallel;   // per entry: receiver name, NUL
+        Bytes sequential; // per entry: receiver name, SOH, confirmation, NUL
         const char* tag;
     };
+    using namespace std::string_literals;
     const Sample samples[] = {
-        {1, "Day shift", true, "Duty engineer", "*"},
-        {2, "Night shift", false, "Control room pager", "*"},
-        {3, "North\\Gatehouse", true, "North\\Gatehouse screen", "GATE*"},
-        {4, "North\\Gatehouse@Weekend cover", true, "North\\Site manager", "GATE*"},
-        {5, "South\\Pumps", true, "South\\Pump station phone", "PUMP*"},
+        {1, "Day shift", true, "Duty engineer\0"s, "Control room pager\1-1\0"s, "*"},
+        {2, "Night shift", false, "Control room pager\0"s, ""s, "*"},
+        {3, "North\\Gatehouse", true, "North\\Gatehouse screen\0"s, ""s, "GATE*"},
+        {4, "North\\Gatehouse@Weekend cover", true, "North\\Site manager\0"s, "North\\Gatehouse screen\1" "0\0"s, "GATE*"},
+        {5, "South\\Pumps", true, "South\\Pump station phone\0"s, ""s, "PUMP*"},
     };
     Bytes body;
     AppendLong(body, static_cast<int32_t>(std::size(samples)));
@@ -89,9 +91,16 @@ Bytes ProfilesBody() {
         p.m_Enabled = s.enabled ? -1 : 0;
         p.SetName(state, s.name);
         p.m_ParallellReceivers = s.parallel;
+        p.m_SequentialReceivers = s.sequential;
         p.SetCondition(0, Variant(s.tag));
         p.m_TimeSchedule = std::make_shared<cTimeSchedule>();
         p.m_TimeSchedule->SetDefaultPeriod();
+        // Rows of the grid numbered as the editor numbers them: active day types in order.
+        int16_t row = 0;
+        for (int d = 0; d < kDayTypeCount; ++d) {
+            p.m_TimeSchedule->m_AxisIndex[d] = row;
+            if (p.m_TimeSchedule->m_Active[d] != 0) ++row;
+        }
         p.m_UseTimeSchedule = s.id == 2 ? -1 : 0;
         AppendRecordRef(body, s.id, s.name);
         p.AppendNetworkBytes(body);

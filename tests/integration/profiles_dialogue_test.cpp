@@ -43,40 +43,12 @@ Bytes RecordRef(int32_t identity, std::string_view name) {
     return b;
 }
 
-// The sample profile list as the editor writes it back (so showing and storing a profile
-// leaves it unchanged): every receiver entry ended by NUL, the schedule's rows numbered
-// by the grid.
-void EndReceiverEntries(testserver::SampleData& data) {
-    ClientState state;
-    const Bytes& body = data.Answers[200].front().Body;
-    int32_t p = 0;
-    const int32_t n = GetLongFromNetworkBytes(body, p);
-    Bytes out;
-    AppendLong(out, n);
-    for (int32_t i = 0; i < n; ++i) {
-        const int32_t id = GetLongFromNetworkBytes(body, p);
-        const Bytes name = GetStringFromNetworkBytes(body, p);
-        cProfile profile;
-        profile.UncompressFromNetworkBytes(state, body, p);
-        if (!profile.m_ParallellReceivers.empty() && profile.m_ParallellReceivers.back() != '\0')
-            profile.m_ParallellReceivers += '\0';
-        int16_t row = 0;
-        for (int d = 0; d < kDayTypeCount; ++d) {
-            profile.m_TimeSchedule->m_AxisIndex[static_cast<std::size_t>(d)] = row;
-            if (profile.m_TimeSchedule->m_Active[static_cast<std::size_t>(d)] != 0) ++row;
-        }
-        out += RecordRef(id, name) + profile.CompressToNetworkBytes();
-    }
-    data.Answers[200].front().Body = out;
-}
-
 class ProfilesDialogueTest : public ::testing::Test {
 protected:
     void SetUp() override {
         EnsureApplication();
         ASSERT_TRUE(server.Listen());
         ASSERT_TRUE(testserver::MakeSampleData("default", data));
-        EndReceiverEntries(data);
     }
     void Start(bool childProfiles = false) {
         if (childProfiles) data.Settings[0].Items.push_back({"AllowChildProfiles", "1"});

@@ -33,10 +33,11 @@ void Key(QWidget* target, Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
     QApplication::sendEvent(target, &press);
 }
 
-void Click(QWidget* target, QPoint at) {
-    QMouseEvent press(QEvent::MouseButtonPress, at, target->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, {});
+void Click(QWidget* target, QPoint at, Qt::KeyboardModifiers modifiers = {}) {
+    QMouseEvent press(QEvent::MouseButtonPress, at, target->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton,
+                      modifiers);
     QApplication::sendEvent(target, &press);
-    QMouseEvent release(QEvent::MouseButtonRelease, at, target->mapToGlobal(at), Qt::LeftButton, {}, {});
+    QMouseEvent release(QEvent::MouseButtonRelease, at, target->mapToGlobal(at), Qt::LeftButton, {}, modifiers);
     QApplication::sendEvent(target, &release);
 }
 
@@ -115,6 +116,21 @@ TEST_F(EditorWidgetsTest, TreeSelectionByProgramRaisesNoClickButTheUsersDoes) {
     const QRect r = tree.visualItemRect(tree.topLevelItem(0));
     Click(tree.viewport(), r.center());
     EXPECT_EQ(clicks, (QStringList{"A", "A"}));
+}
+
+TEST_F(EditorWidgetsTest, TreeCtrlPressOnTheSelectedNodeKeepsItSelected) {
+    // Ctrl + double-click switches a profile on or off: the press with Ctrl held must
+    // leave the node selected, also when it was selected already.
+    TreeView tree;
+    tree.resize(200, 200);
+    tree.show();
+    tree.AddNode({}, "A", "a", 1);
+    tree.AddNode({}, "B", "b", 1);
+    const QRect r = tree.visualItemRect(tree.topLevelItem(1));
+    Click(tree.viewport(), r.center(), Qt::ControlModifier);
+    EXPECT_EQ(tree.SelectedKey(), "B");
+    Click(tree.viewport(), r.center(), Qt::ControlModifier);
+    EXPECT_EQ(tree.SelectedKey(), "B");
 }
 
 TEST_F(EditorWidgetsTest, TreeSiblingsAndKeyHandlerSwallowing) {
