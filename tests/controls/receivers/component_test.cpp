@@ -41,11 +41,12 @@ protected:
         EnsureApplication();
         state.SettingsStore = &store;
     }
-    void Start(bool allowBackup) {
+    void Start(bool allowBackup) { Start(allowBackup ? "1" : "0", "0"); }
+    void Start(const char* allowBackup, const char* collection) {
         control = std::make_unique<Receivers>(state);
         control->resize(600, 400);
         std::vector<testserver::SampleSettingSection> sections = {
-            {"General", {{"AllowBackupReceiver", allowBackup ? "1" : "0"}}}};
+            {"General", {{"AllowBackupReceiver", allowBackup}, {"RunAsCollectionClient", collection}}}};
         const Bytes body = testserver::SettingsBody(sections);
         std::shared_ptr<cReceiver> r;
         std::shared_ptr<cProfile> p;
@@ -272,4 +273,16 @@ TEST_F(ComponentTest, NothingIsClickedWhenNoRowMatchesOrTheListIsEmpty) {
     EXPECT_FALSE(control->CurrentReceiver());
     EXPECT_EQ(List().SelectedPosition(), 0);
     EXPECT_FALSE(control->Command_RemoveReceiver().isEnabled());
+}
+
+TEST_F(ComponentTest, SettingsCountByTheirNumericValue) {
+    const std::pair<const char*, bool> values[] = {{"0", false},  {"1", true},   {"abc", false},
+                                                   {"&h1", true}, {"-1", true},  {"0.0", false},
+                                                   {"", false},   {"2x", true}};
+    for (auto [value, on] : values) {
+        Start(value, value);
+        EXPECT_EQ(control->AllowBackupReceiver(), on) << value;
+        EXPECT_EQ(control->RunAsCollectionClient(), on) << value;
+        EXPECT_EQ(List().ColumnCount(), on ? 7 : 6) << value;
+    }
 }
