@@ -12,7 +12,10 @@
 #include "platform/dialogservice.h"
 #include "platform/imagecombo.h"
 #include "platform/treeview.h"
+#include "core/records/timeschedule.h"
+#include "testserver/profilechanges.h"
 #include "testserver/sampledata.h"
+#include "testserver/server.h"
 
 #include <QLineEdit>
 #include <QPushButton>
@@ -97,6 +100,38 @@ TEST_F(ProfilesReviewTest, SaveSendsNothingForUnchangedOrNeverSavedProfilesAndSt
     EXPECT_TRUE(c.DeletedProfiles().Empty());
     EXPECT_TRUE(c.SaveFeedbackPending());
     EXPECT_EQ(c.Command_Save().text(), platform::ToQString(GetText(state, 884)));
+}
+
+} // namespace
+
+namespace {
+
+// The substitute server keeps what it is sent: a new profile gets the identity after the
+// highest of its list, the same name sent again is the same profile, and each data set
+// counts on its own.
+TEST(SubstituteServerProfiles, SavesAreStoredAndIdentitiesFollowTheList) {
+    testserver::Server server;
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        testserver::SampleData data;
+        ASSERT_TRUE(testserver::MakeSampleData("default", data));
+        ClientState state;
+        cProfile late;
+        late.m_DiskIdentity = -1;
+        late.SetName(state, "Late");
+        late.m_TimeSchedule = std::make_shared<cTimeSchedule>();
+        const Bytes save = Ref(-1, "Late") + late.CompressToNetworkBytes();
+        for (int again = 0; again < 2; ++again) {
+            ASSERT_TRUE(testserver::HandleProfileChange(server, data, {210, save}));
+            const Bytes& list = data.Answers[200].front().Body;
+            int32_t p = 0;
+            EXPECT_EQ(GetLongFromNetworkBytes(list, p), 6);
+            EXPECT_NE(list.find(Ref(6, "Late")), Bytes::npos);
+        }
+        ASSERT_TRUE(testserver::HandleProfileChange(server, data, {211, Ref(6, "Late")}));
+        int32_t p = 0;
+        EXPECT_EQ(GetLongFromNetworkBytes(data.Answers[200].front().Body, p), 5);
+    }
 }
 
 } // namespace
