@@ -6,6 +6,7 @@
 //   - lean: decoding the 200 list of 5,000 profiles takes at most 2x the time of a loop
 //     that reads the same fields (the period string's values included) with the codec
 //     readers and throws them away.
+#include "bench/benchsupport.h"
 #include "core/decoder.h"
 #include "core/errors.h"
 #include "core/records/profile.h"
@@ -160,33 +161,6 @@ void CollectionOnly(benchmark::State& st, int count) {
     }
 }
 
-// Keeps the fastest repetition of every benchmark (CPU seconds per iteration: the
-// machine is shared, and CPU time is what the decoder itself costs).
-class Collector final : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> seconds;
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const auto& r : runs) {
-            if (r.run_type != Run::RT_Iteration || r.error_occurred || r.iterations == 0) continue;
-            auto [it, added] = seconds.emplace(r.run_name.function_name, 1e300);
-            it->second = std::min(it->second, r.cpu_accumulated_time / static_cast<double>(r.iterations));
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
-
-// Keeps the whole run on the core it started on: the machine is shared, and a thread that
-// moves between cores leaves its caches behind. Together with the fastest of several
-// repetitions this gives figures that other load disturbs least.
-void PinToCurrentCore() {
-    const int cpu = sched_getcpu();
-    if (cpu < 0) return;
-    cpu_set_t set;
-    CPU_ZERO(&set);
-    CPU_SET(cpu, &set);
-    sched_setaffinity(0, sizeof set, &set);
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -205,13 +179,13 @@ int main(int argc, char** argv) {
     add("receiver_saves/10000", SingleReceiverSaves, 10000, 5);
     add("collection_only/2000", CollectionOnly, 2000, 50);
     add("collection_only/20000", CollectionOnly, 20000, 5);
-    PinToCurrentCore();
+    bench::PinToCurrentCore();
     benchmark::Initialize(&argc, argv);
-    Collector collector;
+    bench::FastestRepetition collector(bench::Clock::Cpu);
     benchmark::RunSpecifiedBenchmarks(&collector);
 
     auto verdict = [&](const char* what, const std::string& a, const std::string& b, double goal) {
-        const double ratio = collector.seconds[a] / collector.seconds[b];
+        const double ratio = collector.Seconds(a) / collector.Seconds(b);
         std::printf("ratio %-48s %6.2f goal <= %-4g %s\n", what, ratio, goal, ratio <= goal ? "PASS" : "FAIL");
     };
     std::printf("\n");
@@ -219,7 +193,7 @@ int main(int argc, char** argv) {
     verdict("time(200 list 5000)/time(500)", "profile_list/5000", "profile_list/500", 11);
     verdict("time(10000 x 240)/time(1000 x 240)", "receiver_saves/10000", "receiver_saves/1000", 11);
     std::printf("reference time(collection of 20000)/time(2000), no decoding %6.2f\n",
-                collector.seconds["collection_only/20000"] / collector.seconds["collection_only/2000"]);
+                collector.Seconds("collection_only/20000") / collector.Seconds("collection_only/2000"));
     verdict("decoder/read-only loop, 200 list of 5000", "profile_list/5000", "profile_list_read_only/5000", 2);
     benchmark::Shutdown();
     return 0; // the lines above carry the verdict

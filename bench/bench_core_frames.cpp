@@ -3,6 +3,7 @@
 // Goals, measured in this run:
 //   time(1M) / time(100k) per split          <= 11   (linear in the frames)
 //   per-byte cost, 1-byte chunks / one chunk  <= 3    (linear however the bytes are split)
+#include "bench/benchsupport.h"
 #include "core/frames.h"
 
 #include <benchmark/benchmark.h>
@@ -124,39 +125,6 @@ void CopyStream(benchmark::State& st, int frames) {
     st.counters["bytes"] = static_cast<double>(whole.size());
 }
 
-// Keeps the fastest repetition of every benchmark (CPU seconds per iteration: the machine
-// is shared, and CPU time is what the cutter itself costs) and its bytes.
-class Collector final : public benchmark::ConsoleReporter {
-public:
-    struct Result {
-        double seconds = 1e300;
-        double bytes = 0;
-    };
-    std::map<std::string, Result> results;
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const auto& r : runs) {
-            if (r.run_type != Run::RT_Iteration || r.error_occurred || r.iterations == 0) continue;
-            Result& res = results[r.run_name.function_name];
-            res.seconds = std::min(res.seconds, r.cpu_accumulated_time / static_cast<double>(r.iterations));
-            auto it = r.counters.find("bytes");
-            if (it != r.counters.end()) res.bytes = it->second.value;
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
-
-// Keeps the whole run on the core it started on: the machine is shared, and a thread that
-// moves between cores leaves its caches behind. Together with the fastest of several
-// repetitions this gives figures that other load disturbs least.
-void PinToCurrentCore() {
-    const int cpu = sched_getcpu();
-    if (cpu < 0) return;
-    cpu_set_t set;
-    CPU_ZERO(&set);
-    CPU_SET(cpu, &set);
-    sched_setaffinity(0, sizeof set, &set);
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -173,17 +141,23 @@ int main(int argc, char** argv) {
                 ->Repetitions(5);
         }
     }
-    PinToCurrentCore();
+    bench::PinToCurrentCore();
     for (int frames : {100000, 1000000})
         benchmark::RegisterBenchmark(("copy/" + std::to_string(frames)).c_str(), CopyStream, frames)
             ->Unit(benchmark::kMillisecond)
             ->Iterations(frames == 100000 ? 30 : 3)
             ->Repetitions(5);
     benchmark::Initialize(&argc, argv);
-    Collector collector;
+    bench::FastestRepetition collector(bench::Clock::Cpu);
     benchmark::RunSpecifiedBenchmarks(&collector);
 
-    auto get = [&](const std::string& name) { return collector.results[name]; };
+    struct Figure {
+        double seconds;
+        double bytes;
+    };
+    auto get = [&](const std::string& name) {
+        return Figure{collector.Seconds(name), collector.Counter(name, "bytes")};
+    };
     bool all = true;
     std::printf("\n");
     for (const auto& s : splits) {

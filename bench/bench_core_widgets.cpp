@@ -5,6 +5,7 @@
 // Goals, measured in this run:
 //   grid: time(drag step) / time(full paint of 23 rows)        <= 0.15
 //   month: time(drag step over a day) / time(full month paint)  <= 0.15
+#include "bench/benchsupport.h"
 #include "core/widgets/calendarmonth.h"
 #include "core/widgets/schedulegrid.h"
 
@@ -144,19 +145,6 @@ void MonthDragStep(benchmark::State& st) {
     benchmark::DoNotOptimize(m.surface.sum);
 }
 
-class Collector final : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> seconds;
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const auto& r : runs) {
-            if (r.run_type != Run::RT_Iteration || r.error_occurred || r.iterations == 0) continue;
-            double& s = seconds.try_emplace(r.run_name.function_name, 1e300).first->second;
-            s = std::min(s, r.real_accumulated_time / static_cast<double>(r.iterations));
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -165,10 +153,10 @@ int main(int argc, char** argv) {
     benchmark::RegisterBenchmark("month/full_paint", MonthFullPaint)->Repetitions(3);
     benchmark::RegisterBenchmark("month/drag_step", MonthDragStep)->Repetitions(3);
     benchmark::Initialize(&argc, argv);
-    Collector collector;
+    bench::FastestRepetition collector(bench::Clock::Real);
     benchmark::RunSpecifiedBenchmarks(&collector);
     auto ratio = [&](const char* what, const std::string& part, const std::string& whole) {
-        const double r = collector.seconds[part] / collector.seconds[whole];
+        const double r = collector.Seconds(part) / collector.Seconds(whole);
         std::printf("ratio %-40s %6.3f goal <= 0.15 %s\n", what, r, r <= 0.15 ? "PASS" : "FAIL");
     };
     std::printf("\n");

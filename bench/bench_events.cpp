@@ -8,6 +8,7 @@
 // the same items made, texts and icons set, nodes inserted, scrolled to and removed,
 // with a direct array for the look-ups and a running node count (the least bookkeeping
 // that finds the nodes), but no socket, no frames, no decoding and no text conversion.
+#include "bench/benchsupport.h"
 #include "controls/events/eventicons.h"
 #include "controls/events/eventmessages.h"
 #include "controls/events/eventscomponent.h"
@@ -327,20 +328,6 @@ void Bare(benchmark::State& st, int count) {
     st.counters["messages"] = count;
 }
 
-class Collector final : public benchmark::ConsoleReporter {
-public:
-    std::map<std::string, double> best;
-    void ReportRuns(const std::vector<Run>& runs) override {
-        for (const auto& r : runs) {
-            if (r.run_type != Run::RT_Iteration || r.error_occurred || r.iterations == 0) continue;
-            double s = r.real_accumulated_time / static_cast<double>(r.iterations);
-            auto [it, fresh] = best.emplace(r.run_name.function_name, s);
-            if (!fresh) it->second = std::min(it->second, s);
-        }
-        ConsoleReporter::ReportRuns(runs);
-    }
-};
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -359,10 +346,10 @@ int main(int argc, char** argv) {
             ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
     }
     benchmark::Initialize(&argc, argv);
-    Collector collector;
+    bench::FastestRepetition collector(bench::Clock::Real);
     benchmark::RunSpecifiedBenchmarks(&collector);
 
-    auto at = [&](const char* what, int count) { return collector.best["events/" + std::string(what) + "/" + std::to_string(count)]; };
+    auto at = [&](const char* what, int count) { return collector.Seconds("events/" + std::string(what) + "/" + std::to_string(count)); };
     const double ours = at("viewer", 100000), bare = at("bare_tree", 100000);
     const double floorRatio = ours / bare;
     const double growth = (ours / 100000.0) / (at("viewer", 10000) / 10000.0);

@@ -41,6 +41,12 @@ TreeView::TreeView(QWidget* parent) : QTreeWidget(parent) {
     });
 }
 
+void TreeView::SetImageList(const IconStore* icons) {
+    m_Icons = icons;
+    for (QTreeWidgetItem* node : m_Order)
+        node->setIcon(0, m_Icons ? m_Icons->Icon(node->data(0, kImageRole).toInt()) : QIcon());
+}
+
 QTreeWidgetItem* TreeView::item(const QString& key) const { return m_Items.value(fold(key), nullptr); }
 
 QString TreeView::keyOf(const QTreeWidgetItem* node) const {
@@ -285,8 +291,11 @@ void TreeView::mousePressEvent(QMouseEvent* event) {
 }
 
 void TreeView::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (m_MouseDownOnDoubleClick)
+        emit MouseDown(VbButton(event->button()), VbShift(event->modifiers()),
+                       PixelsToTwips(event->position().toPoint().x()), PixelsToTwips(event->position().toPoint().y()));
     QTreeWidget::mouseDoubleClickEvent(event);
-    emit DblClick();
+    if (m_DblClickButtons & event->button()) emit DblClick();
 }
 
 void TreeView::mouseMoveEvent(QMouseEvent* event) {

@@ -11,7 +11,9 @@
 // selected one again; selecting by program raises nothing. Collapse when the user
 // collapses a node. DblClick, MouseDown and MouseMove (button 1 left, 2 right, 4 middle;
 // shift 1 Shift, 2 Ctrl, 4 Alt; position in twips) and KeyDown, whose handler may set
-// the key code to 0 to swallow the key.
+// the key code to 0 to swallow the key. By default DblClick follows a double-click of
+// any button and the second press of a double-click raises no MouseDown; both can be
+// set (SetDblClickButtons, SetMouseDownOnDoubleClick).
 
 #include <QHash>
 #include <QString>
@@ -29,7 +31,9 @@ class TreeView final : public QTreeWidget {
 public:
     explicit TreeView(QWidget* parent = nullptr);
 
-    void SetImageList(const IconStore* icons) { m_Icons = icons; }
+    // Icon store of the node images (not owned; must outlive the tree). Nodes already
+    // present take their icons from the new store.
+    void SetImageList(const IconStore* icons);
     QString PathSeparator() const { return m_Separator; }
     void SetPathSeparator(const QString& separator) { m_Separator = separator; }
 
@@ -81,6 +85,13 @@ public:
     QString ToolTipText() const { return m_ToolTip; }
     void SetToolTipText(const QString& text);
 
+    // Qt reports the second press of a double-click as a double-click, not as a press.
+    // On: that press raises MouseDown too, with the keys held then, so a handler that
+    // keeps the shift state of the last press sees the keys of the double-click itself.
+    void SetMouseDownOnDoubleClick(bool on) { m_MouseDownOnDoubleClick = on; }
+    // The buttons whose double-click raises DblClick (all by default).
+    void SetDblClickButtons(Qt::MouseButtons buttons) { m_DblClickButtons = buttons; }
+
     using KeyDownHandler = std::function<void(int& keyCode, int shift)>;
     void SetKeyDownHandler(KeyDownHandler handler) { m_KeyDown = std::move(handler); }
 
@@ -119,6 +130,8 @@ private:
     bool m_ProgramChange = false;
     QString m_ToolTip;
     KeyDownHandler m_KeyDown;
+    bool m_MouseDownOnDoubleClick = false;
+    Qt::MouseButtons m_DblClickButtons = Qt::AllButtons;
 };
 
 } // namespace korvel::platform

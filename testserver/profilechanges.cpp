@@ -2,42 +2,54 @@
 
 #include "core/clientstate.h"
 #include "core/codec.h"
+#include "core/cp1252.h"
 #include "core/errors.h"
 #include "core/records/profile.h"
 #include "testserver/sampledata.h"
 #include "testserver/server.h"
 
 #include <algorithm>
-#include <map>
+#include <vector>
 
 namespace korvel::testserver {
 namespace {
 
-// The highest identity the server has given out, per server (learned from its profile
-// list the first time).
-int16_t& LastIdentity(const Server& server, const SampleData& data) {
-    static std::map<const Server*, int16_t> last;
-    auto it = last.find(&server);
-    if (it != last.end()) return it->second;
-    int16_t highest = 0;
-    auto list = data.Answers.find(200);
-    if (list != data.Answers.end() && !list->second.empty()) {
-        try {
-            ClientState state;
-            const Bytes& body = list->second.front().Body;
-            int32_t p = 0;
-            const int32_t n = GetLongFromNetworkBytes(body, p);
-            for (int32_t i = 0; i < n; ++i) {
-                GetLongFromNetworkBytes(body, p);
-                GetStringFromNetworkBytes(body, p);
-                cProfile profile;
-                profile.UncompressFromNetworkBytes(state, body, p);
-                highest = std::max(highest, profile.m_DiskIdentity);
-            }
-        } catch (const KorvelError&) {
+struct Stored {
+    Bytes Name;
+    cProfile Profile;
+};
+
+// The profile list the server answers 200 with.
+std::vector<Stored> ReadList(const SampleData& data) {
+    std::vector<Stored> list;
+    auto answer = data.Answers.find(200);
+    if (answer == data.Answers.end() || answer->second.empty()) return list;
+    try {
+        ClientState state;
+        const Bytes& body = answer->second.front().Body;
+        int32_t p = 0;
+        const int32_t n = GetLongFromNetworkBytes(body, p);
+        for (int32_t i = 0; i < n; ++i) {
+            GetLongFromNetworkBytes(body, p);
+            Stored s;
+            s.Name = GetStringFromNetworkBytes(body, p);
+            s.Profile.UncompressFromNetworkBytes(state, body, p);
+            list.push_back(std::move(s));
         }
+    } catch (const KorvelError&) {
     }
-    return last.emplace(&server, highest).first->second;
+    return list;
+}
+
+void WriteList(SampleData& data, const std::vector<Stored>& list) {
+    Bytes body;
+    AppendLong(body, static_cast<int32_t>(list.size()));
+    for (const Stored& s : list) {
+        AppendLong(body, s.Profile.m_DiskIdentity);
+        AppendString(body, s.Name);
+        s.Profile.AppendNetworkBytes(body);
+    }
+    data.Answers[200] = {{200, body}};
 }
 
 void ToEveryone(Server& server, int type, const Bytes& body) {
@@ -54,12 +66,25 @@ bool HandleProfileChange(Server& server, SampleData& data, const OutFrame& reque
             ClientState state;
             int32_t p = 0;
             const int32_t ref = GetLongFromNetworkBytes(request.Body, p);
-            GetStringFromNetworkBytes(request.Body, p);
+            const Bytes refName = GetStringFromNetworkBytes(request.Body, p);
             cProfile profile;
             profile.UncompressFromNetworkBytes(state, request.Body, p);
-            int16_t& last = LastIdentity(server, data);
-            if (ref < 0 || profile.m_DiskIdentity < 0) profile.m_DiskIdentity = ++last;
-            else last = std::max(last, profile.m_DiskIdentity);
+            std::vector<Stored> list = ReadList(data);
+            // The stored profile it names: by identity, or by name when sent with -1.
+            auto same = std::find_if(list.begin(), list.end(), [&](const Stored& s) {
+                return ref < 0 ? EqualsIgnoreCase(s.Name, refName) : s.Profile.m_DiskIdentity == ref;
+            });
+            if (same != list.end()) {
+                profile.m_DiskIdentity = same->Profile.m_DiskIdentity;
+            } else {
+                int16_t highest = 0;
+                for (const Stored& s : list) highest = std::max(highest, s.Profile.m_DiskIdentity);
+                if (ref < 0 || profile.m_DiskIdentity < 0) profile.m_DiskIdentity = static_cast<int16_t>(highest + 1);
+                same = list.insert(list.end(), Stored{});
+            }
+            same->Name = profile.GetName();
+            same->Profile = profile;
+            WriteList(data, list);
             Bytes body;
             AppendLong(body, profile.m_DiskIdentity);
             AppendString(body, profile.GetName());
@@ -70,7 +95,18 @@ bool HandleProfileChange(Server& server, SampleData& data, const OutFrame& reque
         }
         return true;
     }
-    case 211: ToEveryone(server, request.Type, request.Body); return true;
+    case 211: {
+        try {
+            int32_t p = 0;
+            const int32_t ref = GetLongFromNetworkBytes(request.Body, p);
+            std::vector<Stored> list = ReadList(data);
+            std::erase_if(list, [&](const Stored& s) { return s.Profile.m_DiskIdentity == ref; });
+            WriteList(data, list);
+        } catch (const KorvelError&) {
+        }
+        ToEveryone(server, request.Type, request.Body);
+        return true;
+    }
     default: return false;
     }
 }

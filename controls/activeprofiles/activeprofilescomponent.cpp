@@ -2,7 +2,6 @@
 
 #include "controls/activeprofiles/checkboxicons.h"
 #include "controls/activeprofiles/profileswitch.h"
-#include "controls/activeprofiles/profiletree.h"
 #include "core/decoder.h"
 #include "core/procedures.h"
 #include "core/records/profile.h"
@@ -12,6 +11,8 @@
 #include "platform/qtext.h"
 #include "platform/socketcontrol.h"
 #include "platform/statuslabel.h"
+#include "platform/treeview.h"
+#include "platform/twips.h"
 
 #include <QResizeEvent>
 
@@ -42,11 +43,23 @@ shell::ControlDescription Component::MakeDescription() {
 Component::Component(ClientState& state, QWidget* parent)
     : shell::Component(state, MakeDescription(), parent),
       m_Icons(std::make_unique<platform::IconStore>()),
-      m_Tree(new ProfileTree(this)) {
+      m_Tree(new platform::TreeView(this)) {
     m_Tree->setObjectName(QStringLiteral("TreeView_Profiles"));
+    // A flat list of profiles: no branch lines, nothing to expand or edit.
+    m_Tree->setRootIsDecorated(false);
+    m_Tree->setItemsExpandable(false);
+    m_Tree->setExpandsOnDoubleClick(false);
+    m_Tree->setUniformRowHeights(true);
+    m_Tree->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    const int iconSize = platform::TwipsToPixels(240);
+    m_Tree->setIconSize(QSize(iconSize, iconSize));
+    // The shift state of a double-click is that of its own second press, and only a
+    // double-click of the left button switches a profile.
+    m_Tree->SetMouseDownOnDoubleClick(true);
+    m_Tree->SetDblClickButtons(Qt::LeftButton);
     AddCheckBoxIcons(*m_Icons);
-    connect(m_Tree, &ProfileTree::MouseDown, this, &Component::TreeView_Profiles_MouseDown);
-    connect(m_Tree, &ProfileTree::DblClick, this, &Component::TreeView_Profiles_DblClick);
+    connect(m_Tree, &platform::TreeView::MouseDown, this, &Component::TreeView_Profiles_MouseDown);
+    connect(m_Tree, &platform::TreeView::DblClick, this, &Component::TreeView_Profiles_DblClick);
     Initialise();
 }
 
@@ -114,7 +127,7 @@ void Component::fillTree() {
     for (const auto& entry : state.Profiles) {
         const cProfile& profile = *entry.item;
         if (!IsNameInArea(state, profile.GetName())) continue;
-        m_Tree->AddNode(NodeKey(profile), platform::ToQString(RemoveAreaFromName(state, profile.GetName())),
+        m_Tree->AddNode({}, NodeKey(profile), platform::ToQString(RemoveAreaFromName(state, profile.GetName())),
                         NodeImage(profile));
     }
     m_Tree->setUpdatesEnabled(true);
@@ -126,7 +139,7 @@ void Component::showSavedProfile(const cProfile& profile) {
     if (!IsNameInArea(state, profile.GetName())) return;
     const QString key = NodeKey(profile);
     const QString text = platform::ToQString(RemoveAreaFromName(state, profile.GetName()));
-    if (!m_Tree->HasNode(key)) m_Tree->AddNode(key, text, NodeImage(profile));
+    if (!m_Tree->Exists(key)) m_Tree->AddNode({}, key, text, NodeImage(profile));
     else m_Tree->SetText(key, text);
     m_Tree->SetImage(key, NodeImage(profile));
 }

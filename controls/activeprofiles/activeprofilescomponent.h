@@ -12,11 +12,10 @@
 
 namespace korvel::platform {
 class IconStore;
+class TreeView;
 }
 
 namespace korvel::activeprofiles {
-
-class ProfileTree;
 
 class Component final : public shell::Component {
     Q_OBJECT
@@ -44,7 +43,7 @@ public:
     void TreeView_Profiles_MouseDown(int button, int shift, int x, int y);
     void TreeView_Profiles_DblClick();
 
-    ProfileTree& TreeView_Profiles() const { return *m_Tree; }
+    platform::TreeView& TreeView_Profiles() const { return *m_Tree; }
     const platform::IconStore& ImageManager_CheckBoxes() const { return *m_Icons; }
     int TreeShift() const { return m_TreeShift; }
 
@@ -62,7 +61,7 @@ private:
     void sendEnableOrDisable(const cProfile& profile, int16_t flag);
 
     std::unique_ptr<platform::IconStore> m_Icons;
-    ProfileTree* m_Tree;
+    platform::TreeView* m_Tree;
     int16_t m_TreeShift = 0;
 };
 

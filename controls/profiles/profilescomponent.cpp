@@ -599,12 +599,13 @@ void Component::OnSettingsMessage() {
         const std::string stored = s.SettingsStore ? s.SettingsStore->Get(kApplication, kParameters, kLastScheduleTab, "0")
                                                    : std::string("0");
         const double tab = NumericValue(stored);
-        if (tab >= 0 && tab < m_Tab->TabCount() && tab == std::floor(tab)) {
-            m_Tab->SetSelectedIndex(static_cast<int>(tab));
-            SSTab_Profile_Click(static_cast<int>(tab));
-        }
+        if (tab >= 0 && tab < m_Tab->TabCount() && tab == std::floor(tab)) m_Tab->SetSelectedIndex(static_cast<int>(tab));
     } catch (...) {
     }
+    // A stored index that no tab has leaves the selection as it is; its page is shown
+    // all the same, or the connected editor would show no page at all.
+    const int selected = m_Tab->SelectedIndex();
+    if (selected >= 0 && selected < kTabCount) SSTab_Profile_Click(selected);
     m_Tab->show();
     UserControl_Resize();
 }

@@ -1,15 +1,17 @@
 #include "controls/receivers/parameterlayout.h"
 
+#include <algorithm>
+
 namespace korvel::receivers {
 namespace {
 
 // The setting number of a key: one letter, then decimal digits naming 0..3.
 std::optional<int> SettingNumber(std::string_view key) {
-    if (key.size() < 2 || key.size() > 4) return std::nullopt;
+    if (key.size() < 2) return std::nullopt;
     int n = 0;
     for (char c : key.substr(1)) {
         if (c < '0' || c > '9') return std::nullopt;
-        n = n * 10 + (c - '0');
+        n = std::min(n * 10 + (c - '0'), kSettingFields); // leading zeros allowed; large is out
     }
     if (n >= kSettingFields) return std::nullopt;
     return n;

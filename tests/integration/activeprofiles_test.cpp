@@ -2,7 +2,6 @@
 // requests to the byte, the tree of the area's profiles, switching by double-click and by
 // name, the rights check, and the tree following 210, 211 and 220.
 #include "controls/activeprofiles/activeprofilescomponent.h"
-#include "controls/activeprofiles/profiletree.h"
 #include "tests/integration/harness.h"
 
 #include "core/clientstate.h"
@@ -12,6 +11,7 @@
 #include "platform/dialogservice.h"
 #include "platform/socketcontrol.h"
 #include "platform/statuslabel.h"
+#include "platform/treeview.h"
 #include "testserver/frameio.h"
 #include "testserver/sampledata.h"
 
@@ -82,7 +82,14 @@ protected:
         }));
         ASSERT_TRUE(WaitFor([&] { return !Tree().ToolTipText().isEmpty(); }));
     }
-    activeprofiles::ProfileTree& Tree() const { return control->TreeView_Profiles(); }
+    platform::TreeView& Tree() const { return control->TreeView_Profiles(); }
+    // Keys and texts of the nodes in display order.
+    QStringList Keys() const { return Tree().TopLevelNodes(); }
+    QStringList Texts() const {
+        QStringList texts;
+        for (const QString& key : Keys()) texts.append(Tree().Text(key));
+        return texts;
+    }
     std::vector<testserver::ReceivedFrame> Sent(int type) const { return server.ReceivedOfType(type, 0); }
     // Gives a request time to arrive (or to be shown not to).
     void Settle() { Spin(60); }
@@ -129,8 +136,8 @@ TEST_F(ActiveProfilesTest, StartUpRequestsToTheByteAndInOrder) {
 TEST_F(ActiveProfilesTest, TreeShowsTheAreasProfilesWithTheirState) {
     Make("north");
     Start(2);
-    EXPECT_EQ(Tree().Keys(), (QStringList{"K3", "K4"}));
-    EXPECT_EQ(Tree().Texts(), (QStringList{"Gatehouse", "Gatehouse@Weekend cover"}));
+    EXPECT_EQ(Keys(), (QStringList{"K3", "K4"}));
+    EXPECT_EQ(Texts(), (QStringList{"Gatehouse", "Gatehouse@Weekend cover"}));
     EXPECT_EQ(Tree().Image("K3"), ActivePrf::kImageEnabled);
     EXPECT_EQ(Tree().ToolTipText(), "Ctrl + double-click switches a profile on or off");
     EXPECT_TRUE(control->Label_Disconnected().isHidden());
@@ -141,7 +148,7 @@ TEST_F(ActiveProfilesTest, TreeShowsTheAreasProfilesWithTheirState) {
     control.reset();
     Make("");
     Start(5);
-    EXPECT_EQ(Tree().Texts(), (QStringList{"Day shift", "Night shift", "North\\Gatehouse",
+    EXPECT_EQ(Texts(), (QStringList{"Day shift", "Night shift", "North\\Gatehouse",
                                            "North\\Gatehouse@Weekend cover", "South\\Pumps"}));
     EXPECT_EQ(Tree().Image("K2"), ActivePrf::kImageDisabled);
 }
@@ -291,7 +298,7 @@ TEST_F(ActiveProfilesTest, TreeFollowsSavedDeletedAndSwitchedProfiles) {
     // 210: a new profile in the area is added at the end.
     server.SendFrame(210, Body210(9, "NORTH\\Fence", true));
     ASSERT_TRUE(WaitFor([&] { return Tree().NodeCount() == 3; }));
-    EXPECT_EQ(Tree().Keys(), (QStringList{"K3", "K4", "K9"}));
+    EXPECT_EQ(Keys(), (QStringList{"K3", "K4", "K9"}));
     EXPECT_EQ(Tree().Text("K4"), "Gatehouse@Weekend cover");
     EXPECT_EQ(Tree().Image("K4"), ActivePrf::kImageEnabled);
     EXPECT_EQ(Tree().Text("K9"), "Fence");
@@ -306,13 +313,13 @@ TEST_F(ActiveProfilesTest, TreeFollowsSavedDeletedAndSwitchedProfiles) {
     server.SendFrame(211, del);
     ASSERT_TRUE(WaitFor([&] { return Tree().NodeCount() == 2; }));
     Settle();
-    EXPECT_EQ(Tree().Keys(), (QStringList{"K3", "K4"}));
+    EXPECT_EQ(Keys(), (QStringList{"K3", "K4"}));
     EXPECT_TRUE(control->IsConnected());
     EXPECT_EQ(state.Profiles.Find("K1")->m_Enabled, 0) << "the decoder applied the 220";
     // A new 200 rebuilds the tree from the list.
     server.SendFrame(200, server.Data().Answers[200].front().Body);
     ASSERT_TRUE(WaitFor([&] { return Tree().Text("K3") == "Gatehouse"; }));
-    EXPECT_EQ(Tree().Keys(), (QStringList{"K3", "K4"}));
+    EXPECT_EQ(Keys(), (QStringList{"K3", "K4"}));
 }
 
 TEST_F(ActiveProfilesTest, ServerKeepsTheSwitchForTheNextList) {

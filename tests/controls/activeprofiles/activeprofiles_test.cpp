@@ -3,12 +3,12 @@
 // control's members as a host sees them.
 #include "controls/activeprofiles/activeprofilescomponent.h"
 #include "controls/activeprofiles/profileswitch.h"
-#include "controls/activeprofiles/profiletree.h"
 
 #include "core/clientstate.h"
 #include "core/records/profile.h"
 #include "core/settingsstore.h"
 #include "platform/iconstore.h"
+#include "platform/treeview.h"
 
 #include <QApplication>
 #include <QMetaObject>
@@ -94,20 +94,21 @@ TEST(ProfileSwitch, BodyOfMessage220) {
 
 TEST(ProfileTree, KeysIgnoreCaseImagesReadBackAndTheProgramRaisesNoEvent) {
     EnsureApplication();
-    platform::IconStore icons;
-    icons.Add(QIcon());
-    icons.Add(QIcon());
-    ProfileTree tree;
-    tree.SetImageList(&icons);
+    // The control's tree as it sets it up, with its own two icons.
+    ClientState state;
+    MemorySettingsStore store;
+    state.SettingsStore = &store;
+    Component c(state);
+    platform::TreeView& tree = c.TreeView_Profiles();
     int events = 0;
-    QObject::connect(&tree, &ProfileTree::MouseDown, [&] { ++events; });
-    QObject::connect(&tree, &ProfileTree::DblClick, [&] { ++events; });
+    QObject::connect(&tree, &platform::TreeView::MouseDown, [&] { ++events; });
+    QObject::connect(&tree, &platform::TreeView::DblClick, [&] { ++events; });
 
-    EXPECT_TRUE(tree.AddNode("K1", "Day shift", 1));
-    EXPECT_TRUE(tree.AddNode("K-2", "Night shift", 2));
-    EXPECT_FALSE(tree.AddNode("k1", "again", 1)) << "keys compare without regard to case";
-    EXPECT_FALSE(tree.AddNode("", "no key", 1));
-    EXPECT_EQ(tree.Keys(), (QStringList{"K1", "K-2"}));
+    EXPECT_TRUE(tree.AddNode({}, "K1", "Day shift", 1));
+    EXPECT_TRUE(tree.AddNode({}, "K-2", "Night shift", 2));
+    EXPECT_FALSE(tree.AddNode({}, "k1", "again", 1)) << "keys compare without regard to case";
+    EXPECT_FALSE(tree.AddNode({}, "", "no key", 1));
+    EXPECT_EQ(tree.TopLevelNodes(), (QStringList{"K1", "K-2"}));
     EXPECT_EQ(tree.Image("k-2"), 2);
     tree.SetImage("K-2", 1);
     tree.SetText("k-2", "Night");
@@ -123,10 +124,10 @@ TEST(ProfileTree, KeysIgnoreCaseImagesReadBackAndTheProgramRaisesNoEvent) {
     EXPECT_TRUE(tree.RemoveNode("K-2"));
     EXPECT_FALSE(tree.RemoveNode("K-2"));
     EXPECT_NE(tree.SelectedKey(), "K-2");
-    EXPECT_TRUE(tree.AddNode("K-2", "back", 2)) << "a removed key can be used again";
+    EXPECT_TRUE(tree.AddNode({}, "K-2", "back", 2)) << "a removed key can be used again";
     tree.ClearNodes();
     EXPECT_EQ(tree.NodeCount(), 0);
-    EXPECT_FALSE(tree.HasNode("K1"));
+    EXPECT_FALSE(tree.Exists("K1"));
     EXPECT_EQ(events, 0);
 }
 

@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <memory>
 
 using namespace korvel;
@@ -40,11 +41,12 @@ protected:
         EnsureApplication();
         state.SettingsStore = &store;
     }
-    void Start(bool allowBackup) {
+    void Start(bool allowBackup) { Start(allowBackup ? "1" : "0", "0"); }
+    void Start(const char* allowBackup, const char* collection) {
         control = std::make_unique<Receivers>(state);
         control->resize(600, 400);
         std::vector<testserver::SampleSettingSection> sections = {
-            {"General", {{"AllowBackupReceiver", allowBackup ? "1" : "0"}}}};
+            {"General", {{"AllowBackupReceiver", allowBackup}, {"RunAsCollectionClient", collection}}}};
         const Bytes body = testserver::SettingsBody(sections);
         std::shared_ptr<cReceiver> r;
         std::shared_ptr<cProfile> p;
@@ -224,4 +226,63 @@ TEST_F(ComponentTest, DoubleClickEditsOrTogglesByKeysAndPlace) {
     control->ListView_Receivers_KeyPress(13);
     EXPECT_EQ(opened, before);
     receivers::ReceiverParametersWindow::InstallDriver(std::move(previous));
+}
+
+TEST_F(ComponentTest, NameColumnToolTipFollowsThePointer) {
+    Start(false);
+    auto setText = [&](const char* t) {
+        state.TextTable.Rows.clear();
+        state.TextTable.Blob = t;
+        state.TextTable.Rows.push_back(TextRow{437, 1, static_cast<int32_t>(std::strlen(t))});
+    };
+    struct Case {
+        const char* text437;
+        const char* before; // nullptr: as the previous step left it
+        int x;              // twips; column 1 is 1440 wide
+        const char* after;
+    };
+    const Case cases[] = {
+        {"Tip", "", 100, "Tip"},      {"Tip", nullptr, 1440, ""},   {"Tip", nullptr, 1439, "Tip"},
+        {"Tip", "Other", 10, "Other"}, // a tool tip already shown stays
+        {"", "", 10, ""},              // no text 437: nothing
+    };
+    for (const Case& c : cases) {
+        setText(c.text437);
+        if (c.before) List().SetToolTipText(c.before);
+        control->ListView_Receivers_MouseMove(0, 0, c.x, 0);
+        EXPECT_EQ(List().ToolTipText(), c.after) << c.x;
+    }
+}
+
+TEST_F(ComponentTest, NothingIsClickedWhenNoRowMatchesOrTheListIsEmpty) {
+    Start(false);
+    state.UserRights = 0x20;
+    control->ApplyUserRights();
+    // Empty list, nothing remembered.
+    control->FillReceiverList();
+    control->SelectLastReceiver();
+    EXPECT_FALSE(control->CurrentReceiver());
+    EXPECT_TRUE(control->Command_AddReceiver().isEnabled());
+    EXPECT_FALSE(control->Command_RemoveReceiver().isEnabled());
+    EXPECT_FALSE(control->Command_CopyReceiver().isEnabled());
+    // Rows, but the remembered name matches none of them.
+    Add(1, "one");
+    store.Save(kApp, "Parameters", "LastSelectedReceiver", "ONE");
+    control->FillReceiverList();
+    control->SelectLastReceiver();
+    EXPECT_FALSE(control->CurrentReceiver());
+    EXPECT_EQ(List().SelectedPosition(), 0);
+    EXPECT_FALSE(control->Command_RemoveReceiver().isEnabled());
+}
+
+TEST_F(ComponentTest, SettingsCountByTheirNumericValue) {
+    const std::pair<const char*, bool> values[] = {{"0", false},  {"1", true},   {"abc", false},
+                                                   {"&h1", true}, {"-1", true},  {"0.0", false},
+                                                   {"", false},   {"2x", true}};
+    for (auto [value, on] : values) {
+        Start(value, value);
+        EXPECT_EQ(control->AllowBackupReceiver(), on) << value;
+        EXPECT_EQ(control->RunAsCollectionClient(), on) << value;
+        EXPECT_EQ(List().ColumnCount(), on ? 7 : 6) << value;
+    }
 }

@@ -133,6 +133,8 @@ TEST(ParameterLayout, ItemsKeysAndChoices) {
         {"lower-case letter is ignored", Items({"l0=x", "t0="}), 0, nullptr, false, {}, false},
         {"items stop at the first empty item", Bytes("T0=\0\0T1=", 8), 1, nullptr, false, {}, false},
         {"not a number", Items({"Lx=y"}), 0, nullptr, false, {}, false},
+        {"leading zeros", Items({"L0003=z"}), 3, "z", false, {}, false},
+        {"a large number", Items({"L99999999999=z"}), 3, nullptr, false, {}, false},
         {"without a final zero", Bytes("C3=p;q"), 3, nullptr, true, {"p", "q"}, false},
     };
     for (const Case& c : cases) {

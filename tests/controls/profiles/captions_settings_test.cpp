@@ -1,0 +1,271 @@
+// The profiles editor's numbered captions, its handling of the server settings and the
+// exact texts of its questions, without a server.
+#include "controls/profiles/profilescomponent.h"
+
+#include "core/clientstate.h"
+#include "core/records/profile.h"
+#include "core/records/timeschedule.h"
+#include "core/settingsstore.h"
+#include "platform/checkbox.h"
+#include "platform/dialogservice.h"
+#include "platform/imagecombo.h"
+#include "platform/popupmenu.h"
+#include "platform/tabstrip.h"
+#include "platform/treeview.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QGroupBox>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+using namespace korvel;
+using Profiles = korvel::profiles::Component;
+
+namespace {
+
+void EnsureApplication() {
+    static int argc = 1;
+    static char name[] = "korvel_profiles_tests";
+    static char* argv[] = {name, nullptr};
+    if (QApplication::instance()) return;
+    qputenv("KORVEL_SYSTEM_CONFIG", "/nonexistent/korvel-test-client.conf");
+    new QApplication(argc, argv);
+}
+
+class ProfilesCaptionsTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        EnsureApplication();
+        state.SettingsStore = &store;
+        // Text n reads "Tn" for every number the control shows.
+        for (int n = 100; n < 1000; ++n) {
+            const std::string text = "T" + std::to_string(n);
+            state.TextTable.Rows.push_back({n, static_cast<int32_t>(state.TextTable.Blob.size() + 1),
+                                            static_cast<int32_t>(text.size())});
+            state.TextTable.Blob += text;
+        }
+    }
+    // General settings as message 106 leaves them: one section, items NUL-separated.
+    void General(std::initializer_list<std::pair<std::string_view, std::string_view>> items) {
+        Bytes body(1, '\0');
+        for (const auto& [key, value] : items) {
+            body += key;
+            body += '=';
+            body += value;
+            body += '\0';
+        }
+        state.SettingSections = {};
+        state.SettingSections.Names.push_back("General");
+        state.SettingSections.Bodies.push_back(body);
+        state.SettingSections.Count = 1;
+    }
+    Profiles& Make() {
+        control.reset(); // the one before stores its settings when it ends
+        control = std::make_unique<Profiles>(state);
+        return *control;
+    }
+    void Add(int16_t id, std::string_view name) {
+        auto p = std::make_shared<cProfile>();
+        p->m_DiskIdentity = id;
+        p->m_Enabled = -1;
+        p->SetName(state, name);
+        p->m_TimeSchedule = std::make_shared<cTimeSchedule>();
+        p->StoreOriginalSettings();
+        state.Profiles.Add("K" + std::to_string(id), p);
+    }
+
+    platform::ScopedScriptedDialogs dialogs;
+    MemorySettingsStore store;
+    ClientState state;
+    std::unique_ptr<Profiles> control;
+};
+
+QString Widget(const QObject& root, const char* name) {
+    const QObject* o = root.findChild<QObject*>(QString::fromLatin1(name));
+    if (!o) return QStringLiteral("<missing %1>").arg(QLatin1String(name));
+    if (auto* l = qobject_cast<const QLabel*>(o)) return l->text();
+    if (auto* b = qobject_cast<const QAbstractButton*>(o)) return b->text();
+    if (auto* g = qobject_cast<const QGroupBox*>(o)) return g->title();
+    return QStringLiteral("<kind %1>").arg(QLatin1String(name));
+}
+
+TEST_F(ProfilesCaptionsTest, EveryCaptionIsItsNumberedTextWithColonsTabsAndTheAreaAsWritten) {
+    for (const bool child : {false, true}) {
+        SCOPED_TRACE(child);
+        state.ChildProfilesAllowed = child;
+        Profiles& c = Make();
+        c.setProperty("Area", "North"); // the start-up reads the machine's area first
+        c.ApplyTexts(true);
+        const std::pair<QString, QString> rows[] = {
+            {c.Frame0().title(), "T431(North)"},
+            {c.Command_AddProfile().text(), child ? "T439" : "T432"},
+            {c.Command_RemoveProfile().text(), "T433"},
+            {c.Command_CopyProfile().text(), "T435"},
+            {c.Command_AddChildProfile().text(), "T438"},
+            {c.Command_RenameProfile().text(), "T956"},
+            {Widget(c, "Frame_States"), "T440"},
+            {c.Check_AlarmState(2).text(), "T443"},
+            {c.Check_TimeSchedule().text(), "T444"},
+            {c.Check_Calendar().text(), "T445"},
+            {Widget(c, "Frame_Receivers"), "T449"},
+            {Widget(c, "Frame_IncludeExclude"), "T450"},
+            {c.Label_Condition(0).text(), "T451:"},
+            {c.Label_Condition(5).text(), "T456:"},
+            {c.Label_OffDutyBehaviour().text(), "T957:"},
+            {c.Combo_OffDutyBehaviour().ItemText(1), "T958"},
+            {c.Combo_OffDutyBehaviour().ItemText(5), "T962"},
+            {Widget(c, "Frame_TimeSchedule"), "T460"},
+            {Widget(c, "Label_TimeSchedule"), "T461:"},
+            {c.Check_TimeSchedule_ViewDayType().text(), "T462"},
+            {c.SSTab_Profile().TabCaption(0), "T465"},
+            {c.SSTab_Profile().TabCaption(3), "T468"},
+            {Widget(c, "Frame_Calendar"), "T470"},
+            {c.Check_Calendar_ViewTimeAxis().text(), "T471"},
+            {Widget(c, "Command_Calendar_ImportSpecialDays"), "T472"},
+            {Widget(c, "Command_Calendar_RemoveAll"), "T473"},
+            {c.Check_ExternalTag().text(), "T480"},
+            {Widget(c, "Label_ExternalTag"), "T481:"},
+            {c.Check_IgnoreExternalTag().text(), "T482"},
+            {c.Check_ExternalFile().text(), "T483"},
+            {Widget(c, "Label_ExternalFile_0"), "T484:"},
+            {Widget(c, "Label_ExternalFile_1"), "T485:"},
+            {c.Check_AutoBlock().text(), "T486"},
+            {c.Label_AutoBlock(0).text(), "T487:"},
+            {c.Label_AutoBlock(2).text(), "T489:"},
+            {c.Label_AutoBlock(3).text(), "T671"},
+            {c.Label_AutoBlock(4).text(), "T671"},
+            {Widget(c, "Option_AutoBlockBehaviour_0"), "T493"},
+            {Widget(c, "Option_AutoBlockBehaviour_1"), "T494"},
+            {c.Check_Systems().text(), "T490"},
+            {Widget(c, "Frame_Systems"), "T491"},
+            {Widget(c, "Label_Receivers_0"), "T457:"},
+            {Widget(c, "Label_Receivers_1"), "T458:"},
+            {c.Command_Save().text(), "T874"},
+            {c.Menu_Profile_Receiver_Popup_Add().text(), "T475"},
+            {c.Menu_Profile_Receiver_Popup_Up().text(), "T476\tShift+Up"},
+            {c.Menu_Profile_Receiver_Popup_Down().text(), "T477\tShift+Down"},
+            {c.Menu_Profile_Receiver_Popup_Confirm().text(), "T478"},
+            {c.Menu_Profile_Receiver_Popup_Delete().text(), "T479"},
+            {c.Menu_TimeSchedulePopup_Action(0).text(), "T640"},
+            {c.Menu_TimeSchedulePopup_Action(1).text(), "T641"},
+            {c.Menu_TimeSchedulePopup_Action(2).text(), "T642"},
+            {c.Menu_TimeSchedulePopup_Action(3).text(), "T643"},
+            {c.Menu_TimeSchedulePopup_Action(4).text(), "T924"},
+            {c.Menu_TimeSchedulePopup_Action(5).text(), "T644"},
+            {c.Menu_TimeSchedulePopup_Action(6).text(), "T645"},
+        };
+        for (const auto& [actual, expected] : rows) EXPECT_EQ(actual, expected);
+        EXPECT_EQ(store.Get(Profiles::kApplication, "Texts", "IsLoadedOnce", "0"), "1");
+        control.reset();
+        store = MemorySettingsStore();
+    }
+    Profiles& c = Make();
+    c.ApplyTexts(true);
+    EXPECT_EQ(c.Frame0().title(), "T431");
+}
+
+TEST_F(ProfilesCaptionsTest, FirstStartWithoutServerKeepsTheInitialCaptions) {
+    Profiles& c = Make();
+    EXPECT_EQ(c.Frame0().title(), "&Route Profiles");
+    EXPECT_EQ(c.Command_Save().text(), "Save");
+    EXPECT_EQ(c.Menu_Profile_Receiver_Popup_Up().text(), "Flytta &upp");
+    EXPECT_EQ(store.Get(Profiles::kApplication, "Texts", "IsLoadedOnce", "0"), "0");
+}
+
+TEST_F(ProfilesCaptionsTest, SettingsMessageSetsChildProfilesOffDutyRowDayTypeComboAndRememberedTab) {
+    struct Case {
+        const char* maxDays;
+        const char* childProfiles;
+        const char* lastTab;
+        int16_t days;
+        bool offDutyShown;
+        int tab;
+    };
+    const Case cases[] = {
+        {"0", "0", "2", 0, false, 2},
+        {"1", "1", "1", 1, true, 1},
+        {"-3", "0", "9", -3, false, 0},      // a tab no one has: unchanged
+        {"99999", "&h1", "x", 32767, true, 0}, // clamped; hexadecimal reads too
+        {"2.5", "0", "3", 2, true, 3},       // nearest, halves to even
+    };
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.maxDays);
+        General({{"MaxDaysToStoreAlarm", k.maxDays}, {"AllowChildProfiles", k.childProfiles}});
+        control.reset();
+        store.Save(Profiles::kApplication, "Parameters", "LastScheduleTab", k.lastTab);
+        Profiles& c = Make();
+        c.show();
+        c.HandleSettingsMessage();
+        EXPECT_EQ(c.MaxDaysToStoreAlarm(), k.days);
+        EXPECT_EQ(c.Label_OffDutyBehaviour().isVisibleTo(&c.TabControlPage(1)), k.offDutyShown);
+        EXPECT_EQ(c.Combo_OffDutyBehaviour().isVisibleTo(&c.TabControlPage(1)), k.offDutyShown);
+        const bool child = std::string(k.childProfiles) != "0";
+        EXPECT_EQ(state.ChildProfilesAllowed, child);
+        EXPECT_EQ(c.Command_AddChildProfile().isVisibleTo(&c.Frame0()), child);
+        EXPECT_EQ(c.Command_AddProfile().text(), child ? "T439" : "T432");
+        EXPECT_EQ(c.SSTab_Profile().SelectedIndex(), k.tab);
+        EXPECT_FALSE(c.TabControlPage(k.tab).isHidden());
+        ASSERT_EQ(c.Combo_Calendar_DayType().ItemCount(), 1);
+        EXPECT_EQ(c.Combo_Calendar_DayType().ItemText(1), "T610");
+    }
+}
+
+TEST_F(ProfilesCaptionsTest, QuestionsAndPromptsReadExactly) {
+    state.ChildProfilesAllowed = true;
+    Add(1, "A");
+    Add(2, "A@B");
+    Add(3, "C");
+    Profiles& c = Make();
+    c.FillProfileTree("C");
+    struct Case {
+        QString node;
+        QString expected;
+    };
+    // Remove: 926 for a node with children while child profiles are on, else 171.
+    for (const Case& k : {Case{"K3", "T170 'C' T171\r\n\r\nT172"}, Case{"K1", "T170 'A' T926\r\n\r\nT172"}}) {
+        c.TreeView_Profiles().Select(k.node);
+        c.TreeView_Profiles_NodeClick(k.node);
+        dialogs->Clear();
+        dialogs->QueueAnswer(platform::MessageResult::No);
+        c.Command_RemoveProfile_Click();
+        ASSERT_EQ(dialogs->Messages().size(), 1u);
+        EXPECT_EQ(dialogs->Messages()[0].text, k.expected);
+        EXPECT_EQ(dialogs->Messages()[0].buttons, platform::MessageButtons::YesNo);
+        EXPECT_EQ(dialogs->Messages()[0].icon, platform::MessageIcon::Question);
+    }
+    state.ChildProfilesAllowed = false;
+    dialogs->Clear();
+    dialogs->QueueAnswer(platform::MessageResult::No);
+    c.Command_RemoveProfile_Click();
+    EXPECT_EQ(dialogs->Messages()[0].text, "T170 'A' T171\r\n\r\nT172");
+    state.ChildProfilesAllowed = true;
+
+    // Copy of a node with children: the prompt, then the question text 492 and "?".
+    dialogs->Clear();
+    dialogs->QueueText("Z");
+    dialogs->QueueAnswer(platform::MessageResult::No);
+    c.Command_CopyProfile_Click();
+    ASSERT_EQ(dialogs->Inputs().size(), 1u);
+    EXPECT_EQ(dialogs->Inputs()[0].prompt, "T436:");
+    EXPECT_EQ(dialogs->Inputs()[0].defaultText, "A");
+    ASSERT_EQ(dialogs->Messages().size(), 1u);
+    EXPECT_EQ(dialogs->Messages()[0].text, "T492?");
+
+    // A taken name (case ignored): text 173 with the information icon.
+    dialogs->Clear();
+    dialogs->QueueText("c");
+    EXPECT_FALSE(c.AddProfile({}, false));
+    ASSERT_EQ(dialogs->Messages().size(), 1u);
+    EXPECT_EQ(dialogs->Messages()[0].text, "T173");
+    EXPECT_EQ(dialogs->Messages()[0].icon, platform::MessageIcon::Information);
+}
+
+} // namespace

@@ -1,0 +1,137 @@
+// The profiles editor against the substitute server: the server's 210 refreshes the page
+// only for the shown profile; Save sends nothing for what the server never had.
+#include "controls/profiles/profilescomponent.h"
+#include "tests/integration/harness.h"
+
+#include "core/clientstate.h"
+#include "core/codec.h"
+#include "core/records/profile.h"
+#include "core/serversettings.h"
+#include "core/settingsstore.h"
+#include "platform/qtext.h"
+#include "platform/dialogservice.h"
+#include "platform/imagecombo.h"
+#include "platform/treeview.h"
+#include "core/records/timeschedule.h"
+#include "testserver/profilechanges.h"
+#include "testserver/sampledata.h"
+#include "testserver/server.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+using namespace korvel;
+using namespace korvel::testing;
+using Profiles = korvel::profiles::Component;
+
+namespace {
+
+Bytes Ref(int32_t identity, std::string_view name) {
+    Bytes b;
+    AppendLong(b, identity);
+    AppendString(b, name);
+    return b;
+}
+
+class ProfilesReviewTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        EnsureApplication();
+        ASSERT_TRUE(server.Listen());
+        ASSERT_TRUE(testserver::MakeSampleData("default", data));
+        server.SetData(data);
+        state.SettingsStore = &store;
+        control = std::make_unique<Profiles>(state);
+        control->resize(800, 560);
+        control->show();
+        control->setProperty("ServerPort", server.Port());
+        control->setProperty("ServerAddress", "127.0.0.1");
+        ASSERT_TRUE(WaitFor([&] { return control->TreeView_Profiles().NodeCount() > 0; }));
+        ASSERT_TRUE(WaitFor([&] { return control->Combo_Calendar_DayType().ItemCount() == 24; }));
+        Spin(80);
+    }
+
+    platform::ScopedScriptedDialogs dialogs;
+    testserver::Server server;
+    testserver::SampleData data;
+    MemorySettingsStore store;
+    ClientState state;
+    std::unique_ptr<Profiles> control;
+};
+
+TEST_F(ProfilesReviewTest, ServerSaveRefreshesThePageOnlyForTheShownProfile) {
+    Profiles& c = *control;
+    c.TreeView_Profiles().Select("K1");
+    c.TreeView_Profiles_NodeClick("K1");
+    ASSERT_EQ(c.CurrentNode(), "K1");
+    struct Case {
+        int id;
+        const char* condition;
+        const char* shown; // the page's first condition afterwards
+    };
+    c.Text_Condition(0).setText("LOCAL");
+    const Case cases[] = {{2, "OTHER", "LOCAL"}, {1, "SERVER", "SERVER"}};
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.id);
+        cProfile p = *state.Profiles.Find("K" + std::to_string(k.id));
+        p.SetCondition(0, Variant(k.condition));
+        server.SendFrame(210, Ref(k.id, p.GetName()) + p.CompressToNetworkBytes());
+        ASSERT_TRUE(WaitFor([&] { return state.Profiles.Find("K" + std::to_string(k.id))->GetCondition(0) == k.condition; }));
+        Spin(30);
+        EXPECT_EQ(c.Text_Condition(0).text(), k.shown);
+    }
+}
+
+TEST_F(ProfilesReviewTest, SaveSendsNothingForUnchangedOrNeverSavedProfilesAndStillShowsText884) {
+    Profiles& c = *control;
+    dialogs->QueueText("Scratch");
+    ASSERT_TRUE(c.AddProfile({}, false));
+    dialogs->QueueAnswer(platform::MessageResult::Yes);
+    c.Command_RemoveProfile_Click();
+    ASSERT_TRUE(c.DeletedProfiles().Contains("K-1"));
+    server.ClearReceived();
+    c.Command_Save_Click();
+    Spin(150);
+    EXPECT_TRUE(server.ReceivedOn(0).empty());
+    EXPECT_TRUE(c.DeletedProfiles().Empty());
+    EXPECT_TRUE(c.SaveFeedbackPending());
+    EXPECT_EQ(c.Command_Save().text(), platform::ToQString(GetText(state, 884)));
+}
+
+} // namespace
+
+namespace {
+
+// The substitute server keeps what it is sent: a new profile gets the identity after the
+// highest of its list, the same name sent again is the same profile, and each data set
+// counts on its own.
+TEST(SubstituteServerProfiles, SavesAreStoredAndIdentitiesFollowTheList) {
+    testserver::Server server;
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        testserver::SampleData data;
+        ASSERT_TRUE(testserver::MakeSampleData("default", data));
+        ClientState state;
+        cProfile late;
+        late.m_DiskIdentity = -1;
+        late.SetName(state, "Late");
+        late.m_TimeSchedule = std::make_shared<cTimeSchedule>();
+        const Bytes save = Ref(-1, "Late") + late.CompressToNetworkBytes();
+        for (int again = 0; again < 2; ++again) {
+            ASSERT_TRUE(testserver::HandleProfileChange(server, data, {210, save}));
+            const Bytes& list = data.Answers[200].front().Body;
+            int32_t p = 0;
+            EXPECT_EQ(GetLongFromNetworkBytes(list, p), 6);
+            EXPECT_NE(list.find(Ref(6, "Late")), Bytes::npos);
+        }
+        ASSERT_TRUE(testserver::HandleProfileChange(server, data, {211, Ref(6, "Late")}));
+        int32_t p = 0;
+        EXPECT_EQ(GetLongFromNetworkBytes(data.Answers[200].front().Body, p), 5);
+    }
+}
+
+} // namespace
