@@ -17,6 +17,7 @@
 #include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 
@@ -266,6 +267,40 @@ TEST_F(ProfilesCaptionsTest, QuestionsAndPromptsReadExactly) {
     ASSERT_EQ(dialogs->Messages().size(), 1u);
     EXPECT_EQ(dialogs->Messages()[0].text, "T173");
     EXPECT_EQ(dialogs->Messages()[0].icon, platform::MessageIcon::Information);
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(ProfilesCaptionsTest, RenameInAnAreaStoresThePrefixButTheNodeShowsOnlyTheName) {
+    Add(1, "North\\Old");
+    Profiles& c = Make();
+    c.setProperty("Area", "North");
+    c.FillProfileTree({});
+    dialogs->QueueText("New");
+    c.Command_RenameProfile_Click();
+    EXPECT_EQ(state.Profiles.Find("K1")->GetName(), "North\\New");
+    EXPECT_EQ(c.TreeView_Profiles().Text("K1"), "New");
+    EXPECT_EQ(c.TreeView_Profiles().FullPath("K1"), "New");
+}
+
+TEST_F(ProfilesCaptionsTest, AnOpenConditionEditorFollowsTheShownProfileAfterStoringItsLines) {
+    Add(1, "A");
+    Add(2, "B");
+    state.Profiles.Find("K1")->SetCondition(2, Variant("A1,A2"));
+    state.Profiles.Find("K2")->SetCondition(2, Variant("B1,B2"));
+    Profiles& c = Make();
+    c.show();
+    c.FillProfileTree("A");
+    c.Text_Condition_OpenEditor(2);
+    EXPECT_EQ(c.Text_Condition_Edit().toPlainText(), "A1\nA2");
+    c.Text_Condition_Edit().setPlainText("A1\nA3");
+    c.TreeView_Profiles().Select("K2");
+    c.TreeView_Profiles_NodeClick("K2");
+    EXPECT_EQ(state.Profiles.Find("K1")->GetCondition(2), "A1,A3");
+    EXPECT_FALSE(c.Text_Condition_Edit().isHidden());
+    EXPECT_EQ(c.Text_Condition_Edit().toPlainText(), "B1\nB2");
 }
 
 } // namespace
