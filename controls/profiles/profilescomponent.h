@@ -192,6 +192,7 @@ public:
     int16_t Get_Combo_Calendar_DayType_SelectedItem_Index() override;
     Bytes Get_Combo_Calendar_DayType_ComboItems(int32_t Index) override;
     void Set_Text_Calendar_Month(std::string_view NewValue) override;
+    WeekRule weekRule() override;
     Bytes monthYearText(int year, int month) override;
 
     // --- Layout ---------------------------------------------------------------------------

@@ -243,6 +243,13 @@ Bytes Component::monthYearText(int year, int month) {
     return FromQString(locale.standaloneMonthName(month, QLocale::LongFormat) + QLatin1Char(' ') + QString::number(year));
 }
 
+WeekRule Component::weekRule() {
+    const int first = static_cast<int>(QLocale::system().firstDayOfWeek()) - 1; // Qt: Monday = 1
+    // Where weeks start on Monday, week 1 is the first with four days of the new year
+    // (ISO 8601); where they start on another day it is the week holding 1 January.
+    return {first, first == 0 ? 4 : 1};
+}
+
 void Component::Text_Calendar_Month_Click() {
     const std::shared_ptr<cCalendar> cal = State().SharedCalendar;
     if (!cal) return;

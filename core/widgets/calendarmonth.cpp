@@ -53,11 +53,21 @@ Cell CellOfDay(const cCalendar& calendar, int day) {
 
 } // namespace
 
-int IsoWeekOfDayIndex(int64_t dayIndex) {
+int WeekOfDayIndex(int64_t dayIndex, WeekRule rule) {
+    const int first = static_cast<int>(FloorMod(rule.firstWeekday, 7));
+    const int64_t minDays = std::clamp(rule.minDaysInFirstWeek, 1, 7);
+    // First day of week 1 of a year: the start of the week holding 1 January, or of the
+    // week after when too few of its days lie in the new year.
+    auto weekOneStart = [&](int64_t year) {
+        const int64_t january1 = DaysFromCivil(year, 1, 1);
+        const int64_t start = january1 - FloorMod(WeekdayOfCivilDays(january1) - first, 7);
+        return 7 - (january1 - start) >= minDays ? start : start + 7;
+    };
     const int64_t civil = dayIndex + kCalendarEpochCivilDays;
-    const int64_t thursday = civil - WeekdayOfCivilDays(civil) + 3;
-    const int64_t january1 = DaysFromCivil(YearOfCivilDays(thursday), 1, 1);
-    return static_cast<int>((thursday - january1) / 7 + 1);
+    const int64_t year = YearOfCivilDays(civil);
+    if (civil >= weekOneStart(year + 1)) return 1;
+    const int64_t start = civil >= weekOneStart(year) ? weekOneStart(year) : weekOneStart(year - 1);
+    return static_cast<int>((civil - start) / 7 + 1);
 }
 
 CalendarMonth::CalendarMonth(EditorHost& host, ClientState& state) : m_ParentContainer(host), m_State(state) {}
@@ -120,8 +130,9 @@ void CalendarMonth::Paint(cCalendar& calendar, PaintSurface& surface) {
     surface.setForeColour(Colour::GrayText());
     const int weekX = kLeft - surface.textWidth("88") - 6;
     const int weekDy = Nearest((kRowHeight - surface.textHeight("A")) / 2.0);
+    const WeekRule weeks = m_ParentContainer.weekRule();
     for (int j = 0; j < 6; ++j) {
-        const std::string week = std::to_string(IsoWeekOfDayIndex(int64_t{calendar.m_ActualMonthOffset} + 7 * j));
+        const std::string week = std::to_string(WeekOfDayIndex(int64_t{calendar.m_ActualMonthOffset} + 7 * j, weeks));
         surface.drawText(weekX, kTop + kRowHeight * j + weekDy, week);
     }
 

@@ -8,7 +8,7 @@
 //
 // Geometry in surface pixels: 7 columns of 50 from x = 30 to 380, 6 week rows of 32 from
 // y = 25 to 217; the date box of a cell is 47 x 29 from (50 column + 32, 32 row + 27).
-// Week numbers are ISO 8601 weeks (Monday first; week 1 holds the year's first Thursday).
+// Week numbers follow the host's week rule (ISO 8601 unless the user's locale says otherwise).
 //
 // The month shown is kept in the calendar's own fields (m_SelectedYear, ...); the press
 // and drag state lives here. Every call takes the calendar, so the object survives the
@@ -29,8 +29,12 @@ inline constexpr int kLastCalendarYear = 2039;
 // Days since 1970-01-01 of 2000-01-01, day 0 of the calendar.
 inline constexpr int64_t kCalendarEpochCivilDays = 10957;
 
-// ISO 8601 week of the year (1..53) of a calendar day index (days since 2000-01-01).
-int IsoWeekOfDayIndex(int64_t dayIndex);
+// Week of the year (1..53) of a calendar day index (days since 2000-01-01) under a week
+// rule; days before the year's week 1 belong to the last week of the year before, days
+// from the next year's week 1 on to week 1.
+int WeekOfDayIndex(int64_t dayIndex, WeekRule rule);
+// The same under ISO 8601 (Monday first; week 1 holds the year's first Thursday).
+inline int IsoWeekOfDayIndex(int64_t dayIndex) { return WeekOfDayIndex(dayIndex, WeekRule{}); }
 
 class CalendarMonth final {
 public:

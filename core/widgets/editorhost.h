@@ -19,6 +19,14 @@ namespace korvel {
 
 class PaintSurface;
 
+// How the user's calendar numbers weeks: weeks start on firstWeekday (0 = Monday ..
+// 6 = Sunday) and week 1 is the first week holding at least minDaysInFirstWeek days of
+// the new year. The default is ISO 8601.
+struct WeekRule {
+    int firstWeekday = 0;
+    int minDaysInFirstWeek = 4;
+};
+
 class EditorHost {
 public:
     virtual ~EditorHost() = default;
@@ -67,6 +75,9 @@ public:
     // user's language. The default is English ("March 2024"); the Qt host gives the
     // system locale's.
     virtual Bytes monthYearText(int year, int month);
+    // The user's week numbering for the month's week numbers; the default is ISO 8601
+    // (Monday, four days), the Qt host gives the system locale's first day of the week.
+    virtual WeekRule weekRule() { return {}; }
 };
 
 } // namespace korvel

@@ -135,6 +135,44 @@ TEST(CalendarMonth, IsoWeekNumbers) {
     for (const Case& c : cases) EXPECT_EQ(IsoWeekOfDayIndex(DayIndex(c.y, c.m, c.d)), c.week) << c.y << "-" << c.m << "-" << c.d;
 }
 
+TEST(CalendarMonth, WeekNumbersFollowTheUsersWeekRule) {
+    struct Case {
+        WeekRule rule;
+        int y, m, d, week;
+    };
+    const WeekRule sundayJan1{6, 1}, mondayFullWeek{0, 7}, saturdayJan1{5, 1};
+    const Case cases[] = {
+        // Weeks from Sunday, week 1 holds 1 January (Thursday 2026-01-01).
+        {sundayJan1, 2026, 1, 1, 1},   {sundayJan1, 2026, 1, 3, 1},  {sundayJan1, 2026, 1, 4, 2},
+        {sundayJan1, 2026, 12, 1, 49}, {sundayJan1, 2026, 12, 26, 52},
+        {sundayJan1, 2026, 12, 27, 1}, // the week holding 1 January 2027
+        {sundayJan1, 2000, 1, 1, 1},   {sundayJan1, 2039, 12, 31, 53},
+        // Weeks from Monday, week 1 the first full week: 2021-01-01 (Friday) lies in the
+        // last week of 2020.
+        {mondayFullWeek, 2021, 1, 1, 52}, {mondayFullWeek, 2021, 1, 4, 1}, {mondayFullWeek, 2024, 1, 1, 1},
+        {saturdayJan1, 2024, 1, 5, 1},    {saturdayJan1, 2024, 1, 6, 2},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(WeekOfDayIndex(DayIndex(c.y, c.m, c.d), c.rule), c.week)
+            << c.rule.firstWeekday << "/" << c.rule.minDaysInFirstWeek << " " << c.y << "-" << c.m << "-" << c.d;
+
+    // ISO 8601 for every day of the calendar: the week of a day is the week of its
+    // Thursday, counted in that Thursday's year.
+    for (int64_t day = 0; day < kCalendarDays; ++day) {
+        const int64_t civil = day + kCalendarEpochCivilDays;
+        const int64_t thursday = civil - (civil + 3) % 7 + 3;
+        int64_t year = 2000 - 1;
+        while (DaysFromCivil(year + 1, 1, 1) <= thursday) ++year;
+        ASSERT_EQ(IsoWeekOfDayIndex(day), (thursday - DaysFromCivil(year, 1, 1)) / 7 + 1) << day;
+    }
+
+    Fixture f(2026, 12); // the host's rule numbers the week rows
+    f.host.Weeks = sundayJan1;
+    f.month.Paint(f.calendar, f.surface);
+    EXPECT_TRUE(f.surface.Has("text 12,35 49 graytext"));
+    EXPECT_TRUE(f.surface.Has("text 12,163 1 graytext")) << "the 29th lies in the week of 1 January";
+}
+
 TEST(CalendarMonth, PaintDrawsGridHeaderCaptionWeeksAndEveryBox) {
     Fixture f(2024, 3);
     f.month.Paint(f.calendar, f.surface);

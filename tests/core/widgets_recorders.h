@@ -82,6 +82,7 @@ public:
     bool ComboSelected = false;
     int16_t ComboIndex = 0;
     std::vector<Bytes> ComboItems; // item 1 first
+    WeekRule Weeks;
 
     void Draw_ImageList_ListImages(int32_t ListImage, PaintSurface& hDC, int32_t x, int32_t y, int16_t Style) override {
         Calls.push_back("image " + std::to_string(ListImage) + " " + std::to_string(x) + "," + std::to_string(y) +
@@ -123,6 +124,7 @@ public:
         return Index >= 1 && static_cast<std::size_t>(Index) <= ComboItems.size() ? ComboItems[Index - 1] : Bytes();
     }
     void Set_Text_Calendar_Month(std::string_view v) override { MonthCaption = Bytes(v); }
+    WeekRule weekRule() override { return Weeks; }
 
     bool Has(std::string_view call) const { return std::find(Calls.begin(), Calls.end(), call) != Calls.end(); }
 
