@@ -133,8 +133,9 @@ void ScheduleGrid::PaintDayTypeAxis(int dayType) {
     } else {
         const int width = m_ParentContainer.Get_ImageList_ImageWidth();
         const int height = m_ParentContainer.Get_ImageList_ImageHeight();
+        // The host takes the position in whole pixels: the sum goes to the nearest one.
         m_ParentContainer.Draw_ImageList_ListImages(dayType - 6, *surface, kGridLeft - width - 4,
-                                                    top + Nearest((kGridBarLines - height) / 2.0));
+                                                    Nearest(top + (kGridBarLines - height) / 2.0));
     }
     if (m_ParentContainer.Get_Check_TimeSchedule_ViewDayType() != 0) {
         const Bytes name = calendar.GetDayTypeFullName(m_State, dayType);
@@ -278,6 +279,13 @@ void ScheduleGrid::MouseUp(int /*Button*/, int /*Shift*/, double /*x*/, double /
     s.CopyToGroupedDayTypes(*this, s.m_SelectedDayType);
     s.MergeOverlappingPeriods(m_DragDayType);
     PaintDayTypeAxis(m_DragDayType);
+    // The boxes showed the dragged period as it was before the merge (or another period
+    // than the selected one); Enter would write those times into the selected period.
+    if (s.m_SelectedPeriod) {
+        s.m_EditStartMinute = s.m_SelectedPeriod->m_StartMinute;
+        s.m_EditStopMinute = s.m_SelectedPeriod->m_StopMinute;
+        ShowPeriodTexts(s.m_EditStartMinute, s.m_EditStopMinute);
+    }
 }
 
 Bytes ScheduleGrid::Get_Text_Schedule_Period_Start() { return m_ParentContainer.Get_Text_Schedule_Period_Start(); }

@@ -308,3 +308,43 @@ TEST(CalendarMonth, ToolTipsNameTheDayTypeAndTheLabel) {
     EXPECT_EQ(f.surface.ToolTip, "");
     EXPECT_EQ(f.month.LastDayIndex(), -1);
 }
+
+TEST(CalendarMonth, DayTypeMarksByStoredValue) {
+    struct Case {
+        int value;
+        const char* call; // on the box of Friday 2024-03-01 (column 4, row 0); "" no mark
+    };
+    const Case cases[] = {
+        {0, ""}, {1, "text 260,39 Mon buttontext"}, {7, "text 260,39 Sun buttontext"},
+        {8, "image 1 268,27 style 1"}, {23, "image 16 268,27 style 1"}, {24, ""},
+    };
+    for (const Case& c : cases) {
+        Fixture f(2024, 3);
+        f.calendar.SetDayType(f.calendar.m_ActualMonthOffset, static_cast<int16_t>(c.value));
+        f.month.PaintDateBox(f.calendar, f.surface, 0);
+        const bool image = std::string(c.call).rfind("image", 0) == 0;
+        if (image) EXPECT_TRUE(f.host.Has(c.call)) << c.value;
+        else if (*c.call) EXPECT_TRUE(f.surface.Has(c.call)) << c.value;
+        EXPECT_EQ(f.surface.Calls.size(), *c.call ? 3u : 2u) << c.value; // fill, number, mark
+    }
+}
+
+TEST(CalendarMonth, APressBesideTheDaysStillPaintsTheDaysDraggedOver) {
+    Fixture f(2024, 3);
+    const int32_t first = f.calendar.m_ActualMonthOffset;
+    f.host.ComboSelected = true;
+    f.host.ComboIndex = 3; // Tuesday's day type, stored value 2
+    f.month.MouseMove(f.calendar, f.surface, 0, 0, 30, 40); // the pointer arrives on the grid's left line
+    f.month.MouseDown(f.calendar, f.surface, 1, 0, 30, 40);
+    EXPECT_EQ(f.month.PaintDayValue(), 2);
+    f.Move(0);
+    f.Move(1);
+    EXPECT_EQ(f.calendar.GetDayType(first), 2);
+    EXPECT_EQ(f.calendar.GetDayType(first + 1), 2);
+    f.month.MouseUp(1, 0, 0, 0);
+    // A redraw (month change) ends painting too, although the button is still held.
+    f.month.MouseDown(f.calendar, f.surface, 1, 0, 30, 40);
+    f.Show(2024, 4);
+    f.Move(0);
+    EXPECT_EQ(f.calendar.GetDayType(f.calendar.m_ActualMonthOffset), 0);
+}

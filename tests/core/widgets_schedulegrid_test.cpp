@@ -161,8 +161,8 @@ TEST(ScheduleGrid, SpecialDayTypeRowShowsHostImageAndFullNameWhenAsked) {
     f.host.ImageHeight = 12;
     f.grid.PaintDayTypeAxis(7, f.calendar);
     // Row 7: top 179; image 1 at x = 30 - 16 - 4, y = 179 + 1.5 taken to the nearest (even) pixel.
-    EXPECT_TRUE(f.host.Has("image 1 10,181 style 0"));
-    EXPECT_TRUE(f.surface.Has("image 1 10,181"));
+    EXPECT_TRUE(f.host.Has("image 1 10,180 style 0"));
+    EXPECT_TRUE(f.surface.Has("image 1 10,180"));
     // "Christmas" (54 pixels) centred on the axis.
     EXPECT_TRUE(f.surface.Has("text 147,181 Christmas buttontext"));
 }
@@ -338,4 +338,89 @@ TEST(ScheduleGrid, NoSurfaceDrawsNothingAndNoCalendarStillNamesWeekdays) {
     grid.RecalculateAndPrepareToPaint(&surface);
     grid.Paint(nullptr);
     EXPECT_TRUE(surface.Has("text 10,6 Mon buttontext"));
+}
+
+TEST(ScheduleGrid, SpecialDayTypeImagesByNumberAndWholePixelPosition) {
+    struct Case {
+        int dayType, imageHeight;
+        const char* call; // image number, x, y (the sum top + (15 - height) / 2 to the nearest pixel)
+    };
+    const Case cases[] = {
+        {7, 11, "image 1 15,181 style 0"},  {8, 11, "image 2 15,206 style 0"},
+        {7, 12, "image 1 15,180 style 0"},  {8, 12, "image 2 15,206 style 0"}, // 180.5 and 205.5, halves to even
+        {22, 11, "image 16 15,556 style 0"}, {22, 14, "image 16 15,554 style 0"}, // 554.5
+    };
+    for (const Case& c : cases) {
+        Fixture f;
+        f.schedule->m_UseCalendar = -1;
+        for (int d = 7; d < kDayTypeCount; ++d) f.schedule->SetActive(d, 1);
+        f.grid.RecalculateAndPrepareToPaint();
+        f.host.ImageHeight = static_cast<int16_t>(c.imageHeight);
+        f.grid.PaintDayTypeAxis(c.dayType, f.calendar);
+        EXPECT_TRUE(f.host.Has(c.call)) << c.call;
+    }
+}
+
+TEST(ScheduleGrid, LeftPressRepaintsOnlyThePreviousRowAndReleaseThePressedOne) {
+    Fixture f;
+    f.Set(0, {{420, 960}});
+    f.Set(3, {{420, 960}});
+    f.Down(1, 600, 0); // selects Monday's period
+    f.Up();
+    f.surface.Clear();
+    f.Down(1, 600, 3); // row 0 loses its highlight before anything else is drawn
+    EXPECT_EQ(f.surface.With("line 30,4-318,4 ").size(), 1u);
+    EXPECT_TRUE(f.surface.Has("line 114,4-222,4 0,240,0")) << "Monday's period no longer darker";
+    EXPECT_TRUE(f.surface.With("line 30,79-318,79").empty()) << "the pressed row waits for the release";
+    f.surface.Clear();
+    f.Up();
+    EXPECT_TRUE(f.surface.Has("line 114,79-222,79 0,176,0")) << "Thursday's period drawn selected";
+    EXPECT_TRUE(f.surface.With("line 30,4-318,4 ").empty());
+}
+
+TEST(ScheduleGrid, PressAndReleaseWithoutMovingStillCopiesToGroupedDayTypes) {
+    Fixture f;
+    f.schedule->m_Grouped[1] = -1;
+    f.schedule->m_Grouped[4] = -1;
+    f.Set(1, {{60, 120}, {100, 200}});
+    f.Down(1, 900, 1);
+    EXPECT_EQ(f.grid.DragMode(), 3);
+    f.Up();
+    EXPECT_EQ(f.Of(4), (Spans{{60, 200}}));
+    EXPECT_EQ(f.Of(1), (Spans{{60, 200}})) << "the pressed day type is merged too";
+    EXPECT_EQ(f.grid.DragMode(), 0);
+}
+
+TEST(ScheduleGrid, AfterADragThePeriodBoxesShowTheSelectedPeriod) {
+    struct Case {
+        const char* what;
+        Spans periods;
+        int press, move;
+        const char *start, *stop; // the boxes after the release
+        Spans after;
+    };
+    const Case cases[] = {
+        // A new period 150..300 merges into 100..200: the boxes show what it became.
+        {"merged new period", {{100, 200}}, 300, 150, "01:40", "05:00", {{100, 300}}},
+        // The press inside B (205..300) grabs A's stop (200): B stays selected.
+        {"neighbour's edge grabbed", {{100, 200}, {205, 300}}, 210, 150, "03:25", "05:00", {{100, 150}, {205, 300}}},
+        // Grabbing a start just outside: no period selected, the boxes keep the dragged one.
+        {"edge grabbed from outside", {{420, 960}}, 410, 400, "06:40", "16:00", {{400, 960}}},
+    };
+    for (const Case& c : cases) {
+        Fixture f;
+        f.Set(2, c.periods);
+        f.Down(1, c.press, 2);
+        f.Move(c.move, 2);
+        f.Up();
+        EXPECT_EQ(f.Of(2), c.after) << c.what;
+        EXPECT_EQ(f.host.PeriodStart, c.start) << c.what;
+        EXPECT_EQ(f.host.PeriodStop, c.stop) << c.what;
+        if (f.schedule->m_SelectedPeriod) {
+            EXPECT_EQ(f.schedule->m_EditStartMinute, f.schedule->m_SelectedPeriod->m_StartMinute) << c.what;
+            // Enter in a box now leaves the selected period as it is.
+            f.schedule->ExtractTimeFromTextboxes(f.grid);
+            EXPECT_EQ(f.Of(2), c.after) << c.what;
+        }
+    }
 }

@@ -1,0 +1,140 @@
+// The profiles editor's schedule and calendar tabs with the grid and the month view in
+// place: how the page hosts the two widgets (host operations, scroll, pop-up menu), and
+// a picture of each tab beside the test program for a look.
+#include "controls/profiles/profilescomponent.h"
+
+#include "core/clientstate.h"
+#include "core/records/calendar.h"
+#include "core/records/profile.h"
+#include "core/records/timeschedule.h"
+#include "core/settingsstore.h"
+#include "platform/dialogservice.h"
+#include "platform/paintsurface.h"
+#include "platform/tabstrip.h"
+
+#include <QApplication>
+#include <QGroupBox>
+#include <QCoreApplication>
+#include <QFrame>
+#include <QLineEdit>
+#include <QPixmap>
+#include <QScrollBar>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+
+using namespace korvel;
+using Profiles = korvel::profiles::Component;
+
+namespace {
+
+void EnsureApplication() {
+    static int argc = 1;
+    static char name[] = "korvel_profiles_tests";
+    static char* argv[] = {name, nullptr};
+    if (QApplication::instance()) return;
+    qputenv("KORVEL_SYSTEM_CONFIG", "/nonexistent/korvel-test-client.conf");
+    new QApplication(argc, argv);
+}
+
+std::shared_ptr<cProfile> ScheduledProfile(const ClientState& state) {
+    auto p = std::make_shared<cProfile>();
+    p->m_DiskIdentity = 1;
+    p->m_Enabled = -1;
+    p->SetName(state, "Night shift");
+    p->m_TimeSchedule = std::make_shared<cTimeSchedule>();
+    for (int i = 0; i < kProfileConditionCount; ++i) p->SetCondition(i, Variant("*"));
+    p->m_UseTimeSchedule = -1;
+    cTimeSchedule& s = *p->m_TimeSchedule;
+    s.SetDefaultPeriod();
+    s.m_UseCalendar = -1;
+    for (int d : {7, 8, 9}) s.SetActive(d, -1);
+    int16_t row = 0;
+    for (int d = 0; d < kDayTypeCount; ++d) {
+        s.m_AxisIndex[static_cast<std::size_t>(d)] = row;
+        if (s.m_Active[static_cast<std::size_t>(d)] != 0) ++row;
+    }
+    p->StoreOriginalSettings();
+    return p;
+}
+
+class SchedulePageTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        EnsureApplication();
+        state.SettingsStore = &store;
+        control = std::make_unique<Profiles>(state);
+        state.Profiles.Add("K1", ScheduledProfile(state));
+        control->FillProfileTree({});
+        control->resize(700, 520);
+        control->show();
+        QCoreApplication::processEvents();
+    }
+    void Grab(int tab, const char* file) {
+        control->Frame0().show(); // as when connected
+        control->SSTab_Profile().show();
+        control->SSTab_Profile().SetSelectedIndex(tab);
+        control->SSTab_Profile_Click(tab);
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(control->grab().save(QCoreApplication::applicationDirPath() + "/" + file));
+    }
+
+    platform::ScopedScriptedDialogs dialogs;
+    MemorySettingsStore store;
+    ClientState state;
+    std::unique_ptr<Profiles> control;
+};
+
+} // namespace
+
+TEST_F(SchedulePageTest, TabsDrawnWithAProfile) {
+    Grab(1, "profiles_schedule_tab.png");
+    Grab(3, "profiles_calendar_tab.png");
+}
+
+TEST_F(SchedulePageTest, GridLaysOutThroughTheHostAndFollowsTheScrollBar) {
+    control->Frame0().show();
+    control->SSTab_Profile().show();
+    control->SSTab_Profile().SetSelectedIndex(1);
+    control->SSTab_Profile_Click(1);
+    QCoreApplication::processEvents();
+    platform::PaintSurfaceWidget& picture = control->Picture_TimeSchedule();
+    QScrollBar& scroll = control->VScroll_Schedule();
+    const auto* frame = control->findChild<QFrame*>("Picture_TimeSchedule_Frame");
+    ASSERT_NE(frame, nullptr);
+    // 10 rows (7 weekdays and 3 special day types): height 254, 3 rows to scroll.
+    EXPECT_EQ(picture.height(), 254);
+    EXPECT_EQ(scroll.maximum(), 12);
+    EXPECT_EQ(scroll.x(), frame->contentsRect().width() - scroll.width());
+    EXPECT_EQ(picture.width(), scroll.x());
+    struct Step {
+        int value, top;
+    };
+    for (const Step& s : {Step{4, -25}, Step{3, -19}, Step{12, -75}, Step{0, 0}}) {
+        scroll.setValue(s.value);
+        EXPECT_EQ(picture.y(), s.top) << s.value;
+    }
+    // The picture: Monday 07:00-16:00, the special day types' images left of their rows.
+    const QImage& g = picture.image();
+    EXPECT_EQ(g.pixel(114, 4), qRgb(0, 0, 0));
+    EXPECT_EQ(g.pixel(150, 4), qRgb(0, 240, 0));
+    EXPECT_NE(g.pixel(20, 7 * 25 + 4 + 5), picture.backgroundColour().rgb()) << "image of day type 7";
+
+    // A drag through the host's handlers: time box while moving, period boxes after.
+    control->Picture_TimeSchedule_MouseDown(1, 0, 30 + 600 / 5.0, 5 * 25 + 10);
+    control->Picture_TimeSchedule_MouseMove(1, 0, 30 + 720 / 5.0, 5 * 25 + 10);
+    EXPECT_EQ(control->Text_Schedule_Time().text(), "12:00");
+    control->Picture_TimeSchedule_MouseUp(1, 0, 30 + 720 / 5.0, 5 * 25 + 10);
+    EXPECT_EQ(control->Text_Schedule_Period_Start().text(), "10:00");
+    EXPECT_EQ(control->Text_Schedule_Period_Stop().text(), "12:00");
+    EXPECT_EQ(picture.image().pixel(160, 5 * 25 + 4), qRgb(0, 176, 0)) << "Saturday's new period, selected";
+
+    // The hour ruler: a grey tick on every hour, reaching the ruler's bottom.
+    auto* ruler = control->findChild<platform::PaintSurfaceWidget*>("Picture_TimeScheduleHeader");
+    ASSERT_NE(ruler, nullptr);
+    const int offset = static_cast<int>(std::lround((ruler->width() - frame->contentsRect().width()) / 2.0));
+    for (int h = 0; h <= 24; ++h)
+        EXPECT_EQ(ruler->image().pixel(30 + 12 * h + offset, ruler->height() - 1), qRgb(148, 148, 148)) << h;
+}
