@@ -11,6 +11,7 @@
 #include "platform/qtext.h"
 #include "platform/dialogservice.h"
 #include "platform/imagecombo.h"
+#include "platform/listview.h"
 #include "platform/treeview.h"
 #include "core/records/timeschedule.h"
 #include "testserver/profilechanges.h"
@@ -84,6 +85,20 @@ TEST_F(ProfilesReviewTest, ServerSaveRefreshesThePageOnlyForTheShownProfile) {
         Spin(30);
         EXPECT_EQ(c.Text_Condition(0).text(), k.shown);
     }
+}
+
+TEST_F(ProfilesReviewTest, SystemListShowsOnlyNamedSystemsKeyedByNumberAndSortedByName) {
+    Profiles& c = *control;
+    std::map<int32_t, Bytes> systems{{3, "Pumps"}, {10, "Boilers"}};
+    for (const auto& entry : data.Systems) systems.emplace(entry.first, Bytes()); // the others emptied
+    server.SendFrame(141, testserver::SystemsBody(systems));
+    ASSERT_TRUE(WaitFor([&] { return c.ListView_Systems().ListCount() == 2; }));
+    const std::pair<QString, QString> rows[] = {{"K10", "Boilers"}, {"K3", "Pumps"}};
+    for (int i = 0; i < 2; ++i) {
+        EXPECT_EQ(c.ListView_Systems().Key(i + 1), rows[i].first);
+        EXPECT_EQ(c.ListView_Systems().Text(i + 1), rows[i].second);
+    }
+    EXPECT_FALSE(c.ListView_Systems().isHidden());
 }
 
 TEST_F(ProfilesReviewTest, SaveSendsNothingForUnchangedOrNeverSavedProfilesAndStillShowsText884) {
