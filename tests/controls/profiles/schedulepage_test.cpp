@@ -8,6 +8,7 @@
 #include "core/records/profile.h"
 #include "core/records/timeschedule.h"
 #include "core/settingsstore.h"
+#include "platform/checkbox.h"
 #include "platform/dialogservice.h"
 #include "platform/paintsurface.h"
 #include "platform/tabstrip.h"
@@ -92,6 +93,15 @@ protected:
 TEST_F(SchedulePageTest, TabsDrawnWithAProfile) {
     Grab(1, "profiles_schedule_tab.png");
     Grab(3, "profiles_calendar_tab.png");
+    // With the day types named, shown on the axes, and the time axes in the month.
+    state.SharedCalendar->SetDayTypeFullName(7, "Christmas Eve");
+    state.SharedCalendar->SetDayType(state.SharedCalendar->m_ActualMonthOffset + 3, 8);
+    control->Check_TimeSchedule_ViewDayType().SetValue(1);
+    control->Check_TimeSchedule_ViewDayType_Click();
+    control->Check_Calendar_ViewTimeAxis().SetValue(1);
+    control->Check_Calendar_ViewTimeAxis_Click();
+    Grab(1, "profiles_schedule_tab_names.png");
+    Grab(3, "profiles_calendar_tab_axis.png");
 }
 
 TEST_F(SchedulePageTest, GridLaysOutThroughTheHostAndFollowsTheScrollBar) {
