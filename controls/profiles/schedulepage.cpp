@@ -19,7 +19,9 @@
 #include "platform/tabstrip.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QCursor>
+#include <QEvent>
 #include <QDate>
 #include <QLocale>
 #include <QFrame>
@@ -44,6 +46,21 @@ const QDate kFirstDay(2000, 1, 1);
 // 4 scroll units per grid row of 25 pixels.
 int PictureTop(int scrollValue) { return static_cast<int>(std::lround(-(25.0 / 4.0) * scrollValue)); }
 
+// The mouse wheel over the schedule picture scrolls the grid as it does over its scroll
+// bar (the picture itself has no use for it).
+class WheelToScrollBar final : public QObject {
+public:
+    WheelToScrollBar(QScrollBar* bar, QObject* parent) : QObject(parent), m_Bar(bar) {}
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() != QEvent::Wheel) return QObject::eventFilter(watched, event);
+        QCoreApplication::sendEvent(m_Bar, event);
+        return true;
+    }
+
+private:
+    QScrollBar* m_Bar;
+};
+
 } // namespace
 
 void Component::send(int type, const Bytes& body) {
@@ -55,6 +72,7 @@ void Component::send(int type, const Bytes& body) {
 
 void Component::connectScheduleHandlers() {
     connect(m_ScheduleScroll, &QScrollBar::valueChanged, this, [this](int) { movePictureToScroll(); });
+    m_SchedulePicture->installEventFilter(new WheelToScrollBar(m_ScheduleScroll, m_SchedulePicture));
     connect(m_SchedulePicture, &platform::PaintSurfaceWidget::mousePressed, this, &Component::Picture_TimeSchedule_MouseDown);
     connect(m_SchedulePicture, &platform::PaintSurfaceWidget::mouseMoved, this, &Component::Picture_TimeSchedule_MouseMove);
     connect(m_SchedulePicture, &platform::PaintSurfaceWidget::mouseReleased, this, &Component::Picture_TimeSchedule_MouseUp);

@@ -20,6 +20,7 @@
 #include <QLineEdit>
 #include <QPixmap>
 #include <QScrollBar>
+#include <QWheelEvent>
 
 #include <gtest/gtest.h>
 
@@ -126,6 +127,14 @@ TEST_F(SchedulePageTest, GridLaysOutThroughTheHostAndFollowsTheScrollBar) {
         scroll.setValue(s.value);
         EXPECT_EQ(picture.y(), s.top) << s.value;
     }
+    // The wheel over the picture scrolls the grid (one notch: the scroll bar's three steps).
+    QWheelEvent down(QPointF(100, 50), picture.mapToGlobal(QPointF(100, 50)), QPoint(), QPoint(0, -120), Qt::NoButton,
+                     Qt::NoModifier, Qt::NoScrollPhase, false);
+    QCoreApplication::sendEvent(&picture, &down);
+    EXPECT_GT(scroll.value(), 0);
+    EXPECT_EQ(picture.y(), static_cast<int>(std::lround(-6.25 * scroll.value())));
+    scroll.setValue(0);
+
     // The picture: Monday 07:00-16:00, the special day types' images left of their rows.
     const QImage& g = picture.image();
     EXPECT_EQ(g.pixel(114, 4), qRgb(0, 0, 0));
