@@ -92,8 +92,7 @@ void ScheduleGrid::Paint() {
         surface->drawLine(kGridLeft, 25 * r + 25, kGridRight, 25 * r + 25, kWhite);
     }
     for (int d = 0; d < kDayTypeCount; ++d) {
-        // A row beyond the grid's rows would fall below the surface.
-        if (s.m_Active[d] != 0 && s.m_AxisIndex[d] >= 0 && s.m_AxisIndex[d] < rows) PaintDayTypeAxis(d);
+        if (s.m_Active[d] != 0) PaintDayTypeAxis(d);
     }
 }
 
@@ -106,6 +105,10 @@ void ScheduleGrid::PaintDayTypeAxis(int dayType) {
     PaintSurface* surface = m_SchedulePaintObject;
     if (!surface || !IsDayType(dayType)) return;
     const cTimeSchedule& s = *m_Schedule;
+    // A day type without a row of its own (switched off, or beyond the grid's rows)
+    // shares its row index with the next active one: drawing it would cover that row.
+    if (s.m_Active[dayType] == 0 || s.m_AxisIndex[dayType] < 0 || s.m_AxisIndex[dayType] >= s.m_NumberOfAxisToPaint)
+        return;
     const int top = kGridRowPitch * s.m_AxisIndex[dayType] + kGridBarTop;
 
     surface->drawLine(kGridRight, 0, kGridRight, kGridRowPitch, kHourLineGrey);

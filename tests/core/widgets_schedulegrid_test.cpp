@@ -424,3 +424,30 @@ TEST(ScheduleGrid, AfterADragThePeriodBoxesShowTheSelectedPeriod) {
         }
     }
 }
+
+TEST(ScheduleGrid, DayTypesWithoutARowAreNotDrawnOverAnotherRow) {
+    // Special day type 8 grouped with Monday, then switched off: its row index is now the
+    // row of day type 9. A drag on Monday copies to it, and its repaint must not land there.
+    Fixture f;
+    f.schedule->m_UseCalendar = -1;
+    f.schedule->SetActive(8, 1);
+    f.schedule->SetActive(9, 1);
+    f.schedule->m_Grouped[0] = -1;
+    f.schedule->m_Grouped[8] = -1;
+    f.schedule->SetActive(8, 0);
+    f.grid.RecalculateAndPrepareToPaint();
+    ASSERT_EQ(f.schedule->m_AxisIndex[8], f.schedule->m_AxisIndex[9]);
+    f.Down(1, 600);
+    f.Move(700);
+    f.surface.Clear();
+    f.Up();
+    EXPECT_EQ(f.Of(8), (Spans{{600, 700}})) << "the model still copies";
+    EXPECT_TRUE(f.surface.With("line 30,179-318,179").empty()) << "row 7 (day type 9) left alone";
+    EXPECT_FALSE(f.surface.With("line 30,4-318,4").empty()) << "Monday repainted";
+    f.surface.Clear();
+    f.schedule->m_UseCalendar = 0; // without the calendar the special day types have no rows
+    f.schedule->SetActive(8, 1);
+    f.grid.RecalculateAndPrepareToPaint();
+    f.grid.PaintDayTypeAxis(8, f.calendar);
+    EXPECT_TRUE(f.surface.Calls.empty());
+}
