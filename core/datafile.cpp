@@ -3,12 +3,14 @@
 #include "core/clientstate.h"
 #include "core/numeric.h"
 #include "core/procedures.h"
+#include "core/serversettings.h"
 
 #include <cerrno>
 #include <cmath>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <optional>
 #include <sys/stat.h>
 #include <system_error>
 #include <unistd.h>
@@ -280,6 +282,51 @@ int16_t DrawFreeIdentity(DataFileEnvironment& env, const std::function<std::stri
         if (!env.Files->FileIsThere(nativePathOf(static_cast<int16_t>(identity))))
             return static_cast<int16_t>(identity);
     throw FileError("No free identity left (1 to 9991 are all taken)");
+}
+
+RecordFileLoad LoadRecordFile(ClientState& state, const Bytes& name, const RecordFileTexts& texts,
+                              const std::function<bool(int16_t)>& known,
+                              const std::function<void(FileReader&, int16_t)>& apply) {
+    DataFileEnvironment& env = DataFilesOf(state);
+    const std::string path = NativeDataFilePath(name);
+    std::optional<std::string> error;
+    RecordFileLoad load;
+
+    Bytes bytes;
+    try {
+        if (env.Files->FileIsThere(path)) bytes = env.Files->ReadWhole(path);
+    } catch (const std::exception& e) {
+        error = e.what();
+    }
+
+    if (!error && bytes.size() >= 2) {
+        load.HeldVersion = true;
+        FileReader in(bytes);
+        const int16_t version = in.Int16();
+        if (known(version)) {
+            try {
+                apply(in, version);
+                load.Result = true;
+                if (version != kRecordFileVersion) {
+                    load.Upgrade = true;
+                    TraceDataFileLine(state, GetText(state, texts.Upgraded) + " '" + name + "' (version " +
+                                                 std::to_string(version) + " -> " +
+                                                 std::to_string(kRecordFileVersion) + ")");
+                }
+            } catch (const std::exception& e) {
+                error = e.what();
+            }
+        } else {
+            TraceDataFileLine(state, GetText(state, texts.OtherVersion) + " '" + name + "' (" +
+                                         std::to_string(version) + ") " +
+                                         GetText(state, texts.OtherVersionTail));
+        }
+    }
+    if (error) {
+        TraceDataFileLine(state, GetText(state, texts.LoadFailed) + " " + name + " Err:" + *error);
+        load.Result = false;
+    }
+    return load;
 }
 
 } // namespace korvel

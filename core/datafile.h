@@ -199,4 +199,29 @@ inline constexpr int kIdentityDrawAttempts = 1000;
 // kIdentityDrawAttempts draws, the lowest free identity. FileError when all are taken.
 int16_t DrawFreeIdentity(DataFileEnvironment& env, const std::function<std::string(int16_t)>& nativePathOf);
 
+// The version every record file is written in.
+inline constexpr int16_t kRecordFileVersion = 5;
+
+// Trace texts (numbered texts) of one kind of record file.
+struct RecordFileTexts {
+    int32_t Upgraded = 0;
+    int32_t OtherVersion = 0;
+    int32_t OtherVersionTail = 0;
+    int32_t LoadFailed = 0;
+};
+
+struct RecordFileLoad {
+    bool HeldVersion = false; // the file was there with at least its version number
+    bool Result = false;      // a known version was read completely and applied
+    bool Upgrade = false;     // ... an older one, to be written again in the current version
+};
+
+// The steps every record's LoadFromDisk shares. Reads the file `name` (a missing file
+// reads as an empty one and is not created); for a version `known` accepts, `apply`
+// parses the rest completely and only then applies it, raising on a short or malformed
+// file. Composes the trace lines of an upgrade, of another version and of a failed load.
+RecordFileLoad LoadRecordFile(ClientState& state, const Bytes& name, const RecordFileTexts& texts,
+                              const std::function<bool(int16_t)>& known,
+                              const std::function<void(FileReader&, int16_t)>& apply);
+
 } // namespace korvel

@@ -23,16 +23,13 @@
 namespace korvel {
 namespace {
 
-constexpr int16_t kWrittenVersion = 5;
+constexpr int16_t kWrittenVersion = kRecordFileVersion;
 
 // Trace texts of the profile file.
 constexpr int32_t kTextRemoved = 929;
 constexpr int32_t kTextRemoveFailed = 981;
-constexpr int32_t kTextUpgraded = 930;
-constexpr int32_t kTextOtherVersion = 803;
-constexpr int32_t kTextOtherVersionTail = 805;
-constexpr int32_t kTextLoadFailed = 982;
 constexpr int32_t kTextSaveFailed = 980;
+const RecordFileTexts kTexts{930, 803, 805, 982}; // upgraded, other version (+ tail), failed load
 
 struct AutoBlockImage {
     int32_t Time = 0;
@@ -119,82 +116,47 @@ Bytes cProfile::CreateFileName(const ClientState& state, int16_t DiskIdentity) c
 }
 
 bool cProfile::LoadFromDisk(ClientState& state, int16_t DiskIdentity) {
-    DataFileEnvironment& env = DataFilesOf(state);
-    const Bytes name = CreateFileName(state, DiskIdentity);
-    const std::string path = NativeDataFilePath(name);
-    std::optional<std::string> error;
-    bool result = false;
-    bool upgrade = false;
-
-    Bytes bytes;
-    try {
-        // A missing file reads as an empty one; it is not created.
-        if (env.Files->FileIsThere(path)) bytes = env.Files->ReadWhole(path);
-    } catch (const std::exception& e) {
-        error = e.what();
-    }
-
-    if (!error && bytes.size() >= 2) {
-        FileReader in(bytes);
-        const int16_t version = in.Int16();
-        if (version == 4 || version == 5) {
-            try {
-                ProfileImage p = ParseProfile(in, version);
-                m_TimeSchedule = std::move(p.Schedule);
-                m_Enabled = p.Enabled;
-                SetName(state, p.Name);
-                for (int i = 0; i < kProfileStateCount; ++i) SetState(i, p.States[i]);
-                m_UseTimeSchedule = p.UseTimeSchedule;
-                m_OffDutyAlarmBehaviour = p.OffDutyAlarmBehaviour;
-                m_ParallellReceivers = std::move(p.Parallel);
-                m_SequentialReceivers = std::move(p.Sequential);
-                for (int i = 0; i < kProfileConditionCount; ++i) SetCondition(i, Variant(std::move(p.Conditions[i])));
-                m_TimeSchedule_ViewDayType = p.ViewDayType;
-                m_Calendar_ViewTimeAxis = p.ViewTimeAxis;
-                m_UseExternalTag = p.UseExternalTag;
-                m_ExternalTagName = std::move(p.ExternalTagName);
-                m_IgnoreExternalTagInOtherProfiles = p.IgnoreExternalTag;
-                m_UseExternalFile = p.UseExternalFile;
-                m_ExternalFileName = std::move(p.ExternalFileName);
-                m_ExternalFileText = std::move(p.ExternalFileText);
-                m_ScanSpecificSystems = p.ScanSpecificSystems;
-                for (int i = 0; i < kSystemCount; ++i) SetSystem(i, p.Systems[i]);
-                if (p.AutoBlock) {
-                    m_UseAutoBlock = p.AutoBlock->Use;
-                    m_AutoBlockTresholdEvents = p.AutoBlock->ThresholdEvents;
-                    m_AutoBlockTresholdTime = p.AutoBlock->ThresholdTime;
-                    m_AutoBlockTime = p.AutoBlock->Time;
-                    m_AutoBlockBehaviour = p.AutoBlock->Behaviour;
-                }
-                if (p.SavedAt) m_FileDateTimeStamp = *p.SavedAt;
-                result = true;
-                if (version != kWrittenVersion) {
-                    upgrade = true;
-                    TraceDataFileLine(state, GetText(state, kTextUpgraded) + " '" + name + "' (version " +
-                                                 std::to_string(version) + " -> 5)");
-                }
-            } catch (const std::exception& e) {
-                error = e.what();
+    const RecordFileLoad load = LoadRecordFile(
+        state, CreateFileName(state, DiskIdentity), kTexts, [](int16_t v) { return v == 4 || v == 5; },
+        [&](FileReader& in, int16_t version) {
+            ProfileImage p = ParseProfile(in, version);
+            m_TimeSchedule = std::move(p.Schedule);
+            m_Enabled = p.Enabled;
+            SetName(state, p.Name);
+            for (int i = 0; i < kProfileStateCount; ++i) SetState(i, p.States[i]);
+            m_UseTimeSchedule = p.UseTimeSchedule;
+            m_OffDutyAlarmBehaviour = p.OffDutyAlarmBehaviour;
+            m_ParallellReceivers = std::move(p.Parallel);
+            m_SequentialReceivers = std::move(p.Sequential);
+            for (int i = 0; i < kProfileConditionCount; ++i) SetCondition(i, Variant(std::move(p.Conditions[i])));
+            m_TimeSchedule_ViewDayType = p.ViewDayType;
+            m_Calendar_ViewTimeAxis = p.ViewTimeAxis;
+            m_UseExternalTag = p.UseExternalTag;
+            m_ExternalTagName = std::move(p.ExternalTagName);
+            m_IgnoreExternalTagInOtherProfiles = p.IgnoreExternalTag;
+            m_UseExternalFile = p.UseExternalFile;
+            m_ExternalFileName = std::move(p.ExternalFileName);
+            m_ExternalFileText = std::move(p.ExternalFileText);
+            m_ScanSpecificSystems = p.ScanSpecificSystems;
+            for (int i = 0; i < kSystemCount; ++i) SetSystem(i, p.Systems[i]);
+            if (p.AutoBlock) {
+                m_UseAutoBlock = p.AutoBlock->Use;
+                m_AutoBlockTresholdEvents = p.AutoBlock->ThresholdEvents;
+                m_AutoBlockTresholdTime = p.AutoBlock->ThresholdTime;
+                m_AutoBlockTime = p.AutoBlock->Time;
+                m_AutoBlockBehaviour = p.AutoBlock->Behaviour;
             }
-        } else {
-            TraceDataFileLine(state, GetText(state, kTextOtherVersion) + " '" + name + "' (" +
-                                         std::to_string(version) + ") " + GetText(state, kTextOtherVersionTail));
-        }
-    }
+            if (p.SavedAt) m_FileDateTimeStamp = *p.SavedAt;
+        });
     m_DiskIdentity = DiskIdentity;
     ResetAutoBlockRunTimeState(*this);
-
-    if (error) {
-        TraceDataFileLine(state, GetText(state, kTextLoadFailed) + " " + name + " Err:" + *error);
-        result = false;
-    }
     // Only a file read completely is written again in the current version.
-    if (upgrade && result) SaveToDisk(state);
+    if (load.Upgrade && load.Result) SaveToDisk(state);
     try {
         StoreOriginalSettings(); // a profile that never had a schedule has no network form
     } catch (const std::exception&) {
     }
-    return result;
+    return load.Result;
 }
 
 bool cProfile::SaveToDisk(ClientState& state) {

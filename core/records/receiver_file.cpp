@@ -16,16 +16,13 @@
 namespace korvel {
 namespace {
 
-constexpr int16_t kWrittenVersion = 5;
+constexpr int16_t kWrittenVersion = kRecordFileVersion;
 
 // Trace texts of the receiver file.
 constexpr int32_t kTextRemoved = 976;
 constexpr int32_t kTextRemoveFailed = 977;
-constexpr int32_t kTextUpgraded = 888;
-constexpr int32_t kTextOtherVersion = 803;
-constexpr int32_t kTextOtherVersionTail = 804;
-constexpr int32_t kTextLoadFailed = 978;
 constexpr int32_t kTextSaveFailed = 979;
+const RecordFileTexts kTexts{888, 803, 804, 978}; // upgraded, other version (+ tail), failed load
 
 // ---- settings in their tagged form ----
 
@@ -135,60 +132,25 @@ Bytes cReceiver::CreateFileName(const ClientState& state, int16_t DiskIdentity) 
 }
 
 bool cReceiver::LoadFromDisk(ClientState& state, int16_t DiskIdentity) {
-    DataFileEnvironment& env = DataFilesOf(state);
-    const Bytes name = CreateFileName(state, DiskIdentity);
-    const std::string path = NativeDataFilePath(name);
-    std::optional<std::string> error;
-    bool result = false;
-    bool upgrade = false;
-
-    Bytes bytes;
-    try {
-        // A missing file reads as an empty one; it is not created.
-        if (env.Files->FileIsThere(path)) bytes = env.Files->ReadWhole(path);
-    } catch (const std::exception& e) {
-        error = e.what();
-    }
-
-    if (!error && bytes.size() >= 2) {
-        FileReader in(bytes);
-        const int16_t version = in.Int16();
-        if (version >= 3 && version <= 5) {
-            try {
-                ReceiverImage image = ParseReceiver(in, version);
-                m_Enabled = image.Enabled;
-                m_ReceiverName = std::move(image.Name);
-                for (int i = 0; i < kReceiverSettingCount; ++i) m_Settings[i] = std::move(image.Settings[i]);
-                m_BackupReceiver = std::move(image.Backup);
-                if (image.SavedAt) m_FileDateTimeStamp = *image.SavedAt;
-                SetReceiverTypeId(state, image.TypeId);
-                result = true;
-                if (version != kWrittenVersion) {
-                    upgrade = true;
-                    TraceDataFileLine(state, GetText(state, kTextUpgraded) + " '" + name + "' (version " +
-                                                 std::to_string(version) + " -> 5)");
-                }
-            } catch (const std::exception& e) {
-                error = e.what();
-            }
-        } else {
-            TraceDataFileLine(state, GetText(state, kTextOtherVersion) + " '" + name + "' (" +
-                                         std::to_string(version) + ") " + GetText(state, kTextOtherVersionTail));
-        }
-        m_DiskIdentity = DiskIdentity;
-    }
-
-    if (error) {
-        TraceDataFileLine(state, GetText(state, kTextLoadFailed) + " " + name + " Err:" + *error);
-        result = false;
-    }
+    const RecordFileLoad load = LoadRecordFile(
+        state, CreateFileName(state, DiskIdentity), kTexts, [](int16_t v) { return v >= 3 && v <= 5; },
+        [&](FileReader& in, int16_t version) {
+            ReceiverImage image = ParseReceiver(in, version);
+            m_Enabled = image.Enabled;
+            m_ReceiverName = std::move(image.Name);
+            for (int i = 0; i < kReceiverSettingCount; ++i) m_Settings[i] = std::move(image.Settings[i]);
+            m_BackupReceiver = std::move(image.Backup);
+            if (image.SavedAt) m_FileDateTimeStamp = *image.SavedAt;
+            SetReceiverTypeId(state, image.TypeId);
+        });
+    if (load.HeldVersion) m_DiskIdentity = DiskIdentity;
     // Only a file read completely is written again in the current version.
-    if (upgrade && result) SaveToDisk(state);
+    if (load.Upgrade && load.Result) SaveToDisk(state);
     try {
         StoreOriginalSettings();
     } catch (const std::exception&) {
     }
-    return result;
+    return load.Result;
 }
 
 bool cReceiver::SaveToDisk(ClientState& state) {
