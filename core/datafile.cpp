@@ -329,4 +329,16 @@ RecordFileLoad LoadRecordFile(ClientState& state, const Bytes& name, const Recor
     return load;
 }
 
+bool RemoveRecordFile(ClientState& state, const Bytes& name, const Bytes& recordName, int32_t removedText,
+                      int32_t failedText) {
+    try {
+        DataFilesOf(state).Files->Remove(NativeDataFilePath(name));
+    } catch (const std::exception& e) {
+        TraceDataFileLine(state, GetText(state, failedText) + " '" + recordName + "' " + name + " Err:" + e.what());
+        return false;
+    }
+    TraceDataFileLine(state, GetText(state, removedText) + " '" + recordName + "' " + name);
+    return true;
+}
+
 } // namespace korvel

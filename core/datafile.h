@@ -224,4 +224,9 @@ RecordFileLoad LoadRecordFile(ClientState& state, const Bytes& name, const Recor
                               const std::function<bool(int16_t)>& known,
                               const std::function<void(FileReader&, int16_t)>& apply);
 
+// Removes the record file `name` with the trace line of the removal, or of the failure
+// (texts removed / failed, with the record's name). False when it could not be removed.
+bool RemoveRecordFile(ClientState& state, const Bytes& name, const Bytes& recordName, int32_t removedText,
+                      int32_t failedText);
+
 } // namespace korvel

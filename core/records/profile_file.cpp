@@ -213,16 +213,9 @@ bool cProfile::SaveToDisk(ClientState& state) {
 }
 
 bool cProfile::RemoveFromDisk(ClientState& state, int16_t DiskIdentity) {
-    const Bytes name = CreateFileName(state, DiskIdentity);
-    bool removed = true;
-    try {
-        DataFilesOf(state).Files->Remove(NativeDataFilePath(name));
-        TraceDataFileLine(state, GetText(state, kTextRemoved) + " '" + GetName() + "' " + name);
-    } catch (const std::exception& e) {
-        removed = false;
-        TraceDataFileLine(state,
-                          GetText(state, kTextRemoveFailed) + " '" + GetName() + "' " + name + " Err:" + e.what());
-    }
+    const bool removed = RemoveRecordFile(state, CreateFileName(state, DiskIdentity), GetName(), kTextRemoved,
+                                          kTextRemoveFailed);
+    // Last: the entry may hold the last reference to this record.
     state.Profiles.Remove(RecordKey(DiskIdentity));
     return removed;
 }

@@ -185,16 +185,9 @@ bool cReceiver::SaveToDisk(ClientState& state) {
 }
 
 bool cReceiver::RemoveFromDisk(ClientState& state, int16_t DiskIdentity) {
-    const Bytes name = CreateFileName(state, DiskIdentity);
-    bool removed = true;
-    try {
-        DataFilesOf(state).Files->Remove(NativeDataFilePath(name));
-        TraceDataFileLine(state, GetText(state, kTextRemoved) + " '" + m_ReceiverName + "' " + name);
-    } catch (const std::exception& e) {
-        removed = false;
-        TraceDataFileLine(state,
-                          GetText(state, kTextRemoveFailed) + " '" + m_ReceiverName + "' " + name + " Err:" + e.what());
-    }
+    const bool removed = RemoveRecordFile(state, CreateFileName(state, DiskIdentity), m_ReceiverName, kTextRemoved,
+                                          kTextRemoveFailed);
+    // Last: the entry may hold the last reference to this record.
     state.Receivers.Remove(RecordKey(DiskIdentity));
     return removed;
 }
