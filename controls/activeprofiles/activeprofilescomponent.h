@@ -5,7 +5,7 @@
 // own 220 comes back. Hosts can switch profiles by name through ProfileEnableOrDisable
 // and read their state through IsProfileEnabled.
 
-#include "core/shell/component.h"
+#include "shell/component.h"
 
 #include <memory>
 #include <string_view>

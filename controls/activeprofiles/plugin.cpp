@@ -1,7 +1,7 @@
 #include "controls/activeprofiles/plugin.h"
 
 #include "controls/activeprofiles/activeprofilescomponent.h"
-#include "core/shell/deliverable.h"
+#include "shell/deliverable.h"
 
 namespace korvel::activeprofiles {
 

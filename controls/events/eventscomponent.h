@@ -3,7 +3,7 @@
 // for the whole list once (143), subscribes to live updates (160, then 161 per change)
 // and shows the alarms as a tree; a double-click opens the alarm details window.
 
-#include "core/shell/component.h"
+#include "shell/component.h"
 
 // moc cannot read the standard library's concepts that <functional> brings in.
 #ifndef Q_MOC_RUN

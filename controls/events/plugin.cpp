@@ -1,7 +1,7 @@
 #include "controls/events/plugin.h"
 
 #include "controls/events/eventscomponent.h"
-#include "core/shell/deliverable.h"
+#include "shell/deliverable.h"
 
 namespace korvel::events {
 

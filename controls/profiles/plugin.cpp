@@ -1,7 +1,7 @@
 #include "controls/profiles/plugin.h"
 
 #include "controls/profiles/profilescomponent.h"
-#include "core/shell/deliverable.h"
+#include "shell/deliverable.h"
 
 namespace korvel::profiles {
 

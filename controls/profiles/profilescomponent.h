@@ -8,7 +8,7 @@
 // The widgets keep the system's names (TreeView_Profiles, SSTab_Profile ...) as object
 // names, and the handlers keep theirs, so the behaviour can be traced widget by widget.
 
-#include "core/shell/component.h"
+#include "shell/component.h"
 
 #ifndef Q_MOC_RUN
 #include "core/widgets/editorhost.h"

@@ -1,7 +1,7 @@
 #include "controls/receivers/plugin.h"
 
 #include "controls/receivers/receiverscomponent.h"
-#include "core/shell/deliverable.h"
+#include "shell/deliverable.h"
 
 namespace korvel::receivers {
 

@@ -5,7 +5,7 @@
 // change the receivers directly: they send a message and the list follows when the
 // server's answer or announcement comes back.
 
-#include "core/shell/component.h"
+#include "shell/component.h"
 
 #ifndef Q_MOC_RUN
 #include "core/records/receiver.h"

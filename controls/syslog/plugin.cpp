@@ -1,7 +1,7 @@
 #include "controls/syslog/plugin.h"
 
 #include "controls/syslog/syslogcomponent.h"
-#include "core/shell/deliverable.h"
+#include "shell/deliverable.h"
 
 namespace korvel::syslog {
 

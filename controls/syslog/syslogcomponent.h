@@ -3,7 +3,7 @@
 // for the log so far (144) and for every new line (165, then 166 per line) and shows
 // the lines in one list, oldest first, newest at the bottom and selected, at most 501.
 
-#include "core/shell/component.h"
+#include "shell/component.h"
 
 #include <string_view>
 

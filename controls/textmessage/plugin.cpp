@@ -1,7 +1,7 @@
 #include "controls/textmessage/plugin.h"
 
 #include "controls/textmessage/textmessagecomponent.h"
-#include "core/shell/deliverable.h"
+#include "shell/deliverable.h"
 
 namespace korvel::textmessage {
 

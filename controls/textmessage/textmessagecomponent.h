@@ -9,7 +9,7 @@
 // Unlike the other controls it keeps the password in the control itself: it goes out as
 // 103 at once when written, and last with the start-up requests.
 
-#include "core/shell/component.h"
+#include "shell/component.h"
 
 #include <cstdint>
 #include <memory>

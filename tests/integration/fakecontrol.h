@@ -3,7 +3,7 @@
 // like the editors': [104], 141, 99 with an Int16 -1, [103]. It records what the shell
 // hands it (of its own types, only 96..99 are recorded). Type 98 reads an Int32 from its body (so a short 98 is a malformed message).
 
-#include "core/shell/component.h"
+#include "shell/component.h"
 
 #include <QString>
 

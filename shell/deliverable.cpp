@@ -1,4 +1,4 @@
-#include "core/shell/deliverable.h"
+#include "shell/deliverable.h"
 
 #include "platform/settingsstore.h"
 

@@ -18,7 +18,7 @@
 #ifndef Q_MOC_RUN
 #include "core/clientstate.h"
 #include "core/frames.h"
-#include "core/shell/controldescription.h"
+#include "shell/controldescription.h"
 #endif
 
 #include <QWidget>

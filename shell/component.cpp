@@ -1,4 +1,4 @@
-#include "core/shell/component.h"
+#include "shell/component.h"
 
 #include <QPointer>
 
