@@ -410,6 +410,7 @@ void Component::openParametersWindow(int16_t mode, std::shared_ptr<cReceiver> re
     context.AllowBackupReceiver = m_AllowBackupReceiver;
     context.RunAsCollectionClient = m_RunAsCollectionClient;
     context.Send = [this](int32_t type, std::string_view body) { Send(type, body); };
+    context.IsConnected = [this] { return IsConnected(); };
     {
         ReceiverParametersWindow window(std::move(context), mode, m_EditReceiver, this);
         window.Run();

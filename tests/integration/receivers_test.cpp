@@ -14,6 +14,7 @@
 
 #include <QComboBox>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -413,4 +414,91 @@ TEST_F(ReceiversTest, AreaAndPasswordWhileConnected) {
     EXPECT_EQ(frames.back().Body, StringBody("other"));
     EXPECT_EQ(control->Frame().title(), "R&eceivers (North)");
     EXPECT_EQ(List().ListCount(), 2);
+}
+
+// The connection drops while the operator fills in the window: Ok sends nothing, says so,
+// and keeps the window open with the entries; the listed receiver and the remembered
+// selection stay as they were. Driven through the buttons as the operator presses them.
+TEST_F(ReceiversTest, OkWithoutAConnectionKeepsTheWindowAndSaysItWasNotSent) {
+    Start();
+    ASSERT_TRUE(ListHas(6));
+    auto* list = control->findChild<platform::ListView*>("ListView_Receivers");
+    ASSERT_NE(list, nullptr);
+    const int connection = server.ConnectionCount() - 1;
+    platform::ScopedScriptedDialogs dialogs;
+
+    struct Seen {
+        bool ranDriver = false;
+        bool acceptedAfterOk = true;
+        QString nameAfterOk, settingAfterOk;
+    };
+    auto offline = [&](ReceiverParametersWindow& w, Seen& seen, const char* setting) {
+        seen.ranDriver = true;
+        auto* name = w.findChild<QLineEdit*>("Text_ReceiverName");
+        auto* setting0 = w.findChild<QLineEdit*>("Text_Setting0");
+        auto* ok = w.findChild<QPushButton*>("Command_Ok");
+        ASSERT_TRUE(name && setting0 && ok);
+        if (name->isEnabled()) name->setText("Night desk");
+        setting0->setText(setting);
+        server.CloseConnection(connection);
+        ASSERT_TRUE(WaitFor([&] { return !control->IsConnected(); }));
+        ok->click();
+        seen.acceptedAfterOk = w.result() == QDialog::Accepted;
+        seen.nameAfterOk = name->text();
+        seen.settingAfterOk = setting0->text();
+        w.findChild<QPushButton*>("Command_Cancel")->click();
+    };
+
+    // Edit: the current receiver, opened by Enter on the list.
+    control->ListView_Receivers_ItemClick(Row(3));
+    store.Save(kApp, "Parameters", "LastSelectedReceiver", "remembered");
+    const auto listed = state.Receivers.Find("K3");
+    const Bytes before = listed->CompressToNetworkBytes();
+    Seen edit;
+    {
+        ScopedDriver driver([&](ReceiverParametersWindow& w) { offline(w, edit, "changed@example.org"); });
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(list, &enter);
+    }
+    ASSERT_TRUE(edit.ranDriver);
+    EXPECT_FALSE(edit.acceptedAfterOk) << "the window stays open";
+    EXPECT_EQ(edit.settingAfterOk, "changed@example.org") << "the entry is kept";
+    ASSERT_EQ(dialogs->Messages().size(), 1u);
+    EXPECT_EQ(dialogs->Messages()[0].text, receivers::kNotSentText);
+    EXPECT_EQ(dialogs->Messages()[0].icon, platform::MessageIcon::Exclamation);
+    EXPECT_EQ(listed->CompressToNetworkBytes(), before);
+    EXPECT_EQ(store.Get(kApp, "Parameters", "LastSelectedReceiver", ""), "remembered");
+    EXPECT_TRUE(server.ReceivedOfType(240).empty());
+}
+
+// Add with the connection gone: the same answer, and a later Cancel sends nothing either.
+TEST_F(ReceiversTest, AddWithoutAConnectionSendsNothingAndReportsIt) {
+    Start();
+    ASSERT_TRUE(ListHas(6));
+    const int connection = server.ConnectionCount() - 1;
+    platform::ScopedScriptedDialogs dialogs;
+    bool accepted = true;
+    QString kept;
+    {
+        ScopedDriver driver([&](ReceiverParametersWindow& w) {
+            w.findChild<QLineEdit*>("Text_ReceiverName")->setText("Night desk");
+            auto* type = w.findChild<QComboBox*>("Combo_ReceiverType");
+            type->setCurrentIndex(type->findText("Text message (GSM)"));
+            w.Combo_ReceiverType_Click();
+            server.CloseConnection(connection);
+            ASSERT_TRUE(WaitFor([&] { return !control->IsConnected(); }));
+            w.findChild<QPushButton*>("Command_Ok")->click();
+            accepted = w.result() == QDialog::Accepted;
+            kept = w.findChild<QLineEdit*>("Text_ReceiverName")->text();
+            w.findChild<QPushButton*>("Command_Cancel")->click();
+        });
+        control->findChild<QPushButton*>("Command_AddReceiver")->click();
+    }
+    EXPECT_FALSE(accepted);
+    EXPECT_EQ(kept, "Night desk");
+    ASSERT_EQ(dialogs->Messages().size(), 1u);
+    EXPECT_EQ(dialogs->Messages()[0].text, receivers::kNotSentText);
+    Spin(50);
+    EXPECT_TRUE(server.ReceivedOfType(240).empty());
+    EXPECT_NE(store.Get(kApp, "Parameters", "LastSelectedReceiver", ""), "Night desk");
 }
