@@ -502,3 +502,42 @@ TEST_F(ReceiversTest, AddWithoutAConnectionSendsNothingAndReportsIt) {
     EXPECT_TRUE(server.ReceivedOfType(240).empty());
     EXPECT_NE(store.Get(kApp, "Parameters", "LastSelectedReceiver", ""), "Night desk");
 }
+
+// The order the list shows after the server's 240s, pinned with names that are equal but
+// for case: a renamed receiver goes to the place a sort of the whole list gives it (among
+// equal names by where it stood), a new one after the names equal to it, in both
+// directions; the selected row stays selected.
+TEST_F(ReceiversTest, SavedRenamedAndNewReceiversTakeTheirSortedPlace) {
+    Start();
+    ASSERT_TRUE(ListHas(6));
+    auto texts = [&] {
+        QStringList out;
+        for (int i = 1; i <= List().ListCount(); ++i) out << List().Key(i) + "=" + List().Text(i);
+        return out;
+    };
+    auto announce = [&](int16_t id, const char* name, const QString& expectedKeyText) {
+        server.SendFrame(240, Ref(id, name) + Form(name, -1, id, 1, "", {}));
+        return WaitFor([&] { return texts().contains(expectedKeyText); });
+    };
+    control->ListView_Receivers_ItemClick(Row(4));
+    const QString selectedKey = "K4";
+
+    ASSERT_TRUE(announce(3, "DUTY ENGINEER", "K3=DUTY ENGINEER"));
+    ASSERT_TRUE(announce(20, "duty engineer", "K20=duty engineer"));
+    ASSERT_TRUE(announce(1, "Control Room Pager", "K1=Control Room Pager"));
+    ASSERT_TRUE(announce(6, "control room pager", "K6=control room pager"));
+    EXPECT_EQ(texts(), (QStringList{"K2=Control room pager", "K1=Control Room Pager", "K6=control room pager",
+                                    "K3=DUTY ENGINEER", "K20=duty engineer", "K4=North\\Gatehouse screen",
+                                    "K5=North\\Site manager"}));
+    EXPECT_EQ(List().Key(List().SelectedPosition()), selectedKey);
+
+    // Descending: the header of the sorted column clicked again.
+    control->ListView_Receivers_ColumnClick(1);
+    ASSERT_TRUE(announce(2, "Duty Engineer", "K2=Duty Engineer"));
+    ASSERT_TRUE(announce(21, "DUTY engineer", "K21=DUTY engineer"));
+    ASSERT_TRUE(announce(20, "Aardvark", "K20=Aardvark"));
+    EXPECT_EQ(texts(), (QStringList{"K5=North\\Site manager", "K4=North\\Gatehouse screen", "K3=DUTY ENGINEER",
+                                    "K2=Duty Engineer", "K21=DUTY engineer", "K1=Control Room Pager",
+                                    "K6=control room pager", "K20=Aardvark"}));
+    EXPECT_EQ(List().Key(List().SelectedPosition()), selectedKey);
+}

@@ -358,3 +358,27 @@ TEST_F(TextMessageLoopback, ProtocolVersionConflictShowsTheControlsTitle) {
     EXPECT_EQ(dialogs->Messages()[0].title, kApp);
     ASSERT_TRUE(WaitFor([&] { return !control->IsConnected() && control->Frame().isHidden(); }));
 }
+
+// The order after the server's 240s, pinned with names equal but for case: a renamed
+// receiver goes where a sort of the whole list puts it (among equal names by where it
+// stood), a new one after the names equal to it; every tick stays on its receiver.
+TEST_F(TextMessageLoopback, SavedRenamedAndNewReceiversTakeTheirSortedPlaceWithTheirTicks) {
+    Make();
+    Start();
+    ASSERT_EQ(List().ListCount(), 6);
+    Tick(3);
+    Tick(6);
+    auto announce = [&](int16_t id, const char* name, const QString& expected) {
+        server.SendFrame(240, Body240(id, name, 2));
+        return WaitFor([&] { return Rows().contains(expected); });
+    };
+    ASSERT_TRUE(announce(3, "DUTY ENGINEER", "K3=DUTY ENGINEER"));
+    ASSERT_TRUE(announce(20, "duty engineer", "K20=duty engineer"));
+    ASSERT_TRUE(announce(1, "Control Room Pager", "K1=Control Room Pager"));
+    ASSERT_TRUE(announce(6, "control room pager", "K6=control room pager"));
+    ASSERT_TRUE(announce(2, "Duty Engineer", "K2=Duty Engineer"));
+    EXPECT_EQ(Rows(), (QStringList{"K1=Control Room Pager", "K6=control room pager", "K2=Duty Engineer",
+                                   "K3=DUTY ENGINEER", "K20=duty engineer", "K4=North\\Gatehouse screen",
+                                   "K5=North\\Site manager"}));
+    EXPECT_EQ(control->GetCheckedReceiversList(), "6\xFF" "3\xFF");
+}

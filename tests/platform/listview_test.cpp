@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <vector>
 
 using namespace korvel::platform;
@@ -284,4 +286,92 @@ TEST_F(ListViewTest, KeysHeldWithAClickNeverTakeTheSelectionFromTheRow) {
     QKeyEvent ctrlSpace(QEvent::KeyPress, Qt::Key_Space, Qt::ControlModifier, " ");
     QApplication::sendEvent(&list, &ctrlSpace);
     EXPECT_EQ(list.SelectedPosition(), 1);
+}
+
+namespace {
+
+// Texts that put the case-insensitive compare to work: Latin-1 and Windows-1252 letters in
+// both cases, letters whose folds differ from their lower case, digits, blanks, empty
+// texts and a character outside the basic plane; many texts equal apart from case, so
+// equal keys are common and their order shows whether the sort keeps it.
+QString RandomText(std::mt19937& random) {
+    static const QString alphabet = QString::fromUtf8("aAbBzZ eE\u00e9\u00c9\u00df\u00ff\u0178\u0160\u0161"
+                                                      "\u00b5\u039c\u00e6\u00c6019_~");
+    std::uniform_int_distribution<int> length(0, 4);
+    std::uniform_int_distribution<int> pick(0, static_cast<int>(alphabet.size()));
+    QString text;
+    for (int i = length(random); i > 0; --i) {
+        const int p = pick(random);
+        if (p == alphabet.size())
+            text += QString::fromUtf8("\U0001D400"); // a surrogate pair
+        else
+            text += alphabet[p];
+    }
+    return text;
+}
+
+// What the list shows must always be a stable sort of the rows in the order they stood
+// before, by Qt's case-insensitive compare of the sort column: ascending, or with the
+// compare turned round for descending, equal texts keeping their order either way.
+QStringList StableSorted(QStringList texts, int order) {
+    std::stable_sort(texts.begin(), texts.end(), [order](const QString& a, const QString& b) {
+        const int c = QString::compare(a, b, Qt::CaseInsensitive);
+        return order == 0 ? c < 0 : c > 0;
+    });
+    return texts;
+}
+
+} // namespace
+
+TEST_F(ListViewTest, SortedOrderIsAStableCaseInsensitiveSortWhateverTheTexts) {
+    std::mt19937 random(20261208);
+    for (int order : {0, 1}) {
+        for (int round = 0; round < 4; ++round) {
+            ListView sorted;
+            sorted.AddColumn("Name", 1440);
+            sorted.SetSorted(true);
+            ASSERT_TRUE(sorted.SetSortOrder(order));
+            // One batch, then rows one at a time: each lands after the rows equal to it.
+            QStringList inserted;
+            std::vector<ListView::NewRow> batch;
+            for (int i = 0; i < 150; ++i) {
+                batch.push_back({QString("K%1").arg(i), QStringList{RandomText(random)}, 0});
+                inserted << batch.back().Texts.front();
+            }
+            sorted.AddItems(batch);
+            ASSERT_EQ(Texts(sorted), StableSorted(inserted, order)) << "batch, order " << order;
+            for (int i = 150; i < 250; ++i) {
+                inserted << RandomText(random);
+                sorted.AddItem(QString("K%1").arg(i), inserted.back());
+            }
+            ASSERT_EQ(Texts(sorted), StableSorted(inserted, order)) << "one at a time, order " << order;
+
+            // Texts changed in place stay put until sorting is switched off and on; then
+            // the rows sort from the order they stood in.
+            std::uniform_int_distribution<int> row(1, sorted.ListCount());
+            for (int i = 0; i < 25; ++i) sorted.SetText(row(random), RandomText(random));
+            const QStringList shown = Texts(sorted);
+            sorted.SetSorted(false);
+            EXPECT_EQ(Texts(sorted), shown);
+            sorted.SetSorted(true);
+            ASSERT_EQ(Texts(sorted), StableSorted(shown, order)) << "re-sorted, order " << order;
+
+            // The other order, and back: each sorts the rows as they stand.
+            const QStringList before = Texts(sorted);
+            ASSERT_TRUE(sorted.SetSortOrder(1 - order));
+            ASSERT_EQ(Texts(sorted), StableSorted(before, 1 - order));
+        }
+    }
+}
+
+// The case-insensitive order pinned on texts that differ only in case, accents and folds.
+TEST_F(ListViewTest, EqualTextsKeepTheirOrderInBothDirections) {
+    const QStringList names = {"b", "\u00c9mile", "B", "emile", "\u00e9mile", "a", "\u00df", "A", "ss", "\u00c6", "ae"};
+    for (int i = 0; i < names.size(); ++i) list.AddItem(QString("K%1").arg(i), names[i]);
+    list.SetSorted(true);
+    EXPECT_EQ(Texts(list), (QStringList{"a", "A", "ae", "b", "B", "emile", "ss", "\u00df", "\u00c6", "\u00c9mile",
+                                        "\u00e9mile"}));
+    list.SetSortOrder(1);
+    EXPECT_EQ(Texts(list), (QStringList{"\u00c9mile", "\u00e9mile", "\u00c6", "\u00df", "ss", "emile", "b", "B", "ae",
+                                        "a", "A"}));
 }
