@@ -53,7 +53,9 @@ public:
 
     // The list.
     void FillReceiverList();
-    void ShowReceiverInList(const cReceiver& receiver);
+    // Adds the receiver's row (at its sorted place) or refreshes it; returns the position of
+    // a refreshed row, which may now stand out of order, and 0 for a new one.
+    int ShowReceiverInList(const cReceiver& receiver);
     void SelectLastReceiver();
     void ListView_Receivers_ItemClick(int position);
     void ListView_Receivers_ColumnClick(int column);

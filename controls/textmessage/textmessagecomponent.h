@@ -58,7 +58,9 @@ public:
     void UpdateMaxTextLength();
     void UpdateSendButton();
     void CheckTextLength();
-    void ShowReceiverInList(const cReceiver& receiver);
+    // Adds the receiver's row (at its sorted place) or renames it; returns the position of
+    // a renamed row, which may now stand out of order, and 0 for a new one.
+    int ShowReceiverInList(const cReceiver& receiver);
     // The text as the server gets it: Windows-1252, lines ending in CR LF.
     Bytes MessageText() const;
     void SetMessageText(std::string_view text);

@@ -375,3 +375,81 @@ TEST_F(ListViewTest, EqualTextsKeepTheirOrderInBothDirections) {
     EXPECT_EQ(Texts(list), (QStringList{"\u00c9mile", "\u00e9mile", "\u00c6", "\u00df", "ss", "emile", "b", "B", "ae",
                                         "a", "A"}));
 }
+
+// One row whose text changed moves to where a sort of the whole list puts it, whatever
+// its text and wherever it stood, in both directions; it keeps its selection and tick.
+TEST_F(ListViewTest, OneChangedRowMovesWhereASortOfTheWholeListPutsIt) {
+    std::mt19937 random(7);
+    for (int order : {0, 1}) {
+        ListView sorted;
+        sorted.AddColumn("Name", 1440);
+        sorted.SetCheckBoxes(true);
+        sorted.SetSorted(true);
+        sorted.SetSortOrder(order);
+        for (int i = 0; i < 120; ++i) sorted.AddItem(QString("K%1").arg(i), RandomText(random));
+        std::uniform_int_distribution<int> row(1, sorted.ListCount());
+        for (int step = 0; step < 300; ++step) {
+            const int position = row(random);
+            const QString key = sorted.Key(position);
+            const bool tick = step % 3 == 0;
+            sorted.SetChecked(position, tick);
+            sorted.SetSelected(position, step % 2 == 0);
+            sorted.SetText(position, RandomText(random));
+            QStringList expected = Texts(sorted);
+            expected = StableSorted(expected, order);
+            auto selection = [&] {
+                QStringList keys;
+                for (int i = 1; i <= sorted.ListCount(); ++i)
+                    if (sorted.IsSelected(i)) keys << sorted.Key(i);
+                const int current = sorted.indexOfTopLevelItem(sorted.currentItem()) + 1;
+                keys << "current " + sorted.Key(current);
+                return keys;
+            };
+            const QStringList selectedBefore = selection();
+            const int moved = sorted.SortRow(position);
+            ASSERT_EQ(Texts(sorted), expected) << "step " << step << ", order " << order;
+            ASSERT_EQ(sorted.Key(moved), key);
+            ASSERT_EQ(sorted.FindKey(key), moved);
+            EXPECT_EQ(sorted.Checked(moved), tick);
+            EXPECT_EQ(sorted.IsSelected(moved), step % 2 == 0);
+            EXPECT_EQ(selection(), selectedBefore);
+            if (step % 2 == 0) {
+                EXPECT_EQ(sorted.SelectedPosition(), moved);
+            }
+        }
+        // Every key still finds its row after all the moves.
+        for (int i = 1; i <= sorted.ListCount(); ++i) ASSERT_EQ(sorted.FindKey(sorted.Key(i)), i);
+    }
+    // Outside the list, and while not sorting, nothing moves.
+    list.AddItem("K1", "b");
+    list.AddItem("K2", "a");
+    EXPECT_EQ(list.SortRow(0), 0);
+    EXPECT_EQ(list.SortRow(3), 0);
+    EXPECT_EQ(list.SortRow(1), 1);
+    EXPECT_EQ(Texts(list), (QStringList{"b", "a"}));
+}
+
+TEST_F(ListViewTest, TickedRowsAreCountedThroughUserChangesRemovalsAndClears) {
+    list.SetCheckBoxes(true);
+    for (int i = 1; i <= 5; ++i) list.AddItem(QString("K%1").arg(i), QString("row %1").arg(i));
+    list.SetChecked(2, true);
+    list.SetChecked(4, true);
+    list.SetChecked(4, true);
+    EXPECT_EQ(list.CheckedCount(), 2);
+    // The user's tick through the check box.
+    list.topLevelItem(0)->setCheckState(0, Qt::Checked);
+    EXPECT_EQ(list.CheckedCount(), 3);
+    QStringList keys = list.CheckedKeys();
+    keys.sort();
+    EXPECT_EQ(keys, (QStringList{"K1", "K2", "K4"}));
+    list.RemoveItem(2);
+    EXPECT_EQ(list.CheckedCount(), 2);
+    list.SetChecked(1, false);
+    EXPECT_EQ(list.CheckedKeys(), QStringList{"K4"});
+    list.SetCheckBoxes(false);
+    EXPECT_EQ(list.CheckedCount(), 0);
+    list.SetCheckBoxes(true);
+    list.SetChecked(3, true);
+    list.ClearItems();
+    EXPECT_EQ(list.CheckedCount(), 0);
+}

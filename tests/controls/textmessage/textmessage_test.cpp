@@ -146,6 +146,8 @@ TEST_F(TextMessageTest, ReceiverListStringTicksUpToTheFirstEmptyField) {
         {"12\xFF" "99\xFF" "17\xFF", "12\xFF" "17\xFF"}, // unknown rows skipped
         {"k17\xFF", ""},                              // not an identity
         {"17", "17\xFF"},                             // last field without separator
+        {"20\xFF" "12", "12\xFF" "20\xFF"},              // ... also after others
+        {"\xFF" "12\xFF", ""},                         // an empty first field
         {"", ""},
     };
     for (const Case& c : cases) {
