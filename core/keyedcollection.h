@@ -8,6 +8,7 @@
 #include "core/cp1252.h"
 
 #include <cstddef>
+#include <cstdint>
 #include <list>
 #include <memory>
 #include <string>
@@ -36,6 +37,7 @@ public:
         if (m_Index.count(folded)) return false;
         m_Items.push_back(Entry{std::string(key), std::move(item)});
         m_Index.emplace(std::move(folded), std::prev(m_Items.end()));
+        m_Generation = NextGeneration();
         return true;
     }
 
@@ -52,13 +54,21 @@ public:
         if (it == m_Index.end()) return false;
         m_Items.erase(it->second);
         m_Index.erase(it);
+        m_Generation = NextGeneration();
         return true;
     }
 
     void Clear() {
         m_Index.clear();
         m_Items.clear();
+        m_Generation = NextGeneration();
     }
+
+    // Changes with every addition, removal and clearing, to a value that no collection of
+    // this kind has had before (a new collection starts at 0, empty): whoever built
+    // something from a collection can tell whether it still stands for what the
+    // collection holds, also after another collection was swapped into its place.
+    std::uint64_t Generation() const { return m_Generation; }
 
     std::size_t Count() const { return m_Items.size(); }
     bool Empty() const { return m_Items.empty(); }
@@ -66,8 +76,14 @@ public:
     const_iterator end() const { return m_Items.end(); }
 
 private:
+    static std::uint64_t NextGeneration() {
+        static std::uint64_t last = 0;
+        return ++last;
+    }
+
     std::list<Entry> m_Items;
     std::unordered_map<std::string, typename std::list<Entry>::iterator> m_Index;
+    std::uint64_t m_Generation = 0;
 };
 
 } // namespace korvel

@@ -7,6 +7,10 @@
 
 #include "shell/component.h"
 
+#ifndef Q_MOC_RUN
+#include "controls/activeprofiles/profileswitch.h"
+#endif
+
 #include <memory>
 #include <string_view>
 
@@ -63,6 +67,8 @@ private:
     std::unique_ptr<platform::IconStore> m_Icons;
     platform::TreeView* m_Tree;
     int16_t m_TreeShift = 0;
+    // The public operations find a profile by its shown name through this index.
+    mutable ShownNameIndex m_ShownNames;
 };
 
 } // namespace korvel::activeprofiles

@@ -375,3 +375,46 @@ TEST_F(ActiveProfilesTest, IsConnectedToServerIsZeroWhileTheAttemptIsUnderWay) {
     EXPECT_EQ(control->property("IsConnectedToServer").toInt(), 0);
     EXPECT_TRUE(WaitFor([&] { return control->property("IsConnectedToServer").toInt() == 1; }));
 }
+
+// A host asks by name while the server saves, renames, removes and replaces profiles: every
+// answer follows what the server last said, as the host calls the member by name.
+TEST_F(ActiveProfilesTest, IsProfileEnabledFollowsEveryChangeTheServerAnnounces) {
+    Make("North");
+    Start(2);
+    auto enabled = [&](const char* name) {
+        int result = 99;
+        EXPECT_TRUE(QMetaObject::invokeMethod(control.get(), "IsProfileEnabled", Q_RETURN_ARG(int, result),
+                                              Q_ARG(QString, name)));
+        return result;
+    };
+    EXPECT_EQ(enabled("GATEHOUSE"), -1);
+    EXPECT_EQ(enabled("Main gate"), 0);
+    // Renamed and switched off: the old name finds nothing, the new one the profile.
+    server.SendFrame(210, Body210(3, "North\\Main gate", false));
+    ASSERT_TRUE(WaitFor([&] { return Tree().Text("K3") == "Main gate"; }));
+    EXPECT_EQ(enabled("Gatehouse"), 0);
+    EXPECT_EQ(enabled("main GATE"), 0);
+    server.SendFrame(220, Body220(3, "North\\Main gate", -1));
+    ASSERT_TRUE(WaitFor([&] { return Tree().Image("K3") == ActivePrf::kImageEnabled; }));
+    EXPECT_EQ(enabled("Main gate"), -1);
+    // A second profile with the same shown name comes after it: the first still answers.
+    server.SendFrame(210, Body210(9, "NORTH\\main gate", false));
+    ASSERT_TRUE(WaitFor([&] { return Tree().NodeCount() == 3; }));
+    EXPECT_EQ(enabled("Main gate"), -1);
+    // Removing the first lets the second answer.
+    Bytes del;
+    AppendLong(del, 3);
+    AppendString(del, "North\\Main gate");
+    server.SendFrame(211, del);
+    ASSERT_TRUE(WaitFor([&] { return Tree().NodeCount() == 2; }));
+    EXPECT_EQ(enabled("Main gate"), 0);
+    // A new list replaces everything.
+    server.SendFrame(200, server.Data().Answers[200].front().Body);
+    ASSERT_TRUE(WaitFor([&] { return Tree().Text("K3") == "Gatehouse"; }));
+    EXPECT_EQ(enabled("Main gate"), 0);
+    EXPECT_EQ(enabled("Gatehouse"), -1);
+    // Another area: names are shown, and found, without that area.
+    control->setProperty("Area", "South");
+    EXPECT_EQ(enabled("Gatehouse"), 0);
+    EXPECT_EQ(enabled("North\\Gatehouse"), -1);
+}
