@@ -451,17 +451,24 @@ int ListView::SortRow(int position) {
     const bool wasProgram = m_ProgramChange;
     m_ProgramChange = true;
     {
-        // Taking the current row out makes Qt select a neighbour: the selection and the
-        // current row are put back as they were, as a sort keeps them.
-        const QSignalBlocker blocker(this);
-        const QList<QTreeWidgetItem*> selected = selectedItems();
-        QTreeWidgetItem* current = currentItem();
+        // The row keeps its selection and stays current if it was, as a sort keeps them;
+        // no other row's state changes. Without clearing the current row first, Qt would
+        // select a neighbour when it is taken out; and with the selection's signals on,
+        // restoring it would lay the whole list out at once (and scroll to it) instead of
+        // once when the event loop next runs.
+        QItemSelectionModel* selection = selectionModel();
+        const QSignalBlocker quietList(this);
+        const QSignalBlocker quietSelection(selection);
+        const bool selected = item->isSelected();
+        const bool current = currentItem() == item;
+        if (current) selection->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
         takeTopLevelItem(from);
         insertTopLevelItem(to, item);
-        selectionModel()->clearSelection();
-        if (current) selectionModel()->setCurrentIndex(indexFromItem(current), QItemSelectionModel::NoUpdate);
-        for (QTreeWidgetItem* row : selected) row->setSelected(true);
+        const QModelIndex index = indexFromItem(item);
+        if (current) selection->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+        if (selected) selection->select(index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
+    viewport()->update();
     // Only the rows between the two places moved, each by one.
     for (int i = std::min(from, to), last = std::max(from, to); i <= last; ++i)
         static_cast<Item*>(topLevelItem(i))->RowHint = i;
