@@ -62,12 +62,14 @@ inline Bytes SavedReceiverFrame(int identity, const Bytes& name, const Bytes& se
 
 // Starts the server with the default sample data whose receiver list holds receivers
 // 1..n, connects the control and waits until `loaded` says its list shows them.
-template <class Control, class Loaded>
-bool LoadOverLoopback(testserver::Server& server, Control& control, int n, Loaded loaded) {
+// `adjust` may change the sample data before the server takes it.
+template <class Control, class Loaded, class Adjust>
+bool LoadOverLoopback(testserver::Server& server, Control& control, int n, Loaded loaded, Adjust adjust) {
     if (!server.Listen()) return false;
     testserver::SampleData data;
     if (!testserver::MakeSampleData("default", data)) return false;
     data.Answers[230] = {testserver::OutFrame{230, ReceiverListBody(n)}};
+    adjust(data);
     server.SetData(std::move(data));
     control.resize(700, 500);
     control.show();
@@ -76,6 +78,11 @@ bool LoadOverLoopback(testserver::Server& server, Control& control, int n, Loade
     const bool ok = testserver::Server::WaitFor([&] { return loaded() && server.AllSent(); }, 600000);
     testserver::Server::WaitFor([] { return false; }, 100); // the rest of the start-up answers
     return ok;
+}
+
+template <class Control, class Loaded>
+bool LoadOverLoopback(testserver::Server& server, Control& control, int n, Loaded loaded) {
+    return LoadOverLoopback(server, control, n, loaded, [](testserver::SampleData&) {});
 }
 
 // Seconds from handing the bytes to the server until `done` holds, the event loop having
