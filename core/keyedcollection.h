@@ -33,13 +33,31 @@ public:
 
     // Adds at the end; false (and nothing changed) when the key is already present.
     bool Add(std::string_view key, Ptr item) {
-        std::string folded = UpperCase(key);
-        if (m_Index.count(folded)) return false;
+        // One look-up: the index entry is made first and pointed at the new item after.
+        const auto [at, added] = m_Index.try_emplace(UpperCase(key), m_Items.end());
+        if (!added) return false;
         m_Items.push_back(Entry{std::string(key), std::move(item)});
-        m_Index.emplace(std::move(folded), std::prev(m_Items.end()));
+        at->second = std::prev(m_Items.end());
         m_Generation = NextGeneration();
         return true;
     }
+
+    // Remove(key) followed by Add(key, item), without freeing and making again what an
+    // item already under the key had: the entry takes the item and moves to the end.
+    void Replace(std::string_view key, Ptr item) {
+        const auto it = m_Index.find(UpperCase(key));
+        if (it == m_Index.end()) {
+            Add(key, std::move(item));
+            return;
+        }
+        it->second->key.assign(key);
+        it->second->item = std::move(item);
+        m_Items.splice(m_Items.end(), m_Items, it->second);
+        m_Generation = NextGeneration();
+    }
+
+    // Room in the index for that many items, so adding them does not rehash it.
+    void Reserve(std::size_t count) { m_Index.reserve(count); }
 
     Ptr Find(std::string_view key) const {
         auto it = m_Index.find(UpperCase(key));

@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using namespace korvel;
 
 TEST(NumericValue, LeadingNumberOrZero) {
@@ -89,4 +91,50 @@ TEST(KeyedCollection, OrderAndCaseInsensitiveKeys) {
     EXPECT_EQ(order, (std::vector<int>{5, 7, -55}));
     c.Clear();
     EXPECT_EQ(c.Count(), 0u);
+}
+
+// Replace is Remove followed by Add: the item goes to the end under the key as given now,
+// and a key not yet present is added; every change, and only a change, gives a generation
+// no collection had before, so something built from the collection knows it is stale.
+TEST(KeyedCollection, ReplaceMovesToTheEndAndEveryChangeRenewsTheGeneration) {
+    KeyedCollection<int> c;
+    EXPECT_EQ(c.Generation(), 0u);
+    c.Add("K1", std::make_shared<int>(1));
+    c.Add("K2", std::make_shared<int>(2));
+    c.Add("K3", std::make_shared<int>(3));
+    auto order = [&] {
+        std::vector<std::string> out;
+        for (const auto& e : c) out.push_back(e.key + "=" + std::to_string(*e.item));
+        return out;
+    };
+    std::vector<uint64_t> seen = {c.Generation()};
+    auto renewed = [&] {
+        const bool fresh = std::find(seen.begin(), seen.end(), c.Generation()) == seen.end();
+        seen.push_back(c.Generation());
+        return fresh;
+    };
+    c.Replace("k1", std::make_shared<int>(10));
+    EXPECT_EQ(order(), (std::vector<std::string>{"K2=2", "K3=3", "k1=10"}));
+    EXPECT_TRUE(renewed());
+    EXPECT_EQ(*c.Find("K1"), 10);
+    c.Replace("K4", std::make_shared<int>(4));
+    EXPECT_EQ(order(), (std::vector<std::string>{"K2=2", "K3=3", "k1=10", "K4=4"}));
+    EXPECT_TRUE(renewed());
+    EXPECT_EQ(c.Count(), 4u);
+
+    // No change, no new generation.
+    c.Find("K2");
+    EXPECT_FALSE(c.Add("K2", std::make_shared<int>(0)));
+    EXPECT_FALSE(c.Remove("K9"));
+    EXPECT_EQ(c.Generation(), seen.back());
+    EXPECT_TRUE(c.Remove("K2"));
+    EXPECT_TRUE(renewed());
+
+    // Another collection swapped into its place reads as changed too.
+    KeyedCollection<int> other;
+    other.Add("K1", std::make_shared<int>(1));
+    std::swap(c, other);
+    EXPECT_TRUE(renewed());
+    c.Clear();
+    EXPECT_TRUE(renewed());
 }
