@@ -47,9 +47,7 @@ public:
     void TreeView_Profiles_MouseDown(int button, int shift, int x, int y);
     void TreeView_Profiles_DblClick();
 
-    platform::TreeView& TreeView_Profiles() const { return *m_Tree; }
-    const platform::IconStore& ImageManager_CheckBoxes() const { return *m_Icons; }
-    int TreeShift() const { return m_TreeShift; }
+    // The tree carries its name, "TreeView_Profiles", as its object name.
 
 protected:
     void OnInitialise() override;

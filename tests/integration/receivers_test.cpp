@@ -1,6 +1,7 @@
 // The receivers editor against the substitute server over loopback: its start-up
 // requests, the list from 230, the server's 240, 241 and 221, and the commands it sends.
 #include "controls/receivers/parameterswindow.h"
+#include "tests/support/children.h"
 #include "controls/receivers/receiverscomponent.h"
 #include "tests/integration/harness.h"
 
@@ -92,9 +93,9 @@ protected:
         control->setProperty("ServerAddress", "127.0.0.1");
     }
     bool ListHas(int rows) {
-        return WaitFor([&] { return !control->Frame().isHidden() && List().ListCount() == rows; });
+        return WaitFor([&] { return !korvel::testing::Child<QGroupBox>(*control, "Frame").isHidden() && List().ListCount() == rows; });
     }
-    platform::ListView& List() const { return control->ListView_Receivers(); }
+    platform::ListView& List() const { return korvel::testing::Child<platform::ListView>(*control, "ListView_Receivers"); }
     int Row(int identity) const { return List().FindKey(QString("K%1").arg(identity)); }
 
     Server server;
@@ -131,7 +132,7 @@ TEST_F(ReceiversTest, StartUpRequestsWithAndWithoutAreaAndPassword) {
             else if (f.Type == 103) EXPECT_EQ(f.Body, StringBody(c.password));
             else EXPECT_EQ(f.Body, "");
         }
-        ASSERT_TRUE(WaitFor([&] { return control->Frame().title() == c.caption; })) << control->Frame().title().toStdString();
+        ASSERT_TRUE(WaitFor([&] { return korvel::testing::Child<QGroupBox>(*control, "Frame").title() == c.caption; })) << korvel::testing::Child<QGroupBox>(*control, "Frame").title().toStdString();
         control.reset();
     }
 }
@@ -157,15 +158,15 @@ TEST_F(ReceiversTest, ListFromTheServerWithColumnsIconsAndRights) {
     EXPECT_EQ(list.Text(1), "Control room pager");
     ASSERT_TRUE(control->CurrentReceiver());
     EXPECT_EQ(control->CurrentReceiver()->m_DiskIdentity, 2);
-    EXPECT_TRUE(control->Command_AddReceiver().isEnabled());
-    EXPECT_TRUE(control->Command_RemoveReceiver().isEnabled());
+    EXPECT_TRUE(korvel::testing::Child<QPushButton>(*control, "Command_AddReceiver").isEnabled());
+    EXPECT_TRUE(korvel::testing::Child<QPushButton>(*control, "Command_RemoveReceiver").isEnabled());
     EXPECT_EQ(store.Get(kApp, "Parameters", "LastSelectedReceiver", ""), "Control room pager");
 
     // Rights without 0x20 take all three away.
     server.SendFrame(102, LongToNetworkBytes(0x02));
-    ASSERT_TRUE(WaitFor([&] { return !control->Command_AddReceiver().isEnabled(); }));
-    EXPECT_FALSE(control->Command_RemoveReceiver().isEnabled());
-    EXPECT_FALSE(control->Command_CopyReceiver().isEnabled());
+    ASSERT_TRUE(WaitFor([&] { return !korvel::testing::Child<QPushButton>(*control, "Command_AddReceiver").isEnabled(); }));
+    EXPECT_FALSE(korvel::testing::Child<QPushButton>(*control, "Command_RemoveReceiver").isEnabled());
+    EXPECT_FALSE(korvel::testing::Child<QPushButton>(*control, "Command_CopyReceiver").isEnabled());
 }
 
 TEST_F(ReceiversTest, AreaShowsItsReceiversWithoutThePrefix) {
@@ -389,8 +390,8 @@ TEST_F(ReceiversTest, RemovingTheCurrentRowClicksTheRowNowInItsPlaceOrRowOne) {
         ASSERT_TRUE(ListHas(c.rowsLeft)) << c.position;
         EXPECT_EQ(List().Key(List().SelectedPosition()), expected) << c.position;
         EXPECT_EQ(control->CurrentReceiver() != nullptr, c.selected != 0) << c.position;
-        EXPECT_EQ(control->Command_RemoveReceiver().isEnabled(), c.selected != 0) << c.position;
-        EXPECT_EQ(control->Command_CopyReceiver().isEnabled(), c.selected != 0) << c.position;
+        EXPECT_EQ(korvel::testing::Child<QPushButton>(*control, "Command_RemoveReceiver").isEnabled(), c.selected != 0) << c.position;
+        EXPECT_EQ(korvel::testing::Child<QPushButton>(*control, "Command_CopyReceiver").isEnabled(), c.selected != 0) << c.position;
     }
 }
 
@@ -412,7 +413,7 @@ TEST_F(ReceiversTest, AreaAndPasswordWhileConnected) {
     ASSERT_EQ(frames.size(), before + 1);
     EXPECT_EQ(frames.back().Type, 103);
     EXPECT_EQ(frames.back().Body, StringBody("other"));
-    EXPECT_EQ(control->Frame().title(), "R&eceivers (North)");
+    EXPECT_EQ(korvel::testing::Child<QGroupBox>(*control, "Frame").title(), "R&eceivers (North)");
     EXPECT_EQ(List().ListCount(), 2);
 }
 

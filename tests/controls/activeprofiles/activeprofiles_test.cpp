@@ -2,6 +2,8 @@
 // by its shown name, the flag and body of message 220, the profile tree, and the
 // control's members as a host sees them.
 #include "controls/activeprofiles/activeprofilescomponent.h"
+#include "controls/activeprofiles/checkboxicons.h"
+#include "tests/support/children.h"
 #include "controls/activeprofiles/profileswitch.h"
 
 #include "core/clientstate.h"
@@ -149,7 +151,7 @@ TEST(ProfileTree, KeysIgnoreCaseImagesReadBackAndTheProgramRaisesNoEvent) {
     MemorySettingsStore store;
     state.SettingsStore = &store;
     Component c(state);
-    platform::TreeView& tree = c.TreeView_Profiles();
+    platform::TreeView& tree = korvel::testing::Child<platform::TreeView>(c, "TreeView_Profiles");
     int events = 0;
     QObject::connect(&tree, &platform::TreeView::MouseDown, [&] { ++events; });
     QObject::connect(&tree, &platform::TreeView::DblClick, [&] { ++events; });
@@ -195,9 +197,11 @@ TEST(ActiveProfilesComponent, OffersItsMembersByNameAndStartsHidden) {
     EXPECT_TRUE(c.setProperty("Area", "North"));
     EXPECT_EQ(c.property("Area").toString(), "North");
     EXPECT_EQ(c.property("IsConnectedToServer").toInt(), 0);
-    EXPECT_EQ(c.ImageManager_CheckBoxes().Count(), 2);
-    EXPECT_TRUE(c.TreeView_Profiles().isHidden());
-    EXPECT_EQ(c.TreeView_Profiles().PathSeparator(), "@");
+    platform::IconStore icons;
+    AddCheckBoxIcons(icons);
+    EXPECT_EQ(icons.Count(), 2);
+    EXPECT_TRUE(korvel::testing::Child<platform::TreeView>(c, "TreeView_Profiles").isHidden());
+    EXPECT_EQ(korvel::testing::Child<platform::TreeView>(c, "TreeView_Profiles").PathSeparator(), "@");
 
     AddProfile(state, 2, "North\\Night shift", false);
     AddProfile(state, 3, "North\\Day shift", true);
