@@ -2,14 +2,17 @@
 // substitute server: filling its check-box list from one 230, the server's 240 for a
 // saved receiver, and restoring the ticks of the last message (131).
 //
-// The full load's floor is a bare QTreeWidget with check boxes doing the least the list
-// must show, the best way Qt allows: rows made from the same names, put in order by a
-// case-insensitive key computed once per row, added in one batch, the event loop run
-// once. The control does more than that (it receives and decodes the 230 and keeps its
-// rows' keys), the floor never does more than the control.
+// The full load's floor is the least any client must do for the same screen: take the
+// same 230 frame from a loopback socket, read each receiver's identity and name from it
+// with the codec readers (keeping no record), and fill a bare QTreeWidget with check
+// boxes the best way Qt allows: rows put in order by a case-insensitive key computed once
+// per row, added in one batch, the event loop run once. The control does more than that
+// (it keeps every receiver as a record, its rows keep keys for look-up), the floor never
+// does more than the control.
 //
-// The 240s: bursts of saved receivers (name unchanged) and of renamed ones (each row
-// moves), timed until the last one shows; per message.
+// The 240s: bursts of saved receivers (name unchanged), timed until a status text sent
+// after them shows, and of renamed ones (each row moves), timed until the last one shows;
+// per message.
 //
 // The ticks: the last message's receivers come from the per-user store (the server does
 // not keep them here: a String on the wire holds at most 32,767 bytes, too few for 10,000
@@ -20,20 +23,26 @@
 //   one 240 at 20k / one 240 at 2k, saved and renamed   <= 4 each
 //   restoring 10,000 ticks / restoring 1,000            <= 12
 #include "bench/receiverlists.h"
+#include "controls/textmessage/statusbar.h"
 #include "controls/textmessage/textmessagecomponent.h"
 
 #include "core/clientstate.h"
+#include "core/codec.h"
 #include "core/settingsstore.h"
 #include "platform/listview.h"
 #include "testserver/sampledata.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QHostAddress>
+#include <QTcpServer>
+#include <QTcpSocket>
 #include <QTreeWidget>
 
 #include <algorithm>
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 using namespace korvel;
@@ -69,6 +78,7 @@ Figures Measure(int n) {
     state.SettingsStore = &store;
     textmessage::Component control(state);
     platform::ListView& list = ListOf(control);
+    const textmessage::StatusBar& bar = *control.findChild<textmessage::StatusBar*>(QStringLiteral("StatusBar"));
     Figures f;
     const bool loaded = bench::LoadOverLoopback(
         server, control, n, [&] { return list.ListCount() == n; },
@@ -90,16 +100,18 @@ Figures Measure(int n) {
     }
     for (int rep = 0; rep < kRepetitions; ++rep) {
         Bytes burst;
-        int last = 0;
         for (int k = 0; k < kBurst; ++k) {
-            last = 1 + (k * 7 + rep) * (n / kBurst) % n;
+            const int last = 1 + (k * 7 + rep) * (n / kBurst) % n;
             burst += bench::SavedReceiverFrame(last, bench::ReceiverName(last), "s" + std::to_string(k));
         }
-        // The last one also adds a row, which marks the end of the burst.
-        const int marker = n + 1 + rep;
-        burst += bench::SavedReceiverFrame(marker, "zz marker " + std::to_string(rep), "s");
-        const QString key = QStringLiteral("K%1").arg(marker);
-        f.saved = std::min(f.saved, bench::TimeUntil(server, burst, [&] { return list.FindKey(key) != 0; }) / kBurst);
+        // A status text (108) after them marks the end of the burst.
+        const std::string mark = "burst " + std::to_string(rep) + " done";
+        Bytes status;
+        AppendString(status, mark);
+        burst += testserver::EncodeFrame(108, status);
+        const QString shown = QString::fromStdString(mark);
+        f.saved = std::min(f.saved,
+                           bench::TimeUntil(server, burst, [&] { return bar.PanelText(3) == shown; }) / kBurst);
     }
     for (int rep = 0; rep < kRepetitions; ++rep) {
         Bytes burst;
@@ -127,9 +139,25 @@ Figures Measure(int n) {
     return f;
 }
 
+// Reads one receiver's network form, keeping its name.
+Bytes ReadNameOfForm(std::string_view body, int32_t& p) {
+    Bytes name = GetStringFromNetworkBytes(body, p);
+    for (int k = 0; k < 3; ++k) GetIntegerFromNetworkBytes(body, p);
+    GetStringFromNetworkBytes(body, p);
+    GetDateFromNetworkBytes(body, p);
+    GetLongFromNetworkBytes(body, p);
+    for (int k = 0; k < 4; ++k) GetStringFromNetworkBytes(body, p);
+    return name;
+}
+
 double Floor(int n) {
-    std::vector<QString> names;
-    for (int i = 1; i <= n; ++i) names.push_back(QString::fromStdString(bench::ReceiverName(i)));
+    const Bytes frame = testserver::EncodeFrame(230, bench::ReceiverListBody(n));
+    QTcpServer listener;
+    listener.listen(QHostAddress::LocalHost);
+    QTcpSocket client;
+    client.connectToHost(QHostAddress::LocalHost, listener.serverPort());
+    testserver::Server::WaitFor([&] { return listener.hasPendingConnections(); });
+    QTcpSocket* sender = listener.nextPendingConnection();
     QTreeWidget tree;
     tree.setHeaderHidden(true);
     tree.resize(700, 500);
@@ -140,14 +168,28 @@ double Floor(int n) {
         QApplication::processEvents();
         QElapsedTimer timer;
         timer.start();
+        sender->write(frame.data(), static_cast<qint64>(frame.size()));
+        Bytes received;
+        testserver::Server::WaitFor([&] {
+            const QByteArray chunk = client.readAll();
+            received.append(chunk.constData(), static_cast<std::size_t>(chunk.size()));
+            return received.size() >= frame.size();
+        }, 600000);
+        const std::string_view body = std::string_view(received).substr(5);
+        int32_t p = 0;
+        const int32_t count = GetLongFromNetworkBytes(body, p);
         struct Row {
             QString key;
             QTreeWidgetItem* item;
         };
         std::vector<Row> rows;
-        rows.reserve(names.size());
-        for (const QString& name : names) {
+        rows.reserve(static_cast<std::size_t>(count));
+        for (int32_t i = 0; i < count; ++i) {
+            const int32_t identity = GetLongFromNetworkBytes(body, p);
+            GetStringFromNetworkBytes(body, p);
+            const QString name = QString::fromLatin1(ReadNameOfForm(body, p));
             auto* item = new QTreeWidgetItem(QStringList{name});
+            item->setData(0, Qt::UserRole, identity);
             item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
             item->setCheckState(0, Qt::Unchecked);
             rows.push_back({name.toCaseFolded(), item});

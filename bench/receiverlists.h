@@ -27,7 +27,7 @@ inline Bytes ReceiverName(int i) {
 
 // A receiver of type 2 (in the substitute server's types) with one setting.
 inline cReceiver MakeReceiver(int identity, const Bytes& name, const Bytes& setting) {
-    ClientState noTypes;
+    static ClientState noTypes;
     cReceiver r;
     r.m_DiskIdentity = static_cast<int16_t>(identity);
     r.m_ReceiverName = name;

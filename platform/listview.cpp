@@ -42,6 +42,8 @@ std::u32string FoldedForCompare(const QString& text) {
 class ListView::Item final : public QTreeWidgetItem {
 public:
     Item(ListView* owner, QString key) : m_Owner(owner), Key(std::move(key)), FoldedKey(Key.toCaseFolded()) {}
+    Item(ListView* owner, QString key, QString folded)
+        : m_Owner(owner), Key(std::move(key)), FoldedKey(std::move(folded)) {}
     ~Item() override { m_Owner->forget(this); }
     bool operator<(const QTreeWidgetItem& other) const override { return m_Owner->lessThan(*this, other); }
     void setData(int column, int role, const QVariant& value) override {
@@ -64,6 +66,7 @@ public:
     int RowHint = -1;          // the 0-based row it was last seen at
     int Icon = 0;
     bool CheckedState = false; // as last seen, to tell the user's changes
+    bool Pending = false;      // made by AddItems and not yet in the list
 
 private:
     mutable std::u32string m_SortText;
@@ -224,7 +227,10 @@ int ListView::AddItem(const QString& key, const QString& text, int smallIcon) {
 }
 
 ListView::Item* ListView::makeItem(const QString& key, const QStringList& texts, int smallIcon) {
-    auto* item = new Item(this, key);
+    return fill(new Item(this, key), texts, smallIcon);
+}
+
+ListView::Item* ListView::fill(Item* item, const QStringList& texts, int smallIcon) {
     for (int i = 0; i < texts.size() && i < std::max(1, ColumnCount()); ++i) item->setText(i, texts[i]);
     if (m_CheckBoxes) {
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
@@ -252,15 +258,19 @@ int ListView::AddItems(const std::vector<NewRow>& rows) {
     m_ProgramChange = true;
     QList<QTreeWidgetItem*> items;
     items.reserve(static_cast<qsizetype>(rows.size()));
-    QHash<QString, Item*> batch;
+    m_Keys.reserve(m_Keys.size() + static_cast<qsizetype>(rows.size()));
     for (const NewRow& row : rows) {
-        if (row.Key.isEmpty() || FindKey(row.Key) != 0) continue;
-        const QString folded = row.Key.toCaseFolded();
-        if (batch.contains(folded)) continue;
-        Item* item = makeItem(row.Key, row.Texts, row.SmallIcon);
-        batch.insert(item->FoldedKey, item);
+        if (row.Key.isEmpty()) continue;
+        QString folded = row.Key.toCaseFolded();
+        // Taken by a row of the list or by an earlier row of this batch.
+        const auto taken = m_Keys.constFind(folded);
+        if (taken != m_Keys.cend() && (taken.value()->Pending || positionOf(taken.value()) != 0)) continue;
+        Item* item = fill(new Item(this, row.Key, std::move(folded)), row.Texts, row.SmallIcon);
+        item->Pending = true;
+        m_Keys.insert(item->FoldedKey, item);
         items.push_back(item);
     }
+    for (QTreeWidgetItem* item : items) static_cast<Item*>(item)->Pending = false;
     if (m_Sorted && ListCount() == 0) {
         // Into an empty sorted list the rows go in their sorted order at once; sorting
         // them first is what adding them and then sorting the list gives.
@@ -268,10 +278,8 @@ int ListView::AddItems(const std::vector<NewRow>& rows) {
             return before(*static_cast<const Item*>(a), *static_cast<const Item*>(b));
         });
         addTopLevelItems(items);
-        m_Keys.insert(batch);
     } else {
         addTopLevelItems(items);
-        m_Keys.insert(batch);
         sortNow();
     }
     m_ProgramChange = wasProgram;
@@ -314,6 +322,8 @@ QString ListView::SubItem(int position, int column) const {
 void ListView::SetSubItem(int position, int column, const QString& text) {
     Item* item = itemAt(position);
     if (!item || !validColumn(column)) return;
+    // The same text again changes nothing on screen: the view need not hear of it.
+    if (item->text(column - 1) == text) return;
     const bool wasProgram = m_ProgramChange;
     m_ProgramChange = true;
     item->setText(column - 1, text);

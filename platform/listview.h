@@ -127,6 +127,11 @@ public:
     // proportion to the ticked rows, not to the list.
     int CheckedCount() const { return static_cast<int>(m_CheckedRows.size()); }
     QStringList CheckedKeys() const;
+
+    // Many rows are about to change (ticks restored, say): the view lays the list out once
+    // when the event loop next runs, instead of looking up each changed row's place on
+    // screen, which costs in proportion to the list.
+    void DeferLayout() { scheduleDelayedItemsLayout(); }
     QString ToolTipText() const { return m_ToolTip; }
     void SetToolTipText(const QString& text);
 
@@ -157,6 +162,7 @@ private:
     };
 
     Item* makeItem(const QString& key, const QStringList& texts, int smallIcon);
+    Item* fill(Item* item, const QStringList& texts, int smallIcon);
     Item* itemAt(int position) const;
     int positionOf(const QTreeWidgetItem* item) const;
     void forget(const Item* item);

@@ -199,6 +199,7 @@ Bytes Component::GetCheckedReceiversList() const {
 }
 
 void Component::CheckReceiversFromList(std::string_view list) {
+    m_List->DeferLayout();
     for (const QString& key : m_List->CheckedKeys()) m_List->SetChecked(m_List->FindKey(key), false);
     // The fields one after the other in one pass, up to the first empty one (or the end,
     // beyond which every field reads as empty).
