@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <random>
 
 using namespace korvel;
 
@@ -137,4 +138,81 @@ TEST(KeyedCollection, ReplaceMovesToTheEndAndEveryChangeRenewsTheGeneration) {
     EXPECT_TRUE(renewed());
     c.Clear();
     EXPECT_TRUE(renewed());
+}
+
+// Against a plain model (a list in order, keys compared upper-cased) through thousands of
+// additions, removals, replacements and clearings: the same order, the same look-ups,
+// the same answers; iteration may go on while entries are removed.
+TEST(KeyedCollection, BehavesAsAnOrderedListWithCaseInsensitiveKeys) {
+    std::mt19937 random(42);
+    KeyedCollection<int> c;
+    std::vector<std::pair<std::string, int>> model; // upper-cased key, value
+    auto key = [&] {
+        const int n = std::uniform_int_distribution<int>(-40, 40)(random);
+        return (std::uniform_int_distribution<int>(0, 1)(random) ? "K" : "k") + std::to_string(n);
+    };
+    auto findModel = [&](const std::string& k) {
+        return std::find_if(model.begin(), model.end(), [&](const auto& e) { return e.first == UpperCase(k); });
+    };
+    for (int step = 0; step < 20000; ++step) {
+        const std::string k = key();
+        const int value = step;
+        switch (std::uniform_int_distribution<int>(0, 9)(random)) {
+        case 0:
+        case 1:
+        case 2:
+        case 3: {
+            const bool known = findModel(k) != model.end();
+            ASSERT_EQ(c.Add(k, std::make_shared<int>(value)), !known) << step;
+            if (!known) model.emplace_back(UpperCase(k), value);
+            break;
+        }
+        case 4:
+        case 5:
+        case 6: {
+            const auto it = findModel(k);
+            ASSERT_EQ(c.Remove(k), it != model.end()) << step;
+            if (it != model.end()) model.erase(it);
+            break;
+        }
+        case 7:
+        case 8: {
+            const auto it = findModel(k);
+            if (it != model.end()) model.erase(it);
+            model.emplace_back(UpperCase(k), value);
+            c.Replace(k, std::make_shared<int>(value));
+            break;
+        }
+        default:
+            if (step % 500 == 0) {
+                c.Clear();
+                model.clear();
+            }
+            break;
+        }
+        ASSERT_EQ(c.Count(), model.size()) << step;
+        ASSERT_EQ(c.Empty(), model.empty());
+        std::size_t i = 0;
+        for (const auto& e : c) {
+            ASSERT_LT(i, model.size());
+            ASSERT_EQ(UpperCase(e.key), model[i].first) << step;
+            ASSERT_EQ(*e.item, model[i].second) << step;
+            ++i;
+        }
+        ASSERT_EQ(i, model.size());
+        const std::string probe = key();
+        const auto it = findModel(probe);
+        const auto found = c.Find(probe);
+        ASSERT_EQ(found != nullptr, it != model.end()) << step;
+        if (found) ASSERT_EQ(*found, it->second);
+        ASSERT_EQ(c.Contains(probe), it != model.end());
+    }
+    // Removing entries while iterating leaves the iteration on the entries still there.
+    std::vector<int> seen;
+    for (const auto& e : c) {
+        seen.push_back(*e.item);
+        c.Remove(e.key);
+    }
+    EXPECT_EQ(seen.size(), model.size());
+    EXPECT_TRUE(c.Empty());
 }
