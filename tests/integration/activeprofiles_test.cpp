@@ -2,7 +2,7 @@
 // requests to the byte, the tree of the area's profiles, switching by double-click and by
 // name, the rights check, and the tree following 210, 211 and 220.
 #include "controls/activeprofiles/activeprofilescomponent.h"
-#include "tests/integration/harness.h"
+#include "tests/support/loopback.h"
 
 #include "core/clientstate.h"
 #include "core/records/profile.h"
@@ -54,29 +54,17 @@ Bytes Body210(int16_t identity, std::string_view name, bool enabled) {
     return b;
 }
 
-class ActiveProfilesTest : public ::testing::Test {
+class ActiveProfilesTest : public LoopbackTest<ActivePrf> {
 protected:
-    void SetUp() override {
-        EnsureApplication();
-        ASSERT_TRUE(server.Listen());
-        testserver::SampleData data;
-        ASSERT_TRUE(testserver::MakeSampleData("default", data));
-        server.SetData(std::move(data));
-        state.SettingsStore = &store;
-    }
-
     ActivePrf& Make(const char* area = "", const char* password = "") {
-        control = std::make_unique<ActivePrf>(state);
-        control->resize(400, 300);
-        control->show();
+        MakeControl(400, 300);
         control->setProperty("Area", area);
         control->setProperty("Password", password);
         return *control;
     }
     // Connects and waits until the tree holds the area's profiles.
     void Start(int expectedNodes) {
-        control->setProperty("ServerPort", server.Port());
-        control->setProperty("ServerAddress", "127.0.0.1");
+        PointAtServer();
         ASSERT_TRUE(WaitFor([&] {
             return control->IsConnected() && !Tree().isHidden() && Tree().NodeCount() == expectedNodes;
         }));
@@ -98,11 +86,6 @@ protected:
         control->TreeView_Profiles_MouseDown(1, shift, 0, 0);
         control->TreeView_Profiles_DblClick();
     }
-
-    Server server;
-    MemorySettingsStore store;
-    ClientState state;
-    std::unique_ptr<ActivePrf> control;
 };
 
 } // namespace

@@ -2,7 +2,7 @@
 // requests, the tree it builds from the profile list, the server's updates, and the
 // messages Save and the public operations send, to the byte.
 #include "controls/profiles/profilescomponent.h"
-#include "tests/integration/harness.h"
+#include "tests/support/loopback.h"
 
 #include "core/clientstate.h"
 #include "core/codec.h"
@@ -43,36 +43,20 @@ Bytes RecordRef(int32_t identity, std::string_view name) {
     return b;
 }
 
-class ProfilesDialogueTest : public ::testing::Test {
+class ProfilesDialogueTest : public LoopbackTest<Profiles> {
 protected:
-    void SetUp() override {
-        EnsureApplication();
-        ASSERT_TRUE(server.Listen());
-        ASSERT_TRUE(testserver::MakeSampleData("default", data));
-    }
     void Start(bool childProfiles = false) {
         if (childProfiles) data.Settings[0].Items.push_back({"AllowChildProfiles", "1"});
         server.SetData(data);
-        state.SettingsStore = &store;
-        control = std::make_unique<Profiles>(state);
-        control->resize(800, 560);
-        control->show();
+        MakeControl(800, 560);
     }
-    void Connect() {
-        control->setProperty("ServerPort", server.Port());
-        control->setProperty("ServerAddress", "127.0.0.1");
-    }
+    void Connect() { PointAtServer(); }
     bool TreeFilled() {
         return WaitFor([&] { return control->TreeView_Profiles().NodeCount() > 0; });
     }
     void Settle(int ms = 80) { WaitFor([] { return false; }, ms); }
 
     platform::ScopedScriptedDialogs dialogs;
-    Server server;
-    testserver::SampleData data;
-    MemorySettingsStore store;
-    ClientState state;
-    std::unique_ptr<Profiles> control;
 };
 
 TEST_F(ProfilesDialogueTest, StartUpRequestsToTheByteWithAndWithoutAreaAndPassword) {

@@ -1,6 +1,6 @@
 // The substitute server program serves its sample data to a real control.
 #include "controls/syslog/syslogcomponent.h"
-#include "tests/integration/harness.h"
+#include "tests/support/harness.h"
 
 #include "core/clientstate.h"
 #include "platform/listbox.h"
