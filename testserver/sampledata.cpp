@@ -124,51 +124,14 @@ void AddDefaultBase(SampleData& d) {
         {"ActiveX", {{"ViewAllReceivers", "0"}}},
     };
 
-    d.Texts = {
-        {17, "Disconnected"},
-        {160, "Alarm events"},
-        {161, "Acknowledge"},
-        {162, "Details"},
-        {411, "Receivers"},
-        {412, "Receiver"},
-        {431, "&Route Profiles"},
-        {432, "Add"},
-        {433, "Remove"},
-        {435, "Copy"},
-        {438, "Add child"},
-        {439, "Add parent"},
-        {440, "Include &Alarm States"},
-        {444, "Use timeschedule"},
-        {445, "Use calendar"},
-        {449, "&Receivers when this profile matches"},
-        {450, "&General include/exclude conditions"},
-        {460, "Timeschedule"},
-        {461, "Period"},
-        {462, "View day type"},
-        {470, "Global Calendar"},
-        {471, "View time axis"},
-        {472, "Import holidays"},
-        {473, "Restore all days to normal"},
-        {480, "External profile enable/disable using tag"},
-        {481, "Tag"},
-        {482, "Ignore the tag in other profiles"},
-        {483, "External profile enable/disable using file"},
-        {486, "Use automatic time-limited alarm blocking"},
-        {490, "Use this profile for specific SCADA systems"},
-        {491, "&System"},
-        {511, "Send"},
-        {512, "Message"},
-        {513, "Receivers"},
-        {610, "Active profiles"},
-    };
 
     d.ReceiverTypes = {
-        {1, "E-mail", "SMTP", 0, "", ""},
+        {1, "E-mail", "SMTP", 2000, "", ""},
         {2, "Text message (GSM)", "GSM", 160, "SE,NO,DK,FI", ""},
         {3, "Pager", "ILM", 80, "SE", ""},
         {4, "Pager over TCP", "ILMTCP", 80, "", ""},
         {5, "Pop-up window", "POPUPFORM", 255, "", ""},
-        {6, "Voice call", "VOICE", 0, "GB,IE", ""},
+        {6, "Voice call", "VOICE", 250, "GB,IE", ""},
     };
 
     d.Systems = {{0, "Main plant"}, {1, "Water treatment"}, {2, "Building services"}, {7, "Substation North"}};
@@ -210,6 +173,7 @@ bool MakeSampleData(std::string_view name, SampleData& out) {
     out = SampleData{};
     if (name == "default") {
         AddDefaultBase(out);
+        AddSampleTexts(out);
         AddSampleRecords(out);
         AddSampleEvents(out);
         AddTextActiveSamples(out);

@@ -134,28 +134,6 @@ Bytes CalendarBody(const SampleData& data) {
 } // namespace
 
 void AddSampleRecords(SampleData& data) {
-    // Texts of the profiles editor, so that every caption reads as the server's.
-    const std::pair<int32_t, const char*> texts[] = {
-        {170, "Remove the profile"}, {171, "?"}, {172, "The removal reaches the server with the next Save."},
-        {173, "A profile with that name already exists."}, {436, "Name of the profile"},
-        {437, "Ctrl + double-click switches it on or off"}, {441, "Inactive"}, {442, "Active"},
-        {443, "Acknowledged"}, {451, "Tag"}, {452, "Area"}, {453, "Category"}, {454, "Name"},
-        {455, "Description"}, {456, "State"}, {457, "Parallell receivers"}, {458, "Sequential receivers"},
-        {465, "General"}, {466, "Timeschedule"}, {467, "Advanced"}, {468, "Global Calendar"},
-        {475, "Add &receiver"}, {476, "Move &up"}, {477, "Move &down"},
-        {478, "&Request manual confirmation of receipt"}, {479, "&Remove"}, {484, "Filename"},
-        {485, "Enable by text"}, {487, "Number of matching events treshold"}, {488, "Treshold window"},
-        {489, "When threshold is exceeded, block for"}, {492, "Copy the child profiles too"},
-        {493, "Block the complete profile"}, {494, "Block individual tags only"}, {640, "C&opy"},
-        {641, "&Paste"}, {642, "&Delete"}, {643, "&Mark the whole day"}, {644, "&Grouped"},
-        {645, "Group &Monday-Friday"}, {671, "seconds"}, {874, "Save"}, {884, "Saved"},
-        {924, "&Invert"}, {926, "and all its child profiles?"}, {956, "Rename"},
-        {957, "Off Duty behaviour"}, {958, "Throw alarm event"}, {959, "Delay until On Duty"},
-        {960, "Delay until On Duty (throw if Inactive)"}, {961, "Delay until On Duty (throw if Acked)"},
-        {962, "Delay until On Duty (throw if Inactive or Acked)"},
-        {963, "This node has no profile of its own."},
-    };
-    for (const auto& [number, text] : texts) data.Texts.emplace(number, text);
     data.Answers[230] = {{230, ReceiversBody(data)}};
     data.Answers[200] = {{200, ProfilesBody()}};
     data.Answers[170] = {{170, CalendarBody(data)}};

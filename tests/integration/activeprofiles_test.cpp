@@ -122,7 +122,7 @@ TEST_F(ActiveProfilesTest, TreeShowsTheAreasProfilesWithTheirState) {
     EXPECT_EQ(Keys(), (QStringList{"K3", "K4"}));
     EXPECT_EQ(Texts(), (QStringList{"Gatehouse", "Gatehouse@Weekend cover"}));
     EXPECT_EQ(Tree().Image("K3"), ActivePrf::kImageEnabled);
-    EXPECT_EQ(Tree().ToolTipText(), "Ctrl + double-click switches a profile on or off");
+    EXPECT_EQ(Tree().ToolTipText(), "Ctrl + double-click switches it on or off");
     EXPECT_TRUE(control->Label_Disconnected().isHidden());
     EXPECT_EQ(control->property("IsConnectedToServer").toInt(), 1);
     EXPECT_EQ(store.Get("Korvel ActiveX ActiveProfiles Client", "Texts", "IsLoadedOnce", ""), "1");

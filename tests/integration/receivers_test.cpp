@@ -277,8 +277,8 @@ TEST_F(ReceiversTest, RemoveAsksAndTheServersAnswerTakesTheRow) {
     control->Command_RemoveReceiver_Click();
     ASSERT_EQ(dialogs->Messages().size(), 1u);
     EXPECT_EQ(dialogs->Messages()[0].text,
-              "Remove the receiver 'Control room pager' permanently?\r\n\r\nProfiles that send to it will no "
-              "longer reach it.");
+              "Do you want to remove the receiver 'Control room pager' permanently?\r\n\r\n"
+              "A removed item cannot be restored.");
     EXPECT_EQ(dialogs->Messages()[0].icon, platform::MessageIcon::Question);
     Spin(50);
     EXPECT_TRUE(server.ReceivedOfType(241).empty());

@@ -32,6 +32,8 @@ TEST(SampleData, DefaultSetDecodesIntoTheClientState) {
     EXPECT_EQ(GetText(state, 431), "&Route Profiles");
     EXPECT_EQ(GetServerSetting(state, "general", "countryfilter", ""), "SE,NO,GB");
     EXPECT_EQ(state.ReceiverTypes.Count, static_cast<int16_t>(data.ReceiverTypes.size()));
+    // A type that allows no text would refuse every message to its receivers.
+    for (const auto& type : data.ReceiverTypes) EXPECT_GT(type.MaxTextLength, 0) << type.Name;
     EXPECT_EQ(state.SystemNames[7], "Substation North");
     EXPECT_EQ(state.HolidayLabels.size(), data.Holidays.size());
     ASSERT_TRUE(state.SharedCalendar);
