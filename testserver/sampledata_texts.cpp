@@ -74,7 +74,7 @@ void AddSampleTexts(SampleData& data) {
         {486, "Use automatic time-limited alarm blocking"},
         {487, "Matching events threshold"},
         {488, "Threshold window"},
-        {489, "When the threshold is exceeded, block for"},
+        {489, "Above the threshold, block for"},
         {490, "Use this profile for specific SCADA systems"},
         {491, "&System"},
         {492, "Copy the child profiles too"},

@@ -70,6 +70,11 @@ protected:
         }));
         ASSERT_TRUE(WaitFor([&] { return !Tree().ToolTipText().isEmpty(); }));
     }
+    // The number of profiles in the server's list (every one shows with no area).
+    int AllProfiles() const {
+        int32_t position = 0;
+        return GetLongFromNetworkBytes(data.Answers.at(200).front().Body, position);
+    }
     platform::TreeView& Tree() const { return control->TreeView_Profiles(); }
     // Keys and texts of the nodes in display order.
     QStringList Keys() const { return Tree().TopLevelNodes(); }
@@ -130,15 +135,15 @@ TEST_F(ActiveProfilesTest, TreeShowsTheAreasProfilesWithTheirState) {
     // With no area every profile shows under its full name, in the server's order.
     control.reset();
     Make("");
-    Start(5);
-    EXPECT_EQ(Texts(), (QStringList{"Day shift", "Night shift", "North\\Gatehouse",
-                                           "North\\Gatehouse@Weekend cover", "South\\Pumps"}));
+    Start(AllProfiles());
+    EXPECT_EQ(Texts(), (QStringList{"Day shift", "Night shift", "North\\Gatehouse", "North\\Gatehouse@Weekend cover",
+                                    "South\\Pumps", "Office hours", "Holiday standby", "South\\Flood watch"}));
     EXPECT_EQ(Tree().Image("K2"), ActivePrf::kImageDisabled);
 }
 
 TEST_F(ActiveProfilesTest, CtrlDoubleClickAsksTheServerAndTheIconWaitsForItsAnswer) {
     Make("");
-    Start(5);
+    Start(AllProfiles());
     server.SetAutoAnswer(false);
     CtrlDoubleClick("K2");
     ASSERT_TRUE(WaitFor([&] { return Sent(220).size() == 1; }));
@@ -161,7 +166,7 @@ TEST_F(ActiveProfilesTest, CtrlDoubleClickAsksTheServerAndTheIconWaitsForItsAnsw
 
 TEST_F(ActiveProfilesTest, DoubleClickNeedsCtrlAloneOrTheRegistrySwitchAndTheRight) {
     Make("");
-    Start(5);
+    Start(AllProfiles());
     struct Case {
         int rights;
         int shift;
@@ -195,7 +200,7 @@ TEST_F(ActiveProfilesTest, DoubleClickNeedsCtrlAloneOrTheRegistrySwitchAndTheRig
 
 TEST_F(ActiveProfilesTest, RealCtrlDoubleClickOnANodeSelectedOrNot) {
     Make("");
-    Start(5);
+    Start(AllProfiles());
     server.SetAutoAnswer(false);
     QWidget* viewport = Tree().viewport();
     auto send = [&](int row, QEvent::Type type, Qt::MouseButtons buttons, Qt::KeyboardModifiers keys) {
@@ -307,14 +312,14 @@ TEST_F(ActiveProfilesTest, TreeFollowsSavedDeletedAndSwitchedProfiles) {
 
 TEST_F(ActiveProfilesTest, ServerKeepsTheSwitchForTheNextList) {
     Make("");
-    Start(5);
+    Start(AllProfiles());
     CtrlDoubleClick("K2");
     ASSERT_TRUE(WaitFor([&] { return Tree().Image("K2") == ActivePrf::kImageEnabled; }));
     // A new connection lists the profile as the server now has it.
     control->setProperty("ServerAddress", "");
     control->setProperty("ServerAddress", "127.0.0.1");
     ASSERT_TRUE(WaitFor([&] { return server.ConnectionCount() == 2 && !server.ReceivedOfType(200, 1).empty(); }));
-    ASSERT_TRUE(WaitFor([&] { return control->IsConnected() && Tree().NodeCount() == 5; }));
+    ASSERT_TRUE(WaitFor([&] { return control->IsConnected() && Tree().NodeCount() == AllProfiles(); }));
     Settle();
     EXPECT_EQ(Tree().Image("K2"), ActivePrf::kImageEnabled);
 }
@@ -338,10 +343,10 @@ TEST_F(ActiveProfilesTest, ProtocolVersionConflictClosesAndHidesTheTree) {
 
 TEST_F(ActiveProfilesTest, ClosedConnectionHidesTheTreeAndKeepsItsNodes) {
     Make("");
-    Start(5);
+    Start(AllProfiles());
     server.CloseConnection();
     ASSERT_TRUE(WaitFor([&] { return !control->IsConnected() && Tree().isHidden(); }));
-    EXPECT_EQ(Tree().NodeCount(), 5);
+    EXPECT_EQ(Tree().NodeCount(), AllProfiles());
     EXPECT_EQ(control->Label_Disconnected().text(), QString("Disconnected from 127.0.0.1:%1").arg(server.Port()));
     // Switching by name while closed sends nothing and raises nothing.
     control->ProfileEnableOrDisable("Day shift", 0);

@@ -96,7 +96,7 @@ TEST_F(ProfilesDialogueTest, ShowsConnectedStateAndFillsTheTreeSystemsAndMenus) 
 
     // Child profiles are off: every profile is one top-level node, "@" included.
     const platform::TreeView& tree = control->TreeView_Profiles();
-    EXPECT_EQ(tree.TopLevelNodes().size(), 5);
+    EXPECT_EQ(tree.TopLevelNodes().size(), 8);
     EXPECT_EQ(tree.Text("K4"), "North\\Gatehouse@Weekend cover");
     EXPECT_EQ(tree.Image("K1"), 1);
     EXPECT_EQ(tree.Image("K2"), 2);
@@ -184,13 +184,13 @@ TEST_F(ProfilesDialogueTest, SaveSendsRemovalsNewAndChangedProfilesAndTheServerA
 
     // The server's answer gives the new profile its identity: the node and the
     // collection follow, and a second Save has nothing left to send.
-    ASSERT_TRUE(WaitFor([&] { return c.TreeView_Profiles().Exists("K6"); }));
+    ASSERT_TRUE(WaitFor([&] { return c.TreeView_Profiles().Exists("K9"); }));
     EXPECT_FALSE(c.TreeView_Profiles().Exists("K-1"));
-    EXPECT_EQ(c.CurrentNode(), "K6");
+    EXPECT_EQ(c.CurrentNode(), "K9");
     EXPECT_FALSE(state.Profiles.Contains("K-1"));
-    ASSERT_TRUE(state.Profiles.Find("K6"));
-    EXPECT_EQ(c.CurrentProfile(), state.Profiles.Find("K6"));
-    EXPECT_EQ(state.Profiles.Count(), 5u);
+    ASSERT_TRUE(state.Profiles.Find("K9"));
+    EXPECT_EQ(c.CurrentProfile(), state.Profiles.Find("K9"));
+    EXPECT_EQ(state.Profiles.Count(), 8u);
     server.ClearReceived();
     c.Command_Save_Click();
     Settle(150);
@@ -204,7 +204,7 @@ TEST_F(ProfilesDialogueTest, EnableOrDisableSendsAndOnlyTheServersAnswerChangesT
     Start();
     control->setProperty("Area", "north");
     Connect();
-    ASSERT_TRUE(WaitFor([&] { return state.Profiles.Count() == 5 && state.UserRights != 0; }));
+    ASSERT_TRUE(WaitFor([&] { return state.Profiles.Count() == 8 && state.UserRights != 0; }));
     Settle();
     Profiles& c = *control;
     EXPECT_EQ(c.IsConnectedToServer(), 1);
@@ -247,7 +247,7 @@ TEST_F(ProfilesDialogueTest, ServerDeletionAndSaveOfOtherClientsUpdateTheTree) {
     AppendInteger(enable, -1);
     server.SendFrame(220, enable);
     Settle(100);
-    EXPECT_EQ(c.TreeView_Profiles().NodeCount(), 4);
+    EXPECT_EQ(c.TreeView_Profiles().NodeCount(), 7);
     EXPECT_TRUE(c.IsConnectedToServer());
 }
 

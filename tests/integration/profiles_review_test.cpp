@@ -128,12 +128,12 @@ TEST(SubstituteServerProfiles, SavesAreStoredAndIdentitiesFollowTheList) {
             ASSERT_TRUE(testserver::HandleProfileChange(server, data, {210, save}));
             const Bytes& list = data.Answers[200].front().Body;
             int32_t p = 0;
-            EXPECT_EQ(GetLongFromNetworkBytes(list, p), 6);
-            EXPECT_NE(list.find(Ref(6, "Late")), Bytes::npos);
+            EXPECT_EQ(GetLongFromNetworkBytes(list, p), 9);
+            EXPECT_NE(list.find(Ref(9, "Late")), Bytes::npos);
         }
-        ASSERT_TRUE(testserver::HandleProfileChange(server, data, {211, Ref(6, "Late")}));
+        ASSERT_TRUE(testserver::HandleProfileChange(server, data, {211, Ref(9, "Late")}));
         int32_t p = 0;
-        EXPECT_EQ(GetLongFromNetworkBytes(data.Answers[200].front().Body, p), 5);
+        EXPECT_EQ(GetLongFromNetworkBytes(data.Answers[200].front().Body, p), 8);
     }
 }
 

@@ -39,7 +39,7 @@ TEST(SampleData, DefaultSetDecodesIntoTheClientState) {
     ASSERT_TRUE(state.SharedCalendar);
     EXPECT_EQ(state.SharedCalendar->GetDayTypeFullName(state, 7), "Public holiday");
     EXPECT_EQ(state.Receivers.Count(), 6u);
-    EXPECT_EQ(state.Profiles.Count(), 5u);
+    EXPECT_EQ(state.Profiles.Count(), 8u);
     auto gate = GetReceiverById(state, 4);
     ASSERT_TRUE(gate);
     EXPECT_EQ(gate->m_ReceiverName, "North\\Gatehouse screen");
