@@ -30,6 +30,7 @@
 
 #include <set>
 #include <string>
+#include <vector>
 
 using namespace korvel;
 using namespace korvel::testing;
@@ -159,19 +160,22 @@ TEST_F(ActiveProfileTexts, AreAllInTheSampleTable) {
 
 TEST_F(ReceiverTexts, AreAllInTheSampleTableWithTheWindowsAndTheConfirmationOpen) {
     auto& c = Run(700, 400, [&] { return Child<platform::ListView>("ListView_Receivers").ListCount() > 0; });
-    int windows = 0;
+    std::vector<QString> captions;
     auto previous = receivers::ReceiverParametersWindow::InstallDriver([&](receivers::ReceiverParametersWindow& w) {
-        ++windows;
+        captions.push_back(w.windowTitle());
+        // A copy keeps the name, which is taken: Ok says so and the window stays open.
+        if (captions.size() == 2) w.findChild<QPushButton*>(QStringLiteral("Command_Ok"))->click();
         w.reject();
     });
     Child<QPushButton>("Command_AddReceiver").click();
     c.ListView_Receivers_ItemClick(1);
     Child<QPushButton>("Command_CopyReceiver").click();
+    c.ListView_Receivers_KeyPress(13); // Enter edits
     receivers::ReceiverParametersWindow::InstallDriver(std::move(previous));
-    EXPECT_EQ(windows, 2);
+    EXPECT_EQ(captions.size(), 3u);
     dialogs->QueueAnswer(platform::MessageResult::No);
     Child<QPushButton>("Command_RemoveReceiver").click();
-    EXPECT_EQ(dialogs->Messages().size(), 1u);
+    EXPECT_EQ(dialogs->Messages().size(), 2u); // the taken name and the removal
     ExpectEveryTextInTheTable();
 }
 
@@ -180,7 +184,6 @@ TEST_F(ProfileTexts, AreAllInTheSampleTableOnEveryProfileAndTab) {
     auto& tree = Child<platform::TreeView>("TreeView_Profiles");
     for (const QString& key : tree.NodesInOrder()) {
         SCOPED_TRACE(key.toStdString());
-        dialogs->QueueAnswer(platform::MessageResult::Ok); // a node without a profile says so
         tree.Select(key);
         c.TreeView_Profiles_NodeClick(key);
         for (int tab = 0; tab < profiles::Component::kTabCount; ++tab) c.SSTab_Profile_Click(tab);
@@ -189,7 +192,27 @@ TEST_F(ProfileTexts, AreAllInTheSampleTableOnEveryProfileAndTab) {
     }
     dialogs->QueueAnswer(platform::MessageResult::No);
     c.Command_RemoveProfile_Click();
-    dialogs->QueueText(std::nullopt);
+    dialogs->QueueText(QStringLiteral("Day shift")); // taken
     c.Command_AddProfile_Click();
+    c.Command_Save_Click();
+    ExpectEveryTextInTheTable();
+}
+
+TEST_F(ProfileTexts, AreAllInTheSampleTableWithChildProfiles) {
+    data.Settings[0].Items.push_back({"AllowChildProfiles", "1"});
+    server.SetData(data);
+    auto& c = Run(800, 560, [&] { return Child<platform::TreeView>("TreeView_Profiles").NodeCount() > 0; });
+    auto& tree = Child<platform::TreeView>("TreeView_Profiles");
+    // North\Gatehouse has a child: copying asks about it, removing names it.
+    tree.Select("K3");
+    c.TreeView_Profiles_NodeClick("K3");
+    dialogs->QueueText(QStringLiteral("North\\Gatehouse 2"));
+    dialogs->QueueAnswer(platform::MessageResult::No);
+    c.Command_CopyProfile_Click();
+    tree.Select("K3");
+    c.TreeView_Profiles_NodeClick("K3");
+    dialogs->QueueAnswer(platform::MessageResult::No);
+    c.Command_RemoveProfile_Click();
+    EXPECT_GE(dialogs->Messages().size(), 2u);
     ExpectEveryTextInTheTable();
 }
