@@ -64,10 +64,7 @@ protected:
     }
     // Connects and waits until the tree holds the area's profiles.
     void Start(int expectedNodes) {
-        PointAtServer();
-        ASSERT_TRUE(WaitFor([&] {
-            return control->IsConnected() && !Tree().isHidden() && Tree().NodeCount() == expectedNodes;
-        }));
+        ASSERT_TRUE(ConnectAndWait([&] { return !Tree().isHidden() && Tree().NodeCount() == expectedNodes; }));
         ASSERT_TRUE(WaitFor([&] { return !Tree().ToolTipText().isEmpty(); }));
     }
     // The number of profiles in the server's list (every one shows with no area).

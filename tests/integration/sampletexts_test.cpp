@@ -73,11 +73,10 @@ protected:
         LoopbackTest<Control>::SetUp();
         this->state.SettingsStore = &recorder;
     }
-    // Makes the control, connects it and waits until the server has sent everything.
+    // Makes the control, connects it and waits until it shows what the server sent.
     Control& Run(int width, int height, const std::function<bool()>& filled) {
         this->MakeControl(width, height);
-        this->PointAtServer();
-        EXPECT_TRUE(WaitFor([&] { return this->control->IsConnected() && filled(); }));
+        EXPECT_TRUE(this->ConnectAndWait(filled));
         Spin(60);
         return *this->control;
     }

@@ -70,10 +70,7 @@ protected:
     }
     // Connects and waits for the answers to 131 and 132 of the connection.
     void Start(int connection = 0) {
-        PointAtServer();
-        ASSERT_TRUE(WaitFor([&] {
-            return control->IsConnected() && !server.ReceivedOfType(132, connection).empty() && server.AllSent();
-        }));
+        ASSERT_TRUE(ConnectAndWait([&] { return !server.ReceivedOfType(132, connection).empty() && server.AllSent(); }));
         Spin(60); // the answers arrive
     }
     void Reconnect(int connection) {

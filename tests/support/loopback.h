@@ -12,6 +12,7 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <memory>
 
 namespace korvel::testing {
@@ -41,6 +42,12 @@ protected:
     void PointAtServer() {
         control->setProperty("ServerPort", server.Port());
         control->setProperty("ServerAddress", "127.0.0.1");
+    }
+    // Points the control at the server and waits until it is connected and `ready`
+    // holds (say, the answers it waits for have arrived).
+    bool ConnectAndWait(const std::function<bool()>& ready = [] { return true; }) {
+        PointAtServer();
+        return WaitFor([&] { return control->IsConnected() && ready(); });
     }
     // Makes a new attempt to the server (a change of ServerAddress is the only way).
     void Reconnect() {
