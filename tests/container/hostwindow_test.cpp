@@ -175,9 +175,12 @@ TEST(WindowPosition, RoundTripPerWindowNameAndOnlyOntoAScreen) {
     const QRect before = fresh.geometry();
     RestoreWindowPosition(&fresh, "Korvel_Events", store);
     EXPECT_EQ(fresh.geometry(), before);
-    store.Save(kApplication, kSection, "Korvel_Events.Left", "abc");
-    RestoreWindowPosition(&fresh, "Korvel_Events", store);
-    EXPECT_EQ(fresh.x(), 0);
+    for (const char* text : {"abc", "1500abc"}) {
+        fresh.move(area.left() + 10, area.top() + 20);
+        store.Save(kApplication, kSection, "Korvel_Events.Left", text);
+        RestoreWindowPosition(&fresh, "Korvel_Events", store);
+        EXPECT_EQ(fresh.x(), 0) << text;
+    }
 
     // A position that would leave the window (almost) off every screen is not applied.
     store.Save(kApplication, kSection, "Korvel_SysLog.Left", "400000");
