@@ -36,7 +36,7 @@ Bytes Record(const Alarm& a) {
     fields[1] = std::to_string(a.Code);
     fields[2] = a.Raised;
     fields[3] = a.Changed;
-    fields[4] = "0";
+    fields[4] = std::to_string(0);
     fields[5] = std::to_string(a.System);
     for (int k = 0; k < 6; ++k) fields[12 + k] = a.Texts[k];
     Bytes record;
