@@ -1,7 +1,10 @@
 #include "platform/dialogservice.h"
 
+#include "platform/plaintext.h"
+
 #include <QApplication>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 
 namespace korvel::platform {
@@ -127,17 +130,21 @@ MessageResult CloseResult(MessageButtons buttons) {
 }
 
 MessageResult QtDialogService::Message(const MessageRequest& request, QWidget* parent) {
+    InstallPlainTextRule();
     const bool tabular = request.text.contains(QLatin1Char('\t'));
     QMessageBox box(ToQtIcon(request.icon), request.title,
                     tabular ? TabularHtml(request.text) : PlainLineBreaks(request.text),
                     ToQtButtons(request.buttons), OwnerOr(parent));
     box.setTextFormat(tabular ? Qt::RichText : Qt::PlainText);
+    // The table is markup built here around escaped text; every other box is plain.
+    if (tabular) AllowBuiltMarkup(box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label")));
     box.setEscapeButton(ToQtButton(CloseResult(request.buttons)));
     const int chosen = box.exec();
     return FromQtButton(chosen).value_or(CloseResult(request.buttons));
 }
 
 std::optional<QString> QtDialogService::Input(const InputRequest& request, QWidget* parent) {
+    InstallPlainTextRule(); // the prompt is a label: plain text
     bool ok = false;
     QString text = QInputDialog::getText(OwnerOr(parent), request.title,
                                          PlainLineBreaks(request.prompt), QLineEdit::Normal,
