@@ -5,6 +5,7 @@
 // would never end) and a picture file. Plus the checks of what a widget really shows.
 
 #include <QApplication>
+#include <QDir>
 #include <QFile>
 #include <QHelpEvent>
 #include <QImage>
@@ -58,7 +59,7 @@ inline void BoundAddressSpace() {
 
 class MarkupTraps {
 public:
-    MarkupTraps() {
+    MarkupTraps() : m_Dir(QDir::tempPath() + QStringLiteral("/kmXXXXXX")) {
         BoundAddressSpace();
         m_Fifo = m_Dir.filePath(QStringLiteral("trap.fifo"));
         m_Picture = m_Dir.filePath(QStringLiteral("picture.png"));
