@@ -165,8 +165,10 @@ MessageResult ScriptedDialogService::Message(const MessageRequest& request, QWid
 std::optional<QString> ScriptedDialogService::Input(const InputRequest& request, QWidget*) {
     m_Inputs.push_back(request);
     if (m_Texts.empty()) return std::nullopt;
-    auto text = std::move(m_Texts.front());
+    const bool typed = m_Texts.front().has_value();
+    const QString text = typed ? *m_Texts.front() : QString();
     m_Texts.pop_front();
+    if (!typed) return std::nullopt;
     return text;
 }
 
