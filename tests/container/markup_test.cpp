@@ -60,7 +60,7 @@ TEST(HostMarkup, SelectionWindowShowsStoredParametersAsTheyStand) {
     WalkWidgets(&window, report);
     EXPECT_TRUE(report.problems.isEmpty()) << report.problems.join(QLatin1Char('\n')).toStdString();
     window.close();
-    EXPECT_FALSE(traps.FifoOpened());
+    EXPECT_FALSE(traps.FileOpened());
 }
 
 TEST(HostMarkup, AControlPlugInBringsTheRuleAndItsStatusShowsTheAddressAsItStands) {
@@ -90,5 +90,5 @@ TEST(HostMarkup, AControlPlugInBringsTheRuleAndItsStatusShowsTheAddressAsItStand
     WalkWidgets(&window, report);
     EXPECT_TRUE(report.problems.isEmpty()) << report.problems.join(QLatin1Char('\n')).toStdString();
     EXPECT_GE(report.literalMarkup, 1);
-    EXPECT_FALSE(traps.FifoOpened());
+    EXPECT_FALSE(traps.FileOpened());
 }

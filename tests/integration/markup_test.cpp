@@ -230,7 +230,7 @@ protected:
         state.SettingsStore = &store;
     }
     void TearDown() override {
-        EXPECT_FALSE(traps.FifoOpened()) << "a widget opened the FIFO named in a text";
+        EXPECT_FALSE(traps.FileOpened()) << "a widget opened a file named in a text";
     }
 
     // Shows the control, connects it and waits until ready() holds.

@@ -64,7 +64,7 @@ protected:
         EnsureApplication();
         ASSERT_TRUE(traps.Ready());
     }
-    void TearDown() override { EXPECT_FALSE(traps.FifoOpened()) << "a widget opened a file named in its text"; }
+    void TearDown() override { EXPECT_FALSE(traps.FileOpened()) << "a widget opened a file named in its text"; }
     MarkupTraps traps;
 };
 

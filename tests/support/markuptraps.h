@@ -20,6 +20,7 @@
 #include <thread>
 
 #include <fcntl.h>
+#include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -67,18 +68,28 @@ public:
         QImage image(8, 8, QImage::Format_RGB32);
         image.fill(Qt::red);
         image.save(m_Picture);
+        // From here on, any file of the folder opened is a file a text made us read.
+        m_Watch = ::inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+        if (m_Watch >= 0) ::inotify_add_watch(m_Watch, QFile::encodeName(m_Dir.path()).constData(), IN_OPEN);
         m_Watchdog = std::thread([this] { watch(); });
     }
     ~MarkupTraps() {
         m_Stop = true;
         m_Watchdog.join();
+        if (m_Watch >= 0) ::close(m_Watch);
     }
     MarkupTraps(const MarkupTraps&) = delete;
     MarkupTraps& operator=(const MarkupTraps&) = delete;
 
-    bool Ready() const { return m_Dir.isValid() && m_FifoMade; }
+    bool Ready() const { return m_Dir.isValid() && m_FifoMade && m_Watch >= 0; }
     // True once anything opened the FIFO for reading.
     bool FifoOpened() const { return m_Opened; }
+    // True once anything opened a file the texts name (the picture, the FIFO).
+    bool FileOpened() {
+        alignas(inotify_event) char buffer[4096];
+        while (m_Watch >= 0 && ::read(m_Watch, buffer, sizeof buffer) > 0) m_AnyOpen = true;
+        return m_AnyOpen || m_Opened;
+    }
 
     // Markup of every kind that would reach the disk or change the look. Variant i % 4.
     QString Markup(int i, const QString& tag = {}) const {
@@ -113,6 +124,8 @@ private:
     QString m_Fifo;
     QString m_Picture;
     bool m_FifoMade = false;
+    int m_Watch = -1;
+    bool m_AnyOpen = false;
     std::atomic<bool> m_Stop{false};
     std::atomic<bool> m_Opened{false};
     std::thread m_Watchdog;
