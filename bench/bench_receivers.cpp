@@ -93,11 +93,7 @@ double TimeFloor(QTreeWidget& tree, const ClientState& state) {
     const QIcon enabled = receivers::CheckBoxIcons().Icon(1);
     const QIcon disabled = receivers::CheckBoxIcons().Icon(2);
     tree.clear();
-    struct Row {
-        QString key;
-        QTreeWidgetItem* item;
-    };
-    std::vector<Row> rows;
+    std::vector<bench::FloorRow> rows;
     rows.reserve(state.Receivers.Count());
     for (const auto& e : state.Receivers) {
         const cReceiver& r = *e.item;
@@ -110,11 +106,7 @@ double TimeFloor(QTreeWidget& tree, const ClientState& state) {
         item->setIcon(0, r.m_Enabled ? enabled : disabled);
         rows.push_back({name.toCaseFolded(), item});
     }
-    std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) { return a.key < b.key; });
-    QList<QTreeWidgetItem*> items;
-    items.reserve(static_cast<qsizetype>(rows.size()));
-    for (const Row& r : rows) items.push_back(r.item);
-    tree.addTopLevelItems(items);
+    bench::AddInOrder(tree, rows);
     QApplication::processEvents();
     return t.nsecsElapsed() / 1e9;
 }
@@ -153,14 +145,8 @@ Saves TimeSaves(int n) {
         best.saved = std::min(best.saved, s / kBurst);
     }
     for (int rep = 0; rep < kRepetitions; ++rep) {
-        Bytes burst;
         QString mark;
-        for (int k = 0; k < kBurst; ++k) {
-            const int identity = 1 + (k * 13 + rep) * (n / kBurst) % n;
-            const Bytes name = "Moved " + std::to_string(rep) + " " + bench::ReceiverName(identity + k);
-            burst += bench::SavedReceiverFrame(identity, name, "x");
-            mark = QString::fromStdString(name);
-        }
+        const Bytes burst = bench::RenamedBurst(n, kBurst, rep, mark);
         const double s = bench::TimeUntil(server, burst, [&] { return list.FindText(mark) != 0; });
         best.renamed = std::min(best.renamed, s / kBurst);
     }

@@ -114,14 +114,8 @@ Figures Measure(int n) {
                            bench::TimeUntil(server, burst, [&] { return bar.PanelText(3) == shown; }) / kBurst);
     }
     for (int rep = 0; rep < kRepetitions; ++rep) {
-        Bytes burst;
         QString mark;
-        for (int k = 0; k < kBurst; ++k) {
-            const int identity = 1 + (k * 13 + rep) * (n / kBurst) % n;
-            const Bytes name = "Moved " + std::to_string(rep) + " " + bench::ReceiverName(identity + k);
-            burst += bench::SavedReceiverFrame(identity, name, "x");
-            mark = QString::fromStdString(name);
-        }
+        const Bytes burst = bench::RenamedBurst(n, kBurst, rep, mark);
         f.renamed = std::min(f.renamed, bench::TimeUntil(server, burst, [&] { return list.FindText(mark) != 0; }) / kBurst);
     }
     const Bytes restore = testserver::EncodeFrame(131, Bytes("\0\0", 2));
@@ -178,11 +172,7 @@ double Floor(int n) {
         const std::string_view body = std::string_view(received).substr(5);
         int32_t p = 0;
         const int32_t count = GetLongFromNetworkBytes(body, p);
-        struct Row {
-            QString key;
-            QTreeWidgetItem* item;
-        };
-        std::vector<Row> rows;
+        std::vector<bench::FloorRow> rows;
         rows.reserve(static_cast<std::size_t>(count));
         for (int32_t i = 0; i < count; ++i) {
             const int32_t identity = GetLongFromNetworkBytes(body, p);
@@ -194,11 +184,7 @@ double Floor(int n) {
             item->setCheckState(0, Qt::Unchecked);
             rows.push_back({name.toCaseFolded(), item});
         }
-        std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) { return a.key < b.key; });
-        QList<QTreeWidgetItem*> items;
-        items.reserve(static_cast<qsizetype>(rows.size()));
-        for (const Row& r : rows) items.push_back(r.item);
-        tree.addTopLevelItems(items);
+        bench::AddInOrder(tree, rows);
         QApplication::processEvents();
         best = std::min(best, static_cast<double>(timer.nsecsElapsed()) / 1e9);
     }

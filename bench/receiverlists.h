@@ -12,7 +12,9 @@
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QTreeWidget>
 
+#include <algorithm>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -58,6 +60,33 @@ inline Bytes SavedReceiverFrame(int identity, const Bytes& name, const Bytes& se
     AppendString(body, name);
     r.AppendNetworkBytes(body);
     return testserver::EncodeFrame(240, body);
+}
+
+// A burst of `count` 240s that rename receivers spread over a list of n (so each row
+// moves); `last` is the last name sent, as shown.
+inline Bytes RenamedBurst(int n, int count, int rep, QString& last) {
+    Bytes burst;
+    for (int k = 0; k < count; ++k) {
+        const int identity = 1 + (k * 13 + rep) * (n / count) % n;
+        const Bytes name = "Moved " + std::to_string(rep) + " " + ReceiverName(identity + k);
+        burst += SavedReceiverFrame(identity, name, "x");
+        last = QString::fromStdString(name);
+    }
+    return burst;
+}
+
+// What a floor does with its rows: orders them by a case-insensitive key made once per
+// row (equal keys keep their order) and adds them to the tree in one batch.
+struct FloorRow {
+    QString key;
+    QTreeWidgetItem* item;
+};
+inline void AddInOrder(QTreeWidget& tree, std::vector<FloorRow>& rows) {
+    std::stable_sort(rows.begin(), rows.end(), [](const FloorRow& a, const FloorRow& b) { return a.key < b.key; });
+    QList<QTreeWidgetItem*> items;
+    items.reserve(static_cast<qsizetype>(rows.size()));
+    for (const FloorRow& r : rows) items.push_back(r.item);
+    tree.addTopLevelItems(items);
 }
 
 // Starts the server with the default sample data whose receiver list holds receivers
