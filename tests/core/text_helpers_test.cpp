@@ -212,7 +212,9 @@ TEST(KeyedCollection, BehavesAsAnOrderedListWithCaseInsensitiveKeys) {
         const auto it = findModel(probe);
         const auto found = c.Find(probe);
         ASSERT_EQ(found != nullptr, it != model.end()) << step;
-        if (found) ASSERT_EQ(*found, it->second);
+        if (found) {
+            ASSERT_EQ(*found, it->second);
+        }
         ASSERT_EQ(c.Contains(probe), it != model.end());
     }
     // Removing entries while iterating leaves the iteration on the entries still there.
