@@ -115,6 +115,24 @@ void FrameCutter::Clear() {
     m_NeedEnd = kHeaderLength;
 }
 
+void FrameCutter::Trim() {
+    if (m_Capacity <= kRetainedCapacity) return;
+    const std::size_t pending = m_End - m_Offset;
+    if (std::max(pending, m_NeedEnd - m_Offset) > kRetainedCapacity) return; // a large frame is on its way
+    if (pending == 0) {
+        m_Buffer.reset();
+        m_Capacity = 0;
+    } else {
+        auto smaller = std::make_unique_for_overwrite<Octet[]>(kRetainedCapacity);
+        std::memcpy(smaller.get(), m_Buffer.get() + m_Offset, pending);
+        m_Buffer = std::move(smaller);
+        m_Capacity = kRetainedCapacity;
+    }
+    m_NeedEnd -= m_Offset;
+    m_Offset = 0;
+    m_End = pending;
+}
+
 std::optional<std::string> CheckProtocolVersion(std::string_view body) {
     int32_t position = 0;
     int16_t version = GetIntegerFromNetworkBytes(body, position);

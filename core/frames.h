@@ -66,6 +66,11 @@ public:
     }
     // Drops every pending byte (and a large buffer).
     void Clear();
+    // Lets go of a buffer that a large message made large, once what is pending (and the
+    // frame it begins) fits the size a cutter keeps; the pending bytes stay. Frames handed
+    // out before are no longer valid afterwards.
+    void Trim();
+    std::size_t Capacity() const { return m_Capacity; }
     std::size_t Pending() const { return m_End - m_Offset; }
 
 private:

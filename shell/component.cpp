@@ -239,20 +239,40 @@ void Component::Winsock_ActiveXClient_DataArrival(qint64) {
     m_InReceiveLoop = true;
     try {
         bindSocket();
+        // Frames belong to the connection they arrived on. Once the control has closed
+        // it (a version conflict, a send while it was down) or made a new one, the rest
+        // of what was read is dropped: none of it is handled and no further box shown.
+        const uint64_t connection = m_Socket->ConnectionNumber();
         do {
             m_MoreData = false;
             m_ReceiveBuffer.Append(m_Socket->ReadReceived());
             while (std::optional<Frame> frame = m_ReceiveBuffer.Next()) {
                 handleFrame(*frame);
                 if (!alive) return;
+                if (m_Socket->ConnectionNumber() != connection) {
+                    m_ReceiveBuffer.Clear();
+                    m_MoreData = false;
+                    break;
+                }
             }
         } while (m_MoreData && IsConnected());
+        // A large message leaves a large buffer behind; it is let go of here, once the
+        // read's frames (which point into it) are handled.
+        m_ReceiveBuffer.Trim();
     } catch (...) {
         if (!alive) return;
         // A malformed stream or message: drop the connection, say so, go on working.
         recover();
     }
     m_InReceiveLoop = false;
+    readHandled();
+}
+
+void Component::readHandled() {
+    try {
+        OnReadHandled();
+    } catch (...) {
+    }
 }
 
 void Component::handleFrame(const Frame& frame) {

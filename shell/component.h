@@ -96,6 +96,10 @@ protected:
     // Types other than 1 and 106, after the shared decoder. May raise KorvelError.
     virtual void HandleOwnMessage(int type, std::string_view body, std::shared_ptr<cReceiver>& receiver,
                                   std::shared_ptr<cProfile>& profile);
+    // After every frame of one socket read has been handled (also when the read ended
+    // early because the connection closed): the place for view work that needs doing
+    // once per read, not once per message (scrolling to the newest entry).
+    virtual void OnReadHandled() {}
     virtual void OnTimerExtra() {}
     virtual void OnShowConnectionState() {}
 
@@ -105,6 +109,7 @@ protected:
 private:
     void bindSocket();
     void handleFrame(const Frame& frame);
+    void readHandled();
     void checkProtocolVersion(std::string_view body);
     void recover();
 
