@@ -43,6 +43,7 @@ protected:
     void OnSettingsMessage() override;
     void HandleOwnMessage(int type, std::string_view body, std::shared_ptr<cReceiver>& receiver,
                           std::shared_ptr<cProfile>& profile) override;
+    void OnReadHandled() override;
     void OnTimerExtra() override;
     void resizeEvent(QResizeEvent* event) override;
 

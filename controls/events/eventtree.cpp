@@ -106,12 +106,19 @@ void EventTree::setImage(QTreeWidgetItem* node, int image) {
 }
 
 void EventTree::reveal(QTreeWidgetItem* node) {
-    if (m_Loading) m_LastRevealed = node;
+    if (m_Batching) m_LastRevealed = node;
     else scrollToItem(node);
 }
 
-void EventTree::AddOrUpdateEventNode(const Bytes& text, int kind, int32_t identity, int16_t lineIndex,
-                                     int16_t icon, const Bytes& title) {
+void EventTree::EndBatch() {
+    m_Batching = false;
+    QTreeWidgetItem* last = m_LastRevealed;
+    m_LastRevealed = nullptr;
+    if (last) scrollToItem(last);
+}
+
+void EventTree::AddOrUpdateEventNode(std::string_view text, int kind, int32_t identity, int16_t lineIndex,
+                                     int16_t icon, std::string_view title) {
     switch (kind) {
     case kAlarmAdded: addAlarm(text, identity, icon, title); break;
     case kLineAdded: addLine(identity, icon, text); break;
@@ -136,11 +143,11 @@ void EventTree::removeOldestAlarm() {
     delete oldest;
 }
 
-void EventTree::addAlarm(const Bytes& record, int32_t identity, int16_t icon, const Bytes& title) {
+void EventTree::addAlarm(std::string_view record, int32_t identity, int16_t icon, std::string_view title) {
     while (m_NodeCount > kTreeNodeCap && topLevelItemCount() > 0) removeOldestAlarm();
     if (m_Alarms.count(identity)) return;
 
-    auto* node = new AlarmNode(identity, record);
+    auto* node = new AlarmNode(identity, Bytes(record));
     node->setText(0, platform::ToQString(title));
     setImage(node, AlarmImage(icon));
     if (m_SortDescending && topLevelItemCount() > 0) insertTopLevelItem(0, node);
@@ -150,7 +157,7 @@ void EventTree::addAlarm(const Bytes& record, int32_t identity, int16_t icon, co
     reveal(node);
 }
 
-void EventTree::addLine(int32_t identity, int16_t icon, const Bytes& text) {
+void EventTree::addLine(int32_t identity, int16_t icon, std::string_view text) {
     QTreeWidgetItem* alarm = FindAlarm(identity);
     if (!alarm) return;
     setImage(alarm, AlarmImageWithLines(Image(alarm)));
@@ -163,7 +170,7 @@ void EventTree::addLine(int32_t identity, int16_t icon, const Bytes& text) {
     reveal(line);
 }
 
-void EventTree::updateLine(int32_t identity, int16_t lineIndex, int16_t icon, const Bytes& text) {
+void EventTree::updateLine(int32_t identity, int16_t lineIndex, int16_t icon, std::string_view text) {
     QTreeWidgetItem* alarm = FindAlarm(identity);
     if (!alarm || lineIndex < 0 || lineIndex >= alarm->childCount()) return;
     QTreeWidgetItem* line = alarm->child(lineIndex);
@@ -172,23 +179,36 @@ void EventTree::updateLine(int32_t identity, int16_t lineIndex, int16_t icon, co
     if (!text.empty()) line->setText(0, platform::ToQString(text));
 }
 
-void EventTree::LoadList(const std::vector<AlarmEntry>& alarms) {
+void EventTree::clearNodes() {
     clear();
     m_Alarms.clear();
     m_NodeCount = 0;
     m_LastRevealed = nullptr;
+}
+
+void EventTree::LoadList(const AlarmList& alarms) {
+    clearNodes();
     hide();
-    m_Loading = true;
-    for (const AlarmEntry& alarm : alarms) {
-        AddOrUpdateEventNode(alarm.Record, kAlarmAdded, alarm.Identity, 0, alarm.Icon, alarm.Title);
-        int16_t index = 0;
-        for (const AlarmLine& line : alarm.Lines)
-            AddOrUpdateEventNode(line.Text, kLineAdded, alarm.Identity, index++, line.Icon, Bytes());
-    }
-    m_Loading = false;
+    // Only the last node added is revealed: once, when the list is in (or at the end of
+    // the read that brought it).
+    const bool outer = !m_Batching;
+    m_Batching = true;
+    int32_t identity = 0;
+    int16_t index = 0;
+    alarms.ForEach(
+        [&](const AlarmList::Alarm& a) {
+            identity = a.Identity;
+            index = 0;
+            AddOrUpdateEventNode(a.Record, kAlarmAdded, a.Identity, 0, a.Icon, a.Title);
+        },
+        [&](const AlarmList::Line& l) { AddOrUpdateEventNode(l.Text, kLineAdded, identity, index++, l.Icon, {}); });
     show();
-    if (m_LastRevealed) scrollToItem(m_LastRevealed);
-    m_LastRevealed = nullptr;
+    if (outer) EndBatch();
+}
+
+void EventTree::LoadList(const std::vector<AlarmEntry>& alarms) {
+    const Bytes body = BuildAlarmList(alarms);
+    LoadList(AlarmList(body));
 }
 
 void EventTree::mousePressEvent(QMouseEvent* event) {

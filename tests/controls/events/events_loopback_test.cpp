@@ -12,6 +12,7 @@
 #include "platform/controlplugin.h"
 #include "platform/dialogservice.h"
 #include "platform/statuslabel.h"
+#include "testserver/frameio.h"
 #include "testserver/sampledata.h"
 
 #include <QClipboard>
@@ -250,6 +251,53 @@ TEST_F(EventsTest, BrokenListLeavesTheTreeAndCloses) {
     server.SendFrame(events::MsgAlarmEventList, cut.substr(0, cut.size() - 2));
     ASSERT_TRUE(WaitFor([&] { return LabelShown() && !control->IsConnected(); }));
     EXPECT_EQ(Ids(Tree()), std::vector<int32_t>{1});
+}
+
+TEST_F(EventsTest, NegativeCountsInAListMeanNoneAndTheConnectionStays) {
+    ConnectQuietly();
+    // Alarm 1 claims -1 lines; alarm 2 follows it with one line.
+    const Bytes body = LongToNetworkBytes(2) + LongToNetworkBytes(1) + StringToNetworkBytes(Record(1)) +
+                       StringToNetworkBytes("One") + IntegerToNetworkBytes(0) + IntegerToNetworkBytes(-1) +
+                       LongToNetworkBytes(2) + StringToNetworkBytes(Record(2)) + StringToNetworkBytes("Two") +
+                       IntegerToNetworkBytes(0) + IntegerToNetworkBytes(1) + IntegerToNetworkBytes(3) +
+                       StringToNetworkBytes("line");
+    server.SendFrame(events::MsgAlarmEventList, body);
+    ASSERT_TRUE(WaitFor([&] { return !Tree().isHidden() && Tree().NodeCount() == 3; }));
+    ASSERT_NE(Tree().FindAlarm(1), nullptr);
+    EXPECT_EQ(Tree().FindAlarm(1)->childCount(), 0);
+    EXPECT_EQ(EventTree::Image(Tree().FindAlarm(1)), 9) << "an alarm without lines keeps its first image";
+    EXPECT_EQ(Tree().FindAlarm(2)->childCount(), 1);
+
+    // A negative alarm count: an empty, visible tree.
+    server.SendFrame(events::MsgAlarmEventList, LongToNetworkBytes(-3));
+    ASSERT_TRUE(WaitFor([&] { return Tree().NodeCount() == 0; }));
+    EXPECT_TRUE(Settle());
+    EXPECT_TRUE(control->IsConnected());
+    EXPECT_FALSE(LabelShown());
+}
+
+TEST_F(EventsTest, ManyUpdatesInOneReadEndWithTheNewestNodeInView) {
+    ConnectQuietly();
+    std::vector<AlarmEntry> list;
+    for (int32_t id = 1; id <= 100; ++id) list.push_back({id, Record(id), "Listed", 0, {{3, "a"}}});
+    SendList(list);
+    ASSERT_TRUE(WaitFor([&] { return !Tree().isHidden() && Tree().NodeCount() == 200; }));
+    // The list's last line is in view once the list is in.
+    const QRect view = Tree().viewport()->rect();
+    EXPECT_TRUE(view.contains(Tree().visualItemRect(Tree().FindAlarm(100)->child(0))));
+    Tree().scrollToTop();
+
+    // Many updates in one write: the newest line, added near the top, is in view after the read.
+    Bytes burst;
+    for (int32_t id = 101; id <= 400; ++id)
+        burst += testserver::EncodeFrame(events::MsgAlarmEventUpdate, events::BuildAlarmUpdate(NewAlarm(id)));
+    burst += testserver::EncodeFrame(events::MsgAlarmEventUpdate,
+                                     events::BuildAlarmUpdate({kLine, 400, {}, {}, 3, 0, "newest"}));
+    server.SendRaw(burst);
+    ASSERT_TRUE(WaitFor([&] { return Tree().FindAlarm(400) && Tree().FindAlarm(400)->childCount() == 1; }));
+    QTreeWidgetItem* newest = Tree().FindAlarm(400)->child(0);
+    EXPECT_TRUE(view.contains(Tree().visualItemRect(newest)));
+    EXPECT_EQ(Tree().NodeCount(), 501);
 }
 
 TEST_F(EventsTest, TreeIsHiddenAfterTheConnectionDropsAndKeepsItsNodes) {

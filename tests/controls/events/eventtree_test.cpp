@@ -64,16 +64,53 @@ TEST(AlarmMessages, MalformedBodiesRaise) {
     Bytes list = BuildAlarmList({{1, "rec", "title", 0, {{3, "line"}}}});
     for (std::size_t cut = 0; cut < list.size(); ++cut)
         EXPECT_THROW(ParseAlarmList(list.substr(0, cut)), DecodeError) << cut;
-    EXPECT_THROW(ParseAlarmList(LongToNetworkBytes(-1)), DecodeError);
     // A huge count in a tiny body fails on the body, not on memory.
     EXPECT_THROW(ParseAlarmList(LongToNetworkBytes(0x7FFFFFFF)), DecodeError);
-    Bytes negativeLines = LongToNetworkBytes(1) + LongToNetworkBytes(1) + StringToNetworkBytes("r") +
-                          StringToNetworkBytes("t") + IntegerToNetworkBytes(0) + IntegerToNetworkBytes(-1);
-    EXPECT_THROW(ParseAlarmList(negativeLines), DecodeError);
+    // A text whose length is negative, or runs past the end of the body.
+    EXPECT_THROW(ParseAlarmList(LongToNetworkBytes(1) + LongToNetworkBytes(1) + IntegerToNetworkBytes(-2)),
+                 DecodeError);
+    EXPECT_THROW(ParseAlarmList(LongToNetworkBytes(1) + LongToNetworkBytes(1) + IntegerToNetworkBytes(9) + "short"),
+                 DecodeError);
 
     Bytes update = BuildAlarmUpdate(NewLine(1, 3, "text"));
     for (std::size_t cut = 0; cut < update.size(); ++cut)
         EXPECT_THROW(ParseAlarmUpdate(update.substr(0, cut)), DecodeError) << cut;
+}
+
+TEST(AlarmMessages, NegativeCountsMeanNone) {
+    // A negative alarm count is an empty list, whatever follows.
+    EXPECT_TRUE(ParseAlarmList(LongToNetworkBytes(-1)).empty());
+    EXPECT_TRUE(ParseAlarmList(LongToNetworkBytes(-1) + "junk").empty());
+    // A negative line count: the alarm has no lines, and the next alarm is read after it.
+    const Bytes body = LongToNetworkBytes(2) + LongToNetworkBytes(1) + StringToNetworkBytes("r") +
+                       StringToNetworkBytes("t") + IntegerToNetworkBytes(0) + IntegerToNetworkBytes(-1) +
+                       LongToNetworkBytes(2) + StringToNetworkBytes("r2") + StringToNetworkBytes("t2") +
+                       IntegerToNetworkBytes(1) + IntegerToNetworkBytes(1) + IntegerToNetworkBytes(3) +
+                       StringToNetworkBytes("line");
+    EXPECT_EQ(ParseAlarmList(body),
+              (std::vector<AlarmEntry>{{1, "r", "t", 0, {}}, {2, "r2", "t2", 1, {{3, "line"}}}}));
+}
+
+TEST(AlarmMessages, ListKeepsFourBytesPerAlarmAndPointsIntoItsBody) {
+    std::vector<AlarmEntry> alarms;
+    for (int32_t id = 0; id < 1000; ++id) alarms.push_back({id, "", "", 0, {}}); // the smallest alarms
+    const Bytes body = BuildAlarmList(alarms);
+    const AlarmList list(body);
+    ASSERT_EQ(list.Size(), 1000u);
+    int32_t expected = 0;
+    list.ForEach([&](const AlarmList::Alarm& a) { EXPECT_EQ(a.Identity, expected++); },
+                 [](const AlarmList::Line&) { ADD_FAILURE() << "no lines"; });
+    EXPECT_EQ(expected, 1000);
+
+    const Bytes withText = BuildAlarmList({{5, "record", "title", 2, {{3, "line"}}}});
+    const AlarmList one(withText);
+    one.ForEach(
+        [&](const AlarmList::Alarm& a) {
+            EXPECT_GE(a.Title.data(), withText.data());
+            EXPECT_LT(a.Title.data(), withText.data() + withText.size());
+            EXPECT_EQ(a.Title, "title");
+        },
+        [&](const AlarmList::Line& l) { EXPECT_EQ(l.Text, "line"); });
 }
 
 TEST(AlarmImages, IconCodesMapToImages) {
