@@ -73,11 +73,15 @@ private:
     void LoadColumnWidths();
     void SaveColumnWidths();
 
-    // Widens the label and value columns to their texts where they are narrower, and
-    // fits the window to the list.
+    // Widens the label and value columns to their texts where no width is stored and
+    // they are narrower, and fits the window to the list.
     void FitToContents();
 
     AlarmInfoSources m_Sources;
+    // Per column (0-based): a width was stored for it; the operator changed its width.
+    std::array<bool, 3> m_WidthStored{};
+    std::array<bool, 3> m_WidthChanged{};
+    bool m_SettingWidths = false; // widths set by the window itself, not by the operator
     QTreeWidget* m_List = nullptr;
     QMenu* m_ToolsMenu = nullptr;
     QAction* m_Copy = nullptr;

@@ -8,6 +8,8 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QHeaderView>
+#include <QMouseEvent>
 #include <QMenu>
 #include <QTimer>
 #include <QTreeWidget>
@@ -149,6 +151,21 @@ TEST(AlarmInfoWindow, EmptyValuesStillCopyFifteenLines) {
     EXPECT_EQ(window.ClipboardText(), want);
 }
 
+// The operator drags the right edge of a column of the list by dx pixels.
+void DragColumnEdge(AlarmInfoWindow& window, int column, int dx) {
+    QHeaderView* header = window.List()->header();
+    QWidget* surface = header->viewport();
+    const QPoint from(header->sectionViewportPosition(column) + header->sectionSize(column) - 1,
+                      header->height() / 2);
+    const QPoint to = from + QPoint(dx, 0);
+    QMouseEvent press(QEvent::MouseButtonPress, from, surface->mapToGlobal(from), Qt::LeftButton, Qt::LeftButton, {});
+    QApplication::sendEvent(surface, &press);
+    QMouseEvent move(QEvent::MouseMove, to, surface->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, {});
+    QApplication::sendEvent(surface, &move);
+    QMouseEvent release(QEvent::MouseButtonRelease, to, surface->mapToGlobal(to), Qt::LeftButton, Qt::NoButton, {});
+    QApplication::sendEvent(surface, &release);
+}
+
 TEST(AlarmInfoWindow, ColumnWidthsAreKeptInTwips) {
     test::EnsureApplication();
     MemorySettingsStore store;
@@ -160,6 +177,9 @@ TEST(AlarmInfoWindow, ColumnWidthsAreKeptInTwips) {
         EXPECT_EQ(window.ColumnWidthTwips(2), 1500);
         EXPECT_EQ(window.ColumnWidthTwips(3), 1500);
         EXPECT_TRUE(window.List()->isColumnHidden(0));
+        window.ExitAction()->trigger(); // nothing changed: nothing written
+        for (int i = 1; i <= 3; ++i)
+            EXPECT_EQ(store.Get(app, section, "AlarmInfoViewColWidth" + std::to_string(i), "none"), "none") << i;
     }
     store.Save(app, section, "AlarmInfoViewColWidth1", "3000");
     store.Save(app, section, "AlarmInfoViewColWidth2", "900");
@@ -169,10 +189,12 @@ TEST(AlarmInfoWindow, ColumnWidthsAreKeptInTwips) {
     EXPECT_EQ(window.ColumnWidthTwips(2), 1500);
     EXPECT_EQ(window.ColumnWidthTwips(3), 4500);
 
-    window.List()->setColumnWidth(2, 200); // the operator widens the values
-    window.ExitAction()->trigger();         // closing stores every width
-    EXPECT_EQ(store.Get(app, section, "AlarmInfoViewColWidth1", ""), "0");
-    EXPECT_EQ(store.Get(app, section, "AlarmInfoViewColWidth2", ""), "1500");
+    window.show();
+    DragColumnEdge(window, 2, -100); // the operator narrows the values
+    EXPECT_EQ(window.ColumnWidthTwips(3), 3000);
+    window.ExitAction()->trigger(); // closing writes back what the operator changed, only that
+    EXPECT_EQ(store.Get(app, section, "AlarmInfoViewColWidth1", ""), "3000");
+    EXPECT_EQ(store.Get(app, section, "AlarmInfoViewColWidth2", ""), "900");
     EXPECT_EQ(store.Get(app, section, "AlarmInfoViewColWidth3", ""), "3000");
 
     // Unreadable or absurd stored widths stay usable.
@@ -181,6 +203,26 @@ TEST(AlarmInfoWindow, ColumnWidthsAreKeptInTwips) {
     AlarmInfoWindow again(Sources(&store));
     EXPECT_EQ(again.ColumnWidthTwips(2), 1500);
     EXPECT_EQ(again.ColumnWidthTwips(3), 150000);
+}
+
+TEST(AlarmInfoWindow, AStoredWidthReadsTheSameAfterTheWindowIsOpenedAndClosed) {
+    test::EnsureApplication();
+    MemorySettingsStore store;
+    const std::string app = "Korvel Alarm Server 3", section = "Parameters";
+    store.Save(app, section, "AlarmInfoViewColWidth3", "3000");
+    store.Save(app, section, "AlarmInfoViewColWidth2", "1507"); // not a whole number of pixels
+    for (int closing = 0; closing < 2; ++closing) {
+        AlarmInfoWindow window(Sources(&store));
+        // A value far wider than 3000 twips (200 pixels): the stored width still holds.
+        window.Fill(Record({{12, "Fire"}, {17, Bytes(80, 'W')}}));
+        EXPECT_EQ(window.ColumnWidthTwips(3), 3000);
+        window.show();
+        if (closing == 0) window.ExitAction()->trigger();
+        else window.close(); // the close box
+        EXPECT_EQ(store.Get(app, section, "AlarmInfoViewColWidth3", ""), "3000");
+        EXPECT_EQ(store.Get(app, section, "AlarmInfoViewColWidth2", ""), "1507");
+        EXPECT_EQ(store.Get(app, section, "AlarmInfoViewColWidth1", "none"), "none");
+    }
 }
 
 TEST(AlarmInfoWindow, ShowsModalOnTopUntilClosed) {
@@ -199,7 +241,8 @@ TEST(AlarmInfoWindow, ShowsModalOnTopUntilClosed) {
     EXPECT_TRUE(sawModal);
     EXPECT_TRUE(onTop);
     EXPECT_FALSE(window.isVisible());
-    EXPECT_EQ(store.Get("Korvel Alarm Server 3", "Parameters", "AlarmInfoViewColWidth2", ""), "1500");
+    EXPECT_EQ(store.Get("Korvel Alarm Server 3", "Parameters", "AlarmInfoViewColWidth2", "none"), "none")
+        << "no width changed, none written";
     EXPECT_TRUE(dialogs->Messages().empty());
 }
 
@@ -217,7 +260,7 @@ TEST(EventIcons, FifteenDistinctImages) {
         for (int b = a + 1; b < kEventIconCount; ++b) EXPECT_NE(images[a], images[b]) << a + 1 << ' ' << b + 1;
 }
 
-TEST(AlarmInfoWindow, LabelsAndValuesAreNeverCutOffWhenTheWindowOpens) {
+TEST(AlarmInfoWindow, ColumnsWithoutAStoredWidthOpenWideEnoughForTheirTexts) {
     test::EnsureApplication();
     auto sources = Sources();
     sources.text = [](int32_t n) { return n == 1533 ? Bytes("System number of the reporting station") : FakeText(n); };
@@ -225,10 +268,9 @@ TEST(AlarmInfoWindow, LabelsAndValuesAreNeverCutOffWhenTheWindowOpens) {
     struct Case {
         const char* name;
         const char* stored; // stored width of the label and value columns, twips
-        bool keptWider;
     };
-    for (const Case& c : {Case{"nothing stored", nullptr, false}, Case{"narrow widths stored", "1500", false},
-                          Case{"wider widths stored", "12000", true}}) {
+    for (const Case& c : {Case{"nothing stored", nullptr}, Case{"narrow widths stored", "1500"},
+                          Case{"wider widths stored", "12000"}}) {
         MemorySettingsStore store;
         if (c.stored)
             for (int i = 2; i <= 3; ++i)
@@ -237,12 +279,14 @@ TEST(AlarmInfoWindow, LabelsAndValuesAreNeverCutOffWhenTheWindowOpens) {
         AlarmInfoWindow window(sources);
         window.Fill(Record({{12, "Fire"}, {17, longValue}}));
         const QFontMetrics metrics(window.List()->font());
-        EXPECT_GT(window.List()->columnWidth(1), metrics.horizontalAdvance(window.List()->topLevelItem(13)->text(1)))
-            << c.name;
-        EXPECT_GT(window.List()->columnWidth(2), metrics.horizontalAdvance(platform::ToQString(longValue))) << c.name;
-        if (c.keptWider) {
-            EXPECT_EQ(window.ColumnWidthTwips(2), 12000) << c.name;
-            EXPECT_EQ(window.ColumnWidthTwips(3), 12000) << c.name;
+        if (c.stored) {
+            // Applied as stored, narrow or wide.
+            EXPECT_EQ(window.ColumnWidthTwips(2), std::stoi(c.stored)) << c.name;
+            EXPECT_EQ(window.ColumnWidthTwips(3), std::stoi(c.stored)) << c.name;
+        } else {
+            EXPECT_GT(window.List()->columnWidth(1),
+                      metrics.horizontalAdvance(window.List()->topLevelItem(13)->text(1)));
+            EXPECT_GT(window.List()->columnWidth(2), metrics.horizontalAdvance(platform::ToQString(longValue)));
         }
         EXPECT_TRUE(window.List()->isColumnHidden(0)) << c.name;
     }
