@@ -9,6 +9,7 @@
 
 #include <QResizeEvent>
 
+#include <algorithm>
 #include <deque>
 
 namespace korvel::syslog {
@@ -63,6 +64,7 @@ void Component::handleLog(std::string_view body) {
     // Adding the lines one by one to an emptied list would skip the leading empty lines
     // and then keep the last 501: keep exactly those while reading.
     std::deque<Bytes> kept;
+    m_PendingLines.clear(); // 166 lines before it in this read would be dropped by it anyway
     for (int32_t i = 0; i < count; ++i) {
         Bytes line = GetStringFromNetworkBytes(body, position);
         if (kept.empty() && line.empty()) continue;
@@ -79,10 +81,30 @@ void Component::handleLog(std::string_view body) {
     m_List->show();
 }
 
+// The lines of one read go into the list together when the read's frames are handled:
+// the list ends as AddLogLine would leave it after each line in turn (an empty line into
+// an empty list is skipped, the oldest lines beyond 501 go, the last line is selected),
+// with one insertion, one removal and one scroll per read instead of per line.
 void Component::handleLogLine(std::string_view body) {
     int32_t position = 0;
     const Bytes line = GetStringFromNetworkBytes(body, position);
-    AddLogLine(line);
+    if (line.empty() && m_PendingLines.empty() && m_List->ListCount() == 0) return;
+    m_PendingLines.push_back(platform::ToQString(line));
+    if (m_PendingLines.size() > static_cast<std::size_t>(kMaxLines)) m_PendingLines.pop_front();
+}
+
+void Component::OnReadHandled() { addPendingLines(); }
+
+void Component::addPendingLines() {
+    if (m_PendingLines.empty()) return;
+    const int count = m_List->ListCount();
+    const int adding = static_cast<int>(m_PendingLines.size());
+    const int removing = std::clamp(count + adding - kMaxLines, 0, count);
+    QStringList lines(m_PendingLines.begin(), m_PendingLines.end());
+    m_PendingLines.clear();
+    m_List->RemoveItems(0, removing);
+    m_List->AddItems(lines);
+    m_List->SetListIndex(m_List->ListCount() - 1);
 }
 
 void Component::OnTimerExtra() {

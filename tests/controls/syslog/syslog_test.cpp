@@ -158,6 +158,60 @@ TEST_F(SysLogTest, LogMessageVariants) {
     }
 }
 
+TEST_F(SysLogTest, LinesOfOneReadEndAsIfAddedOneByOne) {
+    // What AddLogLine leaves after each line in turn, from the same start.
+    auto oneByOne = [](std::vector<std::string> list, const std::vector<Bytes>& lines) {
+        for (const Bytes& line : lines) {
+            if (list.empty() && line.empty()) continue;
+            if (list.size() >= static_cast<std::size_t>(SysLog::kMaxLines)) list.erase(list.begin());
+            list.push_back(line);
+        }
+        return list;
+    };
+    auto frames = [](const std::vector<Bytes>& lines) {
+        Bytes out;
+        for (const Bytes& line : lines) out += EncodeFrame(166, LogLineBody(line));
+        return out;
+    };
+    struct Case {
+        const char* name;
+        std::vector<Bytes> log;   // the 144 before
+        std::vector<Bytes> lines; // 166 lines, sent in one write and then in 1,460-byte pieces
+    };
+    std::vector<Bytes> withEmpties = {"", "", "first", "", "second"};
+    const Case cases[] = {
+        {"empty list: leading empty lines skipped, later ones kept", {}, withEmpties},
+        {"a few lines onto a few", Numbered(0, 3), Numbered(100, 4)},
+        {"filling past 501", Numbered(0, 400), Numbered(1000, 300)},
+        {"more than 501 in one go replace the whole list", Numbered(0, 501), Numbered(2000, 1200)},
+    };
+    server.SetAutoAnswer(false);
+    Connect();
+    ASSERT_TRUE(WaitFor([&] { return control->IsConnected(); }));
+    for (const Case& k : cases) {
+        for (int pieces = 0; pieces < 2; ++pieces) {
+            server.SendFrame(144, LogBody(k.log));
+            std::vector<std::string> start;
+            for (const Bytes& l : k.log) start.push_back(l);
+            ASSERT_TRUE(WaitFor([&] { return Lines(*control) == start && !control->List_SysLog().isHidden(); }))
+                << k.name;
+            const auto expected = oneByOne(start, k.lines);
+            if (pieces) server.SendInPieces(frames(k.lines), 1460, 0);
+            else server.SendRaw(frames(k.lines));
+            ASSERT_TRUE(WaitFor([&] { return Lines(*control) == expected; })) << k.name << " pieces " << pieces;
+            EXPECT_EQ(control->List_SysLog().ListIndex(), static_cast<int>(expected.size()) - 1) << k.name;
+        }
+    }
+    // A line cut short after good lines in the same write: the good lines are shown, the
+    // connection closes.
+    server.SendFrame(144, LogBody({"a"}));
+    ASSERT_TRUE(WaitFor([&] { return Lines(*control) == std::vector<std::string>{"a"}; }));
+    server.SendRaw(frames({"b", "c"}) + EncodeFrame(166, "\x00"));
+    ASSERT_TRUE(WaitFor([&] { return LabelShown() && !control->IsConnected(); }));
+    EXPECT_EQ(Lines(*control), (std::vector<std::string>{"a", "b", "c"}));
+    EXPECT_EQ(control->List_SysLog().ListIndex(), 2);
+}
+
 TEST_F(SysLogTest, ALineBeforeTheLogSoFarIsDroppedByIt) {
     server.SetAutoAnswer(false);
     Connect();
