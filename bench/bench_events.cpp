@@ -1,14 +1,19 @@
 // The alarm event viewer under load, over loopback from the substitute server: a list
 // (143) of 1,000 alarms with 5 lines each, then a stream of live updates (161: new
-// alarms, new lines, line state changes), 10,000 and 100,000 of them.
-// Goals, measured in this run:
-//   time(viewer) / time(bare QTreeWidget operations it performs)   <= 1.5  (100,000)
-//   time per update, 100,000 updates / 10,000 updates              <= 1.25 (no growth)
-// The floor replays the same decoded updates on a plain QTreeWidget of the same size:
-// the same items made, texts and icons set, nodes inserted, scrolled to and removed,
-// with a direct array for the look-ups and a running node count (the least bookkeeping
-// that finds the nodes), but no socket, no frames, no decoding and no text conversion.
+// alarms, new lines, line state changes), 10,000 and 100,000 of them, arriving in reads
+// of one TCP segment (1,460 bytes; see pacedreads.h).
+// Goals, fastest of at least 5 repetitions in this run:
+//   viewer / floor, 100,000 updates                 <= 2
+//   viewer, 100,000 updates / 10,000 updates        <= 11  (linear in the messages)
+//   viewer / floor, list of 1,000 alarms            <= 1.5
+// The floor replays the same decoded updates on a plain QTreeWidget of the same size,
+// read by read: the items made, texts and icons set, nodes inserted and removed, and the
+// newest node of each read scrolled into view once, after which the event loop runs once
+// (as it runs between reads in the viewer); a direct array for the look-ups and a
+// running node count (the least bookkeeping that finds the nodes), but no socket, no
+// frames, no decoding and no text conversion.
 #include "bench/benchsupport.h"
+#include "bench/pacedreads.h"
 #include "controls/events/eventicons.h"
 #include "controls/events/eventmessages.h"
 #include "controls/events/eventscomponent.h"
@@ -87,6 +92,8 @@ struct Workload {
     std::vector<AlarmEntry> list;
     std::vector<AlarmUpdate> updates;
     int32_t sentinel = 0;
+    std::vector<std::size_t> pieceEnds;      // where the stream is cut into reads
+    std::vector<std::size_t> firstOfPiece;   // updates [first[k], first[k + 1]) complete in read k
 };
 
 const Workload& GetWorkload(int count) {
@@ -95,7 +102,13 @@ const Workload& GetWorkload(int count) {
     if (w.stream.empty()) {
         w.list = MakeList();
         w.updates = MakeUpdates(count, kListAlarms + 1, w.sentinel);
-        for (const AlarmUpdate& u : w.updates) w.stream += BuildFrame(MsgAlarmEventUpdate, BuildAlarmUpdate(u));
+        std::vector<std::size_t> frameEnds;
+        for (const AlarmUpdate& u : w.updates) {
+            w.stream += BuildFrame(MsgAlarmEventUpdate, BuildAlarmUpdate(u));
+            frameEnds.push_back(w.stream.size());
+        }
+        w.pieceEnds = bench::PieceEnds(w.stream.size());
+        w.firstOfPiece = bench::FramesCompletedBy(w.pieceEnds, frameEnds);
     }
     return w;
 }
@@ -108,6 +121,7 @@ struct Viewer {
     MemorySettingsStore store;
     ClientState state;
     std::unique_ptr<Component> component;
+    std::unique_ptr<bench::PacedReads> paced;
 
     Viewer() {
         testserver::SampleData data; // answers start-up requests with empty tables
@@ -121,6 +135,7 @@ struct Viewer {
         component->setProperty("ServerAddress", "127.0.0.1");
         component->setProperty("ServerPort", server.Port());
         testserver::Server::WaitFor([&] { return server.ReceivedOfType(MsgAlarmEventList).size() == 1; }, 10000);
+        paced = std::make_unique<bench::PacedReads>(server, component->Winsock_ActiveXClient());
     }
 };
 
@@ -164,21 +179,22 @@ void Ours(benchmark::State& st, int count) {
         if (!SendList(v, NextList())) st.SkipWithError("list lost");
         QElapsedTimer clock;
         clock.start();
-        v.server.SendRaw(w.stream);
-        const bool done = testserver::Server::WaitFor(
-            [&] { return v.component->TreeView_Event().FindAlarm(w.sentinel) != nullptr; }, 600000);
+        const bool sent = v.paced->SendAll(w.stream, w.pieceEnds);
         st.SetIterationTime(clock.nsecsElapsed() / 1e9);
-        if (!done) st.SkipWithError("updates lost");
+        if (!sent || v.component->TreeView_Event().FindAlarm(w.sentinel) == nullptr) st.SkipWithError("updates lost");
     }
     st.counters["messages"] = count;
+    st.counters["reads"] = static_cast<double>(w.pieceEnds.size());
 }
 
 // The same QTreeWidget operations, straight.
 class Floor {
 public:
     Floor() {
+        // Looks as the viewer's tree does: no header, no fold arrows.
         m_Tree.setHeaderHidden(true);
         m_Tree.setUniformRowHeights(true);
+        m_Tree.setRootIsDecorated(false);
         m_Tree.resize(kWidth, kHeight);
         m_Tree.show();
         for (int n = 0; n <= kEventIconCount; ++n) m_Icons.push_back(EventIcons().Icon(n));
@@ -220,10 +236,24 @@ public:
         m_Last = nullptr;
     }
 
-    void Run(const std::vector<Prepared>& ops) {
+    // The updates of one read, then the newest node scrolled into view and the event loop
+    // run once.
+    void RunRead(const std::vector<Prepared>& ops, std::size_t first, std::size_t end) {
+        m_Loading = true;
+        m_Last = nullptr;
+        Run(ops, first, end);
+        m_Loading = false;
+        if (m_Last) m_Tree.scrollToItem(m_Last);
+        QCoreApplication::processEvents();
+    }
+
+    void Run(const std::vector<Prepared>& ops) { Run(ops, 0, ops.size()); }
+
+    void Run(const std::vector<Prepared>& ops, std::size_t first, std::size_t end) {
         bool& loading = m_Loading;
         QTreeWidgetItem*& last = m_Last;
-        for (const Prepared& op : ops) {
+        for (std::size_t i = first; i < end; ++i) {
+            const Prepared& op = ops[i];
             switch (op.kind) {
             case 0:
                 loading = false;
@@ -321,8 +351,8 @@ void Bare(benchmark::State& st, int count) {
         QCoreApplication::processEvents();
         QElapsedTimer clock;
         clock.start();
-        floor.Run(ops);
-        QCoreApplication::processEvents();
+        for (std::size_t k = 0; k + 1 < w.firstOfPiece.size(); ++k)
+            floor.RunRead(ops, w.firstOfPiece[k], w.firstOfPiece[k + 1]);
         st.SetIterationTime(clock.nsecsElapsed() / 1e9);
     }
     st.counters["messages"] = count;
@@ -341,9 +371,9 @@ int main(int argc, char** argv) {
     for (int count : {10000, 100000}) {
         const std::string n = std::to_string(count);
         benchmark::RegisterBenchmark(("events/viewer/" + n).c_str(), Ours, count)
-            ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
+            ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5);
         benchmark::RegisterBenchmark(("events/bare_tree/" + n).c_str(), Bare, count)
-            ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(3);
+            ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(5);
     }
     benchmark::Initialize(&argc, argv);
     bench::FastestRepetition collector(bench::Clock::Real);
@@ -352,15 +382,15 @@ int main(int argc, char** argv) {
     auto at = [&](const char* what, int count) { return collector.Seconds("events/" + std::string(what) + "/" + std::to_string(count)); };
     const double ours = at("viewer", 100000), bare = at("bare_tree", 100000);
     const double floorRatio = ours / bare;
-    const double growth = (ours / 100000.0) / (at("viewer", 10000) / 10000.0);
+    const double growth = ours / at("viewer", 10000);
     bool pass = true;
     std::printf("\n");
-    std::printf("ratio viewer/bare QTreeWidget, 100,000 updates   %6.2f goal <= 1.5  %s\n", floorRatio,
-                floorRatio <= 1.5 ? "PASS" : "FAIL");
-    pass = pass && floorRatio <= 1.5;
-    std::printf("ratio per-update time 100,000/10,000 updates     %6.2f goal <= 1.25 %s\n", growth,
-                growth <= 1.25 ? "PASS" : "FAIL");
-    pass = pass && growth <= 1.25;
+    std::printf("ratio viewer/floor, 100,000 updates in 1,460-byte reads   %6.2f goal <= 2    %s\n", floorRatio,
+                floorRatio <= 2 ? "PASS" : "FAIL");
+    pass = pass && floorRatio <= 2;
+    std::printf("ratio viewer 100,000 updates / 10,000 updates             %6.2f goal <= 11   %s\n", growth,
+                growth <= 11 ? "PASS" : "FAIL");
+    pass = pass && growth <= 11;
     const double listRatio = at("viewer_list", 1000) / at("bare_list", 1000);
     std::printf("ratio viewer/bare QTreeWidget, list of 1,000 alarms %6.2f goal <= 1.5  %s\n", listRatio,
                 listRatio <= 1.5 ? "PASS" : "FAIL");
