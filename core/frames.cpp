@@ -68,8 +68,12 @@ void FrameCutter::AppendGrowing(std::string_view bytes) {
         std::memmove(m_Buffer.get(), m_Buffer.get() + m_Offset, pending);
     } else {
         // Grow; or let go of a large buffer left by a large message when a quarter of it
-        // holds what is pending and incoming.
+        // holds what is pending and incoming. A large frame whose length is known gets
+        // room for itself exactly, once: doubling towards it would copy it again and
+        // again and hold up to twice its size.
         std::size_t capacity = std::max({needed, m_Capacity * 2, kInitialCapacity});
+        const std::size_t frame = m_NeedEnd - m_Offset;
+        if (frame > kRetainedCapacity && needed <= frame) capacity = frame;
         if (m_Capacity > kRetainedCapacity && needed < m_Capacity / 4)
             capacity = std::max(needed * 2, kRetainedCapacity);
         auto larger = std::make_unique_for_overwrite<Octet[]>(capacity);

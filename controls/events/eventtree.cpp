@@ -7,6 +7,9 @@
 #include <QHeaderView>
 #include <QMouseEvent>
 
+#include <deque>
+#include <unordered_map>
+
 namespace korvel::events {
 namespace {
 
@@ -187,23 +190,83 @@ void EventTree::clearNodes() {
 }
 
 void EventTree::LoadList(const AlarmList& alarms) {
-    clearNodes();
-    hide();
-    // Only the last node added is revealed: once, when the list is in (or at the end of
-    // the read that brought it).
-    const bool outer = !m_Batching;
-    m_Batching = true;
-    int32_t identity = 0;
-    int16_t index = 0;
+    // Adding every alarm and line of a long list one by one, only for the node cap to
+    // remove most of them again, would make and drop a tree node per entry. The list is
+    // first played through on a plain model of the tree (the same steps: cap, repeated
+    // identities, lines joining their alarm, order, which node was added last), and only
+    // the nodes that remain are made. The tree ends exactly as adding the entries in turn
+    // would leave it.
+    struct Kept {
+        AlarmList::Alarm alarm;                // the entry that made the node
+        std::vector<AlarmList::Line> lines;    // every line it received, in order
+    };
+    std::deque<Kept> kept; // top-level order
+    std::unordered_map<int32_t, Kept*> byIdentity;
+    long long nodes = 0;
+    Kept* lastAlarm = nullptr;       // the node added last: an alarm, or its line
+    std::size_t lastLine = 0;        // 0: the alarm itself, else line lastLine - 1
+    Kept* current = nullptr;         // the alarm the current entry's lines go to
+
     alarms.ForEach(
         [&](const AlarmList::Alarm& a) {
-            identity = a.Identity;
-            index = 0;
-            AddOrUpdateEventNode(a.Record, kAlarmAdded, a.Identity, 0, a.Icon, a.Title);
+            while (nodes > kTreeNodeCap && !kept.empty()) {
+                Kept& oldest = m_SortDescending ? kept.back() : kept.front();
+                nodes -= 1 + static_cast<long long>(oldest.lines.size());
+                byIdentity.erase(oldest.alarm.Identity);
+                if (lastAlarm == &oldest) lastAlarm = nullptr;
+                if (m_SortDescending) kept.pop_back();
+                else kept.pop_front();
+            }
+            if (auto it = byIdentity.find(a.Identity); it != byIdentity.end()) {
+                current = it->second; // a repeated identity adds nothing; its lines join
+                return;
+            }
+            Kept& added = m_SortDescending && !kept.empty() ? kept.emplace_front() : kept.emplace_back();
+            added.alarm = a;
+            byIdentity.emplace(a.Identity, &added);
+            ++nodes;
+            current = lastAlarm = &added;
+            lastLine = 0;
         },
-        [&](const AlarmList::Line& l) { AddOrUpdateEventNode(l.Text, kLineAdded, identity, index++, l.Icon, {}); });
+        [&](const AlarmList::Line& l) {
+            current->lines.push_back(l);
+            ++nodes;
+            lastAlarm = current;
+            lastLine = current->lines.size();
+        });
+
+    clearNodes();
+    hide();
+    QList<QTreeWidgetItem*> top;
+    top.reserve(static_cast<qsizetype>(kept.size()));
+    QTreeWidgetItem* last = nullptr;
+    for (const Kept& k : kept) {
+        auto* node = new AlarmNode(k.alarm.Identity, Bytes(k.alarm.Record));
+        node->setText(0, platform::ToQString(k.alarm.Title));
+        const int image = AlarmImage(k.alarm.Icon);
+        setImage(node, k.lines.empty() ? image : AlarmImageWithLines(image));
+        QList<QTreeWidgetItem*> children;
+        children.reserve(static_cast<qsizetype>(k.lines.size()));
+        for (const AlarmList::Line& l : k.lines) {
+            auto* line = new EventNode(kLineNodeType);
+            line->setText(0, platform::ToQString(l.Text));
+            setImage(line, l.Icon);
+            children.push_back(line);
+        }
+        node->addChildren(children);
+        m_Alarms.emplace(k.alarm.Identity, node);
+        if (&k == lastAlarm) last = lastLine == 0 ? node : children[static_cast<qsizetype>(lastLine - 1)];
+        top.push_back(node);
+    }
+    addTopLevelItems(top);
+    for (QTreeWidgetItem* node : top)
+        if (node->childCount() > 0) node->setExpanded(true);
+    m_NodeCount = static_cast<int>(nodes);
+
+    // Only the last node added is revealed: once, when the list is in (or at the end of
+    // the read that brought it).
     show();
-    if (outer) EndBatch();
+    if (last) reveal(last);
 }
 
 void EventTree::LoadList(const std::vector<AlarmEntry>& alarms) {

@@ -39,8 +39,9 @@ public:
                               int16_t icon, std::string_view title);
     void Apply(const AlarmUpdate& update);
 
-    // Message 143: removes every node, hides the tree, adds the alarms with their lines,
-    // shows the tree.
+    // Message 143: removes every node, hides the tree, adds the alarms with their lines
+    // (kind 1 for each alarm, then kind 2 for each of its lines, under the node cap),
+    // shows the tree. Only the nodes that remain once the list is in are made.
     void LoadList(const AlarmList& alarms);
     void LoadList(const std::vector<AlarmEntry>& alarms);
 

@@ -241,9 +241,13 @@ TEST(FrameCutter, TrimLetsGoOfALargeBufferOnlyWhenNoLargeFrameIsOnItsWay) {
     const Bytes small = BuildFrame(8, "tail");
     FrameCutter cutter;
 
-    // Half of a large frame: trimming keeps its buffer, the frame completes whole.
-    cutter.Append(std::string_view(large).substr(0, large.size() / 2));
+    // Half of a large frame: once its length is known the buffer takes the whole frame,
+    // exactly; trimming keeps it, the frame completes whole.
+    cutter.Append(std::string_view(large).substr(0, 100));
+    EXPECT_FALSE(cutter.Next());
+    cutter.Append(std::string_view(large).substr(100, large.size() / 2 - 100));
     const std::size_t growing = cutter.Capacity();
+    EXPECT_EQ(growing, large.size());
     cutter.Trim();
     EXPECT_EQ(cutter.Capacity(), growing);
     cutter.Append(std::string_view(large).substr(large.size() / 2));

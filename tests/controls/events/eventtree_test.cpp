@@ -252,6 +252,73 @@ TEST_F(TreeTest, ListReplacesTheWholeTree) {
     EXPECT_FALSE(tree.isHidden());
 }
 
+// What a tree shows: per alarm its key, text, image and lines (text and image), and
+// which node is current after scrolling.
+std::vector<std::string> Shown(const EventTree& t) {
+    std::vector<std::string> out;
+    for (int i = 0; i < t.topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* a = t.topLevelItem(i);
+        std::string row = EventTree::Key(a).toStdString() + " " + a->text(0).toStdString() + " " +
+                          std::to_string(EventTree::Image(a)) + " " + EventTree::Record(a) +
+                          (a->isExpanded() || a->childCount() == 0 ? "" : " collapsed");
+        for (int k = 0; k < a->childCount(); ++k)
+            row += " | " + a->child(k)->text(0).toStdString() + " " + std::to_string(EventTree::Image(a->child(k)));
+        out.push_back(row);
+    }
+    return out;
+}
+
+TEST(EventTreeList, ALongListEndsAsAddingEachEntryInTurnWould) {
+    test::EnsureApplication();
+    // Repeated identities (with lines of their own), alarms with many lines, icon codes
+    // with and without images, and far more nodes than the cap holds.
+    std::vector<AlarmEntry> list;
+    for (int32_t n = 0; n < 1200; ++n) {
+        const int32_t id = n % 7 == 3 ? n - 3 : n; // every seventh entry repeats an earlier identity
+        AlarmEntry a{id, "rec" + std::to_string(n), "Alarm " + std::to_string(n), static_cast<int16_t>(n % 6), {}};
+        const int lines = n % 50 == 0 ? 400 : n % 4;
+        for (int k = 0; k < lines; ++k) a.Lines.push_back({static_cast<int16_t>(k % 17), "line " + std::to_string(k)});
+        list.push_back(std::move(a));
+    }
+    list.push_back({5000, "last", "Last alarm", 1, {}});
+    std::vector<AlarmEntry> endsInLines = list;
+    endsInLines.back().Lines = {{3, "x"}, {4, "y"}};
+    std::vector<AlarmEntry> repeatAtEnd = list;
+    repeatAtEnd.push_back({1198, "again", "Again", 0, {{5, "joins"}}});
+
+    for (bool descending : {false, true}) {
+        for (const auto* entries : {&list, &endsInLines, &repeatAtEnd}) {
+            EventTree loaded, added;
+            for (EventTree* t : {&loaded, &added}) {
+                t->SetSortDescending(descending);
+                t->resize(300, 200);
+            }
+            loaded.Apply(NewAlarm(77777)); // replaced by the list
+            loaded.LoadList(*entries);
+            added.show();
+            for (const AlarmEntry& a : *entries) {
+                added.AddOrUpdateEventNode(a.Record, kAlarmAdded, a.Identity, 0, a.Icon, a.Title);
+                int16_t index = 0;
+                for (const AlarmLine& l : a.Lines)
+                    added.AddOrUpdateEventNode(l.Text, kLineAdded, a.Identity, index++, l.Icon, {});
+            }
+            ASSERT_EQ(Shown(loaded), Shown(added)) << descending;
+            EXPECT_EQ(loaded.NodeCount(), added.NodeCount());
+            EXPECT_EQ(loaded.AlarmCount(), added.AlarmCount());
+            EXPECT_LE(loaded.NodeCount(), kTreeNodeCap + 401);
+            for (int i = 0; i < loaded.topLevelItemCount(); ++i) {
+                const int32_t id = EventTree::Key(loaded.topLevelItem(i)).mid(1).toInt();
+                EXPECT_EQ(loaded.FindAlarm(id), loaded.topLevelItem(i));
+            }
+            // The last node added is the one in view.
+            const QTreeWidgetItem* newest = loaded.FindAlarm(entries->back().Identity);
+            ASSERT_NE(newest, nullptr);
+            if (newest->childCount() > 0) newest = newest->child(newest->childCount() - 1);
+            EXPECT_TRUE(loaded.viewport()->rect().intersects(loaded.visualItemRect(newest))) << descending;
+        }
+    }
+}
+
 TEST_F(TreeTest, AlarmsNeverStayCollapsed) {
     tree.Apply(NewAlarm(1));
     tree.Apply(NewLine(1, 3, "line"));
