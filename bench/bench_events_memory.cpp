@@ -138,12 +138,14 @@ struct Viewer {
     MemorySettingsStore store;
     ClientState state;
     std::unique_ptr<Component> component;
+    EventTree* tree = nullptr; // the control's alarm tree, found by its name
     int32_t marker = 0;
 
     Viewer() {
         state.SettingsStore = &store;
         component = std::make_unique<Component>(state);
         component->resize(640, 480);
+        tree = component->findChild<EventTree*>("TreeView_Event");
         component->show();
         component->setProperty("ServerPort", g_Child.port);
         component->setProperty("ServerAddress", "127.0.0.1");
@@ -159,7 +161,7 @@ struct Viewer {
         if (::write(g_Child.commands, &kind, 1) != 1 || ::write(g_Child.commands, &size, sizeof size) != sizeof size ||
             ::write(g_Child.commands, &id, sizeof id) != sizeof id)
             return false;
-        return Spin([&] { return component->TreeView_Event().FindAlarm(id) != nullptr; }, 600000);
+        return Spin([&] { return tree->FindAlarm(id) != nullptr; }, 600000);
     }
 };
 

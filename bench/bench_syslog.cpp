@@ -104,9 +104,11 @@ struct Viewer {
         control->show();
         control->setProperty("ServerPort", server.Port());
         control->setProperty("ServerAddress", "127.0.0.1");
-        testserver::Server::WaitFor([&] { return !control->List_SysLog().isHidden(); }, 10000);
+        testserver::Server::WaitFor([&] { return !List().isHidden(); }, 10000);
         paced = std::make_unique<bench::PacedReads>(server, control->Winsock_ActiveXClient());
     }
+
+    const platform::ListBox& List() const { return *control->findChild<platform::ListBox*>("List_SysLog"); }
 
     // A full list of old lines, shown (not timed).
     bool Refill() {
@@ -114,7 +116,7 @@ struct Viewer {
         const std::string tag = "old " + std::to_string(++run);
         server.SendFrame(144, testserver::LogBody(Lines(SysLog::kMaxLines, tag.c_str())));
         const QString last = QString::fromStdString(Line(SysLog::kMaxLines - 1, tag.c_str()));
-        const platform::ListBox& list = control->List_SysLog();
+        const platform::ListBox& list = List();
         return testserver::Server::WaitFor(
             [&] { return list.ListCount() == SysLog::kMaxLines && list.ItemText(list.ListCount() - 1) == last; },
             60000);
@@ -129,7 +131,7 @@ Viewer& GetViewer() {
 void Control(benchmark::State& st, int n) {
     Viewer& v = GetViewer();
     const Workload& w = GetWorkload(n);
-    const platform::ListBox& list = v.control->List_SysLog();
+    const platform::ListBox& list = v.List();
     for (auto _ : st) {
         if (!v.Refill()) st.SkipWithError("the log was not shown");
         QElapsedTimer clock;

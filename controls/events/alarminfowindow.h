@@ -3,14 +3,17 @@
 // them as text or close the window, and column widths remembered per user (twips, under
 // "Korvel Alarm Server 3" / "Parameters" / "AlarmInfoViewColWidth" + column number).
 
+// moc cannot read the standard library's concepts that these bring in.
+#ifndef Q_MOC_RUN
 #include "core/clientstate.h"
 #include "core/datetime.h"
-
-#include <QDialog>
 
 #include <array>
 #include <functional>
 #include <string>
+#endif
+
+#include <QDialog>
 
 class QAction;
 class QMenu;
@@ -42,6 +45,7 @@ std::array<AlarmInfoRow, kAlarmInfoRows> BuildAlarmInfoRows(const Bytes& record,
                                                             const AlarmInfoSources& sources);
 
 class AlarmInfoWindow final : public QDialog {
+    Q_OBJECT
 public:
     // Loads the window: captions, columns with their stored widths, the fifteen labels.
     explicit AlarmInfoWindow(AlarmInfoSources sources, QWidget* parent = nullptr);
@@ -52,24 +56,18 @@ public:
     // Shows the window modal, on top, and waits until it closes.
     void ShowModal();
 
-    // Menu commands.
-    void CopyToClipboard();
-    void Exit();
-
-    // The text CopyToClipboard puts on the clipboard.
-    QString ClipboardText() const;
-
-    QTreeWidget* List() const { return m_List; }
-    QMenu* ToolsMenu() const { return m_ToolsMenu; }
-    QAction* CopyAction() const { return m_Copy; }
-    QAction* ExitAction() const { return m_Exit; }
-
-    // Column widths in twips (column 1..3).
-    int ColumnWidthTwips(int column) const;
-
     void done(int result) override;
 
 private:
+    // Menu commands (the items "Menu_Tools_CopyToClipboard" and "Menu_Tools_Exit" of the
+    // menu "Menu_Tools"; the list is "ListView_AlarmInfo").
+    void CopyToClipboard();
+    void Exit();
+    // The text CopyToClipboard puts on the clipboard.
+    QString ClipboardText() const;
+    // Column widths in twips (column 1..3).
+    int ColumnWidthTwips(int column) const;
+
     void LoadColumnWidths();
     void SaveColumnWidths();
 
@@ -86,7 +84,6 @@ private:
     QMenu* m_ToolsMenu = nullptr;
     QAction* m_Copy = nullptr;
     QAction* m_Exit = nullptr;
-    bool m_Saved = false;
 };
 
 } // namespace korvel::events

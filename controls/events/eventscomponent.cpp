@@ -96,8 +96,7 @@ void Component::OpenAlarmDetails(const Bytes& record) {
     // No owner window: the details stand on their own, above everything.
     AlarmInfoWindow window(DetailsSources());
     window.Fill(record);
-    if (m_DetailsOpener) m_DetailsOpener(window);
-    else window.ShowModal();
+    window.ShowModal();
 }
 
 } // namespace korvel::events

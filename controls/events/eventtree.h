@@ -5,15 +5,18 @@
 // never lets an alarm stay collapsed, and reports a left-button double-click on a node
 // with the record of its alarm.
 
+// moc cannot read the standard library's concepts that these bring in.
+#ifndef Q_MOC_RUN
 #include "controls/events/eventmessages.h"
-
-#include <QTreeWidget>
 
 #include <cstdint>
 #include <functional>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
+#endif
+
+#include <QTreeWidget>
 
 namespace korvel::events {
 
@@ -25,6 +28,7 @@ int AlarmImage(int16_t iconCode);
 int AlarmImageWithLines(int image);
 
 class EventTree final : public QTreeWidget {
+    Q_OBJECT
 public:
     explicit EventTree(QWidget* parent = nullptr);
 

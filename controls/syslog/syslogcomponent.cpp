@@ -48,14 +48,6 @@ void Component::HandleOwnMessage(int type, std::string_view body, std::shared_pt
     }
 }
 
-void Component::AddLogLine(std::string_view line) {
-    const int count = m_List->ListCount();
-    if (count == 0 && line.empty()) return;
-    if (count >= kMaxLines) m_List->RemoveItem(0);
-    m_List->AddItem(platform::ToQString(line));
-    m_List->SetListIndex(m_List->ListCount() - 1);
-}
-
 void Component::handleLog(std::string_view body) {
     // Read the whole message before touching the list, so a message cut short leaves
     // the list as it was. The line count is 32-bit; zero or negative means no lines.
@@ -81,10 +73,11 @@ void Component::handleLog(std::string_view body) {
     m_List->show();
 }
 
-// The lines of one read go into the list together when the read's frames are handled:
-// the list ends as AddLogLine would leave it after each line in turn (an empty line into
-// an empty list is skipped, the oldest lines beyond 501 go, the last line is selected),
-// with one insertion, one removal and one scroll per read instead of per line.
+// Adding a log line: an empty line into an empty list is skipped, the oldest line goes
+// when the list holds 501, the new line is selected (which scrolls it into view). The
+// lines of one read go into the list together when the read's frames are handled, and
+// the list ends as adding them one by one would leave it, with one removal, one insertion
+// and one scroll per read instead of per line.
 void Component::handleLogLine(std::string_view body) {
     int32_t position = 0;
     const Bytes line = GetStringFromNetworkBytes(body, position);

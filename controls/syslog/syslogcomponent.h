@@ -24,12 +24,8 @@ public:
 
     static shell::ControlDescription MakeDescription();
 
+    // The list of lines is the child widget "List_SysLog" (a platform::ListBox).
     explicit Component(ClientState& state, QWidget* parent = nullptr);
-
-    platform::ListBox& List_SysLog() const { return *m_List; }
-    bool WasConnected() const { return m_WasConnected; }
-
-    void AddLogLine(std::string_view line);
 
 protected:
     void OnInitialise() override;

@@ -26,14 +26,15 @@ TEST(TestServerProgram, PrintsItsPortAndServesTheSampleLogWithNewLines) {
 
     ClientState state;
     syslog::Component control(state);
+    const platform::ListBox& list = *control.findChild<platform::ListBox*>("List_SysLog");
     control.setProperty("ServerPort", port);
     control.setProperty("ServerAddress", "127.0.0.1");
-    ASSERT_TRUE(WaitFor([&] { return !control.List_SysLog().isHidden() && control.List_SysLog().ListCount() >= 8; }));
-    EXPECT_EQ(control.List_SysLog().ItemText(0), "2025-03-03 06:00:01 Alarm server started");
-    const int before = control.List_SysLog().ListCount();
-    EXPECT_TRUE(WaitFor([&] { return control.List_SysLog().ListCount() > before; }, 3000)) << "no new lines";
+    ASSERT_TRUE(WaitFor([&] { return !list.isHidden() && list.ListCount() >= 8; }));
+    EXPECT_EQ(list.ItemText(0), "2025-03-03 06:00:01 Alarm server started");
+    const int before = list.ListCount();
+    EXPECT_TRUE(WaitFor([&] { return list.ListCount() > before; }, 3000)) << "no new lines";
     // New lines carry their time as the log so far does.
-    const QString newest = control.List_SysLog().ItemText(control.List_SysLog().ListCount() - 1);
+    const QString newest = list.ItemText(list.ListCount() - 1);
     EXPECT_TRUE(QRegularExpression("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d \\S").match(newest).hasMatch())
         << newest.toStdString();
     program.kill();
