@@ -38,10 +38,6 @@ public:
 
     // Bytes received and not yet read.
     std::size_t BytesWaiting() const { return m_Received.size(); }
-    // The number of the current connection: it changes with every Close and Connect, so
-    // a caller that notes it can tell afterwards whether the connection it was reading
-    // from has since been closed or replaced.
-    uint64_t ConnectionNumber() const { return m_Generation; }
 
 signals:
     void Connected();

@@ -89,7 +89,7 @@ void Component::SetServerAddress(const QString& address) {
     if (value == m_State.ServerAddress) return;
     if (m_State.ConnectAttempted) {
         bindSocket();
-        m_Socket->Close();
+        endConnection();
         m_State.ConnectAttempted = false;
         m_Timer->stop();
         m_Timer->start();
@@ -221,6 +221,11 @@ void Component::Winsock_ActiveXClient_Close() {
 
 void Component::Winsock_ActiveXClient_Error(int, const QString&) { Winsock_ActiveXClient_Close(); }
 
+void Component::endConnection() {
+    m_Socket->Close();
+    m_EndedConnection = true;
+}
+
 void Component::recover() {
     try {
         m_ReceiveBuffer.Clear();
@@ -242,17 +247,19 @@ void Component::Winsock_ActiveXClient_DataArrival(qint64) {
     m_InReceiveLoop = true;
     try {
         bindSocket();
-        // Frames belong to the connection they arrived on. Once the control has closed
-        // it (a version conflict, a send while it was down) or made a new one, the rest
-        // of what was read is dropped: none of it is handled and no further box shown.
-        const uint64_t connection = m_Socket->ConnectionNumber();
+        // Frames belong to the connection they arrived on. Once the control has ended it
+        // (a version conflict, or a new address written meanwhile), the rest of what was
+        // read is dropped: none of it is handled and no further box shown. (Frames that
+        // arrived before the server closed are still handled: the server ended it, and
+        // they were sent before.)
+        m_EndedConnection = false;
         do {
             m_MoreData = false;
             m_ReceiveBuffer.Append(m_Socket->ReadReceived());
             while (std::optional<Frame> frame = m_ReceiveBuffer.Next()) {
                 handleFrame(*frame);
                 if (!alive) return;
-                if (m_Socket->ConnectionNumber() != connection) {
+                if (m_EndedConnection) {
                     m_ReceiveBuffer.Clear();
                     m_MoreData = false;
                     break;
@@ -297,7 +304,7 @@ void Component::checkProtocolVersion(std::string_view body) {
     platform::ShowMessage(platform::ToQString(*conflict), platform::ToQString(m_Description.SettingsApplication),
                           platform::MessageIcon::Exclamation, platform::MessageButtons::Ok, this);
     if (!alive) return; // the host destroyed the control while the box was open
-    m_Socket->Close();
+    endConnection();
     ShowConnectionState();
 }
 

@@ -112,6 +112,8 @@ private:
     void readHandled();
     void checkProtocolVersion(std::string_view body);
     void recover();
+    // Closes the socket on the control's own decision (not because the server went).
+    void endConnection();
 
     ClientState& m_State;
     ControlDescription m_Description;
@@ -122,6 +124,7 @@ private:
     int m_ElapsedMs = 0;
     bool m_InReceiveLoop = false;
     bool m_MoreData = false;
+    bool m_EndedConnection = false; // the control ended the connection during this read
 };
 
 } // namespace korvel::shell

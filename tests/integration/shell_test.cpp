@@ -281,6 +281,19 @@ TEST_F(ShellTest, ABurstOfVersionConflictsShowsOneBoxAndTheNextConnectionStartsC
     EXPECT_EQ(dialogs->Messages().size(), 1u);
 }
 
+TEST_F(ShellTest, FramesThatArriveBeforeTheServerClosesAreAllHandled) {
+    FakeControl& c = Make();
+    PointAtServer();
+    ASSERT_TRUE(StartedUp(0));
+    c.Own.clear();
+    // A keep-alive among the last frames: answering it on the closed connection closes the
+    // socket, which is not the control ending the connection; the frames after it count.
+    server.SendThenClose(EncodeFrame(97, "one") + EncodeFrame(0, "") + EncodeFrame(97, "two"));
+    ASSERT_TRUE(WaitFor([&] { return LabelShown() && !c.IsConnected(); }));
+    Spin(50);
+    EXPECT_EQ(c.Own, (std::vector<std::pair<int, std::string>>{{97, "one"}, {97, "two"}}));
+}
+
 TEST_F(ShellTest, ControlDestroyedWhileTheVersionBoxIsOpenIsNotTouchedAfterwards) {
     platform::ScopedScriptedDialogs dialogs;
     server.SetGreeting(false);
