@@ -11,7 +11,8 @@
 // newest node of each read scrolled into view once, after which the event loop runs once
 // (as it runs between reads in the viewer); a direct array for the look-ups and a
 // running node count (the least bookkeeping that finds the nodes), but no socket, no
-// frames, no decoding and no text conversion.
+// frames, no decoding and no text conversion. For the list, the floor makes only the
+// nodes that remain under the cap once the list is in, and reveals the last one once.
 #include "bench/benchsupport.h"
 #include "bench/pacedreads.h"
 #include "controls/events/eventicons.h"
@@ -31,6 +32,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <deque>
 #include <cstdio>
 #include <map>
 #include <memory>
@@ -209,11 +211,24 @@ public:
         QString text;
     };
 
+    // Only the alarms that remain under the node cap once the list is in (the list holds
+    // no repeated identities; new alarms go to the bottom): the least a tree showing the
+    // list must make.
     static std::vector<Prepared> PrepareList(const std::vector<AlarmEntry>& list) {
-        std::vector<Prepared> out;
+        std::deque<const AlarmEntry*> kept;
+        int nodes = 0;
         for (const AlarmEntry& a : list) {
-            out.push_back({kAlarmAdded, a.Identity, a.Icon, 0, platform::ToQString(a.Title)});
-            for (const AlarmLine& l : a.Lines) out.push_back({kLineAdded, a.Identity, l.Icon, 0, platform::ToQString(l.Text)});
+            while (nodes > kTreeNodeCap && !kept.empty()) {
+                nodes -= 1 + static_cast<int>(kept.front()->Lines.size());
+                kept.pop_front();
+            }
+            kept.push_back(&a);
+            nodes += 1 + static_cast<int>(a.Lines.size());
+        }
+        std::vector<Prepared> out;
+        for (const AlarmEntry* a : kept) {
+            out.push_back({kAlarmAdded, a->Identity, a->Icon, 0, platform::ToQString(a->Title)});
+            for (const AlarmLine& l : a->Lines) out.push_back({kLineAdded, a->Identity, l.Icon, 0, platform::ToQString(l.Text)});
         }
         out.push_back({0, 0, 0, 0, {}}); // end of the list: show the tree
         return out;
@@ -398,6 +413,9 @@ int main(int argc, char** argv) {
                 listRatio <= 1.5 ? "PASS" : "FAIL");
     pass = pass && listRatio <= 1.5;
     std::printf("(viewer/bare at 10,000 updates: %.2f)\n", at("viewer", 10000) / at("bare_tree", 10000));
+    std::printf("reference floor 100,000 / 10,000 updates %.2f; reads 100,000 / 10,000 updates %.2f\n",
+                at("bare_tree", 100000) / at("bare_tree", 10000),
+                static_cast<double>(GetWorkload(100000).pieceEnds.size()) / static_cast<double>(GetWorkload(10000).pieceEnds.size()));
     std::fflush(stdout);
     return pass ? 0 : 1;
 }
