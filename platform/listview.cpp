@@ -338,6 +338,8 @@ int ListView::SmallIcon(int position) const {
 void ListView::SetSmallIcon(int position, int number) {
     Item* item = itemAt(position);
     if (!item) return;
+    // The icon the row shows already: nothing to tell the view.
+    if (number == item->Icon && (number == 0 || !m_SmallIcons) == item->icon(0).isNull()) return;
     const bool wasProgram = m_ProgramChange;
     m_ProgramChange = true;
     item->Icon = number;
