@@ -43,10 +43,6 @@ public:
     Q_INVOKABLE int IsProfileEnabled(const QString& ProfileName) const;
     Q_INVOKABLE int IsConnectedToServer() const;
 
-    // Handlers of the tree (connected to its events; public for tests).
-    void TreeView_Profiles_MouseDown(int button, int shift, int x, int y);
-    void TreeView_Profiles_DblClick();
-
     // The tree carries its name, "TreeView_Profiles", as its object name.
 
 protected:
@@ -58,6 +54,10 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // Handlers of the tree's events.
+    void TreeView_Profiles_MouseDown(int button, int shift, int x, int y);
+    void TreeView_Profiles_DblClick();
+
     void fillTree();                                   // 200
     void showSavedProfile(const cProfile& profile);    // 210
     void sendEnableOrDisable(const cProfile& profile, int16_t flag);

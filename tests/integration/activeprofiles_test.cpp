@@ -84,10 +84,26 @@ protected:
     std::vector<testserver::ReceivedFrame> Sent(int type) const { return server.ReceivedOfType(type, 0); }
     // Gives a request time to arrive (or to be shown not to).
     void Settle() { Spin(60); }
+    // A double-click of the left button at that point of the tree, as the window system
+    // delivers it (press, release, double-click, release), with the keys of the shift
+    // state held (1 Shift, 2 Ctrl, 4 Alt).
+    void DoubleClickAt(const QPoint& at, int shift) {
+        Qt::KeyboardModifiers keys;
+        if (shift & 1) keys |= Qt::ShiftModifier;
+        if (shift & 2) keys |= Qt::ControlModifier;
+        if (shift & 4) keys |= Qt::AltModifier;
+        QWidget* viewport = Tree().viewport();
+        for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
+                                  QEvent::MouseButtonRelease}) {
+            const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+            QMouseEvent e(type, QPointF(at), viewport->mapToGlobal(QPointF(at)), Qt::LeftButton, held, keys);
+            QApplication::sendEvent(viewport, &e);
+        }
+    }
+    // The same on the node with that key, selected first.
     void CtrlDoubleClick(const QString& key, int shift = 2) {
         Tree().Select(key);
-        control->TreeView_Profiles_MouseDown(1, shift, 0, 0);
-        control->TreeView_Profiles_DblClick();
+        DoubleClickAt(Tree().visualItemRect(Tree().currentItem()).center(), shift);
     }
 };
 
@@ -186,13 +202,15 @@ TEST_F(ActiveProfilesTest, DoubleClickNeedsCtrlAloneOrTheRegistrySwitchAndTheRig
         EXPECT_EQ(Sent(220).size(), expected) << "rights " << c.rights << " shift " << c.shift << " ignore "
                                               << c.ignoreCtrl;
     }
-    // No selected node: nothing.
+    // No selected node (a Ctrl double-click below the last node): nothing.
     state.UserRights = 0xFF;
     Tree().clearSelection();
     Tree().setCurrentItem(nullptr);
-    control->TreeView_Profiles_MouseDown(1, 2, 0, 0);
-    control->TreeView_Profiles_DblClick();
+    const QRect last = Tree().visualItemRect(Tree().topLevelItem(Tree().topLevelItemCount() - 1));
+    ASSERT_LT(last.bottom() + 10, Tree().viewport()->height());
+    DoubleClickAt(QPoint(last.center().x(), last.bottom() + 10), 2);
     Settle();
+    EXPECT_TRUE(Tree().SelectedKey().isEmpty());
     EXPECT_EQ(Sent(220).size(), expected);
 }
 
