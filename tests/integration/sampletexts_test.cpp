@@ -12,6 +12,7 @@
 #include "controls/receivers/receiverscomponent.h"
 #include "controls/syslog/syslogcomponent.h"
 #include "controls/textmessage/textmessagecomponent.h"
+#include "tests/support/composer.h"
 #include "tests/support/listinput.h"
 #include "tests/support/loopback.h"
 
@@ -150,12 +151,10 @@ TEST_F(EventTexts, AreAllInTheSampleTableWithTheDetailsWindowOpen) {
 
 TEST_F(TextMessageTexts, AreAllInTheSampleTableWhileComposingAndSending) {
     auto& c = Run(500, 450, [&] { return Child<platform::ListView>("ListView_Receivers").ListCount() > 0; });
-    auto& list = Child<platform::ListView>("ListView_Receivers");
-    list.SetChecked(1, true);
-    c.ListView_Receivers_ItemClick(1);
+    SetTick(Child<platform::ListView>("ListView_Receivers"), 1, true);
     Child<QPlainTextEdit>("Text_FreeText").setPlainText(QString(400, 'x')); // too long for any type
     Child<QPlainTextEdit>("Text_FreeText").setPlainText("Pump 3 stopped");
-    c.StatusBar_PanelClick(textmessage::Component::kSendPanel);
+    ClickPanel(c, textmessage::Component::kSendPanel);
     ASSERT_TRUE(WaitFor([&] { return !server.ReceivedOfType(130).empty(); }));
     Spin(100); // the answer names the message sent
     ExpectEveryTextInTheTable();
