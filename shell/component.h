@@ -72,16 +72,20 @@ public:
     void Winsock_ActiveXClient_Error(int number, const QString& description);
     void Winsock_ActiveXClient_DataArrival(qint64 bytesTotal);
 
-    // Parts, for the control and for tests.
     ClientState& State() const { return m_State; }
     const ControlDescription& Description() const { return m_Description; }
+    bool IsConnected() const;
+
+    // The parts carry their names as object names: the socket "Winsock_ActiveXClient"
+    // (a platform::SocketControl), the status label "Label_Disconnected" (a
+    // platform::StatusLabel) and the connect timer "Timer_Connect".
+
+protected:
+    // The parts, for the control.
     platform::SocketControl& Winsock_ActiveXClient() const { return *m_Socket; }
     platform::StatusLabel& Label_Disconnected() const { return *m_Label; }
     QTimer& Timer_Connect() const { return *m_Timer; }
-    int ElapsedMs() const { return m_ElapsedMs; }
-    bool IsConnected() const;
 
-protected:
     // Start of the control: points the state at this control's socket, reads the
     // connection settings, applies texts (not forced), runs OnInitialise and starts the
     // connect timer. Called by the derived control at the end of its constructor.

@@ -1,6 +1,7 @@
 // The profiles editor against the substitute server over loopback: its start-up
 // requests, the tree it builds from the profile list, the server's updates, and the
 // messages Save and the public operations send, to the byte.
+#include "tests/support/children.h"
 #include "controls/profiles/profilescomponent.h"
 #include "tests/support/loopback.h"
 
@@ -92,7 +93,7 @@ TEST_F(ProfilesDialogueTest, ShowsConnectedStateAndFillsTheTreeSystemsAndMenus) 
     EXPECT_FALSE(control->Frame0().isHidden());
     EXPECT_FALSE(control->SSTab_Profile().isHidden());
     EXPECT_FALSE(control->Command_Save().isHidden());
-    EXPECT_TRUE(control->Label_Disconnected().isHidden());
+    EXPECT_TRUE(korvel::testing::Child<platform::StatusLabel>(*control, "Label_Disconnected").isHidden());
 
     // Child profiles are off: every profile is one top-level node, "@" included.
     const platform::TreeView& tree = control->TreeView_Profiles();
@@ -119,7 +120,7 @@ TEST_F(ProfilesDialogueTest, ShowsConnectedStateAndFillsTheTreeSystemsAndMenus) 
 
     // The server going away hides the editor.
     server.CloseConnection(0);
-    ASSERT_TRUE(WaitFor([&] { return !control->Label_Disconnected().isHidden(); }));
+    ASSERT_TRUE(WaitFor([&] { return !korvel::testing::Child<platform::StatusLabel>(*control, "Label_Disconnected").isHidden(); }));
     EXPECT_TRUE(control->Frame0().isHidden());
     EXPECT_TRUE(control->SSTab_Profile().isHidden());
     for (int i = 0; i < Profiles::kTabCount; ++i) EXPECT_TRUE(control->TabControlPage(i).isHidden());

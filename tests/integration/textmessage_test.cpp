@@ -134,7 +134,7 @@ TEST_F(TextMessageLoopback, ShowsTheAreasReceiversSortedAndTheComposer) {
     EXPECT_FALSE(korvel::testing::Child<QGroupBox>(*control, "Frame").isHidden());
     EXPECT_FALSE(korvel::testing::Child<QPlainTextEdit>(*control, "Text_FreeText").isHidden());
     EXPECT_FALSE(korvel::testing::Child<textmessage::StatusBar>(*control, "StatusBar").isHidden());
-    EXPECT_TRUE(control->Label_Disconnected().isHidden());
+    EXPECT_TRUE(korvel::testing::Child<platform::StatusLabel>(*control, "Label_Disconnected").isHidden());
     EXPECT_EQ(korvel::testing::Child<QGroupBox>(*control, "Frame").title(), "Receivers (north)");
     EXPECT_EQ(Panel(TextMessage::kSendPanel), "Send");
     EXPECT_EQ(store.Get(kApp, "Parameters", "LastMessageText", "-"), "-") << "the server keeps the last message";
@@ -316,7 +316,7 @@ TEST_F(TextMessageLoopback, LostConnectionHidesTheComposerAndKeepsItsContents) {
     ASSERT_TRUE(WaitFor([&] { return !control->IsConnected() && korvel::testing::Child<QGroupBox>(*control, "Frame").isHidden(); }));
     EXPECT_TRUE(korvel::testing::Child<QPlainTextEdit>(*control, "Text_FreeText").isHidden());
     EXPECT_TRUE(korvel::testing::Child<textmessage::StatusBar>(*control, "StatusBar").isHidden());
-    EXPECT_FALSE(control->Label_Disconnected().isHidden());
+    EXPECT_FALSE(korvel::testing::Child<platform::StatusLabel>(*control, "Label_Disconnected").isHidden());
     EXPECT_EQ(ComposerText(*control).toPlainText(), "draft");
     EXPECT_EQ(TickedList(*control), "1\xFF");
     ClickSend(); // Send stays enabled in the hidden bar, but nothing goes out or is reported
