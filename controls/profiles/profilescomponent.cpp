@@ -704,12 +704,17 @@ void Component::handleProfileSaved(const std::shared_ptr<cProfile>& profile) {
     // saved with a temporary identity. Whether the decoder updated the local record (found
     // by name) or made a new one, the collection must not keep the temporary entry, or
     // the next Save would send the profile again as a new one.
+    // Only an answer to this control's own save stands for a local record: another
+    // operator's profile of the same name leaves the unsaved one here, with its node and
+    // its edits, and the next Save sends it as new.
+    const bool ownAnswer = takePendingSave(profile->GetName());
     const std::string keyBytes = UpperCase(platform::FromQString(key));
     std::vector<std::string> stale;
     for (const auto& entry : State().Profiles) {
         if (!entry.item || UpperCase(entry.key) == keyBytes) continue;
         const bool sameRecord = entry.item == profile;
-        const bool standIn = entry.item->m_DiskIdentity < 0 && EqualsIgnoreCase(entry.item->GetName(), profile->GetName());
+        const bool standIn = ownAnswer && entry.item->m_DiskIdentity < 0 &&
+                             EqualsIgnoreCase(entry.item->GetName(), profile->GetName());
         if (!sameRecord && !standIn) continue;
         stale.push_back(entry.key);
         if (m_CurrentProfile == entry.item) m_CurrentProfile = profile;
@@ -717,7 +722,7 @@ void Component::handleProfileSaved(const std::shared_ptr<cProfile>& profile) {
     for (const std::string& k : stale) State().Profiles.Remove(k);
 
     if (!m_Tree->Exists(key)) {
-        AddProfileToTree(profile, -1);
+        addProfileToTree(profile, ownAnswer);
     } else {
         m_Tree->SetImage(key, profile->m_Enabled ? 1 : 2);
         // A nested profile's node shows its own segment: the whole name would put the

@@ -18,6 +18,7 @@
 #include <QStringList>
 
 #include <array>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -65,6 +66,10 @@ public:
     static constexpr const char* kApplication = "Korvel ActiveX Profiles Client";
     static constexpr int kTabCount = 4;
     static constexpr int kSaveFeedbackMs = 2000;
+    static constexpr const char* kNotSavedText =
+        "Not saved: there is no connection to the server. Your changes are kept; save them again once the control is connected.";
+    static constexpr const char* kNotRenamedText =
+        "Not renamed: there is no connection to the server, so the new names could not be sent.";
 
     static shell::ControlDescription MakeDescription();
 
@@ -300,9 +305,16 @@ private:
     std::shared_ptr<cProfile> profileOfNode(const QString& key) const;
     void selectAndClick(const QString& key);
     void showTabsForChecks();
+    void closeConditionEditor();
     void storePageInto(const std::shared_ptr<cProfile>& profile);
-    void sendProfileSave(int32_t refIdentity, const Bytes& refName, const cProfile& profile);
+    // Sends 210; false when nothing was sent (no network form, or no connection).
+    bool sendProfileSave(int32_t refIdentity, const Bytes& refName, const cProfile& profile);
+    // True (and one answer fewer awaited) when a save of this name is awaiting its answer.
+    bool takePendingSave(const Bytes& name);
+    void reportNotSent(const char* text);
+    QString addProfileToTree(const std::shared_ptr<cProfile>& profile, bool takeOverUnsaved);
     int receiverIcon(bool sequential, const Bytes& name, bool confirm) const;
+    bool isReceiverName(const Bytes& shown) const;
     Bytes composeReceivers(const platform::ListView& list, bool sequential) const;
     void appendReceiver(platform::ListView& list, const QString& text, int icon);
     void moveReceiver(int step);
@@ -419,6 +431,9 @@ private:
     int16_t m_MaxDaysToStoreAlarm = 0;
     int16_t m_TemporaryIdentity = 0;
     KeyedCollection<cProfile> m_DeletedProfiles;
+    // Names (upper case) of profiles sent with -1 whose answer has not come yet, with
+    // how many answers are awaited.
+    std::map<std::string, int> m_PendingSaves;
     QString m_CurrentNode;
     std::shared_ptr<cProfile> m_CurrentProfile;
     int m_TreeShift = 0;

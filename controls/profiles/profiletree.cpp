@@ -81,6 +81,10 @@ void Component::selectAndClick(const QString& key) {
 }
 
 QString Component::AddProfileToTree(const std::shared_ptr<cProfile>& profile, int16_t) {
+    return addProfileToTree(profile, true);
+}
+
+QString Component::addProfileToTree(const std::shared_ptr<cProfile>& profile, bool takeOverUnsaved) {
     if (!profile) return {};
     ClientState& s = State();
     const Bytes& name = profile->GetName();
@@ -104,7 +108,7 @@ QString Component::AddProfileToTree(const std::shared_ptr<cProfile>& profile, in
                 found = profileKey;
                 m_Tree->AddNode(parent, found, ToQString(current), profileImage);
             }
-        } else if (next.empty() && KeyNumber(found) < 0) {
+        } else if (next.empty() && KeyNumber(found) < 0 && (takeOverUnsaved || !profileOfNode(found))) {
             // The profile takes over the node that stood in for it.
             if (m_Tree->SetKey(found, profileKey)) {
                 if (m_CurrentNode.compare(found, Qt::CaseInsensitive) == 0) m_CurrentNode = profileKey;
@@ -279,6 +283,12 @@ void Component::Command_RenameProfile_Click() {
     const Bytes name = AskForProfileName(profile, m_Tree->Parent(node), m_Tree->Text(node));
     if (name.empty() || name == profile->GetName()) return;
     if (m_CurrentNode != node || m_CurrentProfile != profile || !m_Tree->Exists(node)) return; // changed meanwhile
+    // With child profiles the new names go to the server at once; the connection may have
+    // gone while the name was typed. Nothing is renamed then, and the operator is told.
+    if (State().ChildProfilesAllowed && !IsConnected()) {
+        reportNotSent(kNotRenamedText);
+        return;
+    }
     profile->SetName(State(), name);
     if (!State().ChildProfilesAllowed) m_Tree->SetText(m_CurrentNode, ToQString(RemoveAreaFromName(State(), name)));
     else RenameProfileWithChildren(m_CurrentNode, profile);
@@ -340,21 +350,45 @@ void Component::RemoveProfileWithChildren(const QString& nodeKey) {
 
 // --- Saving -------------------------------------------------------------------------------
 
-void Component::sendProfileSave(int32_t refIdentity, const Bytes& refName, const cProfile& profile) {
+bool Component::sendProfileSave(int32_t refIdentity, const Bytes& refName, const cProfile& profile) {
+    Bytes body;
     try {
-        Bytes body;
         AppendLong(body, refIdentity);
         AppendString(body, refName);
         profile.AppendNetworkBytes(body);
-        send(210, body);
     } catch (const KorvelError&) {
         // A profile that has no network form (no schedule, a text too long) is not sent.
+        return false;
     }
+    if (!IsConnected()) return false;
+    send(210, body);
+    // A profile sent to be found or made by its name: the server's 210 of that name is
+    // the answer to it.
+    if (refIdentity == -1) ++m_PendingSaves[UpperCase(profile.GetName())];
+    return true;
+}
+
+bool Component::takePendingSave(const Bytes& name) {
+    const auto found = m_PendingSaves.find(UpperCase(name));
+    if (found == m_PendingSaves.end()) return false;
+    if (--found->second <= 0) m_PendingSaves.erase(found);
+    return true;
+}
+
+void Component::reportNotSent(const char* text) {
+    platform::ShowMessage(QString::fromLatin1(text), QString::fromLatin1(kApplication), platform::MessageIcon::Exclamation,
+                          platform::MessageButtons::Ok, this);
 }
 
 void Component::Command_Save_Click() {
     ClientState& s = State();
     StoreEditorInProfile();
+    // Without a connection nothing can be sent: the removals and edits stay as they are
+    // for a later Save, and the button does not say "saved".
+    if (!IsConnected()) {
+        reportNotSent(kNotSavedText);
+        return;
+    }
     while (!m_DeletedProfiles.Empty()) {
         const auto& first = *m_DeletedProfiles.begin();
         const std::string key = first.key;

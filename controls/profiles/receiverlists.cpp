@@ -83,7 +83,7 @@ Bytes Component::composeReceivers(const platform::ListView& list, bool sequentia
         const int icon = list.SmallIcon(i);
         const Bytes shown = FromQString(list.Text(i));
         const bool missing = icon == 3 || icon == 4 || icon == 5;
-        text += s.ViewAllReceiversSetting || missing ? shown : AddAreaToName(s, shown);
+        text += s.ViewAllReceiversSetting || missing || isReceiverName(shown) ? shown : AddAreaToName(s, shown);
         if (sequential) {
             text += kSoh;
             text += icon == 2 || icon == 3 ? "-1" : "0";
@@ -91,6 +91,18 @@ Bytes Component::composeReceivers(const platform::ListView& list, bool sequentia
         text += kNul;
     }
     return text;
+}
+
+// A receiver stored without an area prefix is shown under its own name; the prefix would
+// name another receiver (one that does not exist), so such a name is kept as it is.
+bool Component::isReceiverName(const Bytes& shown) const {
+    const std::shared_ptr<cReceiver> receiver = GetReceiverByName(State(), shown);
+    if (!receiver) return false;
+    if (receiver->m_ReceiverName == shown) return true;
+    // The first name equal in upper case differs in case: look for an exact one.
+    for (const auto& entry : State().Receivers)
+        if (entry.item && entry.item->m_ReceiverName == shown) return true;
+    return false;
 }
 
 Bytes Component::ComposeParallelReceivers() const { return composeReceivers(*m_Parallel, false); }
