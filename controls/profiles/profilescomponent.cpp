@@ -404,7 +404,8 @@ void Component::buildMenus() {
     m_ActiveMenu = new platform::MenuItemArray(m_SchedulePopup, nullptr, QString(), this);
 
     m_ReceiverPopup = Named(new QMenu(this), "Menu_Profile_Receiver_Popup");
-    m_ReceiverAddSubMenu = new QMenu(QString::fromUtf8("Lägg till &mottagare"), m_ReceiverPopup);
+    m_ReceiverAddSubMenu = Named(new QMenu(QString::fromUtf8("Lägg till &mottagare"), m_ReceiverPopup),
+                                 "Menu_Profile_Receiver_Popup_Add");
     m_ReceiverPopupAdd = m_ReceiverPopup->addMenu(m_ReceiverAddSubMenu);
     m_ReceiverAddMenu = new platform::MenuItemArray(m_ReceiverAddSubMenu, nullptr, QString(), this);
     m_ReceiverPopup->addSeparator();
