@@ -637,7 +637,7 @@ void Component::OnTimerExtra() {
     }
 }
 
-void Component::HandleOwnMessage(int type, std::string_view, std::shared_ptr<cReceiver>&,
+void Component::HandleOwnMessage(int type, std::string_view, std::shared_ptr<cReceiver>& receiver,
                                   std::shared_ptr<cProfile>& profile) {
     switch (type) {
     case 141: handleSystemList(); break;
@@ -653,9 +653,9 @@ void Component::HandleOwnMessage(int type, std::string_view, std::shared_ptr<cRe
     case 210: handleProfileSaved(profile); break;
     case 211: handleProfileDeleted(profile); break;
     case 220: handleProfileEnabled(profile); break;
-    case 230:
-    case 240:
-    case 241: rebuildReceiverAddMenu(); break;
+    case 230: rebuildReceiverAddMenu(); break;
+    case 240: receiverSavedInAddMenu(receiver); break;
+    case 241: receiverRemovedFromAddMenu(receiver); break;
     default: break;
     }
 }

@@ -298,7 +298,19 @@ private:
     void handleProfileSaved(const std::shared_ptr<cProfile>& profile);
     void handleProfileDeleted(const std::shared_ptr<cProfile>& profile);
     void handleProfileEnabled(const std::shared_ptr<cProfile>& profile);
+    // The receiver sub-menu: its entries in menu order, each with its sort key.
+    struct AddMenuEntry {
+        std::string Key; // the caption upper-cased, compared byte by byte
+        QString Caption;
+        QString Tag;
+        std::shared_ptr<cReceiver> Receiver;
+    };
+    AddMenuEntry addMenuEntry(const std::shared_ptr<cReceiver>& receiver) const;
+    bool addMenuShownAsBuilt() const;
+    int addMenuIndexOf(const cReceiver* receiver) const;
     void rebuildReceiverAddMenu();
+    void receiverSavedInAddMenu(const std::shared_ptr<cReceiver>& receiver);
+    void receiverRemovedFromAddMenu(const std::shared_ptr<cReceiver>& receiver);
 
     QString nodeKeyOf(int32_t identity) const;
     int16_t nextTemporaryIdentity();
@@ -434,6 +446,9 @@ private:
     // Names (upper case) of profiles sent with -1 whose answer has not come yet, with
     // how many answers are awaited.
     std::map<std::string, int> m_PendingSaves;
+    std::vector<AddMenuEntry> m_AddMenuEntries; // empty: the elements stand for no receivers
+    bool m_AddMenuViewAll = false;               // the settings the captions were made with
+    Bytes m_AddMenuArea;
     QString m_CurrentNode;
     std::shared_ptr<cProfile> m_CurrentProfile;
     int m_TreeShift = 0;

@@ -36,13 +36,6 @@ bool ConfirmOn(const ClientState& state) { return NumericValue(GetServerSetting(
 
 // Menu captions mark their access key with "&": a name is shown with every "&" doubled.
 QString MenuCaption(const Bytes& name) { return ToQString(name).replace(QLatin1Char('&'), QStringLiteral("&&")); }
-// Ordinal comparison of Windows-1252 texts: byte values 0..255.
-bool OrdinalLess(const Bytes& a, const Bytes& b) {
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
-    });
-}
-
 QString MenuText(QString caption) { return caption.replace(QStringLiteral("&&"), QStringLiteral("&")); }
 
 } // namespace
@@ -207,36 +200,114 @@ void Component::Menu_Profile_Receiver_Popup_Delete_Click() {
     if (p > 0) list->RemoveItem(p);
 }
 
+// The sub-menu lists every receiver by its shown name, sorted by the byte values of the
+// upper-cased captions, receivers of equal captions in collection order (what a bubble
+// sort with a strict comparison gives). Each entry's sort key is computed once; a saved
+// or removed receiver changes only its own entry: it is last in the collection after a
+// save, so it goes behind the entries of an equal key.
+
+Component::AddMenuEntry Component::addMenuEntry(const std::shared_ptr<cReceiver>& receiver) const {
+    const ClientState& s = State();
+    const Bytes& name = receiver->m_ReceiverName;
+    AddMenuEntry entry;
+    entry.Caption = MenuCaption(s.ViewAllReceiversSetting ? name : RemoveAreaFromName(s, name));
+    entry.Key = UpperCase(FromQString(entry.Caption));
+    entry.Tag = QStringLiteral("K%1").arg(receiver->m_DiskIdentity);
+    entry.Receiver = receiver;
+    return entry;
+}
+
+bool Component::addMenuShownAsBuilt() const {
+    return m_AddMenuViewAll == State().ViewAllReceiversSetting && m_AddMenuArea == State().Area;
+}
+
 void Component::rebuildReceiverAddMenu() {
     const ClientState& s = State();
-    int i = 0;
-    for (const auto& entry : s.Receivers) {
-        if (!entry.item) continue;
-        if (m_ReceiverAddMenu->Count() < i + 1) m_ReceiverAddMenu->Load();
-        const Bytes& name = entry.item->m_ReceiverName;
-        m_ReceiverAddMenu->SetCaption(i, MenuCaption(s.ViewAllReceiversSetting ? name : RemoveAreaFromName(s, name)));
-        m_ReceiverAddMenu->SetTag(i, QStringLiteral("K%1").arg(entry.item->m_DiskIdentity));
-        ++i;
+    m_AddMenuEntries.clear();
+    m_AddMenuEntries.reserve(s.Receivers.Count());
+    for (const auto& entry : s.Receivers)
+        if (entry.item) m_AddMenuEntries.push_back(addMenuEntry(entry.item));
+    std::stable_sort(m_AddMenuEntries.begin(), m_AddMenuEntries.end(),
+                     [](const AddMenuEntry& a, const AddMenuEntry& b) { return a.Key < b.Key; });
+    m_AddMenuViewAll = s.ViewAllReceiversSetting;
+    m_AddMenuArea = s.Area;
+    // With no receivers the elements stay as they were.
+    const int n = static_cast<int>(m_AddMenuEntries.size());
+    if (n == 0) return;
+    platform::MenuItemArray& menu = *m_ReceiverAddMenu;
+    while (menu.Count() < n) menu.Load();
+    while (menu.Count() > n) menu.Unload();
+    for (int i = 0; i < n; ++i) {
+        const AddMenuEntry& e = m_AddMenuEntries[static_cast<std::size_t>(i)];
+        menu.SetCaption(i, e.Caption);
+        menu.SetTag(i, e.Tag);
     }
-    while (m_ReceiverAddMenu->Count() > i && i > 0) m_ReceiverAddMenu->Unload();
-    SortReceiverAddMenu();
+}
+
+int Component::addMenuIndexOf(const cReceiver* receiver) const {
+    for (std::size_t i = 0; i < m_AddMenuEntries.size(); ++i)
+        if (m_AddMenuEntries[i].Receiver.get() == receiver) return static_cast<int>(i);
+    return -1;
+}
+
+void Component::receiverSavedInAddMenu(const std::shared_ptr<cReceiver>& receiver) {
+    const ClientState& s = State();
+    const int old = receiver ? addMenuIndexOf(receiver.get()) : -1;
+    const std::size_t expected = m_AddMenuEntries.size() + (old < 0 ? 1 : 0);
+    // Anything but one record saved and now last in the collection is rebuilt whole.
+    if (!receiver || m_AddMenuEntries.empty() || !addMenuShownAsBuilt() || s.Receivers.Count() != expected ||
+        std::prev(s.Receivers.end())->item != receiver) {
+        rebuildReceiverAddMenu();
+        return;
+    }
+    AddMenuEntry entry = addMenuEntry(receiver);
+    if (old >= 0) m_AddMenuEntries.erase(m_AddMenuEntries.begin() + old);
+    const auto place = std::upper_bound(m_AddMenuEntries.begin(), m_AddMenuEntries.end(), entry.Key,
+                                        [](const std::string& key, const AddMenuEntry& e) { return key < e.Key; });
+    const int at = static_cast<int>(place - m_AddMenuEntries.begin());
+    platform::MenuItemArray& menu = *m_ReceiverAddMenu;
+    if (old == at) {
+        menu.SetCaption(at, entry.Caption);
+        menu.SetTag(at, entry.Tag);
+    } else {
+        if (old >= 0) menu.Remove(old);
+        menu.Insert(at, entry.Caption, entry.Tag);
+    }
+    m_AddMenuEntries.insert(place, std::move(entry));
+}
+
+void Component::receiverRemovedFromAddMenu(const std::shared_ptr<cReceiver>& receiver) {
+    if (!receiver) return; // nothing was removed
+    const ClientState& s = State();
+    if (s.Receivers.Empty()) {
+        // The last receiver went: its element stays as it was.
+        m_AddMenuEntries.clear();
+        return;
+    }
+    const int old = addMenuIndexOf(receiver.get());
+    if (old < 0 || !addMenuShownAsBuilt() || s.Receivers.Count() + 1 != m_AddMenuEntries.size()) {
+        rebuildReceiverAddMenu();
+        return;
+    }
+    m_AddMenuEntries.erase(m_AddMenuEntries.begin() + old);
+    m_ReceiverAddMenu->Remove(old);
 }
 
 void Component::SortReceiverAddMenu() {
     platform::MenuItemArray& menu = *m_ReceiverAddMenu;
-    for (bool swapped = true; swapped;) {
-        swapped = false;
-        for (int i = 0; i + 1 < menu.Count(); ++i) {
-            if (OrdinalLess(UpperCase(FromQString(menu.Caption(i + 1))), UpperCase(FromQString(menu.Caption(i))))) {
-                const QString caption = menu.Caption(i);
-                const QString tag = menu.Tag(i);
-                menu.SetCaption(i, menu.Caption(i + 1));
-                menu.SetTag(i, menu.Tag(i + 1));
-                menu.SetCaption(i + 1, caption);
-                menu.SetTag(i + 1, tag);
-                swapped = true;
-            }
-        }
+    struct Element {
+        std::string Key;
+        QString Caption;
+        QString Tag;
+    };
+    std::vector<Element> elements;
+    elements.reserve(static_cast<std::size_t>(menu.Count()));
+    for (int i = 0; i < menu.Count(); ++i)
+        elements.push_back({UpperCase(FromQString(menu.Caption(i))), menu.Caption(i), menu.Tag(i)});
+    std::stable_sort(elements.begin(), elements.end(), [](const Element& a, const Element& b) { return a.Key < b.Key; });
+    for (int i = 0; i < menu.Count(); ++i) {
+        menu.SetCaption(i, elements[static_cast<std::size_t>(i)].Caption);
+        menu.SetTag(i, elements[static_cast<std::size_t>(i)].Tag);
     }
 }
 
