@@ -3,6 +3,8 @@
 #include <QAction>
 #include <QMenu>
 
+#include <algorithm>
+
 namespace korvel::platform {
 
 MenuItemArray::MenuItemArray(QMenu* menu, QAction* anchor, const QString& caption0, QObject* parent)
@@ -48,6 +50,21 @@ void MenuItemArray::Remove(int index) {
     if (m_Items.size() < 2 || index < 0 || index >= Count()) return;
     delete m_Items[static_cast<std::size_t>(index)].Action;
     m_Items.erase(m_Items.begin() + index);
+}
+
+void MenuItemArray::Move(int from, int to) {
+    if (from < 0 || from >= Count() || to < 0 || to >= Count() || from == to) return;
+    const auto at = [this](int i) { return m_Items.begin() + i; };
+    QAction* action = m_Items[static_cast<std::size_t>(from)].Action;
+    // The action goes before the one that will follow it, or where the array ends.
+    QAction* before = to + 1 < Count() ? m_Items[static_cast<std::size_t>(to < from ? to : to + 1)].Action : m_Anchor;
+    // One step of a rotation: each element between moves once (a rotate would swap).
+    Item moved = std::move(m_Items[static_cast<std::size_t>(from)]);
+    if (to < from) std::move_backward(at(to), at(from), at(from + 1));
+    else std::move(at(from + 1), at(to + 1), at(from));
+    m_Items[static_cast<std::size_t>(to)] = std::move(moved);
+    m_Menu->removeAction(action);
+    placeAction(action, before);
 }
 
 QAction* MenuItemArray::Action(int index) const {

@@ -34,6 +34,9 @@ public:
     // Drops the element at the index; the ones after it move down by one. The only
     // element left is never dropped.
     void Remove(int index);
+    // Moves the element (its action, caption, tag and marks) from one index to another;
+    // the ones between move by one.
+    void Move(int from, int to);
 
     QString Caption(int index) const;
     void SetCaption(int index, const QString& caption);

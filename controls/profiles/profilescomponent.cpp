@@ -712,11 +712,11 @@ void Component::handleProfileSaved(const std::shared_ptr<cProfile>& profile) {
     const std::string keyBytes = UpperCase(platform::FromQString(key));
     std::vector<std::string> stale;
     for (const auto& entry : State().Profiles) {
-        if (!entry.item || UpperCase(entry.key) == keyBytes) continue;
+        if (!entry.item) continue;
         const bool sameRecord = entry.item == profile;
         const bool standIn = ownAnswer && entry.item->m_DiskIdentity < 0 &&
                              EqualsIgnoreCase(entry.item->GetName(), profile->GetName());
-        if (!sameRecord && !standIn) continue;
+        if ((!sameRecord && !standIn) || UpperCase(entry.key) == keyBytes) continue;
         stale.push_back(entry.key);
         if (m_CurrentProfile == entry.item) m_CurrentProfile = profile;
     }

@@ -446,7 +446,8 @@ private:
     // Names (upper case) of profiles sent with -1 whose answer has not come yet, with
     // how many answers are awaited.
     std::map<std::string, int> m_PendingSaves;
-    std::vector<AddMenuEntry> m_AddMenuEntries; // empty: the elements stand for no receivers
+    // In menu order; held by pointer, so that moving one entry moves pointers only.
+    std::vector<std::unique_ptr<AddMenuEntry>> m_AddMenuEntries; // empty: the elements stand for no receivers
     bool m_AddMenuViewAll = false;               // the settings the captions were made with
     Bytes m_AddMenuArea;
     QString m_CurrentNode;

@@ -226,9 +226,11 @@ void Component::rebuildReceiverAddMenu() {
     m_AddMenuEntries.clear();
     m_AddMenuEntries.reserve(s.Receivers.Count());
     for (const auto& entry : s.Receivers)
-        if (entry.item) m_AddMenuEntries.push_back(addMenuEntry(entry.item));
+        if (entry.item) m_AddMenuEntries.push_back(std::make_unique<AddMenuEntry>(addMenuEntry(entry.item)));
     std::stable_sort(m_AddMenuEntries.begin(), m_AddMenuEntries.end(),
-                     [](const AddMenuEntry& a, const AddMenuEntry& b) { return a.Key < b.Key; });
+                     [](const std::unique_ptr<AddMenuEntry>& a, const std::unique_ptr<AddMenuEntry>& b) {
+                         return a->Key < b->Key;
+                     });
     m_AddMenuViewAll = s.ViewAllReceiversSetting;
     m_AddMenuArea = s.Area;
     // With no receivers the elements stay as they were.
@@ -238,7 +240,7 @@ void Component::rebuildReceiverAddMenu() {
     while (menu.Count() < n) menu.Load();
     while (menu.Count() > n) menu.Unload();
     for (int i = 0; i < n; ++i) {
-        const AddMenuEntry& e = m_AddMenuEntries[static_cast<std::size_t>(i)];
+        const AddMenuEntry& e = *m_AddMenuEntries[static_cast<std::size_t>(i)];
         menu.SetCaption(i, e.Caption);
         menu.SetTag(i, e.Tag);
     }
@@ -246,7 +248,7 @@ void Component::rebuildReceiverAddMenu() {
 
 int Component::addMenuIndexOf(const cReceiver* receiver) const {
     for (std::size_t i = 0; i < m_AddMenuEntries.size(); ++i)
-        if (m_AddMenuEntries[i].Receiver.get() == receiver) return static_cast<int>(i);
+        if (m_AddMenuEntries[i]->Receiver.get() == receiver) return static_cast<int>(i);
     return -1;
 }
 
@@ -260,20 +262,27 @@ void Component::receiverSavedInAddMenu(const std::shared_ptr<cReceiver>& receive
         rebuildReceiverAddMenu();
         return;
     }
-    AddMenuEntry entry = addMenuEntry(receiver);
-    if (old >= 0) m_AddMenuEntries.erase(m_AddMenuEntries.begin() + old);
-    const auto place = std::upper_bound(m_AddMenuEntries.begin(), m_AddMenuEntries.end(), entry.Key,
-                                        [](const std::string& key, const AddMenuEntry& e) { return key < e.Key; });
-    const int at = static_cast<int>(place - m_AddMenuEntries.begin());
+    const auto ByKey = [](const std::string& key, const std::unique_ptr<AddMenuEntry>& e) { return key < e->Key; };
+    auto entry = std::make_unique<AddMenuEntry>(addMenuEntry(receiver));
     platform::MenuItemArray& menu = *m_ReceiverAddMenu;
-    if (old == at) {
-        menu.SetCaption(at, entry.Caption);
-        menu.SetTag(at, entry.Tag);
-    } else {
-        if (old >= 0) menu.Remove(old);
-        menu.Insert(at, entry.Caption, entry.Tag);
+    const auto first = m_AddMenuEntries.begin();
+    if (old < 0) {
+        const auto place = std::upper_bound(first, m_AddMenuEntries.end(), entry->Key, ByKey);
+        menu.Insert(static_cast<int>(place - first), entry->Caption, entry->Tag);
+        m_AddMenuEntries.insert(place, std::move(entry));
+        return;
     }
-    m_AddMenuEntries.insert(place, std::move(entry));
+    // Its place among the others: behind every equal key (it is last in the collection).
+    const auto before = std::upper_bound(first, first + old, entry->Key, ByKey);
+    const auto after = std::upper_bound(first + old + 1, m_AddMenuEntries.end(), entry->Key, ByKey);
+    const int at = before != first + old ? static_cast<int>(before - first) : static_cast<int>(after - first) - 1;
+    // The entries between move by one place each (moved, not swapped).
+    if (at < old) std::move_backward(first + at, first + old, first + old + 1);
+    else if (at > old) std::move(first + old + 1, first + at + 1, first + old);
+    menu.Move(old, at);
+    menu.SetCaption(at, entry->Caption);
+    menu.SetTag(at, entry->Tag);
+    m_AddMenuEntries[static_cast<std::size_t>(at)] = std::move(entry);
 }
 
 void Component::receiverRemovedFromAddMenu(const std::shared_ptr<cReceiver>& receiver) {

@@ -280,6 +280,19 @@ TEST_F(EditorWidgetsTest, MenuArraysInsertAndRemoveInPlaceAndKeepTheirLastElemen
     EXPECT_EQ(items.Caption(0), "d") << "the only element is never dropped";
     items.Insert(7, "out of range", {});
     EXPECT_EQ(items.Count(), 1);
+
+    for (const char* c : {"e", "f", "g"}) items.Insert(items.Count(), c, QString("K") + c);
+    items.SetChecked(0, true);
+    items.Move(0, 3); // d to the end, with its mark and tag
+    items.Move(2, 0); // g to the front
+    texts.clear();
+    for (QAction* a : menu.actions()) texts << a->text();
+    EXPECT_EQ(texts, (QStringList{"g", "e", "f", "d", "Last"}));
+    EXPECT_TRUE(items.Checked(3));
+    EXPECT_EQ(items.Tag(0), "Kg");
+    clicked.clear();
+    menu.actions().at(3)->trigger();
+    EXPECT_EQ(clicked, std::vector<int>{3});
 }
 
 } // namespace
