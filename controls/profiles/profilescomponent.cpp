@@ -335,7 +335,7 @@ void Component::buildPage2(QWidget* page) {
     m_AutoBlockTime = text("Text_AutoBlockTime", 3800, top + 990, 900);
     m_AutoBlockLabel[3] = label(Indexed("Label_AutoBlock", 3), blockLabels[3], 4800, top + 680, 1000);
     m_AutoBlockLabel[4] = label(Indexed("Label_AutoBlock", 4), blockLabels[4], 4800, top + 1010, 1000);
-    m_AutoBlockBehaviour = new platform::OptionButtons(this);
+    m_AutoBlockBehaviour = Named(new platform::OptionButtons(this), "Option_AutoBlockBehaviour");
     const char* options[] = {"Block the complete profile", "Block individual tags only"};
     for (int i = 0; i < 2; ++i) {
         auto* option = new QRadioButton(QString::fromLatin1(options[i]), page);
@@ -391,31 +391,38 @@ void Component::buildPage3(QWidget* page) {
 
 void Component::buildMenus() {
     m_SchedulePopup = Named(new QMenu(this), "Menu_TimeSchedulePopup");
-    m_ScheduleCopy = m_SchedulePopup->addAction(QStringLiteral("K&opiera"));
-    m_SchedulePaste = m_SchedulePopup->addAction(QStringLiteral("Kl&istra in"));
-    m_ScheduleDelete = m_SchedulePopup->addAction(QStringLiteral("&Radera"));
-    m_ScheduleAllDay = m_SchedulePopup->addAction(QStringLiteral("&Markera hela dagen"));
-    m_ScheduleInvert = m_SchedulePopup->addAction(QStringLiteral("&Invertera"));
+    m_ScheduleCopy = Named(m_SchedulePopup->addAction(QStringLiteral("K&opiera")), "Menu_TimeSchedulePopup_Copy");
+    m_SchedulePaste = Named(m_SchedulePopup->addAction(QStringLiteral("Kl&istra in")), "Menu_TimeSchedulePopup_Paste");
+    m_ScheduleDelete = Named(m_SchedulePopup->addAction(QStringLiteral("&Radera")), "Menu_TimeSchedulePopup_Delete");
+    m_ScheduleAllDay =
+        Named(m_SchedulePopup->addAction(QStringLiteral("&Markera hela dagen")), "Menu_TimeSchedulePopup_AllDay");
+    m_ScheduleInvert = Named(m_SchedulePopup->addAction(QStringLiteral("&Invertera")), "Menu_TimeSchedulePopup_Invert");
     m_SchedulePopup->addSeparator();
-    m_ScheduleGrouped = m_SchedulePopup->addAction(QStringLiteral("&Grupperad"));
-    m_ScheduleGroupedMonFri = m_SchedulePopup->addAction(QString::fromUtf8("Gruppera &måndag-fredag"));
+    m_ScheduleGrouped = Named(m_SchedulePopup->addAction(QStringLiteral("&Grupperad")), "Menu_TimeSchedulePopup_Grouped");
+    m_ScheduleGroupedMonFri = Named(m_SchedulePopup->addAction(QString::fromUtf8("Gruppera &måndag-fredag")),
+                                    "Menu_TimeSchedulePopup_Grouped_MonFri");
     for (QAction* a : {m_ScheduleGrouped, m_ScheduleGroupedMonFri}) a->setCheckable(true);
     m_SchedulePopup->addSeparator();
-    m_ActiveMenu = new platform::MenuItemArray(m_SchedulePopup, nullptr, QString(), this);
+    m_ActiveMenu =
+        Named(new platform::MenuItemArray(m_SchedulePopup, nullptr, QString(), this), "Menu_TimeSchedulePopup_Active");
 
     m_ReceiverPopup = Named(new QMenu(this), "Menu_Profile_Receiver_Popup");
     m_ReceiverAddSubMenu = Named(new QMenu(QString::fromUtf8("Lägg till &mottagare"), m_ReceiverPopup),
                                  "Menu_Profile_Receiver_Popup_Add");
-    m_ReceiverPopupAdd = m_ReceiverPopup->addMenu(m_ReceiverAddSubMenu);
-    m_ReceiverAddMenu = new platform::MenuItemArray(m_ReceiverAddSubMenu, nullptr, QString(), this);
+    m_ReceiverPopupAdd = Named(m_ReceiverPopup->addMenu(m_ReceiverAddSubMenu), "Menu_Profile_Receiver_Popup_Add");
+    m_ReceiverAddMenu = Named(new platform::MenuItemArray(m_ReceiverAddSubMenu, nullptr, QString(), this),
+                              "Menu_Profile_Receiver_Popup_Add_Item");
     m_ReceiverPopup->addSeparator();
-    m_ReceiverPopupUp = m_ReceiverPopup->addAction(QStringLiteral("Flytta &upp"));
-    m_ReceiverPopupDown = m_ReceiverPopup->addAction(QStringLiteral("Flytta &ner"));
+    m_ReceiverPopupUp = Named(m_ReceiverPopup->addAction(QStringLiteral("Flytta &upp")), "Menu_Profile_Receiver_Popup_Up");
+    m_ReceiverPopupDown =
+        Named(m_ReceiverPopup->addAction(QStringLiteral("Flytta &ner")), "Menu_Profile_Receiver_Popup_Down");
     m_ReceiverPopup->addSeparator();
-    m_ReceiverPopupConfirm = m_ReceiverPopup->addAction(QString::fromUtf8("&Begär manuell bekräftelse på mottagande"));
+    m_ReceiverPopupConfirm = Named(m_ReceiverPopup->addAction(QString::fromUtf8("&Begär manuell bekräftelse på mottagande")),
+                                   "Menu_Profile_Receiver_Popup_Confirm");
     m_ReceiverPopupConfirm->setCheckable(true);
     m_ReceiverPopup->addSeparator();
-    m_ReceiverPopupDelete = m_ReceiverPopup->addAction(QStringLiteral("&Ta bort"));
+    m_ReceiverPopupDelete =
+        Named(m_ReceiverPopup->addAction(QStringLiteral("&Ta bort")), "Menu_Profile_Receiver_Popup_Delete");
 }
 
 void Component::connectHandlers() {

@@ -97,12 +97,6 @@ void Component::connectScheduleHandlers() {
     });
 }
 
-QAction& Component::Menu_TimeSchedulePopup_Action(int order) const {
-    QAction* actions[] = {m_ScheduleCopy, m_SchedulePaste, m_ScheduleDelete, m_ScheduleAllDay,
-                          m_ScheduleInvert, m_ScheduleGrouped, m_ScheduleGroupedMonFri};
-    return *actions[order];
-}
-
 void Component::setPageSchedule(std::shared_ptr<cTimeSchedule> schedule) {
     m_PageSchedule = std::move(schedule);
     m_Grid = std::make_unique<ScheduleGrid>(m_PageSchedule, *this, State());
