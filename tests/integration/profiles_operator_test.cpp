@@ -3,6 +3,7 @@
 // server, checking what Save puts on the wire.
 #include "controls/profiles/profilescomponent.h"
 #include "tests/integration/harness.h"
+#include "tests/integration/profilesmessages.h"
 
 #include "core/clientstate.h"
 #include "core/codec.h"
@@ -37,12 +38,6 @@ using Profiles = korvel::profiles::Component;
 
 namespace {
 
-Bytes Ref(int32_t identity, std::string_view name) {
-    Bytes b;
-    AppendLong(b, identity);
-    AppendString(b, name);
-    return b;
-}
 
 struct SampleProfile {
     int16_t id;
@@ -76,7 +71,7 @@ Bytes ProfileList(const std::vector<SampleProfile>& profiles) {
     Bytes body;
     AppendLong(body, static_cast<int32_t>(profiles.size()));
     for (const SampleProfile& s : profiles) {
-        body += Ref(s.id, s.name);
+        body += RecordRefBody(s.id, s.name);
         MakeProfile(state, s).AppendNetworkBytes(body);
     }
     return body;
@@ -293,7 +288,7 @@ TEST_F(ProfilesOperatorTest, AReceiverNamedWithoutTheAreaKeepsItsNameAndAddedOne
     shared.m_DiskIdentity = 90;
     shared.m_ReceiverName = "Shared";
     shared.m_Enabled = -1;
-    Bytes body = Ref(90, "Shared");
+    Bytes body = RecordRefBody(90, "Shared");
     shared.AppendNetworkBytes(body);
     server.SendFrame(240, body);
     ASSERT_TRUE(WaitFor([&] { return state.Receivers.Find("K90") != nullptr; }));
@@ -344,7 +339,7 @@ TEST_F(ProfilesOperatorTest, AnotherOperatorsSaveOfTheSameNameLeavesTheUnsavedPr
     ClientState other;
     cProfile theirs = MakeProfile(other, {50, "new", "", {}});
     theirs.SetCondition(0, Variant("THEIRS"));
-    server.SendFrame(210, Ref(50, "new") + theirs.CompressToNetworkBytes());
+    server.SendFrame(210, RecordRefBody(50, "new") + theirs.CompressToNetworkBytes());
     ASSERT_TRUE(WaitFor([&] { return state.Profiles.Find("K50") != nullptr; }));
     Spin(40);
     ASSERT_NE(state.Profiles.Find("K-1"), nullptr) << "the unsaved profile stays";
@@ -393,7 +388,7 @@ TEST_F(ProfilesOperatorTest, SaveWithoutAConnectionKeepsEveryEditAndSaysSo) {
     // The new profile list rebuilt the tree; the edit lives in the record.
     PressSave();
     ASSERT_TRUE(WaitFor([&] { return !server.ReceivedOfType(211).empty(); }));
-    EXPECT_EQ(server.ReceivedOfType(211)[0].Body, Ref(2, "Beta"));
+    EXPECT_EQ(server.ReceivedOfType(211)[0].Body, RecordRefBody(2, "Beta"));
 }
 
 TEST_F(ProfilesOperatorTest, SaveCaptionTurnsBackAtTheFirstTickAtOrAfterTwoSeconds) {

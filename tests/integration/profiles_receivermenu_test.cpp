@@ -4,6 +4,7 @@
 // order of the receiver collection.
 #include "controls/profiles/profilescomponent.h"
 #include "tests/integration/harness.h"
+#include "tests/integration/profilesmessages.h"
 
 #include "core/clientstate.h"
 #include "core/codec.h"
@@ -26,29 +27,8 @@ using Profiles = korvel::profiles::Component;
 
 namespace {
 
-Bytes Ref(int32_t identity, std::string_view name) {
-    Bytes b;
-    AppendLong(b, identity);
-    AppendString(b, name);
-    return b;
-}
 
-Bytes ReceiverForm(int32_t identity, std::string_view name) {
-    cReceiver r;
-    r.m_DiskIdentity = static_cast<int16_t>(identity);
-    r.m_ReceiverName = Bytes(name);
-    r.m_Enabled = -1;
-    Bytes body;
-    r.AppendNetworkBytes(body);
-    return body;
-}
 
-Bytes ReceiverList(const std::vector<std::pair<int32_t, Bytes>>& receivers) {
-    Bytes body;
-    AppendLong(body, static_cast<int32_t>(receivers.size()));
-    for (const auto& [id, name] : receivers) body += Ref(id, name) + ReceiverForm(id, name);
-    return body;
-}
 
 class ReceiverMenuTest : public ::testing::Test {
 protected:
@@ -58,7 +38,7 @@ protected:
         ASSERT_TRUE(testserver::MakeSampleData("default", data));
     }
     void Start(const std::vector<std::pair<int32_t, Bytes>>& receivers, const char* area = "") {
-        data.Answers[230] = {{230, ReceiverList(receivers)}};
+        data.Answers[230] = {{230, ReceiverListBody(receivers)}};
         server.SetData(data);
         state.SettingsStore = &store;
         control = std::make_unique<Profiles>(state);
@@ -120,30 +100,30 @@ TEST_F(ReceiverMenuTest, EntriesKeepTheirOrderThroughListSavesAndRemovals) {
 
     // A saved receiver moves behind the equal captions (it is last in the collection
     // now); a renamed one moves to its new place; a new one finds its place.
-    Handled(240, Ref(2, "Alpha") + ReceiverForm(2, "Alpha"));
+    Handled(240, RecordRefBody(2, "Alpha") + ReceiverForm(2, "Alpha"));
     EXPECT_EQ(Captions(), Latin1({"1st", "a&&b", "A&&B", "ab", "alpha", "Alpha", "beta", "Gate", "Zeta", "_under",
                                   "\x9A" "aft", "\x8A" "aft", "\xFF", "\xE4rende", "\xC4rende"}));
-    Handled(240, Ref(14, "Zeta") + ReceiverForm(14, "aardvark"));
-    Handled(240, Ref(-1, "North\\Beta") + ReceiverForm(40, "North\\Beta"));
+    Handled(240, RecordRefBody(14, "Zeta") + ReceiverForm(14, "aardvark"));
+    Handled(240, RecordRefBody(-1, "North\\Beta") + ReceiverForm(40, "North\\Beta"));
     EXPECT_EQ(Captions(), Latin1({"1st", "a&&b", "A&&B", "aardvark", "ab", "alpha", "Alpha", "beta", "Beta", "Gate",
                                   "_under", "\x9A" "aft", "\x8A" "aft", "\xFF", "\xE4rende", "\xC4rende"}));
-    Handled(241, Ref(6, "a&b"));
-    Handled(241, Ref(3, "\xE4rende"));
-    Handled(241, Ref(99, "nobody"));
+    Handled(241, RecordRefBody(6, "a&b"));
+    Handled(241, RecordRefBody(3, "\xE4rende"));
+    Handled(241, RecordRefBody(99, "nobody"));
     EXPECT_EQ(Captions(), Latin1({"1st", "A&&B", "aardvark", "ab", "alpha", "Alpha", "beta", "Beta", "Gate", "_under",
                                   "\x9A" "aft", "\x8A" "aft", "\xFF", "\xC4rende"}));
 }
 
 TEST_F(ReceiverMenuTest, RemovingTheLastReceiverLeavesItsEntryAndAListRebuildsFromScratch) {
     Start({{1, "Only"}, {2, "Other"}});
-    Handled(241, Ref(2, "Other"));
-    Handled(241, Ref(1, "Only"));
+    Handled(241, RecordRefBody(2, "Other"));
+    Handled(241, RecordRefBody(1, "Only"));
     EXPECT_EQ(Captions(), QStringList{"Only"}) << "with no receivers the entry stays as it was";
-    Handled(240, Ref(-1, "New") + ReceiverForm(5, "New"));
+    Handled(240, RecordRefBody(-1, "New") + ReceiverForm(5, "New"));
     EXPECT_EQ(Captions(), QStringList{"New"});
-    Handled(230, ReceiverList({{7, "b"}, {8, "a"}, {9, "c"}}));
+    Handled(230, ReceiverListBody({{7, "b"}, {8, "a"}, {9, "c"}}));
     EXPECT_EQ(Captions(), (QStringList{"a", "b", "c"}));
-    Handled(230, ReceiverList({{7, "z"}}));
+    Handled(230, ReceiverListBody({{7, "z"}}));
     EXPECT_EQ(Captions(), QStringList{"z"});
 }
 
