@@ -35,6 +35,7 @@
 #include "platform/qtext.h"
 #include "testserver/sampledata.h"
 #include "testserver/server.h"
+#include "tests/integration/profilesmessages.h"
 
 #include <QAction>
 #include <QApplication>
@@ -56,6 +57,8 @@
 #include <vector>
 
 using namespace korvel;
+using korvel::testing::ReceiverForm;
+using korvel::testing::RecordRefBody;
 
 namespace {
 
@@ -68,27 +71,12 @@ std::string ReceiverName(int i) {
 
 std::string FlatName(int i) { return (i % 2 ? "Profile " : "profile ") + std::to_string((i * 7919) % 100003); }
 
-Bytes Ref(int32_t identity, std::string_view name) {
-    Bytes b;
-    AppendLong(b, identity);
-    AppendString(b, name);
-    return b;
-}
 
-Bytes ReceiverForm(int32_t id, std::string_view name) {
-    cReceiver r;
-    r.m_DiskIdentity = static_cast<int16_t>(id);
-    r.m_ReceiverName = Bytes(name);
-    r.m_Enabled = -1;
-    Bytes body;
-    r.AppendNetworkBytes(body);
-    return body;
-}
 
 Bytes ReceiverList(int n) {
     Bytes body;
     AppendLong(body, n);
-    for (int i = 1; i <= n; ++i) body += Ref(i, ReceiverName(i)) + ReceiverForm(i, ReceiverName(i));
+    for (int i = 1; i <= n; ++i) body += RecordRefBody(i, ReceiverName(i)) + ReceiverForm(i, ReceiverName(i));
     return body;
 }
 
@@ -105,7 +93,7 @@ Bytes ProfileList(int n) {
         for (int c = 0; c < kProfileConditionCount; ++c) p.SetCondition(c, Variant("*"));
         p.m_TimeSchedule = std::make_shared<cTimeSchedule>();
         p.m_TimeSchedule->SetDefaultPeriod();
-        body += Ref(i, p.GetName());
+        body += RecordRefBody(i, p.GetName());
         p.AppendNetworkBytes(body);
     }
     return body;
@@ -297,7 +285,7 @@ void SaveOne(benchmark::State& st, int receivers) {
         const std::string name = moved ? "zz " + ReceiverName(1) : ReceiverName(1);
         FrameWait done(server, 0);
         done.start();
-        server.SendFrame(240, Ref(1, name) + ReceiverForm(1, name), connection);
+        server.SendFrame(240, RecordRefBody(1, name) + ReceiverForm(1, name), connection);
         server.SendFrame(0, {}, connection);
         st.SetIterationTime(done.wait());
     }
