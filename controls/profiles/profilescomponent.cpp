@@ -630,8 +630,11 @@ void Component::OnShowConnectionState() {
     m_Frame0->setVisible(connected);
     m_Tab->setVisible(connected);
     m_Save->setVisible(connected);
-    if (!connected)
+    if (!connected) {
         for (QWidget* page : m_Pages) page->hide();
+        // No answer comes on a closed connection.
+        m_PendingSaves.clear();
+    }
 }
 
 void Component::OnTimerExtra() {
@@ -651,6 +654,7 @@ void Component::HandleOwnMessage(int type, std::string_view, std::shared_ptr<cRe
     case 170: handleCalendar(); break;
     case 180: handleCalendarSaved(); break;
     case 200: {
+        m_PendingSaves.clear(); // the list replaced every record a save was awaited for
         const std::string stored = State().SettingsStore
                                        ? State().SettingsStore->Get(kApplication, kParameters, kLastSelectedProfile, "")
                                        : std::string();
