@@ -29,6 +29,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 #include <optional>
 
@@ -247,6 +248,31 @@ TEST_F(ProfilesOperatorTest, GroupMondayToFridayDoesWhatItsCheckMarkPromises) {
             ASSERT_EQ(sent.m_Periods[d].size(), 1u) << d;
             EXPECT_EQ(sent.m_Periods[d][0]->m_StartMinute, 420);
             EXPECT_EQ(sent.m_Periods[d][0]->m_StopMinute, 960);
+        }
+    }
+}
+
+TEST_F(ProfilesOperatorTest, GroupedTogglesTheDayUnderThePointerOnceWhateverItsMark) {
+    Start({{1, "Loose days", "", {}}, {2, "Office hours", "", {0, 1, 2, 3, 4}}});
+    const QString entry = platform::ToQString(GetText(state, 644));
+    const Bytes on("\xFF\xFF", 2);
+    const Bytes off("\x00\x00", 2);
+    struct Case {
+        const char* profile;
+        std::vector<int> groupedAfter;
+    };
+    // Monday joins the group (unchecked entry) or leaves it (checked entry).
+    for (const Case& k : {Case{"Loose days", {0}}, Case{"Office hours", {1, 2, 3, 4}}}) {
+        SCOPED_TRACE(k.profile);
+        ClickNode(k.profile);
+        ChooseOnMondayRow(entry);
+        PressSave();
+        const std::vector<SentProfile> saves = SavesAfter(1);
+        ASSERT_EQ(saves.size(), 1u);
+        const std::vector<Bytes> grouped = GroupedFields(*saves[0].profile.m_TimeSchedule);
+        for (int d = 0; d < kDayTypeCount; ++d) {
+            const bool in = std::find(k.groupedAfter.begin(), k.groupedAfter.end(), d) != k.groupedAfter.end();
+            EXPECT_EQ(grouped[d], in ? on : off) << d;
         }
     }
 }
