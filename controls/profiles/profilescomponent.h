@@ -66,10 +66,12 @@ public:
     static constexpr const char* kApplication = "Korvel ActiveX Profiles Client";
     static constexpr int kTabCount = 4;
     static constexpr int kSaveFeedbackMs = 2000;
+    // Said when Save or a name change could not reach the server (it is not connected).
     static constexpr const char* kNotSavedText =
-        "Not saved: there is no connection to the server. Your changes are kept; save them again once the control is connected.";
+        "Nothing was saved: there is no connection to the server. Your changes are kept; save again once the control "
+        "is connected.";
     static constexpr const char* kNotRenamedText =
-        "Not renamed: there is no connection to the server, so the new names could not be sent.";
+        "The profile was not renamed: there is no connection to the server, so the new names could not be sent.";
 
     static shell::ControlDescription MakeDescription();
 

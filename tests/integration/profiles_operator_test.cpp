@@ -402,7 +402,7 @@ TEST_F(ProfilesOperatorTest, SaveWithoutAConnectionKeepsEveryEditAndSaysSo) {
     dialogs->Clear();
     save->click();
     ASSERT_EQ(dialogs->Messages().size(), 1u);
-    EXPECT_TRUE(dialogs->Messages()[0].text.startsWith("Not saved")) << dialogs->Messages()[0].text.toStdString();
+    EXPECT_EQ(dialogs->Messages()[0].text, Profiles::kNotSavedText);
     EXPECT_EQ(save->text(), caption) << "no \"saved\" caption";
 
     // Connected again, Save sends the removal and the edit that were kept.
@@ -442,7 +442,7 @@ TEST_F(ProfilesOperatorTest, RenameWithChildrenWhileTheConnectionGoesRenamesNoth
     server.ClearReceived();
     Find<QPushButton>("Command_RenameProfile")->click();
     ASSERT_EQ(box->messages.size(), 1u);
-    EXPECT_TRUE(box->messages[0].text.startsWith("Not renamed"));
+    EXPECT_EQ(box->messages[0].text, Profiles::kNotRenamedText);
     platform::InstallDialogService(std::move(previous));
     EXPECT_EQ(state.Profiles.Find("K1")->GetName(), "Alpha");
     EXPECT_TRUE(server.ReceivedOfType(210).empty());

@@ -647,6 +647,7 @@ TEST_F(ProfilesTest, SaveWithoutAConnectionNeverShowsTheSavedCaption) {
     EXPECT_EQ(Command_Save(c).text(), caption);
     ASSERT_EQ(dialogs->Messages().size(), 1u);
     EXPECT_EQ(dialogs->Messages()[0].icon, platform::MessageIcon::Exclamation);
+    EXPECT_EQ(dialogs->Messages()[0].text, Profiles::kNotSavedText);
 }
 
 TEST_F(ProfilesTest, LayoutGrowsOnlyPastItsMinimumSize) {
