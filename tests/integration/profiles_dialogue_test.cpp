@@ -178,7 +178,7 @@ TEST_F(ProfilesDialogueTest, SaveSendsRemovalsNewAndChangedProfilesAndTheServerA
     TreeView_Profiles(c).Select("K2");
     c.TreeView_Profiles_NodeClick("K2");
     dialogs->QueueAnswer(platform::MessageResult::Yes);
-    c.Command_RemoveProfile_Click();
+    Command_RemoveProfile(c).click();
     EXPECT_FALSE(TreeView_Profiles(c).Exists("K2"));
     ASSERT_FALSE(state.Profiles.Contains("K2"));
     dialogs->QueueText(QStringLiteral("  La/te "));
@@ -191,7 +191,7 @@ TEST_F(ProfilesDialogueTest, SaveSendsRemovalsNewAndChangedProfilesAndTheServerA
     EXPECT_EQ(added->m_Enabled, -1);
 
     server.ClearReceived();
-    c.Command_Save_Click();
+    Command_Save(c).click();
     EXPECT_EQ(Command_Save(c).text(), platform::ToQString(GetText(state, 884)));
     ASSERT_TRUE(WaitFor([&] { return server.ReceivedOfType(210).size() == 1; }));
     Settle();
@@ -209,7 +209,7 @@ TEST_F(ProfilesDialogueTest, SaveSendsRemovalsNewAndChangedProfilesAndTheServerA
     ASSERT_TRUE(state.Profiles.Find("K6"));
     EXPECT_EQ(state.Profiles.Count(), 5u);
     server.ClearReceived();
-    c.Command_Save_Click();
+    Command_Save(c).click();
     Settle(150);
     EXPECT_TRUE(server.ReceivedOn(0).empty());
 
@@ -279,7 +279,7 @@ TEST_F(ProfilesDialogueTest, RenameWithChildProfilesSendsDescendantsDeepestFirst
     c.TreeView_Profiles_NodeClick("K3");
     server.ClearReceived();
     dialogs->QueueText("Gate");
-    c.Command_RenameProfile_Click();
+    Command_RenameProfile(c).click();
     ASSERT_TRUE(WaitFor([&] { return server.ReceivedOfType(210).size() == 2; }));
     const auto frames = server.ReceivedOfType(210);
     const auto child = state.Profiles.Find("K4");
@@ -302,7 +302,7 @@ TEST_F(ProfilesDialogueTest, OnlyAChangedCalendarSendsExactlyOneMessage) {
     Profiles& c = *control;
     state.SharedCalendar->SetDayType(200, 9);
     server.ClearReceived();
-    c.Command_Save_Click();
+    Command_Save(c).click();
     ASSERT_TRUE(WaitFor([&] { return !server.ReceivedOn(0).empty(); }));
     Settle(100);
     const auto frames = server.ReceivedOn(0);

@@ -108,10 +108,10 @@ TEST_F(ProfilesReviewTest, SaveSendsNothingForUnchangedOrNeverSavedProfilesAndSt
     dialogs->QueueText("Scratch");
     ASSERT_TRUE(c.AddProfile({}, false));
     dialogs->QueueAnswer(platform::MessageResult::Yes);
-    c.Command_RemoveProfile_Click();
+    Command_RemoveProfile(c).click();
     ASSERT_FALSE(state.Profiles.Contains("K-1"));
     server.ClearReceived();
-    c.Command_Save_Click();
+    Command_Save(c).click();
     Spin(150);
     EXPECT_TRUE(server.ReceivedOn(0).empty());
     EXPECT_EQ(Command_Save(c).text(), platform::ToQString(GetText(state, 884)));

@@ -237,7 +237,7 @@ TEST_F(ProfilesCaptionsTest, QuestionsAndPromptsReadExactly) {
         c.TreeView_Profiles_NodeClick(k.node);
         dialogs->Clear();
         dialogs->QueueAnswer(platform::MessageResult::No);
-        c.Command_RemoveProfile_Click();
+        Command_RemoveProfile(c).click();
         ASSERT_EQ(dialogs->Messages().size(), 1u);
         EXPECT_EQ(dialogs->Messages()[0].text, k.expected);
         EXPECT_EQ(dialogs->Messages()[0].buttons, platform::MessageButtons::YesNo);
@@ -246,7 +246,7 @@ TEST_F(ProfilesCaptionsTest, QuestionsAndPromptsReadExactly) {
     state.ChildProfilesAllowed = false;
     dialogs->Clear();
     dialogs->QueueAnswer(platform::MessageResult::No);
-    c.Command_RemoveProfile_Click();
+    Command_RemoveProfile(c).click();
     EXPECT_EQ(dialogs->Messages()[0].text, "T170 'A' T171\r\n\r\nT172");
     state.ChildProfilesAllowed = true;
 
@@ -254,7 +254,7 @@ TEST_F(ProfilesCaptionsTest, QuestionsAndPromptsReadExactly) {
     dialogs->Clear();
     dialogs->QueueText("Z");
     dialogs->QueueAnswer(platform::MessageResult::No);
-    c.Command_CopyProfile_Click();
+    Command_CopyProfile(c).click();
     ASSERT_EQ(dialogs->Inputs().size(), 1u);
     EXPECT_EQ(dialogs->Inputs()[0].prompt, "T436:");
     EXPECT_EQ(dialogs->Inputs()[0].defaultText, "A");
@@ -280,7 +280,7 @@ TEST_F(ProfilesCaptionsTest, RenameInAnAreaStoresThePrefixButTheNodeShowsOnlyThe
     c.setProperty("Area", "North");
     c.FillProfileTree({});
     dialogs->QueueText("New");
-    c.Command_RenameProfile_Click();
+    Command_RenameProfile(c).click();
     EXPECT_EQ(state.Profiles.Find("K1")->GetName(), "North\\New");
     EXPECT_EQ(TreeView_Profiles(c).Text("K1"), "New");
     EXPECT_EQ(TreeView_Profiles(c).FullPath("K1"), "New");

@@ -256,7 +256,7 @@ TEST_F(ProfilesTest, CopyWithChildrenGivesConsecutiveTemporaryIdentitiesInOrder)
     c.FillProfileTree("A");
     dialogs->QueueText("Z");
     dialogs->QueueAnswer(platform::MessageResult::Yes);
-    c.Command_CopyProfile_Click();
+    Command_CopyProfile(c).click();
     ASSERT_TRUE(state.Profiles.Find("K-1"));
     EXPECT_EQ(state.Profiles.Find("K-1")->GetName(), "Z");
     EXPECT_EQ(state.Profiles.Find("K-2")->GetName(), "Z@B");
@@ -267,7 +267,7 @@ TEST_F(ProfilesTest, CopyWithChildrenGivesConsecutiveTemporaryIdentitiesInOrder)
     // No: the node alone.
     dialogs->QueueText("Y");
     dialogs->QueueAnswer(platform::MessageResult::No);
-    c.Command_CopyProfile_Click();
+    Command_CopyProfile(c).click();
     EXPECT_EQ(state.Profiles.Find("K-4")->GetName(), "Y");
     EXPECT_FALSE(state.Profiles.Contains("K-5"));
 }
@@ -280,7 +280,7 @@ TEST_F(ProfilesTest, RemoveKeepsSavedOnesForSaveAndMovesToASibling) {
     Profiles& c = Make();
     c.FillProfileTree("A");
     dialogs->QueueAnswer(platform::MessageResult::Yes);
-    c.Command_RemoveProfile_Click();
+    Command_RemoveProfile(c).click();
     ASSERT_EQ(dialogs->Messages().size(), 1u);
     EXPECT_TRUE(dialogs->Messages()[0].text.contains(" 'A' "));
     EXPECT_TRUE(dialogs->Messages()[0].text.contains("\r\n\r\n"));
@@ -290,7 +290,7 @@ TEST_F(ProfilesTest, RemoveKeepsSavedOnesForSaveAndMovesToASibling) {
     EXPECT_EQ(Shown(c), state.Profiles.Find("K3"));
     // The only node of a level: no current profile afterwards.
     dialogs->QueueAnswer(platform::MessageResult::Yes);
-    c.Command_RemoveProfile_Click();
+    Command_RemoveProfile(c).click();
     EXPECT_TRUE(TreeView_Profiles(c).SelectedKey().isEmpty());
     EXPECT_EQ(TreeView_Profiles(c).NodeCount(), 0);
 }
@@ -300,7 +300,7 @@ TEST_F(ProfilesTest, RenameWithoutChildProfilesOnlyRelabelsTheNode) {
     Profiles& c = Make();
     c.FillProfileTree({});
     dialogs->QueueText("New");
-    c.Command_RenameProfile_Click();
+    Command_RenameProfile(c).click();
     EXPECT_EQ(state.Profiles.Find("K1")->GetName(), "New");
     EXPECT_EQ(TreeView_Profiles(c).Text("K1"), "New");
     EXPECT_TRUE(state.Profiles.Find("K1")->HasChangedSinceLastLoadFromDisk());
@@ -568,14 +568,14 @@ TEST_F(ProfilesTest, MonthButtonsStopAtTheCalendarEndsAndMarkedDaysSkipTheShownM
     cal.m_SelectedYear = 2000;
     cal.m_SelectedMonth = 1;
     c.RedrawCalendar();
-    c.Command_Calendar_ChangeMonth_Click(0);
+    Command_Calendar_ChangeMonth(c, 0).click();
     EXPECT_EQ(cal.m_SelectedMonth, 1);
     EXPECT_EQ(cal.m_SelectedYear, 2000);
     cal.m_SelectedYear = 2039;
     cal.m_SelectedMonth = 12;
-    c.Command_Calendar_ChangeMonth_Click(1);
+    Command_Calendar_ChangeMonth(c, 1).click();
     EXPECT_EQ(cal.m_SelectedYear, 2039);
-    c.Command_Calendar_ChangeMonth_Click(0);
+    Command_Calendar_ChangeMonth(c, 0).click();
     EXPECT_EQ(cal.m_SelectedMonth, 11);
 
     // Marked: 2000-01-10 (day 9), 2000-03-05 (day 64), inside the shown month February: day 40.
@@ -585,15 +585,15 @@ TEST_F(ProfilesTest, MonthButtonsStopAtTheCalendarEndsAndMarkedDaysSkipTheShownM
     cal.m_SelectedYear = 2000;
     cal.m_SelectedMonth = 2;
     c.RedrawCalendar();
-    c.Command_Calendar_ChangeEvent_Click(1);
+    Command_Calendar_ChangeEvent(c, 1).click();
     EXPECT_EQ(cal.m_SelectedMonth, 3);
-    c.Command_Calendar_ChangeEvent_Click(1);
+    Command_Calendar_ChangeEvent(c, 1).click();
     EXPECT_EQ(cal.m_SelectedMonth, 3) << "none after: unchanged";
-    c.Command_Calendar_ChangeEvent_Click(0);
+    Command_Calendar_ChangeEvent(c, 0).click();
     EXPECT_EQ(cal.m_SelectedMonth, 2);
-    c.Command_Calendar_ChangeEvent_Click(0);
+    Command_Calendar_ChangeEvent(c, 0).click();
     EXPECT_EQ(cal.m_SelectedMonth, 1) << "the marked day of the shown month is skipped";
-    c.Command_Calendar_ChangeEvent_Click(0);
+    Command_Calendar_ChangeEvent(c, 0).click();
     EXPECT_EQ(cal.m_SelectedMonth, 1) << "none before: unchanged";
 
     // Import and clear ask first.
@@ -602,14 +602,14 @@ TEST_F(ProfilesTest, MonthButtonsStopAtTheCalendarEndsAndMarkedDaysSkipTheShownM
     label->m_DayType = 9;
     state.HolidayLabels = {label};
     dialogs->QueueAnswer(platform::MessageResult::No);
-    c.Command_Calendar_ImportSpecialDays_Click();
+    Command_Calendar_ImportSpecialDays(c).click();
     EXPECT_EQ(cal.GetDayType(100), 0);
     dialogs->QueueAnswer(platform::MessageResult::Yes);
-    c.Command_Calendar_ImportSpecialDays_Click();
+    Command_Calendar_ImportSpecialDays(c).click();
     EXPECT_EQ(cal.GetDayType(100), 9);
     EXPECT_TRUE(dialogs->Messages().back().text.endsWith(" ?"));
     dialogs->QueueAnswer(platform::MessageResult::Yes);
-    c.Command_Calendar_RemoveAll_Click();
+    Command_Calendar_RemoveAll(c).click();
     EXPECT_FALSE(cal.AnyDayIsSet());
 }
 
@@ -719,13 +719,13 @@ TEST_F(ProfilesTest, ANewProfileListArrivingWhileABoxIsOpenCancelsTheCommand) {
         Add(2, "B");
         c.FillProfileTree("B");
     };
-    c.Command_CopyProfile_Click();
+    Command_CopyProfile(c).click();
     TreeView_Profiles(c).Select("K1");
     c.TreeView_Profiles_NodeClick("K1");
-    c.Command_RenameProfile_Click();
+    Command_RenameProfile(c).click();
     TreeView_Profiles(c).Select("K1");
     c.TreeView_Profiles_NodeClick("K1");
-    c.Command_RemoveProfile_Click();
+    Command_RemoveProfile(c).click();
     platform::InstallDialogService(std::move(previous));
     EXPECT_EQ(state.Profiles.Count(), 2u);
     EXPECT_EQ(state.Profiles.Find("K1")->GetName(), "A");

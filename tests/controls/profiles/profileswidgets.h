@@ -97,6 +97,10 @@ KORVEL_PART(QScrollBar, VScroll_Schedule)
 KORVEL_PART(platform::PaintSurfaceWidget, Picture_TimeSchedule)
 KORVEL_PART(platform::PaintSurfaceWidget, Picture_Calendar)
 KORVEL_PART(QMenu, Menu_TimeSchedulePopup)
+KORVEL_INDEXED_PART(QPushButton, Command_Calendar_ChangeMonth)
+KORVEL_INDEXED_PART(QPushButton, Command_Calendar_ChangeEvent)
+KORVEL_PART(QPushButton, Command_Calendar_ImportSpecialDays)
+KORVEL_PART(QPushButton, Command_Calendar_RemoveAll)
 
 #undef KORVEL_PART
 #undef KORVEL_INDEXED_PART
