@@ -83,41 +83,22 @@ public:
     Q_INVOKABLE int IsProfileEnabled(const QString& ProfileName);
     int IsConnectedToServer() const { return IsConnected() ? 1 : 0; }
 
+    // --- Named operations and widget events of the tree, page, lists and schedule ------
+    // (the widgets raise them; the rest of the control's handlers are private)
     // --- Profile tree --------------------------------------------------------------------
     void FillProfileTree(const QString& path);
-    QString AddProfileToTree(const std::shared_ptr<cProfile>& profile, int16_t unused = 0);
     void TreeView_Profiles_NodeClick(const QString& key);
-    void TreeView_Profiles_Collapse(const QString& key);
     void TreeView_Profiles_DblClick();
     void TreeView_Profiles_KeyDown(int& keyCode, int shift);
     void TreeView_Profiles_MouseDown(int button, int shift, int x, int y);
-    void TreeView_Profiles_MouseMove(int button, int shift, int x, int y);
 
     // --- Profile commands and saving ----------------------------------------------------
     std::shared_ptr<cProfile> AddProfile(const QString& parentKey, bool copy);
-    std::shared_ptr<cProfile> CopyProfileWithChildren(const QString& nodeKey, const Bytes& newName,
-                                                      int16_t leadingLevels, bool onlyThisNode);
     Bytes AskForProfileName(const std::shared_ptr<cProfile>& leaveOut, const QString& parentKey,
                             const QString& defaultText);
-    void RenameProfileWithChildren(const QString& nodeKey, const std::shared_ptr<cProfile>& changed);
-    void RemoveProfileWithChildren(const QString& nodeKey);
-    void Command_AddProfile_Click();
-    void Command_AddChildProfile_Click();
-    void Command_CopyProfile_Click();
-    void Command_RenameProfile_Click();
-    void Command_RemoveProfile_Click();
-    void Command_Save_Click();
 
     // --- Profile page ---------------------------------------------------------------------
-    void ClearProfileEditor();
-    void ShowProfileInEditor();
     void StoreEditorInProfile();
-    void Check_AutoBlock_Click();
-    void Check_ExternalFile_Click();
-    void Check_ExternalTag_Click();
-    void Check_Systems_Click();
-    void Check_TimeSchedule_Click();
-    void Check_Calendar_Click();
     void Check_Calendar_ViewTimeAxis_Click();
     void Check_TimeSchedule_ViewDayType_Click();
     void Combo_Calendar_DayType_Click();
@@ -132,8 +113,6 @@ public:
     void ListView_Receivers_KeyDown(platform::ListView* list, int& keyCode, int shift);
     void Menu_Profile_Receiver_Popup_Click();
     void Menu_Profile_Receiver_Popup_Add_Item_Click(int index);
-    void Menu_Profile_Receiver_Popup_Up_Click();
-    void Menu_Profile_Receiver_Popup_Down_Click();
     void Menu_Profile_Receiver_Popup_Confirm_Click();
     void Menu_Profile_Receiver_Popup_Delete_Click();
     void SortReceiverAddMenu();
@@ -143,13 +122,7 @@ public:
     void ShowReceivers(const Bytes& parallel, const Bytes& sequential);
 
     // --- Schedule and calendar page -------------------------------------------------------
-    void SSTab_Profile_BeforeClick();
     void SSTab_Profile_Click(int index);
-    void Command_Calendar_ChangeMonth_Click(int index);
-    void Command_Calendar_ChangeEvent_Click(int index);
-    void Command_Calendar_ImportSpecialDays_Click();
-    void Command_Calendar_RemoveAll_Click();
-    void Text_Calendar_Month_Click();
     void Menu_TimeSchedulePopup_Open();
     void Menu_TimeSchedulePopup_Active_Click(int index);
     void RedrawCalendar();
@@ -158,12 +131,6 @@ public:
     void Picture_TimeSchedule_MouseDown(int button, int shift, double x, double y);
     void Picture_TimeSchedule_MouseMove(int button, int shift, double x, double y);
     void Picture_TimeSchedule_MouseUp(int button, int shift, double x, double y);
-    void Picture_TimeSchedule_Paint();
-    void Picture_TimeScheduleHeader_Paint();
-    void Picture_Calendar_MouseDown(int button, int shift, double x, double y);
-    void Picture_Calendar_MouseMove(int button, int shift, double x, double y);
-    void Picture_Calendar_MouseUp(int button, int shift, double x, double y);
-    void Picture_Calendar_Paint();
 
     // --- Editor host operations -------------------------------------------------------------
     void Draw_ImageList_ListImages(int32_t ListImage, PaintSurface& hDC, int32_t x, int32_t y,
@@ -217,6 +184,43 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Handlers and operations of the tree, the commands, the page and its tabs.
+    QString AddProfileToTree(const std::shared_ptr<cProfile>& profile, int16_t unused = 0);
+    void TreeView_Profiles_Collapse(const QString& key);
+    void TreeView_Profiles_MouseMove(int button, int shift, int x, int y);
+    std::shared_ptr<cProfile> CopyProfileWithChildren(const QString& nodeKey, const Bytes& newName,
+                                                      int16_t leadingLevels, bool onlyThisNode);
+    void RenameProfileWithChildren(const QString& nodeKey, const std::shared_ptr<cProfile>& changed);
+    void RemoveProfileWithChildren(const QString& nodeKey);
+    void Command_AddProfile_Click();
+    void Command_AddChildProfile_Click();
+    void Command_CopyProfile_Click();
+    void Command_RenameProfile_Click();
+    void Command_RemoveProfile_Click();
+    void Command_Save_Click();
+    void ClearProfileEditor();
+    void ShowProfileInEditor();
+    void Check_AutoBlock_Click();
+    void Check_ExternalFile_Click();
+    void Check_ExternalTag_Click();
+    void Check_Systems_Click();
+    void Check_TimeSchedule_Click();
+    void Check_Calendar_Click();
+    void Menu_Profile_Receiver_Popup_Up_Click();
+    void Menu_Profile_Receiver_Popup_Down_Click();
+    void SSTab_Profile_BeforeClick();
+    void Command_Calendar_ChangeMonth_Click(int index);
+    void Command_Calendar_ChangeEvent_Click(int index);
+    void Command_Calendar_ImportSpecialDays_Click();
+    void Command_Calendar_RemoveAll_Click();
+    void Text_Calendar_Month_Click();
+    void Picture_TimeSchedule_Paint();
+    void Picture_TimeScheduleHeader_Paint();
+    void Picture_Calendar_MouseDown(int button, int shift, double x, double y);
+    void Picture_Calendar_MouseMove(int button, int shift, double x, double y);
+    void Picture_Calendar_MouseUp(int button, int shift, double x, double y);
+    void Picture_Calendar_Paint();
+
     void buildWidgets();
     void buildPage0(QWidget* page);
     void buildPage1(QWidget* page);
