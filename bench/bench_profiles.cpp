@@ -329,7 +329,15 @@ void Tree(benchmark::State& st, int n, bool nested) {
     }
 }
 
-bool Goal(const char* what, double ratio, double goal) {
+// A figure of a benchmark that did not run (filtered out) is a very large number.
+bool Measured(double seconds) { return seconds < 1e299; }
+
+bool Goal(const char* what, double numerator, double denominator, double goal) {
+    if (!Measured(numerator) || !Measured(denominator)) {
+        std::printf("ratio %-46s not measured in this run\n", what);
+        return true;
+    }
+    const double ratio = numerator / denominator;
     const bool pass = ratio <= goal;
     std::printf("ratio %-46s %8.4f  goal <= %-5g %s\n", what, ratio, goal, pass ? "PASS" : "FAIL");
     return pass;
@@ -369,17 +377,20 @@ int main(int argc, char** argv) {
     const double floor20k = s("floor_load/20000");
     const double save2k = s("one_240/2000");
     const double save20k = s("one_240/20000");
-    std::printf("\nfull load: 2,000 receivers %.1f ms, 20,000 %.1f ms, floor at 20,000 %.1f ms\n", full2k * 1e3,
-                full20k * 1e3, floor20k * 1e3);
-    std::printf("one 240: at 2,000 receivers %.1f us, at 20,000 %.1f us\n", save2k * 1e6, save20k * 1e6);
+    std::printf("\n");
+    if (Measured(full2k) && Measured(full20k) && Measured(floor20k))
+        std::printf("full load: 2,000 receivers %.1f ms, 20,000 %.1f ms, floor at 20,000 %.1f ms\n", full2k * 1e3,
+                    full20k * 1e3, floor20k * 1e3);
+    if (Measured(save2k) && Measured(save20k))
+        std::printf("one 240: at 2,000 receivers %.1f us, at 20,000 %.1f us\n", save2k * 1e6, save20k * 1e6);
     bool ok = true;
-    ok &= Goal("full load 20k / floor 20k", full20k / floor20k, 3);
-    ok &= Goal("full load 20k / full load 2k", full20k / full2k, 12);
-    ok &= Goal("one 240 at 20k / full load 20k", save20k / full20k, 0.1);
-    ok &= Goal("one 240 at 20k / one 240 at 2k", save20k / save2k, 4);
+    ok &= Goal("full load 20k / floor 20k", full20k, floor20k, 3);
+    ok &= Goal("full load 20k / full load 2k", full20k, full2k, 12);
+    ok &= Goal("one 240 at 20k / full load 20k", save20k, full20k, 0.1);
+    ok &= Goal("one 240 at 20k / one 240 at 2k", save20k, save2k, 4);
     for (const char* shape : {"flat", "nested"})
         ok &= Goal((std::string(shape) + " tree(10k) / tree(1k)").c_str(),
-                   s(std::string("tree_") + shape + "/10000") / s(std::string("tree_") + shape + "/1000"), 15);
+                   s(std::string("tree_") + shape + "/10000"), s(std::string("tree_") + shape + "/1000"), 15);
     benchmark::Shutdown();
     return ok ? 0 : 1;
 }
