@@ -246,10 +246,16 @@ void Component::rebuildReceiverAddMenu() {
     }
 }
 
+// The entry of the record; -1 when it has none, -2 when it has two (a record kept under
+// two keys, which only a whole rebuild orders as the collection does).
 int Component::addMenuIndexOf(const cReceiver* receiver) const {
+    int found = -1;
     for (std::size_t i = 0; i < m_AddMenuEntries.size(); ++i)
-        if (m_AddMenuEntries[i]->Receiver.get() == receiver) return static_cast<int>(i);
-    return -1;
+        if (m_AddMenuEntries[i]->Receiver.get() == receiver) {
+            if (found >= 0) return -2;
+            found = static_cast<int>(i);
+        }
+    return found;
 }
 
 void Component::receiverSavedInAddMenu(const std::shared_ptr<cReceiver>& receiver) {
@@ -257,7 +263,7 @@ void Component::receiverSavedInAddMenu(const std::shared_ptr<cReceiver>& receive
     const int old = receiver ? addMenuIndexOf(receiver.get()) : -1;
     const std::size_t expected = m_AddMenuEntries.size() + (old < 0 ? 1 : 0);
     // Anything but one record saved and now last in the collection is rebuilt whole.
-    if (!receiver || m_AddMenuEntries.empty() || !addMenuShownAsBuilt() || s.Receivers.Count() != expected ||
+    if (!receiver || old == -2 || m_AddMenuEntries.empty() || !addMenuShownAsBuilt() || s.Receivers.Count() != expected ||
         std::prev(s.Receivers.end())->item != receiver) {
         rebuildReceiverAddMenu();
         return;

@@ -127,4 +127,18 @@ TEST_F(ReceiverMenuTest, RemovingTheLastReceiverLeavesItsEntryAndAListRebuildsFr
     EXPECT_EQ(Captions(), QStringList{"z"});
 }
 
+TEST_F(ReceiverMenuTest, AReceiverKeptUnderTwoKeysIsListedAsTheCollectionHoldsIt) {
+    Start({{1, "beta"}, {2, "Alpha"}, {3, "alpha"}, {4, "gamma"}});
+    // Found by its name, Alpha takes identity 77 and stays under its old key too.
+    Handled(240, RecordRefBody(-1, "Alpha") + ReceiverForm(77, "alpha"));
+    EXPECT_EQ(Captions(), (QStringList{"alpha", "alpha", "alpha", "beta", "gamma"}));
+    Handled(240, RecordRefBody(77, "alpha") + ReceiverForm(77, "Alpha"));
+    EXPECT_EQ(Captions(), (QStringList{"Alpha", "alpha", "Alpha", "beta", "gamma"}));
+    Handled(241, RecordRefBody(77, "Alpha"));
+    EXPECT_EQ(Captions(), (QStringList{"Alpha", "alpha", "beta", "gamma"}));
+    // Under its old key it is found, but removed under its new one: nothing changes.
+    Handled(241, RecordRefBody(2, "Alpha"));
+    EXPECT_EQ(Captions(), (QStringList{"Alpha", "alpha", "beta", "gamma"}));
+}
+
 } // namespace
