@@ -2,8 +2,8 @@
 // the pop-up menus' entries chosen, keys typed, buttons pressed) against the substitute
 // server, checking what Save puts on the wire.
 #include "controls/profiles/profilescomponent.h"
-#include "tests/integration/harness.h"
 #include "tests/integration/profilesmessages.h"
+#include "tests/support/loopback.h"
 
 #include "core/clientstate.h"
 #include "core/codec.h"
@@ -149,24 +149,15 @@ public:
     }
 };
 
-class ProfilesOperatorTest : public ::testing::Test {
+class ProfilesOperatorTest : public LoopbackTest<Profiles> {
 protected:
-    void SetUp() override {
-        EnsureApplication();
-        ASSERT_TRUE(server.Listen());
-        ASSERT_TRUE(testserver::MakeSampleData("default", data));
-    }
     void Start(const std::vector<SampleProfile>& profiles, bool childProfiles = false, const char* area = "") {
         if (childProfiles) data.Settings[0].Items.push_back({"AllowChildProfiles", "1"});
         data.Answers[200] = {{200, ProfileList(profiles)}};
         server.SetData(data);
-        state.SettingsStore = &store;
-        control = std::make_unique<Profiles>(state);
-        control->resize(800, 560);
-        control->show();
+        MakeControl(800, 560);
         control->setProperty("Area", area);
-        control->setProperty("ServerPort", server.Port());
-        control->setProperty("ServerAddress", "127.0.0.1");
+        PointAtServer();
         ASSERT_TRUE(WaitFor([&] { return Tree()->topLevelItemCount() > 0; }));
         Spin(80);
     }
@@ -211,11 +202,6 @@ protected:
     }
 
     platform::ScopedScriptedDialogs dialogs;
-    testserver::Server server;
-    testserver::SampleData data;
-    MemorySettingsStore store;
-    ClientState state;
-    std::unique_ptr<Profiles> control;
 };
 
 // --- Group Monday-Friday --------------------------------------------------------------------

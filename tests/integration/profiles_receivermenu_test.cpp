@@ -3,7 +3,7 @@
 // (241), pinned to the byte order of the upper-cased captions, equal captions in the
 // order of the receiver collection.
 #include "controls/profiles/profilescomponent.h"
-#include "tests/integration/harness.h"
+#include "tests/support/loopback.h"
 #include "tests/integration/profilesmessages.h"
 
 #include "core/clientstate.h"
@@ -30,21 +30,14 @@ namespace {
 
 
 
-class ReceiverMenuTest : public ::testing::Test {
+class ReceiverMenuTest : public LoopbackTest<Profiles> {
 protected:
-    void SetUp() override {
-        EnsureApplication();
-        ASSERT_TRUE(server.Listen());
-        ASSERT_TRUE(testserver::MakeSampleData("default", data));
-    }
     void Start(const std::vector<std::pair<int32_t, Bytes>>& receivers, const char* area = "") {
         data.Answers[230] = {{230, ReceiverListBody(receivers)}};
         server.SetData(data);
-        state.SettingsStore = &store;
-        control = std::make_unique<Profiles>(state);
+        MakeControl(800, 560, false);
         control->setProperty("Area", area);
-        control->setProperty("ServerPort", server.Port());
-        control->setProperty("ServerAddress", "127.0.0.1");
+        PointAtServer();
         ASSERT_TRUE(WaitFor([&] { return Captions().size() == static_cast<qsizetype>(receivers.size()); }));
         Spin(50);
     }
@@ -64,11 +57,6 @@ protected:
     }
 
     platform::ScopedScriptedDialogs dialogs;
-    testserver::Server server;
-    testserver::SampleData data;
-    MemorySettingsStore store;
-    ClientState state;
-    std::unique_ptr<Profiles> control;
 };
 
 QStringList Latin1(std::initializer_list<const char*> texts) {
