@@ -21,6 +21,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 class QAction;
@@ -386,6 +387,13 @@ private:
     std::map<std::string, int> m_PendingSaves;
     // In menu order; held by pointer, so that moving one entry moves pointers only.
     std::vector<std::unique_ptr<AddMenuEntry>> m_AddMenuEntries; // empty: the elements stand for no receivers
+    // Each listed record's key and how many entries it has, to find its entry by a binary
+    // search rather than by looking through every entry.
+    struct AddMenuPlace {
+        std::string Key;
+        int Count = 0;
+    };
+    std::unordered_map<const cReceiver*, AddMenuPlace> m_AddMenuPlaces;
     bool m_AddMenuViewAll = false;               // the settings the captions were made with
     Bytes m_AddMenuArea;
     QString m_CurrentNode;

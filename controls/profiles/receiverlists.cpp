@@ -231,6 +231,12 @@ void Component::rebuildReceiverAddMenu() {
                      [](const std::unique_ptr<AddMenuEntry>& a, const std::unique_ptr<AddMenuEntry>& b) {
                          return a->Key < b->Key;
                      });
+    m_AddMenuPlaces.clear();
+    for (const auto& e : m_AddMenuEntries) {
+        AddMenuPlace& place = m_AddMenuPlaces[e->Receiver.get()];
+        place.Key = e->Key;
+        ++place.Count;
+    }
     m_AddMenuViewAll = s.ViewAllReceiversSetting;
     m_AddMenuArea = s.Area;
     // With no receivers the elements stay as they were.
@@ -249,13 +255,15 @@ void Component::rebuildReceiverAddMenu() {
 // The entry of the record; -1 when it has none, -2 when it has two (a record kept under
 // two keys, which only a whole rebuild orders as the collection does).
 int Component::addMenuIndexOf(const cReceiver* receiver) const {
-    int found = -1;
-    for (std::size_t i = 0; i < m_AddMenuEntries.size(); ++i)
-        if (m_AddMenuEntries[i]->Receiver.get() == receiver) {
-            if (found >= 0) return -2;
-            found = static_cast<int>(i);
-        }
-    return found;
+    const auto place = m_AddMenuPlaces.find(receiver);
+    if (place == m_AddMenuPlaces.end()) return -1;
+    if (place->second.Count != 1) return -2;
+    const std::string& key = place->second.Key;
+    auto at = std::lower_bound(m_AddMenuEntries.begin(), m_AddMenuEntries.end(), key,
+                               [](const std::unique_ptr<AddMenuEntry>& e, const std::string& k) { return e->Key < k; });
+    for (; at != m_AddMenuEntries.end() && (*at)->Key == key; ++at)
+        if ((*at)->Receiver.get() == receiver) return static_cast<int>(at - m_AddMenuEntries.begin());
+    return -2; // not where its key says: rebuilt whole
 }
 
 void Component::receiverSavedInAddMenu(const std::shared_ptr<cReceiver>& receiver) {
@@ -272,6 +280,7 @@ void Component::receiverSavedInAddMenu(const std::shared_ptr<cReceiver>& receive
     auto entry = std::make_unique<AddMenuEntry>(addMenuEntry(receiver));
     platform::MenuItemArray& menu = *m_ReceiverAddMenu;
     const auto first = m_AddMenuEntries.begin();
+    m_AddMenuPlaces[receiver.get()] = AddMenuPlace{entry->Key, 1};
     if (old < 0) {
         const auto place = std::upper_bound(first, m_AddMenuEntries.end(), entry->Key, ByKey);
         menu.Insert(static_cast<int>(place - first), entry->Caption, entry->Tag);
@@ -297,6 +306,7 @@ void Component::receiverRemovedFromAddMenu(const std::shared_ptr<cReceiver>& rec
     if (s.Receivers.Empty()) {
         // The last receiver went: its element stays as it was.
         m_AddMenuEntries.clear();
+        m_AddMenuPlaces.clear();
         return;
     }
     const int old = addMenuIndexOf(receiver.get());
@@ -305,6 +315,7 @@ void Component::receiverRemovedFromAddMenu(const std::shared_ptr<cReceiver>& rec
         return;
     }
     m_AddMenuEntries.erase(m_AddMenuEntries.begin() + old);
+    m_AddMenuPlaces.erase(receiver.get());
     m_ReceiverAddMenu->Remove(old);
 }
 
