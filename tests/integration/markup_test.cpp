@@ -333,8 +333,9 @@ TEST_F(MarkupEverywhere, ReceiversEditorItsParametersWindowAndRemoveQuestion) {
 
 TEST_F(MarkupEverywhere, AlarmEventTreeAndItsDetailsWindow) {
     std::unique_ptr<events::Component> control;
-    auto& e = Start(control, [&] { return control->TreeView_Event().topLevelItemCount() >= 4; });
-    events::EventTree& tree = e.TreeView_Event();
+    auto tree_of = [&] { return control->findChild<events::EventTree*>("TreeView_Event"); };
+    auto& e = Start(control, [&] { return tree_of()->topLevelItemCount() >= 4; });
+    events::EventTree& tree = *tree_of();
     {
         ModalWalker windows(report);
         Click(tree.viewport(), tree.visualItemRect(tree.topLevelItem(0)).center(), true);
@@ -364,6 +365,6 @@ TEST_F(MarkupEverywhere, ActiveProfilesTreeAndItsToolTip) {
 
 TEST_F(MarkupEverywhere, SystemLogLines) {
     std::unique_ptr<syslog::Component> control;
-    auto& s = Start(control, [&] { return control->List_SysLog().ListCount() >= 4; });
+    auto& s = Start(control, [&] { return control->findChild<platform::ListBox*>("List_SysLog")->ListCount() >= 4; });
     Walk(s, 4);
 }
