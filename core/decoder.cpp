@@ -210,6 +210,7 @@ template <class Record>
 KeyedCollection<Record> ReadRecordList(ClientState& state, std::string_view body, int32_t& p) {
     const int16_t n = As16Bit(GetLongFromNetworkBytes(body, p), "record count");
     KeyedCollection<Record> records;
+    if (n > 0) records.Reserve(static_cast<std::size_t>(n));
     for (int i = 0; i < n; ++i) {
         ReadRecordRef(body, p); // read and not used
         auto record = std::make_shared<Record>();
@@ -231,9 +232,7 @@ std::shared_ptr<Record> SaveRecord(ClientState& state, KeyedCollection<Record>& 
     std::shared_ptr<Record> record = find(state, ref);
     if (!record) record = std::make_shared<Record>();
     record->UncompressAndStoreOriginalSettings(state, body, p); // all or nothing
-    const std::string key = RecordKey(record->m_DiskIdentity);
-    records.Remove(key);
-    records.Add(key, record);
+    records.Replace(RecordKey(record->m_DiskIdentity), record);
     return record;
 }
 

@@ -64,31 +64,33 @@ void cReceiver::UncompressAndStoreOriginalSettings(ClientState& state, std::stri
 }
 
 bool cReceiver::Parse(ClientState& state, std::string_view PacketData, int32_t& PacketPointer) {
+    // The texts are views into the form until the whole form has been read; then they are
+    // copied into the receiver's own texts, which keep their room when they can.
     int32_t p = PacketPointer;
-    Bytes name = GetStringFromNetworkBytes(PacketData, p);
+    const std::string_view name = GetStringViewFromNetworkBytes(PacketData, p);
     int16_t enabled = GetIntegerFromNetworkBytes(PacketData, p);
     int16_t identity = GetIntegerFromNetworkBytes(PacketData, p);
     int16_t typeId = GetIntegerFromNetworkBytes(PacketData, p);
-    Bytes backup = GetStringFromNetworkBytes(PacketData, p);
+    const std::string_view backup = GetStringViewFromNetworkBytes(PacketData, p);
     const int32_t dateAt = p;
     DateTime stamp = GetDateFromNetworkBytes(PacketData, p);
     int32_t interval = GetLongFromNetworkBytes(PacketData, p);
-    std::array<Bytes, kReceiverSettingCount> settings;
-    for (Bytes& setting : settings) setting = GetStringFromNetworkBytes(PacketData, p);
+    std::array<std::string_view, kReceiverSettingCount> settings;
+    for (std::string_view& setting : settings) setting = GetStringViewFromNetworkBytes(PacketData, p);
     if (static_cast<std::size_t>(p) > PacketData.size()) throw DecodeError("receiver form ends inside a text");
     // An enabled flag other than 0 and -1 is written back as -1; a date whose parts lie
     // outside their ranges is written back carried.
     const bool exact = (enabled == 0 || enabled == -1) &&
                        DateToNetworkBytes(stamp) == PacketData.substr(static_cast<std::size_t>(dateAt), 12);
 
-    m_ReceiverName = std::move(name);
+    m_ReceiverName.assign(name);
     m_Enabled = enabled != 0 ? -1 : 0;
     m_DiskIdentity = identity;
     SetReceiverTypeId(state, typeId);
-    m_BackupReceiver = std::move(backup);
+    m_BackupReceiver.assign(backup);
     m_FileDateTimeStamp = stamp;
     m_KeepAliveInterval = interval;
-    for (int i = 0; i < kReceiverSettingCount; ++i) m_Settings[i] = Variant(std::move(settings[i]));
+    for (int i = 0; i < kReceiverSettingCount; ++i) m_Settings[i] = Variant(settings[i]);
     PacketPointer = p;
     return exact;
 }

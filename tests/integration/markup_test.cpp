@@ -14,6 +14,7 @@
 #include "controls/textmessage/statusbar.h"
 #include "controls/textmessage/textmessagecomponent.h"
 #include "tests/integration/harness.h"
+#include "tests/support/children.h"
 #include "tests/support/widgetwalk.h"
 
 #include "core/clientstate.h"
@@ -317,13 +318,13 @@ TEST_F(MarkupEverywhere, ProfilesEditorItsPagesMenusToolTipsAndBoxes) {
 
 TEST_F(MarkupEverywhere, ReceiversEditorItsParametersWindowAndRemoveQuestion) {
     std::unique_ptr<receivers::Component> control;
-    auto& r = Start(control, [&] { return control->ListView_Receivers().ListCount() >= 4 && control->CurrentReceiver(); });
-    MovePointer(r.ListView_Receivers().viewport(), QPoint(5, 5));
+    auto& r = Start(control, [&] { return korvel::testing::Child<platform::ListView>(*control, "ListView_Receivers").ListCount() >= 4 && control->CurrentReceiver(); });
+    MovePointer(korvel::testing::Child<platform::ListView>(r, "ListView_Receivers").viewport(), QPoint(5, 5));
     {
         ModalWalker windows(report);
         PressKey(&r, Qt::Key_Return);              // edit: the type's layout with its labels
-        r.Command_AddReceiver().click();           // add
-        r.Command_RemoveReceiver().click();        // question naming the receiver
+        korvel::testing::Child<QPushButton>(r, "Command_AddReceiver").click();           // add
+        korvel::testing::Child<QPushButton>(r, "Command_RemoveReceiver").click();        // question naming the receiver
     }
     EXPECT_GE(report.windows.size(), 3) << report.windows.join(QLatin1Char('|')).toStdString();
     Walk(r, 30);
@@ -346,10 +347,10 @@ TEST_F(MarkupEverywhere, AlarmEventTreeAndItsDetailsWindow) {
 
 TEST_F(MarkupEverywhere, TextMessageStatusPanelsAndReceiverList) {
     std::unique_ptr<textmessage::Component> control;
-    auto& t = Start(control, [&] { return control->ListView_Receivers().ListCount() >= 4; });
+    auto& t = Start(control, [&] { return korvel::testing::Child<platform::ListView>(*control, "ListView_Receivers").ListCount() >= 4; });
     server.SendFrame(108, StringBody(B(traps.AllMarkup(QStringLiteral("status")))));
-    ASSERT_TRUE(WaitFor([&] { return t.StatusBarWidget().PanelText(3).contains(QStringLiteral("status")); }))
-        << t.StatusBarWidget().PanelText(3).toStdString() << " open " << server.IsOpen() << t.IsConnected();
+    ASSERT_TRUE(WaitFor([&] { return korvel::testing::Child<textmessage::StatusBar>(t, "StatusBar").PanelText(3).contains(QStringLiteral("status")); }))
+        << korvel::testing::Child<textmessage::StatusBar>(t, "StatusBar").PanelText(3).toStdString() << " open " << server.IsOpen() << t.IsConnected();
     Walk(t, 8);
     control.reset();
     WalkCachedStart<textmessage::Component>(2);
@@ -357,8 +358,8 @@ TEST_F(MarkupEverywhere, TextMessageStatusPanelsAndReceiverList) {
 
 TEST_F(MarkupEverywhere, ActiveProfilesTreeAndItsToolTip) {
     std::unique_ptr<activeprofiles::Component> control;
-    auto& a = Start(control, [&] { return control->TreeView_Profiles().NodeCount() >= 4; });
-    MovePointer(a.TreeView_Profiles().viewport(), QPoint(5, 5));
+    auto& a = Start(control, [&] { return korvel::testing::Child<platform::TreeView>(*control, "TreeView_Profiles").NodeCount() >= 4; });
+    MovePointer(korvel::testing::Child<platform::TreeView>(a, "TreeView_Profiles").viewport(), QPoint(5, 5));
     Walk(a, 5);
     EXPECT_GT(report.toolTipsShown, 0);
 }
