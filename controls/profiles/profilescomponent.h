@@ -10,6 +10,8 @@
 
 #include "shell/component.h"
 
+#include "controls/activeprofiles/profileswitch.h"
+
 #ifndef Q_MOC_RUN
 #include "core/widgets/editorhost.h"
 #endif
@@ -382,6 +384,9 @@ private:
     int16_t m_MaxDaysToStoreAlarm = 0;
     int16_t m_TemporaryIdentity = 0;
     KeyedCollection<cProfile> m_DeletedProfiles;
+    // Profiles by the name a host asks for; made anew whenever this editor renames a
+    // profile in place (the collection itself tells it of every other change).
+    activeprofiles::ShownNameIndex m_ShownNames;
     // Names (upper case) of profiles sent with -1 whose answer has not come yet, with
     // how many answers are awaited.
     std::map<std::string, int> m_PendingSaves;

@@ -231,6 +231,7 @@ std::shared_ptr<cProfile> Component::AddProfile(const QString& parentKey, bool c
         made->m_DiskIdentity = nextTemporaryIdentity();
         if (!s.Profiles.Add(FromQString(nodeKeyOf(made->m_DiskIdentity)), made)) return nullptr;
         made->SetName(s, name);
+        m_ShownNames = {};
         made->m_TimeSchedule = std::make_shared<cTimeSchedule>();
         ClearProfileEditor();
         made->m_Enabled = -1;
@@ -261,6 +262,7 @@ std::shared_ptr<cProfile> Component::CopyProfileWithChildren(const QString& node
     // The copy's own levels are those of the source (the form carries the name).
     made->SetName(s, source->GetName());
     made->SetName(s, MergeNames(newName, leadingLevels, source->GetName(), made->m_NestingLevels));
+    m_ShownNames = {};
     AddProfileToTree(made, -1);
     if (!onlyThisNode)
         for (const QString& child : children) CopyProfileWithChildren(child, newName, leadingLevels, false);
@@ -290,6 +292,7 @@ void Component::Command_RenameProfile_Click() {
         return;
     }
     profile->SetName(State(), name);
+    m_ShownNames = {};
     if (!State().ChildProfilesAllowed) m_Tree->SetText(m_CurrentNode, ToQString(RemoveAreaFromName(State(), name)));
     else RenameProfileWithChildren(m_CurrentNode, profile);
 }
@@ -301,6 +304,7 @@ void Component::RenameProfileWithChildren(const QString& nodeKey, const std::sha
     for (const QString& child : m_Tree->Children(nodeKey)) RenameProfileWithChildren(child, changed);
     const Bytes oldName = p->GetName();
     p->SetName(State(), newName);
+    m_ShownNames = {};
     // A profile the server has not stored yet is found by its (old) name.
     sendProfileSave(p->m_DiskIdentity < 0 ? -1 : p->m_DiskIdentity, oldName, *p);
 }
@@ -433,7 +437,7 @@ void Component::ProfileEnableOrDisable(const QString& ProfileName, int Enabled) 
     try {
         ClientState& s = State();
         if ((s.UserRights & RightEnableOrDisableProfiles) == 0) return;
-        const std::shared_ptr<cProfile> profile = activeprofiles::FindProfileByShownName(s, FromQString(ProfileName));
+        const std::shared_ptr<cProfile> profile = m_ShownNames.Find(s, FromQString(ProfileName));
         if (!profile) return;
         send(220, activeprofiles::ProfileEnableOrDisableBody(*profile, activeprofiles::EnableFlag(Enabled)));
     } catch (...) {
@@ -442,7 +446,7 @@ void Component::ProfileEnableOrDisable(const QString& ProfileName, int Enabled) 
 
 int Component::IsProfileEnabled(const QString& ProfileName) {
     try {
-        const std::shared_ptr<cProfile> profile = activeprofiles::FindProfileByShownName(State(), FromQString(ProfileName));
+        const std::shared_ptr<cProfile> profile = m_ShownNames.Find(State(), FromQString(ProfileName));
         return profile && profile->m_Enabled ? -1 : 0;
     } catch (...) {
         return 0;

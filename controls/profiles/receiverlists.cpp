@@ -272,7 +272,7 @@ void Component::receiverSavedInAddMenu(const std::shared_ptr<cReceiver>& receive
     const std::size_t expected = m_AddMenuEntries.size() + (old < 0 ? 1 : 0);
     // Anything but one record saved and now last in the collection is rebuilt whole.
     if (!receiver || old == -2 || m_AddMenuEntries.empty() || !addMenuShownAsBuilt() || s.Receivers.Count() != expected ||
-        std::prev(s.Receivers.end())->item != receiver) {
+        s.Receivers.Last() != receiver) {
         rebuildReceiverAddMenu();
         return;
     }

@@ -414,6 +414,28 @@ TEST_F(ProfilesOperatorTest, SaveCaptionTurnsBackAtTheFirstTickAtOrAfterTwoSecon
     EXPECT_EQ(save->text(), platform::ToQString(GetText(state, 874)));
 }
 
+// The host asks by name (as KorvelContainer calls a control's operations).
+int AskEnabled(QObject& control, const char* name) {
+    int result = 99;
+    EXPECT_TRUE(QMetaObject::invokeMethod(&control, "IsProfileEnabled", Q_RETURN_ARG(int, result),
+                                          Q_ARG(QString, QString::fromLatin1(name))));
+    return result;
+}
+
+TEST_F(ProfilesOperatorTest, AHostFindsAProfileByTheNameItWasJustGivenHere) {
+    Start({{1, "Alpha", "", {}}, {2, "Beta", "", {}}});
+    EXPECT_EQ(AskEnabled(*control, "alpha"), -1);
+    ClickNode("Alpha");
+    dialogs->QueueText("Omega");
+    Find<QPushButton>("Command_RenameProfile")->click();
+    EXPECT_EQ(AskEnabled(*control, "OMEGA"), -1) << "renamed here, not yet saved";
+    EXPECT_EQ(AskEnabled(*control, "Alpha"), 0);
+    dialogs->QueueText("Gamma");
+    Find<QPushButton>("Command_AddProfile")->click();
+    EXPECT_EQ(AskEnabled(*control, "gamma"), -1);
+    EXPECT_EQ(AskEnabled(*control, "Beta"), -1);
+}
+
 TEST_F(ProfilesOperatorTest, RenameWithChildrenWhileTheConnectionGoesRenamesNothingAndSaysSo) {
     Start({{1, "Alpha", "", {}}}, true);
     ClickNode("Alpha");
