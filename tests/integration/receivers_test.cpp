@@ -231,15 +231,14 @@ TEST_F(ReceiversTest, OkSendsTheNewReceiverToTheByteAndTheServersAnswerAddsIt) {
     Start();
     ASSERT_TRUE(ListHas(6));
     ScopedDriver driver([](ReceiverParametersWindow& w) {
-        w.Text_ReceiverName().setText("  Night desk ");
-        const int gsm = w.Combo_ReceiverType().findText("Text message (GSM)");
+        Child<QLineEdit>(w, "Text_ReceiverName").setText("  Night desk ");
+        const int gsm = Child<QComboBox>(w, "Combo_ReceiverType").findText("Text message (GSM)");
         ASSERT_GE(gsm, 0);
-        w.Combo_ReceiverType().setCurrentIndex(gsm);
-        w.Combo_ReceiverType_Click();
-        w.Text_Setting(0).setText("+4670555");
-        w.Combo_Setting(1).setCurrentIndex(2);
-        w.Combo_BackupReceiver().setCurrentIndex(w.Combo_BackupReceiver().findText("Duty engineer"));
-        w.Command_Ok_Click();
+        ChooseEntry(Child<QComboBox>(w, "Combo_ReceiverType"), gsm);
+        Child<QLineEdit>(w, "Text_Setting", 0).setText("+4670555");
+        Child<QComboBox>(w, "Combo_Setting", 1).setCurrentIndex(2);
+        Child<QComboBox>(w, "Combo_BackupReceiver").setCurrentIndex(Child<QComboBox>(w, "Combo_BackupReceiver").findText("Duty engineer"));
+        Child<QPushButton>(w, "Command_Ok").click();
     });
     Child<QPushButton>(*control, "Command_AddReceiver").click();
     ASSERT_TRUE(WaitFor([&] { return !server.ReceivedOfType(240).empty(); }));
@@ -257,11 +256,11 @@ TEST_F(ReceiversTest, EditSendsTheChangeAndTheListFollowsTheServer) {
     ClickRow(List(), Row(3));
     const auto listed = state.Receivers.Find("K3");
     ScopedDriver driver([](ReceiverParametersWindow& w) {
-        EXPECT_FALSE(w.Text_ReceiverName().isEnabled());
+        EXPECT_FALSE(Child<QLineEdit>(w, "Text_ReceiverName").isEnabled());
         EXPECT_EQ(w.windowTitle(), "Edit Receivers - Maintenance e-mail");
-        EXPECT_EQ(w.Text_Setting(0).text(), "maintenance@example.org");
-        w.Text_Setting(1).setText("[ALARM]");
-        w.Command_Ok_Click();
+        EXPECT_EQ(Child<QLineEdit>(w, "Text_Setting", 0).text(), "maintenance@example.org");
+        Child<QLineEdit>(w, "Text_Setting", 1).setText("[ALARM]");
+        Child<QPushButton>(w, "Command_Ok").click();
     });
     DoubleClickRow(List(), Row(3), 200);
     ASSERT_TRUE(WaitFor([&] { return !server.ReceivedOfType(240).empty(); }));
@@ -451,8 +450,7 @@ TEST_F(ReceiversTest, AddWithoutAConnectionSendsNothingAndReportsIt) {
         ScopedDriver driver([&](ReceiverParametersWindow& w) {
             w.findChild<QLineEdit*>("Text_ReceiverName")->setText("Night desk");
             auto* type = w.findChild<QComboBox*>("Combo_ReceiverType");
-            type->setCurrentIndex(type->findText("Text message (GSM)"));
-            w.Combo_ReceiverType_Click();
+            ChooseEntry(*type, type->findText("Text message (GSM)"));
             server.CloseConnection(connection);
             ASSERT_TRUE(WaitFor([&] { return !control->IsConnected(); }));
             w.findChild<QPushButton*>("Command_Ok")->click();

@@ -7,6 +7,7 @@
 #include "platform/listview.h"
 
 #include <QApplication>
+#include <QComboBox>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -76,6 +77,13 @@ inline void SetTick(platform::ListView& list, int position, bool on) {
     if (list.Checked(position) == on) return;
     ClickRow(list, position);
     PressKey(list, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+}
+
+// The operator chooses an entry of a drop-down list with the keyboard: Home, then Down
+// until the entry is reached; the list reports each entry it moves to as chosen.
+inline void ChooseEntry(QComboBox& combo, int index) {
+    PressKey(combo, Qt::Key_Home);
+    for (int i = 0; i < index; ++i) PressKey(combo, Qt::Key_Down);
 }
 
 } // namespace korvel::testing
