@@ -59,18 +59,12 @@ public:
     QString Password() const { return {}; } // write only
     void SetPassword(const QString& password);
 
-    // Procedures of the shell.
-    void SendStartupRequests();
+    // Procedures a host never calls but tests still do: the texts and the settings
+    // message (the profiles editor's tests), and one tick of the connect timer (tests
+    // that run the clock by hand).
     void HandleSettingsMessage();
     void ApplyTexts(bool forced);
-    void ShowConnectionState();
-
-    // Handlers (connected to the timer and the socket's events).
     void Timer_Connect_Timer();
-    void Winsock_ActiveXClient_Connect();
-    void Winsock_ActiveXClient_Close();
-    void Winsock_ActiveXClient_Error(int number, const QString& description);
-    void Winsock_ActiveXClient_DataArrival(qint64 bytesTotal);
 
     ClientState& State() const { return m_State; }
     const ControlDescription& Description() const { return m_Description; }
@@ -81,6 +75,16 @@ public:
     // platform::StatusLabel) and the connect timer "Timer_Connect".
 
 protected:
+    // Procedures of the shell.
+    void SendStartupRequests();
+    void ShowConnectionState();
+
+    // Handlers of the socket's events.
+    void Winsock_ActiveXClient_Connect();
+    void Winsock_ActiveXClient_Close();
+    void Winsock_ActiveXClient_Error(int number, const QString& description);
+    void Winsock_ActiveXClient_DataArrival(qint64 bytesTotal);
+
     // The parts, for the control.
     platform::SocketControl& Winsock_ActiveXClient() const { return *m_Socket; }
     platform::StatusLabel& Label_Disconnected() const { return *m_Label; }

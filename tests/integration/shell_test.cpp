@@ -1,7 +1,6 @@
 // The control shell over real loopback sockets, with a control made of the shell alone.
-#include <QTimer>
-#include "tests/support/children.h"
 #include "tests/integration/fakecontrol.h"
+#include "tests/support/children.h"
 #include "tests/support/loopback.h"
 
 #include "core/clientstate.h"
@@ -11,6 +10,8 @@
 #include "platform/statuslabel.h"
 #include "testserver/frameio.h"
 #include "testserver/sampledata.h"
+
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
