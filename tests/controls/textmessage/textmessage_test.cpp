@@ -234,9 +234,12 @@ TEST_F(TextMessageTest, CaptionsFromCachedTextsOnceLoadedAndTheAreaInTheFrame) {
     Make();
     EXPECT_EQ(korvel::testing::Child<textmessage::StatusBar>(*control, "StatusBar").PanelText(TextMessage::kSendPanel), "Send");
     EXPECT_EQ(korvel::testing::Child<QGroupBox>(*control, "Frame").title(), "Receivers");
+    // The texts apply again, with the area, when the server's settings arrive.
     control->setProperty("Area", "North");
-    control->ApplyTexts(true);
-    EXPECT_EQ(korvel::testing::Child<QGroupBox>(*control, "Frame").title(), "Receivers (North)");
+    server.SetData(data);
+    PointAtServer();
+    EXPECT_TRUE(WaitFor([&] { return korvel::testing::Child<QGroupBox>(*control, "Frame").title() == "Receivers (North)"; }))
+        << korvel::testing::Child<QGroupBox>(*control, "Frame").title().toStdString();
 }
 
 // The connection goes while Send is enabled; a click that still reaches the panel (the
@@ -352,7 +355,9 @@ TEST_F(TextMessageTest, LayoutFollowsTheTwipsRules) {
     // A caption taller than the list's 200 twips from the frame's top (it sits above the
     // frame's line on this platform) pushes the list's top below it; its bottom stays.
     control->resize(600, 500);
-    control->ApplyTexts(true);
+    server.SetData(data);
+    PointAtServer(); // the server's settings apply the texts
+    ASSERT_TRUE(WaitFor([&] { return korvel::testing::Child<QGroupBox>(*control, "Frame").title() == "Receivers"; }));
     const QRect list = korvel::testing::Child<platform::ListView>(*control, "ListView_Receivers").geometry();
     EXPECT_EQ(list.bottom(), QRect(3, 13, 573, 306).bottom());
     EXPECT_EQ(list.top(), std::max(13, korvel::testing::Child<QGroupBox>(*control, "Frame").contentsRect().top()));
