@@ -6,7 +6,8 @@
 // that a later message removed keeps a valid object.
 //
 // The entries live in one array in insertion order and the index is an open-addressing
-// table of positions in it, so an entry costs no allocation of its own (keys as short as
+// table of positions in it, each with 32 bits of its key's hash (so a probe passing other
+// keys stays in the index), so an entry costs no allocation of its own (keys as short as
 // "K12345" stay inside their strings): a list of thousands of records is two arrays, not
 // two nodes per record. A removed entry leaves a gap that iteration skips; the gaps are
 // closed when an addition finds them outnumbering the entries. So iterating stays valid
@@ -97,7 +98,7 @@ public:
     Ptr Find(std::string_view key) const {
         const std::string folded = UpperCase(key);
         const std::size_t at = lookUp(folded, std::hash<std::string>{}(folded));
-        return at == kNone ? nullptr : m_Slots[static_cast<std::size_t>(m_Index[at])].entry.item;
+        return at == kNone ? nullptr : m_Slots[static_cast<std::size_t>(m_Index[at].position)].entry.item;
     }
 
     bool Contains(std::string_view key) const {
@@ -110,11 +111,11 @@ public:
         const std::string folded = UpperCase(key);
         const std::size_t at = lookUp(folded, std::hash<std::string>{}(folded));
         if (at == kNone) return false;
-        Slot& slot = m_Slots[static_cast<std::size_t>(m_Index[at])];
+        Slot& slot = m_Slots[static_cast<std::size_t>(m_Index[at].position)];
         slot.live = false;
         slot.entry = Entry{};
         slot.folded.clear();
-        m_Index[at] = kRemoved;
+        m_Index[at].position = kRemoved;
         --m_Live;
         ++m_Removed;
         m_Generation = NextGeneration();
@@ -165,15 +166,22 @@ private:
         return ++last;
     }
 
-    // The index cell holding the live entry with that key, or kNone.
+    // The bits of a hash that a cell keeps beside its position: those above the ones that
+    // choose the cell, so that keys that meet in a run of cells still differ in them.
+    static uint32_t Tag(std::size_t hash) { return static_cast<uint32_t>(static_cast<uint64_t>(hash) >> 32 ^ hash); }
+
+    // The index cell holding the live entry with that key, or kNone. An entry is only
+    // looked at when its cell's tag matches, so passing the cells of other keys touches
+    // the index alone.
     std::size_t lookUp(const std::string& folded, std::size_t hash) const {
         if (m_Index.empty()) return kNone;
         const std::size_t mask = m_Index.size() - 1;
+        const uint32_t tag = Tag(hash);
         for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
-            const int32_t position = m_Index[at];
-            if (position == kEmpty) return kNone;
-            if (position == kRemoved) continue;
-            const Slot& slot = m_Slots[static_cast<std::size_t>(position)];
+            const Cell cell = m_Index[at];
+            if (cell.position == kEmpty) return kNone;
+            if (cell.position == kRemoved || cell.tag != tag) continue;
+            const Slot& slot = m_Slots[static_cast<std::size_t>(cell.position)];
             if (slot.hash == hash && slot.folded == folded) return at;
         }
     }
@@ -181,9 +189,9 @@ private:
     void place(std::size_t hash, int32_t position) {
         const std::size_t mask = m_Index.size() - 1;
         std::size_t at = hash & mask;
-        while (m_Index[at] >= 0) at = (at + 1) & mask;
-        if (m_Index[at] == kRemoved) --m_Removed;
-        m_Index[at] = position;
+        while (m_Index[at].position >= 0) at = (at + 1) & mask;
+        if (m_Index[at].position == kRemoved) --m_Removed;
+        m_Index[at] = Cell{position, Tag(hash)};
     }
 
     // Keeps the index at most 70% full, counting the cells of removed entries.
@@ -195,7 +203,7 @@ private:
     }
 
     void rebuildIndex(std::size_t size) {
-        m_Index.assign(size, kEmpty);
+        m_Index.assign(size, Cell{});
         m_Removed = 0;
         for (std::size_t i = 0; i < m_Slots.size(); ++i)
             if (m_Slots[i].live) place(m_Slots[i].hash, static_cast<int32_t>(i));
@@ -213,8 +221,13 @@ private:
         rebuildIndex(m_Index.size());
     }
 
+    struct Cell {
+        int32_t position = kEmpty; // in m_Slots, or kEmpty / kRemoved
+        uint32_t tag = 0;
+    };
+
     std::vector<Slot> m_Slots;
-    std::vector<int32_t> m_Index; // positions in m_Slots; a power of two in size, or empty
+    std::vector<Cell> m_Index; // a power of two in size, or empty
     std::size_t m_Live = 0;
     std::size_t m_Removed = 0; // index cells marked removed
     std::uint64_t m_Generation = 0;
