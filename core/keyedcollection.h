@@ -15,6 +15,7 @@
 
 #include "core/cp1252.h"
 
+#include <charconv>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -27,7 +28,11 @@
 namespace korvel {
 
 // "K" followed by the identity in decimal: the key of a record everywhere.
-inline std::string RecordKey(long identity) { return "K" + std::to_string(identity); }
+inline std::string RecordKey(long identity) {
+    char text[24] = {'K'};
+    const auto end = std::to_chars(text + 1, text + sizeof text, identity).ptr;
+    return std::string(text, static_cast<std::size_t>(end - text));
+}
 
 template <class T>
 class KeyedCollection {
@@ -85,13 +90,7 @@ public:
         std::string folded = UpperCase(key);
         const std::size_t hash = std::hash<std::string>{}(folded);
         if (lookUp(folded, hash) != kNone) return false;
-        if (m_Slots.size() - m_Live > m_Live && m_Slots.size() - m_Live > 16) compact();
-        growIfNeeded(m_Slots.size() + 1);
-        const auto position = static_cast<int32_t>(m_Slots.size());
-        m_Slots.push_back(Slot{Entry{std::string(key), std::move(item)}, std::move(folded), hash, true});
-        place(hash, position);
-        ++m_Live;
-        m_Generation = NextGeneration();
+        insert(key, std::move(folded), hash, std::move(item));
         return true;
     }
 
@@ -111,21 +110,17 @@ public:
         const std::string folded = UpperCase(key);
         const std::size_t at = lookUp(folded, std::hash<std::string>{}(folded));
         if (at == kNone) return false;
-        Slot& slot = m_Slots[static_cast<std::size_t>(m_Index[at].position)];
-        slot.live = false;
-        slot.entry = Entry{};
-        slot.folded.clear();
-        m_Index[at].position = kRemoved;
-        --m_Live;
-        ++m_Removed;
-        m_Generation = NextGeneration();
+        removeAt(at);
         return true;
     }
 
     // Remove(key) followed by Add(key, item): the item goes to the end under the key.
     void Replace(std::string_view key, Ptr item) {
-        Remove(key);
-        Add(key, std::move(item));
+        std::string folded = UpperCase(key);
+        const std::size_t hash = std::hash<std::string>{}(folded);
+        const std::size_t at = lookUp(folded, hash);
+        if (at != kNone) removeAt(at);
+        insert(key, std::move(folded), hash, std::move(item));
     }
 
     void Clear() {
@@ -184,6 +179,29 @@ private:
             const Slot& slot = m_Slots[static_cast<std::size_t>(cell.position)];
             if (slot.hash == hash && slot.folded == folded) return at;
         }
+    }
+
+    // Adds an entry whose key is not present at the end.
+    void insert(std::string_view key, std::string&& folded, std::size_t hash, Ptr&& item) {
+        if (m_Slots.size() - m_Live > m_Live && m_Slots.size() - m_Live > 16) compact();
+        growIfNeeded(m_Slots.size() + 1);
+        const auto position = static_cast<int32_t>(m_Slots.size());
+        m_Slots.push_back(Slot{Entry{std::string(key), std::move(item)}, std::move(folded), hash, true});
+        place(hash, position);
+        ++m_Live;
+        m_Generation = NextGeneration();
+    }
+
+    // Removes the entry of the index cell.
+    void removeAt(std::size_t at) {
+        Slot& slot = m_Slots[static_cast<std::size_t>(m_Index[at].position)];
+        slot.live = false;
+        slot.entry = Entry{};
+        slot.folded.clear();
+        m_Index[at].position = kRemoved;
+        --m_Live;
+        ++m_Removed;
+        m_Generation = NextGeneration();
     }
 
     void place(std::size_t hash, int32_t position) {
