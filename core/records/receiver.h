@@ -25,6 +25,10 @@ inline constexpr int kEmptyReceiverFormLength = 34;
 
 class cReceiver {
 public:
+    // Every field has its start value below. Provided (not defaulted) so that making a
+    // receiver, as make_shared does, does not first clear the whole object to zero.
+    cReceiver() {}
+
     int16_t m_DiskIdentity = -1;       // -1 = not yet stored at the server
     int16_t m_Enabled = -1;            // -1 true, 0 false
     int16_t m_ReceiverTypeIndex = -1;  // row in ReceiverTypes, -1 = no such type
