@@ -9,6 +9,7 @@
 #include "core/records/receiver.h"
 #include "core/serversettings.h"
 
+#include <algorithm>
 #include <string>
 #include <type_traits>
 #include <utility>
@@ -211,7 +212,13 @@ template <class Record>
 KeyedCollection<Record> ReadRecordList(ClientState& state, std::string_view body, int32_t& p) {
     const int16_t n = As16Bit(GetLongFromNetworkBytes(body, p), "record count");
     KeyedCollection<Record> records;
-    if (n > 0) records.Reserve(static_cast<std::size_t>(n));
+    // Room for as many records as the count says and the body can hold (an entry is at
+    // least its RecordRef and, for a receiver, an empty form): a count larger than the body
+    // reserves no more than the body could fill.
+    constexpr std::size_t kLeastEntry = std::is_same_v<Record, cReceiver> ? 6 + kEmptyReceiverFormLength : 6;
+    if (n > 0)
+        records.Reserve(
+            std::min(static_cast<std::size_t>(n), (body.size() - static_cast<std::size_t>(p)) / kLeastEntry));
     // The saved forms of a receiver list go into one block, which can never need more
     // than the rest of the body.
     [[maybe_unused]] std::shared_ptr<Bytes> forms;
