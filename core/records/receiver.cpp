@@ -85,7 +85,8 @@ void cReceiver::UncompressAndStoreOriginalSettings(ClientState& state, std::stri
                                                    int32_t& PacketPointer) {
     const int32_t start = PacketPointer;
     if (Parse(state, PacketData, PacketPointer))
-        KeepOwnForm(PacketData.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(PacketPointer - start)));
+        KeepOwnForm(
+            PacketData.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(PacketPointer - start)));
     else
         StoreOriginalSettings();
 }
