@@ -137,6 +137,13 @@ public:
         growIfNeeded(count);
     }
 
+    // The item added last of those still present (none when empty).
+    Ptr Last() const {
+        for (auto slot = m_Slots.rbegin(); slot != m_Slots.rend(); ++slot)
+            if (slot->live) return slot->entry.item;
+        return nullptr;
+    }
+
     std::size_t Count() const { return m_Live; }
     bool Empty() const { return m_Live == 0; }
     const_iterator begin() const { return const_iterator(m_Slots.data(), m_Slots.data() + m_Slots.size()); }

@@ -151,6 +151,20 @@ TEST(KeyedCollection, ReplaceMovesToTheEndAndEveryChangeRenewsTheGeneration) {
 // Against a plain model (a list in order, keys compared upper-cased) through thousands of
 // additions, removals, replacements and clearings: the same order, the same look-ups,
 // the same answers; iteration may go on while entries are removed.
+TEST(KeyedCollection, LastIsTheLatestAdditionStillPresent) {
+    KeyedCollection<int> c;
+    EXPECT_EQ(c.Last(), nullptr);
+    c.Add("K1", std::make_shared<int>(1));
+    c.Add("K2", std::make_shared<int>(2));
+    EXPECT_EQ(*c.Last(), 2);
+    c.Replace("K1", std::make_shared<int>(10));
+    EXPECT_EQ(*c.Last(), 10);
+    c.Remove("K1");
+    EXPECT_EQ(*c.Last(), 2) << "a removed entry's gap is passed over";
+    c.Remove("K2");
+    EXPECT_EQ(c.Last(), nullptr);
+}
+
 TEST(KeyedCollection, BehavesAsAnOrderedListWithCaseInsensitiveKeys) {
     std::mt19937 random(42);
     KeyedCollection<int> c;

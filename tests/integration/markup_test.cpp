@@ -8,6 +8,7 @@
 #include "controls/events/eventscomponent.h"
 #include "controls/events/eventtree.h"
 #include "controls/profiles/profilescomponent.h"
+#include "tests/controls/profiles/profileswidgets.h"
 #include "controls/receivers/receiverscomponent.h"
 #include "controls/syslog/syslogcomponent.h"
 #include "controls/textmessage/statusbar.h"
@@ -42,6 +43,7 @@
 
 using namespace korvel;
 using namespace korvel::testing;
+using namespace korvel::profiles::testparts;
 using korvel::testserver::Server;
 
 namespace {
@@ -283,17 +285,17 @@ protected:
 
 TEST_F(MarkupEverywhere, ProfilesEditorItsPagesMenusToolTipsAndBoxes) {
     std::unique_ptr<profiles::Component> control;
-    auto& p = Start(control, [&] { return control->TreeView_Profiles().NodeCount() >= 4; });
+    auto& p = Start(control, [&] { return TreeView_Profiles(*control).NodeCount() >= 4; });
     // The tree's tip (text 437) comes with the pointer over the tree.
-    MovePointer(p.TreeView_Profiles().viewport(), QPoint(5, 5));
+    MovePointer(TreeView_Profiles(p).viewport(), QPoint(5, 5));
     // Every page in turn, the calendar with the pointer resting on today (labelled).
     for (int tab = 0; tab < 4; ++tab) {
-        auto* bar = p.SSTab_Profile().findChild<QTabBar*>();
-        if (!bar) bar = qobject_cast<QTabBar*>(&p.SSTab_Profile());
+        auto* bar = SSTab_Profile(p).findChild<QTabBar*>();
+        if (!bar) bar = qobject_cast<QTabBar*>(&SSTab_Profile(p));
         ASSERT_NE(bar, nullptr);
         Click(bar, bar->tabRect(tab).center());
         QApplication::processEvents();
-        EXPECT_EQ(p.SSTab_Profile().SelectedIndex(), tab);
+        EXPECT_EQ(SSTab_Profile(p).SelectedIndex(), tab);
         WalkWidgets(&p, report);
     }
     auto* calendar = p.findChild<platform::PaintSurfaceWidget*>(QStringLiteral("Picture_Calendar"));
@@ -304,7 +306,7 @@ TEST_F(MarkupEverywhere, ProfilesEditorItsPagesMenusToolTipsAndBoxes) {
     EXPECT_FALSE(calendar->toolTip().isEmpty());
     {
         ModalWalker boxes(report);
-        p.Command_AddProfile().click();                                 // input box for the name
+        Command_AddProfile(p).click();                                 // input box for the name
         p.findChild<QPushButton*>(QStringLiteral("Command_Calendar_ImportSpecialDays"))->click(); // question
     }
     EXPECT_GE(report.windows.size(), 2) << report.windows.join(QLatin1Char('|')).toStdString();

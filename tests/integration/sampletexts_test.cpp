@@ -198,10 +198,10 @@ TEST_F(ProfileTexts, AreAllInTheSampleTableOnEveryProfileAndTab) {
         c.Menu_Profile_Receiver_Popup_Click();
     }
     dialogs->QueueAnswer(platform::MessageResult::No);
-    c.Command_RemoveProfile_Click();
+    Child<QPushButton>("Command_RemoveProfile").click();
     dialogs->QueueText(QStringLiteral("Day shift")); // taken
-    c.Command_AddProfile_Click();
-    c.Command_Save_Click();
+    Child<QPushButton>("Command_AddProfile").click();
+    Child<QPushButton>("Command_Save").click();
     ExpectEveryTextInTheTable();
 }
 
@@ -215,11 +215,11 @@ TEST_F(ProfileTexts, AreAllInTheSampleTableWithChildProfiles) {
     c.TreeView_Profiles_NodeClick("K3");
     dialogs->QueueText(QStringLiteral("North\\Gatehouse 2"));
     dialogs->QueueAnswer(platform::MessageResult::No);
-    c.Command_CopyProfile_Click();
+    Child<QPushButton>("Command_CopyProfile").click();
     tree.Select("K3");
     c.TreeView_Profiles_NodeClick("K3");
     dialogs->QueueAnswer(platform::MessageResult::No);
-    c.Command_RemoveProfile_Click();
+    Child<QPushButton>("Command_RemoveProfile").click();
     EXPECT_GE(dialogs->Messages().size(), 2u);
     ExpectEveryTextInTheTable();
 }
