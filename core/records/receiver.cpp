@@ -6,6 +6,7 @@
 #include "core/numeric.h"
 #include "core/serversettings.h"
 
+#include <initializer_list>
 #include <limits>
 #include <stdexcept>
 #include <utility>
@@ -17,23 +18,30 @@ void CheckSettingIndex(int index) {
     if (index < 0 || index >= kReceiverSettingCount) throw std::out_of_range("receiver setting index outside 0..3");
 }
 
-// True when the six parts of the Date at the position each lie in their range (month
-// 1..12, a day of that month, hour, minute and second of a day): only such a date is
-// written back as it came. One whose parts were carried is written back carried.
-bool DatePartsInRange(std::string_view form, int32_t at) {
-    const int year = GetIntegerFromNetworkBytes(form, at);
-    const int month = GetIntegerFromNetworkBytes(form, at);
-    const int day = GetIntegerFromNetworkBytes(form, at);
-    const int hour = GetIntegerFromNetworkBytes(form, at);
-    const int minute = GetIntegerFromNetworkBytes(form, at);
-    const int second = GetIntegerFromNetworkBytes(form, at);
-    if (month < 1 || month > 12 || day < 1 || hour < 0 || hour > 23 || minute < 0 || minute > 59 || second < 0 ||
-        second > 59)
-        return false;
-    static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-    const bool leap = year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
-    return day <= kDays[month - 1] + (month == 2 && leap ? 1 : 0);
-}
+// The six Int16 parts of a Date as sent, read as GetDateFromNetworkBytes reads them.
+struct SentDate {
+    int year, month, day, hour, minute, second;
+
+    static SentDate Read(std::string_view body, int32_t& position) {
+        SentDate d{};
+        for (int* part : {&d.year, &d.month, &d.day, &d.hour, &d.minute, &d.second})
+            *part = GetIntegerFromNetworkBytes(body, position);
+        return d;
+    }
+    DateTime Value() const { return DateTime::FromParts(year, month, day, hour, minute, second); }
+
+    // True when each part lies in its range (month 1..12, a day of that month, hour,
+    // minute and second of a day): only such a date is written back as it came. One whose
+    // parts were carried is written back carried.
+    bool InRange() const {
+        if (month < 1 || month > 12 || day < 1 || hour < 0 || hour > 23 || minute < 0 || minute > 59 ||
+            second < 0 || second > 59)
+            return false;
+        static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+        const bool leap = year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+        return day <= kDays[month - 1] + (month == 2 && leap ? 1 : 0);
+    }
+};
 
 } // namespace
 
@@ -116,15 +124,15 @@ bool cReceiver::Parse(ClientState& state, std::string_view PacketData, int32_t& 
     int16_t identity = GetIntegerFromNetworkBytes(PacketData, p);
     int16_t typeId = GetIntegerFromNetworkBytes(PacketData, p);
     const std::string_view backup = GetStringViewFromNetworkBytes(PacketData, p);
-    const int32_t dateAt = p;
-    DateTime stamp = GetDateFromNetworkBytes(PacketData, p);
+    const SentDate sent = SentDate::Read(PacketData, p);
+    const DateTime stamp = sent.Value();
     int32_t interval = GetLongFromNetworkBytes(PacketData, p);
     std::array<std::string_view, kReceiverSettingCount> settings;
     for (std::string_view& setting : settings) setting = GetStringViewFromNetworkBytes(PacketData, p);
     if (static_cast<std::size_t>(p) > PacketData.size()) throw DecodeError("receiver form ends inside a text");
     // An enabled flag other than 0 and -1 is written back as -1; a date whose parts lie
     // outside their ranges is written back carried.
-    const bool exact = (enabled == 0 || enabled == -1) && DatePartsInRange(PacketData, dateAt);
+    const bool exact = (enabled == 0 || enabled == -1) && sent.InRange();
 
     m_ReceiverName.assign(name);
     m_Enabled = enabled != 0 ? -1 : 0;
