@@ -6,7 +6,8 @@
 // that a later message removed keeps a valid object.
 //
 // The entries live in one array in insertion order and the index is an open-addressing
-// table of positions in it, so an entry costs no allocation of its own (keys as short as
+// table of positions in it, each with 32 bits of its key's hash (so a probe passing other
+// keys stays in the index), so an entry costs no allocation of its own (keys as short as
 // "K12345" stay inside their strings): a list of thousands of records is two arrays, not
 // two nodes per record. A removed entry leaves a gap that iteration skips; the gaps are
 // closed when an addition finds them outnumbering the entries. So iterating stays valid
@@ -14,6 +15,7 @@
 
 #include "core/cp1252.h"
 
+#include <charconv>
 #include <cstddef>
 #include <cstdint>
 #include <functional>
@@ -26,7 +28,11 @@
 namespace korvel {
 
 // "K" followed by the identity in decimal: the key of a record everywhere.
-inline std::string RecordKey(long identity) { return "K" + std::to_string(identity); }
+inline std::string RecordKey(long identity) {
+    char text[24] = {'K'};
+    const auto end = std::to_chars(text + 1, text + sizeof text, identity).ptr;
+    return std::string(text, static_cast<std::size_t>(end - text));
+}
 
 template <class T>
 class KeyedCollection {
@@ -84,20 +90,14 @@ public:
         std::string folded = UpperCase(key);
         const std::size_t hash = std::hash<std::string>{}(folded);
         if (lookUp(folded, hash) != kNone) return false;
-        if (m_Slots.size() - m_Live > m_Live && m_Slots.size() - m_Live > 16) compact();
-        growIfNeeded(m_Slots.size() + 1);
-        const auto position = static_cast<int32_t>(m_Slots.size());
-        m_Slots.push_back(Slot{Entry{std::string(key), std::move(item)}, std::move(folded), hash, true});
-        place(hash, position);
-        ++m_Live;
-        m_Generation = NextGeneration();
+        insert(key, std::move(folded), hash, std::move(item));
         return true;
     }
 
     Ptr Find(std::string_view key) const {
         const std::string folded = UpperCase(key);
         const std::size_t at = lookUp(folded, std::hash<std::string>{}(folded));
-        return at == kNone ? nullptr : m_Slots[static_cast<std::size_t>(m_Index[at])].entry.item;
+        return at == kNone ? nullptr : m_Slots[static_cast<std::size_t>(m_Index[at].position)].entry.item;
     }
 
     bool Contains(std::string_view key) const {
@@ -110,21 +110,17 @@ public:
         const std::string folded = UpperCase(key);
         const std::size_t at = lookUp(folded, std::hash<std::string>{}(folded));
         if (at == kNone) return false;
-        Slot& slot = m_Slots[static_cast<std::size_t>(m_Index[at])];
-        slot.live = false;
-        slot.entry = Entry{};
-        slot.folded.clear();
-        m_Index[at] = kRemoved;
-        --m_Live;
-        ++m_Removed;
-        m_Generation = NextGeneration();
+        removeAt(at);
         return true;
     }
 
     // Remove(key) followed by Add(key, item): the item goes to the end under the key.
     void Replace(std::string_view key, Ptr item) {
-        Remove(key);
-        Add(key, std::move(item));
+        std::string folded = UpperCase(key);
+        const std::size_t hash = std::hash<std::string>{}(folded);
+        const std::size_t at = lookUp(folded, hash);
+        if (at != kNone) removeAt(at);
+        insert(key, std::move(folded), hash, std::move(item));
     }
 
     void Clear() {
@@ -172,25 +168,55 @@ private:
         return ++last;
     }
 
-    // The index cell holding the live entry with that key, or kNone.
+    // The bits of a hash that a cell keeps beside its position: those above the ones that
+    // choose the cell, so that keys that meet in a run of cells still differ in them.
+    static uint32_t Tag(std::size_t hash) { return static_cast<uint32_t>(static_cast<uint64_t>(hash) >> 32 ^ hash); }
+
+    // The index cell holding the live entry with that key, or kNone. An entry is only
+    // looked at when its cell's tag matches, so passing the cells of other keys touches
+    // the index alone.
     std::size_t lookUp(const std::string& folded, std::size_t hash) const {
         if (m_Index.empty()) return kNone;
         const std::size_t mask = m_Index.size() - 1;
+        const uint32_t tag = Tag(hash);
         for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
-            const int32_t position = m_Index[at];
-            if (position == kEmpty) return kNone;
-            if (position == kRemoved) continue;
-            const Slot& slot = m_Slots[static_cast<std::size_t>(position)];
+            const Cell cell = m_Index[at];
+            if (cell.position == kEmpty) return kNone;
+            if (cell.position == kRemoved || cell.tag != tag) continue;
+            const Slot& slot = m_Slots[static_cast<std::size_t>(cell.position)];
             if (slot.hash == hash && slot.folded == folded) return at;
         }
+    }
+
+    // Adds an entry whose key is not present at the end.
+    void insert(std::string_view key, std::string&& folded, std::size_t hash, Ptr&& item) {
+        if (m_Slots.size() - m_Live > m_Live && m_Slots.size() - m_Live > 16) compact();
+        growIfNeeded(m_Slots.size() + 1);
+        const auto position = static_cast<int32_t>(m_Slots.size());
+        m_Slots.push_back(Slot{Entry{std::string(key), std::move(item)}, std::move(folded), hash, true});
+        place(hash, position);
+        ++m_Live;
+        m_Generation = NextGeneration();
+    }
+
+    // Removes the entry of the index cell.
+    void removeAt(std::size_t at) {
+        Slot& slot = m_Slots[static_cast<std::size_t>(m_Index[at].position)];
+        slot.live = false;
+        slot.entry = Entry{};
+        slot.folded.clear();
+        m_Index[at].position = kRemoved;
+        --m_Live;
+        ++m_Removed;
+        m_Generation = NextGeneration();
     }
 
     void place(std::size_t hash, int32_t position) {
         const std::size_t mask = m_Index.size() - 1;
         std::size_t at = hash & mask;
-        while (m_Index[at] >= 0) at = (at + 1) & mask;
-        if (m_Index[at] == kRemoved) --m_Removed;
-        m_Index[at] = position;
+        while (m_Index[at].position >= 0) at = (at + 1) & mask;
+        if (m_Index[at].position == kRemoved) --m_Removed;
+        m_Index[at] = Cell{position, Tag(hash)};
     }
 
     // Keeps the index at most 70% full, counting the cells of removed entries.
@@ -202,7 +228,7 @@ private:
     }
 
     void rebuildIndex(std::size_t size) {
-        m_Index.assign(size, kEmpty);
+        m_Index.assign(size, Cell{});
         m_Removed = 0;
         for (std::size_t i = 0; i < m_Slots.size(); ++i)
             if (m_Slots[i].live) place(m_Slots[i].hash, static_cast<int32_t>(i));
@@ -220,8 +246,13 @@ private:
         rebuildIndex(m_Index.size());
     }
 
+    struct Cell {
+        int32_t position = kEmpty; // in m_Slots, or kEmpty / kRemoved
+        uint32_t tag = 0;
+    };
+
     std::vector<Slot> m_Slots;
-    std::vector<int32_t> m_Index; // positions in m_Slots; a power of two in size, or empty
+    std::vector<Cell> m_Index; // a power of two in size, or empty
     std::size_t m_Live = 0;
     std::size_t m_Removed = 0; // index cells marked removed
     std::uint64_t m_Generation = 0;
