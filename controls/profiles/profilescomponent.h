@@ -90,10 +90,6 @@ public:
     // (the widgets raise them; the rest of the control's handlers are private)
     // --- Profile tree --------------------------------------------------------------------
     void FillProfileTree(const QString& path);
-    void TreeView_Profiles_NodeClick(const QString& key);
-    void TreeView_Profiles_DblClick();
-    void TreeView_Profiles_KeyDown(int& keyCode, int shift);
-    void TreeView_Profiles_MouseDown(int button, int shift, int x, int y);
 
     // --- Profile commands and saving ----------------------------------------------------
     std::shared_ptr<cProfile> AddProfile(const QString& parentKey, bool copy);
@@ -189,6 +185,10 @@ protected:
 private:
     // Handlers and operations of the tree, the commands, the page and its tabs.
     QString AddProfileToTree(const std::shared_ptr<cProfile>& profile, int16_t unused = 0);
+    void TreeView_Profiles_NodeClick(const QString& key);
+    void TreeView_Profiles_DblClick();
+    void TreeView_Profiles_KeyDown(int& keyCode, int shift);
+    void TreeView_Profiles_MouseDown(int button, int shift, int x, int y);
     void TreeView_Profiles_Collapse(const QString& key);
     void TreeView_Profiles_MouseMove(int button, int shift, int x, int y);
     std::shared_ptr<cProfile> CopyProfileWithChildren(const QString& nodeKey, const Bytes& newName,

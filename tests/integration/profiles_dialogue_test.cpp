@@ -160,8 +160,7 @@ TEST_F(ProfilesDialogueTest, SaveSendsRemovalsNewAndChangedProfilesAndTheServerA
     Profiles& c = *control;
 
     // Remove "Night shift" (K2), add "Late", change "Day shift" (K1) by Ctrl+double-click.
-    TreeView_Profiles(c).Select("K2");
-    c.TreeView_Profiles_NodeClick("K2");
+    ClickNode(TreeView_Profiles(c), "K2");
     dialogs->QueueAnswer(platform::MessageResult::Yes);
     Command_RemoveProfile(c).click();
     EXPECT_FALSE(TreeView_Profiles(c).Exists("K2"));
@@ -260,8 +259,7 @@ TEST_F(ProfilesDialogueTest, RenameWithChildProfilesSendsDescendantsDeepestFirst
     Settle();
     Profiles& c = *control;
     // "North\Gatehouse" (K3) with its child "North\Gatehouse@Weekend cover" (K4).
-    TreeView_Profiles(c).Select("K3");
-    c.TreeView_Profiles_NodeClick("K3");
+    ClickNode(TreeView_Profiles(c), "K3");
     server.ClearReceived();
     dialogs->QueueText("Gate");
     Command_RenameProfile(c).click();

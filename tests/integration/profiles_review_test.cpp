@@ -56,8 +56,7 @@ protected:
 
 TEST_F(ProfilesReviewTest, ServerSaveRefreshesThePageOnlyForTheShownProfile) {
     Profiles& c = *control;
-    TreeView_Profiles(c).Select("K1");
-    c.TreeView_Profiles_NodeClick("K1");
+    ClickNode(TreeView_Profiles(c), "K1");
     ASSERT_EQ(TreeView_Profiles(c).SelectedKey(), "K1");
     struct Case {
         int id;

@@ -8,6 +8,7 @@
 #include "controls/events/eventscomponent.h"
 #include "controls/events/eventtree.h"
 #include "controls/profiles/profilescomponent.h"
+#include "tests/controls/profiles/profileswidgets.h"
 #include "controls/receivers/parameterswindow.h"
 #include "controls/receivers/receiverscomponent.h"
 #include "controls/syslog/syslogcomponent.h"
@@ -192,8 +193,7 @@ TEST_F(ProfileTexts, AreAllInTheSampleTableOnEveryProfileAndTab) {
     auto& tree = Child<platform::TreeView>("TreeView_Profiles");
     for (const QString& key : tree.NodesInOrder()) {
         SCOPED_TRACE(key.toStdString());
-        tree.Select(key);
-        c.TreeView_Profiles_NodeClick(key);
+        profiles::testparts::ClickNode(tree, key);
         for (int tab = 0; tab < profiles::Component::kTabCount; ++tab) c.SSTab_Profile_Click(tab);
         c.Menu_TimeSchedulePopup_Open();
         c.Menu_Profile_Receiver_Popup_Click();
@@ -209,16 +209,14 @@ TEST_F(ProfileTexts, AreAllInTheSampleTableOnEveryProfileAndTab) {
 TEST_F(ProfileTexts, AreAllInTheSampleTableWithChildProfiles) {
     data.Settings[0].Items.push_back({"AllowChildProfiles", "1"});
     server.SetData(data);
-    auto& c = Run(800, 560, [&] { return Child<platform::TreeView>("TreeView_Profiles").NodeCount() > 0; });
+    Run(800, 560, [&] { return Child<platform::TreeView>("TreeView_Profiles").NodeCount() > 0; });
     auto& tree = Child<platform::TreeView>("TreeView_Profiles");
     // North\Gatehouse has a child: copying asks about it, removing names it.
-    tree.Select("K3");
-    c.TreeView_Profiles_NodeClick("K3");
+    profiles::testparts::ClickNode(tree, "K3");
     dialogs->QueueText(QStringLiteral("North\\Gatehouse 2"));
     dialogs->QueueAnswer(platform::MessageResult::No);
     Child<QPushButton>("Command_CopyProfile").click();
-    tree.Select("K3");
-    c.TreeView_Profiles_NodeClick("K3");
+    profiles::testparts::ClickNode(tree, "K3");
     dialogs->QueueAnswer(platform::MessageResult::No);
     Child<QPushButton>("Command_RemoveProfile").click();
     EXPECT_GE(dialogs->Messages().size(), 2u);

@@ -233,8 +233,7 @@ TEST_F(ProfilesCaptionsTest, QuestionsAndPromptsReadExactly) {
     };
     // Remove: 926 for a node with children while child profiles are on, else 171.
     for (const Case& k : {Case{"K3", "T170 'C' T171\r\n\r\nT172"}, Case{"K1", "T170 'A' T926\r\n\r\nT172"}}) {
-        TreeView_Profiles(c).Select(k.node);
-        c.TreeView_Profiles_NodeClick(k.node);
+        ClickNode(TreeView_Profiles(c), k.node);
         dialogs->Clear();
         dialogs->QueueAnswer(platform::MessageResult::No);
         Command_RemoveProfile(c).click();
@@ -297,8 +296,7 @@ TEST_F(ProfilesCaptionsTest, AnOpenConditionEditorFollowsTheShownProfileAfterSto
     c.Text_Condition_OpenEditor(2);
     EXPECT_EQ(Text_Condition_Edit(c).toPlainText(), "A1\nA2");
     Text_Condition_Edit(c).setPlainText("A1\nA3");
-    TreeView_Profiles(c).Select("K2");
-    c.TreeView_Profiles_NodeClick("K2");
+    ClickNode(TreeView_Profiles(c), "K2");
     EXPECT_EQ(state.Profiles.Find("K1")->GetCondition(2), "A1,A3");
     EXPECT_FALSE(Text_Condition_Edit(c).isHidden());
     EXPECT_EQ(Text_Condition_Edit(c).toPlainText(), "B1\nB2");

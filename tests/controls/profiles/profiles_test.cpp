@@ -160,8 +160,7 @@ TEST_F(ProfilesTest, NodeWithoutProfileShowsText963AndClearsThePage) {
     const QString standIn = TreeView_Profiles(c).Parent("K1");
     ASSERT_TRUE(standIn.startsWith("K-"));
     dialogs->Clear();
-    TreeView_Profiles(c).Select(standIn);
-    c.TreeView_Profiles_NodeClick(standIn);
+    ClickNode(TreeView_Profiles(c), standIn);
     EXPECT_EQ(dialogs->Messages().size(), 1u);
     EXPECT_FALSE(Shown(c)) << "a stand-in node has no record";
     EXPECT_EQ(Text_Condition(c, 0).text(), "*");
@@ -172,15 +171,12 @@ TEST_F(ProfilesTest, CtrlDoubleClickTogglesTheImageAndTheNextStoreTakesIt) {
     Add(2, "B");
     Profiles& c = Make();
     c.FillProfileTree({});
-    c.TreeView_Profiles_MouseDown(1, 0, 0, 0);
-    c.TreeView_Profiles_DblClick();
+    DoubleClickNode(TreeView_Profiles(c), "K1");
     EXPECT_EQ(TreeView_Profiles(c).Image("K1"), 1) << "without Ctrl nothing changes";
-    c.TreeView_Profiles_MouseDown(1, 2, 0, 0);
-    c.TreeView_Profiles_DblClick();
+    DoubleClickNode(TreeView_Profiles(c), "K1", Qt::ControlModifier);
     EXPECT_EQ(TreeView_Profiles(c).Image("K1"), 2);
     EXPECT_EQ(state.Profiles.Find("K1")->m_Enabled, -1) << "nothing changes until the page is stored";
-    TreeView_Profiles(c).Select("K2");
-    c.TreeView_Profiles_NodeClick("K2");
+    ClickNode(TreeView_Profiles(c), "K2");
     EXPECT_EQ(state.Profiles.Find("K1")->m_Enabled, 0);
     EXPECT_TRUE(state.Profiles.Find("K1")->HasChangedSinceLastLoadFromDisk());
     EXPECT_FALSE(state.Profiles.Find("K2")->HasChangedSinceLastLoadFromDisk())
@@ -192,22 +188,19 @@ TEST_F(ProfilesTest, DeleteKeyNeedsShiftOrCtrlAndIsSwallowedEvenWhenRemoveIsDisa
     Profiles& c = Make();
     c.FillProfileTree({});
     struct Case {
-        int shift;
+        Qt::KeyboardModifiers keys;
         bool asked;
     };
-    for (const Case& k : {Case{0, false}, Case{1, true}, Case{2, true}}) {
+    for (const Case& k : {Case{Qt::NoModifier, false}, Case{Qt::ShiftModifier, true}, Case{Qt::ControlModifier, true}}) {
         dialogs->Clear();
         dialogs->QueueAnswer(platform::MessageResult::No);
-        int key = 46;
-        c.TreeView_Profiles_KeyDown(key, k.shift);
-        EXPECT_EQ(dialogs->Messages().size(), k.asked ? 1u : 0u) << k.shift;
-        EXPECT_EQ(key, k.asked ? 0 : 46);
+        const bool taken = PressTreeKey(TreeView_Profiles(c), Qt::Key_Delete, k.keys);
+        EXPECT_EQ(dialogs->Messages().size(), k.asked ? 1u : 0u) << k.keys;
+        EXPECT_EQ(taken, k.asked) << "Delete is swallowed exactly when it asks";
     }
     Command_RemoveProfile(c).setEnabled(false);
     dialogs->Clear();
-    int key = 46;
-    c.TreeView_Profiles_KeyDown(key, 1);
-    EXPECT_EQ(key, 0);
+    EXPECT_TRUE(PressTreeKey(TreeView_Profiles(c), Qt::Key_Delete, Qt::ShiftModifier));
     EXPECT_TRUE(dialogs->Messages().empty());
 }
 
@@ -720,11 +713,9 @@ TEST_F(ProfilesTest, ANewProfileListArrivingWhileABoxIsOpenCancelsTheCommand) {
         c.FillProfileTree("B");
     };
     Command_CopyProfile(c).click();
-    TreeView_Profiles(c).Select("K1");
-    c.TreeView_Profiles_NodeClick("K1");
+    ClickNode(TreeView_Profiles(c), "K1");
     Command_RenameProfile(c).click();
-    TreeView_Profiles(c).Select("K1");
-    c.TreeView_Profiles_NodeClick("K1");
+    ClickNode(TreeView_Profiles(c), "K1");
     Command_RemoveProfile(c).click();
     platform::InstallDialogService(std::move(previous));
     EXPECT_EQ(state.Profiles.Count(), 2u);

@@ -12,7 +12,11 @@
 #include "platform/treeview.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QGroupBox>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QTreeWidgetItemIterator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -110,6 +114,54 @@ KORVEL_PART(QPushButton, Command_Calendar_RemoveAll)
 inline QAction& Menu_TimeSchedulePopup_Action(const QObject& c, int order) {
     static const char* names[] = {"Copy", "Paste", "Delete", "AllDay", "Invert", "Grouped", "Grouped_MonFri"};
     return Part<QAction>(c, QStringLiteral("Menu_TimeSchedulePopup_") + QLatin1String(names[order]));
+}
+
+// --- The operator's hand on the profile tree ----------------------------------------------
+
+// The tree's row of the node with that key (letter case as the tree holds it); the window
+// the tree sits in is shown first, so that the row has a place on the screen.
+inline QTreeWidgetItem& NodeRow(platform::TreeView& tree, const QString& key) {
+    if (!tree.window()->isVisible()) tree.window()->show();
+    const QString held = tree.Key(key);
+    for (QTreeWidgetItemIterator it(&tree); *it; ++it)
+        if ((*it)->data(0, Qt::UserRole).toString() == held) {
+            tree.scrollToItem(*it);
+            return **it;
+        }
+    ADD_FAILURE() << "no node " << key.toStdString();
+    std::abort();
+}
+
+inline void SendTreeMouse(platform::TreeView& tree, QEvent::Type type, QPoint p, Qt::MouseButtons held,
+                          Qt::KeyboardModifiers keys) {
+    QMouseEvent event(type, p, tree.viewport()->mapToGlobal(p), Qt::LeftButton, held, keys);
+    QApplication::sendEvent(tree.viewport(), &event);
+}
+
+// A click of the left button on the node's text.
+inline void ClickNode(platform::TreeView& tree, const QString& key, Qt::KeyboardModifiers keys = Qt::NoModifier) {
+    const QPoint p = tree.visualItemRect(&NodeRow(tree, key)).center();
+    SendTreeMouse(tree, QEvent::MouseButtonPress, p, Qt::LeftButton, keys);
+    SendTreeMouse(tree, QEvent::MouseButtonRelease, p, Qt::NoButton, keys);
+}
+
+// A whole double-click of the left button on the node's text, all with the same keys held.
+inline void DoubleClickNode(platform::TreeView& tree, const QString& key, Qt::KeyboardModifiers keys = Qt::NoModifier) {
+    const QPoint p = tree.visualItemRect(&NodeRow(tree, key)).center();
+    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
+                              QEvent::MouseButtonRelease})
+        SendTreeMouse(tree, type, p, type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, keys);
+}
+
+// A key pressed on the tree; true when the tree took it (a key it lets through goes on
+// to the widgets around it, which leave it untaken).
+inline bool PressTreeKey(platform::TreeView& tree, int key, Qt::KeyboardModifiers keys = Qt::NoModifier) {
+    QKeyEvent press(QEvent::KeyPress, key, keys);
+    QApplication::sendEvent(&tree, &press);
+    const bool taken = press.isAccepted();
+    QKeyEvent release(QEvent::KeyRelease, key, keys);
+    QApplication::sendEvent(&tree, &release);
+    return taken;
 }
 
 } // namespace korvel::profiles::testparts
