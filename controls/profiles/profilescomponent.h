@@ -107,13 +107,9 @@ public:
 
     // --- Receiver lists -------------------------------------------------------------------
     void ListView_Receivers_MouseDown(platform::ListView* list, int button);
-    void ListView_Receivers_GotFocus(platform::ListView* list);
     void ListView_Receivers_Click(platform::ListView* list);
     void ListView_Receivers_KeyDown(platform::ListView* list, int& keyCode, int shift);
-    void Menu_Profile_Receiver_Popup_Click();
-    void Menu_Profile_Receiver_Popup_Add_Item_Click(int index);
     void Menu_Profile_Receiver_Popup_Confirm_Click();
-    void Menu_Profile_Receiver_Popup_Delete_Click();
     void SortReceiverAddMenu();
     // The text forms of the two lists (list order, NUL after every entry).
     Bytes ComposeParallelReceivers() const;
@@ -122,7 +118,6 @@ public:
 
     // --- Schedule and calendar page -------------------------------------------------------
     void SSTab_Profile_Click(int index);
-    void Menu_TimeSchedulePopup_Open();
     void Menu_TimeSchedulePopup_Active_Click(int index);
     void RedrawCalendar();
 
@@ -159,17 +154,12 @@ public:
     void Set_VScroll_Schedule_Left(int32_t NewValue) override;
     void Set_VScroll_Schedule_Max(int32_t NewValue) override;
     void Set_VScroll_Schedule_Top(int32_t NewValue) override;
-    void Set_VScroll_Schedule_Min(int32_t NewValue);
-    void Set_VScroll_Schedule_Width(int32_t NewValue);
     bool Get_Combo_Calendar_DayType_SelectedItem() override;
     int16_t Get_Combo_Calendar_DayType_SelectedItem_Index() override;
     Bytes Get_Combo_Calendar_DayType_ComboItems(int32_t Index) override;
     void Set_Text_Calendar_Month(std::string_view NewValue) override;
     WeekRule weekRule() override;
     Bytes monthYearText(int year, int month) override;
-
-    // --- Layout ---------------------------------------------------------------------------
-    void UserControl_Resize();
 
 protected:
     void OnInitialise() override;
@@ -185,6 +175,14 @@ protected:
 private:
     // Handlers and operations of the tree, the commands, the page and its tabs.
     QString AddProfileToTree(const std::shared_ptr<cProfile>& profile, int16_t unused = 0);
+    void ListView_Receivers_GotFocus(platform::ListView* list);
+    void Menu_Profile_Receiver_Popup_Click();
+    void Menu_Profile_Receiver_Popup_Add_Item_Click(int index);
+    void Menu_Profile_Receiver_Popup_Delete_Click();
+    void Menu_TimeSchedulePopup_Open();
+    void Set_VScroll_Schedule_Min(int32_t NewValue);
+    void Set_VScroll_Schedule_Width(int32_t NewValue);
+    void UserControl_Resize();
     void TreeView_Profiles_NodeClick(const QString& key);
     void TreeView_Profiles_DblClick();
     void TreeView_Profiles_KeyDown(int& keyCode, int shift);

@@ -195,8 +195,8 @@ TEST_F(ProfileTexts, AreAllInTheSampleTableOnEveryProfileAndTab) {
         SCOPED_TRACE(key.toStdString());
         profiles::testparts::ClickNode(tree, key);
         for (int tab = 0; tab < profiles::Component::kTabCount; ++tab) c.SSTab_Profile_Click(tab);
-        c.Menu_TimeSchedulePopup_Open();
-        c.Menu_Profile_Receiver_Popup_Click();
+        profiles::testparts::OpenMenu(Child<QMenu>("Menu_TimeSchedulePopup"));
+        profiles::testparts::OpenMenu(Child<QMenu>("Menu_Profile_Receiver_Popup"));
     }
     dialogs->QueueAnswer(platform::MessageResult::No);
     Child<QPushButton>("Command_RemoveProfile").click();

@@ -27,6 +27,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QResizeEvent>
 
 #include <gtest/gtest.h>
 
@@ -328,7 +329,7 @@ TEST_F(ProfilesTest, CheckBoxRulesFollowProgramChangesToo) {
     EXPECT_TRUE(Check_Calendar(c).isEnabled());
     Check_Calendar(c).SetValue(1);
     EXPECT_TRUE(SSTab_Profile(c).TabVisible(3));
-    c.Menu_TimeSchedulePopup_Open();
+    OpenMenu(Menu_TimeSchedulePopup(c));
     EXPECT_TRUE(Menu_TimeSchedulePopup_Active(c).Enabled(0)) << "the page's schedule uses the calendar";
     Check_TimeSchedule(c).SetValue(0);
     EXPECT_FALSE(SSTab_Profile(c).TabVisible(1));
@@ -501,11 +502,11 @@ TEST_F(ProfilesTest, ReceiverMenuAddsMovesConfirmsAndDeletes) {
     add.Unload();
 
     platform::ListView& seq = ListView_Receivers_Sequential(c);
-    c.ListView_Receivers_GotFocus(&seq);
+    GiveFocus(seq);
     Menu_Profile_Receiver_Popup_Add_Item(c).SetCaption(0, "one");
-    c.Menu_Profile_Receiver_Popup_Add_Item_Click(0);
+    PickMenuItem(Menu_Profile_Receiver_Popup_Add_Item(c), *Menu_Profile_Receiver_Popup_Add(c).menu(), 0);
     Menu_Profile_Receiver_Popup_Add_Item(c).SetCaption(0, "two");
-    c.Menu_Profile_Receiver_Popup_Add_Item_Click(0);
+    PickMenuItem(Menu_Profile_Receiver_Popup_Add_Item(c), *Menu_Profile_Receiver_Popup_Add(c).menu(), 0);
     ASSERT_EQ(seq.ListCount(), 2);
     EXPECT_EQ(seq.SmallIcon(2), 1) << "confirmation is off by default";
     EXPECT_EQ(seq.SelectedPosition(), 2);
@@ -520,14 +521,14 @@ TEST_F(ProfilesTest, ReceiverMenuAddsMovesConfirmsAndDeletes) {
     key = 38; // Up alone goes on to the list
     c.ListView_Receivers_KeyDown(&seq, key, 0);
     EXPECT_EQ(key, 38);
-    c.Menu_Profile_Receiver_Popup_Click();
+    OpenMenu(Menu_Profile_Receiver_Popup(c));
     EXPECT_FALSE(Menu_Profile_Receiver_Popup_Confirm(c).isEnabled());
     EXPECT_TRUE(Menu_Profile_Receiver_Popup_Delete(c).isEnabled());
     c.Menu_Profile_Receiver_Popup_Confirm_Click();
     EXPECT_EQ(seq.SmallIcon(1), 2);
-    c.Menu_Profile_Receiver_Popup_Click();
+    OpenMenu(Menu_Profile_Receiver_Popup(c));
     EXPECT_TRUE(Menu_Profile_Receiver_Popup_Confirm(c).isChecked());
-    c.Menu_Profile_Receiver_Popup_Delete_Click();
+    Menu_Profile_Receiver_Popup_Delete(c).trigger();
     EXPECT_EQ(seq.ListCount(), 1);
     EXPECT_EQ(seq.Text(1), "one");
 }
@@ -547,7 +548,7 @@ TEST_F(ProfilesTest, RightClickOpensTheReceiverPopupWithAddOnlyWhenThereAreRecei
     QApplication::processEvents();
     // The clicked list is the one the menu's commands act on.
     Menu_Profile_Receiver_Popup_Add_Item(c).SetCaption(0, "probe");
-    c.Menu_Profile_Receiver_Popup_Add_Item_Click(0);
+    PickMenuItem(Menu_Profile_Receiver_Popup_Add_Item(c), *Menu_Profile_Receiver_Popup_Add(c).menu(), 0);
     EXPECT_EQ(par.ListCount(), 1);
     EXPECT_EQ(ListView_Receivers_Sequential(c).ListCount(), 0);
     platform::InstallMenuPresenter(old);
@@ -612,7 +613,7 @@ TEST_F(ProfilesTest, ScheduleMenuDayTypesFollowTheScheduleAndARightReleaseOpensI
     Profiles& c = Make();
     c.FillProfileTree({}); // the page shows A: day type 7 active, no calendar
     while (Menu_TimeSchedulePopup_Active(c).Count() < 16) Menu_TimeSchedulePopup_Active(c).Load();
-    c.Menu_TimeSchedulePopup_Open();
+    OpenMenu(Menu_TimeSchedulePopup(c));
     EXPECT_FALSE(Menu_TimeSchedulePopup_Active(c).Enabled(0));
     EXPECT_TRUE(Menu_TimeSchedulePopup_Active(c).Checked(0));
     c.Menu_TimeSchedulePopup_Active_Click(0);
@@ -645,15 +646,17 @@ TEST_F(ProfilesTest, SaveWithoutAConnectionNeverShowsTheSavedCaption) {
 
 TEST_F(ProfilesTest, LayoutGrowsOnlyPastItsMinimumSize) {
     Profiles& c = Make();
+    c.show(); // a hidden window hears of its new size only once it is shown
     c.resize(640, 361);
     const int panelWidth = Frame0(c).width();
     const int panelHeight = Frame0(c).height();
-    c.resize(640, 361);
-    c.UserControl_Resize();
+    // Laid out again at the same size (as a resize the window system reports twice):
+    // nothing moves.
+    QResizeEvent again(c.size(), c.size());
+    QApplication::sendEvent(&c, &again);
     EXPECT_EQ(Frame0(c).width(), panelWidth);
     EXPECT_EQ(Frame0(c).height(), panelHeight);
     c.resize(642, 362);
-    c.UserControl_Resize();
     EXPECT_EQ(Frame0(c).width(), 210);
     EXPECT_EQ(SSTab_Profile(c).width(), 408);
     EXPECT_EQ(SSTab_Profile(c).x(), 225);

@@ -164,4 +164,26 @@ inline bool PressTreeKey(platform::TreeView& tree, int key, Qt::KeyboardModifier
     return taken;
 }
 
+// --- Menus as they open and as the operator picks from them ---------------------------------
+
+// The menu opens (what the control does as it is about to show).
+inline void OpenMenu(QMenu& menu) { emit menu.aboutToShow(); }
+
+// The entry of a numbered menu array at that index, picked in the menu it stands in.
+inline void PickMenuItem(platform::MenuItemArray& items, QMenu& menu, int index) {
+    const QString caption = items.Caption(index);
+    for (QAction* action : menu.actions())
+        if (!action->isSeparator() && action->text() == caption) {
+            action->trigger();
+            return;
+        }
+    ADD_FAILURE() << "no menu entry " << caption.toStdString();
+}
+
+// The widget takes the keyboard focus (as when the operator tabs or clicks into it).
+inline void GiveFocus(QWidget& widget) {
+    QFocusEvent in(QEvent::FocusIn, Qt::MouseFocusReason);
+    QApplication::sendEvent(&widget, &in);
+}
+
 } // namespace korvel::profiles::testparts
