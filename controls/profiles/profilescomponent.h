@@ -98,8 +98,6 @@ public:
 
     // --- Profile page ---------------------------------------------------------------------
     void StoreEditorInProfile();
-    void Check_Calendar_ViewTimeAxis_Click();
-    void Check_TimeSchedule_ViewDayType_Click();
     void Combo_Calendar_DayType_Click();
     void Combo_Calendar_DayType_KeyPress(int& keyAscii);
     void Text_Condition_OpenEditor(int index);
@@ -117,7 +115,6 @@ public:
     void ShowReceivers(const Bytes& parallel, const Bytes& sequential);
 
     // --- Schedule and calendar page -------------------------------------------------------
-    void SSTab_Profile_Click(int index);
     void Menu_TimeSchedulePopup_Active_Click(int index);
     void RedrawCalendar();
 
@@ -183,6 +180,9 @@ private:
     void Set_VScroll_Schedule_Min(int32_t NewValue);
     void Set_VScroll_Schedule_Width(int32_t NewValue);
     void UserControl_Resize();
+    void Check_Calendar_ViewTimeAxis_Click();
+    void Check_TimeSchedule_ViewDayType_Click();
+    void SSTab_Profile_Click(int index);
     void TreeView_Profiles_NodeClick(const QString& key);
     void TreeView_Profiles_DblClick();
     void TreeView_Profiles_KeyDown(int& keyCode, int shift);

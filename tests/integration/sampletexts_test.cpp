@@ -189,12 +189,13 @@ TEST_F(ReceiverTexts, AreAllInTheSampleTableWithTheWindowsAndTheConfirmationOpen
 }
 
 TEST_F(ProfileTexts, AreAllInTheSampleTableOnEveryProfileAndTab) {
-    auto& c = Run(800, 560, [&] { return Child<platform::TreeView>("TreeView_Profiles").NodeCount() > 0; });
+    Run(800, 560, [&] { return Child<platform::TreeView>("TreeView_Profiles").NodeCount() > 0; });
     auto& tree = Child<platform::TreeView>("TreeView_Profiles");
     for (const QString& key : tree.NodesInOrder()) {
         SCOPED_TRACE(key.toStdString());
         profiles::testparts::ClickNode(tree, key);
-        for (int tab = 0; tab < profiles::Component::kTabCount; ++tab) c.SSTab_Profile_Click(tab);
+        for (int tab = 0; tab < profiles::Component::kTabCount; ++tab)
+            profiles::testparts::ClickTab(Child<platform::TabStrip>("SSTab_Profile"), tab);
         profiles::testparts::OpenMenu(Child<QMenu>("Menu_TimeSchedulePopup"));
         profiles::testparts::OpenMenu(Child<QMenu>("Menu_Profile_Receiver_Popup"));
     }

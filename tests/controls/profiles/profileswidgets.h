@@ -23,6 +23,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
+#include <QTabBar>
 
 #include <gtest/gtest.h>
 
@@ -162,6 +163,23 @@ inline bool PressTreeKey(platform::TreeView& tree, int key, Qt::KeyboardModifier
     QKeyEvent release(QEvent::KeyRelease, key, keys);
     QApplication::sendEvent(&tree, &release);
     return taken;
+}
+
+// A click of the left button on the tab at that index (a tab already selected stays so,
+// and nothing is raised).
+inline void ClickTab(platform::TabStrip& strip, int index) {
+    if (!strip.window()->isVisible()) strip.window()->show();
+    QTabBar* bar = strip.findChild<QTabBar*>();
+    if (!bar) {
+        ADD_FAILURE() << "the tab strip has no tab row";
+        return;
+    }
+    const QPoint p = bar->tabRect(index).center();
+    QMouseEvent press(QEvent::MouseButtonPress, p, bar->mapToGlobal(p), Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(bar, &press);
+    QMouseEvent release(QEvent::MouseButtonRelease, p, bar->mapToGlobal(p), Qt::LeftButton, Qt::NoButton,
+                        Qt::NoModifier);
+    QApplication::sendEvent(bar, &release);
 }
 
 // --- Menus as they open and as the operator picks from them ---------------------------------

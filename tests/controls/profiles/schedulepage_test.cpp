@@ -79,8 +79,7 @@ protected:
     void Grab(int tab, const char* file) {
         Frame0(*control).show(); // as when connected
         SSTab_Profile(*control).show();
-        SSTab_Profile(*control).SetSelectedIndex(tab);
-        control->SSTab_Profile_Click(tab);
+        ClickTab(SSTab_Profile(*control), tab);
         QCoreApplication::processEvents();
         EXPECT_TRUE(control->grab().save(QCoreApplication::applicationDirPath() + "/" + file));
     }
@@ -99,10 +98,8 @@ TEST_F(SchedulePageTest, TabsDrawnWithAProfile) {
     // With the day types named, shown on the axes, and the time axes in the month.
     state.SharedCalendar->SetDayTypeFullName(7, "Christmas Eve");
     state.SharedCalendar->SetDayType(state.SharedCalendar->m_ActualMonthOffset + 3, 8);
-    Check_TimeSchedule_ViewDayType(*control).SetValue(1);
-    control->Check_TimeSchedule_ViewDayType_Click();
-    Check_Calendar_ViewTimeAxis(*control).SetValue(1);
-    control->Check_Calendar_ViewTimeAxis_Click();
+    Check_TimeSchedule_ViewDayType(*control).click();
+    Check_Calendar_ViewTimeAxis(*control).click();
     Grab(1, "profiles_schedule_tab_names.png");
     Grab(3, "profiles_calendar_tab_axis.png");
 }
@@ -110,8 +107,7 @@ TEST_F(SchedulePageTest, TabsDrawnWithAProfile) {
 TEST_F(SchedulePageTest, GridLaysOutThroughTheHostAndFollowsTheScrollBar) {
     Frame0(*control).show();
     SSTab_Profile(*control).show();
-    SSTab_Profile(*control).SetSelectedIndex(1);
-    control->SSTab_Profile_Click(1);
+    ClickTab(SSTab_Profile(*control), 1);
     QCoreApplication::processEvents();
     platform::PaintSurfaceWidget& picture = Picture_TimeSchedule(*control);
     QScrollBar& scroll = VScroll_Schedule(*control);
