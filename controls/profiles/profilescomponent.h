@@ -100,8 +100,6 @@ public:
     void StoreEditorInProfile();
     void Combo_Calendar_DayType_Click();
     void Combo_Calendar_DayType_KeyPress(int& keyAscii);
-    void Text_Condition_OpenEditor(int index);
-    void Text_Condition_Edit_Commit();
 
     // --- Receiver lists -------------------------------------------------------------------
     void ListView_Receivers_MouseDown(platform::ListView* list, int button);
@@ -183,6 +181,8 @@ private:
     void Check_Calendar_ViewTimeAxis_Click();
     void Check_TimeSchedule_ViewDayType_Click();
     void SSTab_Profile_Click(int index);
+    void Text_Condition_OpenEditor(int index);
+    void Text_Condition_Edit_Commit();
     void TreeView_Profiles_NodeClick(const QString& key);
     void TreeView_Profiles_DblClick();
     void TreeView_Profiles_KeyDown(int& keyCode, int shift);

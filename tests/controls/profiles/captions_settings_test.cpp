@@ -293,7 +293,7 @@ TEST_F(ProfilesCaptionsTest, AnOpenConditionEditorFollowsTheShownProfileAfterSto
     Profiles& c = Make();
     c.show();
     c.FillProfileTree("A");
-    c.Text_Condition_OpenEditor(2);
+    DoubleClickWidget(Text_Condition(c, 2));
     EXPECT_EQ(Text_Condition_Edit(c).toPlainText(), "A1\nA2");
     Text_Condition_Edit(c).setPlainText("A1\nA3");
     ClickNode(TreeView_Profiles(c), "K2");

@@ -391,12 +391,12 @@ TEST_F(ProfilesTest, ConditionEditorCleansTheLinesIntoACommaList) {
     };
     for (const Case& k : cases) {
         Text_Condition(c, 2).setText(k.field);
-        c.Text_Condition_OpenEditor(2);
+        DoubleClickWidget(Text_Condition(c, 2));
         EXPECT_FALSE(Text_Condition_Edit(c).isHidden());
         EXPECT_TRUE(Label_Condition(c, 0).isHidden());
         if (k.lines) Text_Condition_Edit(c).setPlainText(k.lines);
         else EXPECT_EQ(Text_Condition_Edit(c).toPlainText(), "A\nB\nC");
-        c.Text_Condition_Edit_Commit();
+        DoubleClickWidget(*Text_Condition_Edit(c).viewport());
         EXPECT_EQ(Text_Condition(c, 2).text(), k.expected) << (k.lines ? k.lines : k.field);
         EXPECT_TRUE(Text_Condition_Edit(c).isHidden());
         EXPECT_FALSE(Label_Condition(c, 0).isHidden());
@@ -413,8 +413,8 @@ TEST_F(ProfilesTest, ServerKindTwoRelabelsAndHidesTwoConditionRowsForGood) {
     EXPECT_EQ(Label_Condition(c, 5).text(), "Event Code:");
     EXPECT_EQ(Text_Condition(c, 2).y(), row1);
     EXPECT_TRUE(Text_Condition(c, 1).isHidden());
-    c.Text_Condition_OpenEditor(2);
-    c.Text_Condition_Edit_Commit();
+    DoubleClickWidget(Text_Condition(c, 2));
+    DoubleClickWidget(*Text_Condition_Edit(c).viewport());
     EXPECT_TRUE(Label_Condition(c, 1).isHidden());
     EXPECT_TRUE(Label_Condition(c, 3).isHidden());
 }

@@ -182,6 +182,14 @@ inline void ClickTab(platform::TabStrip& strip, int index) {
     QApplication::sendEvent(bar, &release);
 }
 
+// A double-click of the left button in the middle of a plain widget (a text box, say).
+inline void DoubleClickWidget(QWidget& widget) {
+    const QPoint p = widget.rect().center();
+    QMouseEvent event(QEvent::MouseButtonDblClick, p, widget.mapToGlobal(p), Qt::LeftButton, Qt::LeftButton,
+                      Qt::NoModifier);
+    QApplication::sendEvent(&widget, &event);
+}
+
 // --- Menus as they open and as the operator picks from them ---------------------------------
 
 // The menu opens (what the control does as it is about to show).
