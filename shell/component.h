@@ -59,11 +59,10 @@ public:
     QString Password() const { return {}; } // write only
     void SetPassword(const QString& password);
 
-    // Procedures a host never calls but tests still do: the texts and the settings
-    // message (the profiles editor's tests), and one tick of the connect timer (tests
-    // that run the clock by hand).
+    // Procedures a host never calls but tests still do: the settings message (the
+    // receivers editor's benchmark), and one tick of the connect timer (tests that run
+    // the clock by hand).
     void HandleSettingsMessage();
-    void ApplyTexts(bool forced);
     void Timer_Connect_Timer();
 
     ClientState& State() const { return m_State; }
@@ -76,6 +75,9 @@ public:
 
 protected:
     // Procedures of the shell.
+    // Applies the numbered texts: always when forced, otherwise only once they have been
+    // loaded from the server before.
+    void ApplyTexts(bool forced);
     void SendStartupRequests();
     void ShowConnectionState();
 

@@ -2,6 +2,7 @@
 // exact texts of its questions, without a server.
 #include "controls/profiles/profilescomponent.h"
 #include "tests/controls/profiles/profileswidgets.h"
+#include "tests/controls/profiles/settingspeer.h"
 
 #include "core/clientstate.h"
 #include "core/records/profile.h"
@@ -56,20 +57,6 @@ protected:
             state.TextTable.Blob += text;
         }
     }
-    // General settings as message 106 leaves them: one section, items NUL-separated.
-    void General(std::initializer_list<std::pair<std::string_view, std::string_view>> items) {
-        Bytes body(1, '\0');
-        for (const auto& [key, value] : items) {
-            body += key;
-            body += '=';
-            body += value;
-            body += '\0';
-        }
-        state.SettingSections = {};
-        state.SettingSections.Names.push_back("General");
-        state.SettingSections.Bodies.push_back(body);
-        state.SettingSections.Count = 1;
-    }
     Profiles& Make() {
         control.reset(); // the one before stores its settings when it ends
         control = std::make_unique<Profiles>(state);
@@ -106,7 +93,8 @@ TEST_F(ProfilesCaptionsTest, EveryCaptionIsItsNumberedTextWithColonsTabsAndTheAr
         state.ChildProfilesAllowed = child;
         Profiles& c = Make();
         c.setProperty("Area", "North"); // the start-up reads the machine's area first
-        c.ApplyTexts(true);
+        SettingsPeer peer; // the server's settings apply the texts
+        ASSERT_TRUE(peer.SendGeneral(c, state, {{"AllowChildProfiles", child ? "1" : "0"}}));
         const std::pair<QString, QString> rows[] = {
             {Frame0(c).title(), "T431(North)"},
             {Command_AddProfile(c).text(), child ? "T439" : "T432"},
@@ -171,7 +159,8 @@ TEST_F(ProfilesCaptionsTest, EveryCaptionIsItsNumberedTextWithColonsTabsAndTheAr
         store = MemorySettingsStore();
     }
     Profiles& c = Make();
-    c.ApplyTexts(true);
+    SettingsPeer peer;
+    ASSERT_TRUE(peer.SendGeneral(c, state, {}));
     EXPECT_EQ(Frame0(c).title(), "T431");
 }
 
@@ -201,12 +190,12 @@ TEST_F(ProfilesCaptionsTest, SettingsMessageSetsChildProfilesOffDutyRowDayTypeCo
     };
     for (const Case& k : cases) {
         SCOPED_TRACE(k.maxDays);
-        General({{"MaxDaysToStoreAlarm", k.maxDays}, {"AllowChildProfiles", k.childProfiles}});
         control.reset();
         store.Save(Profiles::kApplication, "Parameters", "LastScheduleTab", k.lastTab);
         Profiles& c = Make();
         c.show();
-        c.HandleSettingsMessage();
+        SettingsPeer peer;
+        ASSERT_TRUE(peer.SendGeneral(c, state, {{"MaxDaysToStoreAlarm", k.maxDays}, {"AllowChildProfiles", k.childProfiles}}));
         EXPECT_EQ(Label_OffDutyBehaviour(c).isVisibleTo(&TabControlPage(c, 1)), k.offDutyShown);
         EXPECT_EQ(Combo_OffDutyBehaviour(c).isVisibleTo(&TabControlPage(c, 1)), k.offDutyShown);
         const bool child = std::string(k.childProfiles) != "0";

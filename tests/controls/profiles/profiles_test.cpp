@@ -3,6 +3,7 @@
 // modal boxes answered by a script.
 #include "controls/profiles/profilescomponent.h"
 #include "tests/controls/profiles/profileswidgets.h"
+#include "tests/controls/profiles/settingspeer.h"
 
 #include "core/clientstate.h"
 #include "core/codec.h"
@@ -407,8 +408,9 @@ TEST_F(ProfilesTest, ServerKindTwoRelabelsAndHidesTwoConditionRowsForGood) {
     state.ServerKind = 2;
     Profiles& c = Make();
     const int row1 = Text_Condition(c, 1).y();
-    c.ApplyTexts(true);
-    c.ApplyTexts(true);
+    SettingsPeer peer; // the server's settings apply the texts, twice
+    ASSERT_TRUE(peer.SendGeneral(c, state, {}));
+    ASSERT_TRUE(peer.SendGeneral(c, state, {}));
     EXPECT_EQ(Label_Condition(c, 0).text(), "Name:");
     EXPECT_EQ(Label_Condition(c, 5).text(), "Event Code:");
     EXPECT_EQ(Text_Condition(c, 2).y(), row1);

@@ -1,0 +1,75 @@
+#pragma once
+// A stand-in for the server on a loopback socket, for tests that need no more of it than
+// the settings message: it takes the control's connection and sends message 106 with
+// the sections a test gives; what the control sends it is never read. The control
+// handles the message on its own receive path, as it would from the real server.
+
+#include "core/clientstate.h"
+#include "core/codec.h"
+#include "core/frames.h"
+#include "shell/component.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QHostAddress>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+#include <functional>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace korvel::profiles::testparts {
+
+class SettingsPeer {
+public:
+    using Items = std::vector<std::pair<std::string, std::string>>;
+
+    SettingsPeer() { m_Server.listen(QHostAddress::LocalHost); }
+
+    // Points the control at the peer (once) and sends it the "General" section with these
+    // items; true once the control has handled the message.
+    bool SendGeneral(shell::Component& control, ClientState& state, const Items& items) {
+        if (!m_Socket && !connect(control)) return false;
+        Bytes body;
+        AppendInteger(body, 1);
+        AppendString(body, "General");
+        std::string joined;
+        for (const auto& [key, value] : items) {
+            if (!joined.empty()) joined += '\0';
+            joined += key + "=" + value;
+        }
+        AppendString(body, joined);
+        // The message replaces the table: a count no message gives marks it as not yet come.
+        state.SettingSections = {};
+        state.SettingSections.Count = -1;
+        const Bytes frame = BuildFrame(106, body);
+        m_Socket->write(frame.data(), static_cast<qint64>(frame.size()));
+        return waitFor([&] { return state.SettingSections.Count == 1; });
+    }
+
+private:
+    bool connect(shell::Component& control) {
+        control.setProperty("ServerPort", static_cast<int>(m_Server.serverPort()));
+        control.setProperty("ServerAddress", "127.0.0.1");
+        return waitFor([&] {
+            if (!m_Socket && m_Server.hasPendingConnections()) m_Socket = m_Server.nextPendingConnection();
+            return m_Socket && control.IsConnected();
+        });
+    }
+    static bool waitFor(const std::function<bool()>& done) {
+        QElapsedTimer clock;
+        clock.start();
+        while (!done()) {
+            if (clock.elapsed() > 10000) return false;
+            QApplication::processEvents(QEventLoop::AllEvents, 20);
+        }
+        return true;
+    }
+
+    QTcpServer m_Server;
+    QTcpSocket* m_Socket = nullptr; // owned by m_Server
+};
+
+} // namespace korvel::profiles::testparts
