@@ -114,7 +114,6 @@ public:
 
     // --- Schedule and calendar page -------------------------------------------------------
     void Menu_TimeSchedulePopup_Active_Click(int index);
-    void RedrawCalendar();
 
     // --- Schedule grid and calendar month events -------------------------------------------
     void Picture_TimeSchedule_MouseDown(int button, int shift, double x, double y);
@@ -183,6 +182,7 @@ private:
     void SSTab_Profile_Click(int index);
     void Text_Condition_OpenEditor(int index);
     void Text_Condition_Edit_Commit();
+    void RedrawCalendar();
     void TreeView_Profiles_NodeClick(const QString& key);
     void TreeView_Profiles_DblClick();
     void TreeView_Profiles_KeyDown(int& keyCode, int shift);

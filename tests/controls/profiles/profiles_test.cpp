@@ -561,9 +561,11 @@ TEST_F(ProfilesTest, RightClickOpensTheReceiverPopupWithAddOnlyWhenThereAreRecei
 TEST_F(ProfilesTest, MonthButtonsStopAtTheCalendarEndsAndMarkedDaysSkipTheShownMonth) {
     Profiles& c = Make();
     cCalendar& cal = *state.SharedCalendar;
+    // The operator steps back to the first month the calendar holds, then once more.
     cal.m_SelectedYear = 2000;
-    cal.m_SelectedMonth = 1;
-    c.RedrawCalendar();
+    cal.m_SelectedMonth = 2;
+    Command_Calendar_ChangeMonth(c, 0).click();
+    ASSERT_EQ(cal.m_SelectedMonth, 1);
     Command_Calendar_ChangeMonth(c, 0).click();
     EXPECT_EQ(cal.m_SelectedMonth, 1);
     EXPECT_EQ(cal.m_SelectedYear, 2000);
@@ -579,8 +581,9 @@ TEST_F(ProfilesTest, MonthButtonsStopAtTheCalendarEndsAndMarkedDaysSkipTheShownM
     cal.SetDayType(40, 8);
     cal.SetDayType(64, 8);
     cal.m_SelectedYear = 2000;
-    cal.m_SelectedMonth = 2;
-    c.RedrawCalendar();
+    cal.m_SelectedMonth = 3;
+    Command_Calendar_ChangeMonth(c, 0).click(); // February is shown
+    ASSERT_EQ(cal.m_SelectedMonth, 2);
     Command_Calendar_ChangeEvent(c, 1).click();
     EXPECT_EQ(cal.m_SelectedMonth, 3);
     Command_Calendar_ChangeEvent(c, 1).click();
