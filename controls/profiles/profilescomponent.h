@@ -97,7 +97,6 @@ public:
                             const QString& defaultText);
 
     // --- Profile page ---------------------------------------------------------------------
-    void StoreEditorInProfile();
     void Combo_Calendar_DayType_Click();
     void Combo_Calendar_DayType_KeyPress(int& keyAscii);
 
@@ -183,6 +182,7 @@ private:
     void Text_Condition_OpenEditor(int index);
     void Text_Condition_Edit_Commit();
     void RedrawCalendar();
+    void StoreEditorInProfile();
     void TreeView_Profiles_NodeClick(const QString& key);
     void TreeView_Profiles_DblClick();
     void TreeView_Profiles_KeyDown(int& keyCode, int shift);

@@ -364,13 +364,13 @@ TEST_F(ProfilesTest, PageRoundTripsEveryFieldAndClampsNegativeNumbers) {
     EXPECT_EQ(Combo_OffDutyBehaviour(c).SelectedItem(), 4);
     EXPECT_TRUE(Text_ExternalTag(c).isEnabled());
     EXPECT_TRUE(Option_AutoBlockBehaviour(c).Value(1));
-    c.StoreEditorInProfile();
+    Command_Save(c).click(); // stores the page (nothing is sent: no connection)
     EXPECT_EQ(p->GetState(2), -1) << "a flag is stored as -1";
     p->SetState(2, 1);
     EXPECT_FALSE(p->HasChangedSinceLastLoadFromDisk());
     Text_AutoBlockTime(c).setText("-7");
     Text_AutoBlockTresholdTime(c).setText("12abc");
-    c.StoreEditorInProfile();
+    Command_Save(c).click(); // stores the page (nothing is sent: no connection)
     EXPECT_EQ(p->m_AutoBlockTime, 0);
     EXPECT_EQ(p->m_AutoBlockTresholdTime, 12);
 }
@@ -622,7 +622,7 @@ TEST_F(ProfilesTest, ScheduleMenuDayTypesFollowTheScheduleAndARightReleaseOpensI
     EXPECT_FALSE(Menu_TimeSchedulePopup_Active(c).Enabled(0));
     EXPECT_TRUE(Menu_TimeSchedulePopup_Active(c).Checked(0));
     c.Menu_TimeSchedulePopup_Active_Click(0);
-    c.StoreEditorInProfile();
+    Command_Save(c).click(); // stores the page (nothing is sent: no connection)
     EXPECT_EQ(state.Profiles.Find("K1")->m_TimeSchedule->GetActive(7), 0);
     EXPECT_FALSE(Menu_TimeSchedulePopup_Active(c).Checked(0));
 
