@@ -86,8 +86,10 @@ public:
     Q_INVOKABLE int IsProfileEnabled(const QString& ProfileName);
     int IsConnectedToServer() const { return IsConnected() ? 1 : 0; }
 
-    // --- Named operations and widget events of the tree, page, lists and schedule ------
-    // (the widgets raise them; the rest of the control's handlers are private)
+    // --- Procedures and handlers still called by tests ---------------------------------
+    // Not part of the control's face: the widgets raise them, and tests still call them
+    // where no operator's path reaches the same state yet (a profile list without a
+    // server, a disabled menu entry, a key whose swallowing only the handler shows).
     // --- Profile tree --------------------------------------------------------------------
     void FillProfileTree(const QString& path);
 
