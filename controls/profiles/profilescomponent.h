@@ -103,8 +103,6 @@ public:
     void Combo_Calendar_DayType_KeyPress(int& keyAscii);
 
     // --- Receiver lists -------------------------------------------------------------------
-    void ListView_Receivers_MouseDown(platform::ListView* list, int button);
-    void ListView_Receivers_Click(platform::ListView* list);
     void ListView_Receivers_KeyDown(platform::ListView* list, int& keyCode, int shift);
     void Menu_Profile_Receiver_Popup_Confirm_Click();
     void SortReceiverAddMenu();
@@ -185,6 +183,8 @@ private:
     void Text_Condition_Edit_Commit();
     void RedrawCalendar();
     void StoreEditorInProfile();
+    void ListView_Receivers_MouseDown(platform::ListView* list, int button);
+    void ListView_Receivers_Click(platform::ListView* list);
     void TreeView_Profiles_NodeClick(const QString& key);
     void TreeView_Profiles_DblClick();
     void TreeView_Profiles_KeyDown(int& keyCode, int shift);

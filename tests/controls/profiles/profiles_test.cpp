@@ -4,6 +4,7 @@
 #include "controls/profiles/profilescomponent.h"
 #include "tests/controls/profiles/profileswidgets.h"
 #include "tests/controls/profiles/settingspeer.h"
+#include "tests/support/listinput.h"
 
 #include "core/clientstate.h"
 #include "core/codec.h"
@@ -540,12 +541,18 @@ TEST_F(ProfilesTest, RightClickOpensTheReceiverPopupWithAddOnlyWhenThereAreRecei
     int shown = 0;
     platform::MenuPresenter old = platform::InstallMenuPresenter([&](QMenu*) { ++shown; });
     platform::ListView& par = ListView_Receivers_Parallell(c);
-    c.ListView_Receivers_MouseDown(&par, 2);
-    c.ListView_Receivers_Click(&par);
+    // A press on no row: the click follows once the list has taken the press.
+    const auto press = [&](Qt::MouseButton button) {
+        korvel::testing::SendMouse(par.viewport(), QEvent::MouseButtonPress, QPoint(20, 5), button, button,
+                                   Qt::NoModifier);
+        korvel::testing::SendMouse(par.viewport(), QEvent::MouseButtonRelease, QPoint(20, 5), button, Qt::NoButton,
+                                   Qt::NoModifier);
+        QApplication::processEvents();
+    };
+    press(Qt::RightButton);
     EXPECT_EQ(shown, 1);
     EXPECT_FALSE(Menu_Profile_Receiver_Popup_Add(c).isEnabled());
-    c.ListView_Receivers_MouseDown(&par, 1);
-    c.ListView_Receivers_Click(&par);
+    press(Qt::LeftButton);
     EXPECT_EQ(shown, 1);
     QApplication::processEvents();
     // The clicked list is the one the menu's commands act on.
