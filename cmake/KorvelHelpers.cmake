@@ -26,6 +26,7 @@ endfunction()
 # the platform layer statically and exports only its plug-in entry.
 function(korvel_add_control target)
   add_library(${target} MODULE ${ARGN})
+  set_property(GLOBAL APPEND PROPERTY KORVEL_CONTROL_TARGETS ${target})
   target_link_libraries(${target} PRIVATE korvel_shell korvel_platform korvel_core
                         Qt6::Widgets Qt6::Network)
   target_link_options(${target} PRIVATE -Wl,--exclude-libs,ALL -Wl,--no-undefined)

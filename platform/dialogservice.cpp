@@ -158,8 +158,12 @@ MessageResult ScriptedDialogService::Message(const MessageRequest& request, QWid
 std::optional<QString> ScriptedDialogService::Input(const InputRequest& request, QWidget*) {
     m_Inputs.push_back(request);
     if (m_Texts.empty()) return std::nullopt;
-    auto text = std::move(m_Texts.front());
+    // Taken apart by hand: moving the optional itself trips GCC's may-be-uninitialized
+    // analysis of QString inside std::optional.
+    const bool given = m_Texts.front().has_value();
+    QString text = given ? std::move(*m_Texts.front()) : QString();
     m_Texts.pop_front();
+    if (!given) return std::nullopt;
     return text;
 }
 

@@ -361,8 +361,11 @@ TEST(CalendarMonth, DayTypeMarksByStoredValue) {
         f.calendar.SetDayType(f.calendar.m_ActualMonthOffset, static_cast<int16_t>(c.value));
         f.month.PaintDateBox(f.calendar, f.surface, 0);
         const bool image = std::string(c.call).rfind("image", 0) == 0;
-        if (image) EXPECT_TRUE(f.host.Has(c.call)) << c.value;
-        else if (*c.call) EXPECT_TRUE(f.surface.Has(c.call)) << c.value;
+        if (image) {
+            EXPECT_TRUE(f.host.Has(c.call)) << c.value;
+        } else if (*c.call) {
+            EXPECT_TRUE(f.surface.Has(c.call)) << c.value;
+        }
         EXPECT_EQ(f.surface.Calls.size(), *c.call ? 3u : 2u) << c.value; // fill, number, mark
     }
 }

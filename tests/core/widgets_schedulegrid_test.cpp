@@ -225,7 +225,9 @@ TEST(ScheduleGrid, LeftPressSelectsPeriodAndChoosesDragMode) {
         EXPECT_EQ(f.surface.Pointer, c.mode == 3 ? PointerShape::Default : PointerShape::SizeWestEast) << c.what;
         // The anchor shows in what the first move does to a grabbed edge or a new period.
         f.Move(c.anchor + 100, 2);
-        if (c.mode == 3) EXPECT_EQ(f.Of(2).back(), std::make_pair(c.anchor, c.anchor + 100)) << c.what;
+        if (c.mode == 3) {
+            EXPECT_EQ(f.Of(2).back(), std::make_pair(c.anchor, c.anchor + 100)) << c.what;
+        }
     }
 }
 

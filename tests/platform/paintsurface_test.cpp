@@ -94,7 +94,10 @@ TEST(PaintSurface, LinesLeaveOutTheirEndPoint) {
         Surface s;
         s.widget.drawLine(c.x1, c.y1, c.x2, c.y2, Colour::Rgb(0, 200, 0));
         EXPECT_EQ(s.Marked(), c.pixels) << c.x1 << "," << c.y1 << " " << c.x2 << "," << c.y2;
-        if (!c.pixels.empty()) EXPECT_EQ(s.At(std::stoi(c.pixels[0]), std::stoi(c.pixels[0].substr(c.pixels[0].find(',') + 1))), qRgb(0, 200, 0));
+        if (!c.pixels.empty()) {
+            EXPECT_EQ(s.At(std::stoi(c.pixels[0]), std::stoi(c.pixels[0].substr(c.pixels[0].find(',') + 1))),
+                      qRgb(0, 200, 0));
+        }
     }
 }
 

@@ -214,7 +214,9 @@ TEST_F(ComponentTest, DoubleClickEditsOrTogglesByKeysAndPlace) {
         const int before = opened;
         control->ListView_Receivers_DblClick();
         EXPECT_EQ(opened - before, c.edits ? 1 : 0) << c.shift << " " << c.x;
-        EXPECT_EQ(control->EditMode(), c.edits ? receivers::EditModeEdit : control->EditMode());
+        if (c.edits) {
+            EXPECT_EQ(control->EditMode(), receivers::EditModeEdit) << c.shift << " " << c.x;
+        }
     }
     // Enter before any press on a fresh control: the kept x is 0, so it toggles.
     control = std::make_unique<Receivers>(state);

@@ -141,7 +141,9 @@ TEST(ParameterLayout, ItemsKeysAndChoices) {
         const ParameterLayout layout = ParseParameterLayout(c.layout);
         const SettingLayout& s = layout[static_cast<std::size_t>(c.setting)];
         EXPECT_EQ(s.Label.has_value(), c.label != nullptr) << c.what;
-        if (c.label && s.Label) EXPECT_EQ(*s.Label, c.label) << c.what;
+        if (c.label && s.Label) {
+            EXPECT_EQ(*s.Label, c.label) << c.what;
+        }
         EXPECT_EQ(s.IsList, c.list) << c.what;
         EXPECT_EQ(s.Choices, c.choices) << c.what;
         EXPECT_EQ(s.IsText, c.text) << c.what;
@@ -373,6 +375,8 @@ TEST_F(ParametersWindowTest, EveryShownFieldFitsTheWindowWithoutOverlap) {
                 EXPECT_FALSE(other.intersects(child->geometry())) << child->objectName().toStdString();
             shown.push_back(child->geometry());
         }
-        if (backup) EXPECT_TRUE(w->grab().save(QCoreApplication::applicationDirPath() + "/receivers_parameters.png"));
+        if (backup) {
+            EXPECT_TRUE(w->grab().save(QCoreApplication::applicationDirPath() + "/receivers_parameters.png"));
+        }
     }
 }
