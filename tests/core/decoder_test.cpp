@@ -415,4 +415,9 @@ TEST_F(DecoderTest, DigestIsEqualExactlyWhenTheDumpIs) {
         for (std::size_t j = 0; j < seen.size(); ++j)
             EXPECT_EQ(seen[i].first == seen[j].first, seen[i].second == seen[j].second) << i << " against " << j;
     EXPECT_EQ(seen[0].second, seen[1].second);
+    // Records whose form is not the one they remember are counted on the way.
+    EXPECT_EQ(DigestDecoderState(m_State).UnsavedRecords, 0);
+    alpha->m_Enabled = 0;
+    GetProfileById(m_State, 11)->m_Enabled = !GetProfileById(m_State, 11)->m_Enabled;
+    EXPECT_EQ(DigestDecoderState(m_State).UnsavedRecords, 2);
 }
