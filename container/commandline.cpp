@@ -106,26 +106,38 @@ std::string RebuildCommandLine(const std::vector<std::string>& arguments) {
     std::string text;
     for (const std::string& argument : arguments) {
         if (!text.empty()) text += ' ';
-        const bool hasBlank = argument.find_first_of(" \t") != std::string::npos;
         // An argument that still holds a double quote carries the operator's own quotes
         // (the shell passed them through): quoting it again would turn them inside out.
-        const bool hasQuote = argument.find('"') != std::string::npos;
-        if (!hasBlank || hasQuote) {
+        if (argument.find('"') != std::string::npos) {
             text += argument;
             continue;
         }
+        // Blanks vanish and "/" ends a value outside quotes: the shell took away the quotes
+        // that kept them, so they go back around the value (or the whole argument).
         const std::size_t colon = argument.find(':');
         const bool isOption = !argument.empty() && argument[0] == '/' && colon != std::string::npos &&
-                              argument.find_first_of(" \t\"") > colon;
+                              argument.find_first_of(" \t") > colon;
         if (isOption) {
-            text += argument.substr(0, colon + 1);
-            text += '"';
-            text += argument.substr(colon + 1);
-            text += '"';
-        } else {
+            const std::string_view value = std::string_view(argument).substr(colon + 1);
+            text.append(argument, 0, colon + 1);
+            if (value.find_first_of(" \t/") == std::string_view::npos) {
+                text += value;
+            } else {
+                text += '"';
+                text += value;
+                text += '"';
+            }
+            continue;
+        }
+        // Anything else: a value the shell split from its option ("/Area: North Wing"),
+        // or a stray word. A leading "/" is an option's own; a later one is a value's.
+        if (argument.find_first_of(" \t") != std::string::npos ||
+            argument.find('/', 1) != std::string::npos) {
             text += '"';
             text += argument;
             text += '"';
+        } else {
+            text += argument;
         }
     }
     return text;

@@ -51,10 +51,12 @@ inline constexpr const char* kCleanUpText =
     "All stored Korvel Container settings for the active user was removed";
 
 // The command line as one text from the arguments after the program name, as the shell
-// split them (its quotes gone). Arguments are joined by one blank; an argument holding
-// a blank is quoted again: "/Name:" & quoted value for an option, the whole argument
-// otherwise, so that the parser sees what the operator typed. An argument that still
-// holds a double quote is taken as it stands.
+// split them (its quotes gone). Arguments are joined by one blank. Every value the parser
+// would cut or change is quoted again, so that the parser sees what the operator typed:
+// an option's value that holds a blank or a "/" ("/Password:pa/ss" gives
+// /Password:"pa/ss"), and any other argument that holds a blank or a "/" after its
+// first character, as a whole. An argument that still holds a double quote is taken
+// as it stands.
 std::string RebuildCommandLine(const std::vector<std::string>& arguments);
 
 // Start-up steps before the selection window: the command line merged with the stored

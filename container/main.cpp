@@ -2,6 +2,7 @@
 
 #include "container/application.h"
 #include "container/hostwindow.h"
+#include "platform/plaintext.h"
 #include "platform/quitsignals.h"
 #include "platform/settingsstore.h"
 
@@ -10,6 +11,8 @@
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
+    // Every text of the host and of the control it loads is shown as plain text.
+    korvel::platform::InstallPlainTextRule();
     QApplication::setApplicationName(QStringLiteral("KorvelContainer"));
     korvel::platform::QtSettingsStore store;
 

@@ -23,6 +23,8 @@ bool IsStored(const ISettingsStore& store, const std::string& key) {
 int StoredTwips(const ISettingsStore& store, const std::string& key, int current) {
     const std::string text = store.Get(kApplication, kSection, key, kNothing);
     if (text == kNothing) return current;
+    // A value that is not wholly a number ("1500abc" too) counts as 0.
+    if (!IsNumeric(text)) return 0;
     return NumericValueAsInt32(text).value_or(0);
 }
 

@@ -17,8 +17,9 @@ int HexDigit(char c) {
     return -1;
 }
 
-// Parses the leading number; returns false when there is none.
-bool Parse(std::string_view t, double& value) {
+// Parses the leading number; returns false when there is none. `end` is set to the
+// position after the number.
+bool Parse(std::string_view t, double& value, std::size_t& end) {
     std::size_t i = 0;
     while (i < t.size() && IsBlank(t[i])) ++i;
     bool negative = false;
@@ -33,14 +34,16 @@ bool Parse(std::string_view t, double& value) {
         bool any = false;
         for (; i < t.size() && HexDigit(t[i]) >= 0; ++i) {
             any = true;
+            if (significant > 8) continue; // does not fit; the digits still belong to the number
             v = (v << 4) | static_cast<uint64_t>(HexDigit(t[i]));
             if (v != 0) ++significant;
-            if (significant > 8) {
-                value = 0;
-                return true;
-            }
         }
         if (!any) return false;
+        end = i;
+        if (significant > 8) {
+            value = 0;
+            return true;
+        }
         double r = static_cast<int32_t>(static_cast<uint32_t>(v));
         value = negative ? -r : r;
         return true;
@@ -53,7 +56,7 @@ bool Parse(std::string_view t, double& value) {
         while (i < t.size() && IsDigit(t[i])) ++i, ++digits;
     }
     if (digits == 0) return false;
-    std::size_t end = i;
+    end = i;
     if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
         std::size_t j = i + 1;
         if (j < t.size() && (t[j] == '+' || t[j] == '-')) ++j;
@@ -73,13 +76,17 @@ bool Parse(std::string_view t, double& value) {
 
 double NumericValue(std::string_view text) {
     double v = 0;
-    if (!Parse(text, v)) return 0;
+    std::size_t end = 0;
+    if (!Parse(text, v, end)) return 0;
     return v == 0 ? 0.0 : v; // no negative zero
 }
 
 bool IsNumeric(std::string_view text) {
     double v = 0;
-    return Parse(text, v);
+    std::size_t end = 0;
+    if (!Parse(text, v, end)) return false;
+    while (end < text.size() && IsBlank(text[end])) ++end;
+    return end == text.size();
 }
 
 double RoundHalfEven(double value) {

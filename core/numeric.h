@@ -19,7 +19,8 @@ namespace korvel {
 
 double NumericValue(std::string_view text);
 
-// True when the text begins (after blanks) with something NumericValue reads as a number.
+// True when the whole text is a number: blanks, then what NumericValue reads, then
+// blanks only. "3abc" begins with a number but is not one; NumericValue reads it as 3.
 bool IsNumeric(std::string_view text);
 
 // Nearest integer, halves to even (the rounding of every conversion to an integer).

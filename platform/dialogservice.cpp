@@ -1,7 +1,10 @@
 #include "platform/dialogservice.h"
 
+#include "platform/plaintext.h"
+
 #include <QApplication>
 #include <QInputDialog>
+#include <QLabel>
 #include <QMessageBox>
 
 namespace korvel::platform {
@@ -127,17 +130,21 @@ MessageResult CloseResult(MessageButtons buttons) {
 }
 
 MessageResult QtDialogService::Message(const MessageRequest& request, QWidget* parent) {
+    InstallPlainTextRule();
     const bool tabular = request.text.contains(QLatin1Char('\t'));
     QMessageBox box(ToQtIcon(request.icon), request.title,
                     tabular ? TabularHtml(request.text) : PlainLineBreaks(request.text),
                     ToQtButtons(request.buttons), OwnerOr(parent));
     box.setTextFormat(tabular ? Qt::RichText : Qt::PlainText);
+    // The table is markup built here around escaped text; every other box is plain.
+    if (tabular) AllowBuiltMarkup(box.findChild<QLabel*>(QStringLiteral("qt_msgbox_label")));
     box.setEscapeButton(ToQtButton(CloseResult(request.buttons)));
     const int chosen = box.exec();
     return FromQtButton(chosen).value_or(CloseResult(request.buttons));
 }
 
 std::optional<QString> QtDialogService::Input(const InputRequest& request, QWidget* parent) {
+    InstallPlainTextRule(); // the prompt is a label: plain text
     bool ok = false;
     QString text = QInputDialog::getText(OwnerOr(parent), request.title,
                                          PlainLineBreaks(request.prompt), QLineEdit::Normal,
@@ -158,12 +165,10 @@ MessageResult ScriptedDialogService::Message(const MessageRequest& request, QWid
 std::optional<QString> ScriptedDialogService::Input(const InputRequest& request, QWidget*) {
     m_Inputs.push_back(request);
     if (m_Texts.empty()) return std::nullopt;
-    // Taken apart by hand: moving the optional itself trips GCC's may-be-uninitialized
-    // analysis of QString inside std::optional.
-    const bool given = m_Texts.front().has_value();
-    QString text = given ? std::move(*m_Texts.front()) : QString();
+    const bool typed = m_Texts.front().has_value();
+    const QString text = typed ? *m_Texts.front() : QString();
     m_Texts.pop_front();
-    if (!given) return std::nullopt;
+    if (!typed) return std::nullopt;
     return text;
 }
 

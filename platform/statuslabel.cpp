@@ -5,6 +5,7 @@
 namespace korvel::platform {
 
 StatusLabel::StatusLabel(QWidget* parent) : QLabel(parent) {
+    setTextFormat(Qt::PlainText); // the server's address is part of the text
     setAlignment(Qt::AlignCenter);
     if (parent) parent->installEventFilter(this);
 }

@@ -9,6 +9,7 @@
 #include "core/serversettings.h"
 #include "core/settingsstore.h"
 #include "platform/dialogservice.h"
+#include "platform/plaintext.h"
 #include "platform/qtext.h"
 #include "platform/socketcontrol.h"
 #include "platform/statuslabel.h"
@@ -30,6 +31,8 @@ Component::Component(ClientState& state, ControlDescription description, QWidget
       m_Socket(new platform::SocketControl(this)),
       m_Label(new platform::StatusLabel(this)),
       m_Timer(new QTimer(this)) {
+    // Whoever hosts the control: every text it shows is plain text.
+    platform::InstallPlainTextRule();
     setObjectName(QStringLiteral("Component"));
     m_Socket->setObjectName(QStringLiteral("Winsock_ActiveXClient"));
     m_Label->setObjectName(QStringLiteral("Label_Disconnected"));

@@ -124,12 +124,6 @@ bool HandleTextActiveRequest(SampleData& data, const OutFrame& request, TextActi
 }
 
 void AddTextActiveSamples(SampleData& data) {
-    data.Texts[160] = "The text is too long. At most";
-    data.Texts[161] = "characters can be sent";
-    data.Texts[162] = "Message sent";
-    data.Texts[411] = "&Send";
-    data.Texts[412] = "Receivers";
-    data.Texts[437] = "Ctrl + double-click switches a profile on or off";
     // Only the first section of a name counts: the setting joins it.
     for (SampleSettingSection& section : data.Settings) {
         if (EqualsIgnoreCase(section.Name, "ActiveX")) {

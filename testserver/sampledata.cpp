@@ -3,6 +3,10 @@
 
 #include "core/codec.h"
 
+#include <QDate>
+
+#include <utility>
+
 namespace korvel::testserver {
 
 Bytes TextTableBody(const std::map<int32_t, Bytes>& texts) {
@@ -124,74 +128,49 @@ void AddDefaultBase(SampleData& d) {
         {"ActiveX", {{"ViewAllReceivers", "0"}}},
     };
 
-    d.Texts = {
-        {17, "Disconnected"},
-        {160, "Alarm events"},
-        {161, "Acknowledge"},
-        {162, "Details"},
-        {411, "Receivers"},
-        {412, "Receiver"},
-        {431, "&Route Profiles"},
-        {432, "Add"},
-        {433, "Remove"},
-        {435, "Copy"},
-        {438, "Add child"},
-        {439, "Add parent"},
-        {440, "Include &Alarm States"},
-        {444, "Use timeschedule"},
-        {445, "Use calendar"},
-        {449, "&Receivers when this profile matches"},
-        {450, "&General include/exclude conditions"},
-        {460, "Timeschedule"},
-        {461, "Period"},
-        {462, "View day type"},
-        {470, "Global Calendar"},
-        {471, "View time axis"},
-        {472, "Import holidays"},
-        {473, "Restore all days to normal"},
-        {480, "External profile enable/disable using tag"},
-        {481, "Tag"},
-        {482, "Ignore the tag in other profiles"},
-        {483, "External profile enable/disable using file"},
-        {486, "Use automatic time-limited alarm blocking"},
-        {490, "Use this profile for specific SCADA systems"},
-        {491, "&System"},
-        {511, "Send"},
-        {512, "Message"},
-        {513, "Receivers"},
-        {610, "Active profiles"},
-    };
 
     d.ReceiverTypes = {
-        {1, "E-mail", "SMTP", 0, "", ""},
+        {1, "E-mail", "SMTP", 2000, "", ""},
         {2, "Text message (GSM)", "GSM", 160, "SE,NO,DK,FI", ""},
         {3, "Pager", "ILM", 80, "SE", ""},
         {4, "Pager over TCP", "ILMTCP", 80, "", ""},
         {5, "Pop-up window", "POPUPFORM", 255, "", ""},
-        {6, "Voice call", "VOICE", 0, "GB,IE", ""},
+        {6, "Voice call", "VOICE", 250, "GB,IE", ""},
     };
 
     d.Systems = {{0, "Main plant"}, {1, "Water treatment"}, {2, "Building services"}, {7, "Substation North"}};
 
     // Day value v stands for day type v - 1: 8 = "Public holiday" (7), 9 = "Plant
-    // maintenance" (8), as named in the shared calendar.
-    d.Holidays = {
-        {9132, 8, -1, "New Year's Day"},     // 2025-01-01
-        {9490, 8, -1, "Christmas Day"},      // 2025-12-25
-        {9491, 8, -1, "Boxing Day"},         // 2025-12-26
-        {9501, 9, 0, "Plant maintenance"},   // 2026-01-05
-    };
+    // maintenance" (8), as named in the shared calendar. The fixed holidays of every year
+    // from 2024 to 2035, so that the month the calendar opens on has its labels.
+    const QDate first(2000, 1, 1);
+    d.Holidays.clear();
+    for (int year = 2024; year <= 2035; ++year) {
+        const std::pair<QDate, const char*> days[] = {
+            {QDate(year, 1, 1), "New Year's Day"},
+            {QDate(year, 5, 1), "May Day"},
+            {QDate(year, 12, 25), "Christmas Day"},
+            {QDate(year, 12, 26), "Boxing Day"},
+        };
+        for (const auto& [day, label] : days) d.Holidays.push_back({static_cast<int32_t>(first.daysTo(day)), 8, -1, label});
+    }
+    d.Holidays.push_back({static_cast<int32_t>(first.daysTo(QDate(2026, 1, 5))), 9, 0, "Plant maintenance"});
 
-    d.LogLines = {
-        "2025-03-03 06:00:01 Alarm server started",
-        "2025-03-03 06:00:02 Database opened: 1204 tags, 38 receivers, 17 profiles",
-        "2025-03-03 06:00:02 Listening for operator clients on port 5001",
-        "2025-03-03 06:00:05 SCADA link 'Main plant' connected",
-        "2025-03-03 06:00:06 SCADA link 'Water treatment' connected",
-        "2025-03-03 06:14:40 GSM modem on COM3 ready, signal 21",
-        "2025-03-03 07:02:13 Operator 'jsmith' logged in from 10.0.4.21",
-        "2025-03-03 07:05:48 Profile 'Night shift' disabled by jsmith",
+    // The log so far, from yesterday morning on; the server dates the lines it adds
+    // with the time they are added.
+    const std::string yesterday = QDate::currentDate().addDays(-1).toString(Qt::ISODate).toStdString();
+    const char* const logSoFar[] = {
+        "06:00:01 Alarm server started",
+        "06:00:02 Database opened: 1204 tags, 6 receivers, 8 profiles",
+        "06:00:02 Listening for operator clients on port 5001",
+        "06:00:05 SCADA link 'Main plant' connected",
+        "06:00:06 SCADA link 'Water treatment' connected",
+        "06:14:40 GSM modem on COM3 ready, signal 21",
+        "07:02:13 Operator 'jsmith' logged in from 10.0.4.21",
+        "07:05:48 Profile 'Night shift' disabled by jsmith",
     };
+    d.LogLines.clear();
+    for (const char* line : logSoFar) d.LogLines.push_back(yesterday + " " + line);
     d.NewLogLines = {
         "Keep-alive check: all SCADA links up",
         "Alarm queue length 0",
@@ -210,6 +189,7 @@ bool MakeSampleData(std::string_view name, SampleData& out) {
     out = SampleData{};
     if (name == "default") {
         AddDefaultBase(out);
+        AddSampleTexts(out);
         AddSampleRecords(out);
         AddSampleEvents(out);
         AddTextActiveSamples(out);

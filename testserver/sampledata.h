@@ -61,10 +61,13 @@ std::vector<std::string> SampleDataNames();
 // The named data set; false when there is none of that name.
 bool MakeSampleData(std::string_view name, SampleData& out);
 
+// The text table of the default data set: every numbered text the controls show
+// (sampledata_texts.cpp).
+void AddSampleTexts(SampleData& data);
 // Alarm events of the default data set (answer to 143, live 161 frames). Kept in its own
 // file, sampledata_events.cpp.
 void AddSampleEvents(SampleData& data);
-// Parameter layouts, texts and settings of the receivers editor (sampledata_receivers.cpp).
+// Parameter layouts and settings of the receivers editor (sampledata_receivers.cpp).
 void AddSampleReceiverEditing(SampleData& data);
 
 // Receivers (230), profiles (200) and the shared calendar (170) of the default data

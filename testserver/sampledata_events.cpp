@@ -1,8 +1,7 @@
 // Alarm events of the default data set: the answer to 143 and the live 161 frames that
-// go to connections subscribed with 160, with the texts and settings the alarm event
-// viewer and its details window show. Written with the codec's writers directly (not
-// with the viewer's own message code), so the tests read the viewer against an
-// independent writer.
+// go to connections subscribed with 160, with the settings the alarm event viewer
+// reads. Written with the codec's writers directly (not with the viewer's own message
+// code), so the tests read the viewer against an independent writer.
 #include "testserver/sampledata.h"
 
 #include "core/codec.h"
@@ -37,7 +36,7 @@ Bytes Record(const Alarm& a) {
     fields[1] = std::to_string(a.Code);
     fields[2] = a.Raised;
     fields[3] = a.Changed;
-    fields[4] = "0";
+    fields[4] = std::to_string(0);
     fields[5] = std::to_string(a.System);
     for (int k = 0; k < 6; ++k) fields[12 + k] = a.Texts[k];
     Bytes record;
@@ -107,18 +106,6 @@ void AddSetting(SampleData& data, const Bytes& section, const Bytes& key, const 
 } // namespace
 
 void AddSampleEvents(SampleData& data) {
-    // Texts of the details window and the alarm state names.
-    const std::pair<int32_t, const char*> texts[] = {
-        {837, "Raised"}, {838, "Acknowledged"}, {839, "Reset"}, {953, "Cleared"},
-        {1500, "Alarm details"}, {1501, "Item"}, {1502, "Value"},
-        {1520, "State"}, {1521, "State text"}, {1522, "Alarm"}, {1523, "Location"},
-        {1524, "Detail"}, {1525, "Zone"}, {1526, "Detector"}, {1527, "Instruction"},
-        {1528, "Alarm code"}, {1529, "Date raised"}, {1530, "Time raised"},
-        {1531, "Date changed"}, {1532, "Time changed"}, {1533, "System number"},
-        {1534, "System name"}, {1535, "&Tools"}, {1536, "&Copy to clipboard"}, {1538, "E&xit"},
-    };
-    for (const auto& [number, text] : texts) data.Texts[number] = text;
-
     AddSetting(data, "General", "SortDescending", "1");
     AddSetting(data, "General", "DateFormat", "dd.mm.yyyy");
     AddSetting(data, "General", "TimeFormat", "hh:mm:ss");

@@ -1,6 +1,6 @@
 // What the receivers editor needs of the default data set beyond the receivers
-// themselves: the parameter layouts of the receiver types, the editor's texts and the
-// backup receiver setting.
+// themselves: the parameter layouts of the receiver types and the backup receiver
+// setting.
 #include "testserver/sampledata.h"
 
 #include <string>
@@ -43,29 +43,6 @@ void AddSampleReceiverEditing(SampleData& data) {
     for (SampleSettingSection& section : data.Settings) {
         if (section.Name == "General") section.Items.emplace_back("AllowBackupReceiver", "1");
     }
-    const std::pair<int32_t, const char*> texts[] = {
-        {171, "permanently?"},
-        {172, "Profiles that send to it will no longer reach it."},
-        {209, "A receiver with this name already exists."},
-        {284, "Remove the receiver"},
-        {498, "Cancel"},
-        {499, "&Ok"},
-        {511, "R&eceivers"},
-        {512, "Receiver &type"},
-        {513, "&Name"},
-        {514, "Edit"},
-        {515, "Name"},
-        {516, "Type"},
-        {517, "Setting"},
-        {527, "Backup receiver"},
-        {576, "&Add"},
-        {577, "&Remove"},
-        {578, "&Copy"},
-        {1088, "Unknown type"},
-    };
-    // 437, the tool tip of the name column, is shared with the active profiles control.
-    data.Texts.emplace(437, "Ctrl + double-click switches it on or off");
-    for (const auto& [number, text] : texts) data.Texts[number] = text;
 }
 
 } // namespace korvel::testserver

@@ -9,7 +9,12 @@
 #include "core/records/receiver.h"
 #include "core/records/timeschedule.h"
 
+#include <QDate>
+
+#include <array>
+#include <initializer_list>
 #include <memory>
+#include <utility>
 
 namespace korvel::testserver {
 namespace {
@@ -64,6 +69,69 @@ Bytes ReceiversBody(const SampleData& data) {
     return body;
 }
 
+// Day types 0..6 are Monday..Sunday, 7.. the calendar's special days.
+enum : int { kMonday = 0, kFriday = 4, kSaturday = 5, kSunday = 6, kPublicHoliday = 7, kMaintenance = 8, kHalfDay = 9 };
+
+struct Period {
+    int from, to; // minutes of the day
+};
+
+// The day type takes part with these periods (hours in minutes).
+void SetDay(cTimeSchedule& schedule, int dayType, bool grouped, std::initializer_list<Period> periods) {
+    schedule.m_Active[dayType] = -1;
+    schedule.m_Grouped[dayType] = grouped ? -1 : 0;
+    PeriodList list;
+    for (const Period& p : periods)
+        list.push_back(std::make_shared<cTimeSchedulePeriod>(
+            cTimeSchedulePeriod{static_cast<int16_t>(p.from), static_cast<int16_t>(p.to)}));
+    schedule.m_Periods[dayType] = std::move(list);
+}
+
+constexpr int H(int hours, int minutes = 0) { return hours * 60 + minutes; }
+
+// Monday to Friday grouped 07:30-17:00, Saturday morning on its own, Sunday off.
+void OfficeHours(cProfile& p) {
+    cTimeSchedule& s = *p.m_TimeSchedule;
+    s = cTimeSchedule();
+    for (int d = kMonday; d <= kFriday; ++d) SetDay(s, d, true, {{H(7, 30), H(17)}});
+    SetDay(s, kSaturday, false, {{H(9), H(13)}});
+    p.m_UseTimeSchedule = -1;
+    p.SetState(0, 0);
+    p.m_ScanSpecificSystems = -1;
+    p.SetSystem(0, -1);
+    p.SetSystem(2, -1);
+}
+
+// Every weekday on its own outside office hours, weekends whole, and the calendar's
+// special days with periods of their own.
+void HolidayStandby(cProfile& p) {
+    cTimeSchedule& s = *p.m_TimeSchedule;
+    s = cTimeSchedule();
+    for (int d = kMonday; d < kFriday; ++d) SetDay(s, d, false, {{0, H(7)}, {H(17), H(24)}});
+    SetDay(s, kFriday, false, {{0, H(7)}, {H(15), H(24)}});
+    SetDay(s, kSaturday, false, {{0, H(24)}});
+    SetDay(s, kSunday, false, {{0, H(24)}});
+    SetDay(s, kPublicHoliday, false, {{0, H(24)}});
+    SetDay(s, kMaintenance, false, {{H(6), H(18)}});
+    SetDay(s, kHalfDay, false, {{H(12), H(24)}});
+    s.m_UseCalendar = -1;
+    p.m_UseTimeSchedule = -1;
+}
+
+// A noisy level alarm: blocked for a while when it repeats, switched by a tag.
+void FloodWatch(cProfile& p) {
+    p.m_UseAutoBlock = -1;
+    p.m_AutoBlockTresholdEvents = 10;
+    p.m_AutoBlockTresholdTime = 60;
+    p.m_AutoBlockTime = 900;
+    p.m_AutoBlockBehaviour = 1; // individual tags
+    p.m_UseExternalTag = -1;
+    p.m_ExternalTagName = "SOUTH.FLOOD_WATCH";
+    p.m_IgnoreExternalTagInOtherProfiles = -1;
+    p.m_ScanSpecificSystems = -1;
+    p.SetSystem(1, -1);
+}
+
 Bytes ProfilesBody() {
     ClientState state;
     state.ChildProfilesAllowed = true;
@@ -73,15 +141,24 @@ Bytes ProfilesBody() {
         bool enabled;
         Bytes parallel;   // per entry: receiver name, NUL
         Bytes sequential; // per entry: receiver name, SOH, confirmation, NUL
-        const char* tag;
+        std::array<const char*, kProfileConditionCount> conditions;
+        void (*shape)(cProfile&);
     };
     using namespace std::string_literals;
     const Sample samples[] = {
-        {1, "Day shift", true, "Duty engineer\0"s, "Control room pager\1-1\0"s, "*"},
-        {2, "Night shift", false, "Control room pager\0"s, ""s, "*"},
-        {3, "North\\Gatehouse", true, "North\\Gatehouse screen\0"s, ""s, "GATE*"},
-        {4, "North\\Gatehouse@Weekend cover", true, "North\\Site manager\0"s, "North\\Gatehouse screen\1" "0\0"s, "GATE*"},
-        {5, "South\\Pumps", true, "South\\Pump station phone\0"s, ""s, "PUMP*"},
+        {1, "Day shift", true, "Duty engineer\0"s, "Control room pager\1-1\0"s, {"*", "*", "*", "*", "*", "*"}, nullptr},
+        {2, "Night shift", false, "Control room pager\0"s, ""s, {"*", "*", "*", "*", "*", "*"}, nullptr},
+        {3, "North\\Gatehouse", true, "North\\Gatehouse screen\0"s, ""s, {"GATE*", "*", "*", "*", "*", "*"}, nullptr},
+        {4, "North\\Gatehouse@Weekend cover", true, "North\\Site manager\0"s, "North\\Gatehouse screen\1" "0\0"s,
+         {"GATE*", "*", "*", "*", "*", "*"}, nullptr},
+        {5, "South\\Pumps", true, "South\\Pump station phone\0"s, ""s, {"PUMP*", "*", "*", "*", "*", "*"}, nullptr},
+        {6, "Office hours", true, "Duty engineer\0Maintenance e-mail\0"s, ""s,
+         {"*", "Main plant", "Process", "*", "*", "*"}, OfficeHours},
+        {7, "Holiday standby", true, ""s,
+         "Duty engineer\1-1\0Control room pager\1" "0\0Maintenance e-mail\1" "0\0"s,
+         {"*", "*", "Critical", "*", "*", "*"}, HolidayStandby},
+        {8, "South\\Flood watch", true, "South\\Pump station phone\0"s, "Duty engineer\1-1\0"s,
+         {"LEVEL*", "South", "Flood", "*", "High water*", "*"}, FloodWatch},
     };
     Bytes body;
     AppendLong(body, static_cast<int32_t>(std::size(samples)));
@@ -92,70 +169,54 @@ Bytes ProfilesBody() {
         p.SetName(state, s.name);
         p.m_ParallellReceivers = s.parallel;
         p.m_SequentialReceivers = s.sequential;
-        p.SetCondition(0, Variant(s.tag));
-        for (int c = 1; c < kProfileConditionCount; ++c) p.SetCondition(c, Variant("*"));
+        for (int c = 0; c < kProfileConditionCount; ++c) p.SetCondition(c, Variant(s.conditions[c]));
         for (int a = 0; a < 2; ++a) p.SetState(a, -1);
         p.m_TimeSchedule = std::make_shared<cTimeSchedule>();
         p.m_TimeSchedule->SetDefaultPeriod();
+        p.m_UseTimeSchedule = s.id == 2 ? -1 : 0;
+        if (s.shape) s.shape(p);
         // Rows of the grid numbered as the editor numbers them: active day types in order.
         int16_t row = 0;
         for (int d = 0; d < kDayTypeCount; ++d) {
             p.m_TimeSchedule->m_AxisIndex[d] = row;
             if (p.m_TimeSchedule->m_Active[d] != 0) ++row;
         }
-        p.m_UseTimeSchedule = s.id == 2 ? -1 : 0;
         AppendRecordRef(body, s.id, s.name);
         p.AppendNetworkBytes(body);
     }
     return body;
 }
 
+// Days from 2000-01-01, the calendar's day 0.
+int32_t DayIndex(int year, int month, int day) {
+    return static_cast<int32_t>(QDate(2000, 1, 1).daysTo(QDate(year, month, day)));
+}
+
+// The shared calendar: the holiday labels' days, and for every year from 2024 to 2035
+// (so that the month shown, this month, has marked days) the fixed public holidays,
+// Christmas Eve and New Year's Eve as half days and the first Monday of each month for
+// plant maintenance. Day value v stands for day type v - 1.
 Bytes CalendarBody(const SampleData& data) {
     cCalendar calendar;
-    calendar.SetDayTypeFullName(7, "Public holiday");
-    calendar.SetDayTypeFullName(8, "Plant maintenance");
-    calendar.SetDayTypeFullName(9, "Half day");
-    Bytes body = calendar.CompressToNetworkBytes();
-    // The days of the holiday labels carry their day values.
-    int32_t position = 0;
-    cCalendar filled;
-    Bytes days;
-    AppendLong(days, static_cast<int32_t>(data.Holidays.size()));
-    for (const SampleHoliday& h : data.Holidays) {
-        AppendInteger(days, static_cast<int16_t>(h.DayIndex));
-        AppendInteger(days, h.DayValue);
+    calendar.SetDayTypeFullName(kPublicHoliday, "Public holiday");
+    calendar.SetDayTypeFullName(kMaintenance, "Plant maintenance");
+    calendar.SetDayTypeFullName(kHalfDay, "Half day");
+    auto mark = [&](int32_t day, int dayType) { calendar.SetDayType(day, static_cast<int16_t>(dayType + 1)); };
+    for (int year = 2024; year <= 2035; ++year) {
+        for (int month = 1; month <= 12; ++month) {
+            QDate first(year, month, 1);
+            mark(DayIndex(year, month, 1 + (8 - first.dayOfWeek()) % 7), kMaintenance);
+        }
+        for (auto [month, day] : {std::pair{1, 1}, {5, 1}, {12, 25}, {12, 26}}) mark(DayIndex(year, month, day), kPublicHoliday);
+        for (auto [month, day] : {std::pair{12, 24}, {12, 31}}) mark(DayIndex(year, month, day), kHalfDay);
     }
-    // Replace the empty day list (Int32 0) of the composed form by the days.
-    Bytes form = days + body.substr(4);
-    filled.UncompressFromNetworkBytes(form, position);
-    return filled.CompressToNetworkBytes();
+    for (const SampleHoliday& h : data.Holidays) calendar.SetDayType(h.DayIndex, h.DayValue);
+    return calendar.CompressToNetworkBytes();
 }
 
 } // namespace
 
 void AddSampleRecords(SampleData& data) {
-    // Texts of the profiles editor, so that every caption reads as the server's.
-    const std::pair<int32_t, const char*> texts[] = {
-        {170, "Remove the profile"}, {171, "?"}, {172, "The removal reaches the server with the next Save."},
-        {173, "A profile with that name already exists."}, {436, "Name of the profile"},
-        {437, "Ctrl + double-click switches it on or off"}, {441, "Inactive"}, {442, "Active"},
-        {443, "Acknowledged"}, {451, "Tag"}, {452, "Area"}, {453, "Category"}, {454, "Name"},
-        {455, "Description"}, {456, "State"}, {457, "Parallell receivers"}, {458, "Sequential receivers"},
-        {465, "General"}, {466, "Timeschedule"}, {467, "Advanced"}, {468, "Global Calendar"},
-        {475, "Add &receiver"}, {476, "Move &up"}, {477, "Move &down"},
-        {478, "&Request manual confirmation of receipt"}, {479, "&Remove"}, {484, "Filename"},
-        {485, "Enable by text"}, {487, "Number of matching events treshold"}, {488, "Treshold window"},
-        {489, "When threshold is exceeded, block for"}, {492, "Copy the child profiles too"},
-        {493, "Block the complete profile"}, {494, "Block individual tags only"}, {640, "C&opy"},
-        {641, "&Paste"}, {642, "&Delete"}, {643, "&Mark the whole day"}, {644, "&Grouped"},
-        {645, "Group &Monday-Friday"}, {671, "seconds"}, {874, "Save"}, {884, "Saved"},
-        {924, "&Invert"}, {926, "and all its child profiles?"}, {956, "Rename"},
-        {957, "Off Duty behaviour"}, {958, "Throw alarm event"}, {959, "Delay until On Duty"},
-        {960, "Delay until On Duty (throw if Inactive)"}, {961, "Delay until On Duty (throw if Acked)"},
-        {962, "Delay until On Duty (throw if Inactive or Acked)"},
-        {963, "This node has no profile of its own."},
-    };
-    for (const auto& [number, text] : texts) data.Texts.emplace(number, text);
     data.Answers[230] = {{230, ReceiversBody(data)}};
     data.Answers[200] = {{200, ProfilesBody()}};
     data.Answers[170] = {{170, CalendarBody(data)}};

@@ -85,6 +85,30 @@ TEST(CommandLine, RebuildQuotesArgumentsTheShellUnquoted) {
     EXPECT_EQ(GetParameter(line, "Password"), "x/y z");
     EXPECT_EQ(GetParameter(line, "Component"), "2");
 
+    // A "/" ends an unquoted value, so a value holding one is quoted again, blank or not;
+    // an option's own leading "/" is not a value's.
+    struct Case {
+        Args typed; // argv as the shell passes it
+        const char* line;
+    };
+    const Case cases[] = {
+        {{"/Password:pa/ss"}, "/Password:\"pa/ss\""},
+        {{"/Area:North/Wing", "/ServerAddress:host/x"}, "/Area:\"North/Wing\" /ServerAddress:\"host/x\""},
+        {{"/Password:/"}, "/Password:\"/\""},
+        {{"/Password:"}, "/Password:"},
+        {{"/TopMost", "/CleanUp"}, "/TopMost /CleanUp"},
+        {{"/Area:", "a/b"}, "/Area: \"a/b\""}, // typed /Area: "a/b"
+        {{"/Area:", "/x"}, "/Area: /x"},
+    };
+    for (const Case& c : cases) EXPECT_EQ(RebuildCommandLine(c.typed), c.line) << c.line;
+    const std::string slashes =
+        RebuildCommandLine(Args{"/ServerAddress:host/x", "/Password:pa/ss", "/Area:No/rth", "/Component:3"});
+    EXPECT_EQ(GetParameter(slashes, "ServerAddress"), "host/x");
+    EXPECT_EQ(GetParameter(slashes, "Password"), "pa/ss");
+    EXPECT_EQ(GetParameter(slashes, "Area"), "No/rth");
+    EXPECT_EQ(GetParameter(slashes, "Component"), "3");
+    EXPECT_EQ(GetParameter(RebuildCommandLine(Args{"/Area:", "a/b"}), "Area"), "a/b");
+
     // Quotes the shell passed through are the operator's own and stay as typed.
     const std::string quoted = RebuildCommandLine(Args{"/Area:\"North Wing\"", "/Password:\"a/b\""});
     EXPECT_EQ(quoted, "/Area:\"North Wing\" /Password:\"a/b\"");
@@ -111,7 +135,9 @@ TEST(StartupParameters, CommandLineMergesWithStoredValues) {
     for (auto c : {ComponentCase{"/Component:6", 6}, ComponentCase{"/Component:7", 0},
                    ComponentCase{"/Component:0", 0}, ComponentCase{"/Component:-3", 0},
                    ComponentCase{"/Component:abc", 0}, ComponentCase{"/Component:2.5", 2},
-                   ComponentCase{"/Component:99999", 0}})
+                   ComponentCase{"/Component:99999", 0}, ComponentCase{"/Component:3abc", 0},
+                   ComponentCase{"/Component:3 x", 0}, ComponentCase{"/Component: 3 ", 3},
+                   ComponentCase{"/Component:&h3", 3}, ComponentCase{"/Component:", 0}})
         EXPECT_EQ(read(c.line).SelectedComponent, c.component) << c.line;
 
     // A stored non-empty text wins over the command line; an empty one does not.

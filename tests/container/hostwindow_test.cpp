@@ -22,16 +22,30 @@ const QString kTestId = QStringLiteral("Korvel3TextMessage.Component"); // the t
 
 QStringList WritesOf(QObject* control) { return control->property("Writes").toStringList(); }
 
-// Points KORVEL_PLUGIN_DIR somewhere for one test.
-class PluginDirectory {
+// Sets an environment variable for one test.
+class ScopedEnvironment {
 public:
-    explicit PluginDirectory(const QString& dir) : m_Old(qgetenv("KORVEL_PLUGIN_DIR")) {
-        qputenv("KORVEL_PLUGIN_DIR", dir.toUtf8());
+    ScopedEnvironment(const char* name, const QByteArray& value)
+        : m_Name(name), m_Had(qEnvironmentVariableIsSet(name)), m_Old(qgetenv(name)) {
+        qputenv(name, value);
     }
-    ~PluginDirectory() { qputenv("KORVEL_PLUGIN_DIR", m_Old); }
+    ~ScopedEnvironment() {
+        if (m_Had)
+            qputenv(m_Name, m_Old);
+        else
+            qunsetenv(m_Name);
+    }
 
 private:
+    const char* m_Name;
+    bool m_Had;
     QByteArray m_Old;
+};
+
+// Points KORVEL_PLUGIN_DIR somewhere for one test.
+class PluginDirectory : public ScopedEnvironment {
+public:
+    explicit PluginDirectory(const QString& dir) : ScopedEnvironment("KORVEL_PLUGIN_DIR", dir.toUtf8()) {}
 };
 
 } // namespace
@@ -161,9 +175,12 @@ TEST(WindowPosition, RoundTripPerWindowNameAndOnlyOntoAScreen) {
     const QRect before = fresh.geometry();
     RestoreWindowPosition(&fresh, "Korvel_Events", store);
     EXPECT_EQ(fresh.geometry(), before);
-    store.Save(kApplication, kSection, "Korvel_Events.Left", "abc");
-    RestoreWindowPosition(&fresh, "Korvel_Events", store);
-    EXPECT_EQ(fresh.x(), 0);
+    for (const char* text : {"abc", "1500abc"}) {
+        fresh.move(area.left() + 10, area.top() + 20);
+        store.Save(kApplication, kSection, "Korvel_Events.Left", text);
+        RestoreWindowPosition(&fresh, "Korvel_Events", store);
+        EXPECT_EQ(fresh.x(), 0) << text;
+    }
 
     // A position that would leave the window (almost) off every screen is not applied.
     store.Save(kApplication, kSection, "Korvel_SysLog.Left", "400000");
@@ -232,4 +249,37 @@ TEST(Startup, ACompleteCommandLineOpensTheHostWindowAndStoresNothing) {
               (QStringList{"ServerAddress=h", "ServerPort=58658", "Area=North Wing"}));
     EXPECT_EQ(store.Count(), 0u);
     EXPECT_TRUE(dialogs->Messages().empty());
+}
+
+TEST(Startup, ValuesHoldingASlashReachTheControlWhole) {
+    EnsureApplication();
+    platform::ScopedScriptedDialogs dialogs;
+    MemorySettingsStore store;
+    PluginDirectory dir(QStringLiteral(KORVEL_TEST_PLUGIN_DIR));
+    // argv as a shell passes /ServerAddress:"host/x" /Area:"No/rth": its quotes are gone.
+    auto started = Start({"/Component:1", "/ServerAddress:host/x", "/ServerPort:2570.5", "/Area:No/rth"}, store);
+    ASSERT_TRUE(started.window);
+    EXPECT_EQ(WritesOf(started.window->Control()),
+              (QStringList{"ServerAddress=host/x", "ServerPort=2570", "Area=No/rth"}));
+}
+
+TEST(Startup, AComponentThatIsNotWhollyANumberShowsTheSelectionWindow) {
+    EnsureApplication();
+    platform::ScopedScriptedDialogs dialogs;
+    PluginDirectory dir(QStringLiteral(KORVEL_TEST_PLUGIN_DIR));
+    // The selection window closes by itself at once, as by its close box (Cancel).
+    ScopedEnvironment quit("KORVEL_QUIT_AFTER_MS", "0");
+    for (const char* component : {"/Component:1abc", "/Component:1 x", "/Component:", "/Component:7"}) {
+        SCOPED_TRACE(component);
+        MemorySettingsStore store;
+        auto started = Start({component, "/ServerAddress:h", "/ServerPort:1"}, store);
+        EXPECT_FALSE(started.window);
+        // Only the selection window stores the texts, and Cancel stores no component.
+        EXPECT_EQ(store.Get(kApplication, kSection, "ServerAddress", "none"), "h");
+        EXPECT_EQ(store.Get(kApplication, kSection, "Component", "none"), "none");
+    }
+    MemorySettingsStore store;
+    auto whole = Start({"/Component: 1 ", "/ServerAddress:h", "/ServerPort:1"}, store);
+    EXPECT_TRUE(whole.window);
+    EXPECT_EQ(store.Count(), 0u);
 }

@@ -5,6 +5,8 @@
 #include "container/controlloader.h"
 #include "platform/settingsstore.h"
 #include "testapp.h"
+#include "testserver/sampledata.h"
+#include "testserver/server.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -29,7 +31,49 @@ mode_t ModeOf(const QString& path) {
     return info.st_mode & 0777;
 }
 
+// The environment of a program run: offscreen, its own settings, ending by itself.
+QProcessEnvironment RunEnvironment(const QTemporaryDir& home, const QString& plugins, int quitAfterMs) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert("QT_QPA_PLATFORM", "offscreen");
+    environment.insert("HOME", home.path());
+    environment.insert("XDG_CONFIG_HOME", home.path() + "/config");
+    environment.insert("KORVEL_PLUGIN_DIR", plugins);
+    environment.insert("KORVEL_QUIT_AFTER_MS", QString::number(quitAfterMs));
+    environment.remove("KORVEL_GRAB_PNG");
+    return environment;
+}
+
 } // namespace
+
+TEST(Program, QuotedValuesHoldingASlashReachTheServerWhole) {
+    EnsureApplication();
+    const QString builtPlugins = QStringLiteral(KORVEL_BUILD_DIR "/plugins");
+    if (FindControlPlugin(QStringLiteral("Korvel3TextMessage.Component"), {builtPlugins}).isEmpty()) {
+        GTEST_SKIP() << "the text message control is not built";
+    }
+    testserver::Server server;
+    ASSERT_TRUE(server.Listen());
+    testserver::SampleData data;
+    ASSERT_TRUE(testserver::MakeSampleData("default", data));
+    server.SetData(data);
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+
+    QProcess program;
+    program.setProcessEnvironment(RunEnvironment(home, builtPlugins, 3000));
+    // Typed in a shell as /Password:"pa/ss" /Area:"No/rth": the program receives the
+    // arguments without their quotes.
+    program.start(QStringLiteral(KORVEL_CONTAINER_PROGRAM),
+                  {"/Component:1", "/ServerAddress:127.0.0.1", QStringLiteral("/ServerPort:%1").arg(server.Port()),
+                   "/Password:pa/ss", "/Area:No/rth"});
+    ASSERT_TRUE(program.waitForStarted(10000));
+    const bool sent = testserver::Server::WaitFor([&] { return !server.ReceivedOfType(103).empty(); }, 15000);
+    ASSERT_TRUE(program.waitForFinished(20000));
+    ASSERT_TRUE(sent) << program.readAllStandardError().toStdString();
+    EXPECT_EQ(server.ReceivedOfType(103)[0].Body, testserver::Bytes("\x00\x05pa/ss", 7));
+    ASSERT_EQ(server.ReceivedOfType(104).size(), 1u);
+    EXPECT_EQ(server.ReceivedOfType(104)[0].Body, testserver::Bytes("\x00\x06No/rth", 8));
+}
 
 TEST(Program, ShowsTheControlSavesAPictureAndRemembersItsPlace) {
     EnsureApplication();

@@ -120,6 +120,7 @@ TEST_F(DecoderTest, SettingsAndTheClearAllDayFlag) {
     EXPECT_TRUE(m_State.ClearAllDayWhenDeleting);
     ExpectRefused(106, SettingsBody({{"General", "ClearAllDayWhenDeletingTimeSchedule=yes"}}));
     ExpectRefused(106, SettingsBody({{"General", "ClearAllDayWhenDeletingTimeSchedule="}}));
+    ExpectRefused(106, SettingsBody({{"General", "ClearAllDayWhenDeletingTimeSchedule=1x"}}));
     ExpectRefused(106, IntegerToNetworkBytes(2) + StringToNetworkBytes("a") + StringToNetworkBytes("b"));
 }
 

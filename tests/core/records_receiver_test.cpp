@@ -112,6 +112,8 @@ TEST_F(ReceiverTest, TypeLookUpAndKeepAliveRule) {
         {9, "2", 1, "ILM link", 120, m_Now},                      // lower-case code matches
         {10, "2", 2, "ILM tcp", 120, m_Now},
         {10, "abc", 2, "ILM tcp", 0, DateTime::Zero()},
+        {10, "2 min", 2, "ILM tcp", 0, DateTime::Zero()},         // only begins with a number
+        {10, " 2 ", 2, "ILM tcp", 120, m_Now},
         {10, "0.004", 2, "ILM tcp", 0, DateTime::Zero()},         // 0.24 s rounds to 0
         {10, "0.025", 2, "ILM tcp", 2, m_Now},                    // 1.5 rounds to even 2
         {10, "1e300", 2, "ILM tcp", 0, earlier},                  // overflow ends the rule

@@ -19,8 +19,16 @@ TEST(NumericValue, LeadingNumberOrZero) {
         {"1e999", 0}, {"12:30", 12}, {"3.", 3},
     };
     for (const auto& c : cases) EXPECT_DOUBLE_EQ(NumericValue(c.text), c.want) << '"' << c.text << '"';
-    EXPECT_FALSE(IsNumeric("abc"));
-    EXPECT_TRUE(IsNumeric(" 0"));
+}
+
+TEST(NumericValue, IsNumericMeansTheWholeTextIsANumber) {
+    // Blanks around the number are allowed; anything else after it is not.
+    for (const char* text : {"0", " 0", "3 ", "\t-7\r\n", "2.5", ".5", "3.", "1e3", "2E-1", "&h0A0A", "&hFFFFFFFF",
+                             "&h1FFFFFFFF", "-&h10", "1e999"})
+        EXPECT_TRUE(IsNumeric(text)) << '"' << text << '"';
+    for (const char* text : {"", " ", "abc", "3abc", "58658x", "1 2", "12:30", "1e", "&h", "&hG", "&h1G", "- 5", "+",
+                             "2.5.1", "&h1FFFFFFFFx"})
+        EXPECT_FALSE(IsNumeric(text)) << '"' << text << '"';
 }
 
 TEST(NumericValue, IntegerConversionsRoundHalfToEvenAndRefuseOverflow) {

@@ -2,7 +2,7 @@
 // requests to the byte, the tree of the area's profiles, switching by double-click and by
 // name, the rights check, and the tree following 210, 211 and 220.
 #include "controls/activeprofiles/activeprofilescomponent.h"
-#include "tests/integration/harness.h"
+#include "tests/support/loopback.h"
 
 #include "core/clientstate.h"
 #include "core/records/profile.h"
@@ -54,33 +54,23 @@ Bytes Body210(int16_t identity, std::string_view name, bool enabled) {
     return b;
 }
 
-class ActiveProfilesTest : public ::testing::Test {
+class ActiveProfilesTest : public LoopbackTest<ActivePrf> {
 protected:
-    void SetUp() override {
-        EnsureApplication();
-        ASSERT_TRUE(server.Listen());
-        testserver::SampleData data;
-        ASSERT_TRUE(testserver::MakeSampleData("default", data));
-        server.SetData(std::move(data));
-        state.SettingsStore = &store;
-    }
-
     ActivePrf& Make(const char* area = "", const char* password = "") {
-        control = std::make_unique<ActivePrf>(state);
-        control->resize(400, 300);
-        control->show();
+        MakeControl(400, 300);
         control->setProperty("Area", area);
         control->setProperty("Password", password);
         return *control;
     }
     // Connects and waits until the tree holds the area's profiles.
     void Start(int expectedNodes) {
-        control->setProperty("ServerPort", server.Port());
-        control->setProperty("ServerAddress", "127.0.0.1");
-        ASSERT_TRUE(WaitFor([&] {
-            return control->IsConnected() && !Tree().isHidden() && Tree().NodeCount() == expectedNodes;
-        }));
+        ASSERT_TRUE(ConnectAndWait([&] { return !Tree().isHidden() && Tree().NodeCount() == expectedNodes; }));
         ASSERT_TRUE(WaitFor([&] { return !Tree().ToolTipText().isEmpty(); }));
+    }
+    // The number of profiles in the server's list (every one shows with no area).
+    int AllProfiles() const {
+        int32_t position = 0;
+        return GetLongFromNetworkBytes(data.Answers.at(200).front().Body, position);
     }
     platform::TreeView& Tree() const { return control->TreeView_Profiles(); }
     // Keys and texts of the nodes in display order.
@@ -98,11 +88,6 @@ protected:
         control->TreeView_Profiles_MouseDown(1, shift, 0, 0);
         control->TreeView_Profiles_DblClick();
     }
-
-    Server server;
-    MemorySettingsStore store;
-    ClientState state;
-    std::unique_ptr<ActivePrf> control;
 };
 
 } // namespace
@@ -139,7 +124,7 @@ TEST_F(ActiveProfilesTest, TreeShowsTheAreasProfilesWithTheirState) {
     EXPECT_EQ(Keys(), (QStringList{"K3", "K4"}));
     EXPECT_EQ(Texts(), (QStringList{"Gatehouse", "Gatehouse@Weekend cover"}));
     EXPECT_EQ(Tree().Image("K3"), ActivePrf::kImageEnabled);
-    EXPECT_EQ(Tree().ToolTipText(), "Ctrl + double-click switches a profile on or off");
+    EXPECT_EQ(Tree().ToolTipText(), "Ctrl + double-click switches it on or off");
     EXPECT_TRUE(control->Label_Disconnected().isHidden());
     EXPECT_EQ(control->property("IsConnectedToServer").toInt(), 1);
     EXPECT_EQ(store.Get("Korvel ActiveX ActiveProfiles Client", "Texts", "IsLoadedOnce", ""), "1");
@@ -147,15 +132,15 @@ TEST_F(ActiveProfilesTest, TreeShowsTheAreasProfilesWithTheirState) {
     // With no area every profile shows under its full name, in the server's order.
     control.reset();
     Make("");
-    Start(5);
-    EXPECT_EQ(Texts(), (QStringList{"Day shift", "Night shift", "North\\Gatehouse",
-                                           "North\\Gatehouse@Weekend cover", "South\\Pumps"}));
+    Start(AllProfiles());
+    EXPECT_EQ(Texts(), (QStringList{"Day shift", "Night shift", "North\\Gatehouse", "North\\Gatehouse@Weekend cover",
+                                    "South\\Pumps", "Office hours", "Holiday standby", "South\\Flood watch"}));
     EXPECT_EQ(Tree().Image("K2"), ActivePrf::kImageDisabled);
 }
 
 TEST_F(ActiveProfilesTest, CtrlDoubleClickAsksTheServerAndTheIconWaitsForItsAnswer) {
     Make("");
-    Start(5);
+    Start(AllProfiles());
     server.SetAutoAnswer(false);
     CtrlDoubleClick("K2");
     ASSERT_TRUE(WaitFor([&] { return Sent(220).size() == 1; }));
@@ -178,7 +163,7 @@ TEST_F(ActiveProfilesTest, CtrlDoubleClickAsksTheServerAndTheIconWaitsForItsAnsw
 
 TEST_F(ActiveProfilesTest, DoubleClickNeedsCtrlAloneOrTheRegistrySwitchAndTheRight) {
     Make("");
-    Start(5);
+    Start(AllProfiles());
     struct Case {
         int rights;
         int shift;
@@ -212,7 +197,7 @@ TEST_F(ActiveProfilesTest, DoubleClickNeedsCtrlAloneOrTheRegistrySwitchAndTheRig
 
 TEST_F(ActiveProfilesTest, RealCtrlDoubleClickOnANodeSelectedOrNot) {
     Make("");
-    Start(5);
+    Start(AllProfiles());
     server.SetAutoAnswer(false);
     QWidget* viewport = Tree().viewport();
     auto send = [&](int row, QEvent::Type type, Qt::MouseButtons buttons, Qt::KeyboardModifiers keys) {
@@ -324,14 +309,14 @@ TEST_F(ActiveProfilesTest, TreeFollowsSavedDeletedAndSwitchedProfiles) {
 
 TEST_F(ActiveProfilesTest, ServerKeepsTheSwitchForTheNextList) {
     Make("");
-    Start(5);
+    Start(AllProfiles());
     CtrlDoubleClick("K2");
     ASSERT_TRUE(WaitFor([&] { return Tree().Image("K2") == ActivePrf::kImageEnabled; }));
     // A new connection lists the profile as the server now has it.
     control->setProperty("ServerAddress", "");
     control->setProperty("ServerAddress", "127.0.0.1");
     ASSERT_TRUE(WaitFor([&] { return server.ConnectionCount() == 2 && !server.ReceivedOfType(200, 1).empty(); }));
-    ASSERT_TRUE(WaitFor([&] { return control->IsConnected() && Tree().NodeCount() == 5; }));
+    ASSERT_TRUE(WaitFor([&] { return control->IsConnected() && Tree().NodeCount() == AllProfiles(); }));
     Settle();
     EXPECT_EQ(Tree().Image("K2"), ActivePrf::kImageEnabled);
 }
@@ -355,10 +340,10 @@ TEST_F(ActiveProfilesTest, ProtocolVersionConflictClosesAndHidesTheTree) {
 
 TEST_F(ActiveProfilesTest, ClosedConnectionHidesTheTreeAndKeepsItsNodes) {
     Make("");
-    Start(5);
+    Start(AllProfiles());
     server.CloseConnection();
     ASSERT_TRUE(WaitFor([&] { return !control->IsConnected() && Tree().isHidden(); }));
-    EXPECT_EQ(Tree().NodeCount(), 5);
+    EXPECT_EQ(Tree().NodeCount(), AllProfiles());
     EXPECT_EQ(control->Label_Disconnected().text(), QString("Disconnected from 127.0.0.1:%1").arg(server.Port()));
     // Switching by name while closed sends nothing and raises nothing.
     control->ProfileEnableOrDisable("Day shift", 0);

@@ -1,5 +1,5 @@
 // Control plug-ins loaded side by side in one process each keep their own client state.
-#include "tests/integration/harness.h"
+#include "tests/support/harness.h"
 
 #include "platform/controlplugin.h"
 

@@ -2,7 +2,7 @@
 // requests, the tree it builds from the profile list, the server's updates, and the
 // messages Save and the public operations send, to the byte.
 #include "controls/profiles/profilescomponent.h"
-#include "tests/integration/harness.h"
+#include "tests/support/loopback.h"
 
 #include "core/clientstate.h"
 #include "core/codec.h"
@@ -43,36 +43,20 @@ Bytes RecordRef(int32_t identity, std::string_view name) {
     return b;
 }
 
-class ProfilesDialogueTest : public ::testing::Test {
+class ProfilesDialogueTest : public LoopbackTest<Profiles> {
 protected:
-    void SetUp() override {
-        EnsureApplication();
-        ASSERT_TRUE(server.Listen());
-        ASSERT_TRUE(testserver::MakeSampleData("default", data));
-    }
     void Start(bool childProfiles = false) {
         if (childProfiles) data.Settings[0].Items.push_back({"AllowChildProfiles", "1"});
         server.SetData(data);
-        state.SettingsStore = &store;
-        control = std::make_unique<Profiles>(state);
-        control->resize(800, 560);
-        control->show();
+        MakeControl(800, 560);
     }
-    void Connect() {
-        control->setProperty("ServerPort", server.Port());
-        control->setProperty("ServerAddress", "127.0.0.1");
-    }
+    void Connect() { PointAtServer(); }
     bool TreeFilled() {
         return WaitFor([&] { return control->TreeView_Profiles().NodeCount() > 0; });
     }
     void Settle(int ms = 80) { WaitFor([] { return false; }, ms); }
 
     platform::ScopedScriptedDialogs dialogs;
-    Server server;
-    testserver::SampleData data;
-    MemorySettingsStore store;
-    ClientState state;
-    std::unique_ptr<Profiles> control;
 };
 
 TEST_F(ProfilesDialogueTest, StartUpRequestsToTheByteWithAndWithoutAreaAndPassword) {
@@ -112,7 +96,7 @@ TEST_F(ProfilesDialogueTest, ShowsConnectedStateAndFillsTheTreeSystemsAndMenus) 
 
     // Child profiles are off: every profile is one top-level node, "@" included.
     const platform::TreeView& tree = control->TreeView_Profiles();
-    EXPECT_EQ(tree.TopLevelNodes().size(), 5);
+    EXPECT_EQ(tree.TopLevelNodes().size(), 8);
     EXPECT_EQ(tree.Text("K4"), "North\\Gatehouse@Weekend cover");
     EXPECT_EQ(tree.Image("K1"), 1);
     EXPECT_EQ(tree.Image("K2"), 2);
@@ -200,13 +184,13 @@ TEST_F(ProfilesDialogueTest, SaveSendsRemovalsNewAndChangedProfilesAndTheServerA
 
     // The server's answer gives the new profile its identity: the node and the
     // collection follow, and a second Save has nothing left to send.
-    ASSERT_TRUE(WaitFor([&] { return c.TreeView_Profiles().Exists("K6"); }));
+    ASSERT_TRUE(WaitFor([&] { return c.TreeView_Profiles().Exists("K9"); }));
     EXPECT_FALSE(c.TreeView_Profiles().Exists("K-1"));
-    EXPECT_EQ(c.CurrentNode(), "K6");
+    EXPECT_EQ(c.CurrentNode(), "K9");
     EXPECT_FALSE(state.Profiles.Contains("K-1"));
-    ASSERT_TRUE(state.Profiles.Find("K6"));
-    EXPECT_EQ(c.CurrentProfile(), state.Profiles.Find("K6"));
-    EXPECT_EQ(state.Profiles.Count(), 5u);
+    ASSERT_TRUE(state.Profiles.Find("K9"));
+    EXPECT_EQ(c.CurrentProfile(), state.Profiles.Find("K9"));
+    EXPECT_EQ(state.Profiles.Count(), 8u);
     server.ClearReceived();
     c.Command_Save_Click();
     Settle(150);
@@ -220,7 +204,7 @@ TEST_F(ProfilesDialogueTest, EnableOrDisableSendsAndOnlyTheServersAnswerChangesT
     Start();
     control->setProperty("Area", "north");
     Connect();
-    ASSERT_TRUE(WaitFor([&] { return state.Profiles.Count() == 5 && state.UserRights != 0; }));
+    ASSERT_TRUE(WaitFor([&] { return state.Profiles.Count() == 8 && state.UserRights != 0; }));
     Settle();
     Profiles& c = *control;
     EXPECT_EQ(c.IsConnectedToServer(), 1);
@@ -263,7 +247,7 @@ TEST_F(ProfilesDialogueTest, ServerDeletionAndSaveOfOtherClientsUpdateTheTree) {
     AppendInteger(enable, -1);
     server.SendFrame(220, enable);
     Settle(100);
-    EXPECT_EQ(c.TreeView_Profiles().NodeCount(), 4);
+    EXPECT_EQ(c.TreeView_Profiles().NodeCount(), 7);
     EXPECT_TRUE(c.IsConnectedToServer());
 }
 

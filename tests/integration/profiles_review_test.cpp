@@ -1,7 +1,7 @@
 // The profiles editor against the substitute server: the server's 210 refreshes the page
 // only for the shown profile; Save sends nothing for what the server never had.
 #include "controls/profiles/profilescomponent.h"
-#include "tests/integration/harness.h"
+#include "tests/support/loopback.h"
 
 #include "core/clientstate.h"
 #include "core/codec.h"
@@ -38,30 +38,18 @@ Bytes Ref(int32_t identity, std::string_view name) {
     return b;
 }
 
-class ProfilesReviewTest : public ::testing::Test {
+class ProfilesReviewTest : public LoopbackTest<Profiles> {
 protected:
     void SetUp() override {
-        EnsureApplication();
-        ASSERT_TRUE(server.Listen());
-        ASSERT_TRUE(testserver::MakeSampleData("default", data));
-        server.SetData(data);
-        state.SettingsStore = &store;
-        control = std::make_unique<Profiles>(state);
-        control->resize(800, 560);
-        control->show();
-        control->setProperty("ServerPort", server.Port());
-        control->setProperty("ServerAddress", "127.0.0.1");
+        LoopbackTest::SetUp();
+        MakeControl(800, 560);
+        PointAtServer();
         ASSERT_TRUE(WaitFor([&] { return control->TreeView_Profiles().NodeCount() > 0; }));
         ASSERT_TRUE(WaitFor([&] { return control->Combo_Calendar_DayType().ItemCount() == 24; }));
         Spin(80);
     }
 
     platform::ScopedScriptedDialogs dialogs;
-    testserver::Server server;
-    testserver::SampleData data;
-    MemorySettingsStore store;
-    ClientState state;
-    std::unique_ptr<Profiles> control;
 };
 
 TEST_F(ProfilesReviewTest, ServerSaveRefreshesThePageOnlyForTheShownProfile) {
@@ -140,12 +128,12 @@ TEST(SubstituteServerProfiles, SavesAreStoredAndIdentitiesFollowTheList) {
             ASSERT_TRUE(testserver::HandleProfileChange(server, data, {210, save}));
             const Bytes& list = data.Answers[200].front().Body;
             int32_t p = 0;
-            EXPECT_EQ(GetLongFromNetworkBytes(list, p), 6);
-            EXPECT_NE(list.find(Ref(6, "Late")), Bytes::npos);
+            EXPECT_EQ(GetLongFromNetworkBytes(list, p), 9);
+            EXPECT_NE(list.find(Ref(9, "Late")), Bytes::npos);
         }
-        ASSERT_TRUE(testserver::HandleProfileChange(server, data, {211, Ref(6, "Late")}));
+        ASSERT_TRUE(testserver::HandleProfileChange(server, data, {211, Ref(9, "Late")}));
         int32_t p = 0;
-        EXPECT_EQ(GetLongFromNetworkBytes(data.Answers[200].front().Body, p), 5);
+        EXPECT_EQ(GetLongFromNetworkBytes(data.Answers[200].front().Body, p), 8);
     }
 }
 

@@ -2,7 +2,7 @@
 // requests, the list from 230, the server's 240, 241 and 221, and the commands it sends.
 #include "controls/receivers/parameterswindow.h"
 #include "controls/receivers/receiverscomponent.h"
-#include "tests/integration/harness.h"
+#include "tests/support/loopback.h"
 
 #include "core/clientstate.h"
 #include "core/codec.h"
@@ -71,35 +71,19 @@ private:
     ReceiverParametersWindow::Driver m_Previous;
 };
 
-class ReceiversTest : public ::testing::Test {
+class ReceiversTest : public LoopbackTest<Receivers> {
 protected:
-    void SetUp() override {
-        EnsureApplication();
-        ASSERT_TRUE(server.Listen());
-        testserver::SampleData data;
-        ASSERT_TRUE(testserver::MakeSampleData("default", data));
-        server.SetData(std::move(data));
-        state.SettingsStore = &store;
-    }
     void Start(const char* area = "", const char* password = "") {
-        control = std::make_unique<Receivers>(state);
-        control->resize(700, 400);
-        control->show();
+        MakeControl(700, 400);
         control->setProperty("Area", area);
         if (*password) control->setProperty("Password", password);
-        control->setProperty("ServerPort", server.Port());
-        control->setProperty("ServerAddress", "127.0.0.1");
+        PointAtServer();
     }
     bool ListHas(int rows) {
         return WaitFor([&] { return !control->Frame().isHidden() && List().ListCount() == rows; });
     }
     platform::ListView& List() const { return control->ListView_Receivers(); }
     int Row(int identity) const { return List().FindKey(QString("K%1").arg(identity)); }
-
-    Server server;
-    MemorySettingsStore store;
-    ClientState state;
-    std::unique_ptr<Receivers> control;
 };
 
 } // namespace
@@ -293,8 +277,8 @@ TEST_F(ReceiversTest, RemoveAsksAndTheServersAnswerTakesTheRow) {
     control->Command_RemoveReceiver_Click();
     ASSERT_EQ(dialogs->Messages().size(), 1u);
     EXPECT_EQ(dialogs->Messages()[0].text,
-              "Remove the receiver 'Control room pager' permanently?\r\n\r\nProfiles that send to it will no "
-              "longer reach it.");
+              "Do you want to remove the receiver 'Control room pager' permanently?\r\n\r\n"
+              "A removed item cannot be restored.");
     EXPECT_EQ(dialogs->Messages()[0].icon, platform::MessageIcon::Question);
     Spin(50);
     EXPECT_TRUE(server.ReceivedOfType(241).empty());

@@ -32,12 +32,14 @@ TEST(SampleData, DefaultSetDecodesIntoTheClientState) {
     EXPECT_EQ(GetText(state, 431), "&Route Profiles");
     EXPECT_EQ(GetServerSetting(state, "general", "countryfilter", ""), "SE,NO,GB");
     EXPECT_EQ(state.ReceiverTypes.Count, static_cast<int16_t>(data.ReceiverTypes.size()));
+    // A type that allows no text would refuse every message to its receivers.
+    for (const auto& type : data.ReceiverTypes) EXPECT_GT(type.MaxTextLength, 0) << type.Name;
     EXPECT_EQ(state.SystemNames[7], "Substation North");
     EXPECT_EQ(state.HolidayLabels.size(), data.Holidays.size());
     ASSERT_TRUE(state.SharedCalendar);
     EXPECT_EQ(state.SharedCalendar->GetDayTypeFullName(state, 7), "Public holiday");
     EXPECT_EQ(state.Receivers.Count(), 6u);
-    EXPECT_EQ(state.Profiles.Count(), 5u);
+    EXPECT_EQ(state.Profiles.Count(), 8u);
     auto gate = GetReceiverById(state, 4);
     ASSERT_TRUE(gate);
     EXPECT_EQ(gate->m_ReceiverName, "North\\Gatehouse screen");

@@ -1,6 +1,6 @@
 // The control shell over real loopback sockets, with a control made of the shell alone.
 #include "tests/integration/fakecontrol.h"
-#include "tests/integration/harness.h"
+#include "tests/support/loopback.h"
 
 #include "core/clientstate.h"
 #include "core/settingsstore.h"
@@ -22,31 +22,9 @@ using korvel::testserver::Server;
 
 namespace {
 
-class ShellTest : public ::testing::Test {
+class ShellTest : public LoopbackTest<FakeControl> {
 protected:
-    void SetUp() override {
-        EnsureApplication();
-        ASSERT_TRUE(server.Listen());
-        testserver::SampleData data;
-        ASSERT_TRUE(testserver::MakeSampleData("default", data));
-        server.SetData(std::move(data));
-        state.SettingsStore = &store;
-    }
-
-    FakeControl& Make() {
-        control = std::make_unique<FakeControl>(state);
-        control->resize(400, 300);
-        return *control;
-    }
-    void PointAtServer() {
-        control->setProperty("ServerPort", server.Port());
-        control->setProperty("ServerAddress", "127.0.0.1");
-    }
-    // Makes a new attempt to the server (a change of ServerAddress is the only way).
-    void Reconnect() {
-        control->setProperty("ServerAddress", "");
-        control->setProperty("ServerAddress", "127.0.0.1");
-    }
+    FakeControl& Make() { return MakeControl(400, 300, false); }
     bool StartedUp(int connection) {
         return WaitFor([&] {
             return control->IsConnected() && server.ConnectionCount() > connection &&
@@ -56,11 +34,6 @@ protected:
     QString LabelText() const { return control->Label_Disconnected().text(); }
     bool LabelShown() const { return !control->Label_Disconnected().isHidden(); }
     QString DisconnectedText() const { return QString("Disconnected from 127.0.0.1:%1").arg(server.Port()); }
-
-    Server server;
-    MemorySettingsStore store;
-    ClientState state;
-    std::unique_ptr<FakeControl> control;
 };
 
 } // namespace

@@ -4,7 +4,7 @@
 // connected, show the status after each malformed frame, and show exactly the lines a
 // model of the list expects.
 #include "controls/syslog/syslogcomponent.h"
-#include "tests/integration/harness.h"
+#include "tests/support/loopback.h"
 
 #include "core/clientstate.h"
 #include "core/settingsstore.h"
@@ -51,23 +51,13 @@ std::vector<std::string> Shown(const SysLog& c) {
     return out;
 }
 
+using Soak = LoopbackTest<SysLog>;
+
 } // namespace
 
-TEST(Soak, SysLogViewerSurvivesRandomSplitsKeepAlivesAndMalformedFrames) {
-    EnsureApplication();
-    Server server;
-    ASSERT_TRUE(server.Listen());
-    testserver::SampleData data;
-    ASSERT_TRUE(testserver::MakeSampleData("default", data));
-    server.SetData(data);
-    MemorySettingsStore store;
-    ClientState state;
-    state.SettingsStore = &store;
-    SysLog control(state);
-    control.resize(500, 300);
-    control.show();
-    control.setProperty("ServerPort", server.Port());
-    control.setProperty("ServerAddress", "127.0.0.1");
+TEST_F(Soak, SysLogViewerSurvivesRandomSplitsKeepAlivesAndMalformedFrames) {
+    SysLog& control = MakeControl(500, 300);
+    PointAtServer();
 
     ListModel model;
     model.Replace(data.LogLines);
@@ -140,8 +130,7 @@ TEST(Soak, SysLogViewerSurvivesRandomSplitsKeepAlivesAndMalformedFrames) {
                 << "step " << step;
             ASSERT_EQ(control.Label_Disconnected().text(), QString("Disconnected from 127.0.0.1:%1").arg(server.Port()));
             // A new connection: the server answers 144 with its log so far.
-            control.setProperty("ServerAddress", "");
-            control.setProperty("ServerAddress", "127.0.0.1");
+            Reconnect();
             ++connection;
             keepAlivesSent = 0;
             model.Replace(data.LogLines);

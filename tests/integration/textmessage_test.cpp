@@ -4,7 +4,7 @@
 // and the list following 240 and 241.
 #include "controls/textmessage/statusbar.h"
 #include "controls/textmessage/textmessagecomponent.h"
-#include "tests/integration/harness.h"
+#include "tests/support/loopback.h"
 
 #include "core/clientstate.h"
 #include "core/records/receiver.h"
@@ -60,37 +60,21 @@ Bytes Body241(int32_t identity, std::string_view name) {
     return b;
 }
 
-class TextMessageLoopback : public ::testing::Test {
+class TextMessageLoopback : public LoopbackTest<TextMessage> {
 protected:
-    void SetUp() override {
-        EnsureApplication();
-        ASSERT_TRUE(server.Listen());
-        testserver::SampleData data;
-        ASSERT_TRUE(testserver::MakeSampleData("default", data));
-        server.SetData(std::move(data));
-        state.SettingsStore = &store;
-    }
-
     TextMessage& Make(const char* area = "", const char* password = "") {
-        control = std::make_unique<TextMessage>(state);
-        control->resize(500, 450);
-        control->show();
+        MakeControl(500, 450);
         control->setProperty("Area", area);
         control->setProperty("Password", password);
         return *control;
     }
     // Connects and waits for the answers to 131 and 132 of the connection.
     void Start(int connection = 0) {
-        control->setProperty("ServerPort", server.Port());
-        control->setProperty("ServerAddress", "127.0.0.1");
-        ASSERT_TRUE(WaitFor([&] {
-            return control->IsConnected() && !server.ReceivedOfType(132, connection).empty() && server.AllSent();
-        }));
+        ASSERT_TRUE(ConnectAndWait([&] { return !server.ReceivedOfType(132, connection).empty() && server.AllSent(); }));
         Spin(60); // the answers arrive
     }
     void Reconnect(int connection) {
-        control->setProperty("ServerAddress", "");
-        control->setProperty("ServerAddress", "127.0.0.1");
+        LoopbackTest::Reconnect();
         ASSERT_TRUE(WaitFor([&] {
             return control->IsConnected() && server.ConnectionCount() > connection &&
                    !server.ReceivedOfType(132, connection).empty() && server.AllSent();
@@ -113,11 +97,6 @@ protected:
     QString Panel(int n) const { return control->StatusBarWidget().PanelText(n); }
     void Type(const QString& text) { control->Text_FreeText().setPlainText(text); }
     void ClickSend() { control->StatusBar_PanelClick(TextMessage::kSendPanel); }
-
-    Server server;
-    MemorySettingsStore store;
-    ClientState state;
-    std::unique_ptr<TextMessage> control;
 };
 
 } // namespace

@@ -86,6 +86,8 @@ TEST(AlarmInfoRows, StateHexAndSystemEdges) {
         {"-1", "&h1F", "x", "-1", "", "001F", ""},
         {"99999", "9999999999", "", "0", "Inactive", "", ""}, // out of 16 / 32 bits
         {"", "", "", "0", "Inactive", "", ""},                 // missing numbers show nothing
+        {"0", "10x", "7 8", "0", "Inactive", "", ""},          // only begins with a number: none
+        {"0", " 10 ", "0 ", "0", "Inactive", "000A", "Main building"},
     };
     for (const auto& c : cases) {
         auto v = Values(Record({{0, c.state}, {1, c.code}, {5, c.system}}), sources);

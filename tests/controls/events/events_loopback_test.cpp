@@ -5,7 +5,7 @@
 #include "controls/events/eventmessages.h"
 #include "controls/events/eventscomponent.h"
 #include "controls/events/eventtree.h"
-#include "tests/integration/harness.h"
+#include "tests/support/loopback.h"
 
 #include "core/clientstate.h"
 #include "core/settingsstore.h"
@@ -59,23 +59,13 @@ Bytes SettingsBody(const Bytes& sortDescending) {
                                                   {"TimeFormat", "h:nn AM/PM"}}}});
 }
 
-class EventsTest : public ::testing::Test {
+class EventsTest : public LoopbackTest<Events> {
 protected:
     void SetUp() override {
-        EnsureApplication();
-        ASSERT_TRUE(server.Listen());
-        testserver::SampleData data;
-        ASSERT_TRUE(testserver::MakeSampleData("default", data));
-        server.SetData(std::move(data));
-        state.SettingsStore = &store;
-        control = std::make_unique<Events>(state);
-        control->resize(500, 300);
-        control->show();
+        LoopbackTest::SetUp();
+        MakeControl(500, 300);
     }
-    void Connect() {
-        control->setProperty("ServerPort", server.Port());
-        control->setProperty("ServerAddress", "127.0.0.1");
-    }
+    void Connect() { PointAtServer(); }
     // Connected with no answers: the test sends every frame itself.
     void ConnectQuietly() {
         server.SetAutoAnswer(false);
@@ -96,11 +86,6 @@ protected:
         return WaitFor([&] { return Tree().FindAlarm(marker) != nullptr; });
     }
     bool LabelShown() const { return !control->Label_Disconnected().isHidden(); }
-
-    Server server;
-    MemorySettingsStore store;
-    ClientState state;
-    std::unique_ptr<Events> control;
 };
 
 } // namespace

@@ -279,7 +279,7 @@ TEST_F(ParametersWindowTest, CopyKeepsTheSettingsAndReportsAnUnchangedName) {
 }
 
 TEST_F(ParametersWindowTest, ListSettingOnlyTakesAWholeNumberOfAChoice) {
-    for (const char* stored : {"abc", "-1", "3", "1.5", ""}) {
+    for (const char* stored : {"abc", "-1", "3", "1.5", "", "1x", "0 1"}) {
         auto r = std::make_shared<cReceiver>();
         r->CopyFrom(state, *state.Receivers.Find("K10"));
         r->SaveSetting(1, Variant(stored));

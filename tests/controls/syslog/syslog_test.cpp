@@ -1,7 +1,7 @@
 // The system log viewer: its list rules, and its conversation with the substitute
 // server over loopback.
 #include "controls/syslog/syslogcomponent.h"
-#include "tests/integration/harness.h"
+#include "tests/support/loopback.h"
 
 #include "core/clientstate.h"
 #include "core/settingsstore.h"
@@ -46,23 +46,13 @@ std::vector<Bytes> Numbered(int from, int count) {
     return out;
 }
 
-class SysLogTest : public ::testing::Test {
+class SysLogTest : public LoopbackTest<SysLog> {
 protected:
     void SetUp() override {
-        EnsureApplication();
-        ASSERT_TRUE(server.Listen());
-        testserver::SampleData data;
-        ASSERT_TRUE(testserver::MakeSampleData("default", data));
-        server.SetData(std::move(data));
-        state.SettingsStore = &store;
-        control = std::make_unique<SysLog>(state);
-        control->resize(500, 300);
-        control->show();
+        LoopbackTest::SetUp();
+        MakeControl(500, 300);
     }
-    void Connect() {
-        control->setProperty("ServerPort", server.Port());
-        control->setProperty("ServerAddress", "127.0.0.1");
-    }
+    void Connect() { PointAtServer(); }
     bool ListShownWith(std::size_t lines) {
         return WaitFor([&] {
             return !control->List_SysLog().isHidden() &&
@@ -70,11 +60,6 @@ protected:
         });
     }
     bool LabelShown() const { return !control->Label_Disconnected().isHidden(); }
-
-    Server server;
-    MemorySettingsStore store;
-    ClientState state;
-    std::unique_ptr<SysLog> control;
 };
 
 } // namespace

@@ -1,0 +1,148 @@
+#pragma once
+// Walks every widget of a window as the operator would see it: each label, tool tip,
+// window title, button, group box, tab, tree, list and combo item and menu entry. It
+// reports every place that would show a text as markup, and counts the texts that
+// look like markup and are shown literally (so a test can tell its data arrived).
+// ModalWalker does the same for every modal window that opens while it runs, then
+// closes it as the operator would (Escape / Cancel / No).
+
+#include "tests/support/markuptraps.h"
+
+#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QDialog>
+#include <QGroupBox>
+#include <QHeaderView>
+#include <QListWidget>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QPointer>
+#include <QTabBar>
+#include <QTimer>
+#include <QTreeWidget>
+#include <QWindow>
+
+#include <set>
+
+namespace korvel::testing {
+
+struct WalkReport {
+    QStringList problems;    // where a text would be taken for markup
+    int literalMarkup = 0;   // texts that look like markup, shown as they stand
+    int toolTipsShown = 0;
+    QStringList windows;     // titles of the modal windows walked
+
+    void Shown(const QString& text) {
+        if (Qt::mightBeRichText(text) || text.contains(QLatin1String("<img"))) ++literalMarkup;
+    }
+};
+
+inline QString Where(const QObject* o) {
+    return QString::fromLatin1(o->metaObject()->className()) + QLatin1Char(' ') + o->objectName();
+}
+
+inline void CheckLabel(QLabel* label, WalkReport& report) {
+    label->ensurePolished(); // as Qt does before it first measures or shows a label
+    if (!ShowsLiterally(label)) report.problems << Where(label) + QStringLiteral(": ") + label->text();
+    report.Shown(label->text());
+}
+
+inline void CheckToolTipAt(QWidget* widget, QPoint pos, WalkReport& report) {
+    QLabel* tip = HoverForToolTip(widget, pos);
+    if (!tip) return;
+    ++report.toolTipsShown;
+    if (!ShowsLiterally(tip)) report.problems << QStringLiteral("tool tip of ") + Where(widget) + QStringLiteral(": ") + tip->text();
+    report.Shown(tip->text());
+}
+
+inline void WalkItems(QTreeWidget* tree, WalkReport& report) {
+    for (int c = 0; c < tree->columnCount(); ++c) report.Shown(tree->headerItem()->text(c));
+    QTreeWidgetItemIterator it(tree);
+    for (; *it; ++it) {
+        for (int c = 0; c < tree->columnCount(); ++c) report.Shown((*it)->text(c));
+        const QRect rect = tree->visualItemRect(*it);
+        if (tree->isVisible() && rect.isValid() && tree->viewport()->rect().contains(rect.center()))
+            CheckToolTipAt(tree->viewport(), rect.center(), report);
+    }
+}
+
+inline void WalkMenu(QMenu* menu, WalkReport& report) {
+    for (QAction* action : menu->actions()) {
+        report.Shown(action->text());
+        if (action->menu()) WalkMenu(action->menu(), report);
+    }
+    // As a menu that shows its entries' tips would show them.
+    const bool tips = menu->toolTipsVisible();
+    menu->setToolTipsVisible(true);
+    menu->popup(QPoint(0, 0));
+    for (QAction* action : menu->actions())
+        if (!action->isSeparator() && action->isVisible())
+            CheckToolTipAt(menu, menu->actionGeometry(action).center(), report);
+    menu->hide();
+    menu->setToolTipsVisible(tips);
+}
+
+// Walks root and everything in it.
+inline void WalkWidgets(QWidget* root, WalkReport& report) {
+    // Guarded: a tool tip is a child of the widget it belongs to and goes when the next
+    // one shows, and a menu may rebuild its entries when it opens.
+    QList<QPointer<QWidget>> widgets{root};
+    for (QWidget* w : root->findChildren<QWidget*>()) widgets << w;
+    if (root->isWindow() && root->windowHandle() && !root->windowTitle().isEmpty()) {
+        if (root->windowHandle()->title() != root->windowTitle())
+            report.problems << QStringLiteral("title of ") + Where(root) + QStringLiteral(": ") +
+                                   root->windowHandle()->title();
+        report.Shown(root->windowTitle());
+    }
+    for (const QPointer<QWidget>& guarded : widgets) {
+        QWidget* w = guarded.data();
+        if (!w || w->objectName() == QLatin1String("qtooltip_label")) continue;
+        if (auto* label = qobject_cast<QLabel*>(w)) CheckLabel(label, report);
+        if (auto* button = qobject_cast<QAbstractButton*>(w)) report.Shown(button->text());
+        if (auto* group = qobject_cast<QGroupBox*>(w)) report.Shown(group->title());
+        if (auto* tabs = qobject_cast<QTabBar*>(w))
+            for (int i = 0; i < tabs->count(); ++i) report.Shown(tabs->tabText(i));
+        if (auto* combo = qobject_cast<QComboBox*>(w))
+            for (int i = 0; i < combo->count(); ++i) report.Shown(combo->itemText(i));
+        if (auto* list = qobject_cast<QListWidget*>(w))
+            for (int i = 0; i < list->count(); ++i) report.Shown(list->item(i)->text());
+        if (auto* tree = qobject_cast<QTreeWidget*>(w)) WalkItems(tree, report);
+        if (auto* menu = qobject_cast<QMenu*>(w)) WalkMenu(menu, report);
+        if (w->isVisible() && !w->toolTip().isEmpty()) CheckToolTipAt(w, w->rect().center(), report);
+    }
+    if (QLabel* tip = ShownToolTip()) tip->hide();
+}
+
+// The pointer rests on widget at pos (a move without buttons), as before a tool tip.
+inline void MovePointer(QWidget* widget, QPoint pos) {
+    QMouseEvent move(QEvent::MouseMove, QPointF(pos), QPointF(widget->mapToGlobal(pos)), Qt::NoButton,
+                     Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(widget, &move);
+}
+
+// While it lives: every modal window that opens is walked and then closed.
+class ModalWalker {
+public:
+    explicit ModalWalker(WalkReport& report) : m_Report(report) {
+        m_Timer.setInterval(20);
+        QObject::connect(&m_Timer, &QTimer::timeout, [this] { check(); });
+        m_Timer.start();
+    }
+
+private:
+    void check() {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || !modal->isVisible()) return;
+        m_Report.windows << modal->windowTitle();
+        WalkWidgets(modal, m_Report);
+        if (auto* dialog = qobject_cast<QDialog*>(modal)) dialog->reject();
+        else modal->close();
+    }
+
+    WalkReport& m_Report;
+    QTimer m_Timer;
+};
+
+} // namespace korvel::testing
