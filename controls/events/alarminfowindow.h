@@ -82,7 +82,6 @@ private:
     QMenu* m_ToolsMenu = nullptr;
     QAction* m_Copy = nullptr;
     QAction* m_Exit = nullptr;
-    bool m_Saved = false;
 };
 
 } // namespace korvel::events
