@@ -1,5 +1,6 @@
 // Arbitrary messages through the shared decoder, on a fresh client state and on one
-// filled with every kind of server data. The input is a run of messages, each a type byte,
+// filled with every kind of server data (both kept between inputs that leave them as
+// they were). The input is a run of messages, each a type byte,
 // a 16-bit big-endian body length and the body (the last one takes what is left).
 //
 // Checked for every message: no crash and no sanitizer report; the only error raised is
@@ -24,6 +25,8 @@
 #include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 using namespace korvel;
 using namespace korvel::testing;
@@ -53,24 +56,41 @@ void Feed(ClientState& state, int type, std::string_view body) {
     HandleServerMessage(state, type, body, position, receiver, profile);
 }
 
+// The messages that fill a state with every kind of server data, built once: building
+// their bodies costs more than decoding them.
+const std::vector<std::pair<int, Bytes>>& FillMessages() {
+    static const std::vector<std::pair<int, Bytes>> messages = [] {
+        std::vector<std::pair<int, Bytes>> m;
+        ClientState scratch; // the profile forms read the state filled so far
+        scratch.DataFiles = &FixedEnvironment();
+        auto add = [&](int type, Bytes body) {
+            Feed(scratch, type, body);
+            m.emplace_back(type, std::move(body));
+        };
+        add(100, StringToNetworkBytes("\\\\server\\data\\") + LongToNetworkBytes(2) + LongToNetworkBytes(0));
+        add(102, LongToNetworkBytes(0xFF));
+        add(106, SettingsBody({{"General", Bytes("AllowChildProfiles=1\0ClearAllDayWhenDeletingTimeSchedule=0", 58)}}));
+        add(120, LongToNetworkBytes(1) + LongToNetworkBytes(1088) + LongToNetworkBytes(1) + LongToNetworkBytes(7) +
+                     StringToNetworkBytes("No type"));
+        add(140, LongToNetworkBytes(2) + ReceiverTypeRowBytes(1, "SMS", "GSM") + ReceiverTypeRowBytes(4, "ILM", "ILM"));
+        add(141, LongToNetworkBytes(1) + LongToNetworkBytes(3) + StringToNetworkBytes("") + StringToNetworkBytes("Sys3"));
+        add(142, LongToNetworkBytes(1) + LongToNetworkBytes(10) + IntegerToNetworkBytes(8) + IntegerToNetworkBytes(1) +
+                     StringToNetworkBytes("Holiday"));
+        cCalendar calendar;
+        calendar.SetDayType(10, 8);
+        calendar.SetDayTypeFullName(7, "Holiday");
+        add(170, calendar.CompressToNetworkBytes());
+        add(200, ListBody({{-1, ProfileForm(scratch, 1, "Top")}, {-1, ProfileForm(scratch, 2, "Top@Child", 2)},
+                           {-1, ProfileForm(scratch, -2, "New")}}));
+        add(230, ListBody({{-1, ReceiverForm(1, "Alpha", 1)}, {-1, ReceiverForm(2, "Beta", 4, {"", "2", "", ""})},
+                           {-1, ReceiverForm(3, "Gamma", 9)}}));
+        return m;
+    }();
+    return messages;
+}
+
 void Fill(ClientState& state) {
-    Feed(state, 100, StringToNetworkBytes("\\\\server\\data\\") + LongToNetworkBytes(2) + LongToNetworkBytes(0));
-    Feed(state, 102, LongToNetworkBytes(0xFF));
-    Feed(state, 106, SettingsBody({{"General", Bytes("AllowChildProfiles=1\0ClearAllDayWhenDeletingTimeSchedule=0", 58)}}));
-    Feed(state, 120, LongToNetworkBytes(1) + LongToNetworkBytes(1088) + LongToNetworkBytes(1) +
-                         LongToNetworkBytes(7) + StringToNetworkBytes("No type"));
-    Feed(state, 140, LongToNetworkBytes(2) + ReceiverTypeRowBytes(1, "SMS", "GSM") + ReceiverTypeRowBytes(4, "ILM", "ILM"));
-    Feed(state, 141, LongToNetworkBytes(1) + LongToNetworkBytes(3) + StringToNetworkBytes("") + StringToNetworkBytes("Sys3"));
-    Feed(state, 142, LongToNetworkBytes(1) + LongToNetworkBytes(10) + IntegerToNetworkBytes(8) +
-                         IntegerToNetworkBytes(1) + StringToNetworkBytes("Holiday"));
-    cCalendar calendar;
-    calendar.SetDayType(10, 8);
-    calendar.SetDayTypeFullName(7, "Holiday");
-    Feed(state, 170, calendar.CompressToNetworkBytes());
-    Feed(state, 200, ListBody({{-1, ProfileForm(state, 1, "Top")}, {-1, ProfileForm(state, 2, "Top@Child", 2)},
-                               {-1, ProfileForm(state, -2, "New")}}));
-    Feed(state, 230, ListBody({{-1, ReceiverForm(1, "Alpha", 1)}, {-1, ReceiverForm(2, "Beta", 4, {"", "2", "", ""})},
-                               {-1, ReceiverForm(3, "Gamma", 9)}}));
+    for (const auto& [type, body] : FillMessages()) Feed(state, type, body);
 }
 
 bool TouchesReceivers(int type) { return type == 221 || type == 240 || type == 241; }
@@ -107,29 +127,39 @@ StateDigest Run(ClientState& state, int type, std::string_view body, const State
     return after;
 }
 
-// The filled state is made once and kept between inputs while no input changes it (its
-// digest tells); an input that changed it gets it made anew for the next one. The
-// fresh state is cheap and made for every input.
-ClientState& FilledState(StateDigest& digest) {
-    static std::unique_ptr<ClientState> filled;
-    static StateDigest pristine;
-    if (filled && digest == pristine) return *filled;
-    filled = std::make_unique<ClientState>();
-    filled->DataFiles = &FixedEnvironment();
-    Fill(*filled);
-    pristine = digest = DigestDecoderState(*filled);
-    return *filled;
-}
+// A state kept between inputs while no input changes it (its digest tells); an input
+// that changed it gets it made anew for the next one, fresh or filled. Building states
+// costs more than most inputs.
+class KeptState {
+public:
+    explicit KeptState(bool filled) : m_Filled(filled) {}
+
+    ClientState& Get() {
+        if (m_State && m_Digest == m_Pristine) return *m_State;
+        m_State = std::make_unique<ClientState>();
+        m_State->DataFiles = &FixedEnvironment();
+        if (m_Filled) Fill(*m_State);
+        m_Pristine = m_Digest = DigestDecoderState(*m_State);
+        return *m_State;
+    }
+    // The digest of the state as the last message left it.
+    StateDigest& Digest() { return m_Digest; }
+
+private:
+    bool m_Filled;
+    std::unique_ptr<ClientState> m_State;
+    StateDigest m_Pristine;
+    StateDigest m_Digest;
+};
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const std::string_view input(reinterpret_cast<const char*>(data), size);
-    ClientState fresh;
-    fresh.DataFiles = &FixedEnvironment();
-    StateDigest freshDigest = DigestDecoderState(fresh);
-    static StateDigest filledDigest;
-    ClientState& filled = FilledState(filledDigest);
+    static KeptState keptFresh(false);
+    static KeptState keptFilled(true);
+    ClientState& fresh = keptFresh.Get();
+    ClientState& filled = keptFilled.Get();
     std::size_t at = 0;
     while (at < input.size()) {
         const int type = static_cast<uint8_t>(input[at]);
@@ -140,8 +170,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         at = std::min(at + 3, input.size());
         const std::string_view body = input.substr(at, length);
         at += body.size();
-        freshDigest = Run(fresh, type, body, freshDigest);
-        filledDigest = Run(filled, type, body, filledDigest);
+        keptFresh.Digest() = Run(fresh, type, body, keptFresh.Digest());
+        keptFilled.Digest() = Run(filled, type, body, keptFilled.Digest());
     }
     return 0;
 }
