@@ -31,14 +31,18 @@ int16_t GetIntegerFromNetworkBytes(std::string_view body, int32_t& position) {
     return static_cast<int16_t>(v);
 }
 
-Bytes GetStringFromNetworkBytes(std::string_view body, int32_t& position) {
+std::string_view GetStringViewFromNetworkBytes(std::string_view body, int32_t& position) {
     int32_t n = GetIntegerFromNetworkBytes(body, position);
     if (n < 0) throw DecodeError("negative String length");
     std::size_t start = static_cast<std::size_t>(position);
-    Bytes text;
-    if (start < body.size()) text.assign(body.substr(start, static_cast<std::size_t>(n)));
+    std::string_view text;
+    if (start < body.size()) text = body.substr(start, static_cast<std::size_t>(n));
     position += n;
     return text;
+}
+
+Bytes GetStringFromNetworkBytes(std::string_view body, int32_t& position) {
+    return Bytes(GetStringViewFromNetworkBytes(body, position));
 }
 
 DateTime GetDateFromNetworkBytes(std::string_view body, int32_t& position) {

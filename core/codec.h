@@ -26,6 +26,9 @@ int16_t GetIntegerFromNetworkBytes(std::string_view body, int32_t& position);
 // the bytes that are there and the position still advances by the full length.
 // A negative length raises DecodeError.
 Bytes GetStringFromNetworkBytes(std::string_view body, int32_t& position);
+// The same text as a view into the body (valid as long as the body is), for readers that
+// check the whole record before copying anything out of it.
+std::string_view GetStringViewFromNetworkBytes(std::string_view body, int32_t& position);
 // Six Int16 (year, month, day, hour, minute, second); parts outside their range carry.
 DateTime GetDateFromNetworkBytes(std::string_view body, int32_t& position);
 

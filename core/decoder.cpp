@@ -9,7 +9,9 @@
 #include "core/records/receiver.h"
 #include "core/serversettings.h"
 
+#include <algorithm>
 #include <string>
+#include <type_traits>
 #include <utility>
 #include <vector>
 
@@ -210,10 +212,27 @@ template <class Record>
 KeyedCollection<Record> ReadRecordList(ClientState& state, std::string_view body, int32_t& p) {
     const int16_t n = As16Bit(GetLongFromNetworkBytes(body, p), "record count");
     KeyedCollection<Record> records;
+    // Room for as many records as the count says and the body can hold (an entry is at
+    // least its RecordRef and, for a receiver, an empty form): a count larger than the body
+    // reserves no more than the body could fill.
+    constexpr std::size_t kLeastEntry = std::is_same_v<Record, cReceiver> ? 6 + kEmptyReceiverFormLength : 6;
+    if (n > 0)
+        records.Reserve(
+            std::min(static_cast<std::size_t>(n), (body.size() - static_cast<std::size_t>(p)) / kLeastEntry));
+    // The saved forms of a receiver list go into one block, which can never need more
+    // than the rest of the body.
+    [[maybe_unused]] std::shared_ptr<Bytes> forms;
+    if constexpr (std::is_same_v<Record, cReceiver>) {
+        forms = std::make_shared<Bytes>();
+        if (n > 0) forms->reserve(body.size() - static_cast<std::size_t>(p));
+    }
     for (int i = 0; i < n; ++i) {
         ReadRecordRef(body, p); // read and not used
         auto record = std::make_shared<Record>();
-        record->UncompressAndStoreOriginalSettings(state, body, p);
+        if constexpr (std::is_same_v<Record, cReceiver>)
+            record->UncompressAndStoreOriginalSettings(state, body, p, forms);
+        else
+            record->UncompressAndStoreOriginalSettings(state, body, p);
         const std::string key = RecordKey(record->m_DiskIdentity);
         if (!records.Add(key, std::move(record)))
             throw DecodeError("two records with one identity in a list");
@@ -231,9 +250,7 @@ std::shared_ptr<Record> SaveRecord(ClientState& state, KeyedCollection<Record>& 
     std::shared_ptr<Record> record = find(state, ref);
     if (!record) record = std::make_shared<Record>();
     record->UncompressAndStoreOriginalSettings(state, body, p); // all or nothing
-    const std::string key = RecordKey(record->m_DiskIdentity);
-    records.Remove(key);
-    records.Add(key, record);
+    records.Replace(RecordKey(record->m_DiskIdentity), record);
     return record;
 }
 

@@ -4,6 +4,8 @@
 #include "core/socket.h"
 
 #include <algorithm>
+#include <cstdlib>
+#include <new>
 #include <cstring>
 #include <string>
 
@@ -59,27 +61,44 @@ void ConnectToServer(ClientState& state) {
     state.ConnectAttempted = true;
 }
 
-void FrameCutter::AppendGrowing(std::string_view bytes) {
+void FrameCutter::Reallocate(std::size_t capacity) {
     const std::size_t pending = m_End - m_Offset;
-    const std::size_t needed = pending + bytes.size();
-    if (needed <= m_Capacity && m_Offset >= pending &&
-        !(m_Capacity > kRetainedCapacity && needed < m_Capacity / 4)) {
-        // The consumed part is at least as large as the rest: move the rest to the front.
-        std::memmove(m_Buffer.get(), m_Buffer.get() + m_Offset, pending);
-    } else {
-        // Grow; or let go of a large buffer left by a large message when a quarter of it
-        // holds what is pending and incoming.
-        std::size_t capacity = std::max({needed, m_Capacity * 2, kInitialCapacity});
-        if (m_Capacity > kRetainedCapacity && needed < m_Capacity / 4)
-            capacity = std::max(needed * 2, kRetainedCapacity);
-        auto larger = std::make_unique_for_overwrite<Octet[]>(capacity);
-        if (pending != 0) std::memcpy(larger.get(), m_Buffer.get() + m_Offset, pending);
-        m_Buffer = std::move(larger);
-        m_Capacity = capacity;
-    }
+    if (m_Offset != 0 && pending != 0) std::memmove(m_Buffer.get(), m_Buffer.get() + m_Offset, pending);
     m_NeedEnd -= m_Offset;
     m_Offset = 0;
     m_End = pending;
+    if (capacity == m_Capacity) return;
+    if (capacity == 0) {
+        m_Buffer.reset();
+        m_Capacity = 0;
+        return;
+    }
+    void* resized = std::realloc(m_Buffer.get(), capacity);
+    if (resized == nullptr) throw std::bad_alloc();
+    (void)m_Buffer.release();
+    m_Buffer.reset(static_cast<Octet*>(resized));
+    m_Capacity = capacity;
+}
+
+void FrameCutter::AppendGrowing(std::string_view bytes) {
+    const std::size_t pending = m_End - m_Offset;
+    const std::size_t needed = pending + bytes.size();
+    const bool large = m_Capacity > kRetainedCapacity;
+    if (needed <= m_Capacity && m_Offset >= pending && !(large && needed < m_Capacity / 4)) {
+        // The consumed part is at least as large as the rest: move the rest to the front.
+        Reallocate(m_Capacity);
+    } else if (large && needed < m_Capacity / 4) {
+        // Let go of a large buffer left by a large message when a quarter of it holds what
+        // is pending and incoming.
+        Reallocate(std::max(needed * 2, kRetainedCapacity));
+    } else {
+        // Grow. A large frame whose length is known gets room for itself exactly, once:
+        // doubling towards it would copy it again and again and hold up to twice its size.
+        std::size_t capacity = std::max({needed, m_Capacity * 2, kInitialCapacity});
+        const std::size_t frame = m_NeedEnd - m_Offset;
+        if (frame > kRetainedCapacity && needed <= frame) capacity = frame;
+        Reallocate(capacity);
+    }
     if (!bytes.empty()) std::memcpy(m_Buffer.get() + m_End, bytes.data(), bytes.size());
     m_End += bytes.size();
 }
@@ -113,6 +132,13 @@ void FrameCutter::Clear() {
     m_Offset = 0;
     m_End = 0;
     m_NeedEnd = kHeaderLength;
+}
+
+void FrameCutter::Trim() {
+    if (m_Capacity <= kRetainedCapacity) return;
+    const std::size_t pending = m_End - m_Offset;
+    if (std::max(pending, m_NeedEnd - m_Offset) > kRetainedCapacity) return; // a large frame is on its way
+    Reallocate(pending == 0 ? 0 : kRetainedCapacity);
 }
 
 std::optional<std::string> CheckProtocolVersion(std::string_view body) {

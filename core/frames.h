@@ -8,6 +8,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -48,7 +49,7 @@ public:
         const std::size_t n = bytes.size();
         if (n <= m_Capacity - m_End) {
             if (n == 1)
-                m_Buffer[m_End] = static_cast<Octet>(bytes.front());
+                m_Buffer.get()[m_End] = static_cast<Octet>(bytes.front());
             else if (n != 0)
                 std::memcpy(m_Buffer.get() + m_End, bytes.data(), n);
             m_End += n;
@@ -66,6 +67,11 @@ public:
     }
     // Drops every pending byte (and a large buffer).
     void Clear();
+    // Lets go of a buffer that a large message made large, once what is pending (and the
+    // frame it begins) fits the size a cutter keeps; the pending bytes stay. Frames handed
+    // out before are no longer valid afterwards.
+    void Trim();
+    std::size_t Capacity() const { return m_Capacity; }
     std::size_t Pending() const { return m_End - m_Offset; }
 
 private:
@@ -83,7 +89,16 @@ private:
     std::optional<Frame> Cut();
     const char* Chars() const { return reinterpret_cast<const char*>(m_Buffer.get()); }
 
-    std::unique_ptr<Octet[]> m_Buffer;     // bytes [m_Offset, m_End) are pending
+    struct Free {
+        void operator()(Octet* bytes) const { std::free(bytes); }
+    };
+    // Moves the pending bytes to the front and gives the buffer the capacity (at least
+    // the pending bytes). The buffer is resized in place where it can be: a large one is
+    // remapped, not copied, so growing it never holds it twice.
+    void Reallocate(std::size_t capacity);
+
+    // Held with malloc, so that it can grow and shrink in place (see Reallocate).
+    std::unique_ptr<Octet, Free> m_Buffer; // bytes [m_Offset, m_End) are pending
     std::size_t m_Capacity = 0;
     std::size_t m_Offset = 0;              // bytes of m_Buffer already cut
     std::size_t m_End = 0;                 // bytes of m_Buffer received

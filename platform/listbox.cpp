@@ -1,5 +1,7 @@
 #include "platform/listbox.h"
 
+#include <algorithm>
+
 namespace korvel::platform {
 
 ListBox::ListBox(QWidget* parent) : QListWidget(parent) {
@@ -9,6 +11,15 @@ ListBox::ListBox(QWidget* parent) : QListWidget(parent) {
 }
 
 void ListBox::AddItem(const QString& text) { addItem(text); }
+
+void ListBox::AddItems(const QStringList& texts) {
+    if (!texts.isEmpty()) insertItems(count(), texts);
+}
+
+void ListBox::RemoveItems(int index, int n) {
+    if (index < 0 || n <= 0 || index >= count()) return;
+    model()->removeRows(index, std::min(n, count() - index));
+}
 
 void ListBox::RemoveItem(int index) {
     if (index < 0 || index >= count()) return;

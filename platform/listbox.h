@@ -13,8 +13,12 @@ public:
 
     int ListCount() const { return count(); }
     void AddItem(const QString& text);
+    // Adds the texts at the end in one step (one insertion for the view to lay out).
+    void AddItems(const QStringList& texts);
     // Removes the item at index; an index outside the list is ignored.
     void RemoveItem(int index);
+    // Removes count items from index on in one step; the part outside the list is ignored.
+    void RemoveItems(int index, int count);
     // Selects the item at index and scrolls it into view; -1 clears the selection.
     void SetListIndex(int index);
     int ListIndex() const { return currentRow(); }

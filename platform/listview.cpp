@@ -5,6 +5,7 @@
 
 #include <QHeaderView>
 #include <QHelpEvent>
+#include <QItemSelectionModel>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QToolTip>
@@ -16,11 +17,48 @@ namespace korvel::platform {
 // A row: its key and the numbers of its icon; sorts through the list's compare. However
 // it is deleted, it takes its key out of the list's look-up, so every key found there
 // belongs to a live row.
+namespace {
+
+// The text as QString::compare sees it without regard to case: each UTF-16 unit folded
+// (a low surrogate together with the high one before it), so that comparing two of these
+// in order gives what that compare gives, without folding again per comparison.
+std::u32string FoldedForCompare(const QString& text) {
+    std::u32string folded;
+    folded.resize(static_cast<std::size_t>(text.size()));
+    char32_t last = 0;
+    std::size_t i = 0;
+    for (const QChar c : text) {
+        const char16_t unit = c.unicode();
+        char32_t ucs4 = unit;
+        if (QChar::isLowSurrogate(ucs4) && QChar::isHighSurrogate(last)) ucs4 = QChar::surrogateToUcs4(last, ucs4);
+        last = unit;
+        folded[i++] = QChar::toCaseFolded(ucs4);
+    }
+    return folded;
+}
+
+} // namespace
+
 class ListView::Item final : public QTreeWidgetItem {
 public:
     Item(ListView* owner, QString key) : m_Owner(owner), Key(std::move(key)), FoldedKey(Key.toCaseFolded()) {}
+    Item(ListView* owner, QString key, QString folded)
+        : m_Owner(owner), Key(std::move(key)), FoldedKey(std::move(folded)) {}
     ~Item() override { m_Owner->forget(this); }
     bool operator<(const QTreeWidgetItem& other) const override { return m_Owner->lessThan(*this, other); }
+    void setData(int column, int role, const QVariant& value) override {
+        if (column == m_SortColumn && (role == Qt::DisplayRole || role == Qt::EditRole)) m_SortColumn = -1;
+        QTreeWidgetItem::setData(column, role, value);
+    }
+    // The folded text of the column, made when first asked for and kept until the text or
+    // the column asked for changes.
+    const std::u32string& SortText(int column) const {
+        if (m_SortColumn != column) {
+            m_SortText = FoldedForCompare(text(column));
+            m_SortColumn = column;
+        }
+        return m_SortText;
+    }
 
     ListView* m_Owner;
     QString Key;
@@ -28,6 +66,11 @@ public:
     int RowHint = -1;          // the 0-based row it was last seen at
     int Icon = 0;
     bool CheckedState = false; // as last seen, to tell the user's changes
+    bool Pending = false;      // made by AddItems and not yet in the list
+
+private:
+    mutable std::u32string m_SortText;
+    mutable int m_SortColumn = -1;
 };
 
 namespace {
@@ -86,6 +129,22 @@ ListView::~ListView() {
 void ListView::forget(const Item* item) {
     const auto it = m_Keys.constFind(item->FoldedKey);
     if (it != m_Keys.cend() && it.value() == item) m_Keys.erase(it);
+    m_CheckedRows.remove(const_cast<Item*>(item));
+}
+
+void ListView::setCheckedState(Item* item, bool checked) {
+    item->CheckedState = checked;
+    if (checked)
+        m_CheckedRows.insert(item);
+    else
+        m_CheckedRows.remove(item);
+}
+
+QStringList ListView::CheckedKeys() const {
+    QStringList keys;
+    keys.reserve(m_CheckedRows.size());
+    for (const Item* item : m_CheckedRows) keys.push_back(item->Key);
+    return keys;
 }
 
 void ListView::SetSmallIcons(const IconStore* icons) {
@@ -168,7 +227,10 @@ int ListView::AddItem(const QString& key, const QString& text, int smallIcon) {
 }
 
 ListView::Item* ListView::makeItem(const QString& key, const QStringList& texts, int smallIcon) {
-    auto* item = new Item(this, key);
+    return fill(new Item(this, key), texts, smallIcon);
+}
+
+ListView::Item* ListView::fill(Item* item, const QStringList& texts, int smallIcon) {
     for (int i = 0; i < texts.size() && i < std::max(1, ColumnCount()); ++i) item->setText(i, texts[i]);
     if (m_CheckBoxes) {
         item->setFlags(item->flags() | Qt::ItemIsUserCheckable);
@@ -196,18 +258,30 @@ int ListView::AddItems(const std::vector<NewRow>& rows) {
     m_ProgramChange = true;
     QList<QTreeWidgetItem*> items;
     items.reserve(static_cast<qsizetype>(rows.size()));
-    QHash<QString, Item*> batch;
+    m_Keys.reserve(m_Keys.size() + static_cast<qsizetype>(rows.size()));
     for (const NewRow& row : rows) {
-        if (row.Key.isEmpty() || FindKey(row.Key) != 0) continue;
-        const QString folded = row.Key.toCaseFolded();
-        if (batch.contains(folded)) continue;
-        Item* item = makeItem(row.Key, row.Texts, row.SmallIcon);
-        batch.insert(item->FoldedKey, item);
+        if (row.Key.isEmpty()) continue;
+        QString folded = row.Key.toCaseFolded();
+        // Taken by a row of the list or by an earlier row of this batch.
+        const auto taken = m_Keys.constFind(folded);
+        if (taken != m_Keys.cend() && (taken.value()->Pending || positionOf(taken.value()) != 0)) continue;
+        Item* item = fill(new Item(this, row.Key, std::move(folded)), row.Texts, row.SmallIcon);
+        item->Pending = true;
+        m_Keys.insert(item->FoldedKey, item);
         items.push_back(item);
     }
-    addTopLevelItems(items);
-    m_Keys.insert(batch);
-    sortNow();
+    for (QTreeWidgetItem* item : items) static_cast<Item*>(item)->Pending = false;
+    if (m_Sorted && ListCount() == 0) {
+        // Into an empty sorted list the rows go in their sorted order at once; sorting
+        // them first is what adding them and then sorting the list gives.
+        std::stable_sort(items.begin(), items.end(), [this](const QTreeWidgetItem* a, const QTreeWidgetItem* b) {
+            return before(*static_cast<const Item*>(a), *static_cast<const Item*>(b));
+        });
+        addTopLevelItems(items);
+    } else {
+        addTopLevelItems(items);
+        sortNow();
+    }
     m_ProgramChange = wasProgram;
     return static_cast<int>(items.size());
 }
@@ -218,6 +292,7 @@ void ListView::RemoveItem(int position) {
 
 void ListView::ClearItems() {
     m_Keys.clear();
+    m_CheckedRows.clear();
     clear();
 }
 
@@ -247,6 +322,8 @@ QString ListView::SubItem(int position, int column) const {
 void ListView::SetSubItem(int position, int column, const QString& text) {
     Item* item = itemAt(position);
     if (!item || !validColumn(column)) return;
+    // The same text again changes nothing on screen: the view need not hear of it.
+    if (item->text(column - 1) == text) return;
     const bool wasProgram = m_ProgramChange;
     m_ProgramChange = true;
     item->setText(column - 1, text);
@@ -261,6 +338,8 @@ int ListView::SmallIcon(int position) const {
 void ListView::SetSmallIcon(int position, int number) {
     Item* item = itemAt(position);
     if (!item) return;
+    // The icon the row shows already: nothing to tell the view.
+    if (number == item->Icon && (number == 0 || !m_SmallIcons) == item->icon(0).isNull()) return;
     const bool wasProgram = m_ProgramChange;
     m_ProgramChange = true;
     item->Icon = number;
@@ -278,7 +357,7 @@ void ListView::SetChecked(int position, bool checked) {
     if (!item || !m_CheckBoxes) return;
     const bool wasProgram = m_ProgramChange;
     m_ProgramChange = true;
-    item->CheckedState = checked;
+    setCheckedState(item, checked);
     item->setCheckState(0, checked ? Qt::Checked : Qt::Unchecked);
     m_ProgramChange = wasProgram;
 }
@@ -295,7 +374,7 @@ void ListView::onItemChanged(QTreeWidgetItem* changed, int column) {
     auto* item = static_cast<Item*>(changed);
     const bool checked = item->checkState(0) == Qt::Checked;
     if (checked == item->CheckedState) return;
-    item->CheckedState = checked;
+    setCheckedState(item, checked);
     emit ItemCheck(positionOf(item));
 }
 
@@ -330,7 +409,11 @@ void ListView::EnsureVisible(int position) {
 // --- Sorting -------------------------------------------------------------------------------
 
 bool ListView::lessThan(const QTreeWidgetItem& a, const QTreeWidgetItem& b) const {
-    return QString::compare(a.text(m_SortKey), b.text(m_SortKey), Qt::CaseInsensitive) < 0;
+    return static_cast<const Item&>(a).SortText(m_SortKey) < static_cast<const Item&>(b).SortText(m_SortKey);
+}
+
+bool ListView::before(const Item& a, const Item& b) const {
+    return m_SortOrder == 0 ? lessThan(a, b) : lessThan(b, a);
 }
 
 int ListView::insertionIndex(const Item* item) const {
@@ -339,14 +422,70 @@ int ListView::insertionIndex(const Item* item) const {
     int high = ListCount();
     while (low < high) {
         const int mid = (low + high) / 2;
-        const QTreeWidgetItem& other = *topLevelItem(mid);
-        const bool before = m_SortOrder == 0 ? lessThan(*item, other) : lessThan(other, *item);
-        if (before)
+        if (before(*item, *static_cast<const Item*>(topLevelItem(mid))))
             high = mid;
         else
             low = mid + 1;
     }
     return low;
+}
+
+int ListView::SortRow(int position) {
+    Item* item = itemAt(position);
+    if (!item) return 0;
+    if (!m_Sorted) return position;
+    // The other rows are in order; a stable sort puts the row after the other rows that
+    // sort before it, before those it sorts before, and among the rows equal to it where
+    // it stood relative to them.
+    const int from = position - 1;
+    const int others = ListCount() - 1;
+    auto other = [&](int i) -> const Item& { return *static_cast<const Item*>(topLevelItem(i < from ? i : i + 1)); };
+    int low = 0, high = others;
+    while (low < high) {
+        const int mid = (low + high) / 2;
+        if (before(other(mid), *item))
+            low = mid + 1;
+        else
+            high = mid;
+    }
+    const int firstEqual = low;
+    high = others;
+    while (low < high) {
+        const int mid = (low + high) / 2;
+        if (before(*item, other(mid)))
+            high = mid;
+        else
+            low = mid + 1;
+    }
+    const int to = std::clamp(from, firstEqual, low);
+    if (to == from) return position;
+
+    const bool wasProgram = m_ProgramChange;
+    m_ProgramChange = true;
+    {
+        // The row keeps its selection and stays current if it was, as a sort keeps them;
+        // no other row's state changes. Without clearing the current row first, Qt would
+        // select a neighbour when it is taken out; and with the selection's signals on,
+        // restoring it would lay the whole list out at once (and scroll to it) instead of
+        // once when the event loop next runs.
+        QItemSelectionModel* selection = selectionModel();
+        const QSignalBlocker quietList(this);
+        const QSignalBlocker quietSelection(selection);
+        const bool selected = item->isSelected();
+        const bool current = currentItem() == item;
+        if (current) selection->setCurrentIndex(QModelIndex(), QItemSelectionModel::NoUpdate);
+        takeTopLevelItem(from);
+        insertTopLevelItem(to, item);
+        const QModelIndex index = indexFromItem(item);
+        if (current) selection->setCurrentIndex(index, QItemSelectionModel::NoUpdate);
+        if (selected) selection->select(index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+    }
+    viewport()->update();
+    // Only the rows between the two places moved, each by one.
+    for (int i = std::min(from, to), last = std::max(from, to); i <= last; ++i)
+        static_cast<Item*>(topLevelItem(i))->RowHint = i;
+    m_ProgramChange = wasProgram;
+    return to + 1;
 }
 
 void ListView::sortNow() {
@@ -392,7 +531,7 @@ void ListView::SetCheckBoxes(bool on) {
         } else {
             item->setFlags(item->flags() & ~Qt::ItemIsUserCheckable);
             item->setData(0, Qt::CheckStateRole, QVariant());
-            item->CheckedState = false;
+            setCheckedState(item, false);
         }
     }
     m_ProgramChange = wasProgram;

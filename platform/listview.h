@@ -12,8 +12,11 @@
 //
 // Sorting: while Sorted() is on, a new row goes to its place at once and a change of the
 // sort key or order sorts the list again; a change of a row's texts does not move it
-// (switch sorting off and on to sort again). The sort compares the texts of the sort
-// column; equal texts keep their order.
+// (switch sorting off and on to sort again, or move that one row with SortRow). The sort
+// compares the texts of the sort column as QString::compare does without regard to case;
+// equal texts keep their order. Each row keeps the folded form of its sort text, made
+// once when first compared and again only after that text changes, so a comparison
+// copies no text.
 //
 // Events: ItemClick for a press of the left or the right button on a row (the row is
 // selected first, and no key held with the press takes the selection from it); ColumnClick for a click on a header; DblClick; MouseDown and
@@ -23,9 +26,11 @@
 // raises an event.
 
 #include <QHash>
+#include <QSet>
 #include <QString>
 #include <QTreeWidget>
 
+#include <string>
 #include <vector>
 
 namespace korvel::platform {
@@ -109,10 +114,24 @@ public:
     // 0 ascending, 1 descending; other values are refused (false, no change).
     int SortOrder() const { return m_SortOrder; }
     bool SetSortOrder(int order);
+    // Moves the row at the position to the place a sort of the whole list would give it,
+    // the other rows being in order: among rows with an equal text it keeps its place
+    // relative to them. Binary search; the row keeps its selection and check box. Returns
+    // its new position (the same one while sorting is off; 0 outside the list).
+    int SortRow(int position);
 
     // --- Check boxes and tool tip ---------------------------------------------------------
     bool CheckBoxes() const { return m_CheckBoxes; }
     void SetCheckBoxes(bool on);
+    // The number of ticked rows, and their keys in no particular order; both cost in
+    // proportion to the ticked rows, not to the list.
+    int CheckedCount() const { return static_cast<int>(m_CheckedRows.size()); }
+    QStringList CheckedKeys() const;
+
+    // Many rows are about to change (ticks restored, say): the view lays the list out once
+    // when the event loop next runs, instead of looking up each changed row's place on
+    // screen, which costs in proportion to the list.
+    void DeferLayout() { scheduleDelayedItemsLayout(); }
     QString ToolTipText() const { return m_ToolTip; }
     void SetToolTipText(const QString& text);
 
@@ -143,6 +162,7 @@ private:
     };
 
     Item* makeItem(const QString& key, const QStringList& texts, int smallIcon);
+    Item* fill(Item* item, const QStringList& texts, int smallIcon);
     Item* itemAt(int position) const;
     int positionOf(const QTreeWidgetItem* item) const;
     void forget(const Item* item);
@@ -150,11 +170,15 @@ private:
     void sortNow();
     int insertionIndex(const Item* item) const;
     bool lessThan(const QTreeWidgetItem& a, const QTreeWidgetItem& b) const;
+    // a sorts before b in the list's order (ascending or descending).
+    bool before(const Item& a, const Item& b) const;
+    void setCheckedState(Item* item, bool checked);
     void onItemChanged(QTreeWidgetItem* item, int column);
     void emitMouse(void (ListView::*signal)(int, int, int, int), QMouseEvent* event, int button);
 
     std::vector<Column> m_Columns;
     QHash<QString, Item*> m_Keys; // case-folded key -> row
+    QSet<Item*> m_CheckedRows;
     const IconStore* m_HeaderIcons = nullptr;
     const IconStore* m_SmallIcons = nullptr;
     bool m_Sorted = false;

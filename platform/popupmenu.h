@@ -28,6 +28,15 @@ public:
     void Load();
     // Drops the last element; element 0 stays.
     void Unload();
+    // Makes a new element at the index (0..Count()); the elements from there on move up
+    // by one.
+    void Insert(int index, const QString& caption, const QString& tag);
+    // Drops the element at the index; the ones after it move down by one. The only
+    // element left is never dropped.
+    void Remove(int index);
+    // Moves the element (its action, caption, tag and marks) from one index to another;
+    // the ones between move by one.
+    void Move(int from, int to);
 
     QString Caption(int index) const;
     void SetCaption(int index, const QString& caption);
@@ -48,6 +57,8 @@ private:
         QString Tag;
     };
     QAction* makeAction(const QString& caption);
+    // Puts the action into the menu before the given one (at the end when none).
+    QAction* placeAction(QAction* action, QAction* before);
 
     QMenu* m_Menu;
     QAction* m_Anchor;

@@ -89,7 +89,7 @@ void Component::SetServerAddress(const QString& address) {
     if (value == m_State.ServerAddress) return;
     if (m_State.ConnectAttempted) {
         bindSocket();
-        m_Socket->Close();
+        endConnection();
         m_State.ConnectAttempted = false;
         m_Timer->stop();
         m_Timer->start();
@@ -221,6 +221,11 @@ void Component::Winsock_ActiveXClient_Close() {
 
 void Component::Winsock_ActiveXClient_Error(int, const QString&) { Winsock_ActiveXClient_Close(); }
 
+void Component::endConnection() {
+    m_Socket->Close();
+    m_EndedConnection = true;
+}
+
 void Component::recover() {
     try {
         m_ReceiveBuffer.Clear();
@@ -242,20 +247,42 @@ void Component::Winsock_ActiveXClient_DataArrival(qint64) {
     m_InReceiveLoop = true;
     try {
         bindSocket();
+        // Frames belong to the connection they arrived on. Once the control has ended it
+        // (a version conflict, or a new address written meanwhile), the rest of what was
+        // read is dropped: none of it is handled and no further box shown. (Frames that
+        // arrived before the server closed are still handled: the server ended it, and
+        // they were sent before.)
+        m_EndedConnection = false;
         do {
             m_MoreData = false;
             m_ReceiveBuffer.Append(m_Socket->ReadReceived());
             while (std::optional<Frame> frame = m_ReceiveBuffer.Next()) {
                 handleFrame(*frame);
                 if (!alive) return;
+                if (m_EndedConnection) {
+                    m_ReceiveBuffer.Clear();
+                    m_MoreData = false;
+                    break;
+                }
             }
         } while (m_MoreData && IsConnected());
+        // A large message leaves a large buffer behind; it is let go of here, once the
+        // read's frames (which point into it) are handled.
+        m_ReceiveBuffer.Trim();
     } catch (...) {
         if (!alive) return;
         // A malformed stream or message: drop the connection, say so, go on working.
         recover();
     }
     m_InReceiveLoop = false;
+    readHandled();
+}
+
+void Component::readHandled() {
+    try {
+        OnReadHandled();
+    } catch (...) {
+    }
 }
 
 void Component::handleFrame(const Frame& frame) {
@@ -277,7 +304,7 @@ void Component::checkProtocolVersion(std::string_view body) {
     platform::ShowMessage(platform::ToQString(*conflict), platform::ToQString(m_Description.SettingsApplication),
                           platform::MessageIcon::Exclamation, platform::MessageButtons::Ok, this);
     if (!alive) return; // the host destroyed the control while the box was open
-    m_Socket->Close();
+    endConnection();
     ShowConnectionState();
 }
 

@@ -96,6 +96,10 @@ protected:
     // Types other than 1 and 106, after the shared decoder. May raise KorvelError.
     virtual void HandleOwnMessage(int type, std::string_view body, std::shared_ptr<cReceiver>& receiver,
                                   std::shared_ptr<cProfile>& profile);
+    // After every frame of one socket read has been handled (also when the read ended
+    // early because the connection closed): the place for view work that needs doing
+    // once per read, not once per message (scrolling to the newest entry).
+    virtual void OnReadHandled() {}
     virtual void OnTimerExtra() {}
     virtual void OnShowConnectionState() {}
 
@@ -105,8 +109,11 @@ protected:
 private:
     void bindSocket();
     void handleFrame(const Frame& frame);
+    void readHandled();
     void checkProtocolVersion(std::string_view body);
     void recover();
+    // Closes the socket on the control's own decision (not because the server went).
+    void endConnection();
 
     ClientState& m_State;
     ControlDescription m_Description;
@@ -117,6 +124,7 @@ private:
     int m_ElapsedMs = 0;
     bool m_InReceiveLoop = false;
     bool m_MoreData = false;
+    bool m_EndedConnection = false; // the control ended the connection during this read
 };
 
 } // namespace korvel::shell

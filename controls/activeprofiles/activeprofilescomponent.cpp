@@ -89,13 +89,13 @@ void Component::OnShowConnectionState() { m_Tree->setVisible(IsConnected()); }
 int Component::IsConnectedToServer() const { return IsConnected() ? 1 : 0; }
 
 int Component::IsProfileEnabled(const QString& ProfileName) const {
-    const auto profile = FindProfileByShownName(State(), platform::FromQString(ProfileName));
+    const auto profile = m_ShownNames.Find(State(), platform::FromQString(ProfileName));
     return profile && profile->m_Enabled ? -1 : 0;
 }
 
 void Component::ProfileEnableOrDisable(const QString& ProfileName, int Enabled) {
     if ((State().UserRights & RightEnableOrDisableProfiles) == 0) return;
-    const auto profile = FindProfileByShownName(State(), platform::FromQString(ProfileName));
+    const auto profile = m_ShownNames.Find(State(), platform::FromQString(ProfileName));
     if (!profile) return;
     sendEnableOrDisable(*profile, EnableFlag(Enabled));
 }

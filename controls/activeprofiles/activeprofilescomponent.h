@@ -7,6 +7,10 @@
 
 #include "shell/component.h"
 
+#ifndef Q_MOC_RUN
+#include "controls/activeprofiles/profileswitch.h"
+#endif
+
 #include <memory>
 #include <string_view>
 
@@ -39,13 +43,7 @@ public:
     Q_INVOKABLE int IsProfileEnabled(const QString& ProfileName) const;
     Q_INVOKABLE int IsConnectedToServer() const;
 
-    // Handlers of the tree (connected to its events; public for tests).
-    void TreeView_Profiles_MouseDown(int button, int shift, int x, int y);
-    void TreeView_Profiles_DblClick();
-
-    platform::TreeView& TreeView_Profiles() const { return *m_Tree; }
-    const platform::IconStore& ImageManager_CheckBoxes() const { return *m_Icons; }
-    int TreeShift() const { return m_TreeShift; }
+    // The tree carries its name, "TreeView_Profiles", as its object name.
 
 protected:
     void OnInitialise() override;
@@ -56,6 +54,10 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // Handlers of the tree's events.
+    void TreeView_Profiles_MouseDown(int button, int shift, int x, int y);
+    void TreeView_Profiles_DblClick();
+
     void fillTree();                                   // 200
     void showSavedProfile(const cProfile& profile);    // 210
     void sendEnableOrDisable(const cProfile& profile, int16_t flag);
@@ -63,6 +65,8 @@ private:
     std::unique_ptr<platform::IconStore> m_Icons;
     platform::TreeView* m_Tree;
     int16_t m_TreeShift = 0;
+    // The public operations find a profile by its shown name through this index.
+    mutable ShownNameIndex m_ShownNames;
 };
 
 } // namespace korvel::activeprofiles

@@ -125,8 +125,14 @@ AlarmInfoWindow::AlarmInfoWindow(AlarmInfoSources sources, QWidget* parent)
     header->setTextAlignment(0, Qt::AlignHCenter | Qt::AlignVCenter);
     header->setTextAlignment(kLabelColumn, Qt::AlignRight | Qt::AlignVCenter);
     header->setTextAlignment(kValueColumn, Qt::AlignLeft | Qt::AlignVCenter);
+    m_SettingWidths = true;
     for (int c = 0; c < 3; ++c) m_List->setColumnWidth(c, platform::TwipsToPixels(kCreatedWidths[c]));
     LoadColumnWidths();
+    m_SettingWidths = false;
+    // Only widths the operator changes are written back when the window closes.
+    connect(m_List->header(), &QHeaderView::sectionResized, this, [this](int column, int, int) {
+        if (!m_SettingWidths && column >= 0 && column < 3) m_WidthChanged[static_cast<std::size_t>(column)] = true;
+    });
 
     m_List->clear();
     const auto rows = BuildAlarmInfoRows(Bytes(), m_Sources);
@@ -146,15 +152,19 @@ AlarmInfoWindow::AlarmInfoWindow(AlarmInfoSources sources, QWidget* parent)
 }
 
 void AlarmInfoWindow::FitToContents() {
-    // Each opening shows every label and value whole: a column narrower than its texts
-    // (the smallest width, or a width stored for another alarm's texts) is widened to
-    // them, up to a bound; a wider one is kept as it is.
+    // A column without a stored width opens wide enough for its texts (up to a bound),
+    // so no label or value is cut off; a stored width is the operator's and is applied
+    // as stored, and a width the operator changed in this window stays as it is.
+    m_SettingWidths = true;
     for (int column : {kLabelColumn, kValueColumn}) {
+        const auto c = static_cast<std::size_t>(column);
+        if (m_WidthStored[c] || m_WidthChanged[c]) continue;
         const int width = m_List->columnWidth(column);
         m_List->resizeColumnToContents(column);
         const int fitted = std::min(m_List->columnWidth(column), kLargestFitPixels);
         m_List->setColumnWidth(column, std::max(width, fitted));
     }
+    m_SettingWidths = false;
     const int listWidth = m_List->columnWidth(kLabelColumn) + m_List->columnWidth(kValueColumn);
     const int rowsHeight = m_List->header()->sizeHint().height() +
                            kAlarmInfoRows * std::max(m_List->sizeHintForRow(0), 1);
@@ -205,10 +215,14 @@ int AlarmInfoWindow::ColumnWidthTwips(int column) const {
 void AlarmInfoWindow::LoadColumnWidths() {
     for (int i = 1; i <= 3; ++i) {
         double twips = ColumnWidthTwips(i);
-        if (m_Sources.settings)
-            twips = NumericValue(m_Sources.settings->Get(kSettingsApplication, kSettingsSection,
-                                                         kWidthKey + std::to_string(i),
-                                                         std::to_string(ColumnWidthTwips(i))));
+        if (m_Sources.settings) {
+            const std::string stored =
+                m_Sources.settings->Get(kSettingsApplication, kSettingsSection, kWidthKey + std::to_string(i), "");
+            if (!stored.empty()) {
+                m_WidthStored[static_cast<std::size_t>(i - 1)] = true;
+                twips = NumericValue(stored);
+            }
+        }
         twips = std::clamp(twips, double(kSmallestWidth), kLargestWidth);
         m_List->setColumnWidth(i - 1, static_cast<int>(twips / kTwipsPerPixel + 0.5));
     }
@@ -219,9 +233,12 @@ void AlarmInfoWindow::LoadColumnWidths() {
 
 void AlarmInfoWindow::SaveColumnWidths() {
     if (!m_Sources.settings) return;
+    // A width is written back only when the operator changed it: a width the window
+    // chose, or a stored one applied with its rules, is left as it was stored.
     for (int i = 1; i <= 3; ++i)
-        m_Sources.settings->Save(kSettingsApplication, kSettingsSection, kWidthKey + std::to_string(i),
-                                 std::to_string(ColumnWidthTwips(i)));
+        if (m_WidthChanged[static_cast<std::size_t>(i - 1)])
+            m_Sources.settings->Save(kSettingsApplication, kSettingsSection, kWidthKey + std::to_string(i),
+                                     std::to_string(ColumnWidthTwips(i)));
 }
 
 void AlarmInfoWindow::done(int result) {

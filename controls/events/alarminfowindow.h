@@ -3,14 +3,17 @@
 // them as text or close the window, and column widths remembered per user (twips, under
 // "Korvel Alarm Server 3" / "Parameters" / "AlarmInfoViewColWidth" + column number).
 
+// moc cannot read the standard library's concepts that these bring in.
+#ifndef Q_MOC_RUN
 #include "core/clientstate.h"
 #include "core/datetime.h"
-
-#include <QDialog>
 
 #include <array>
 #include <functional>
 #include <string>
+#endif
+
+#include <QDialog>
 
 class QAction;
 class QMenu;
@@ -42,6 +45,7 @@ std::array<AlarmInfoRow, kAlarmInfoRows> BuildAlarmInfoRows(const Bytes& record,
                                                             const AlarmInfoSources& sources);
 
 class AlarmInfoWindow final : public QDialog {
+    Q_OBJECT
 public:
     // Loads the window: captions, columns with their stored widths, the fifteen labels.
     explicit AlarmInfoWindow(AlarmInfoSources sources, QWidget* parent = nullptr);
@@ -52,32 +56,30 @@ public:
     // Shows the window modal, on top, and waits until it closes.
     void ShowModal();
 
-    // Menu commands.
-    void CopyToClipboard();
-    void Exit();
-
-    // The text CopyToClipboard puts on the clipboard.
-    QString ClipboardText() const;
-
-    QTreeWidget* List() const { return m_List; }
-    QMenu* ToolsMenu() const { return m_ToolsMenu; }
-    QAction* CopyAction() const { return m_Copy; }
-    QAction* ExitAction() const { return m_Exit; }
-
-    // Column widths in twips (column 1..3).
-    int ColumnWidthTwips(int column) const;
-
     void done(int result) override;
 
 private:
+    // Menu commands (the items "Menu_Tools_CopyToClipboard" and "Menu_Tools_Exit" of the
+    // menu "Menu_Tools"; the list is "ListView_AlarmInfo").
+    void CopyToClipboard();
+    void Exit();
+    // The text CopyToClipboard puts on the clipboard.
+    QString ClipboardText() const;
+    // Column widths in twips (column 1..3).
+    int ColumnWidthTwips(int column) const;
+
     void LoadColumnWidths();
     void SaveColumnWidths();
 
-    // Widens the label and value columns to their texts where they are narrower, and
-    // fits the window to the list.
+    // Widens the label and value columns to their texts where no width is stored and
+    // they are narrower, and fits the window to the list.
     void FitToContents();
 
     AlarmInfoSources m_Sources;
+    // Per column (0-based): a width was stored for it; the operator changed its width.
+    std::array<bool, 3> m_WidthStored{};
+    std::array<bool, 3> m_WidthChanged{};
+    bool m_SettingWidths = false; // widths set by the window itself, not by the operator
     QTreeWidget* m_List = nullptr;
     QMenu* m_ToolsMenu = nullptr;
     QAction* m_Copy = nullptr;

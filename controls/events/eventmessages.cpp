@@ -2,44 +2,66 @@
 
 #include "core/errors.h"
 
+#include <algorithm>
+#include <cstdint>
+
 namespace korvel::events {
 namespace {
 
-// Smallest wire form of one alarm (identity, two empty texts, icon, line count), which
-// bounds the room reserved for a list whatever count the body claims.
-constexpr std::size_t kSmallestAlarm = 4 + 2 + 2 + 2 + 2;
-
-void CheckCount(int32_t count) {
-    if (count < 0) throw DecodeError("negative count in an alarm list");
+// A String as a view of its text inside the body, read like the codec reads a String.
+std::string_view ReadText(std::string_view body, int32_t& position) {
+    const int16_t length = GetIntegerFromNetworkBytes(body, position);
+    if (length < 0) throw DecodeError("negative String length");
+    if (static_cast<std::size_t>(position) + static_cast<std::size_t>(length) > body.size())
+        throw DecodeError("alarm list cut short");
+    const std::string_view text = body.substr(static_cast<std::size_t>(position), static_cast<std::size_t>(length));
+    position += length;
+    return text;
 }
 
 } // namespace
 
-std::vector<AlarmEntry> ParseAlarmList(std::string_view body) {
+AlarmList::AlarmList(std::string_view body) : m_Body(body) {
+    if (body.size() > UINT32_MAX) throw DecodeError("alarm list too long");
     int32_t position = 0;
     const int32_t count = GetLongFromNetworkBytes(body, position);
-    CheckCount(count);
-    std::vector<AlarmEntry> alarms;
-    alarms.reserve(std::min<std::size_t>(static_cast<std::size_t>(count), body.size() / kSmallestAlarm));
+    // The whole list is checked before anything is kept, so a list cut short changes
+    // nothing; a negative count is no alarms.
     for (int32_t i = 0; i < count; ++i) {
-        AlarmEntry alarm;
-        alarm.Identity = GetLongFromNetworkBytes(body, position);
-        alarm.Record = GetStringFromNetworkBytes(body, position);
-        alarm.Title = GetStringFromNetworkBytes(body, position);
-        alarm.Icon = GetIntegerFromNetworkBytes(body, position);
-        const int16_t lines = GetIntegerFromNetworkBytes(body, position);
-        CheckCount(lines);
-        alarm.Lines.reserve(static_cast<std::size_t>(lines));
-        for (int16_t k = 0; k < lines; ++k) {
-            AlarmLine line;
-            line.Icon = GetIntegerFromNetworkBytes(body, position);
-            line.Text = GetStringFromNetworkBytes(body, position);
-            alarm.Lines.push_back(std::move(line));
-        }
-        alarms.push_back(std::move(alarm));
+        m_Offsets.push_back(static_cast<uint32_t>(position));
+        const Alarm alarm = readAlarm(position);
+        for (int16_t k = 0; k < alarm.LineCount; ++k) readLine(position);
     }
-    // A text whose length runs past the end of the body is a body cut short.
-    if (position > static_cast<int32_t>(body.size())) throw DecodeError("alarm list cut short");
+    m_Offsets.shrink_to_fit();
+}
+
+AlarmList::Alarm AlarmList::readAlarm(int32_t& position) const {
+    Alarm alarm;
+    alarm.Identity = GetLongFromNetworkBytes(m_Body, position);
+    alarm.Record = ReadText(m_Body, position);
+    alarm.Title = ReadText(m_Body, position);
+    alarm.Icon = GetIntegerFromNetworkBytes(m_Body, position);
+    alarm.LineCount = std::max<int16_t>(GetIntegerFromNetworkBytes(m_Body, position), 0);
+    return alarm;
+}
+
+AlarmList::Line AlarmList::readLine(int32_t& position) const {
+    Line line;
+    line.Icon = GetIntegerFromNetworkBytes(m_Body, position);
+    line.Text = ReadText(m_Body, position);
+    return line;
+}
+
+std::vector<AlarmEntry> ParseAlarmList(std::string_view body) {
+    const AlarmList list(body);
+    std::vector<AlarmEntry> alarms;
+    alarms.reserve(list.Size());
+    list.ForEach(
+        [&](const AlarmList::Alarm& a) {
+            alarms.push_back({a.Identity, Bytes(a.Record), Bytes(a.Title), a.Icon, {}});
+            alarms.back().Lines.reserve(static_cast<std::size_t>(a.LineCount));
+        },
+        [&](const AlarmList::Line& l) { alarms.back().Lines.push_back({l.Icon, Bytes(l.Text)}); });
     return alarms;
 }
 

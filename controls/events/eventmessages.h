@@ -48,7 +48,50 @@ struct AlarmUpdate {
     bool operator==(const AlarmUpdate&) const = default;
 };
 
-// Message 143. A body cut short or with a negative count raises DecodeError.
+// Message 143, checked whole and kept as the places of its alarms in the body: four
+// bytes per alarm (the smallest alarm on the wire takes twelve), no copies of its texts,
+// so a list costs little more than the message itself. It reads the body it was made
+// from, which must outlive it. A negative alarm or line count means none; a body cut
+// short raises DecodeError.
+class AlarmList {
+public:
+    explicit AlarmList(std::string_view body);
+
+    // One alarm of the list, its texts pointing into the body.
+    struct Alarm {
+        int32_t Identity = 0;
+        std::string_view Record;
+        std::string_view Title;
+        int16_t Icon = 0;
+        int16_t LineCount = 0; // never negative
+    };
+    struct Line {
+        int16_t Icon = 0;
+        std::string_view Text;
+    };
+
+    std::size_t Size() const { return m_Offsets.size(); }
+    // Calls onAlarm(const Alarm&) and then onLine(const Line&) for each of its lines,
+    // alarm by alarm in the order of the list.
+    template <class OnAlarm, class OnLine>
+    void ForEach(OnAlarm&& onAlarm, OnLine&& onLine) const {
+        for (uint32_t offset : m_Offsets) {
+            int32_t position = static_cast<int32_t>(offset);
+            const Alarm alarm = readAlarm(position);
+            onAlarm(alarm);
+            for (int16_t k = 0; k < alarm.LineCount; ++k) onLine(readLine(position));
+        }
+    }
+
+private:
+    Alarm readAlarm(int32_t& position) const;
+    Line readLine(int32_t& position) const;
+
+    std::string_view m_Body;
+    std::vector<uint32_t> m_Offsets; // where each alarm begins in the body
+};
+
+// Message 143 read into plain values (for the substitute server's data and the tests).
 std::vector<AlarmEntry> ParseAlarmList(std::string_view body);
 
 // Message 161: nothing for a kind the viewer ignores (its fields are not read).

@@ -51,16 +51,25 @@ void Component::OnSettingsMessage() {
 void Component::HandleOwnMessage(int type, std::string_view body, std::shared_ptr<cReceiver>&,
                                  std::shared_ptr<cProfile>&) {
     switch (type) {
-    case MsgAlarmEventList:
-        m_Tree->LoadList(ParseAlarmList(body));
+    case MsgAlarmEventList: {
+        const AlarmList list(body); // checked whole before the tree changes
+        m_Tree->BeginBatch();
+        m_Tree->LoadList(list);
         break;
+    }
     case MsgAlarmEventUpdate:
-        if (auto update = ParseAlarmUpdate(body)) m_Tree->Apply(*update);
+        if (auto update = ParseAlarmUpdate(body)) {
+            m_Tree->BeginBatch();
+            m_Tree->Apply(*update);
+        }
         break;
     default:
         break;
     }
 }
+
+// The newest node of the read is scrolled into view once, after all its messages.
+void Component::OnReadHandled() { m_Tree->EndBatch(); }
 
 void Component::OnTimerExtra() {
     const bool connected = Winsock_ActiveXClient().State() == SocketConnected;
@@ -87,8 +96,7 @@ void Component::OpenAlarmDetails(const Bytes& record) {
     // No owner window: the details stand on their own, above everything.
     AlarmInfoWindow window(DetailsSources());
     window.Fill(record);
-    if (m_DetailsOpener) m_DetailsOpener(window);
-    else window.ShowModal();
+    window.ShowModal();
 }
 
 } // namespace korvel::events

@@ -8,8 +8,6 @@
 // moc cannot read the standard library's concepts that <functional> brings in.
 #ifndef Q_MOC_RUN
 #include "controls/events/alarminfowindow.h"
-
-#include <functional>
 #endif
 #include <string_view>
 
@@ -22,37 +20,30 @@ class Component final : public shell::Component {
 public:
     static shell::ControlDescription MakeDescription();
 
+    // The alarm tree is the child widget "TreeView_Event" (an EventTree); a double-click
+    // on an alarm opens the details window (an AlarmInfoWindow, modal).
     explicit Component(ClientState& state, QWidget* parent = nullptr);
-
-    EventTree& TreeView_Event() const { return *m_Tree; }
-    bool WasConnected() const { return m_WasConnected; }
-    bool SortDescending() const { return m_SortDescending; }
-    const Bytes& DateFormat() const { return m_DateFormat; }
-    const Bytes& TimeFormat() const { return m_TimeFormat; }
-
-    // What the details window of an alarm reads, as of now.
-    AlarmInfoSources DetailsSources() const;
-    // Opens the details window of an alarm record: modal, until it closes.
-    void OpenAlarmDetails(const Bytes& record);
-    // Replaces how the details window is shown (tests look at it without a modal loop).
-    using DetailsOpener = std::function<void(AlarmInfoWindow&)>;
-    void SetDetailsOpener(DetailsOpener opener) { m_DetailsOpener = std::move(opener); }
 
 protected:
     void OnInitialise() override;
     void OnSettingsMessage() override;
     void HandleOwnMessage(int type, std::string_view body, std::shared_ptr<cReceiver>& receiver,
                           std::shared_ptr<cProfile>& profile) override;
+    void OnReadHandled() override;
     void OnTimerExtra() override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // What the details window of an alarm reads, as of now.
+    AlarmInfoSources DetailsSources() const;
+    // Opens the details window of an alarm record: modal, until it closes.
+    void OpenAlarmDetails(const Bytes& record);
+
     EventTree* m_Tree;
     bool m_WasConnected = false;
     bool m_SortDescending = false;
     Bytes m_DateFormat;
     Bytes m_TimeFormat;
-    DetailsOpener m_DetailsOpener;
 };
 
 } // namespace korvel::events

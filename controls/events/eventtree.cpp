@@ -7,6 +7,9 @@
 #include <QHeaderView>
 #include <QMouseEvent>
 
+#include <deque>
+#include <unordered_map>
+
 namespace korvel::events {
 namespace {
 
@@ -106,12 +109,19 @@ void EventTree::setImage(QTreeWidgetItem* node, int image) {
 }
 
 void EventTree::reveal(QTreeWidgetItem* node) {
-    if (m_Loading) m_LastRevealed = node;
+    if (m_Batching) m_LastRevealed = node;
     else scrollToItem(node);
 }
 
-void EventTree::AddOrUpdateEventNode(const Bytes& text, int kind, int32_t identity, int16_t lineIndex,
-                                     int16_t icon, const Bytes& title) {
+void EventTree::EndBatch() {
+    m_Batching = false;
+    QTreeWidgetItem* last = m_LastRevealed;
+    m_LastRevealed = nullptr;
+    if (last) scrollToItem(last);
+}
+
+void EventTree::AddOrUpdateEventNode(std::string_view text, int kind, int32_t identity, int16_t lineIndex,
+                                     int16_t icon, std::string_view title) {
     switch (kind) {
     case kAlarmAdded: addAlarm(text, identity, icon, title); break;
     case kLineAdded: addLine(identity, icon, text); break;
@@ -136,11 +146,11 @@ void EventTree::removeOldestAlarm() {
     delete oldest;
 }
 
-void EventTree::addAlarm(const Bytes& record, int32_t identity, int16_t icon, const Bytes& title) {
+void EventTree::addAlarm(std::string_view record, int32_t identity, int16_t icon, std::string_view title) {
     while (m_NodeCount > kTreeNodeCap && topLevelItemCount() > 0) removeOldestAlarm();
     if (m_Alarms.count(identity)) return;
 
-    auto* node = new AlarmNode(identity, record);
+    auto* node = new AlarmNode(identity, Bytes(record));
     node->setText(0, platform::ToQString(title));
     setImage(node, AlarmImage(icon));
     if (m_SortDescending && topLevelItemCount() > 0) insertTopLevelItem(0, node);
@@ -150,7 +160,7 @@ void EventTree::addAlarm(const Bytes& record, int32_t identity, int16_t icon, co
     reveal(node);
 }
 
-void EventTree::addLine(int32_t identity, int16_t icon, const Bytes& text) {
+void EventTree::addLine(int32_t identity, int16_t icon, std::string_view text) {
     QTreeWidgetItem* alarm = FindAlarm(identity);
     if (!alarm) return;
     setImage(alarm, AlarmImageWithLines(Image(alarm)));
@@ -163,7 +173,7 @@ void EventTree::addLine(int32_t identity, int16_t icon, const Bytes& text) {
     reveal(line);
 }
 
-void EventTree::updateLine(int32_t identity, int16_t lineIndex, int16_t icon, const Bytes& text) {
+void EventTree::updateLine(int32_t identity, int16_t lineIndex, int16_t icon, std::string_view text) {
     QTreeWidgetItem* alarm = FindAlarm(identity);
     if (!alarm || lineIndex < 0 || lineIndex >= alarm->childCount()) return;
     QTreeWidgetItem* line = alarm->child(lineIndex);
@@ -172,23 +182,96 @@ void EventTree::updateLine(int32_t identity, int16_t lineIndex, int16_t icon, co
     if (!text.empty()) line->setText(0, platform::ToQString(text));
 }
 
-void EventTree::LoadList(const std::vector<AlarmEntry>& alarms) {
+void EventTree::clearNodes() {
     clear();
     m_Alarms.clear();
     m_NodeCount = 0;
     m_LastRevealed = nullptr;
+}
+
+void EventTree::LoadList(const AlarmList& alarms) {
+    // Adding every alarm and line of a long list one by one, only for the node cap to
+    // remove most of them again, would make and drop a tree node per entry. The list is
+    // first played through on a plain model of the tree (the same steps: cap, repeated
+    // identities, lines joining their alarm, order, which node was added last), and only
+    // the nodes that remain are made. The tree ends exactly as adding the entries in turn
+    // would leave it.
+    struct Kept {
+        AlarmList::Alarm alarm;                // the entry that made the node
+        std::vector<AlarmList::Line> lines;    // every line it received, in order
+    };
+    std::deque<Kept> kept; // top-level order
+    std::unordered_map<int32_t, Kept*> byIdentity;
+    long long nodes = 0;
+    Kept* lastAlarm = nullptr;       // the node added last: an alarm, or its line
+    std::size_t lastLine = 0;        // 0: the alarm itself, else line lastLine - 1
+    Kept* current = nullptr;         // the alarm the current entry's lines go to
+
+    alarms.ForEach(
+        [&](const AlarmList::Alarm& a) {
+            while (nodes > kTreeNodeCap && !kept.empty()) {
+                Kept& oldest = m_SortDescending ? kept.back() : kept.front();
+                nodes -= 1 + static_cast<long long>(oldest.lines.size());
+                byIdentity.erase(oldest.alarm.Identity);
+                if (lastAlarm == &oldest) lastAlarm = nullptr;
+                if (m_SortDescending) kept.pop_back();
+                else kept.pop_front();
+            }
+            if (auto it = byIdentity.find(a.Identity); it != byIdentity.end()) {
+                current = it->second; // a repeated identity adds nothing; its lines join
+                return;
+            }
+            Kept& added = m_SortDescending && !kept.empty() ? kept.emplace_front() : kept.emplace_back();
+            added.alarm = a;
+            byIdentity.emplace(a.Identity, &added);
+            ++nodes;
+            current = lastAlarm = &added;
+            lastLine = 0;
+        },
+        [&](const AlarmList::Line& l) {
+            current->lines.push_back(l);
+            ++nodes;
+            lastAlarm = current;
+            lastLine = current->lines.size();
+        });
+
+    clearNodes();
     hide();
-    m_Loading = true;
-    for (const AlarmEntry& alarm : alarms) {
-        AddOrUpdateEventNode(alarm.Record, kAlarmAdded, alarm.Identity, 0, alarm.Icon, alarm.Title);
-        int16_t index = 0;
-        for (const AlarmLine& line : alarm.Lines)
-            AddOrUpdateEventNode(line.Text, kLineAdded, alarm.Identity, index++, line.Icon, Bytes());
+    QList<QTreeWidgetItem*> top;
+    top.reserve(static_cast<qsizetype>(kept.size()));
+    QTreeWidgetItem* last = nullptr;
+    for (const Kept& k : kept) {
+        auto* node = new AlarmNode(k.alarm.Identity, Bytes(k.alarm.Record));
+        node->setText(0, platform::ToQString(k.alarm.Title));
+        const int image = AlarmImage(k.alarm.Icon);
+        setImage(node, k.lines.empty() ? image : AlarmImageWithLines(image));
+        QList<QTreeWidgetItem*> children;
+        children.reserve(static_cast<qsizetype>(k.lines.size()));
+        for (const AlarmList::Line& l : k.lines) {
+            auto* line = new EventNode(kLineNodeType);
+            line->setText(0, platform::ToQString(l.Text));
+            setImage(line, l.Icon);
+            children.push_back(line);
+        }
+        node->addChildren(children);
+        m_Alarms.emplace(k.alarm.Identity, node);
+        if (&k == lastAlarm) last = lastLine == 0 ? node : children[static_cast<qsizetype>(lastLine - 1)];
+        top.push_back(node);
     }
-    m_Loading = false;
+    addTopLevelItems(top);
+    for (QTreeWidgetItem* node : top)
+        if (node->childCount() > 0) node->setExpanded(true);
+    m_NodeCount = static_cast<int>(nodes);
+
+    // Only the last node added is revealed: once, when the list is in (or at the end of
+    // the read that brought it).
     show();
-    if (m_LastRevealed) scrollToItem(m_LastRevealed);
-    m_LastRevealed = nullptr;
+    if (last) reveal(last);
+}
+
+void EventTree::LoadList(const std::vector<AlarmEntry>& alarms) {
+    const Bytes body = BuildAlarmList(alarms);
+    LoadList(AlarmList(body));
 }
 
 void EventTree::mousePressEvent(QMouseEvent* event) {

@@ -5,14 +5,18 @@
 // never lets an alarm stay collapsed, and reports a left-button double-click on a node
 // with the record of its alarm.
 
+// moc cannot read the standard library's concepts that these bring in.
+#ifndef Q_MOC_RUN
 #include "controls/events/eventmessages.h"
-
-#include <QTreeWidget>
 
 #include <cstdint>
 #include <functional>
+#include <string_view>
 #include <unordered_map>
 #include <vector>
+#endif
+
+#include <QTreeWidget>
 
 namespace korvel::events {
 
@@ -24,6 +28,7 @@ int AlarmImage(int16_t iconCode);
 int AlarmImageWithLines(int image);
 
 class EventTree final : public QTreeWidget {
+    Q_OBJECT
 public:
     explicit EventTree(QWidget* parent = nullptr);
 
@@ -34,13 +39,21 @@ public:
     // The one routine behind messages 143 and 161: kind 1 adds an alarm (text is its
     // record), kind 2 adds a line (text is the line text, the index is not used), kind 4
     // updates the line with that index; other kinds change nothing.
-    void AddOrUpdateEventNode(const Bytes& text, int kind, int32_t identity, int16_t lineIndex,
-                              int16_t icon, const Bytes& title);
+    void AddOrUpdateEventNode(std::string_view text, int kind, int32_t identity, int16_t lineIndex,
+                              int16_t icon, std::string_view title);
     void Apply(const AlarmUpdate& update);
 
-    // Message 143: removes every node, hides the tree, adds the alarms with their lines,
-    // shows the tree.
+    // Message 143: removes every node, hides the tree, adds the alarms with their lines
+    // (kind 1 for each alarm, then kind 2 for each of its lines, under the node cap),
+    // shows the tree. Only the nodes that remain once the list is in are made.
+    void LoadList(const AlarmList& alarms);
     void LoadList(const std::vector<AlarmEntry>& alarms);
+
+    // Between BeginBatch and EndBatch (one socket read's messages) a new node is not
+    // scrolled into view at once; EndBatch scrolls the last one added into view, so the
+    // operator sees the same as after scrolling to each in turn.
+    void BeginBatch() { m_Batching = true; }
+    void EndBatch();
 
     // Nodes in the tree, alarms and lines together (kept as they change, never counted).
     int NodeCount() const { return m_NodeCount; }
@@ -66,9 +79,10 @@ protected:
     void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
-    void addAlarm(const Bytes& record, int32_t identity, int16_t icon, const Bytes& title);
-    void addLine(int32_t identity, int16_t icon, const Bytes& text);
-    void updateLine(int32_t identity, int16_t lineIndex, int16_t icon, const Bytes& text);
+    void addAlarm(std::string_view record, int32_t identity, int16_t icon, std::string_view title);
+    void addLine(int32_t identity, int16_t icon, std::string_view text);
+    void updateLine(int32_t identity, int16_t lineIndex, int16_t icon, std::string_view text);
+    void clearNodes();
     void removeOldestAlarm();
     void setImage(QTreeWidgetItem* node, int image);
     void reveal(QTreeWidgetItem* node);
@@ -76,8 +90,8 @@ private:
     bool m_SortDescending = false;
     int m_NodeCount = 0;
     int m_TreeButton = 0;
-    bool m_Loading = false;                 // while a list loads, only the last node is revealed
-    QTreeWidgetItem* m_LastRevealed = nullptr;
+    bool m_Batching = false;                 // new nodes wait for EndBatch to be revealed
+    QTreeWidgetItem* m_LastRevealed = nullptr; // the newest node waiting to be revealed
     std::unordered_map<int32_t, QTreeWidgetItem*> m_Alarms;
     std::function<void(const Bytes&)> m_OpenDetails;
 };

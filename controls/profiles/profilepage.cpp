@@ -65,6 +65,10 @@ void Component::ClearProfileEditor() {
     m_Tab->SetTabVisible(1, false);
     m_Tab->SetTabVisible(3, false);
     m_OffDutyCombo->SetSelectedItem(1);
+    // An open condition editor holds the text of the profile shown before: it closes
+    // without being committed anywhere, or the next store would give that text to
+    // whatever the cleared page is stored into.
+    closeConditionEditor();
     for (QLineEdit* condition : m_Condition) condition->setText(QStringLiteral("*"));
     auto schedule = std::make_shared<cTimeSchedule>();
     schedule->SetDefaultPeriod();
@@ -275,6 +279,13 @@ void Component::Text_Condition_OpenEditor(int index) {
     m_ConditionEditLabel->raise();
 }
 
+void Component::closeConditionEditor() {
+    m_ConditionEdit->hide();
+    m_ConditionEditLabel->hide();
+    for (int i = 0; i < 6; ++i)
+        if (!(State().ServerKind == 2 && (i == 1 || i == 3))) m_ConditionLabel[static_cast<std::size_t>(i)]->show();
+}
+
 void Component::Text_Condition_Edit_Commit() {
     QString t = ToCrLf(m_ConditionEdit->toPlainText()).replace(QStringLiteral("\r\n"), QStringLiteral(","));
     // Blanks at both ends.
@@ -285,10 +296,7 @@ void Component::Text_Condition_Edit_Commit() {
     t = t.mid(from, to - from);
     for (qsizetype p; (p = t.indexOf(QStringLiteral(" ,"))) >= 0;) t.remove(p, 1);
     for (qsizetype p; (p = t.indexOf(QStringLiteral(", "))) >= 0;) t.remove(p + 1, 1);
-    m_ConditionEdit->hide();
-    m_ConditionEditLabel->hide();
-    for (int i = 0; i < 6; ++i)
-        if (!(State().ServerKind == 2 && (i == 1 || i == 3))) m_ConditionLabel[static_cast<std::size_t>(i)]->show();
+    closeConditionEditor();
     while (t.endsWith(QLatin1Char(','))) t.chop(1);
     if (t.isEmpty()) t = QStringLiteral("*");
     m_Condition[static_cast<std::size_t>(m_ConditionIndex)]->setText(t);

@@ -335,7 +335,7 @@ void Component::buildPage2(QWidget* page) {
     m_AutoBlockTime = text("Text_AutoBlockTime", 3800, top + 990, 900);
     m_AutoBlockLabel[3] = label(Indexed("Label_AutoBlock", 3), blockLabels[3], 4800, top + 680, 1000);
     m_AutoBlockLabel[4] = label(Indexed("Label_AutoBlock", 4), blockLabels[4], 4800, top + 1010, 1000);
-    m_AutoBlockBehaviour = new platform::OptionButtons(this);
+    m_AutoBlockBehaviour = Named(new platform::OptionButtons(this), "Option_AutoBlockBehaviour");
     const char* options[] = {"Block the complete profile", "Block individual tags only"};
     for (int i = 0; i < 2; ++i) {
         auto* option = new QRadioButton(QString::fromLatin1(options[i]), page);
@@ -391,30 +391,38 @@ void Component::buildPage3(QWidget* page) {
 
 void Component::buildMenus() {
     m_SchedulePopup = Named(new QMenu(this), "Menu_TimeSchedulePopup");
-    m_ScheduleCopy = m_SchedulePopup->addAction(QStringLiteral("K&opiera"));
-    m_SchedulePaste = m_SchedulePopup->addAction(QStringLiteral("Kl&istra in"));
-    m_ScheduleDelete = m_SchedulePopup->addAction(QStringLiteral("&Radera"));
-    m_ScheduleAllDay = m_SchedulePopup->addAction(QStringLiteral("&Markera hela dagen"));
-    m_ScheduleInvert = m_SchedulePopup->addAction(QStringLiteral("&Invertera"));
+    m_ScheduleCopy = Named(m_SchedulePopup->addAction(QStringLiteral("K&opiera")), "Menu_TimeSchedulePopup_Copy");
+    m_SchedulePaste = Named(m_SchedulePopup->addAction(QStringLiteral("Kl&istra in")), "Menu_TimeSchedulePopup_Paste");
+    m_ScheduleDelete = Named(m_SchedulePopup->addAction(QStringLiteral("&Radera")), "Menu_TimeSchedulePopup_Delete");
+    m_ScheduleAllDay =
+        Named(m_SchedulePopup->addAction(QStringLiteral("&Markera hela dagen")), "Menu_TimeSchedulePopup_AllDay");
+    m_ScheduleInvert = Named(m_SchedulePopup->addAction(QStringLiteral("&Invertera")), "Menu_TimeSchedulePopup_Invert");
     m_SchedulePopup->addSeparator();
-    m_ScheduleGrouped = m_SchedulePopup->addAction(QStringLiteral("&Grupperad"));
-    m_ScheduleGroupedMonFri = m_SchedulePopup->addAction(QString::fromUtf8("Gruppera &måndag-fredag"));
+    m_ScheduleGrouped = Named(m_SchedulePopup->addAction(QStringLiteral("&Grupperad")), "Menu_TimeSchedulePopup_Grouped");
+    m_ScheduleGroupedMonFri = Named(m_SchedulePopup->addAction(QString::fromUtf8("Gruppera &måndag-fredag")),
+                                    "Menu_TimeSchedulePopup_Grouped_MonFri");
     for (QAction* a : {m_ScheduleGrouped, m_ScheduleGroupedMonFri}) a->setCheckable(true);
     m_SchedulePopup->addSeparator();
-    m_ActiveMenu = new platform::MenuItemArray(m_SchedulePopup, nullptr, QString(), this);
+    m_ActiveMenu =
+        Named(new platform::MenuItemArray(m_SchedulePopup, nullptr, QString(), this), "Menu_TimeSchedulePopup_Active");
 
     m_ReceiverPopup = Named(new QMenu(this), "Menu_Profile_Receiver_Popup");
-    m_ReceiverAddSubMenu = new QMenu(QString::fromUtf8("Lägg till &mottagare"), m_ReceiverPopup);
-    m_ReceiverPopupAdd = m_ReceiverPopup->addMenu(m_ReceiverAddSubMenu);
-    m_ReceiverAddMenu = new platform::MenuItemArray(m_ReceiverAddSubMenu, nullptr, QString(), this);
+    m_ReceiverAddSubMenu = Named(new QMenu(QString::fromUtf8("Lägg till &mottagare"), m_ReceiverPopup),
+                                 "Menu_Profile_Receiver_Popup_Add");
+    m_ReceiverPopupAdd = Named(m_ReceiverPopup->addMenu(m_ReceiverAddSubMenu), "Menu_Profile_Receiver_Popup_Add");
+    m_ReceiverAddMenu = Named(new platform::MenuItemArray(m_ReceiverAddSubMenu, nullptr, QString(), this),
+                              "Menu_Profile_Receiver_Popup_Add_Item");
     m_ReceiverPopup->addSeparator();
-    m_ReceiverPopupUp = m_ReceiverPopup->addAction(QStringLiteral("Flytta &upp"));
-    m_ReceiverPopupDown = m_ReceiverPopup->addAction(QStringLiteral("Flytta &ner"));
+    m_ReceiverPopupUp = Named(m_ReceiverPopup->addAction(QStringLiteral("Flytta &upp")), "Menu_Profile_Receiver_Popup_Up");
+    m_ReceiverPopupDown =
+        Named(m_ReceiverPopup->addAction(QStringLiteral("Flytta &ner")), "Menu_Profile_Receiver_Popup_Down");
     m_ReceiverPopup->addSeparator();
-    m_ReceiverPopupConfirm = m_ReceiverPopup->addAction(QString::fromUtf8("&Begär manuell bekräftelse på mottagande"));
+    m_ReceiverPopupConfirm = Named(m_ReceiverPopup->addAction(QString::fromUtf8("&Begär manuell bekräftelse på mottagande")),
+                                   "Menu_Profile_Receiver_Popup_Confirm");
     m_ReceiverPopupConfirm->setCheckable(true);
     m_ReceiverPopup->addSeparator();
-    m_ReceiverPopupDelete = m_ReceiverPopup->addAction(QStringLiteral("&Ta bort"));
+    m_ReceiverPopupDelete =
+        Named(m_ReceiverPopup->addAction(QStringLiteral("&Ta bort")), "Menu_Profile_Receiver_Popup_Delete");
 }
 
 void Component::connectHandlers() {
@@ -622,8 +630,11 @@ void Component::OnShowConnectionState() {
     m_Frame0->setVisible(connected);
     m_Tab->setVisible(connected);
     m_Save->setVisible(connected);
-    if (!connected)
+    if (!connected) {
         for (QWidget* page : m_Pages) page->hide();
+        // No answer comes on a closed connection.
+        m_PendingSaves.clear();
+    }
 }
 
 void Component::OnTimerExtra() {
@@ -636,13 +647,14 @@ void Component::OnTimerExtra() {
     }
 }
 
-void Component::HandleOwnMessage(int type, std::string_view, std::shared_ptr<cReceiver>&,
+void Component::HandleOwnMessage(int type, std::string_view, std::shared_ptr<cReceiver>& receiver,
                                   std::shared_ptr<cProfile>& profile) {
     switch (type) {
     case 141: handleSystemList(); break;
     case 170: handleCalendar(); break;
     case 180: handleCalendarSaved(); break;
     case 200: {
+        m_PendingSaves.clear(); // the list replaced every record a save was awaited for
         const std::string stored = State().SettingsStore
                                        ? State().SettingsStore->Get(kApplication, kParameters, kLastSelectedProfile, "")
                                        : std::string();
@@ -652,9 +664,9 @@ void Component::HandleOwnMessage(int type, std::string_view, std::shared_ptr<cRe
     case 210: handleProfileSaved(profile); break;
     case 211: handleProfileDeleted(profile); break;
     case 220: handleProfileEnabled(profile); break;
-    case 230:
-    case 240:
-    case 241: rebuildReceiverAddMenu(); break;
+    case 230: rebuildReceiverAddMenu(); break;
+    case 240: receiverSavedInAddMenu(receiver); break;
+    case 241: receiverRemovedFromAddMenu(receiver); break;
     default: break;
     }
 }
@@ -704,20 +716,25 @@ void Component::handleProfileSaved(const std::shared_ptr<cProfile>& profile) {
     // saved with a temporary identity. Whether the decoder updated the local record (found
     // by name) or made a new one, the collection must not keep the temporary entry, or
     // the next Save would send the profile again as a new one.
+    // Only an answer to this control's own save stands for a local record: another
+    // operator's profile of the same name leaves the unsaved one here, with its node and
+    // its edits, and the next Save sends it as new.
+    const bool ownAnswer = takePendingSave(profile->GetName());
     const std::string keyBytes = UpperCase(platform::FromQString(key));
     std::vector<std::string> stale;
     for (const auto& entry : State().Profiles) {
-        if (!entry.item || UpperCase(entry.key) == keyBytes) continue;
+        if (!entry.item) continue;
         const bool sameRecord = entry.item == profile;
-        const bool standIn = entry.item->m_DiskIdentity < 0 && EqualsIgnoreCase(entry.item->GetName(), profile->GetName());
-        if (!sameRecord && !standIn) continue;
+        const bool standIn = ownAnswer && entry.item->m_DiskIdentity < 0 &&
+                             EqualsIgnoreCase(entry.item->GetName(), profile->GetName());
+        if ((!sameRecord && !standIn) || UpperCase(entry.key) == keyBytes) continue;
         stale.push_back(entry.key);
         if (m_CurrentProfile == entry.item) m_CurrentProfile = profile;
     }
     for (const std::string& k : stale) State().Profiles.Remove(k);
 
     if (!m_Tree->Exists(key)) {
-        AddProfileToTree(profile, -1);
+        addProfileToTree(profile, ownAnswer);
     } else {
         m_Tree->SetImage(key, profile->m_Enabled ? 1 : 2);
         // A nested profile's node shows its own segment: the whole name would put the

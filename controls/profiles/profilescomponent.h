@@ -10,6 +10,8 @@
 
 #include "shell/component.h"
 
+#include "controls/activeprofiles/profileswitch.h"
+
 #ifndef Q_MOC_RUN
 #include "core/widgets/editorhost.h"
 #endif
@@ -18,8 +20,10 @@
 #include <QStringList>
 
 #include <array>
+#include <map>
 #include <memory>
 #include <string>
+#include <unordered_map>
 #include <vector>
 
 class QAction;
@@ -65,6 +69,12 @@ public:
     static constexpr const char* kApplication = "Korvel ActiveX Profiles Client";
     static constexpr int kTabCount = 4;
     static constexpr int kSaveFeedbackMs = 2000;
+    // Said when Save or a name change could not reach the server (it is not connected).
+    static constexpr const char* kNotSavedText =
+        "Nothing was saved: there is no connection to the server. Your changes are kept; save again once the control "
+        "is connected.";
+    static constexpr const char* kNotRenamedText =
+        "The profile was not renamed: there is no connection to the server, so the new names could not be sent.";
 
     static shell::ControlDescription MakeDescription();
 
@@ -76,41 +86,22 @@ public:
     Q_INVOKABLE int IsProfileEnabled(const QString& ProfileName);
     int IsConnectedToServer() const { return IsConnected() ? 1 : 0; }
 
+    // --- Named operations and widget events of the tree, page, lists and schedule ------
+    // (the widgets raise them; the rest of the control's handlers are private)
     // --- Profile tree --------------------------------------------------------------------
     void FillProfileTree(const QString& path);
-    QString AddProfileToTree(const std::shared_ptr<cProfile>& profile, int16_t unused = 0);
     void TreeView_Profiles_NodeClick(const QString& key);
-    void TreeView_Profiles_Collapse(const QString& key);
     void TreeView_Profiles_DblClick();
     void TreeView_Profiles_KeyDown(int& keyCode, int shift);
     void TreeView_Profiles_MouseDown(int button, int shift, int x, int y);
-    void TreeView_Profiles_MouseMove(int button, int shift, int x, int y);
 
     // --- Profile commands and saving ----------------------------------------------------
     std::shared_ptr<cProfile> AddProfile(const QString& parentKey, bool copy);
-    std::shared_ptr<cProfile> CopyProfileWithChildren(const QString& nodeKey, const Bytes& newName,
-                                                      int16_t leadingLevels, bool onlyThisNode);
     Bytes AskForProfileName(const std::shared_ptr<cProfile>& leaveOut, const QString& parentKey,
                             const QString& defaultText);
-    void RenameProfileWithChildren(const QString& nodeKey, const std::shared_ptr<cProfile>& changed);
-    void RemoveProfileWithChildren(const QString& nodeKey);
-    void Command_AddProfile_Click();
-    void Command_AddChildProfile_Click();
-    void Command_CopyProfile_Click();
-    void Command_RenameProfile_Click();
-    void Command_RemoveProfile_Click();
-    void Command_Save_Click();
 
     // --- Profile page ---------------------------------------------------------------------
-    void ClearProfileEditor();
-    void ShowProfileInEditor();
     void StoreEditorInProfile();
-    void Check_AutoBlock_Click();
-    void Check_ExternalFile_Click();
-    void Check_ExternalTag_Click();
-    void Check_Systems_Click();
-    void Check_TimeSchedule_Click();
-    void Check_Calendar_Click();
     void Check_Calendar_ViewTimeAxis_Click();
     void Check_TimeSchedule_ViewDayType_Click();
     void Combo_Calendar_DayType_Click();
@@ -125,8 +116,6 @@ public:
     void ListView_Receivers_KeyDown(platform::ListView* list, int& keyCode, int shift);
     void Menu_Profile_Receiver_Popup_Click();
     void Menu_Profile_Receiver_Popup_Add_Item_Click(int index);
-    void Menu_Profile_Receiver_Popup_Up_Click();
-    void Menu_Profile_Receiver_Popup_Down_Click();
     void Menu_Profile_Receiver_Popup_Confirm_Click();
     void Menu_Profile_Receiver_Popup_Delete_Click();
     void SortReceiverAddMenu();
@@ -136,13 +125,7 @@ public:
     void ShowReceivers(const Bytes& parallel, const Bytes& sequential);
 
     // --- Schedule and calendar page -------------------------------------------------------
-    void SSTab_Profile_BeforeClick();
     void SSTab_Profile_Click(int index);
-    void Command_Calendar_ChangeMonth_Click(int index);
-    void Command_Calendar_ChangeEvent_Click(int index);
-    void Command_Calendar_ImportSpecialDays_Click();
-    void Command_Calendar_RemoveAll_Click();
-    void Text_Calendar_Month_Click();
     void Menu_TimeSchedulePopup_Open();
     void Menu_TimeSchedulePopup_Active_Click(int index);
     void RedrawCalendar();
@@ -151,12 +134,6 @@ public:
     void Picture_TimeSchedule_MouseDown(int button, int shift, double x, double y);
     void Picture_TimeSchedule_MouseMove(int button, int shift, double x, double y);
     void Picture_TimeSchedule_MouseUp(int button, int shift, double x, double y);
-    void Picture_TimeSchedule_Paint();
-    void Picture_TimeScheduleHeader_Paint();
-    void Picture_Calendar_MouseDown(int button, int shift, double x, double y);
-    void Picture_Calendar_MouseMove(int button, int shift, double x, double y);
-    void Picture_Calendar_MouseUp(int button, int shift, double x, double y);
-    void Picture_Calendar_Paint();
 
     // --- Editor host operations -------------------------------------------------------------
     void Draw_ImageList_ListImages(int32_t ListImage, PaintSurface& hDC, int32_t x, int32_t y,
@@ -198,74 +175,6 @@ public:
     // --- Layout ---------------------------------------------------------------------------
     void UserControl_Resize();
 
-    // --- Parts, for tests -----------------------------------------------------------------
-    platform::TreeView& TreeView_Profiles() const { return *m_Tree; }
-    platform::TabStrip& SSTab_Profile() const { return *m_Tab; }
-    QWidget& TabControlPage(int index) const { return *m_Pages[static_cast<std::size_t>(index)]; }
-    QGroupBox& Frame0() const { return *m_Frame0; }
-    QPushButton& Command_Save() const { return *m_Save; }
-    QPushButton& Command_AddProfile() const { return *m_AddProfile; }
-    QPushButton& Command_AddChildProfile() const { return *m_AddChildProfile; }
-    QPushButton& Command_CopyProfile() const { return *m_CopyProfile; }
-    QPushButton& Command_RemoveProfile() const { return *m_RemoveProfile; }
-    QPushButton& Command_RenameProfile() const { return *m_RenameProfile; }
-    platform::ListView& ListView_Systems() const { return *m_Systems; }
-    platform::ListView& ListView_Receivers_Parallell() const { return *m_Parallel; }
-    platform::ListView& ListView_Receivers_Sequential() const { return *m_Sequential; }
-    platform::ImageCombo& Combo_Calendar_DayType() const { return *m_DayTypeCombo; }
-    platform::ImageCombo& Combo_OffDutyBehaviour() const { return *m_OffDutyCombo; }
-    QLabel& Label_OffDutyBehaviour() const { return *m_OffDutyLabel; }
-    platform::MenuItemArray& Menu_TimeSchedulePopup_Active() const { return *m_ActiveMenu; }
-    platform::MenuItemArray& Menu_Profile_Receiver_Popup_Add_Item() const { return *m_ReceiverAddMenu; }
-    QMenu& Menu_Profile_Receiver_Popup() const { return *m_ReceiverPopup; }
-    QAction& Menu_Profile_Receiver_Popup_Add() const { return *m_ReceiverPopupAdd; }
-    QAction& Menu_Profile_Receiver_Popup_Up() const { return *m_ReceiverPopupUp; }
-    QAction& Menu_Profile_Receiver_Popup_Down() const { return *m_ReceiverPopupDown; }
-    QAction& Menu_Profile_Receiver_Popup_Confirm() const { return *m_ReceiverPopupConfirm; }
-    QAction& Menu_Profile_Receiver_Popup_Delete() const { return *m_ReceiverPopupDelete; }
-    platform::CheckBox& Check_AlarmState(int i) const { return *m_AlarmState[static_cast<std::size_t>(i)]; }
-    platform::CheckBox& Check_TimeSchedule() const { return *m_CheckTimeSchedule; }
-    platform::CheckBox& Check_Calendar() const { return *m_CheckCalendar; }
-    platform::CheckBox& Check_TimeSchedule_ViewDayType() const { return *m_CheckViewDayType; }
-    platform::CheckBox& Check_Calendar_ViewTimeAxis() const { return *m_CheckViewTimeAxis; }
-    platform::CheckBox& Check_ExternalTag() const { return *m_CheckExternalTag; }
-    platform::CheckBox& Check_IgnoreExternalTag() const { return *m_CheckIgnoreExternalTag; }
-    platform::CheckBox& Check_ExternalFile() const { return *m_CheckExternalFile; }
-    platform::CheckBox& Check_AutoBlock() const { return *m_CheckAutoBlock; }
-    platform::CheckBox& Check_Systems() const { return *m_CheckSystems; }
-    QLineEdit& Text_Condition(int i) const { return *m_Condition[static_cast<std::size_t>(i)]; }
-    QLabel& Label_Condition(int i) const { return *m_ConditionLabel[static_cast<std::size_t>(i)]; }
-    QPlainTextEdit& Text_Condition_Edit() const { return *m_ConditionEdit; }
-    QLabel& Label_Condition_Edit() const { return *m_ConditionEditLabel; }
-    QLineEdit& Text_ExternalTag() const { return *m_ExternalTag; }
-    QLineEdit& Text_ExternalFile() const { return *m_ExternalFile; }
-    QLineEdit& Text_ExternalFileText() const { return *m_ExternalFileText; }
-    QLineEdit& Text_AutoBlockTresholdEvents() const { return *m_AutoBlockEvents; }
-    QLineEdit& Text_AutoBlockTresholdTime() const { return *m_AutoBlockWindow; }
-    QLineEdit& Text_AutoBlockTime() const { return *m_AutoBlockTime; }
-    QLabel& Label_AutoBlock(int i) const { return *m_AutoBlockLabel[static_cast<std::size_t>(i)]; }
-    platform::OptionButtons& Option_AutoBlockBehaviour() const { return *m_AutoBlockBehaviour; }
-    QLineEdit& Text_Calendar_Month() const { return *m_CalendarMonth; }
-    QLineEdit& Text_Schedule_Period_Start() const { return *m_PeriodStart; }
-    QLineEdit& Text_Schedule_Period_Stop() const { return *m_PeriodStop; }
-    QLineEdit& Text_Schedule_Time() const { return *m_ScheduleTime; }
-    QScrollBar& VScroll_Schedule() const { return *m_ScheduleScroll; }
-    platform::PaintSurfaceWidget& Picture_TimeSchedule() const { return *m_SchedulePicture; }
-    platform::PaintSurfaceWidget& Picture_Calendar() const { return *m_CalendarPicture; }
-    QMenu& Menu_TimeSchedulePopup() const { return *m_SchedulePopup; }
-    QAction& Menu_TimeSchedulePopup_Action(int order) const;
-    ScheduleGrid& Grid() const { return *m_Grid; }
-
-    const QString& CurrentNode() const { return m_CurrentNode; }
-    std::shared_ptr<cProfile> CurrentProfile() const { return m_CurrentProfile; }
-    const KeyedCollection<cProfile>& DeletedProfiles() const { return m_DeletedProfiles; }
-    int16_t TemporaryIdentity() const { return m_TemporaryIdentity; }
-    bool SaveFeedbackPending() const { return m_SaveFeedbackPending; }
-    int16_t MaxDaysToStoreAlarm() const { return m_MaxDaysToStoreAlarm; }
-    const std::shared_ptr<cTimeSchedule>& PageSchedule() const { return m_PageSchedule; }
-    int ConditionIndex() const { return m_ConditionIndex; }
-    platform::ListView* ActiveReceiverList() const { return m_ActiveReceiverList; }
-
 protected:
     void OnInitialise() override;
     void ApplyCaptions() override;
@@ -278,6 +187,43 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Handlers and operations of the tree, the commands, the page and its tabs.
+    QString AddProfileToTree(const std::shared_ptr<cProfile>& profile, int16_t unused = 0);
+    void TreeView_Profiles_Collapse(const QString& key);
+    void TreeView_Profiles_MouseMove(int button, int shift, int x, int y);
+    std::shared_ptr<cProfile> CopyProfileWithChildren(const QString& nodeKey, const Bytes& newName,
+                                                      int16_t leadingLevels, bool onlyThisNode);
+    void RenameProfileWithChildren(const QString& nodeKey, const std::shared_ptr<cProfile>& changed);
+    void RemoveProfileWithChildren(const QString& nodeKey);
+    void Command_AddProfile_Click();
+    void Command_AddChildProfile_Click();
+    void Command_CopyProfile_Click();
+    void Command_RenameProfile_Click();
+    void Command_RemoveProfile_Click();
+    void Command_Save_Click();
+    void ClearProfileEditor();
+    void ShowProfileInEditor();
+    void Check_AutoBlock_Click();
+    void Check_ExternalFile_Click();
+    void Check_ExternalTag_Click();
+    void Check_Systems_Click();
+    void Check_TimeSchedule_Click();
+    void Check_Calendar_Click();
+    void Menu_Profile_Receiver_Popup_Up_Click();
+    void Menu_Profile_Receiver_Popup_Down_Click();
+    void SSTab_Profile_BeforeClick();
+    void Command_Calendar_ChangeMonth_Click(int index);
+    void Command_Calendar_ChangeEvent_Click(int index);
+    void Command_Calendar_ImportSpecialDays_Click();
+    void Command_Calendar_RemoveAll_Click();
+    void Text_Calendar_Month_Click();
+    void Picture_TimeSchedule_Paint();
+    void Picture_TimeScheduleHeader_Paint();
+    void Picture_Calendar_MouseDown(int button, int shift, double x, double y);
+    void Picture_Calendar_MouseMove(int button, int shift, double x, double y);
+    void Picture_Calendar_MouseUp(int button, int shift, double x, double y);
+    void Picture_Calendar_Paint();
+
     void buildWidgets();
     void buildPage0(QWidget* page);
     void buildPage1(QWidget* page);
@@ -293,16 +239,35 @@ private:
     void handleProfileSaved(const std::shared_ptr<cProfile>& profile);
     void handleProfileDeleted(const std::shared_ptr<cProfile>& profile);
     void handleProfileEnabled(const std::shared_ptr<cProfile>& profile);
+    // The receiver sub-menu: its entries in menu order, each with its sort key.
+    struct AddMenuEntry {
+        std::string Key; // the caption upper-cased, compared byte by byte
+        QString Caption;
+        QString Tag;
+        std::shared_ptr<cReceiver> Receiver;
+    };
+    AddMenuEntry addMenuEntry(const std::shared_ptr<cReceiver>& receiver) const;
+    bool addMenuShownAsBuilt() const;
+    int addMenuIndexOf(const cReceiver* receiver) const;
     void rebuildReceiverAddMenu();
+    void receiverSavedInAddMenu(const std::shared_ptr<cReceiver>& receiver);
+    void receiverRemovedFromAddMenu(const std::shared_ptr<cReceiver>& receiver);
 
     QString nodeKeyOf(int32_t identity) const;
     int16_t nextTemporaryIdentity();
     std::shared_ptr<cProfile> profileOfNode(const QString& key) const;
     void selectAndClick(const QString& key);
     void showTabsForChecks();
+    void closeConditionEditor();
     void storePageInto(const std::shared_ptr<cProfile>& profile);
-    void sendProfileSave(int32_t refIdentity, const Bytes& refName, const cProfile& profile);
+    // Sends 210; false when nothing was sent (no network form, or no connection).
+    bool sendProfileSave(int32_t refIdentity, const Bytes& refName, const cProfile& profile);
+    // True (and one answer fewer awaited) when a save of this name is awaiting its answer.
+    bool takePendingSave(const Bytes& name);
+    void reportNotSent(const char* text);
+    QString addProfileToTree(const std::shared_ptr<cProfile>& profile, bool takeOverUnsaved);
     int receiverIcon(bool sequential, const Bytes& name, bool confirm) const;
+    bool isReceiverName(const Bytes& shown) const;
     Bytes composeReceivers(const platform::ListView& list, bool sequential) const;
     void appendReceiver(platform::ListView& list, const QString& text, int icon);
     void moveReceiver(int step);
@@ -419,6 +384,23 @@ private:
     int16_t m_MaxDaysToStoreAlarm = 0;
     int16_t m_TemporaryIdentity = 0;
     KeyedCollection<cProfile> m_DeletedProfiles;
+    // Profiles by the name a host asks for; made anew whenever this editor renames a
+    // profile in place (the collection itself tells it of every other change).
+    activeprofiles::ShownNameIndex m_ShownNames;
+    // Names (upper case) of profiles sent with -1 whose answer has not come yet, with
+    // how many answers are awaited.
+    std::map<std::string, int> m_PendingSaves;
+    // In menu order; held by pointer, so that moving one entry moves pointers only.
+    std::vector<std::unique_ptr<AddMenuEntry>> m_AddMenuEntries; // empty: the elements stand for no receivers
+    // Each listed record's key and how many entries it has, to find its entry by a binary
+    // search rather than by looking through every entry.
+    struct AddMenuPlace {
+        std::string Key;
+        int Count = 0;
+    };
+    std::unordered_map<const cReceiver*, AddMenuPlace> m_AddMenuPlaces;
+    bool m_AddMenuViewAll = false;               // the settings the captions were made with
+    Bytes m_AddMenuArea;
     QString m_CurrentNode;
     std::shared_ptr<cProfile> m_CurrentProfile;
     int m_TreeShift = 0;

@@ -81,6 +81,10 @@ void Component::selectAndClick(const QString& key) {
 }
 
 QString Component::AddProfileToTree(const std::shared_ptr<cProfile>& profile, int16_t) {
+    return addProfileToTree(profile, true);
+}
+
+QString Component::addProfileToTree(const std::shared_ptr<cProfile>& profile, bool takeOverUnsaved) {
     if (!profile) return {};
     ClientState& s = State();
     const Bytes& name = profile->GetName();
@@ -104,7 +108,7 @@ QString Component::AddProfileToTree(const std::shared_ptr<cProfile>& profile, in
                 found = profileKey;
                 m_Tree->AddNode(parent, found, ToQString(current), profileImage);
             }
-        } else if (next.empty() && KeyNumber(found) < 0) {
+        } else if (next.empty() && KeyNumber(found) < 0 && (takeOverUnsaved || !profileOfNode(found))) {
             // The profile takes over the node that stood in for it.
             if (m_Tree->SetKey(found, profileKey)) {
                 if (m_CurrentNode.compare(found, Qt::CaseInsensitive) == 0) m_CurrentNode = profileKey;
@@ -227,6 +231,7 @@ std::shared_ptr<cProfile> Component::AddProfile(const QString& parentKey, bool c
         made->m_DiskIdentity = nextTemporaryIdentity();
         if (!s.Profiles.Add(FromQString(nodeKeyOf(made->m_DiskIdentity)), made)) return nullptr;
         made->SetName(s, name);
+        m_ShownNames = {};
         made->m_TimeSchedule = std::make_shared<cTimeSchedule>();
         ClearProfileEditor();
         made->m_Enabled = -1;
@@ -257,6 +262,7 @@ std::shared_ptr<cProfile> Component::CopyProfileWithChildren(const QString& node
     // The copy's own levels are those of the source (the form carries the name).
     made->SetName(s, source->GetName());
     made->SetName(s, MergeNames(newName, leadingLevels, source->GetName(), made->m_NestingLevels));
+    m_ShownNames = {};
     AddProfileToTree(made, -1);
     if (!onlyThisNode)
         for (const QString& child : children) CopyProfileWithChildren(child, newName, leadingLevels, false);
@@ -279,7 +285,14 @@ void Component::Command_RenameProfile_Click() {
     const Bytes name = AskForProfileName(profile, m_Tree->Parent(node), m_Tree->Text(node));
     if (name.empty() || name == profile->GetName()) return;
     if (m_CurrentNode != node || m_CurrentProfile != profile || !m_Tree->Exists(node)) return; // changed meanwhile
+    // With child profiles the new names go to the server at once; the connection may have
+    // gone while the name was typed. Nothing is renamed then, and the operator is told.
+    if (State().ChildProfilesAllowed && !IsConnected()) {
+        reportNotSent(kNotRenamedText);
+        return;
+    }
     profile->SetName(State(), name);
+    m_ShownNames = {};
     if (!State().ChildProfilesAllowed) m_Tree->SetText(m_CurrentNode, ToQString(RemoveAreaFromName(State(), name)));
     else RenameProfileWithChildren(m_CurrentNode, profile);
 }
@@ -291,6 +304,7 @@ void Component::RenameProfileWithChildren(const QString& nodeKey, const std::sha
     for (const QString& child : m_Tree->Children(nodeKey)) RenameProfileWithChildren(child, changed);
     const Bytes oldName = p->GetName();
     p->SetName(State(), newName);
+    m_ShownNames = {};
     // A profile the server has not stored yet is found by its (old) name.
     sendProfileSave(p->m_DiskIdentity < 0 ? -1 : p->m_DiskIdentity, oldName, *p);
 }
@@ -340,21 +354,45 @@ void Component::RemoveProfileWithChildren(const QString& nodeKey) {
 
 // --- Saving -------------------------------------------------------------------------------
 
-void Component::sendProfileSave(int32_t refIdentity, const Bytes& refName, const cProfile& profile) {
+bool Component::sendProfileSave(int32_t refIdentity, const Bytes& refName, const cProfile& profile) {
+    Bytes body;
     try {
-        Bytes body;
         AppendLong(body, refIdentity);
         AppendString(body, refName);
         profile.AppendNetworkBytes(body);
-        send(210, body);
     } catch (const KorvelError&) {
         // A profile that has no network form (no schedule, a text too long) is not sent.
+        return false;
     }
+    if (!IsConnected()) return false;
+    send(210, body);
+    // A profile sent to be found or made by its name: the server's 210 of that name is
+    // the answer to it.
+    if (refIdentity == -1) ++m_PendingSaves[UpperCase(profile.GetName())];
+    return true;
+}
+
+bool Component::takePendingSave(const Bytes& name) {
+    const auto found = m_PendingSaves.find(UpperCase(name));
+    if (found == m_PendingSaves.end()) return false;
+    if (--found->second <= 0) m_PendingSaves.erase(found);
+    return true;
+}
+
+void Component::reportNotSent(const char* text) {
+    platform::ShowMessage(QString::fromLatin1(text), QString::fromLatin1(kApplication), platform::MessageIcon::Exclamation,
+                          platform::MessageButtons::Ok, this);
 }
 
 void Component::Command_Save_Click() {
     ClientState& s = State();
     StoreEditorInProfile();
+    // Without a connection nothing can be sent: the removals and edits stay as they are
+    // for a later Save, and the button does not say "saved".
+    if (!IsConnected()) {
+        reportNotSent(kNotSavedText);
+        return;
+    }
     while (!m_DeletedProfiles.Empty()) {
         const auto& first = *m_DeletedProfiles.begin();
         const std::string key = first.key;
@@ -399,7 +437,7 @@ void Component::ProfileEnableOrDisable(const QString& ProfileName, int Enabled) 
     try {
         ClientState& s = State();
         if ((s.UserRights & RightEnableOrDisableProfiles) == 0) return;
-        const std::shared_ptr<cProfile> profile = activeprofiles::FindProfileByShownName(s, FromQString(ProfileName));
+        const std::shared_ptr<cProfile> profile = m_ShownNames.Find(s, FromQString(ProfileName));
         if (!profile) return;
         send(220, activeprofiles::ProfileEnableOrDisableBody(*profile, activeprofiles::EnableFlag(Enabled)));
     } catch (...) {
@@ -408,7 +446,7 @@ void Component::ProfileEnableOrDisable(const QString& ProfileName, int Enabled) 
 
 int Component::IsProfileEnabled(const QString& ProfileName) {
     try {
-        const std::shared_ptr<cProfile> profile = activeprofiles::FindProfileByShownName(State(), FromQString(ProfileName));
+        const std::shared_ptr<cProfile> profile = m_ShownNames.Find(State(), FromQString(ProfileName));
         return profile && profile->m_Enabled ? -1 : 0;
     } catch (...) {
         return 0;

@@ -36,13 +36,6 @@ bool ConfirmOn(const ClientState& state) { return NumericValue(GetServerSetting(
 
 // Menu captions mark their access key with "&": a name is shown with every "&" doubled.
 QString MenuCaption(const Bytes& name) { return ToQString(name).replace(QLatin1Char('&'), QStringLiteral("&&")); }
-// Ordinal comparison of Windows-1252 texts: byte values 0..255.
-bool OrdinalLess(const Bytes& a, const Bytes& b) {
-    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        return static_cast<unsigned char>(x) < static_cast<unsigned char>(y);
-    });
-}
-
 QString MenuText(QString caption) { return caption.replace(QStringLiteral("&&"), QStringLiteral("&")); }
 
 } // namespace
@@ -83,7 +76,7 @@ Bytes Component::composeReceivers(const platform::ListView& list, bool sequentia
         const int icon = list.SmallIcon(i);
         const Bytes shown = FromQString(list.Text(i));
         const bool missing = icon == 3 || icon == 4 || icon == 5;
-        text += s.ViewAllReceiversSetting || missing ? shown : AddAreaToName(s, shown);
+        text += s.ViewAllReceiversSetting || missing || isReceiverName(shown) ? shown : AddAreaToName(s, shown);
         if (sequential) {
             text += kSoh;
             text += icon == 2 || icon == 3 ? "-1" : "0";
@@ -91,6 +84,18 @@ Bytes Component::composeReceivers(const platform::ListView& list, bool sequentia
         text += kNul;
     }
     return text;
+}
+
+// A receiver stored without an area prefix is shown under its own name; the prefix would
+// name another receiver (one that does not exist), so such a name is kept as it is.
+bool Component::isReceiverName(const Bytes& shown) const {
+    const std::shared_ptr<cReceiver> receiver = GetReceiverByName(State(), shown);
+    if (!receiver) return false;
+    if (receiver->m_ReceiverName == shown) return true;
+    // The first name equal in upper case differs in case: look for an exact one.
+    for (const auto& entry : State().Receivers)
+        if (entry.item && entry.item->m_ReceiverName == shown) return true;
+    return false;
 }
 
 Bytes Component::ComposeParallelReceivers() const { return composeReceivers(*m_Parallel, false); }
@@ -195,36 +200,140 @@ void Component::Menu_Profile_Receiver_Popup_Delete_Click() {
     if (p > 0) list->RemoveItem(p);
 }
 
+// The sub-menu lists every receiver by its shown name, sorted by the byte values of the
+// upper-cased captions, receivers of equal captions in collection order (what a bubble
+// sort with a strict comparison gives). Each entry's sort key is computed once; a saved
+// or removed receiver changes only its own entry: it is last in the collection after a
+// save, so it goes behind the entries of an equal key.
+
+Component::AddMenuEntry Component::addMenuEntry(const std::shared_ptr<cReceiver>& receiver) const {
+    const ClientState& s = State();
+    const Bytes& name = receiver->m_ReceiverName;
+    AddMenuEntry entry;
+    entry.Caption = MenuCaption(s.ViewAllReceiversSetting ? name : RemoveAreaFromName(s, name));
+    entry.Key = UpperCase(FromQString(entry.Caption));
+    entry.Tag = QStringLiteral("K%1").arg(receiver->m_DiskIdentity);
+    entry.Receiver = receiver;
+    return entry;
+}
+
+bool Component::addMenuShownAsBuilt() const {
+    return m_AddMenuViewAll == State().ViewAllReceiversSetting && m_AddMenuArea == State().Area;
+}
+
 void Component::rebuildReceiverAddMenu() {
     const ClientState& s = State();
-    int i = 0;
-    for (const auto& entry : s.Receivers) {
-        if (!entry.item) continue;
-        if (m_ReceiverAddMenu->Count() < i + 1) m_ReceiverAddMenu->Load();
-        const Bytes& name = entry.item->m_ReceiverName;
-        m_ReceiverAddMenu->SetCaption(i, MenuCaption(s.ViewAllReceiversSetting ? name : RemoveAreaFromName(s, name)));
-        m_ReceiverAddMenu->SetTag(i, QStringLiteral("K%1").arg(entry.item->m_DiskIdentity));
-        ++i;
+    m_AddMenuEntries.clear();
+    m_AddMenuEntries.reserve(s.Receivers.Count());
+    for (const auto& entry : s.Receivers)
+        if (entry.item) m_AddMenuEntries.push_back(std::make_unique<AddMenuEntry>(addMenuEntry(entry.item)));
+    std::stable_sort(m_AddMenuEntries.begin(), m_AddMenuEntries.end(),
+                     [](const std::unique_ptr<AddMenuEntry>& a, const std::unique_ptr<AddMenuEntry>& b) {
+                         return a->Key < b->Key;
+                     });
+    m_AddMenuPlaces.clear();
+    for (const auto& e : m_AddMenuEntries) {
+        AddMenuPlace& place = m_AddMenuPlaces[e->Receiver.get()];
+        place.Key = e->Key;
+        ++place.Count;
     }
-    while (m_ReceiverAddMenu->Count() > i && i > 0) m_ReceiverAddMenu->Unload();
-    SortReceiverAddMenu();
+    m_AddMenuViewAll = s.ViewAllReceiversSetting;
+    m_AddMenuArea = s.Area;
+    // With no receivers the elements stay as they were.
+    const int n = static_cast<int>(m_AddMenuEntries.size());
+    if (n == 0) return;
+    platform::MenuItemArray& menu = *m_ReceiverAddMenu;
+    while (menu.Count() < n) menu.Load();
+    while (menu.Count() > n) menu.Unload();
+    for (int i = 0; i < n; ++i) {
+        const AddMenuEntry& e = *m_AddMenuEntries[static_cast<std::size_t>(i)];
+        menu.SetCaption(i, e.Caption);
+        menu.SetTag(i, e.Tag);
+    }
+}
+
+// The entry of the record; -1 when it has none, -2 when it has two (a record kept under
+// two keys, which only a whole rebuild orders as the collection does).
+int Component::addMenuIndexOf(const cReceiver* receiver) const {
+    const auto place = m_AddMenuPlaces.find(receiver);
+    if (place == m_AddMenuPlaces.end()) return -1;
+    if (place->second.Count != 1) return -2;
+    const std::string& key = place->second.Key;
+    auto at = std::lower_bound(m_AddMenuEntries.begin(), m_AddMenuEntries.end(), key,
+                               [](const std::unique_ptr<AddMenuEntry>& e, const std::string& k) { return e->Key < k; });
+    for (; at != m_AddMenuEntries.end() && (*at)->Key == key; ++at)
+        if ((*at)->Receiver.get() == receiver) return static_cast<int>(at - m_AddMenuEntries.begin());
+    return -2; // not where its key says: rebuilt whole
+}
+
+void Component::receiverSavedInAddMenu(const std::shared_ptr<cReceiver>& receiver) {
+    const ClientState& s = State();
+    const int old = receiver ? addMenuIndexOf(receiver.get()) : -1;
+    const std::size_t expected = m_AddMenuEntries.size() + (old < 0 ? 1 : 0);
+    // Anything but one record saved and now last in the collection is rebuilt whole.
+    if (!receiver || old == -2 || m_AddMenuEntries.empty() || !addMenuShownAsBuilt() || s.Receivers.Count() != expected ||
+        s.Receivers.Last() != receiver) {
+        rebuildReceiverAddMenu();
+        return;
+    }
+    const auto ByKey = [](const std::string& key, const std::unique_ptr<AddMenuEntry>& e) { return key < e->Key; };
+    auto entry = std::make_unique<AddMenuEntry>(addMenuEntry(receiver));
+    platform::MenuItemArray& menu = *m_ReceiverAddMenu;
+    const auto first = m_AddMenuEntries.begin();
+    m_AddMenuPlaces[receiver.get()] = AddMenuPlace{entry->Key, 1};
+    if (old < 0) {
+        const auto place = std::upper_bound(first, m_AddMenuEntries.end(), entry->Key, ByKey);
+        menu.Insert(static_cast<int>(place - first), entry->Caption, entry->Tag);
+        m_AddMenuEntries.insert(place, std::move(entry));
+        return;
+    }
+    // Its place among the others: behind every equal key (it is last in the collection).
+    const auto before = std::upper_bound(first, first + old, entry->Key, ByKey);
+    const auto after = std::upper_bound(first + old + 1, m_AddMenuEntries.end(), entry->Key, ByKey);
+    const int at = before != first + old ? static_cast<int>(before - first) : static_cast<int>(after - first) - 1;
+    // The entries between move by one place each (moved, not swapped).
+    if (at < old) std::move_backward(first + at, first + old, first + old + 1);
+    else if (at > old) std::move(first + old + 1, first + at + 1, first + old);
+    menu.Move(old, at);
+    menu.SetCaption(at, entry->Caption);
+    menu.SetTag(at, entry->Tag);
+    m_AddMenuEntries[static_cast<std::size_t>(at)] = std::move(entry);
+}
+
+void Component::receiverRemovedFromAddMenu(const std::shared_ptr<cReceiver>& receiver) {
+    if (!receiver) return; // nothing was removed
+    const ClientState& s = State();
+    if (s.Receivers.Empty()) {
+        // The last receiver went: its element stays as it was.
+        m_AddMenuEntries.clear();
+        m_AddMenuPlaces.clear();
+        return;
+    }
+    const int old = addMenuIndexOf(receiver.get());
+    if (old < 0 || !addMenuShownAsBuilt() || s.Receivers.Count() + 1 != m_AddMenuEntries.size()) {
+        rebuildReceiverAddMenu();
+        return;
+    }
+    m_AddMenuEntries.erase(m_AddMenuEntries.begin() + old);
+    m_AddMenuPlaces.erase(receiver.get());
+    m_ReceiverAddMenu->Remove(old);
 }
 
 void Component::SortReceiverAddMenu() {
     platform::MenuItemArray& menu = *m_ReceiverAddMenu;
-    for (bool swapped = true; swapped;) {
-        swapped = false;
-        for (int i = 0; i + 1 < menu.Count(); ++i) {
-            if (OrdinalLess(UpperCase(FromQString(menu.Caption(i + 1))), UpperCase(FromQString(menu.Caption(i))))) {
-                const QString caption = menu.Caption(i);
-                const QString tag = menu.Tag(i);
-                menu.SetCaption(i, menu.Caption(i + 1));
-                menu.SetTag(i, menu.Tag(i + 1));
-                menu.SetCaption(i + 1, caption);
-                menu.SetTag(i + 1, tag);
-                swapped = true;
-            }
-        }
+    struct Element {
+        std::string Key;
+        QString Caption;
+        QString Tag;
+    };
+    std::vector<Element> elements;
+    elements.reserve(static_cast<std::size_t>(menu.Count()));
+    for (int i = 0; i < menu.Count(); ++i)
+        elements.push_back({UpperCase(FromQString(menu.Caption(i))), menu.Caption(i), menu.Tag(i)});
+    std::stable_sort(elements.begin(), elements.end(), [](const Element& a, const Element& b) { return a.Key < b.Key; });
+    for (int i = 0; i < menu.Count(); ++i) {
+        menu.SetCaption(i, elements[static_cast<std::size_t>(i)].Caption);
+        menu.SetTag(i, elements[static_cast<std::size_t>(i)].Tag);
     }
 }
 

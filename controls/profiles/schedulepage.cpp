@@ -88,13 +88,13 @@ void Component::connectScheduleHandlers() {
     connect(m_ScheduleAllDay, &QAction::triggered, this, [this] { m_Grid->Schedule().SetTimeFrom00to24(*m_Grid); });
     connect(m_ScheduleInvert, &QAction::triggered, this, [this] { m_Grid->Schedule().InvertTimeSchedule(*m_Grid); });
     connect(m_ScheduleGrouped, &QAction::triggered, this, [this] { m_Grid->Schedule().Group(*m_Grid); });
-    connect(m_ScheduleGroupedMonFri, &QAction::triggered, this, [this] { m_Grid->Schedule().GroupMonFri(*m_Grid); });
-}
-
-QAction& Component::Menu_TimeSchedulePopup_Action(int order) const {
-    QAction* actions[] = {m_ScheduleCopy, m_SchedulePaste, m_ScheduleDelete, m_ScheduleAllDay,
-                          m_ScheduleInvert, m_ScheduleGrouped, m_ScheduleGroupedMonFri};
-    return *actions[order];
+    // A checkable entry has flipped its mark by the time it reports the choice; the
+    // schedule reads the mark the operator saw (on: Monday-Friday are the group, so the
+    // choice ungroups them), so the mark is put back first.
+    connect(m_ScheduleGroupedMonFri, &QAction::triggered, this, [this](bool checked) {
+        m_ScheduleGroupedMonFri->setChecked(!checked);
+        m_Grid->Schedule().GroupMonFri(*m_Grid);
+    });
 }
 
 void Component::setPageSchedule(std::shared_ptr<cTimeSchedule> schedule) {

@@ -354,6 +354,14 @@ void ReceiverParametersWindow::Command_Ok_Click() {
         return; // a text too long for the network form: nothing is sent, the window stays
     }
 
+    // Without a connection nothing would reach the server: say so and keep the window
+    // open with the operator's entries, changing nothing.
+    if (m_Context.IsConnected && !m_Context.IsConnected()) {
+        platform::ShowMessage(QString::fromLatin1(kNotSentText), windowTitle(), platform::MessageIcon::Exclamation,
+                              platform::MessageButtons::Ok, this);
+        return;
+    }
+
     m_Receiver->CopyFrom(state, result);
     if (state.SettingsStore)
         state.SettingsStore->Save(kSettingsApplication, kParametersSection, kLastSelectedReceiver, name);

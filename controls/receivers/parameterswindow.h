@@ -35,7 +35,13 @@ struct EditContext {
     bool RunAsCollectionClient = false;
     // Sends one message to the server.
     std::function<void(int32_t type, std::string_view body)> Send;
+    // Whether a message sent now reaches the server; unset counts as connected.
+    std::function<bool()> IsConnected;
 };
+
+// Shown when Ok finds no connection: the receiver stays in the window, unsent.
+inline constexpr const char* kNotSentText =
+    "The receiver was not sent: there is no connection to the server. Your entries are kept.";
 
 class ReceiverParametersWindow final : public QDialog {
     Q_OBJECT

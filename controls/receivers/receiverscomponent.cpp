@@ -220,14 +220,9 @@ void Component::HandleOwnMessage(int type, std::string_view, std::shared_ptr<cRe
 
 void Component::onReceiverSaved(const std::shared_ptr<cReceiver>& receiver) {
     if (!receiver || !IsNameInArea(State(), receiver->m_ReceiverName)) return;
-    ShowReceiverInList(*receiver);
-    // Let the row move to its place, keeping the selection.
-    const QString selectedKey = m_List->Key(m_List->SelectedPosition());
-    if (m_List->Sorted()) {
-        m_List->SetSorted(false);
-        m_List->SetSorted(true);
-    }
-    if (const int position = m_List->FindKey(selectedKey)) m_List->SetSelected(position, true);
+    // A new row goes to its place at once; a refreshed one moves to the place a sort of
+    // the list gives it (the other rows are in order), keeping the selection.
+    if (const int position = ShowReceiverInList(*receiver); position != 0) m_List->SortRow(position);
 }
 
 void Component::onReceiverDeleted(const std::shared_ptr<cReceiver>& receiver) {
@@ -288,17 +283,18 @@ QStringList Component::rowTexts(const cReceiver& receiver) const {
     return texts;
 }
 
-void Component::ShowReceiverInList(const cReceiver& receiver) {
+int Component::ShowReceiverInList(const cReceiver& receiver) {
     const QString key = platform::ToQString(RecordKey(receiver.m_DiskIdentity));
     const QStringList texts = rowTexts(receiver);
     const int position = m_List->FindKey(key);
     if (position == 0) {
         m_List->AddItem(key, texts, IconOf(receiver));
-        return;
+        return 0;
     }
     // A receiver renamed at the server shows its new name.
     for (int column = 1; column <= texts.size(); ++column) m_List->SetSubItem(position, column, texts[column - 1]);
     m_List->SetSmallIcon(position, IconOf(receiver));
+    return position;
 }
 
 void Component::SelectLastReceiver() {
@@ -409,6 +405,7 @@ void Component::openParametersWindow(int16_t mode, std::shared_ptr<cReceiver> re
     context.AllowBackupReceiver = m_AllowBackupReceiver;
     context.RunAsCollectionClient = m_RunAsCollectionClient;
     context.Send = [this](int32_t type, std::string_view body) { Send(type, body); };
+    context.IsConnected = [this] { return IsConnected(); };
     {
         ReceiverParametersWindow window(std::move(context), mode, m_EditReceiver, this);
         window.Run();

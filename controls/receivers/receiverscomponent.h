@@ -38,22 +38,17 @@ public:
     // Termination: remembers the list's column widths, selected row and sort.
     ~Component() override;
 
-    // Widgets.
-    QGroupBox& Frame() const { return *m_Frame; }
-    platform::ListView& ListView_Receivers() const { return *m_List; }
-    QPushButton& Command_AddReceiver() const { return *m_Add; }
-    QPushButton& Command_CopyReceiver() const { return *m_Copy; }
-    QPushButton& Command_RemoveReceiver() const { return *m_Remove; }
+    // The widgets carry their names as object names ("Frame", "ListView_Receivers",
+    // "Command_AddReceiver", ...); nothing outside the control reaches them otherwise.
 
-    // State.
-    bool AllowBackupReceiver() const { return m_AllowBackupReceiver; }
-    bool RunAsCollectionClient() const { return m_RunAsCollectionClient; }
+    // The receiver of the row last clicked.
     const std::shared_ptr<cReceiver>& CurrentReceiver() const { return m_CurrentReceiver; }
-    int16_t EditMode() const { return m_EditMode; }
 
     // The list.
     void FillReceiverList();
-    void ShowReceiverInList(const cReceiver& receiver);
+    // Adds the receiver's row (at its sorted place) or refreshes it; returns the position of
+    // a refreshed row, which may now stand out of order, and 0 for a new one.
+    int ShowReceiverInList(const cReceiver& receiver);
     void SelectLastReceiver();
     void ListView_Receivers_ItemClick(int position);
     void ListView_Receivers_ColumnClick(int column);

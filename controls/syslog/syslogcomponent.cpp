@@ -9,6 +9,7 @@
 
 #include <QResizeEvent>
 
+#include <algorithm>
 #include <deque>
 
 namespace korvel::syslog {
@@ -47,14 +48,6 @@ void Component::HandleOwnMessage(int type, std::string_view body, std::shared_pt
     }
 }
 
-void Component::AddLogLine(std::string_view line) {
-    const int count = m_List->ListCount();
-    if (count == 0 && line.empty()) return;
-    if (count >= kMaxLines) m_List->RemoveItem(0);
-    m_List->AddItem(platform::ToQString(line));
-    m_List->SetListIndex(m_List->ListCount() - 1);
-}
-
 void Component::handleLog(std::string_view body) {
     // Read the whole message before touching the list, so a message cut short leaves
     // the list as it was. The line count is 32-bit; zero or negative means no lines.
@@ -63,6 +56,7 @@ void Component::handleLog(std::string_view body) {
     // Adding the lines one by one to an emptied list would skip the leading empty lines
     // and then keep the last 501: keep exactly those while reading.
     std::deque<Bytes> kept;
+    m_PendingLines.clear(); // 166 lines before it in this read would be dropped by it anyway
     for (int32_t i = 0; i < count; ++i) {
         Bytes line = GetStringFromNetworkBytes(body, position);
         if (kept.empty() && line.empty()) continue;
@@ -79,10 +73,31 @@ void Component::handleLog(std::string_view body) {
     m_List->show();
 }
 
+// Adding a log line: an empty line into an empty list is skipped, the oldest line goes
+// when the list holds 501, the new line is selected (which scrolls it into view). The
+// lines of one read go into the list together when the read's frames are handled, and
+// the list ends as adding them one by one would leave it, with one removal, one insertion
+// and one scroll per read instead of per line.
 void Component::handleLogLine(std::string_view body) {
     int32_t position = 0;
     const Bytes line = GetStringFromNetworkBytes(body, position);
-    AddLogLine(line);
+    if (line.empty() && m_PendingLines.empty() && m_List->ListCount() == 0) return;
+    m_PendingLines.push_back(platform::ToQString(line));
+    if (m_PendingLines.size() > static_cast<std::size_t>(kMaxLines)) m_PendingLines.pop_front();
+}
+
+void Component::OnReadHandled() { addPendingLines(); }
+
+void Component::addPendingLines() {
+    if (m_PendingLines.empty()) return;
+    const int count = m_List->ListCount();
+    const int adding = static_cast<int>(m_PendingLines.size());
+    const int removing = std::clamp(count + adding - kMaxLines, 0, count);
+    QStringList lines(m_PendingLines.begin(), m_PendingLines.end());
+    m_PendingLines.clear();
+    m_List->RemoveItems(0, removing);
+    m_List->AddItems(lines);
+    m_List->SetListIndex(m_List->ListCount() - 1);
 }
 
 void Component::OnTimerExtra() {

@@ -5,6 +5,9 @@
 
 #include "shell/component.h"
 
+#include <QString>
+
+#include <deque>
 #include <string_view>
 
 namespace korvel::platform {
@@ -21,25 +24,27 @@ public:
 
     static shell::ControlDescription MakeDescription();
 
+    // The list of lines is the child widget "List_SysLog" (a platform::ListBox).
     explicit Component(ClientState& state, QWidget* parent = nullptr);
-
-    platform::ListBox& List_SysLog() const { return *m_List; }
-    bool WasConnected() const { return m_WasConnected; }
-
-    void AddLogLine(std::string_view line);
 
 protected:
     void OnInitialise() override;
     void HandleOwnMessage(int type, std::string_view body, std::shared_ptr<cReceiver>& receiver,
                           std::shared_ptr<cProfile>& profile) override;
+    void OnReadHandled() override;
     void OnTimerExtra() override;
     void resizeEvent(QResizeEvent* event) override;
 
 private:
     void handleLog(std::string_view body);     // 144
     void handleLogLine(std::string_view body); // 166
+    // Adds the lines of the read to the list in one step and selects the last line.
+    void addPendingLines();
 
     platform::ListBox* m_List;
+    // Lines of 166 messages of the current read, not yet in the list (at most 501: older
+    // ones would be removed again by the newer ones).
+    std::deque<QString> m_PendingLines;
     bool m_WasConnected = false;
 };
 

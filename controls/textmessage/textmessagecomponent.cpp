@@ -20,6 +20,7 @@
 
 #include <algorithm>
 #include <optional>
+#include <vector>
 
 namespace korvel::textmessage {
 namespace {
@@ -185,11 +186,7 @@ void Component::UpdateSendButton() {
 
 // --- Receiver list -------------------------------------------------------------------------
 
-bool Component::IsAnyReceiverChecked() const {
-    for (int i = 1, n = m_List->ListCount(); i <= n; ++i)
-        if (m_List->Checked(i)) return true;
-    return false;
-}
+bool Component::IsAnyReceiverChecked() const { return m_List->CheckedCount() > 0; }
 
 Bytes Component::GetCheckedReceiversList() const {
     Bytes list;
@@ -202,21 +199,24 @@ Bytes Component::GetCheckedReceiversList() const {
 }
 
 void Component::CheckReceiversFromList(std::string_view list) {
-    for (int i = 1, n = m_List->ListCount(); i <= n; ++i) m_List->SetChecked(i, false);
-    for (int32_t field = 0;; ++field) {
-        const Bytes token = GetField(list, field, std::string_view(&kListSeparator, 1));
-        if (token.empty()) break;
-        if (const int position = m_List->FindKey(QStringLiteral("K") + platform::ToQString(token)))
+    m_List->DeferLayout();
+    for (const QString& key : m_List->CheckedKeys()) m_List->SetChecked(m_List->FindKey(key), false);
+    // The fields one after the other in one pass, up to the first empty one (or the end,
+    // beyond which every field reads as empty).
+    for (std::size_t start = 0; start < list.size();) {
+        const std::size_t end = std::min(list.find(kListSeparator, start), list.size());
+        if (end == start) break;
+        if (const int position = m_List->FindKey(QStringLiteral("K") + platform::ToQString(list.substr(start, end - start))))
             m_List->SetChecked(position, true);
+        start = end + 1;
     }
 }
 
 void Component::UpdateMaxTextLength() {
     const ClientState& state = State();
     std::optional<int16_t> smallest;
-    for (int i = 1, n = m_List->ListCount(); i <= n; ++i) {
-        if (!m_List->Checked(i)) continue;
-        const auto receiver = state.Receivers.Find(platform::FromQString(m_List->Key(i)));
+    for (const QString& key : m_List->CheckedKeys()) {
+        const auto receiver = state.Receivers.Find(platform::FromQString(key));
         if (!receiver) continue;
         const int row = receiver->m_ReceiverTypeIndex;
         if (row < 0 || row >= state.ReceiverTypes.SearchBound()) continue;
@@ -226,21 +226,33 @@ void Component::UpdateMaxTextLength() {
     m_MaxTextLength = smallest.value_or(kNoLimit);
 }
 
-void Component::ShowReceiverInList(const cReceiver& receiver) {
+int Component::ShowReceiverInList(const cReceiver& receiver) {
     const QString key = QString::fromStdString(RecordKey(receiver.m_DiskIdentity));
     const QString text = platform::ToQString(RemoveAreaFromName(State(), receiver.m_ReceiverName));
-    if (const int position = m_List->FindKey(key)) m_List->SetText(position, text);
-    else m_List->AddItem(key, text);
+    if (const int position = m_List->FindKey(key)) {
+        m_List->SetText(position, text);
+        return position;
+    }
+    m_List->AddItem(key, text);
+    return 0;
 }
 
 void Component::fillList() {
     const ClientState& state = State();
     m_List->hide();
     m_List->ClearItems();
-    m_List->SetSorted(false);
-    for (const auto& entry : state.Receivers)
-        if (IsNameInArea(state, entry.item->m_ReceiverName)) ShowReceiverInList(*entry.item);
+    // The area's receivers in collection order, added in one step; sorted, they take
+    // their places as a sort of those rows gives them. No row is ticked.
+    std::vector<platform::ListView::NewRow> rows;
+    rows.reserve(state.Receivers.Count());
+    for (const auto& entry : state.Receivers) {
+        const cReceiver& r = *entry.item;
+        if (!IsNameInArea(state, r.m_ReceiverName)) continue;
+        rows.push_back({QString::fromStdString(RecordKey(r.m_DiskIdentity)),
+                        QStringList{platform::ToQString(RemoveAreaFromName(state, r.m_ReceiverName))}, 0});
+    }
     m_List->SetSorted(true);
+    m_List->AddItems(rows);
     m_List->show();
     UpdateMaxTextLength();
     UpdateSendButton();
@@ -249,13 +261,9 @@ void Component::fillList() {
 void Component::showSavedReceiver(const cReceiver& receiver) {
     // A receiver renamed out of the area keeps its row as it was.
     if (!IsNameInArea(State(), receiver.m_ReceiverName)) return;
-    m_List->hide();
-    ShowReceiverInList(receiver);
-    const Bytes ticked = GetCheckedReceiversList();
-    m_List->SetSorted(false);
-    m_List->SetSorted(true);
-    CheckReceiversFromList(ticked);
-    m_List->show();
+    // A new row goes to its place at once, a renamed one moves there; ticks stay on
+    // their rows.
+    if (const int position = ShowReceiverInList(receiver)) m_List->SortRow(position);
     // The receiver's type may have changed, and with it the limit of a ticked row.
     UpdateMaxTextLength();
     UpdateSendButton();

@@ -58,7 +58,9 @@ public:
     void UpdateMaxTextLength();
     void UpdateSendButton();
     void CheckTextLength();
-    void ShowReceiverInList(const cReceiver& receiver);
+    // Adds the receiver's row (at its sorted place) or renames it; returns the position of
+    // a renamed row, which may now stand out of order, and 0 for a new one.
+    int ShowReceiverInList(const cReceiver& receiver);
     // The text as the server gets it: Windows-1252, lines ending in CR LF.
     Bytes MessageText() const;
     void SetMessageText(std::string_view text);
@@ -67,11 +69,8 @@ public:
     void ListView_Receivers_ItemClick(int position);
     void StatusBar_PanelClick(int panel);
 
-    // Parts, for tests.
-    QGroupBox& Frame() const { return *m_Frame; }
-    platform::ListView& ListView_Receivers() const { return *m_List; }
-    QPlainTextEdit& Text_FreeText() const { return *m_Text; }
-    StatusBar& StatusBarWidget() const { return *m_StatusBar; }
+    // The widgets carry their names as object names ("Frame", "ListView_Receivers",
+    // "Text_FreeText", "StatusBar"); nothing outside the control reaches them otherwise.
     int16_t MaxTextLength() const { return m_MaxTextLength; }
     int32_t InfoCountdown() const { return m_InfoCountdown; }
     bool StoredByServer() const { return m_StoredByServer; }

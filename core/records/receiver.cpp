@@ -6,6 +6,7 @@
 #include "core/numeric.h"
 #include "core/serversettings.h"
 
+#include <initializer_list>
 #include <limits>
 #include <stdexcept>
 #include <utility>
@@ -16,6 +17,31 @@ namespace {
 void CheckSettingIndex(int index) {
     if (index < 0 || index >= kReceiverSettingCount) throw std::out_of_range("receiver setting index outside 0..3");
 }
+
+// The six Int16 parts of a Date as sent, read as GetDateFromNetworkBytes reads them.
+struct SentDate {
+    int year, month, day, hour, minute, second;
+
+    static SentDate Read(std::string_view body, int32_t& position) {
+        SentDate d{};
+        for (int* part : {&d.year, &d.month, &d.day, &d.hour, &d.minute, &d.second})
+            *part = GetIntegerFromNetworkBytes(body, position);
+        return d;
+    }
+    DateTime Value() const { return DateTime::FromParts(year, month, day, hour, minute, second); }
+
+    // True when each part lies in its range (month 1..12, a day of that month, hour,
+    // minute and second of a day): only such a date is written back as it came. One whose
+    // parts were carried is written back carried.
+    bool InRange() const {
+        if (month < 1 || month > 12 || day < 1 || hour < 0 || hour > 23 || minute < 0 || minute > 59 ||
+            second < 0 || second > 59)
+            return false;
+        static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+        const bool leap = year % 4 == 0 && (year % 100 != 0 || year % 400 == 0);
+        return day <= kDays[month - 1] + (month == 2 && leap ? 1 : 0);
+    }
+};
 
 } // namespace
 
@@ -45,9 +71,19 @@ Bytes cReceiver::CompressToNetworkBytes() const {
     return out;
 }
 
-void cReceiver::StoreOriginalSettings() { m_SavedNetworkBytes = CompressToNetworkBytes(); }
+void cReceiver::StoreOriginalSettings() { KeepOwnForm(CompressToNetworkBytes()); }
 
-bool cReceiver::HasChangedSinceLastLoadFromDisk() const { return CompressToNetworkBytes() != m_SavedNetworkBytes; }
+bool cReceiver::HasChangedSinceLastLoadFromDisk() const { return CompressToNetworkBytes() != SavedNetworkBytes(); }
+
+void cReceiver::KeepOwnForm(std::string_view Form) {
+    m_SavedNetworkBytes.assign(Form); // keeps its room when it can
+    m_SavedListForms.reset();
+}
+
+void cReceiver::KeepOwnForm(Bytes&& Form) {
+    m_SavedNetworkBytes = std::move(Form);
+    m_SavedListForms.reset();
+}
 
 void cReceiver::UncompressFromNetworkBytes(ClientState& state, std::string_view PacketData, int32_t& PacketPointer) {
     Parse(state, PacketData, PacketPointer);
@@ -57,38 +93,55 @@ void cReceiver::UncompressAndStoreOriginalSettings(ClientState& state, std::stri
                                                    int32_t& PacketPointer) {
     const int32_t start = PacketPointer;
     if (Parse(state, PacketData, PacketPointer))
-        m_SavedNetworkBytes.assign(PacketData.substr(static_cast<std::size_t>(start),
-                                                     static_cast<std::size_t>(PacketPointer - start)));
+        KeepOwnForm(
+            PacketData.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(PacketPointer - start)));
     else
         StoreOriginalSettings();
 }
 
+void cReceiver::UncompressAndStoreOriginalSettings(ClientState& state, std::string_view PacketData,
+                                                   int32_t& PacketPointer, const std::shared_ptr<Bytes>& ListForms) {
+    const int32_t start = PacketPointer;
+    if (!Parse(state, PacketData, PacketPointer)) {
+        StoreOriginalSettings();
+        return;
+    }
+    const std::string_view form =
+        PacketData.substr(static_cast<std::size_t>(start), static_cast<std::size_t>(PacketPointer - start));
+    m_SavedListAt = static_cast<uint32_t>(ListForms->size());
+    m_SavedListLength = static_cast<uint32_t>(form.size());
+    ListForms->append(form);
+    m_SavedListForms = ListForms;
+    m_SavedNetworkBytes.clear();
+}
+
 bool cReceiver::Parse(ClientState& state, std::string_view PacketData, int32_t& PacketPointer) {
+    // The texts are views into the form until the whole form has been read; then they are
+    // copied into the receiver's own texts, which keep their room when they can.
     int32_t p = PacketPointer;
-    Bytes name = GetStringFromNetworkBytes(PacketData, p);
+    const std::string_view name = GetStringViewFromNetworkBytes(PacketData, p);
     int16_t enabled = GetIntegerFromNetworkBytes(PacketData, p);
     int16_t identity = GetIntegerFromNetworkBytes(PacketData, p);
     int16_t typeId = GetIntegerFromNetworkBytes(PacketData, p);
-    Bytes backup = GetStringFromNetworkBytes(PacketData, p);
-    const int32_t dateAt = p;
-    DateTime stamp = GetDateFromNetworkBytes(PacketData, p);
+    const std::string_view backup = GetStringViewFromNetworkBytes(PacketData, p);
+    const SentDate sent = SentDate::Read(PacketData, p);
+    const DateTime stamp = sent.Value();
     int32_t interval = GetLongFromNetworkBytes(PacketData, p);
-    std::array<Bytes, kReceiverSettingCount> settings;
-    for (Bytes& setting : settings) setting = GetStringFromNetworkBytes(PacketData, p);
+    std::array<std::string_view, kReceiverSettingCount> settings;
+    for (std::string_view& setting : settings) setting = GetStringViewFromNetworkBytes(PacketData, p);
     if (static_cast<std::size_t>(p) > PacketData.size()) throw DecodeError("receiver form ends inside a text");
     // An enabled flag other than 0 and -1 is written back as -1; a date whose parts lie
     // outside their ranges is written back carried.
-    const bool exact = (enabled == 0 || enabled == -1) &&
-                       DateToNetworkBytes(stamp) == PacketData.substr(static_cast<std::size_t>(dateAt), 12);
+    const bool exact = (enabled == 0 || enabled == -1) && sent.InRange();
 
-    m_ReceiverName = std::move(name);
+    m_ReceiverName.assign(name);
     m_Enabled = enabled != 0 ? -1 : 0;
     m_DiskIdentity = identity;
     SetReceiverTypeId(state, typeId);
-    m_BackupReceiver = std::move(backup);
+    m_BackupReceiver.assign(backup);
     m_FileDateTimeStamp = stamp;
     m_KeepAliveInterval = interval;
-    for (int i = 0; i < kReceiverSettingCount; ++i) m_Settings[i] = Variant(std::move(settings[i]));
+    for (int i = 0; i < kReceiverSettingCount; ++i) m_Settings[i].AssignText(settings[i]);
     PacketPointer = p;
     return exact;
 }
@@ -120,7 +173,11 @@ void cReceiver::SetReceiverTypeId(ClientState& state, int16_t TypeId) {
     if (row == bound) {
         // The no-type name is only composed when no row names the type; a found row
         // would replace it at once.
-        m_ReceiverTypeName = "(" + GetText(state, 1088) + ": " + FourDigitNumber(TypeId) + ")";
+        const Bytes text = GetText(state, 1088);
+        const Bytes number = FourDigitNumber(TypeId);
+        m_ReceiverTypeName.clear();
+        m_ReceiverTypeName.reserve(text.size() + number.size() + 4);
+        m_ReceiverTypeName.append("(").append(text).append(": ").append(number).append(")");
         return;
     }
     const ReceiverTypeRow& type = types.Rows[row];

@@ -13,6 +13,7 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string_view>
 
 namespace korvel {
@@ -24,6 +25,10 @@ inline constexpr int kEmptyReceiverFormLength = 34;
 
 class cReceiver {
 public:
+    // Every field has its start value below. Provided (not defaulted) so that making a
+    // receiver, as make_shared does, does not first clear the whole object to zero.
+    cReceiver() {}
+
     int16_t m_DiskIdentity = -1;       // -1 = not yet stored at the server
     int16_t m_Enabled = -1;            // -1 true, 0 false
     int16_t m_ReceiverTypeIndex = -1;  // row in ReceiverTypes, -1 = no such type
@@ -53,6 +58,13 @@ public:
     // UncompressFromNetworkBytes followed by StoreOriginalSettings; the form read is kept
     // as it stands when writing it again would give the same bytes.
     void UncompressAndStoreOriginalSettings(ClientState& state, std::string_view PacketData, int32_t& PacketPointer);
+    // The same for a receiver of a list: a form kept as it stands is appended to ListForms,
+    // the one block that holds the saved forms of the whole list, and the receiver keeps
+    // its slice of it (a list costs one block for its forms, not one per receiver). The
+    // block is only ever appended to while the list is read; whoever stores a form again
+    // later gets a form of its own.
+    void UncompressAndStoreOriginalSettings(ClientState& state, std::string_view PacketData, int32_t& PacketPointer,
+                                            const std::shared_ptr<Bytes>& ListForms);
 
     int16_t GetReceiverTypeId() const { return m_ReceiverTypeId; }
     // Index 0..3; any other raises std::out_of_range and changes nothing.
@@ -62,7 +74,11 @@ public:
     // True when the network form differs from the one remembered by StoreOriginalSettings
     // (also for a receiver that never remembered one).
     bool HasChangedSinceLastLoadFromDisk() const;
-    const Bytes& SavedNetworkBytes() const { return m_SavedNetworkBytes; }
+    std::string_view SavedNetworkBytes() const {
+        if (m_SavedListForms)
+            return std::string_view(*m_SavedListForms).substr(m_SavedListAt, m_SavedListLength);
+        return m_SavedNetworkBytes;
+    }
 
     // Takes exactly the network fields of the other receiver.
     void CopyFrom(ClientState& state, const cReceiver& Receiver);
@@ -85,10 +101,18 @@ public:
 private:
     // Returns true when the form read is exactly what CompressToNetworkBytes gives back.
     bool Parse(ClientState& state, std::string_view PacketData, int32_t& PacketPointer);
+    // Remembers the form as the receiver's own.
+    void KeepOwnForm(std::string_view Form);
+    void KeepOwnForm(Bytes&& Form);
 
     int16_t m_ReceiverTypeId = -1;
     std::array<Variant, kReceiverSettingCount> m_Settings{};
+    // The form remembered by StoreOriginalSettings: a slice of the forms of the list it came
+    // in while m_SavedListForms is set, else m_SavedNetworkBytes.
     Bytes m_SavedNetworkBytes;
+    std::shared_ptr<const Bytes> m_SavedListForms;
+    uint32_t m_SavedListAt = 0;
+    uint32_t m_SavedListLength = 0;
 };
 
 } // namespace korvel

@@ -21,6 +21,14 @@ public:
     Variant(const Bytes& text) : m_Value(text) {}
     Variant(Bytes&& text) : m_Value(std::move(text)) {}
 
+    // Makes the value that text, reusing the room of a text it held.
+    void AssignText(std::string_view text) {
+        if (Bytes* held = std::get_if<Bytes>(&m_Value))
+            held->assign(text);
+        else
+            m_Value.emplace<Bytes>(text);
+    }
+
     static Variant Integer(int16_t v) { return Variant(Value(v)); }
     static Variant Long(int32_t v) { return Variant(Value(v)); }
     static Variant Double(double v) { return Variant(Value(v)); }

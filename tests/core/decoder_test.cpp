@@ -422,3 +422,26 @@ TEST_F(DecoderTest, DigestIsEqualExactlyWhenTheDumpIs) {
     GetProfileById(m_State, 11)->m_Enabled = !GetProfileById(m_State, 11)->m_Enabled;
     EXPECT_EQ(DigestDecoderState(m_State).UnsavedRecords, 2);
 }
+
+TEST_F(DecoderTest, NegativeCountsInEveryListMeanNone) {
+    FillLists();
+    Decode(142, LongToNetworkBytes(1) + LongToNetworkBytes(5) + IntegerToNetworkBytes(8) + IntegerToNetworkBytes(-1) +
+                    StringToNetworkBytes("Day"));
+    ASSERT_EQ(m_State.HolidayLabels.size(), 1u);
+
+    // Each list is accepted as empty, whatever follows the count.
+    Decode(200, LongToNetworkBytes(-2) + "rest");
+    EXPECT_EQ(m_State.Profiles.Count(), 0u);
+    Decode(230, LongToNetworkBytes(-1) + "rest");
+    EXPECT_EQ(m_State.Receivers.Count(), 0u);
+    Decode(142, LongToNetworkBytes(-1));
+    EXPECT_TRUE(m_State.HolidayLabels.empty());
+    Decode(140, LongToNetworkBytes(-3));
+    EXPECT_EQ(m_State.ReceiverTypes.SearchBound(), 0);
+    Decode(141, LongToNetworkBytes(-1));
+    Decode(120, LongToNetworkBytes(-4) + StringToNetworkBytes("blob"));
+    EXPECT_TRUE(m_State.TextTable.Rows.empty());
+    Decode(106, IntegerToNetworkBytes(-1));
+    EXPECT_TRUE(m_State.SettingSections.Names.empty());
+    EXPECT_TRUE(m_Socket.Sent.empty()) << "nothing refused, nothing answered";
+}

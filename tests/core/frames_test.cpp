@@ -235,6 +235,49 @@ TEST(FrameCutter, ClearDropsAPartialFrame) {
     EXPECT_EQ(Drain(cutter), (std::vector<Cut>{{6, "x"}}));
 }
 
+TEST(FrameCutter, TrimLetsGoOfALargeBufferOnlyWhenNoLargeFrameIsOnItsWay) {
+    const Bytes big(8u << 20, 'x');
+    const Bytes large = BuildFrame(7, big);
+    const Bytes small = BuildFrame(8, "tail");
+    FrameCutter cutter;
+
+    // Half of a large frame: once its length is known the buffer takes the whole frame,
+    // exactly; trimming keeps it, the frame completes whole.
+    cutter.Append(std::string_view(large).substr(0, 100));
+    EXPECT_FALSE(cutter.Next());
+    cutter.Append(std::string_view(large).substr(100, large.size() / 2 - 100));
+    const std::size_t growing = cutter.Capacity();
+    EXPECT_EQ(growing, large.size());
+    cutter.Trim();
+    EXPECT_EQ(cutter.Capacity(), growing);
+    // The rest arrives with the next frame in the same read: the buffer grows past the
+    // frame and both are cut whole.
+    cutter.Append(large.substr(large.size() / 2) + small.substr(0, 3));
+    auto frame = cutter.Next();
+    ASSERT_TRUE(frame);
+    EXPECT_EQ(frame->Body, big);
+    EXPECT_FALSE(cutter.Next());
+    cutter.Append(small.substr(3));
+    EXPECT_EQ(Drain(cutter), (std::vector<Cut>{{8, "tail"}}));
+
+    // Part of the next frame waits: the buffer shrinks to at most a megabyte and the
+    // pending bytes survive.
+    cutter.Append(std::string_view(small).substr(0, 7));
+    cutter.Trim();
+    EXPECT_LE(cutter.Capacity(), std::size_t{1} << 20);
+    EXPECT_EQ(cutter.Pending(), 7u);
+    cutter.Append(std::string_view(small).substr(7));
+    EXPECT_EQ(Drain(cutter), (std::vector<Cut>{{8, "tail"}}));
+
+    // Nothing pending: the buffer goes entirely, and the cutter works on.
+    cutter.Append(large);
+    ASSERT_TRUE(cutter.Next());
+    cutter.Trim();
+    EXPECT_EQ(cutter.Capacity(), 0u);
+    cutter.Append(small + small);
+    EXPECT_EQ(Drain(cutter), (std::vector<Cut>{{8, "tail"}, {8, "tail"}}));
+}
+
 TEST(CheckProtocolVersion, OnlyTwentyOnePasses) {
     EXPECT_EQ(CheckProtocolVersion(B({0, 21})), std::nullopt);
     EXPECT_EQ(CheckProtocolVersion(B({0, 20})), "Protocol version conflict (server: 20, client: 21)!");

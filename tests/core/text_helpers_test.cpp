@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
+
 using namespace korvel;
 
 TEST(NumericValue, LeadingNumberOrZero) {
@@ -97,4 +100,143 @@ TEST(KeyedCollection, OrderAndCaseInsensitiveKeys) {
     EXPECT_EQ(order, (std::vector<int>{5, 7, -55}));
     c.Clear();
     EXPECT_EQ(c.Count(), 0u);
+}
+
+// Replace is Remove followed by Add: the item goes to the end under the key as given now,
+// and a key not yet present is added; every change, and only a change, gives a generation
+// no collection had before, so something built from the collection knows it is stale.
+TEST(KeyedCollection, ReplaceMovesToTheEndAndEveryChangeRenewsTheGeneration) {
+    KeyedCollection<int> c;
+    EXPECT_EQ(c.Generation(), 0u);
+    c.Add("K1", std::make_shared<int>(1));
+    c.Add("K2", std::make_shared<int>(2));
+    c.Add("K3", std::make_shared<int>(3));
+    auto order = [&] {
+        std::vector<std::string> out;
+        for (const auto& e : c) out.push_back(e.key + "=" + std::to_string(*e.item));
+        return out;
+    };
+    std::vector<uint64_t> seen = {c.Generation()};
+    auto renewed = [&] {
+        const bool fresh = std::find(seen.begin(), seen.end(), c.Generation()) == seen.end();
+        seen.push_back(c.Generation());
+        return fresh;
+    };
+    c.Replace("k1", std::make_shared<int>(10));
+    EXPECT_EQ(order(), (std::vector<std::string>{"K2=2", "K3=3", "k1=10"}));
+    EXPECT_TRUE(renewed());
+    EXPECT_EQ(*c.Find("K1"), 10);
+    c.Replace("K4", std::make_shared<int>(4));
+    EXPECT_EQ(order(), (std::vector<std::string>{"K2=2", "K3=3", "k1=10", "K4=4"}));
+    EXPECT_TRUE(renewed());
+    EXPECT_EQ(c.Count(), 4u);
+
+    // No change, no new generation.
+    c.Find("K2");
+    EXPECT_FALSE(c.Add("K2", std::make_shared<int>(0)));
+    EXPECT_FALSE(c.Remove("K9"));
+    EXPECT_EQ(c.Generation(), seen.back());
+    EXPECT_TRUE(c.Remove("K2"));
+    EXPECT_TRUE(renewed());
+
+    // Another collection swapped into its place reads as changed too.
+    KeyedCollection<int> other;
+    other.Add("K1", std::make_shared<int>(1));
+    std::swap(c, other);
+    EXPECT_TRUE(renewed());
+    c.Clear();
+    EXPECT_TRUE(renewed());
+}
+
+// Against a plain model (a list in order, keys compared upper-cased) through thousands of
+// additions, removals, replacements and clearings: the same order, the same look-ups,
+// the same answers; iteration may go on while entries are removed.
+TEST(KeyedCollection, LastIsTheLatestAdditionStillPresent) {
+    KeyedCollection<int> c;
+    EXPECT_EQ(c.Last(), nullptr);
+    c.Add("K1", std::make_shared<int>(1));
+    c.Add("K2", std::make_shared<int>(2));
+    EXPECT_EQ(*c.Last(), 2);
+    c.Replace("K1", std::make_shared<int>(10));
+    EXPECT_EQ(*c.Last(), 10);
+    c.Remove("K1");
+    EXPECT_EQ(*c.Last(), 2) << "a removed entry's gap is passed over";
+    c.Remove("K2");
+    EXPECT_EQ(c.Last(), nullptr);
+}
+
+TEST(KeyedCollection, BehavesAsAnOrderedListWithCaseInsensitiveKeys) {
+    std::mt19937 random(42);
+    KeyedCollection<int> c;
+    std::vector<std::pair<std::string, int>> model; // upper-cased key, value
+    auto key = [&] {
+        const int n = std::uniform_int_distribution<int>(-40, 40)(random);
+        return (std::uniform_int_distribution<int>(0, 1)(random) ? "K" : "k") + std::to_string(n);
+    };
+    auto findModel = [&](const std::string& k) {
+        return std::find_if(model.begin(), model.end(), [&](const auto& e) { return e.first == UpperCase(k); });
+    };
+    for (int step = 0; step < 20000; ++step) {
+        const std::string k = key();
+        const int value = step;
+        switch (std::uniform_int_distribution<int>(0, 9)(random)) {
+        case 0:
+        case 1:
+        case 2:
+        case 3: {
+            const bool known = findModel(k) != model.end();
+            ASSERT_EQ(c.Add(k, std::make_shared<int>(value)), !known) << step;
+            if (!known) model.emplace_back(UpperCase(k), value);
+            break;
+        }
+        case 4:
+        case 5:
+        case 6: {
+            const auto it = findModel(k);
+            ASSERT_EQ(c.Remove(k), it != model.end()) << step;
+            if (it != model.end()) model.erase(it);
+            break;
+        }
+        case 7:
+        case 8: {
+            const auto it = findModel(k);
+            if (it != model.end()) model.erase(it);
+            model.emplace_back(UpperCase(k), value);
+            c.Replace(k, std::make_shared<int>(value));
+            break;
+        }
+        default:
+            if (step % 500 == 0) {
+                c.Clear();
+                model.clear();
+            }
+            break;
+        }
+        ASSERT_EQ(c.Count(), model.size()) << step;
+        ASSERT_EQ(c.Empty(), model.empty());
+        std::size_t i = 0;
+        for (const auto& e : c) {
+            ASSERT_LT(i, model.size());
+            ASSERT_EQ(UpperCase(e.key), model[i].first) << step;
+            ASSERT_EQ(*e.item, model[i].second) << step;
+            ++i;
+        }
+        ASSERT_EQ(i, model.size());
+        const std::string probe = key();
+        const auto it = findModel(probe);
+        const auto found = c.Find(probe);
+        ASSERT_EQ(found != nullptr, it != model.end()) << step;
+        if (found) {
+            ASSERT_EQ(*found, it->second);
+        }
+        ASSERT_EQ(c.Contains(probe), it != model.end());
+    }
+    // Removing entries while iterating leaves the iteration on the entries still there.
+    std::vector<int> seen;
+    for (const auto& e : c) {
+        seen.push_back(*e.item);
+        c.Remove(e.key);
+    }
+    EXPECT_EQ(seen.size(), model.size());
+    EXPECT_TRUE(c.Empty());
 }

@@ -2,6 +2,7 @@
 // requests to the byte, the tree of the area's profiles, switching by double-click and by
 // name, the rights check, and the tree following 210, 211 and 220.
 #include "controls/activeprofiles/activeprofilescomponent.h"
+#include "tests/support/children.h"
 #include "tests/support/loopback.h"
 
 #include "core/clientstate.h"
@@ -72,7 +73,7 @@ protected:
         int32_t position = 0;
         return GetLongFromNetworkBytes(data.Answers.at(200).front().Body, position);
     }
-    platform::TreeView& Tree() const { return control->TreeView_Profiles(); }
+    platform::TreeView& Tree() const { return korvel::testing::Child<platform::TreeView>(*control, "TreeView_Profiles"); }
     // Keys and texts of the nodes in display order.
     QStringList Keys() const { return Tree().TopLevelNodes(); }
     QStringList Texts() const {
@@ -83,10 +84,26 @@ protected:
     std::vector<testserver::ReceivedFrame> Sent(int type) const { return server.ReceivedOfType(type, 0); }
     // Gives a request time to arrive (or to be shown not to).
     void Settle() { Spin(60); }
+    // A double-click of the left button at that point of the tree, as the window system
+    // delivers it (press, release, double-click, release), with the keys of the shift
+    // state held (1 Shift, 2 Ctrl, 4 Alt).
+    void DoubleClickAt(const QPoint& at, int shift) {
+        Qt::KeyboardModifiers keys;
+        if (shift & 1) keys |= Qt::ShiftModifier;
+        if (shift & 2) keys |= Qt::ControlModifier;
+        if (shift & 4) keys |= Qt::AltModifier;
+        QWidget* viewport = Tree().viewport();
+        for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
+                                  QEvent::MouseButtonRelease}) {
+            const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
+            QMouseEvent e(type, QPointF(at), viewport->mapToGlobal(QPointF(at)), Qt::LeftButton, held, keys);
+            QApplication::sendEvent(viewport, &e);
+        }
+    }
+    // The same on the node with that key, selected first.
     void CtrlDoubleClick(const QString& key, int shift = 2) {
         Tree().Select(key);
-        control->TreeView_Profiles_MouseDown(1, shift, 0, 0);
-        control->TreeView_Profiles_DblClick();
+        DoubleClickAt(Tree().visualItemRect(Tree().currentItem()).center(), shift);
     }
 };
 
@@ -185,13 +202,15 @@ TEST_F(ActiveProfilesTest, DoubleClickNeedsCtrlAloneOrTheRegistrySwitchAndTheRig
         EXPECT_EQ(Sent(220).size(), expected) << "rights " << c.rights << " shift " << c.shift << " ignore "
                                               << c.ignoreCtrl;
     }
-    // No selected node: nothing.
+    // No selected node (a Ctrl double-click below the last node): nothing.
     state.UserRights = 0xFF;
     Tree().clearSelection();
     Tree().setCurrentItem(nullptr);
-    control->TreeView_Profiles_MouseDown(1, 2, 0, 0);
-    control->TreeView_Profiles_DblClick();
+    const QRect last = Tree().visualItemRect(Tree().topLevelItem(Tree().topLevelItemCount() - 1));
+    ASSERT_LT(last.bottom() + 10, Tree().viewport()->height());
+    DoubleClickAt(QPoint(last.center().x(), last.bottom() + 10), 2);
     Settle();
+    EXPECT_TRUE(Tree().SelectedKey().isEmpty());
     EXPECT_EQ(Sent(220).size(), expected);
 }
 
@@ -227,7 +246,6 @@ TEST_F(ActiveProfilesTest, RealCtrlDoubleClickOnANodeSelectedOrNot) {
         click(c.row, Qt::ControlModifier);
         send(c.row, QEvent::MouseButtonDblClick, Qt::LeftButton, Qt::ControlModifier);
         send(c.row, QEvent::MouseButtonRelease, Qt::NoButton, Qt::ControlModifier);
-        EXPECT_EQ(control->TreeShift(), 2);
         ++count;
         ASSERT_TRUE(WaitFor([&] { return Sent(220).size() == count; })) << c.name;
         EXPECT_EQ(Sent(220).back().Body, Body220(c.row + 1, c.name, c.flag));
@@ -359,4 +377,47 @@ TEST_F(ActiveProfilesTest, IsConnectedToServerIsZeroWhileTheAttemptIsUnderWay) {
     ASSERT_EQ(control->Winsock_ActiveXClient().State(), SocketConnecting);
     EXPECT_EQ(control->property("IsConnectedToServer").toInt(), 0);
     EXPECT_TRUE(WaitFor([&] { return control->property("IsConnectedToServer").toInt() == 1; }));
+}
+
+// A host asks by name while the server saves, renames, removes and replaces profiles: every
+// answer follows what the server last said, as the host calls the member by name.
+TEST_F(ActiveProfilesTest, IsProfileEnabledFollowsEveryChangeTheServerAnnounces) {
+    Make("North");
+    Start(2);
+    auto enabled = [&](const char* name) {
+        int result = 99;
+        EXPECT_TRUE(QMetaObject::invokeMethod(control.get(), "IsProfileEnabled", Q_RETURN_ARG(int, result),
+                                              Q_ARG(QString, name)));
+        return result;
+    };
+    EXPECT_EQ(enabled("GATEHOUSE"), -1);
+    EXPECT_EQ(enabled("Main gate"), 0);
+    // Renamed and switched off: the old name finds nothing, the new one the profile.
+    server.SendFrame(210, Body210(3, "North\\Main gate", false));
+    ASSERT_TRUE(WaitFor([&] { return Tree().Text("K3") == "Main gate"; }));
+    EXPECT_EQ(enabled("Gatehouse"), 0);
+    EXPECT_EQ(enabled("main GATE"), 0);
+    server.SendFrame(220, Body220(3, "North\\Main gate", -1));
+    ASSERT_TRUE(WaitFor([&] { return Tree().Image("K3") == ActivePrf::kImageEnabled; }));
+    EXPECT_EQ(enabled("Main gate"), -1);
+    // A second profile with the same shown name comes after it: the first still answers.
+    server.SendFrame(210, Body210(9, "NORTH\\main gate", false));
+    ASSERT_TRUE(WaitFor([&] { return Tree().NodeCount() == 3; }));
+    EXPECT_EQ(enabled("Main gate"), -1);
+    // Removing the first lets the second answer.
+    Bytes del;
+    AppendLong(del, 3);
+    AppendString(del, "North\\Main gate");
+    server.SendFrame(211, del);
+    ASSERT_TRUE(WaitFor([&] { return Tree().NodeCount() == 2; }));
+    EXPECT_EQ(enabled("Main gate"), 0);
+    // A new list replaces everything.
+    server.SendFrame(200, server.Data().Answers[200].front().Body);
+    ASSERT_TRUE(WaitFor([&] { return Tree().Text("K3") == "Gatehouse"; }));
+    EXPECT_EQ(enabled("Main gate"), 0);
+    EXPECT_EQ(enabled("Gatehouse"), -1);
+    // Another area: names are shown, and found, without that area.
+    control->setProperty("Area", "South");
+    EXPECT_EQ(enabled("Gatehouse"), 0);
+    EXPECT_EQ(enabled("North\\Gatehouse"), -1);
 }

@@ -8,11 +8,13 @@
 #include "controls/events/eventscomponent.h"
 #include "controls/events/eventtree.h"
 #include "controls/profiles/profilescomponent.h"
+#include "tests/controls/profiles/profileswidgets.h"
 #include "controls/receivers/receiverscomponent.h"
 #include "controls/syslog/syslogcomponent.h"
 #include "controls/textmessage/statusbar.h"
 #include "controls/textmessage/textmessagecomponent.h"
 #include "tests/integration/harness.h"
+#include "tests/support/children.h"
 #include "tests/support/widgetwalk.h"
 
 #include "core/clientstate.h"
@@ -41,6 +43,7 @@
 
 using namespace korvel;
 using namespace korvel::testing;
+using namespace korvel::profiles::testparts;
 using korvel::testserver::Server;
 
 namespace {
@@ -282,17 +285,17 @@ protected:
 
 TEST_F(MarkupEverywhere, ProfilesEditorItsPagesMenusToolTipsAndBoxes) {
     std::unique_ptr<profiles::Component> control;
-    auto& p = Start(control, [&] { return control->TreeView_Profiles().NodeCount() >= 4; });
+    auto& p = Start(control, [&] { return TreeView_Profiles(*control).NodeCount() >= 4; });
     // The tree's tip (text 437) comes with the pointer over the tree.
-    MovePointer(p.TreeView_Profiles().viewport(), QPoint(5, 5));
+    MovePointer(TreeView_Profiles(p).viewport(), QPoint(5, 5));
     // Every page in turn, the calendar with the pointer resting on today (labelled).
     for (int tab = 0; tab < 4; ++tab) {
-        auto* bar = p.SSTab_Profile().findChild<QTabBar*>();
-        if (!bar) bar = qobject_cast<QTabBar*>(&p.SSTab_Profile());
+        auto* bar = SSTab_Profile(p).findChild<QTabBar*>();
+        if (!bar) bar = qobject_cast<QTabBar*>(&SSTab_Profile(p));
         ASSERT_NE(bar, nullptr);
         Click(bar, bar->tabRect(tab).center());
         QApplication::processEvents();
-        EXPECT_EQ(p.SSTab_Profile().SelectedIndex(), tab);
+        EXPECT_EQ(SSTab_Profile(p).SelectedIndex(), tab);
         WalkWidgets(&p, report);
     }
     auto* calendar = p.findChild<platform::PaintSurfaceWidget*>(QStringLiteral("Picture_Calendar"));
@@ -303,7 +306,7 @@ TEST_F(MarkupEverywhere, ProfilesEditorItsPagesMenusToolTipsAndBoxes) {
     EXPECT_FALSE(calendar->toolTip().isEmpty());
     {
         ModalWalker boxes(report);
-        p.Command_AddProfile().click();                                 // input box for the name
+        Command_AddProfile(p).click();                                 // input box for the name
         p.findChild<QPushButton*>(QStringLiteral("Command_Calendar_ImportSpecialDays"))->click(); // question
     }
     EXPECT_GE(report.windows.size(), 2) << report.windows.join(QLatin1Char('|')).toStdString();
@@ -315,13 +318,13 @@ TEST_F(MarkupEverywhere, ProfilesEditorItsPagesMenusToolTipsAndBoxes) {
 
 TEST_F(MarkupEverywhere, ReceiversEditorItsParametersWindowAndRemoveQuestion) {
     std::unique_ptr<receivers::Component> control;
-    auto& r = Start(control, [&] { return control->ListView_Receivers().ListCount() >= 4 && control->CurrentReceiver(); });
-    MovePointer(r.ListView_Receivers().viewport(), QPoint(5, 5));
+    auto& r = Start(control, [&] { return korvel::testing::Child<platform::ListView>(*control, "ListView_Receivers").ListCount() >= 4 && control->CurrentReceiver(); });
+    MovePointer(korvel::testing::Child<platform::ListView>(r, "ListView_Receivers").viewport(), QPoint(5, 5));
     {
         ModalWalker windows(report);
         PressKey(&r, Qt::Key_Return);              // edit: the type's layout with its labels
-        r.Command_AddReceiver().click();           // add
-        r.Command_RemoveReceiver().click();        // question naming the receiver
+        korvel::testing::Child<QPushButton>(r, "Command_AddReceiver").click();           // add
+        korvel::testing::Child<QPushButton>(r, "Command_RemoveReceiver").click();        // question naming the receiver
     }
     EXPECT_GE(report.windows.size(), 3) << report.windows.join(QLatin1Char('|')).toStdString();
     Walk(r, 30);
@@ -331,8 +334,9 @@ TEST_F(MarkupEverywhere, ReceiversEditorItsParametersWindowAndRemoveQuestion) {
 
 TEST_F(MarkupEverywhere, AlarmEventTreeAndItsDetailsWindow) {
     std::unique_ptr<events::Component> control;
-    auto& e = Start(control, [&] { return control->TreeView_Event().topLevelItemCount() >= 4; });
-    events::EventTree& tree = e.TreeView_Event();
+    auto tree_of = [&] { return control->findChild<events::EventTree*>("TreeView_Event"); };
+    auto& e = Start(control, [&] { return tree_of()->topLevelItemCount() >= 4; });
+    events::EventTree& tree = *tree_of();
     {
         ModalWalker windows(report);
         Click(tree.viewport(), tree.visualItemRect(tree.topLevelItem(0)).center(), true);
@@ -343,10 +347,10 @@ TEST_F(MarkupEverywhere, AlarmEventTreeAndItsDetailsWindow) {
 
 TEST_F(MarkupEverywhere, TextMessageStatusPanelsAndReceiverList) {
     std::unique_ptr<textmessage::Component> control;
-    auto& t = Start(control, [&] { return control->ListView_Receivers().ListCount() >= 4; });
+    auto& t = Start(control, [&] { return korvel::testing::Child<platform::ListView>(*control, "ListView_Receivers").ListCount() >= 4; });
     server.SendFrame(108, StringBody(B(traps.AllMarkup(QStringLiteral("status")))));
-    ASSERT_TRUE(WaitFor([&] { return t.StatusBarWidget().PanelText(3).contains(QStringLiteral("status")); }))
-        << t.StatusBarWidget().PanelText(3).toStdString() << " open " << server.IsOpen() << t.IsConnected();
+    ASSERT_TRUE(WaitFor([&] { return korvel::testing::Child<textmessage::StatusBar>(t, "StatusBar").PanelText(3).contains(QStringLiteral("status")); }))
+        << korvel::testing::Child<textmessage::StatusBar>(t, "StatusBar").PanelText(3).toStdString() << " open " << server.IsOpen() << t.IsConnected();
     Walk(t, 8);
     control.reset();
     WalkCachedStart<textmessage::Component>(2);
@@ -354,14 +358,14 @@ TEST_F(MarkupEverywhere, TextMessageStatusPanelsAndReceiverList) {
 
 TEST_F(MarkupEverywhere, ActiveProfilesTreeAndItsToolTip) {
     std::unique_ptr<activeprofiles::Component> control;
-    auto& a = Start(control, [&] { return control->TreeView_Profiles().NodeCount() >= 4; });
-    MovePointer(a.TreeView_Profiles().viewport(), QPoint(5, 5));
+    auto& a = Start(control, [&] { return korvel::testing::Child<platform::TreeView>(*control, "TreeView_Profiles").NodeCount() >= 4; });
+    MovePointer(korvel::testing::Child<platform::TreeView>(a, "TreeView_Profiles").viewport(), QPoint(5, 5));
     Walk(a, 5);
     EXPECT_GT(report.toolTipsShown, 0);
 }
 
 TEST_F(MarkupEverywhere, SystemLogLines) {
     std::unique_ptr<syslog::Component> control;
-    auto& s = Start(control, [&] { return control->List_SysLog().ListCount() >= 4; });
+    auto& s = Start(control, [&] { return control->findChild<platform::ListBox*>("List_SysLog")->ListCount() >= 4; });
     Walk(s, 4);
 }

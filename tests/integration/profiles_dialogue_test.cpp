@@ -2,6 +2,7 @@
 // requests, the tree it builds from the profile list, the server's updates, and the
 // messages Save and the public operations send, to the byte.
 #include "controls/profiles/profilescomponent.h"
+#include "tests/controls/profiles/profileswidgets.h"
 #include "tests/support/loopback.h"
 
 #include "core/clientstate.h"
@@ -10,12 +11,14 @@
 #include "core/records/profile.h"
 #include "core/records/receiver.h"
 #include "core/records/timeschedule.h"
+#include "core/serversettings.h"
 #include "core/settingsstore.h"
 #include "platform/checkbox.h"
 #include "platform/dialogservice.h"
 #include "platform/imagecombo.h"
 #include "platform/listview.h"
 #include "platform/popupmenu.h"
+#include "platform/qtext.h"
 #include "platform/socketcontrol.h"
 #include "platform/statuslabel.h"
 #include "platform/tabstrip.h"
@@ -30,6 +33,7 @@
 #include <memory>
 
 using namespace korvel;
+using namespace korvel::profiles::testparts;
 using namespace korvel::testing;
 using korvel::testserver::Server;
 using Profiles = korvel::profiles::Component;
@@ -52,7 +56,7 @@ protected:
     }
     void Connect() { PointAtServer(); }
     bool TreeFilled() {
-        return WaitFor([&] { return control->TreeView_Profiles().NodeCount() > 0; });
+        return WaitFor([&] { return TreeView_Profiles(*control).NodeCount() > 0; });
     }
     void Settle(int ms = 80) { WaitFor([] { return false; }, ms); }
 
@@ -83,46 +87,45 @@ TEST_F(ProfilesDialogueTest, StartUpRequestsToTheByteWithAndWithoutAreaAndPasswo
 
 TEST_F(ProfilesDialogueTest, ShowsConnectedStateAndFillsTheTreeSystemsAndMenus) {
     Start();
-    EXPECT_TRUE(control->Frame0().isHidden());
-    EXPECT_TRUE(control->SSTab_Profile().isHidden());
+    EXPECT_TRUE(Frame0(*control).isHidden());
+    EXPECT_TRUE(SSTab_Profile(*control).isHidden());
     Connect();
     ASSERT_TRUE(TreeFilled());
-    ASSERT_TRUE(WaitFor([&] { return control->Combo_Calendar_DayType().ItemCount() == 24; }));
+    ASSERT_TRUE(WaitFor([&] { return Combo_Calendar_DayType(*control).ItemCount() == 24; }));
     Settle();
-    EXPECT_FALSE(control->Frame0().isHidden());
-    EXPECT_FALSE(control->SSTab_Profile().isHidden());
-    EXPECT_FALSE(control->Command_Save().isHidden());
+    EXPECT_FALSE(Frame0(*control).isHidden());
+    EXPECT_FALSE(SSTab_Profile(*control).isHidden());
+    EXPECT_FALSE(Command_Save(*control).isHidden());
     EXPECT_TRUE(control->Label_Disconnected().isHidden());
 
     // Child profiles are off: every profile is one top-level node, "@" included.
-    const platform::TreeView& tree = control->TreeView_Profiles();
+    const platform::TreeView& tree = TreeView_Profiles(*control);
     EXPECT_EQ(tree.TopLevelNodes().size(), 8);
     EXPECT_EQ(tree.Text("K4"), "North\\Gatehouse@Weekend cover");
     EXPECT_EQ(tree.Image("K1"), 1);
     EXPECT_EQ(tree.Image("K2"), 2);
     // The first node is selected and shown.
     EXPECT_EQ(tree.SelectedKey(), "K1");
-    EXPECT_EQ(control->CurrentNode(), "K1");
-    ASSERT_TRUE(control->CurrentProfile());
-    EXPECT_EQ(control->CurrentProfile()->GetName(), "Day shift");
+    EXPECT_EQ(tree.Text("K1"), "Day shift");
+    EXPECT_EQ(Text_Condition(*control, 0).text(), "*") << "the page shows Day shift";
 
     // Systems sorted by name, keyed by number; the receiver add-menu sorted by caption.
-    EXPECT_EQ(control->ListView_Systems().ListCount(), static_cast<int>(data.Systems.size()));
-    EXPECT_EQ(control->Menu_Profile_Receiver_Popup_Add_Item().Count(), static_cast<int>(state.Receivers.Count()));
-    for (int i = 0; i + 1 < control->Menu_Profile_Receiver_Popup_Add_Item().Count(); ++i)
-        EXPECT_LE(control->Menu_Profile_Receiver_Popup_Add_Item().Caption(i).toUpper(),
-                  control->Menu_Profile_Receiver_Popup_Add_Item().Caption(i + 1).toUpper());
-    EXPECT_EQ(control->Menu_TimeSchedulePopup_Active().Count(), 16);
-    EXPECT_EQ(control->Menu_TimeSchedulePopup_Active().Caption(0), "Public holiday");
-    EXPECT_EQ(control->Combo_Calendar_DayType().ItemIcon(9), 1);
-    EXPECT_EQ(control->Combo_Calendar_DayType().ItemIcon(8), 0);
+    EXPECT_EQ(ListView_Systems(*control).ListCount(), static_cast<int>(data.Systems.size()));
+    EXPECT_EQ(Menu_Profile_Receiver_Popup_Add_Item(*control).Count(), static_cast<int>(state.Receivers.Count()));
+    for (int i = 0; i + 1 < Menu_Profile_Receiver_Popup_Add_Item(*control).Count(); ++i)
+        EXPECT_LE(Menu_Profile_Receiver_Popup_Add_Item(*control).Caption(i).toUpper(),
+                  Menu_Profile_Receiver_Popup_Add_Item(*control).Caption(i + 1).toUpper());
+    EXPECT_EQ(Menu_TimeSchedulePopup_Active(*control).Count(), 16);
+    EXPECT_EQ(Menu_TimeSchedulePopup_Active(*control).Caption(0), "Public holiday");
+    EXPECT_EQ(Combo_Calendar_DayType(*control).ItemIcon(9), 1);
+    EXPECT_EQ(Combo_Calendar_DayType(*control).ItemIcon(8), 0);
 
     // The server going away hides the editor.
     server.CloseConnection(0);
     ASSERT_TRUE(WaitFor([&] { return !control->Label_Disconnected().isHidden(); }));
-    EXPECT_TRUE(control->Frame0().isHidden());
-    EXPECT_TRUE(control->SSTab_Profile().isHidden());
-    for (int i = 0; i < Profiles::kTabCount; ++i) EXPECT_TRUE(control->TabControlPage(i).isHidden());
+    EXPECT_TRUE(Frame0(*control).isHidden());
+    EXPECT_TRUE(SSTab_Profile(*control).isHidden());
+    for (int i = 0; i < Profiles::kTabCount; ++i) EXPECT_TRUE(TabControlPage(*control, i).isHidden());
 }
 
 TEST_F(ProfilesDialogueTest, ChildProfilesInAnAreaNestAndTheLastSelectionIsFoundAgain) {
@@ -132,16 +135,16 @@ TEST_F(ProfilesDialogueTest, ChildProfilesInAnAreaNestAndTheLastSelectionIsFound
     Connect();
     ASSERT_TRUE(TreeFilled());
     Settle();
-    const platform::TreeView& tree = control->TreeView_Profiles();
+    const platform::TreeView& tree = TreeView_Profiles(*control);
     // Only the area's profiles, without the area prefix; the child under its parent.
     EXPECT_EQ(tree.NodeCount(), 2);
     EXPECT_EQ(tree.TopLevelNodes(), QStringList{"K3"});
     EXPECT_EQ(tree.Text("K3"), "Gatehouse");
     EXPECT_EQ(tree.Children("K3"), QStringList{"K4"});
     EXPECT_EQ(tree.SelectedKey(), "K4");
-    EXPECT_EQ(control->CurrentProfile()->GetName(), "North\\Gatehouse@Weekend cover");
-    EXPECT_FALSE(control->Command_AddChildProfile().isHidden());
-    EXPECT_TRUE(control->Frame0().title().endsWith("(North)"));
+    EXPECT_EQ(Text_Condition(*control, 0).text(), "GATE*") << "the page shows the selected profile";
+    EXPECT_FALSE(Command_AddChildProfile(*control).isHidden());
+    EXPECT_TRUE(Frame0(*control).title().endsWith("(North)"));
 
     // Ending the control remembers the selection's full path.
     control.reset();
@@ -156,48 +159,46 @@ TEST_F(ProfilesDialogueTest, SaveSendsRemovalsNewAndChangedProfilesAndTheServerA
     Profiles& c = *control;
 
     // Remove "Night shift" (K2), add "Late", change "Day shift" (K1) by Ctrl+double-click.
-    c.TreeView_Profiles().Select("K2");
+    TreeView_Profiles(c).Select("K2");
     c.TreeView_Profiles_NodeClick("K2");
     dialogs->QueueAnswer(platform::MessageResult::Yes);
-    c.Command_RemoveProfile_Click();
-    EXPECT_FALSE(c.TreeView_Profiles().Exists("K2"));
-    ASSERT_TRUE(c.DeletedProfiles().Contains("K2"));
+    Command_RemoveProfile(c).click();
+    EXPECT_FALSE(TreeView_Profiles(c).Exists("K2"));
+    ASSERT_FALSE(state.Profiles.Contains("K2"));
     dialogs->QueueText(QStringLiteral("  La/te "));
     auto added = c.AddProfile(QString(), false);
     ASSERT_TRUE(added);
     EXPECT_EQ(added->GetName(), "Late");
     EXPECT_EQ(added->m_DiskIdentity, -1);
-    EXPECT_EQ(c.CurrentNode(), "K-1");
+    EXPECT_EQ(TreeView_Profiles(c).SelectedKey(), "K-1");
     EXPECT_EQ(added->GetCondition(0), "*") << "a new profile takes the defaults of the cleared page";
     EXPECT_EQ(added->m_Enabled, -1);
 
     server.ClearReceived();
-    c.Command_Save_Click();
-    EXPECT_TRUE(c.SaveFeedbackPending());
+    Command_Save(c).click();
+    EXPECT_EQ(Command_Save(c).text(), platform::ToQString(GetText(state, 884)));
     ASSERT_TRUE(WaitFor([&] { return server.ReceivedOfType(210).size() == 1; }));
     Settle();
     auto frames = server.ReceivedOn(0);
     ASSERT_EQ(Types(frames), (std::vector<int>{211, 210}));
     EXPECT_EQ(frames[0].Body, RecordRef(2, "Night shift"));
     EXPECT_EQ(frames[1].Body, RecordRef(-1, "Late") + added->CompressToNetworkBytes());
-    EXPECT_TRUE(c.DeletedProfiles().Empty());
 
     // The server's answer gives the new profile its identity: the node and the
     // collection follow, and a second Save has nothing left to send.
-    ASSERT_TRUE(WaitFor([&] { return c.TreeView_Profiles().Exists("K9"); }));
-    EXPECT_FALSE(c.TreeView_Profiles().Exists("K-1"));
-    EXPECT_EQ(c.CurrentNode(), "K9");
+    ASSERT_TRUE(WaitFor([&] { return TreeView_Profiles(c).Exists("K9"); }));
+    EXPECT_FALSE(TreeView_Profiles(c).Exists("K-1"));
+    EXPECT_EQ(TreeView_Profiles(c).SelectedKey(), "K9");
     EXPECT_FALSE(state.Profiles.Contains("K-1"));
     ASSERT_TRUE(state.Profiles.Find("K9"));
-    EXPECT_EQ(c.CurrentProfile(), state.Profiles.Find("K9"));
     EXPECT_EQ(state.Profiles.Count(), 8u);
     server.ClearReceived();
-    c.Command_Save_Click();
+    Command_Save(c).click();
     Settle(150);
     EXPECT_TRUE(server.ReceivedOn(0).empty());
 
     // The caption turns back between 2000 and 2100 ms after the last Save's change.
-    EXPECT_TRUE(WaitFor([&] { return !c.SaveFeedbackPending(); }, 3500));
+    EXPECT_TRUE(WaitFor([&] { return Command_Save(c).text() == platform::ToQString(GetText(state, 874)); }, 3500));
 }
 
 TEST_F(ProfilesDialogueTest, EnableOrDisableSendsAndOnlyTheServersAnswerChangesTheNode) {
@@ -217,7 +218,7 @@ TEST_F(ProfilesDialogueTest, EnableOrDisableSendsAndOnlyTheServersAnswerChangesT
     AppendInteger(expected, 0);
     EXPECT_EQ(server.ReceivedOfType(220)[0].Body, expected);
     ASSERT_TRUE(WaitFor([&] { return c.IsProfileEnabled("Gatehouse") == 0; }));
-    EXPECT_EQ(c.TreeView_Profiles().Image("K3"), 2);
+    EXPECT_EQ(TreeView_Profiles(c).Image("K3"), 2);
 
     // Without the right nothing is sent.
     state.UserRights = 0;
@@ -237,17 +238,17 @@ TEST_F(ProfilesDialogueTest, ServerDeletionAndSaveOfOtherClientsUpdateTheTree) {
     cProfile changed = *state.Profiles.Find("K5");
     changed.SetName(state, "South\\Pumps renamed");
     server.SendFrame(210, RecordRef(5, "South\\Pumps") + changed.CompressToNetworkBytes());
-    ASSERT_TRUE(WaitFor([&] { return c.TreeView_Profiles().Text("K5") == "South\\Pumps renamed"; }));
+    ASSERT_TRUE(WaitFor([&] { return TreeView_Profiles(c).Text("K5") == "South\\Pumps renamed"; }));
     // And removes profile 2.
     server.SendFrame(211, RecordRef(2, "Night shift"));
-    ASSERT_TRUE(WaitFor([&] { return !c.TreeView_Profiles().Exists("K2"); }));
+    ASSERT_TRUE(WaitFor([&] { return !TreeView_Profiles(c).Exists("K2"); }));
     // An unknown profile changes nothing.
     server.SendFrame(211, RecordRef(77, "Nobody"));
     Bytes enable = RecordRef(77, "Nobody");
     AppendInteger(enable, -1);
     server.SendFrame(220, enable);
     Settle(100);
-    EXPECT_EQ(c.TreeView_Profiles().NodeCount(), 7);
+    EXPECT_EQ(TreeView_Profiles(c).NodeCount(), 7);
     EXPECT_TRUE(c.IsConnectedToServer());
 }
 
@@ -258,11 +259,11 @@ TEST_F(ProfilesDialogueTest, RenameWithChildProfilesSendsDescendantsDeepestFirst
     Settle();
     Profiles& c = *control;
     // "North\Gatehouse" (K3) with its child "North\Gatehouse@Weekend cover" (K4).
-    c.TreeView_Profiles().Select("K3");
+    TreeView_Profiles(c).Select("K3");
     c.TreeView_Profiles_NodeClick("K3");
     server.ClearReceived();
     dialogs->QueueText("Gate");
-    c.Command_RenameProfile_Click();
+    Command_RenameProfile(c).click();
     ASSERT_TRUE(WaitFor([&] { return server.ReceivedOfType(210).size() == 2; }));
     const auto frames = server.ReceivedOfType(210);
     const auto child = state.Profiles.Find("K4");
@@ -272,20 +273,20 @@ TEST_F(ProfilesDialogueTest, RenameWithChildProfilesSendsDescendantsDeepestFirst
     EXPECT_EQ(frames[0].Body, RecordRef(4, "North\\Gatehouse@Weekend cover") + child->CompressToNetworkBytes());
     EXPECT_EQ(frames[1].Body, RecordRef(3, "Gate") + parent->CompressToNetworkBytes());
     // The node texts change with the server's answers.
-    ASSERT_TRUE(WaitFor([&] { return c.TreeView_Profiles().Text("K3") == "Gate"; }));
-    EXPECT_EQ(c.TreeView_Profiles().FullPath("K4"), "Gate@Weekend cover");
+    ASSERT_TRUE(WaitFor([&] { return TreeView_Profiles(c).Text("K3") == "Gate"; }));
+    EXPECT_EQ(TreeView_Profiles(c).FullPath("K4"), "Gate@Weekend cover");
 }
 
 TEST_F(ProfilesDialogueTest, OnlyAChangedCalendarSendsExactlyOneMessage) {
     Start();
     Connect();
-    ASSERT_TRUE(WaitFor([&] { return control->Combo_Calendar_DayType().ItemCount() == 24; }));
+    ASSERT_TRUE(WaitFor([&] { return Combo_Calendar_DayType(*control).ItemCount() == 24; }));
     ASSERT_TRUE(TreeFilled());
     Settle();
     Profiles& c = *control;
     state.SharedCalendar->SetDayType(200, 9);
     server.ClearReceived();
-    c.Command_Save_Click();
+    Command_Save(c).click();
     ASSERT_TRUE(WaitFor([&] { return !server.ReceivedOn(0).empty(); }));
     Settle(100);
     const auto frames = server.ReceivedOn(0);
@@ -296,16 +297,16 @@ TEST_F(ProfilesDialogueTest, OnlyAChangedCalendarSendsExactlyOneMessage) {
 TEST_F(ProfilesDialogueTest, CalendarAnswerRenamesComboItemsButNotTheMenuAndReceiverDeletesTrimTheAddMenu) {
     Start();
     Connect();
-    ASSERT_TRUE(WaitFor([&] { return control->Combo_Calendar_DayType().ItemCount() == 24; }));
+    ASSERT_TRUE(WaitFor([&] { return Combo_Calendar_DayType(*control).ItemCount() == 24; }));
     ASSERT_TRUE(TreeFilled());
     Settle();
     Profiles& c = *control;
     cCalendar renamed = *state.SharedCalendar;
     renamed.SetDayTypeFullName(7, "Bank holiday");
     server.SendFrame(180, renamed.CompressToNetworkBytes());
-    ASSERT_TRUE(WaitFor([&] { return c.Combo_Calendar_DayType().ItemText(9) == "Bank holiday"; }));
-    EXPECT_EQ(c.Menu_TimeSchedulePopup_Active().Caption(0), "Public holiday");
-    EXPECT_EQ(c.Combo_Calendar_DayType().ItemCount(), 24);
+    ASSERT_TRUE(WaitFor([&] { return Combo_Calendar_DayType(c).ItemText(9) == "Bank holiday"; }));
+    EXPECT_EQ(Menu_TimeSchedulePopup_Active(c).Caption(0), "Public holiday");
+    EXPECT_EQ(Combo_Calendar_DayType(c).ItemCount(), 24);
 
     // Receivers go one by one: the menu follows, and keeps its last entry.
     const int receivers = static_cast<int>(state.Receivers.Count());
@@ -316,7 +317,7 @@ TEST_F(ProfilesDialogueTest, CalendarAnswerRenamesComboItemsButNotTheMenuAndRece
         server.SendFrame(241, RecordRef(all[static_cast<std::size_t>(i)].first, all[static_cast<std::size_t>(i)].second));
         ASSERT_TRUE(WaitFor([&] { return static_cast<int>(state.Receivers.Count()) == receivers - i - 1; }));
         Settle(30);
-        EXPECT_EQ(c.Menu_Profile_Receiver_Popup_Add_Item().Count(), std::max(1, receivers - i - 1));
+        EXPECT_EQ(Menu_Profile_Receiver_Popup_Add_Item(c).Count(), std::max(1, receivers - i - 1));
     }
 }
 

@@ -1,6 +1,7 @@
 // The profiles editor against the substitute server: the server's 210 refreshes the page
 // only for the shown profile; Save sends nothing for what the server never had.
 #include "controls/profiles/profilescomponent.h"
+#include "tests/controls/profiles/profileswidgets.h"
 #include "tests/support/loopback.h"
 
 #include "core/clientstate.h"
@@ -26,6 +27,7 @@
 #include <memory>
 
 using namespace korvel;
+using namespace korvel::profiles::testparts;
 using namespace korvel::testing;
 using Profiles = korvel::profiles::Component;
 
@@ -44,8 +46,8 @@ protected:
         LoopbackTest::SetUp();
         MakeControl(800, 560);
         PointAtServer();
-        ASSERT_TRUE(WaitFor([&] { return control->TreeView_Profiles().NodeCount() > 0; }));
-        ASSERT_TRUE(WaitFor([&] { return control->Combo_Calendar_DayType().ItemCount() == 24; }));
+        ASSERT_TRUE(WaitFor([&] { return TreeView_Profiles(*control).NodeCount() > 0; }));
+        ASSERT_TRUE(WaitFor([&] { return Combo_Calendar_DayType(*control).ItemCount() == 24; }));
         Spin(80);
     }
 
@@ -54,15 +56,15 @@ protected:
 
 TEST_F(ProfilesReviewTest, ServerSaveRefreshesThePageOnlyForTheShownProfile) {
     Profiles& c = *control;
-    c.TreeView_Profiles().Select("K1");
+    TreeView_Profiles(c).Select("K1");
     c.TreeView_Profiles_NodeClick("K1");
-    ASSERT_EQ(c.CurrentNode(), "K1");
+    ASSERT_EQ(TreeView_Profiles(c).SelectedKey(), "K1");
     struct Case {
         int id;
         const char* condition;
         const char* shown; // the page's first condition afterwards
     };
-    c.Text_Condition(0).setText("LOCAL");
+    Text_Condition(c, 0).setText("LOCAL");
     const Case cases[] = {{2, "OTHER", "LOCAL"}, {1, "SERVER", "SERVER"}};
     for (const Case& k : cases) {
         SCOPED_TRACE(k.id);
@@ -71,7 +73,7 @@ TEST_F(ProfilesReviewTest, ServerSaveRefreshesThePageOnlyForTheShownProfile) {
         server.SendFrame(210, Ref(k.id, p.GetName()) + p.CompressToNetworkBytes());
         ASSERT_TRUE(WaitFor([&] { return state.Profiles.Find("K" + std::to_string(k.id))->GetCondition(0) == k.condition; }));
         Spin(30);
-        EXPECT_EQ(c.Text_Condition(0).text(), k.shown);
+        EXPECT_EQ(Text_Condition(c, 0).text(), k.shown);
     }
 }
 
@@ -80,13 +82,13 @@ TEST_F(ProfilesReviewTest, SystemListShowsOnlyNamedSystemsKeyedByNumberAndSorted
     std::map<int32_t, Bytes> systems{{3, "Pumps"}, {10, "Boilers"}};
     for (const auto& entry : data.Systems) systems.emplace(entry.first, Bytes()); // the others emptied
     server.SendFrame(141, testserver::SystemsBody(systems));
-    ASSERT_TRUE(WaitFor([&] { return c.ListView_Systems().ListCount() == 2; }));
+    ASSERT_TRUE(WaitFor([&] { return ListView_Systems(c).ListCount() == 2; }));
     const std::pair<QString, QString> rows[] = {{"K10", "Boilers"}, {"K3", "Pumps"}};
     for (int i = 0; i < 2; ++i) {
-        EXPECT_EQ(c.ListView_Systems().Key(i + 1), rows[i].first);
-        EXPECT_EQ(c.ListView_Systems().Text(i + 1), rows[i].second);
+        EXPECT_EQ(ListView_Systems(c).Key(i + 1), rows[i].first);
+        EXPECT_EQ(ListView_Systems(c).Text(i + 1), rows[i].second);
     }
-    EXPECT_FALSE(c.ListView_Systems().isHidden());
+    EXPECT_FALSE(ListView_Systems(c).isHidden());
 }
 
 TEST_F(ProfilesReviewTest, SaveSendsNothingForUnchangedOrNeverSavedProfilesAndStillShowsText884) {
@@ -94,15 +96,13 @@ TEST_F(ProfilesReviewTest, SaveSendsNothingForUnchangedOrNeverSavedProfilesAndSt
     dialogs->QueueText("Scratch");
     ASSERT_TRUE(c.AddProfile({}, false));
     dialogs->QueueAnswer(platform::MessageResult::Yes);
-    c.Command_RemoveProfile_Click();
-    ASSERT_TRUE(c.DeletedProfiles().Contains("K-1"));
+    Command_RemoveProfile(c).click();
+    ASSERT_FALSE(state.Profiles.Contains("K-1"));
     server.ClearReceived();
-    c.Command_Save_Click();
+    Command_Save(c).click();
     Spin(150);
     EXPECT_TRUE(server.ReceivedOn(0).empty());
-    EXPECT_TRUE(c.DeletedProfiles().Empty());
-    EXPECT_TRUE(c.SaveFeedbackPending());
-    EXPECT_EQ(c.Command_Save().text(), platform::ToQString(GetText(state, 884)));
+    EXPECT_EQ(Command_Save(c).text(), platform::ToQString(GetText(state, 884)));
 }
 
 } // namespace

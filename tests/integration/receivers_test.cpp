@@ -1,6 +1,7 @@
 // The receivers editor against the substitute server over loopback: its start-up
 // requests, the list from 230, the server's 240, 241 and 221, and the commands it sends.
 #include "controls/receivers/parameterswindow.h"
+#include "tests/support/children.h"
 #include "controls/receivers/receiverscomponent.h"
 #include "tests/support/loopback.h"
 
@@ -14,6 +15,7 @@
 
 #include <QComboBox>
 #include <QGroupBox>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -80,9 +82,9 @@ protected:
         PointAtServer();
     }
     bool ListHas(int rows) {
-        return WaitFor([&] { return !control->Frame().isHidden() && List().ListCount() == rows; });
+        return WaitFor([&] { return !korvel::testing::Child<QGroupBox>(*control, "Frame").isHidden() && List().ListCount() == rows; });
     }
-    platform::ListView& List() const { return control->ListView_Receivers(); }
+    platform::ListView& List() const { return korvel::testing::Child<platform::ListView>(*control, "ListView_Receivers"); }
     int Row(int identity) const { return List().FindKey(QString("K%1").arg(identity)); }
 };
 
@@ -114,7 +116,7 @@ TEST_F(ReceiversTest, StartUpRequestsWithAndWithoutAreaAndPassword) {
             else if (f.Type == 103) EXPECT_EQ(f.Body, StringBody(c.password));
             else EXPECT_EQ(f.Body, "");
         }
-        ASSERT_TRUE(WaitFor([&] { return control->Frame().title() == c.caption; })) << control->Frame().title().toStdString();
+        ASSERT_TRUE(WaitFor([&] { return korvel::testing::Child<QGroupBox>(*control, "Frame").title() == c.caption; })) << korvel::testing::Child<QGroupBox>(*control, "Frame").title().toStdString();
         control.reset();
     }
 }
@@ -140,15 +142,15 @@ TEST_F(ReceiversTest, ListFromTheServerWithColumnsIconsAndRights) {
     EXPECT_EQ(list.Text(1), "Control room pager");
     ASSERT_TRUE(control->CurrentReceiver());
     EXPECT_EQ(control->CurrentReceiver()->m_DiskIdentity, 2);
-    EXPECT_TRUE(control->Command_AddReceiver().isEnabled());
-    EXPECT_TRUE(control->Command_RemoveReceiver().isEnabled());
+    EXPECT_TRUE(korvel::testing::Child<QPushButton>(*control, "Command_AddReceiver").isEnabled());
+    EXPECT_TRUE(korvel::testing::Child<QPushButton>(*control, "Command_RemoveReceiver").isEnabled());
     EXPECT_EQ(store.Get(kApp, "Parameters", "LastSelectedReceiver", ""), "Control room pager");
 
     // Rights without 0x20 take all three away.
     server.SendFrame(102, LongToNetworkBytes(0x02));
-    ASSERT_TRUE(WaitFor([&] { return !control->Command_AddReceiver().isEnabled(); }));
-    EXPECT_FALSE(control->Command_RemoveReceiver().isEnabled());
-    EXPECT_FALSE(control->Command_CopyReceiver().isEnabled());
+    ASSERT_TRUE(WaitFor([&] { return !korvel::testing::Child<QPushButton>(*control, "Command_AddReceiver").isEnabled(); }));
+    EXPECT_FALSE(korvel::testing::Child<QPushButton>(*control, "Command_RemoveReceiver").isEnabled());
+    EXPECT_FALSE(korvel::testing::Child<QPushButton>(*control, "Command_CopyReceiver").isEnabled());
 }
 
 TEST_F(ReceiversTest, AreaShowsItsReceiversWithoutThePrefix) {
@@ -372,8 +374,8 @@ TEST_F(ReceiversTest, RemovingTheCurrentRowClicksTheRowNowInItsPlaceOrRowOne) {
         ASSERT_TRUE(ListHas(c.rowsLeft)) << c.position;
         EXPECT_EQ(List().Key(List().SelectedPosition()), expected) << c.position;
         EXPECT_EQ(control->CurrentReceiver() != nullptr, c.selected != 0) << c.position;
-        EXPECT_EQ(control->Command_RemoveReceiver().isEnabled(), c.selected != 0) << c.position;
-        EXPECT_EQ(control->Command_CopyReceiver().isEnabled(), c.selected != 0) << c.position;
+        EXPECT_EQ(korvel::testing::Child<QPushButton>(*control, "Command_RemoveReceiver").isEnabled(), c.selected != 0) << c.position;
+        EXPECT_EQ(korvel::testing::Child<QPushButton>(*control, "Command_CopyReceiver").isEnabled(), c.selected != 0) << c.position;
     }
 }
 
@@ -395,6 +397,132 @@ TEST_F(ReceiversTest, AreaAndPasswordWhileConnected) {
     ASSERT_EQ(frames.size(), before + 1);
     EXPECT_EQ(frames.back().Type, 103);
     EXPECT_EQ(frames.back().Body, StringBody("other"));
-    EXPECT_EQ(control->Frame().title(), "R&eceivers (North)");
+    EXPECT_EQ(korvel::testing::Child<QGroupBox>(*control, "Frame").title(), "R&eceivers (North)");
     EXPECT_EQ(List().ListCount(), 2);
+}
+
+// The connection drops while the operator fills in the window: Ok sends nothing, says so,
+// and keeps the window open with the entries; the listed receiver and the remembered
+// selection stay as they were. Driven through the buttons as the operator presses them.
+TEST_F(ReceiversTest, OkWithoutAConnectionKeepsTheWindowAndSaysItWasNotSent) {
+    Start();
+    ASSERT_TRUE(ListHas(6));
+    auto* list = control->findChild<platform::ListView*>("ListView_Receivers");
+    ASSERT_NE(list, nullptr);
+    const int connection = server.ConnectionCount() - 1;
+    platform::ScopedScriptedDialogs dialogs;
+
+    struct Seen {
+        bool ranDriver = false;
+        bool acceptedAfterOk = true;
+        QString nameAfterOk, settingAfterOk;
+    };
+    auto offline = [&](ReceiverParametersWindow& w, Seen& seen, const char* setting) {
+        seen.ranDriver = true;
+        auto* name = w.findChild<QLineEdit*>("Text_ReceiverName");
+        auto* setting0 = w.findChild<QLineEdit*>("Text_Setting0");
+        auto* ok = w.findChild<QPushButton*>("Command_Ok");
+        ASSERT_TRUE(name && setting0 && ok);
+        if (name->isEnabled()) name->setText("Night desk");
+        setting0->setText(setting);
+        server.CloseConnection(connection);
+        ASSERT_TRUE(WaitFor([&] { return !control->IsConnected(); }));
+        ok->click();
+        seen.acceptedAfterOk = w.result() == QDialog::Accepted;
+        seen.nameAfterOk = name->text();
+        seen.settingAfterOk = setting0->text();
+        w.findChild<QPushButton*>("Command_Cancel")->click();
+    };
+
+    // Edit: the current receiver, opened by Enter on the list.
+    control->ListView_Receivers_ItemClick(Row(3));
+    store.Save(kApp, "Parameters", "LastSelectedReceiver", "remembered");
+    const auto listed = state.Receivers.Find("K3");
+    const Bytes before = listed->CompressToNetworkBytes();
+    Seen edit;
+    {
+        ScopedDriver driver([&](ReceiverParametersWindow& w) { offline(w, edit, "changed@example.org"); });
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(list, &enter);
+    }
+    ASSERT_TRUE(edit.ranDriver);
+    EXPECT_FALSE(edit.acceptedAfterOk) << "the window stays open";
+    EXPECT_EQ(edit.settingAfterOk, "changed@example.org") << "the entry is kept";
+    ASSERT_EQ(dialogs->Messages().size(), 1u);
+    EXPECT_EQ(dialogs->Messages()[0].text, receivers::kNotSentText);
+    EXPECT_EQ(dialogs->Messages()[0].icon, platform::MessageIcon::Exclamation);
+    EXPECT_EQ(listed->CompressToNetworkBytes(), before);
+    EXPECT_EQ(store.Get(kApp, "Parameters", "LastSelectedReceiver", ""), "remembered");
+    EXPECT_TRUE(server.ReceivedOfType(240).empty());
+}
+
+// Add with the connection gone: the same answer, and a later Cancel sends nothing either.
+TEST_F(ReceiversTest, AddWithoutAConnectionSendsNothingAndReportsIt) {
+    Start();
+    ASSERT_TRUE(ListHas(6));
+    const int connection = server.ConnectionCount() - 1;
+    platform::ScopedScriptedDialogs dialogs;
+    bool accepted = true;
+    QString kept;
+    {
+        ScopedDriver driver([&](ReceiverParametersWindow& w) {
+            w.findChild<QLineEdit*>("Text_ReceiverName")->setText("Night desk");
+            auto* type = w.findChild<QComboBox*>("Combo_ReceiverType");
+            type->setCurrentIndex(type->findText("Text message (GSM)"));
+            w.Combo_ReceiverType_Click();
+            server.CloseConnection(connection);
+            ASSERT_TRUE(WaitFor([&] { return !control->IsConnected(); }));
+            w.findChild<QPushButton*>("Command_Ok")->click();
+            accepted = w.result() == QDialog::Accepted;
+            kept = w.findChild<QLineEdit*>("Text_ReceiverName")->text();
+            w.findChild<QPushButton*>("Command_Cancel")->click();
+        });
+        control->findChild<QPushButton*>("Command_AddReceiver")->click();
+    }
+    EXPECT_FALSE(accepted);
+    EXPECT_EQ(kept, "Night desk");
+    ASSERT_EQ(dialogs->Messages().size(), 1u);
+    EXPECT_EQ(dialogs->Messages()[0].text, receivers::kNotSentText);
+    Spin(50);
+    EXPECT_TRUE(server.ReceivedOfType(240).empty());
+    EXPECT_NE(store.Get(kApp, "Parameters", "LastSelectedReceiver", ""), "Night desk");
+}
+
+// The order the list shows after the server's 240s, pinned with names that are equal but
+// for case: a renamed receiver goes to the place a sort of the whole list gives it (among
+// equal names by where it stood), a new one after the names equal to it, in both
+// directions; the selected row stays selected.
+TEST_F(ReceiversTest, SavedRenamedAndNewReceiversTakeTheirSortedPlace) {
+    Start();
+    ASSERT_TRUE(ListHas(6));
+    auto texts = [&] {
+        QStringList out;
+        for (int i = 1; i <= List().ListCount(); ++i) out << List().Key(i) + "=" + List().Text(i);
+        return out;
+    };
+    auto announce = [&](int16_t id, const char* name, const QString& expectedKeyText) {
+        server.SendFrame(240, Ref(id, name) + Form(name, -1, id, 1, "", {}));
+        return WaitFor([&] { return texts().contains(expectedKeyText); });
+    };
+    control->ListView_Receivers_ItemClick(Row(4));
+    const QString selectedKey = "K4";
+
+    ASSERT_TRUE(announce(3, "DUTY ENGINEER", "K3=DUTY ENGINEER"));
+    ASSERT_TRUE(announce(20, "duty engineer", "K20=duty engineer"));
+    ASSERT_TRUE(announce(1, "Control Room Pager", "K1=Control Room Pager"));
+    ASSERT_TRUE(announce(6, "control room pager", "K6=control room pager"));
+    EXPECT_EQ(texts(), (QStringList{"K2=Control room pager", "K1=Control Room Pager", "K6=control room pager",
+                                    "K3=DUTY ENGINEER", "K20=duty engineer", "K4=North\\Gatehouse screen",
+                                    "K5=North\\Site manager"}));
+    EXPECT_EQ(List().Key(List().SelectedPosition()), selectedKey);
+
+    // Descending: the header of the sorted column clicked again.
+    control->ListView_Receivers_ColumnClick(1);
+    ASSERT_TRUE(announce(2, "Duty Engineer", "K2=Duty Engineer"));
+    ASSERT_TRUE(announce(21, "DUTY engineer", "K21=DUTY engineer"));
+    ASSERT_TRUE(announce(20, "Aardvark", "K20=Aardvark"));
+    EXPECT_EQ(texts(), (QStringList{"K5=North\\Site manager", "K4=North\\Gatehouse screen", "K3=DUTY ENGINEER",
+                                    "K2=Duty Engineer", "K21=DUTY engineer", "K1=Control Room Pager",
+                                    "K6=control room pager", "K20=Aardvark"}));
+    EXPECT_EQ(List().Key(List().SelectedPosition()), selectedKey);
 }

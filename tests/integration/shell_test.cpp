@@ -216,14 +216,14 @@ TEST_F(ShellTest, FramesAreCutHoweverTheBytesArrive) {
     EXPECT_TRUE(c.IsConnected());
 }
 
-TEST_F(ShellTest, VersionConflictShowsTheBoxClosesTheSocketAndGoesOnWithTheBuffer) {
+TEST_F(ShellTest, VersionConflictShowsTheBoxClosesTheSocketAndDropsTheRestOfTheRead) {
     platform::ScopedScriptedDialogs dialogs;
     server.SetGreeting(false);
     FakeControl& c = Make();
     PointAtServer();
     ASSERT_TRUE(WaitFor([&] { return server.ConnectionCount() == 1 && c.IsConnected(); }));
-    // The version message and a further frame in one write.
-    server.SendRaw(EncodeFrame(1, Int16Body(20)) + EncodeFrame(97, "after"));
+    // A frame, the version message and a further frame in one write.
+    server.SendRaw(EncodeFrame(97, "before") + EncodeFrame(1, Int16Body(20)) + EncodeFrame(97, "after"));
     ASSERT_TRUE(WaitFor([&] { return dialogs->Messages().size() == 1; }));
     const platform::MessageRequest& box = dialogs->Messages()[0];
     EXPECT_EQ(box.text, "Protocol version conflict (server: 20, client: 21)!");
@@ -233,17 +233,65 @@ TEST_F(ShellTest, VersionConflictShowsTheBoxClosesTheSocketAndGoesOnWithTheBuffe
     EXPECT_FALSE(c.IsConnected());
     EXPECT_TRUE(LabelShown());
     EXPECT_EQ(LabelText(), DisconnectedText());
-    ASSERT_FALSE(c.Own.empty());
-    EXPECT_EQ(c.Own.back(), std::make_pair(97, std::string("after")));
     EXPECT_TRUE(WaitFor([&] { return !server.IsOpen(0); }));
+    Spin(50);
+    // What came before the conflict was handled; nothing of the closed connection after it.
+    EXPECT_EQ(c.Own, (std::vector<std::pair<int, std::string>>{{97, "before"}}));
 
     // Our own version: no box.
     Reconnect();
     ASSERT_TRUE(WaitFor([&] { return server.ConnectionCount() == 2 && c.IsConnected(); }));
     server.SendFrame(1, Int16Body(21));
-    Spin(100);
+    server.SendFrame(97, "next");
+    ASSERT_TRUE(WaitFor([&] { return c.Own.size() == 2; }));
+    EXPECT_EQ(c.Own.back(), std::make_pair(97, std::string("next")));
     EXPECT_EQ(dialogs->Messages().size(), 1u);
     EXPECT_TRUE(c.IsConnected());
+}
+
+TEST_F(ShellTest, ABurstOfVersionConflictsShowsOneBoxAndTheNextConnectionStartsClean) {
+    platform::ScopedScriptedDialogs dialogs;
+    server.SetGreeting(false);
+    FakeControl& c = Make();
+    PointAtServer();
+    ASSERT_TRUE(WaitFor([&] { return server.ConnectionCount() == 1 && c.IsConnected(); }));
+    std::string burst;
+    for (int i = 0; i < 50; ++i) burst += EncodeFrame(1, Int16Body(static_cast<int16_t>(30 + i)));
+    burst += EncodeFrame(97, "after");
+    // In one write, and again cut so that the burst spans several reads; more bytes also
+    // arrive while the box is open.
+    dialogs->WhileMessageOpen([&](const platform::MessageRequest&) {
+        server.SendFrame(97, "while the box is open");
+        Spin(30);
+    });
+    server.SendSplit(burst, {burst.size() / 3});
+    ASSERT_TRUE(WaitFor([&] { return !c.IsConnected() && LabelShown(); }));
+    EXPECT_TRUE(WaitFor([&] { return !server.IsOpen(0); }));
+    Spin(100);
+    ASSERT_EQ(dialogs->Messages().size(), 1u);
+    EXPECT_EQ(dialogs->Messages()[0].text, "Protocol version conflict (server: 30, client: 21)!");
+    EXPECT_TRUE(c.Own.empty());
+
+    dialogs->WhileMessageOpen(nullptr);
+    Reconnect();
+    ASSERT_TRUE(WaitFor([&] { return server.ConnectionCount() == 2 && c.IsConnected(); }));
+    server.SendFrame(97, "fresh");
+    ASSERT_TRUE(WaitFor([&] { return !c.Own.empty(); }));
+    EXPECT_EQ(c.Own, (std::vector<std::pair<int, std::string>>{{97, "fresh"}}));
+    EXPECT_EQ(dialogs->Messages().size(), 1u);
+}
+
+TEST_F(ShellTest, FramesThatArriveBeforeTheServerClosesAreAllHandled) {
+    FakeControl& c = Make();
+    PointAtServer();
+    ASSERT_TRUE(StartedUp(0));
+    c.Own.clear();
+    // A keep-alive among the last frames: answering it on the closed connection closes the
+    // socket, which is not the control ending the connection; the frames after it count.
+    server.SendThenClose(EncodeFrame(97, "one") + EncodeFrame(0, "") + EncodeFrame(97, "two"));
+    ASSERT_TRUE(WaitFor([&] { return LabelShown() && !c.IsConnected(); }));
+    Spin(50);
+    EXPECT_EQ(c.Own, (std::vector<std::pair<int, std::string>>{{97, "one"}, {97, "two"}}));
 }
 
 TEST_F(ShellTest, ControlDestroyedWhileTheVersionBoxIsOpenIsNotTouchedAfterwards) {

@@ -45,9 +45,11 @@ struct ListModel {
     }
 };
 
+const platform::ListBox& List(const SysLog& c) { return *c.findChild<platform::ListBox*>("List_SysLog"); }
+
 std::vector<std::string> Shown(const SysLog& c) {
     std::vector<std::string> out;
-    for (int i = 0; i < c.List_SysLog().ListCount(); ++i) out.push_back(c.List_SysLog().ItemText(i).toStdString());
+    for (int i = 0; i < List(c).ListCount(); ++i) out.push_back(List(c).ItemText(i).toStdString());
     return out;
 }
 
@@ -65,7 +67,7 @@ TEST_F(Soak, SysLogViewerSurvivesRandomSplitsKeepAlivesAndMalformedFrames) {
     auto startedUp = [&] {
         return WaitFor([&] {
             return control.IsConnected() && server.ConnectionCount() == connection + 1 &&
-                   !control.List_SysLog().isHidden() && Shown(control).size() == model.Lines.size();
+                   !List(control).isHidden() && Shown(control).size() == model.Lines.size();
         });
     };
     ASSERT_TRUE(startedUp());
@@ -146,5 +148,5 @@ TEST_F(Soak, SysLogViewerSurvivesRandomSplitsKeepAlivesAndMalformedFrames) {
     }));
     EXPECT_TRUE(control.IsConnected());
     EXPECT_GT(malformedSent, 5);
-    EXPECT_EQ(control.List_SysLog().ListIndex(), control.List_SysLog().ListCount() - 1);
+    EXPECT_EQ(List(control).ListIndex(), List(control).ListCount() - 1);
 }

@@ -29,17 +29,18 @@ TEST(TestServerProgram, PrintsItsPortAndServesTheSampleLogWithNewLines) {
 
     ClientState state;
     syslog::Component control(state);
+    const platform::ListBox& list = *control.findChild<platform::ListBox*>("List_SysLog");
     control.setProperty("ServerPort", port);
     control.setProperty("ServerAddress", "127.0.0.1");
-    ASSERT_TRUE(WaitFor([&] { return !control.List_SysLog().isHidden() && control.List_SysLog().ListCount() >= 8; }));
+    ASSERT_TRUE(WaitFor([&] { return !list.isHidden() && list.ListCount() >= 8; }));
     // The log so far is dated the day before the server started.
-    const QString first = control.List_SysLog().ItemText(0);
+    const QString first = list.ItemText(0);
     EXPECT_TRUE(first.endsWith(" 06:00:01 Alarm server started")) << first.toStdString();
     EXPECT_TRUE(QDate::fromString(first.left(10), Qt::ISODate).isValid()) << first.toStdString();
-    const int before = control.List_SysLog().ListCount();
-    EXPECT_TRUE(WaitFor([&] { return control.List_SysLog().ListCount() > before; }, 3000)) << "no new lines";
+    const int before = list.ListCount();
+    EXPECT_TRUE(WaitFor([&] { return list.ListCount() > before; }, 3000)) << "no new lines";
     // New lines carry their time as the log so far does.
-    const QString newest = control.List_SysLog().ItemText(control.List_SysLog().ListCount() - 1);
+    const QString newest = list.ItemText(list.ListCount() - 1);
     EXPECT_TRUE(QRegularExpression("^\\d{4}-\\d\\d-\\d\\d \\d\\d:\\d\\d:\\d\\d \\S").match(newest).hasMatch())
         << newest.toStdString();
     program.kill();

@@ -3,6 +3,7 @@
 // the server's answers, the last message kept on the server or in the per-user store,
 // and the list following 240 and 241.
 #include "controls/textmessage/statusbar.h"
+#include "tests/support/children.h"
 #include "controls/textmessage/textmessagecomponent.h"
 #include "tests/support/loopback.h"
 
@@ -81,7 +82,7 @@ protected:
         }));
         Spin(60);
     }
-    platform::ListView& List() const { return control->ListView_Receivers(); }
+    platform::ListView& List() const { return korvel::testing::Child<platform::ListView>(*control, "ListView_Receivers"); }
     QStringList Rows() const {
         QStringList out;
         for (int i = 1; i <= List().ListCount(); ++i) out << List().Key(i) + "=" + List().Text(i);
@@ -93,9 +94,9 @@ protected:
         List().SetChecked(position, on);
         control->ListView_Receivers_ItemClick(position);
     }
-    bool SendEnabled() const { return control->StatusBarWidget().PanelEnabled(TextMessage::kSendPanel); }
-    QString Panel(int n) const { return control->StatusBarWidget().PanelText(n); }
-    void Type(const QString& text) { control->Text_FreeText().setPlainText(text); }
+    bool SendEnabled() const { return korvel::testing::Child<textmessage::StatusBar>(*control, "StatusBar").PanelEnabled(TextMessage::kSendPanel); }
+    QString Panel(int n) const { return korvel::testing::Child<textmessage::StatusBar>(*control, "StatusBar").PanelText(n); }
+    void Type(const QString& text) { korvel::testing::Child<QPlainTextEdit>(*control, "Text_FreeText").setPlainText(text); }
     void ClickSend() { control->StatusBar_PanelClick(TextMessage::kSendPanel); }
 };
 
@@ -131,11 +132,11 @@ TEST_F(TextMessageLoopback, ShowsTheAreasReceiversSortedAndTheComposer) {
     Make("north");
     Start();
     EXPECT_EQ(Rows(), (QStringList{"K4=Gatehouse screen", "K5=Site manager"}));
-    EXPECT_FALSE(control->Frame().isHidden());
-    EXPECT_FALSE(control->Text_FreeText().isHidden());
-    EXPECT_FALSE(control->StatusBarWidget().isHidden());
+    EXPECT_FALSE(korvel::testing::Child<QGroupBox>(*control, "Frame").isHidden());
+    EXPECT_FALSE(korvel::testing::Child<QPlainTextEdit>(*control, "Text_FreeText").isHidden());
+    EXPECT_FALSE(korvel::testing::Child<textmessage::StatusBar>(*control, "StatusBar").isHidden());
     EXPECT_TRUE(control->Label_Disconnected().isHidden());
-    EXPECT_EQ(control->Frame().title(), "Receivers (north)");
+    EXPECT_EQ(korvel::testing::Child<QGroupBox>(*control, "Frame").title(), "Receivers (north)");
     EXPECT_EQ(Panel(TextMessage::kSendPanel), "Send");
     EXPECT_TRUE(control->StoredByServer());
     EXPECT_EQ(store.Get(kApp, "Texts", "IsLoadedOnce", ""), "1");
@@ -157,7 +158,7 @@ TEST_F(TextMessageLoopback, SendsTheMessageToTheByteAndShowsTheServersIdentity) 
     Type("Pump 3\ntripped");
     ASSERT_TRUE(SendEnabled());
     ClickSend();
-    EXPECT_EQ(control->StatusBarWidget().PanelBevel(TextMessage::kSendPanel), textmessage::StatusBar::Inset);
+    EXPECT_EQ(korvel::testing::Child<textmessage::StatusBar>(*control, "StatusBar").PanelBevel(TextMessage::kSendPanel), textmessage::StatusBar::Inset);
     EXPECT_EQ(Panel(TextMessage::kInfoPanel), "Message sent");
     EXPECT_EQ(control->InfoCountdown(), 15000);
     ASSERT_TRUE(WaitFor([&] { return server.ReceivedOfType(130).size() == 1; }));
@@ -174,7 +175,7 @@ TEST_F(TextMessageLoopback, SendsTheMessageToTheByteAndShowsTheServersIdentity) 
     ASSERT_TRUE(WaitFor([&] { return Panel(TextMessage::kInfoPanel) == "Message sent (id: 0x001A)"; }));
     ASSERT_TRUE(WaitFor([&] { return Panel(TextMessage::kServerPanel) == "Message 26 queued for 2 receiver(s)"; }));
     EXPECT_TRUE(WaitFor([&] {
-        return control->StatusBarWidget().PanelBevel(TextMessage::kSendPanel) == textmessage::StatusBar::Raised;
+        return korvel::testing::Child<textmessage::StatusBar>(*control, "StatusBar").PanelBevel(TextMessage::kSendPanel) == textmessage::StatusBar::Raised;
     })) << "the pressed look lasts until the next timer tick";
     // Text and ticks stay; the server keeps the message, nothing is kept locally.
     EXPECT_EQ(control->MessageText(), "Pump 3\r\ntripped");
@@ -316,9 +317,9 @@ TEST_F(TextMessageLoopback, LostConnectionHidesTheComposerAndKeepsItsContents) {
     Tick(1);
     Type("draft");
     server.CloseConnection();
-    ASSERT_TRUE(WaitFor([&] { return !control->IsConnected() && control->Frame().isHidden(); }));
-    EXPECT_TRUE(control->Text_FreeText().isHidden());
-    EXPECT_TRUE(control->StatusBarWidget().isHidden());
+    ASSERT_TRUE(WaitFor([&] { return !control->IsConnected() && korvel::testing::Child<QGroupBox>(*control, "Frame").isHidden(); }));
+    EXPECT_TRUE(korvel::testing::Child<QPlainTextEdit>(*control, "Text_FreeText").isHidden());
+    EXPECT_TRUE(korvel::testing::Child<textmessage::StatusBar>(*control, "StatusBar").isHidden());
     EXPECT_FALSE(control->Label_Disconnected().isHidden());
     EXPECT_EQ(control->MessageText(), "draft");
     EXPECT_EQ(control->GetCheckedReceiversList(), "1\xFF");
@@ -335,5 +336,29 @@ TEST_F(TextMessageLoopback, ProtocolVersionConflictShowsTheControlsTitle) {
     ASSERT_TRUE(WaitFor([&] { return dialogs->Messages().size() == 1; }));
     EXPECT_EQ(dialogs->Messages()[0].text, "Protocol version conflict (server: 22, client: 21)!");
     EXPECT_EQ(dialogs->Messages()[0].title, kApp);
-    ASSERT_TRUE(WaitFor([&] { return !control->IsConnected() && control->Frame().isHidden(); }));
+    ASSERT_TRUE(WaitFor([&] { return !control->IsConnected() && korvel::testing::Child<QGroupBox>(*control, "Frame").isHidden(); }));
+}
+
+// The order after the server's 240s, pinned with names equal but for case: a renamed
+// receiver goes where a sort of the whole list puts it (among equal names by where it
+// stood), a new one after the names equal to it; every tick stays on its receiver.
+TEST_F(TextMessageLoopback, SavedRenamedAndNewReceiversTakeTheirSortedPlaceWithTheirTicks) {
+    Make();
+    Start();
+    ASSERT_EQ(List().ListCount(), 6);
+    Tick(3);
+    Tick(6);
+    auto announce = [&](int16_t id, const char* name, const QString& expected) {
+        server.SendFrame(240, Body240(id, name, 2));
+        return WaitFor([&] { return Rows().contains(expected); });
+    };
+    ASSERT_TRUE(announce(3, "DUTY ENGINEER", "K3=DUTY ENGINEER"));
+    ASSERT_TRUE(announce(20, "duty engineer", "K20=duty engineer"));
+    ASSERT_TRUE(announce(1, "Control Room Pager", "K1=Control Room Pager"));
+    ASSERT_TRUE(announce(6, "control room pager", "K6=control room pager"));
+    ASSERT_TRUE(announce(2, "Duty Engineer", "K2=Duty Engineer"));
+    EXPECT_EQ(Rows(), (QStringList{"K1=Control Room Pager", "K6=control room pager", "K2=Duty Engineer",
+                                   "K3=DUTY ENGINEER", "K20=duty engineer", "K4=North\\Gatehouse screen",
+                                   "K5=North\\Site manager"}));
+    EXPECT_EQ(control->GetCheckedReceiversList(), "6\xFF" "3\xFF");
 }

@@ -258,4 +258,41 @@ TEST_F(EditorWidgetsTest, MenuArraysLoadAndUnloadAndThePresenterStandsInForTheUs
     EXPECT_TRUE(items.Checked(0)) << "the check mark is the program's";
 }
 
+TEST_F(EditorWidgetsTest, MenuArraysInsertAndRemoveInPlaceAndKeepTheirLastElement) {
+    QMenu menu;
+    QAction* last = menu.addAction("Last");
+    MenuItemArray items(&menu, last, "b");
+    items.Insert(0, "a", "K1");
+    items.Insert(2, "d", "K4"); // at the end: still before the anchor
+    items.Insert(2, "c", "K3");
+    QStringList texts;
+    for (QAction* a : menu.actions()) texts << a->text();
+    EXPECT_EQ(texts, (QStringList{"a", "b", "c", "d", "Last"}));
+    EXPECT_EQ(items.Tag(2), "K3");
+    std::vector<int> clicked;
+    QObject::connect(&items, &MenuItemArray::Clicked, [&](int index) { clicked.push_back(index); });
+    menu.actions().at(2)->trigger();
+    items.Remove(0);
+    menu.actions().at(2)->trigger(); // "d", now element 2
+    EXPECT_EQ(clicked, (std::vector<int>{2, 2}));
+    for (int i = 0; i < 5; ++i) items.Remove(0);
+    EXPECT_EQ(items.Count(), 1);
+    EXPECT_EQ(items.Caption(0), "d") << "the only element is never dropped";
+    items.Insert(7, "out of range", {});
+    EXPECT_EQ(items.Count(), 1);
+
+    for (const char* c : {"e", "f", "g"}) items.Insert(items.Count(), c, QString("K") + c);
+    items.SetChecked(0, true);
+    items.Move(0, 3); // d to the end, with its mark and tag
+    items.Move(2, 0); // g to the front
+    texts.clear();
+    for (QAction* a : menu.actions()) texts << a->text();
+    EXPECT_EQ(texts, (QStringList{"g", "e", "f", "d", "Last"}));
+    EXPECT_TRUE(items.Checked(3));
+    EXPECT_EQ(items.Tag(0), "Kg");
+    clicked.clear();
+    menu.actions().at(3)->trigger();
+    EXPECT_EQ(clicked, std::vector<int>{3});
+}
+
 } // namespace

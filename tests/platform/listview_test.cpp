@@ -9,6 +9,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <random>
 #include <vector>
 
 using namespace korvel::platform;
@@ -284,4 +286,170 @@ TEST_F(ListViewTest, KeysHeldWithAClickNeverTakeTheSelectionFromTheRow) {
     QKeyEvent ctrlSpace(QEvent::KeyPress, Qt::Key_Space, Qt::ControlModifier, " ");
     QApplication::sendEvent(&list, &ctrlSpace);
     EXPECT_EQ(list.SelectedPosition(), 1);
+}
+
+namespace {
+
+// Texts that put the case-insensitive compare to work: Latin-1 and Windows-1252 letters in
+// both cases, letters whose folds differ from their lower case, digits, blanks, empty
+// texts and a character outside the basic plane; many texts equal apart from case, so
+// equal keys are common and their order shows whether the sort keeps it.
+QString RandomText(std::mt19937& random) {
+    static const QString alphabet = QString::fromUtf8("aAbBzZ eE\u00e9\u00c9\u00df\u00ff\u0178\u0160\u0161"
+                                                      "\u00b5\u039c\u00e6\u00c6019_~");
+    std::uniform_int_distribution<int> length(0, 4);
+    std::uniform_int_distribution<int> pick(0, static_cast<int>(alphabet.size()));
+    QString text;
+    for (int i = length(random); i > 0; --i) {
+        const int p = pick(random);
+        if (p == alphabet.size())
+            text += QString::fromUtf8("\U0001D400"); // a surrogate pair
+        else
+            text += alphabet[p];
+    }
+    return text;
+}
+
+// What the list shows must always be a stable sort of the rows in the order they stood
+// before, by Qt's case-insensitive compare of the sort column: ascending, or with the
+// compare turned round for descending, equal texts keeping their order either way.
+QStringList StableSorted(QStringList texts, int order) {
+    std::stable_sort(texts.begin(), texts.end(), [order](const QString& a, const QString& b) {
+        const int c = QString::compare(a, b, Qt::CaseInsensitive);
+        return order == 0 ? c < 0 : c > 0;
+    });
+    return texts;
+}
+
+} // namespace
+
+TEST_F(ListViewTest, SortedOrderIsAStableCaseInsensitiveSortWhateverTheTexts) {
+    std::mt19937 random(20261208);
+    for (int order : {0, 1}) {
+        for (int round = 0; round < 4; ++round) {
+            ListView sorted;
+            sorted.AddColumn("Name", 1440);
+            sorted.SetSorted(true);
+            ASSERT_TRUE(sorted.SetSortOrder(order));
+            // One batch, then rows one at a time: each lands after the rows equal to it.
+            QStringList inserted;
+            std::vector<ListView::NewRow> batch;
+            for (int i = 0; i < 150; ++i) {
+                batch.push_back({QString("K%1").arg(i), QStringList{RandomText(random)}, 0});
+                inserted << batch.back().Texts.front();
+            }
+            sorted.AddItems(batch);
+            ASSERT_EQ(Texts(sorted), StableSorted(inserted, order)) << "batch, order " << order;
+            for (int i = 150; i < 250; ++i) {
+                inserted << RandomText(random);
+                sorted.AddItem(QString("K%1").arg(i), inserted.back());
+            }
+            ASSERT_EQ(Texts(sorted), StableSorted(inserted, order)) << "one at a time, order " << order;
+
+            // Texts changed in place stay put until sorting is switched off and on; then
+            // the rows sort from the order they stood in.
+            std::uniform_int_distribution<int> row(1, sorted.ListCount());
+            for (int i = 0; i < 25; ++i) sorted.SetText(row(random), RandomText(random));
+            const QStringList shown = Texts(sorted);
+            sorted.SetSorted(false);
+            EXPECT_EQ(Texts(sorted), shown);
+            sorted.SetSorted(true);
+            ASSERT_EQ(Texts(sorted), StableSorted(shown, order)) << "re-sorted, order " << order;
+
+            // The other order, and back: each sorts the rows as they stand.
+            const QStringList before = Texts(sorted);
+            ASSERT_TRUE(sorted.SetSortOrder(1 - order));
+            ASSERT_EQ(Texts(sorted), StableSorted(before, 1 - order));
+        }
+    }
+}
+
+// The case-insensitive order pinned on texts that differ only in case, accents and folds.
+TEST_F(ListViewTest, EqualTextsKeepTheirOrderInBothDirections) {
+    const QStringList names = {"b", "\u00c9mile", "B", "emile", "\u00e9mile", "a", "\u00df", "A", "ss", "\u00c6", "ae"};
+    for (int i = 0; i < names.size(); ++i) list.AddItem(QString("K%1").arg(i), names[i]);
+    list.SetSorted(true);
+    EXPECT_EQ(Texts(list), (QStringList{"a", "A", "ae", "b", "B", "emile", "ss", "\u00df", "\u00c6", "\u00c9mile",
+                                        "\u00e9mile"}));
+    list.SetSortOrder(1);
+    EXPECT_EQ(Texts(list), (QStringList{"\u00c9mile", "\u00e9mile", "\u00c6", "\u00df", "ss", "emile", "b", "B", "ae",
+                                        "a", "A"}));
+}
+
+// One row whose text changed moves to where a sort of the whole list puts it, whatever
+// its text and wherever it stood, in both directions; it keeps its selection and tick.
+TEST_F(ListViewTest, OneChangedRowMovesWhereASortOfTheWholeListPutsIt) {
+    std::mt19937 random(7);
+    for (int order : {0, 1}) {
+        ListView sorted;
+        sorted.AddColumn("Name", 1440);
+        sorted.SetCheckBoxes(true);
+        sorted.SetSorted(true);
+        sorted.SetSortOrder(order);
+        for (int i = 0; i < 120; ++i) sorted.AddItem(QString("K%1").arg(i), RandomText(random));
+        std::uniform_int_distribution<int> row(1, sorted.ListCount());
+        for (int step = 0; step < 300; ++step) {
+            const int position = row(random);
+            const QString key = sorted.Key(position);
+            const bool tick = step % 3 == 0;
+            sorted.SetChecked(position, tick);
+            sorted.SetSelected(position, step % 2 == 0);
+            sorted.SetText(position, RandomText(random));
+            QStringList expected = Texts(sorted);
+            expected = StableSorted(expected, order);
+            auto selection = [&] {
+                QStringList keys;
+                for (int i = 1; i <= sorted.ListCount(); ++i)
+                    if (sorted.IsSelected(i)) keys << sorted.Key(i);
+                const int current = sorted.indexOfTopLevelItem(sorted.currentItem()) + 1;
+                keys << "current " + sorted.Key(current);
+                return keys;
+            };
+            const QStringList selectedBefore = selection();
+            const int moved = sorted.SortRow(position);
+            ASSERT_EQ(Texts(sorted), expected) << "step " << step << ", order " << order;
+            ASSERT_EQ(sorted.Key(moved), key);
+            ASSERT_EQ(sorted.FindKey(key), moved);
+            EXPECT_EQ(sorted.Checked(moved), tick);
+            EXPECT_EQ(sorted.IsSelected(moved), step % 2 == 0);
+            EXPECT_EQ(selection(), selectedBefore);
+            if (step % 2 == 0) {
+                EXPECT_EQ(sorted.SelectedPosition(), moved);
+            }
+        }
+        // Every key still finds its row after all the moves.
+        for (int i = 1; i <= sorted.ListCount(); ++i) ASSERT_EQ(sorted.FindKey(sorted.Key(i)), i);
+    }
+    // Outside the list, and while not sorting, nothing moves.
+    list.AddItem("K1", "b");
+    list.AddItem("K2", "a");
+    EXPECT_EQ(list.SortRow(0), 0);
+    EXPECT_EQ(list.SortRow(3), 0);
+    EXPECT_EQ(list.SortRow(1), 1);
+    EXPECT_EQ(Texts(list), (QStringList{"b", "a"}));
+}
+
+TEST_F(ListViewTest, TickedRowsAreCountedThroughUserChangesRemovalsAndClears) {
+    list.SetCheckBoxes(true);
+    for (int i = 1; i <= 5; ++i) list.AddItem(QString("K%1").arg(i), QString("row %1").arg(i));
+    list.SetChecked(2, true);
+    list.SetChecked(4, true);
+    list.SetChecked(4, true);
+    EXPECT_EQ(list.CheckedCount(), 2);
+    // The user's tick through the check box.
+    list.topLevelItem(0)->setCheckState(0, Qt::Checked);
+    EXPECT_EQ(list.CheckedCount(), 3);
+    QStringList keys = list.CheckedKeys();
+    keys.sort();
+    EXPECT_EQ(keys, (QStringList{"K1", "K2", "K4"}));
+    list.RemoveItem(2);
+    EXPECT_EQ(list.CheckedCount(), 2);
+    list.SetChecked(1, false);
+    EXPECT_EQ(list.CheckedKeys(), QStringList{"K4"});
+    list.SetCheckBoxes(false);
+    EXPECT_EQ(list.CheckedCount(), 0);
+    list.SetCheckBoxes(true);
+    list.SetChecked(3, true);
+    list.ClearItems();
+    EXPECT_EQ(list.CheckedCount(), 0);
 }

@@ -2,6 +2,8 @@
 // by its shown name, the flag and body of message 220, the profile tree, and the
 // control's members as a host sees them.
 #include "controls/activeprofiles/activeprofilescomponent.h"
+#include "controls/activeprofiles/checkboxicons.h"
+#include "tests/support/children.h"
 #include "controls/activeprofiles/profileswitch.h"
 
 #include "core/clientstate.h"
@@ -16,7 +18,9 @@
 
 #include <gtest/gtest.h>
 
+#include <iterator>
 #include <memory>
+#include <random>
 #include <string>
 
 using namespace korvel;
@@ -74,6 +78,54 @@ TEST(ProfileSwitch, FindsTheFirstProfileByItsShownNameIgnoringCase) {
     }
 }
 
+// The index answers as the scan of every profile does, through every kind of change the
+// collection and the area go through: profiles added, stored again under a new name and
+// identity (as a saved profile is), removed, the whole list replaced, the area changed.
+TEST(ProfileSwitch, ShownNameIndexAnswersAsTheScanThroughEveryChange) {
+    std::mt19937 random(1208);
+    const char* names[] = {"Gatehouse", "GATEHOUSE", "North\\Gatehouse", "north\\gatehouse", "South\\Gatehouse",
+                           "North\\Pumps",  "Pumps",     "",                   "North\\",           "North\\North\\Pumps"};
+    const char* areas[] = {"", "North", "NORTH", "South"};
+    const char* asked[] = {"gatehouse", "Pumps", "", "North\\Gatehouse", "North\\Pumps", "South\\gatehouse", "x"};
+    auto pick = [&](auto& array) { return array[std::uniform_int_distribution<std::size_t>(0, std::size(array) - 1)(random)]; };
+    ClientState state;
+    ShownNameIndex index;
+    for (int step = 0; step < 600; ++step) {
+        const int16_t id = static_cast<int16_t>(std::uniform_int_distribution<int>(1, 12)(random));
+        switch (std::uniform_int_distribution<int>(0, 9)(random)) {
+        case 0: state.Area = pick(areas); break;
+        case 1: state.Profiles.Remove(RecordKey(id)); break;
+        case 2: { // a new list in place of the old one
+            KeyedCollection<cProfile> list;
+            for (int16_t i = 1; i <= 4; ++i) {
+                auto p = std::make_shared<cProfile>();
+                p->m_DiskIdentity = i;
+                p->SetName(state, pick(names));
+                list.Add(RecordKey(i), p);
+            }
+            std::swap(state.Profiles, list);
+            break;
+        }
+        case 3:
+        case 4:
+            if (auto p = state.Profiles.Find(RecordKey(id))) { // saved again, maybe under a new identity
+                p->SetName(state, pick(names));
+                p->m_DiskIdentity = static_cast<int16_t>(std::uniform_int_distribution<int>(1, 12)(random));
+                state.Profiles.Remove(RecordKey(p->m_DiskIdentity));
+                state.Profiles.Add(RecordKey(p->m_DiskIdentity), p);
+                break;
+            }
+            [[fallthrough]];
+        default:
+            AddProfile(state, id, pick(names), step % 2 == 0);
+            break;
+        }
+        for (const char* name : asked)
+            ASSERT_EQ(index.Find(state, name), FindProfileByShownName(state, name))
+                << "step " << step << ", area '" << state.Area << "', asked '" << name << "'";
+    }
+}
+
 TEST(ProfileSwitch, EnableFlagKeepsTheHostsValueAndNeverTurnsAnEnableIntoADisable) {
     const std::pair<int32_t, int16_t> cases[] = {
         {-1, -1}, {1, 1}, {0, 0}, {2, 2}, {0x7FFF, 0x7FFF}, {0x8000, -32768}, {0xFFFF, -1},
@@ -99,7 +151,7 @@ TEST(ProfileTree, KeysIgnoreCaseImagesReadBackAndTheProgramRaisesNoEvent) {
     MemorySettingsStore store;
     state.SettingsStore = &store;
     Component c(state);
-    platform::TreeView& tree = c.TreeView_Profiles();
+    platform::TreeView& tree = korvel::testing::Child<platform::TreeView>(c, "TreeView_Profiles");
     int events = 0;
     QObject::connect(&tree, &platform::TreeView::MouseDown, [&] { ++events; });
     QObject::connect(&tree, &platform::TreeView::DblClick, [&] { ++events; });
@@ -145,9 +197,11 @@ TEST(ActiveProfilesComponent, OffersItsMembersByNameAndStartsHidden) {
     EXPECT_TRUE(c.setProperty("Area", "North"));
     EXPECT_EQ(c.property("Area").toString(), "North");
     EXPECT_EQ(c.property("IsConnectedToServer").toInt(), 0);
-    EXPECT_EQ(c.ImageManager_CheckBoxes().Count(), 2);
-    EXPECT_TRUE(c.TreeView_Profiles().isHidden());
-    EXPECT_EQ(c.TreeView_Profiles().PathSeparator(), "@");
+    platform::IconStore icons;
+    AddCheckBoxIcons(icons);
+    EXPECT_EQ(icons.Count(), 2);
+    EXPECT_TRUE(korvel::testing::Child<platform::TreeView>(c, "TreeView_Profiles").isHidden());
+    EXPECT_EQ(korvel::testing::Child<platform::TreeView>(c, "TreeView_Profiles").PathSeparator(), "@");
 
     AddProfile(state, 2, "North\\Night shift", false);
     AddProfile(state, 3, "North\\Day shift", true);

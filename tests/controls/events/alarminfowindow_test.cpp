@@ -8,6 +8,8 @@
 
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QHeaderView>
+#include <QMouseEvent>
 #include <QMenu>
 #include <QTimer>
 #include <QTreeWidget>
@@ -56,6 +58,20 @@ std::vector<Bytes> Values(const Bytes& record, const AlarmInfoSources& sources) 
     std::vector<Bytes> values;
     for (const auto& row : BuildAlarmInfoRows(record, sources)) values.push_back(row.value);
     return values;
+}
+
+// Parts of the window, found by their names as the host or any test finds child widgets.
+QTreeWidget* List(const AlarmInfoWindow& w) { return w.findChild<QTreeWidget*>("ListView_AlarmInfo"); }
+QAction* Action(const AlarmInfoWindow& w, const char* name) { return w.findChild<QAction*>(name); }
+QMenu* ToolsMenu(const AlarmInfoWindow& w) { return w.findChild<QMenu*>("Menu_Tools"); }
+// A column's width in twips (column 1..3; a hidden column is 0 wide).
+int WidthTwips(const AlarmInfoWindow& w, int column) {
+    return List(w)->isColumnHidden(column - 1) ? 0 : List(w)->columnWidth(column - 1) * 15;
+}
+void Exit(AlarmInfoWindow& w) { Action(w, "Menu_Tools_Exit")->trigger(); }
+QString Copied(AlarmInfoWindow& w) {
+    Action(w, "Menu_Tools_CopyToClipboard")->trigger();
+    return QGuiApplication::clipboard()->text();
 }
 
 } // namespace
@@ -114,22 +130,20 @@ TEST(AlarmInfoWindow, CaptionsRowsAndClipboard) {
     test::EnsureApplication();
     AlarmInfoWindow window(Sources());
     EXPECT_EQ(window.windowTitle(), "Alarm details");
-    EXPECT_EQ(window.ToolsMenu()->title(), "&Tools");
-    EXPECT_EQ(window.CopyAction()->text(), "&Copy");
-    EXPECT_EQ(window.ExitAction()->text(), "E&xit");
-    ASSERT_EQ(window.ToolsMenu()->actions().size(), 3);
-    EXPECT_TRUE(window.ToolsMenu()->actions()[1]->isSeparator());
-    EXPECT_EQ(window.List()->headerItem()->text(1), "T1501");
-    EXPECT_EQ(window.List()->headerItem()->text(2), "T1502");
-    ASSERT_EQ(window.List()->topLevelItemCount(), 15);
+    EXPECT_EQ(ToolsMenu(window)->title(), "&Tools");
+    EXPECT_EQ(Action(window, "Menu_Tools_CopyToClipboard")->text(), "&Copy");
+    EXPECT_EQ(Action(window, "Menu_Tools_Exit")->text(), "E&xit");
+    ASSERT_EQ(ToolsMenu(window)->actions().size(), 3);
+    EXPECT_TRUE(ToolsMenu(window)->actions()[1]->isSeparator());
+    EXPECT_EQ(List(window)->headerItem()->text(1), "T1501");
+    EXPECT_EQ(List(window)->headerItem()->text(2), "T1502");
+    ASSERT_EQ(List(window)->topLevelItemCount(), 15);
 
     window.Fill(Record({{0, "3"}, {5, "7"}, {12, "Fire"}}));
     EXPECT_EQ(window.windowTitle(), "Alarm details - Fire");
-    EXPECT_EQ(window.List()->topLevelItem(14)->text(2), QString::fromUtf8("Gate \xC3\xA9st"));
+    EXPECT_EQ(List(window)->topLevelItem(14)->text(2), QString::fromUtf8("Gate \xC3\xA9st"));
 
-    window.CopyAction()->trigger();
-    const QString copied = QGuiApplication::clipboard()->text();
-    EXPECT_EQ(copied, window.ClipboardText());
+    const QString copied = Copied(window);
     EXPECT_TRUE(copied.startsWith("T1520:\t3\r\nT1521:\tCleared\r\nT1522:\tFire\r\n"));
     EXPECT_TRUE(copied.endsWith("T1533:\t7\r\nT1534:\tGate \u00E9st\r\n"));
     EXPECT_EQ(copied.count("\r\n"), 15);
@@ -148,7 +162,22 @@ TEST(AlarmInfoWindow, EmptyValuesStillCopyFifteenLines) {
         if (r >= 9 && r <= 12) value = "2024-01-01 00:00:00";
         want += (r == 1 ? QString(":") : QString("T%1:").arg(1520 + r)) + '\t' + value + "\r\n";
     }
-    EXPECT_EQ(window.ClipboardText(), want);
+    EXPECT_EQ(Copied(window), want);
+}
+
+// The operator drags the right edge of a column of the list by dx pixels.
+void DragColumnEdge(AlarmInfoWindow& window, int column, int dx) {
+    QHeaderView* header = List(window)->header();
+    QWidget* surface = header->viewport();
+    const QPoint from(header->sectionViewportPosition(column) + header->sectionSize(column) - 1,
+                      header->height() / 2);
+    const QPoint to = from + QPoint(dx, 0);
+    QMouseEvent press(QEvent::MouseButtonPress, from, surface->mapToGlobal(from), Qt::LeftButton, Qt::LeftButton, {});
+    QApplication::sendEvent(surface, &press);
+    QMouseEvent move(QEvent::MouseMove, to, surface->mapToGlobal(to), Qt::NoButton, Qt::LeftButton, {});
+    QApplication::sendEvent(surface, &move);
+    QMouseEvent release(QEvent::MouseButtonRelease, to, surface->mapToGlobal(to), Qt::LeftButton, Qt::NoButton, {});
+    QApplication::sendEvent(surface, &release);
 }
 
 TEST(AlarmInfoWindow, ColumnWidthsAreKeptInTwips) {
@@ -158,31 +187,56 @@ TEST(AlarmInfoWindow, ColumnWidthsAreKeptInTwips) {
     {
         // Nothing stored: created widths raised to 1500; the first column hidden.
         AlarmInfoWindow window(Sources(&store));
-        EXPECT_EQ(window.ColumnWidthTwips(1), 0);
-        EXPECT_EQ(window.ColumnWidthTwips(2), 1500);
-        EXPECT_EQ(window.ColumnWidthTwips(3), 1500);
-        EXPECT_TRUE(window.List()->isColumnHidden(0));
+        EXPECT_EQ(WidthTwips(window, 1), 0);
+        EXPECT_EQ(WidthTwips(window, 2), 1500);
+        EXPECT_EQ(WidthTwips(window, 3), 1500);
+        EXPECT_TRUE(List(window)->isColumnHidden(0));
+        Exit(window); // nothing changed: nothing written
+        for (int i = 1; i <= 3; ++i)
+            EXPECT_EQ(store.Get(app, section, "AlarmInfoViewColWidth" + std::to_string(i), "none"), "none") << i;
     }
     store.Save(app, section, "AlarmInfoViewColWidth1", "3000");
     store.Save(app, section, "AlarmInfoViewColWidth2", "900");
     store.Save(app, section, "AlarmInfoViewColWidth3", "4500");
     AlarmInfoWindow window(Sources(&store));
-    EXPECT_EQ(window.ColumnWidthTwips(1), 0);
-    EXPECT_EQ(window.ColumnWidthTwips(2), 1500);
-    EXPECT_EQ(window.ColumnWidthTwips(3), 4500);
+    EXPECT_EQ(WidthTwips(window, 1), 0);
+    EXPECT_EQ(WidthTwips(window, 2), 1500);
+    EXPECT_EQ(WidthTwips(window, 3), 4500);
 
-    window.List()->setColumnWidth(2, 200); // the operator widens the values
-    window.ExitAction()->trigger();         // closing stores every width
-    EXPECT_EQ(store.Get(app, section, "AlarmInfoViewColWidth1", ""), "0");
-    EXPECT_EQ(store.Get(app, section, "AlarmInfoViewColWidth2", ""), "1500");
+    window.show();
+    DragColumnEdge(window, 2, -100); // the operator narrows the values
+    EXPECT_EQ(WidthTwips(window, 3), 3000);
+    Exit(window); // closing writes back what the operator changed, only that
+    EXPECT_EQ(store.Get(app, section, "AlarmInfoViewColWidth1", ""), "3000");
+    EXPECT_EQ(store.Get(app, section, "AlarmInfoViewColWidth2", ""), "900");
     EXPECT_EQ(store.Get(app, section, "AlarmInfoViewColWidth3", ""), "3000");
 
     // Unreadable or absurd stored widths stay usable.
     store.Save(app, section, "AlarmInfoViewColWidth2", "wide");
     store.Save(app, section, "AlarmInfoViewColWidth3", "1e300");
     AlarmInfoWindow again(Sources(&store));
-    EXPECT_EQ(again.ColumnWidthTwips(2), 1500);
-    EXPECT_EQ(again.ColumnWidthTwips(3), 150000);
+    EXPECT_EQ(WidthTwips(again, 2), 1500);
+    EXPECT_EQ(WidthTwips(again, 3), 150000);
+}
+
+TEST(AlarmInfoWindow, AStoredWidthReadsTheSameAfterTheWindowIsOpenedAndClosed) {
+    test::EnsureApplication();
+    MemorySettingsStore store;
+    const std::string app = "Korvel Alarm Server 3", section = "Parameters";
+    store.Save(app, section, "AlarmInfoViewColWidth3", "3000");
+    store.Save(app, section, "AlarmInfoViewColWidth2", "1507"); // not a whole number of pixels
+    for (int closing = 0; closing < 2; ++closing) {
+        AlarmInfoWindow window(Sources(&store));
+        // A value far wider than 3000 twips (200 pixels): the stored width still holds.
+        window.Fill(Record({{12, "Fire"}, {17, Bytes(80, 'W')}}));
+        EXPECT_EQ(WidthTwips(window, 3), 3000);
+        window.show();
+        if (closing == 0) Exit(window);
+        else window.close(); // the close box
+        EXPECT_EQ(store.Get(app, section, "AlarmInfoViewColWidth3", ""), "3000");
+        EXPECT_EQ(store.Get(app, section, "AlarmInfoViewColWidth2", ""), "1507");
+        EXPECT_EQ(store.Get(app, section, "AlarmInfoViewColWidth1", "none"), "none");
+    }
 }
 
 TEST(AlarmInfoWindow, ShowsModalOnTopUntilClosed) {
@@ -195,13 +249,14 @@ TEST(AlarmInfoWindow, ShowsModalOnTopUntilClosed) {
     QTimer::singleShot(0, [&] {
         sawModal = QApplication::activeModalWidget() == &window;
         onTop = window.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
-        window.ExitAction()->trigger();
+        Exit(window);
     });
     window.ShowModal();
     EXPECT_TRUE(sawModal);
     EXPECT_TRUE(onTop);
     EXPECT_FALSE(window.isVisible());
-    EXPECT_EQ(store.Get("Korvel Alarm Server 3", "Parameters", "AlarmInfoViewColWidth2", ""), "1500");
+    EXPECT_EQ(store.Get("Korvel Alarm Server 3", "Parameters", "AlarmInfoViewColWidth2", "none"), "none")
+        << "no width changed, none written";
     EXPECT_TRUE(dialogs->Messages().empty());
 }
 
@@ -219,7 +274,7 @@ TEST(EventIcons, FifteenDistinctImages) {
         for (int b = a + 1; b < kEventIconCount; ++b) EXPECT_NE(images[a], images[b]) << a + 1 << ' ' << b + 1;
 }
 
-TEST(AlarmInfoWindow, LabelsAndValuesAreNeverCutOffWhenTheWindowOpens) {
+TEST(AlarmInfoWindow, ColumnsWithoutAStoredWidthOpenWideEnoughForTheirTexts) {
     test::EnsureApplication();
     auto sources = Sources();
     sources.text = [](int32_t n) { return n == 1533 ? Bytes("System number of the reporting station") : FakeText(n); };
@@ -227,10 +282,9 @@ TEST(AlarmInfoWindow, LabelsAndValuesAreNeverCutOffWhenTheWindowOpens) {
     struct Case {
         const char* name;
         const char* stored; // stored width of the label and value columns, twips
-        bool keptWider;
     };
-    for (const Case& c : {Case{"nothing stored", nullptr, false}, Case{"narrow widths stored", "1500", false},
-                          Case{"wider widths stored", "12000", true}}) {
+    for (const Case& c : {Case{"nothing stored", nullptr}, Case{"narrow widths stored", "1500"},
+                          Case{"wider widths stored", "12000"}}) {
         MemorySettingsStore store;
         if (c.stored)
             for (int i = 2; i <= 3; ++i)
@@ -238,14 +292,16 @@ TEST(AlarmInfoWindow, LabelsAndValuesAreNeverCutOffWhenTheWindowOpens) {
         sources.settings = &store;
         AlarmInfoWindow window(sources);
         window.Fill(Record({{12, "Fire"}, {17, longValue}}));
-        const QFontMetrics metrics(window.List()->font());
-        EXPECT_GT(window.List()->columnWidth(1), metrics.horizontalAdvance(window.List()->topLevelItem(13)->text(1)))
-            << c.name;
-        EXPECT_GT(window.List()->columnWidth(2), metrics.horizontalAdvance(platform::ToQString(longValue))) << c.name;
-        if (c.keptWider) {
-            EXPECT_EQ(window.ColumnWidthTwips(2), 12000) << c.name;
-            EXPECT_EQ(window.ColumnWidthTwips(3), 12000) << c.name;
+        const QFontMetrics metrics(List(window)->font());
+        if (c.stored) {
+            // Applied as stored, narrow or wide.
+            EXPECT_EQ(WidthTwips(window, 2), std::stoi(c.stored)) << c.name;
+            EXPECT_EQ(WidthTwips(window, 3), std::stoi(c.stored)) << c.name;
+        } else {
+            EXPECT_GT(List(window)->columnWidth(1),
+                      metrics.horizontalAdvance(List(window)->topLevelItem(13)->text(1)));
+            EXPECT_GT(List(window)->columnWidth(2), metrics.horizontalAdvance(platform::ToQString(longValue)));
         }
-        EXPECT_TRUE(window.List()->isColumnHidden(0)) << c.name;
+        EXPECT_TRUE(List(window)->isColumnHidden(0)) << c.name;
     }
 }

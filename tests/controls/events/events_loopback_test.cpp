@@ -12,6 +12,7 @@
 #include "platform/controlplugin.h"
 #include "platform/dialogservice.h"
 #include "platform/statuslabel.h"
+#include "testserver/frameio.h"
 #include "testserver/sampledata.h"
 
 #include <QClipboard>
@@ -21,7 +22,9 @@
 #include <QMouseEvent>
 #include <QPluginLoader>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTreeWidget>
+#include <QAction>
 
 #include <gtest/gtest.h>
 
@@ -72,7 +75,12 @@ protected:
         Connect();
         ASSERT_TRUE(WaitFor([&] { return server.ReceivedOfType(events::MsgAlarmEventList).size() == 1; }));
     }
-    EventTree& Tree() const { return control->TreeView_Event(); }
+    // The alarm tree, found by its name as any child widget.
+    EventTree& Tree() const {
+        auto* tree = control->findChild<EventTree*>("TreeView_Event");
+        EXPECT_NE(tree, nullptr);
+        return *tree;
+    }
     void Send(const AlarmUpdate& u) { server.SendFrame(events::MsgAlarmEventUpdate, events::BuildAlarmUpdate(u)); }
     void SendList(const std::vector<AlarmEntry>& list) {
         server.SendFrame(events::MsgAlarmEventList, events::BuildAlarmList(list));
@@ -103,8 +111,10 @@ TEST_F(EventsTest, StartsWithItsRequestsAndShowsTheList) {
     EXPECT_FALSE(LabelShown());
     // The sample list, every alarm with its lines; the sample settings sort descending.
     const auto list = events::ParseAlarmList(server.Data().Answers[143].front().Body);
-    EXPECT_TRUE(control->SortDescending());
     ASSERT_EQ(Tree().AlarmCount(), static_cast<int>(list.size()));
+    ASSERT_GT(list.size(), 1u);
+    EXPECT_EQ(Ids(Tree()).front(), list.back().Identity) << "newest on top";
+    EXPECT_EQ(Ids(Tree()).back(), list.front().Identity);
     for (const AlarmEntry& a : list) {
         QTreeWidgetItem* node = Tree().FindAlarm(a.Identity);
         ASSERT_NE(node, nullptr);
@@ -158,7 +168,6 @@ TEST_F(EventsTest, NodeCapAndOrderOverTheWire) {
         list.push_back({id, Record(id), "A", 0, {{3, "a"}, {3, "b"}, {3, "c"}, {3, "d"}}});
     SendList(list);
     ASSERT_TRUE(WaitFor([&] { return Tree().NodeCount() == 1000 && !Tree().isHidden(); }));
-    EXPECT_TRUE(control->SortDescending());
     // Loaded in order, each new alarm on top: the list's first alarm is at the bottom.
     EXPECT_EQ(Ids(Tree()).front(), 200);
     EXPECT_EQ(Ids(Tree()).back(), 1);
@@ -176,7 +185,6 @@ TEST_F(EventsTest, NodeCapAndOrderOverTheWire) {
     server.SendFrame(106, SettingsBody("yes"));
     Send(NewAlarm(203));
     ASSERT_TRUE(WaitFor([&] { return Tree().FindAlarm(203) != nullptr; }));
-    EXPECT_FALSE(control->SortDescending());
     EXPECT_EQ(Ids(Tree()).back(), 203);
 
     // A second list replaces the whole tree.
@@ -196,15 +204,22 @@ TEST_F(EventsTest, DoubleClickShowsTheAlarmWithTheServersPatterns) {
     Send({kAdded, 500, record, "Breaker", 3, 0, {}});
     Send({kLine, 500, {}, {}, 3, 0, "raised"});
     ASSERT_TRUE(WaitFor([&] { return Tree().FindAlarm(500) && Tree().FindAlarm(500)->childCount() == 1; }));
-    ASSERT_EQ(control->TimeFormat(), "h:nn AM/PM");
 
+    // The details window opens modal; the operator copies its text and leaves by the menu.
     QString copied;
     QString title;
-    control->SetDetailsOpener([&](events::AlarmInfoWindow& window) {
-        title = window.windowTitle();
-        window.CopyToClipboard();
+    bool ownerless = false;
+    QTimer::singleShot(0, [&] {
+        auto* window = qobject_cast<events::AlarmInfoWindow*>(QApplication::activeModalWidget());
+        if (!window) {
+            ADD_FAILURE() << "no details window";
+            return;
+        }
+        title = window->windowTitle();
+        ownerless = window->parentWidget() == nullptr;
+        window->findChild<QAction*>("Menu_Tools_CopyToClipboard")->trigger();
         copied = QGuiApplication::clipboard()->text();
-        window.Exit();
+        window->findChild<QAction*>("Menu_Tools_Exit")->trigger();
     });
     Tree().setCurrentItem(Tree().FindAlarm(500)->child(0)); // a line: its alarm opens
     Tree().show();
@@ -217,14 +232,15 @@ TEST_F(EventsTest, DoubleClickShowsTheAlarmWithTheServersPatterns) {
     QApplication::sendEvent(Tree().viewport(), &twice);
 
     EXPECT_EQ(title, "Alarm details - Breaker open");
+    EXPECT_TRUE(ownerless);
     EXPECT_EQ(copied,
               "State:\t3\r\nState text:\tCleared\r\nAlarm:\tBreaker open\r\nLocation:\tSubstation\r\n"
               "Detail:\tFeeder 3\r\nZone:\tZone 2\r\nDetector:\tBR-03\r\nInstruction:\tCall\r\n"
               "Alarm code:\tBEEF\r\nDate raised:\t5 Mar 2024\r\nTime raised:\t5:08 PM\r\n"
               "Date changed:\t6 Mar 2024\r\nTime changed:\t8:00 AM\r\nSystem number:\t7\r\n"
               "System name:\tSubstation North\r\n");
-    // Closing stored the label column's width: at least 1500, wider when its labels need it.
-    EXPECT_GE(std::stoi(store.Get("Korvel Alarm Server 3", "Parameters", "AlarmInfoViewColWidth2", "0")), 1500);
+    // The operator changed no width: closing wrote none.
+    EXPECT_EQ(store.Get("Korvel Alarm Server 3", "Parameters", "AlarmInfoViewColWidth2", "none"), "none");
 }
 
 TEST_F(EventsTest, BrokenListLeavesTheTreeAndCloses) {
@@ -237,10 +253,58 @@ TEST_F(EventsTest, BrokenListLeavesTheTreeAndCloses) {
     EXPECT_EQ(Ids(Tree()), std::vector<int32_t>{1});
 }
 
+TEST_F(EventsTest, NegativeCountsInAListMeanNoneAndTheConnectionStays) {
+    ConnectQuietly();
+    // Alarm 1 claims -1 lines; alarm 2 follows it with one line.
+    const Bytes body = LongToNetworkBytes(2) + LongToNetworkBytes(1) + StringToNetworkBytes(Record(1)) +
+                       StringToNetworkBytes("One") + IntegerToNetworkBytes(0) + IntegerToNetworkBytes(-1) +
+                       LongToNetworkBytes(2) + StringToNetworkBytes(Record(2)) + StringToNetworkBytes("Two") +
+                       IntegerToNetworkBytes(0) + IntegerToNetworkBytes(1) + IntegerToNetworkBytes(3) +
+                       StringToNetworkBytes("line");
+    server.SendFrame(events::MsgAlarmEventList, body);
+    ASSERT_TRUE(WaitFor([&] { return !Tree().isHidden() && Tree().NodeCount() == 3; }));
+    ASSERT_NE(Tree().FindAlarm(1), nullptr);
+    EXPECT_EQ(Tree().FindAlarm(1)->childCount(), 0);
+    EXPECT_EQ(EventTree::Image(Tree().FindAlarm(1)), 9) << "an alarm without lines keeps its first image";
+    EXPECT_EQ(Tree().FindAlarm(2)->childCount(), 1);
+
+    // A negative alarm count: an empty, visible tree.
+    server.SendFrame(events::MsgAlarmEventList, LongToNetworkBytes(-3));
+    ASSERT_TRUE(WaitFor([&] { return Tree().NodeCount() == 0; }));
+    EXPECT_TRUE(Settle());
+    EXPECT_TRUE(control->IsConnected());
+    EXPECT_FALSE(LabelShown());
+}
+
+TEST_F(EventsTest, ManyUpdatesInOneReadEndWithTheNewestNodeInView) {
+    ConnectQuietly();
+    std::vector<AlarmEntry> list;
+    for (int32_t id = 1; id <= 100; ++id) list.push_back({id, Record(id), "Listed", 0, {{3, "a"}}});
+    SendList(list);
+    ASSERT_TRUE(WaitFor([&] { return !Tree().isHidden() && Tree().NodeCount() == 200; }));
+    // The list's last line is in view once the list is in.
+    const QRect view = Tree().viewport()->rect();
+    EXPECT_TRUE(view.contains(Tree().visualItemRect(Tree().FindAlarm(100)->child(0))));
+    Tree().scrollToTop();
+
+    // Many updates in one write: the newest line, added near the top, is in view after the read.
+    Bytes burst;
+    for (int32_t id = 101; id <= 400; ++id)
+        burst += testserver::EncodeFrame(events::MsgAlarmEventUpdate, events::BuildAlarmUpdate(NewAlarm(id)));
+    burst += testserver::EncodeFrame(events::MsgAlarmEventUpdate,
+                                     events::BuildAlarmUpdate({kLine, 400, {}, {}, 3, 0, "newest"}));
+    server.SendRaw(burst);
+    ASSERT_TRUE(WaitFor([&] { return Tree().FindAlarm(400) && Tree().FindAlarm(400)->childCount() == 1; }));
+    QTreeWidgetItem* newest = Tree().FindAlarm(400)->child(0);
+    EXPECT_TRUE(view.contains(Tree().visualItemRect(newest)));
+    EXPECT_EQ(Tree().NodeCount(), 501);
+}
+
 TEST_F(EventsTest, TreeIsHiddenAfterTheConnectionDropsAndKeepsItsNodes) {
     ConnectQuietly();
     SendList({{1, Record(1), "One", 0, {}}});
-    ASSERT_TRUE(WaitFor([&] { return !Tree().isHidden() && control->WasConnected(); }));
+    ASSERT_TRUE(WaitFor([&] { return !Tree().isHidden(); }));
+    Spin(300); // timer ticks see the connection up
     server.CloseConnection();
     ASSERT_TRUE(WaitFor([&] { return Tree().isHidden() && LabelShown(); }));
     EXPECT_EQ(Tree().NodeCount(), 1);

@@ -64,16 +64,53 @@ TEST(AlarmMessages, MalformedBodiesRaise) {
     Bytes list = BuildAlarmList({{1, "rec", "title", 0, {{3, "line"}}}});
     for (std::size_t cut = 0; cut < list.size(); ++cut)
         EXPECT_THROW(ParseAlarmList(list.substr(0, cut)), DecodeError) << cut;
-    EXPECT_THROW(ParseAlarmList(LongToNetworkBytes(-1)), DecodeError);
     // A huge count in a tiny body fails on the body, not on memory.
     EXPECT_THROW(ParseAlarmList(LongToNetworkBytes(0x7FFFFFFF)), DecodeError);
-    Bytes negativeLines = LongToNetworkBytes(1) + LongToNetworkBytes(1) + StringToNetworkBytes("r") +
-                          StringToNetworkBytes("t") + IntegerToNetworkBytes(0) + IntegerToNetworkBytes(-1);
-    EXPECT_THROW(ParseAlarmList(negativeLines), DecodeError);
+    // A text whose length is negative, or runs past the end of the body.
+    EXPECT_THROW(ParseAlarmList(LongToNetworkBytes(1) + LongToNetworkBytes(1) + IntegerToNetworkBytes(-2)),
+                 DecodeError);
+    EXPECT_THROW(ParseAlarmList(LongToNetworkBytes(1) + LongToNetworkBytes(1) + IntegerToNetworkBytes(9) + "short"),
+                 DecodeError);
 
     Bytes update = BuildAlarmUpdate(NewLine(1, 3, "text"));
     for (std::size_t cut = 0; cut < update.size(); ++cut)
         EXPECT_THROW(ParseAlarmUpdate(update.substr(0, cut)), DecodeError) << cut;
+}
+
+TEST(AlarmMessages, NegativeCountsMeanNone) {
+    // A negative alarm count is an empty list, whatever follows.
+    EXPECT_TRUE(ParseAlarmList(LongToNetworkBytes(-1)).empty());
+    EXPECT_TRUE(ParseAlarmList(LongToNetworkBytes(-1) + "junk").empty());
+    // A negative line count: the alarm has no lines, and the next alarm is read after it.
+    const Bytes body = LongToNetworkBytes(2) + LongToNetworkBytes(1) + StringToNetworkBytes("r") +
+                       StringToNetworkBytes("t") + IntegerToNetworkBytes(0) + IntegerToNetworkBytes(-1) +
+                       LongToNetworkBytes(2) + StringToNetworkBytes("r2") + StringToNetworkBytes("t2") +
+                       IntegerToNetworkBytes(1) + IntegerToNetworkBytes(1) + IntegerToNetworkBytes(3) +
+                       StringToNetworkBytes("line");
+    EXPECT_EQ(ParseAlarmList(body),
+              (std::vector<AlarmEntry>{{1, "r", "t", 0, {}}, {2, "r2", "t2", 1, {{3, "line"}}}}));
+}
+
+TEST(AlarmMessages, ListKeepsFourBytesPerAlarmAndPointsIntoItsBody) {
+    std::vector<AlarmEntry> alarms;
+    for (int32_t id = 0; id < 1000; ++id) alarms.push_back({id, "", "", 0, {}}); // the smallest alarms
+    const Bytes body = BuildAlarmList(alarms);
+    const AlarmList list(body);
+    ASSERT_EQ(list.Size(), 1000u);
+    int32_t expected = 0;
+    list.ForEach([&](const AlarmList::Alarm& a) { EXPECT_EQ(a.Identity, expected++); },
+                 [](const AlarmList::Line&) { ADD_FAILURE() << "no lines"; });
+    EXPECT_EQ(expected, 1000);
+
+    const Bytes withText = BuildAlarmList({{5, "record", "title", 2, {{3, "line"}}}});
+    const AlarmList one(withText);
+    one.ForEach(
+        [&](const AlarmList::Alarm& a) {
+            EXPECT_GE(a.Title.data(), withText.data());
+            EXPECT_LT(a.Title.data(), withText.data() + withText.size());
+            EXPECT_EQ(a.Title, "title");
+        },
+        [&](const AlarmList::Line& l) { EXPECT_EQ(l.Text, "line"); });
 }
 
 TEST(AlarmImages, IconCodesMapToImages) {
@@ -213,6 +250,74 @@ TEST_F(TreeTest, ListReplacesTheWholeTree) {
     tree.LoadList({});
     EXPECT_EQ(tree.NodeCount(), 0);
     EXPECT_FALSE(tree.isHidden());
+}
+
+// What a tree shows: per alarm its key, text, image and lines (text and image), and
+// which node is current after scrolling.
+std::vector<std::string> Shown(const EventTree& t) {
+    std::vector<std::string> out;
+    for (int i = 0; i < t.topLevelItemCount(); ++i) {
+        const QTreeWidgetItem* a = t.topLevelItem(i);
+        std::string row = EventTree::Key(a).toStdString() + " " + a->text(0).toStdString() + " " +
+                          std::to_string(EventTree::Image(a)) + " " + EventTree::Record(a) +
+                          (a->isExpanded() || a->childCount() == 0 ? "" : " collapsed");
+        for (int k = 0; k < a->childCount(); ++k)
+            row += " | " + a->child(k)->text(0).toStdString() + " " + std::to_string(EventTree::Image(a->child(k)));
+        out.push_back(row);
+    }
+    return out;
+}
+
+TEST(EventTreeList, ALongListEndsAsAddingEachEntryInTurnWould) {
+    test::EnsureApplication();
+    // Repeated identities (with lines of their own), alarms with many lines, icon codes
+    // with and without images, and far more nodes than the cap holds.
+    std::vector<AlarmEntry> list;
+    for (int32_t n = 0; n < 1200; ++n) {
+        const int32_t id = n % 7 == 3 ? n - 3 : n; // every seventh entry repeats an earlier identity
+        AlarmEntry a{id, "rec" + std::to_string(n), "Alarm " + std::to_string(n), static_cast<int16_t>(n % 6), {}};
+        const int lines = n % 50 == 0 ? 400 : n % 4;
+        for (int k = 0; k < lines; ++k) a.Lines.push_back({static_cast<int16_t>(k % 17), "line " + std::to_string(k)});
+        list.push_back(std::move(a));
+    }
+    list.push_back({5000, "last", "Last alarm", 1, {}});
+    std::vector<AlarmEntry> endsInLines = list;
+    endsInLines.back().Lines = {{3, "x"}, {4, "y"}};
+    std::vector<AlarmEntry> repeatAtEnd = list;
+    repeatAtEnd.push_back({1198, "again", "Again", 0, {{5, "joins"}}});
+
+    for (bool descending : {false, true}) {
+        for (const auto* entries : {&list, &endsInLines, &repeatAtEnd}) {
+            EventTree loaded, added;
+            for (EventTree* t : {&loaded, &added}) {
+                t->SetSortDescending(descending);
+                t->resize(300, 200);
+            }
+            loaded.Apply(NewAlarm(77777)); // replaced by the list
+            loaded.LoadList(*entries);
+            added.BeginBatch(); // one scroll at the end: the same nodes, quicker
+            for (const AlarmEntry& a : *entries) {
+                added.AddOrUpdateEventNode(a.Record, kAlarmAdded, a.Identity, 0, a.Icon, a.Title);
+                int16_t index = 0;
+                for (const AlarmLine& l : a.Lines)
+                    added.AddOrUpdateEventNode(l.Text, kLineAdded, a.Identity, index++, l.Icon, {});
+            }
+            added.EndBatch();
+            ASSERT_EQ(Shown(loaded), Shown(added)) << descending;
+            EXPECT_EQ(loaded.NodeCount(), added.NodeCount());
+            EXPECT_EQ(loaded.AlarmCount(), added.AlarmCount());
+            EXPECT_LE(loaded.NodeCount(), kTreeNodeCap + 401);
+            for (int i = 0; i < loaded.topLevelItemCount(); ++i) {
+                const int32_t id = EventTree::Key(loaded.topLevelItem(i)).mid(1).toInt();
+                EXPECT_EQ(loaded.FindAlarm(id), loaded.topLevelItem(i));
+            }
+            // The last node added is the one in view.
+            const QTreeWidgetItem* newest = loaded.FindAlarm(entries->back().Identity);
+            ASSERT_NE(newest, nullptr);
+            if (newest->childCount() > 0) newest = newest->child(newest->childCount() - 1);
+            EXPECT_TRUE(loaded.viewport()->rect().intersects(loaded.visualItemRect(newest))) << descending;
+        }
+    }
 }
 
 TEST_F(TreeTest, AlarmsNeverStayCollapsed) {

@@ -1,6 +1,7 @@
 // The profiles editor's numbered captions, its handling of the server settings and the
 // exact texts of its questions, without a server.
 #include "controls/profiles/profilescomponent.h"
+#include "tests/controls/profiles/profileswidgets.h"
 
 #include "core/clientstate.h"
 #include "core/records/profile.h"
@@ -28,6 +29,7 @@
 #include <string>
 
 using namespace korvel;
+using namespace korvel::profiles::testparts;
 using Profiles = korvel::profiles::Component;
 
 namespace {
@@ -106,62 +108,62 @@ TEST_F(ProfilesCaptionsTest, EveryCaptionIsItsNumberedTextWithColonsTabsAndTheAr
         c.setProperty("Area", "North"); // the start-up reads the machine's area first
         c.ApplyTexts(true);
         const std::pair<QString, QString> rows[] = {
-            {c.Frame0().title(), "T431(North)"},
-            {c.Command_AddProfile().text(), child ? "T439" : "T432"},
-            {c.Command_RemoveProfile().text(), "T433"},
-            {c.Command_CopyProfile().text(), "T435"},
-            {c.Command_AddChildProfile().text(), "T438"},
-            {c.Command_RenameProfile().text(), "T956"},
+            {Frame0(c).title(), "T431(North)"},
+            {Command_AddProfile(c).text(), child ? "T439" : "T432"},
+            {Command_RemoveProfile(c).text(), "T433"},
+            {Command_CopyProfile(c).text(), "T435"},
+            {Command_AddChildProfile(c).text(), "T438"},
+            {Command_RenameProfile(c).text(), "T956"},
             {Widget(c, "Frame_States"), "T440"},
-            {c.Check_AlarmState(2).text(), "T443"},
-            {c.Check_TimeSchedule().text(), "T444"},
-            {c.Check_Calendar().text(), "T445"},
+            {Check_AlarmState(c, 2).text(), "T443"},
+            {Check_TimeSchedule(c).text(), "T444"},
+            {Check_Calendar(c).text(), "T445"},
             {Widget(c, "Frame_Receivers"), "T449"},
             {Widget(c, "Frame_IncludeExclude"), "T450"},
-            {c.Label_Condition(0).text(), "T451:"},
-            {c.Label_Condition(5).text(), "T456:"},
-            {c.Label_OffDutyBehaviour().text(), "T957:"},
-            {c.Combo_OffDutyBehaviour().ItemText(1), "T958"},
-            {c.Combo_OffDutyBehaviour().ItemText(5), "T962"},
+            {Label_Condition(c, 0).text(), "T451:"},
+            {Label_Condition(c, 5).text(), "T456:"},
+            {Label_OffDutyBehaviour(c).text(), "T957:"},
+            {Combo_OffDutyBehaviour(c).ItemText(1), "T958"},
+            {Combo_OffDutyBehaviour(c).ItemText(5), "T962"},
             {Widget(c, "Frame_TimeSchedule"), "T460"},
             {Widget(c, "Label_TimeSchedule"), "T461:"},
-            {c.Check_TimeSchedule_ViewDayType().text(), "T462"},
-            {c.SSTab_Profile().TabCaption(0), "T465"},
-            {c.SSTab_Profile().TabCaption(3), "T468"},
+            {Check_TimeSchedule_ViewDayType(c).text(), "T462"},
+            {SSTab_Profile(c).TabCaption(0), "T465"},
+            {SSTab_Profile(c).TabCaption(3), "T468"},
             {Widget(c, "Frame_Calendar"), "T470"},
-            {c.Check_Calendar_ViewTimeAxis().text(), "T471"},
+            {Check_Calendar_ViewTimeAxis(c).text(), "T471"},
             {Widget(c, "Command_Calendar_ImportSpecialDays"), "T472"},
             {Widget(c, "Command_Calendar_RemoveAll"), "T473"},
-            {c.Check_ExternalTag().text(), "T480"},
+            {Check_ExternalTag(c).text(), "T480"},
             {Widget(c, "Label_ExternalTag"), "T481:"},
-            {c.Check_IgnoreExternalTag().text(), "T482"},
-            {c.Check_ExternalFile().text(), "T483"},
+            {Check_IgnoreExternalTag(c).text(), "T482"},
+            {Check_ExternalFile(c).text(), "T483"},
             {Widget(c, "Label_ExternalFile_0"), "T484:"},
             {Widget(c, "Label_ExternalFile_1"), "T485:"},
-            {c.Check_AutoBlock().text(), "T486"},
-            {c.Label_AutoBlock(0).text(), "T487:"},
-            {c.Label_AutoBlock(2).text(), "T489:"},
-            {c.Label_AutoBlock(3).text(), "T671"},
-            {c.Label_AutoBlock(4).text(), "T671"},
+            {Check_AutoBlock(c).text(), "T486"},
+            {Label_AutoBlock(c, 0).text(), "T487:"},
+            {Label_AutoBlock(c, 2).text(), "T489:"},
+            {Label_AutoBlock(c, 3).text(), "T671"},
+            {Label_AutoBlock(c, 4).text(), "T671"},
             {Widget(c, "Option_AutoBlockBehaviour_0"), "T493"},
             {Widget(c, "Option_AutoBlockBehaviour_1"), "T494"},
-            {c.Check_Systems().text(), "T490"},
+            {Check_Systems(c).text(), "T490"},
             {Widget(c, "Frame_Systems"), "T491"},
             {Widget(c, "Label_Receivers_0"), "T457:"},
             {Widget(c, "Label_Receivers_1"), "T458:"},
-            {c.Command_Save().text(), "T874"},
-            {c.Menu_Profile_Receiver_Popup_Add().text(), "T475"},
-            {c.Menu_Profile_Receiver_Popup_Up().text(), "T476\tShift+Up"},
-            {c.Menu_Profile_Receiver_Popup_Down().text(), "T477\tShift+Down"},
-            {c.Menu_Profile_Receiver_Popup_Confirm().text(), "T478"},
-            {c.Menu_Profile_Receiver_Popup_Delete().text(), "T479"},
-            {c.Menu_TimeSchedulePopup_Action(0).text(), "T640"},
-            {c.Menu_TimeSchedulePopup_Action(1).text(), "T641"},
-            {c.Menu_TimeSchedulePopup_Action(2).text(), "T642"},
-            {c.Menu_TimeSchedulePopup_Action(3).text(), "T643"},
-            {c.Menu_TimeSchedulePopup_Action(4).text(), "T924"},
-            {c.Menu_TimeSchedulePopup_Action(5).text(), "T644"},
-            {c.Menu_TimeSchedulePopup_Action(6).text(), "T645"},
+            {Command_Save(c).text(), "T874"},
+            {Menu_Profile_Receiver_Popup_Add(c).text(), "T475"},
+            {Menu_Profile_Receiver_Popup_Up(c).text(), "T476\tShift+Up"},
+            {Menu_Profile_Receiver_Popup_Down(c).text(), "T477\tShift+Down"},
+            {Menu_Profile_Receiver_Popup_Confirm(c).text(), "T478"},
+            {Menu_Profile_Receiver_Popup_Delete(c).text(), "T479"},
+            {Menu_TimeSchedulePopup_Action(c, 0).text(), "T640"},
+            {Menu_TimeSchedulePopup_Action(c, 1).text(), "T641"},
+            {Menu_TimeSchedulePopup_Action(c, 2).text(), "T642"},
+            {Menu_TimeSchedulePopup_Action(c, 3).text(), "T643"},
+            {Menu_TimeSchedulePopup_Action(c, 4).text(), "T924"},
+            {Menu_TimeSchedulePopup_Action(c, 5).text(), "T644"},
+            {Menu_TimeSchedulePopup_Action(c, 6).text(), "T645"},
         };
         for (const auto& [actual, expected] : rows) EXPECT_EQ(actual, expected);
         EXPECT_EQ(store.Get(Profiles::kApplication, "Texts", "IsLoadedOnce", "0"), "1");
@@ -170,14 +172,14 @@ TEST_F(ProfilesCaptionsTest, EveryCaptionIsItsNumberedTextWithColonsTabsAndTheAr
     }
     Profiles& c = Make();
     c.ApplyTexts(true);
-    EXPECT_EQ(c.Frame0().title(), "T431");
+    EXPECT_EQ(Frame0(c).title(), "T431");
 }
 
 TEST_F(ProfilesCaptionsTest, FirstStartWithoutServerKeepsTheInitialCaptions) {
     Profiles& c = Make();
-    EXPECT_EQ(c.Frame0().title(), "&Route Profiles");
-    EXPECT_EQ(c.Command_Save().text(), "Save");
-    EXPECT_EQ(c.Menu_Profile_Receiver_Popup_Up().text(), "Flytta &upp");
+    EXPECT_EQ(Frame0(c).title(), "&Route Profiles");
+    EXPECT_EQ(Command_Save(c).text(), "Save");
+    EXPECT_EQ(Menu_Profile_Receiver_Popup_Up(c).text(), "Flytta &upp");
     EXPECT_EQ(store.Get(Profiles::kApplication, "Texts", "IsLoadedOnce", "0"), "0");
 }
 
@@ -205,17 +207,16 @@ TEST_F(ProfilesCaptionsTest, SettingsMessageSetsChildProfilesOffDutyRowDayTypeCo
         Profiles& c = Make();
         c.show();
         c.HandleSettingsMessage();
-        EXPECT_EQ(c.MaxDaysToStoreAlarm(), k.days);
-        EXPECT_EQ(c.Label_OffDutyBehaviour().isVisibleTo(&c.TabControlPage(1)), k.offDutyShown);
-        EXPECT_EQ(c.Combo_OffDutyBehaviour().isVisibleTo(&c.TabControlPage(1)), k.offDutyShown);
+        EXPECT_EQ(Label_OffDutyBehaviour(c).isVisibleTo(&TabControlPage(c, 1)), k.offDutyShown);
+        EXPECT_EQ(Combo_OffDutyBehaviour(c).isVisibleTo(&TabControlPage(c, 1)), k.offDutyShown);
         const bool child = std::string(k.childProfiles) != "0";
         EXPECT_EQ(state.ChildProfilesAllowed, child);
-        EXPECT_EQ(c.Command_AddChildProfile().isVisibleTo(&c.Frame0()), child);
-        EXPECT_EQ(c.Command_AddProfile().text(), child ? "T439" : "T432");
-        EXPECT_EQ(c.SSTab_Profile().SelectedIndex(), k.tab);
-        EXPECT_FALSE(c.TabControlPage(k.tab).isHidden());
-        ASSERT_EQ(c.Combo_Calendar_DayType().ItemCount(), 1);
-        EXPECT_EQ(c.Combo_Calendar_DayType().ItemText(1), "T610");
+        EXPECT_EQ(Command_AddChildProfile(c).isVisibleTo(&Frame0(c)), child);
+        EXPECT_EQ(Command_AddProfile(c).text(), child ? "T439" : "T432");
+        EXPECT_EQ(SSTab_Profile(c).SelectedIndex(), k.tab);
+        EXPECT_FALSE(TabControlPage(c, k.tab).isHidden());
+        ASSERT_EQ(Combo_Calendar_DayType(c).ItemCount(), 1);
+        EXPECT_EQ(Combo_Calendar_DayType(c).ItemText(1), "T610");
     }
 }
 
@@ -232,11 +233,11 @@ TEST_F(ProfilesCaptionsTest, QuestionsAndPromptsReadExactly) {
     };
     // Remove: 926 for a node with children while child profiles are on, else 171.
     for (const Case& k : {Case{"K3", "T170 'C' T171\r\n\r\nT172"}, Case{"K1", "T170 'A' T926\r\n\r\nT172"}}) {
-        c.TreeView_Profiles().Select(k.node);
+        TreeView_Profiles(c).Select(k.node);
         c.TreeView_Profiles_NodeClick(k.node);
         dialogs->Clear();
         dialogs->QueueAnswer(platform::MessageResult::No);
-        c.Command_RemoveProfile_Click();
+        Command_RemoveProfile(c).click();
         ASSERT_EQ(dialogs->Messages().size(), 1u);
         EXPECT_EQ(dialogs->Messages()[0].text, k.expected);
         EXPECT_EQ(dialogs->Messages()[0].buttons, platform::MessageButtons::YesNo);
@@ -245,7 +246,7 @@ TEST_F(ProfilesCaptionsTest, QuestionsAndPromptsReadExactly) {
     state.ChildProfilesAllowed = false;
     dialogs->Clear();
     dialogs->QueueAnswer(platform::MessageResult::No);
-    c.Command_RemoveProfile_Click();
+    Command_RemoveProfile(c).click();
     EXPECT_EQ(dialogs->Messages()[0].text, "T170 'A' T171\r\n\r\nT172");
     state.ChildProfilesAllowed = true;
 
@@ -253,7 +254,7 @@ TEST_F(ProfilesCaptionsTest, QuestionsAndPromptsReadExactly) {
     dialogs->Clear();
     dialogs->QueueText("Z");
     dialogs->QueueAnswer(platform::MessageResult::No);
-    c.Command_CopyProfile_Click();
+    Command_CopyProfile(c).click();
     ASSERT_EQ(dialogs->Inputs().size(), 1u);
     EXPECT_EQ(dialogs->Inputs()[0].prompt, "T436:");
     EXPECT_EQ(dialogs->Inputs()[0].defaultText, "A");
@@ -279,10 +280,10 @@ TEST_F(ProfilesCaptionsTest, RenameInAnAreaStoresThePrefixButTheNodeShowsOnlyThe
     c.setProperty("Area", "North");
     c.FillProfileTree({});
     dialogs->QueueText("New");
-    c.Command_RenameProfile_Click();
+    Command_RenameProfile(c).click();
     EXPECT_EQ(state.Profiles.Find("K1")->GetName(), "North\\New");
-    EXPECT_EQ(c.TreeView_Profiles().Text("K1"), "New");
-    EXPECT_EQ(c.TreeView_Profiles().FullPath("K1"), "New");
+    EXPECT_EQ(TreeView_Profiles(c).Text("K1"), "New");
+    EXPECT_EQ(TreeView_Profiles(c).FullPath("K1"), "New");
 }
 
 TEST_F(ProfilesCaptionsTest, AnOpenConditionEditorFollowsTheShownProfileAfterStoringItsLines) {
@@ -294,13 +295,13 @@ TEST_F(ProfilesCaptionsTest, AnOpenConditionEditorFollowsTheShownProfileAfterSto
     c.show();
     c.FillProfileTree("A");
     c.Text_Condition_OpenEditor(2);
-    EXPECT_EQ(c.Text_Condition_Edit().toPlainText(), "A1\nA2");
-    c.Text_Condition_Edit().setPlainText("A1\nA3");
-    c.TreeView_Profiles().Select("K2");
+    EXPECT_EQ(Text_Condition_Edit(c).toPlainText(), "A1\nA2");
+    Text_Condition_Edit(c).setPlainText("A1\nA3");
+    TreeView_Profiles(c).Select("K2");
     c.TreeView_Profiles_NodeClick("K2");
     EXPECT_EQ(state.Profiles.Find("K1")->GetCondition(2), "A1,A3");
-    EXPECT_FALSE(c.Text_Condition_Edit().isHidden());
-    EXPECT_EQ(c.Text_Condition_Edit().toPlainText(), "B1\nB2");
+    EXPECT_FALSE(Text_Condition_Edit(c).isHidden());
+    EXPECT_EQ(Text_Condition_Edit(c).toPlainText(), "B1\nB2");
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // condition editor, the receiver lists, the calendar navigation and the layout, with the
 // modal boxes answered by a script.
 #include "controls/profiles/profilescomponent.h"
+#include "tests/controls/profiles/profileswidgets.h"
 
 #include "core/clientstate.h"
 #include "core/codec.h"
@@ -34,6 +35,7 @@
 #include <optional>
 
 using namespace korvel;
+using namespace korvel::profiles::testparts;
 using Profiles = korvel::profiles::Component;
 
 namespace {
@@ -89,6 +91,11 @@ protected:
         state.Receivers.Add("K" + std::to_string(id), r);
     }
 
+    // The record of the node the tree shows selected: the profile the page shows.
+    std::shared_ptr<cProfile> Shown(const Profiles& c) const {
+        return state.Profiles.Find(TreeView_Profiles(c).SelectedKey().toStdString());
+    }
+
     platform::ScopedScriptedDialogs dialogs;
     MemorySettingsStore store;
     ClientState state;
@@ -103,8 +110,8 @@ TEST_F(ProfilesTest, TreeNestsOnlyWithChildProfilesAndLetsAParentTakeOverItsStan
     Add(3, "a@b", false); // differs only in case: shares the node of A@B
     Profiles& c = Make();
     c.FillProfileTree({});
-    EXPECT_EQ(c.TreeView_Profiles().TopLevelNodes(), (QStringList{"K1", "K2"}));
-    EXPECT_EQ(c.TreeView_Profiles().Text("K1"), "A@B");
+    EXPECT_EQ(TreeView_Profiles(c).TopLevelNodes(), (QStringList{"K1", "K2"}));
+    EXPECT_EQ(TreeView_Profiles(c).Text("K1"), "A@B");
 
     state.Profiles.Clear();
     state.ChildProfilesAllowed = true;
@@ -112,18 +119,18 @@ TEST_F(ProfilesTest, TreeNestsOnlyWithChildProfilesAndLetsAParentTakeOverItsStan
     Add(2, "A");
     Add(3, "a@b", false);
     c.FillProfileTree({});
-    const platform::TreeView& tree = c.TreeView_Profiles();
+    const platform::TreeView& tree = TreeView_Profiles(c);
     EXPECT_EQ(tree.NodeCount(), 2);
     EXPECT_EQ(tree.TopLevelNodes(), QStringList{"K2"}) << "profile A took over the node made for it";
     EXPECT_EQ(tree.Image("K2"), 1);
     EXPECT_EQ(tree.Children("K2"), QStringList{"K1"});
     EXPECT_EQ(tree.FullPath("K1"), "A@B");
     EXPECT_FALSE(tree.Exists("K3"));
-    EXPECT_EQ(c.TemporaryIdentity(), -1);
+    EXPECT_EQ(tree.Children("K2"), QStringList{"K1"}) << "the stand-in took the first temporary identity, -1";
     // No saved path: node 1 (the first added, now profile A's) is selected and shown.
     EXPECT_EQ(tree.SelectedKey(), "K2");
-    EXPECT_EQ(c.CurrentProfile(), state.Profiles.Find("K2"));
-    EXPECT_TRUE(c.Command_RemoveProfile().isEnabled());
+    EXPECT_EQ(Shown(c), state.Profiles.Find("K2"));
+    EXPECT_TRUE(Command_RemoveProfile(c).isEnabled());
 }
 
 TEST_F(ProfilesTest, TreeShowsOnlyTheAreaWithoutItsPrefixAndFindsTheStoredPath) {
@@ -134,15 +141,15 @@ TEST_F(ProfilesTest, TreeShowsOnlyTheAreaWithoutItsPrefixAndFindsTheStoredPath) 
     Profiles& c = Make();
     c.setProperty("Area", "North");
     c.FillProfileTree("Pumps@Night");
-    EXPECT_EQ(c.TreeView_Profiles().NodeCount(), 2);
-    EXPECT_EQ(c.TreeView_Profiles().Text("K2"), "Pumps");
-    EXPECT_EQ(c.TreeView_Profiles().SelectedKey(), "K3");
+    EXPECT_EQ(TreeView_Profiles(c).NodeCount(), 2);
+    EXPECT_EQ(TreeView_Profiles(c).Text("K2"), "Pumps");
+    EXPECT_EQ(TreeView_Profiles(c).SelectedKey(), "K3");
     // A path no longer present selects node 1; an empty tree shows nothing.
     c.FillProfileTree("Gone");
-    EXPECT_EQ(c.TreeView_Profiles().SelectedKey(), "K2");
+    EXPECT_EQ(TreeView_Profiles(c).SelectedKey(), "K2");
     state.Profiles.Clear();
     c.FillProfileTree("Gone");
-    EXPECT_EQ(c.TreeView_Profiles().NodeCount(), 0);
+    EXPECT_EQ(TreeView_Profiles(c).NodeCount(), 0);
 }
 
 TEST_F(ProfilesTest, NodeWithoutProfileShowsText963AndClearsThePage) {
@@ -150,14 +157,14 @@ TEST_F(ProfilesTest, NodeWithoutProfileShowsText963AndClearsThePage) {
     Add(1, "A@B");
     Profiles& c = Make();
     c.FillProfileTree("A@B");
-    const QString standIn = c.TreeView_Profiles().Parent("K1");
+    const QString standIn = TreeView_Profiles(c).Parent("K1");
     ASSERT_TRUE(standIn.startsWith("K-"));
     dialogs->Clear();
-    c.TreeView_Profiles().Select(standIn);
+    TreeView_Profiles(c).Select(standIn);
     c.TreeView_Profiles_NodeClick(standIn);
     EXPECT_EQ(dialogs->Messages().size(), 1u);
-    EXPECT_FALSE(c.CurrentProfile());
-    EXPECT_EQ(c.Text_Condition(0).text(), "*");
+    EXPECT_FALSE(Shown(c)) << "a stand-in node has no record";
+    EXPECT_EQ(Text_Condition(c, 0).text(), "*");
 }
 
 TEST_F(ProfilesTest, CtrlDoubleClickTogglesTheImageAndTheNextStoreTakesIt) {
@@ -167,12 +174,12 @@ TEST_F(ProfilesTest, CtrlDoubleClickTogglesTheImageAndTheNextStoreTakesIt) {
     c.FillProfileTree({});
     c.TreeView_Profiles_MouseDown(1, 0, 0, 0);
     c.TreeView_Profiles_DblClick();
-    EXPECT_EQ(c.TreeView_Profiles().Image("K1"), 1) << "without Ctrl nothing changes";
+    EXPECT_EQ(TreeView_Profiles(c).Image("K1"), 1) << "without Ctrl nothing changes";
     c.TreeView_Profiles_MouseDown(1, 2, 0, 0);
     c.TreeView_Profiles_DblClick();
-    EXPECT_EQ(c.TreeView_Profiles().Image("K1"), 2);
+    EXPECT_EQ(TreeView_Profiles(c).Image("K1"), 2);
     EXPECT_EQ(state.Profiles.Find("K1")->m_Enabled, -1) << "nothing changes until the page is stored";
-    c.TreeView_Profiles().Select("K2");
+    TreeView_Profiles(c).Select("K2");
     c.TreeView_Profiles_NodeClick("K2");
     EXPECT_EQ(state.Profiles.Find("K1")->m_Enabled, 0);
     EXPECT_TRUE(state.Profiles.Find("K1")->HasChangedSinceLastLoadFromDisk());
@@ -196,7 +203,7 @@ TEST_F(ProfilesTest, DeleteKeyNeedsShiftOrCtrlAndIsSwallowedEvenWhenRemoveIsDisa
         EXPECT_EQ(dialogs->Messages().size(), k.asked ? 1u : 0u) << k.shift;
         EXPECT_EQ(key, k.asked ? 0 : 46);
     }
-    c.Command_RemoveProfile().setEnabled(false);
+    Command_RemoveProfile(c).setEnabled(false);
     dialogs->Clear();
     int key = 46;
     c.TreeView_Profiles_KeyDown(key, 1);
@@ -249,18 +256,18 @@ TEST_F(ProfilesTest, CopyWithChildrenGivesConsecutiveTemporaryIdentitiesInOrder)
     c.FillProfileTree("A");
     dialogs->QueueText("Z");
     dialogs->QueueAnswer(platform::MessageResult::Yes);
-    c.Command_CopyProfile_Click();
+    Command_CopyProfile(c).click();
     ASSERT_TRUE(state.Profiles.Find("K-1"));
     EXPECT_EQ(state.Profiles.Find("K-1")->GetName(), "Z");
     EXPECT_EQ(state.Profiles.Find("K-2")->GetName(), "Z@B");
     EXPECT_EQ(state.Profiles.Find("K-3")->GetName(), "Z@B@C");
-    EXPECT_EQ(c.CurrentNode(), "K-1");
-    EXPECT_EQ(c.TreeView_Profiles().SelectedKey(), "K-1");
-    EXPECT_EQ(c.TreeView_Profiles().FullPath("K-3"), "Z@B@C");
+    EXPECT_EQ(TreeView_Profiles(c).SelectedKey(), "K-1");
+    EXPECT_EQ(Shown(c), state.Profiles.Find("K-1"));
+    EXPECT_EQ(TreeView_Profiles(c).FullPath("K-3"), "Z@B@C");
     // No: the node alone.
     dialogs->QueueText("Y");
     dialogs->QueueAnswer(platform::MessageResult::No);
-    c.Command_CopyProfile_Click();
+    Command_CopyProfile(c).click();
     EXPECT_EQ(state.Profiles.Find("K-4")->GetName(), "Y");
     EXPECT_FALSE(state.Profiles.Contains("K-5"));
 }
@@ -273,19 +280,19 @@ TEST_F(ProfilesTest, RemoveKeepsSavedOnesForSaveAndMovesToASibling) {
     Profiles& c = Make();
     c.FillProfileTree("A");
     dialogs->QueueAnswer(platform::MessageResult::Yes);
-    c.Command_RemoveProfile_Click();
+    Command_RemoveProfile(c).click();
     ASSERT_EQ(dialogs->Messages().size(), 1u);
     EXPECT_TRUE(dialogs->Messages()[0].text.contains(" 'A' "));
     EXPECT_TRUE(dialogs->Messages()[0].text.contains("\r\n\r\n"));
-    EXPECT_EQ(c.DeletedProfiles().Count(), 2u);
+    EXPECT_FALSE(state.Profiles.Contains("K1"));
     EXPECT_FALSE(state.Profiles.Contains("K2"));
-    EXPECT_EQ(c.CurrentNode(), "K3");
+    EXPECT_EQ(TreeView_Profiles(c).SelectedKey(), "K3");
+    EXPECT_EQ(Shown(c), state.Profiles.Find("K3"));
     // The only node of a level: no current profile afterwards.
     dialogs->QueueAnswer(platform::MessageResult::Yes);
-    c.Command_RemoveProfile_Click();
-    EXPECT_TRUE(c.CurrentNode().isEmpty());
-    EXPECT_FALSE(c.CurrentProfile());
-    EXPECT_EQ(c.TreeView_Profiles().NodeCount(), 0);
+    Command_RemoveProfile(c).click();
+    EXPECT_TRUE(TreeView_Profiles(c).SelectedKey().isEmpty());
+    EXPECT_EQ(TreeView_Profiles(c).NodeCount(), 0);
 }
 
 TEST_F(ProfilesTest, RenameWithoutChildProfilesOnlyRelabelsTheNode) {
@@ -293,9 +300,9 @@ TEST_F(ProfilesTest, RenameWithoutChildProfilesOnlyRelabelsTheNode) {
     Profiles& c = Make();
     c.FillProfileTree({});
     dialogs->QueueText("New");
-    c.Command_RenameProfile_Click();
+    Command_RenameProfile(c).click();
     EXPECT_EQ(state.Profiles.Find("K1")->GetName(), "New");
-    EXPECT_EQ(c.TreeView_Profiles().Text("K1"), "New");
+    EXPECT_EQ(TreeView_Profiles(c).Text("K1"), "New");
     EXPECT_TRUE(state.Profiles.Find("K1")->HasChangedSinceLastLoadFromDisk());
 }
 
@@ -303,7 +310,7 @@ TEST_F(ProfilesTest, AddedProfileTakesThePageDefaultsAndIsEnabledWhateverTheShow
     Add(1, "Off", false);
     Profiles& c = Make();
     c.FillProfileTree({});
-    c.Text_Condition(0).setText("TAG1");
+    Text_Condition(c, 0).setText("TAG1");
     dialogs->QueueText("Fresh");
     auto made = c.AddProfile({}, false);
     ASSERT_TRUE(made);
@@ -312,28 +319,29 @@ TEST_F(ProfilesTest, AddedProfileTakesThePageDefaultsAndIsEnabledWhateverTheShow
     EXPECT_EQ(made->GetState(0), -1);
     EXPECT_EQ(made->GetState(2), 0);
     EXPECT_EQ(state.Profiles.Find("K1")->GetCondition(0), "TAG1") << "the shown profile kept its edit";
-    EXPECT_EQ(c.TreeView_Profiles().Image("K-1"), 1);
+    EXPECT_EQ(TreeView_Profiles(c).Image("K-1"), 1);
 }
 
 // --- Page ---------------------------------------------------------------------------------
 
 TEST_F(ProfilesTest, CheckBoxRulesFollowProgramChangesToo) {
     Profiles& c = Make();
-    c.Check_AutoBlock().SetValue(1);
-    EXPECT_TRUE(c.Label_AutoBlock(4).isEnabled());
-    EXPECT_TRUE(c.Text_AutoBlockTime().isEnabled());
-    EXPECT_FALSE(c.Text_ExternalFile().isEnabled()) << "the external-file widgets keep their state";
-    c.Check_TimeSchedule().SetValue(1);
-    EXPECT_TRUE(c.SSTab_Profile().TabVisible(1));
-    EXPECT_TRUE(c.Check_Calendar().isEnabled());
-    c.Check_Calendar().SetValue(1);
-    EXPECT_TRUE(c.SSTab_Profile().TabVisible(3));
-    EXPECT_NE(c.PageSchedule()->m_UseCalendar, 0);
-    c.Check_TimeSchedule().SetValue(0);
-    EXPECT_FALSE(c.SSTab_Profile().TabVisible(1));
-    EXPECT_FALSE(c.Check_Calendar().isEnabled());
-    EXPECT_EQ(c.Check_Calendar().Value(), 0);
-    EXPECT_FALSE(c.SSTab_Profile().TabVisible(3));
+    Check_AutoBlock(c).SetValue(1);
+    EXPECT_TRUE(Label_AutoBlock(c, 4).isEnabled());
+    EXPECT_TRUE(Text_AutoBlockTime(c).isEnabled());
+    EXPECT_FALSE(Text_ExternalFile(c).isEnabled()) << "the external-file widgets keep their state";
+    Check_TimeSchedule(c).SetValue(1);
+    EXPECT_TRUE(SSTab_Profile(c).TabVisible(1));
+    EXPECT_TRUE(Check_Calendar(c).isEnabled());
+    Check_Calendar(c).SetValue(1);
+    EXPECT_TRUE(SSTab_Profile(c).TabVisible(3));
+    c.Menu_TimeSchedulePopup_Open();
+    EXPECT_TRUE(Menu_TimeSchedulePopup_Active(c).Enabled(0)) << "the page's schedule uses the calendar";
+    Check_TimeSchedule(c).SetValue(0);
+    EXPECT_FALSE(SSTab_Profile(c).TabVisible(1));
+    EXPECT_FALSE(Check_Calendar(c).isEnabled());
+    EXPECT_EQ(Check_Calendar(c).Value(), 0);
+    EXPECT_FALSE(SSTab_Profile(c).TabVisible(3));
 }
 
 TEST_F(ProfilesTest, PageRoundTripsEveryFieldAndClampsNegativeNumbers) {
@@ -355,18 +363,18 @@ TEST_F(ProfilesTest, PageRoundTripsEveryFieldAndClampsNegativeNumbers) {
     p->StoreOriginalSettings();
     state.Profiles.Add("K1", p);
     c.FillProfileTree({});
-    EXPECT_EQ(c.Check_AlarmState(2).Value(), 1);
-    EXPECT_TRUE(c.SSTab_Profile().TabVisible(1));
-    EXPECT_TRUE(c.SSTab_Profile().TabVisible(3));
-    EXPECT_EQ(c.Combo_OffDutyBehaviour().SelectedItem(), 4);
-    EXPECT_TRUE(c.Text_ExternalTag().isEnabled());
-    EXPECT_TRUE(c.Option_AutoBlockBehaviour().Value(1));
+    EXPECT_EQ(Check_AlarmState(c, 2).Value(), 1);
+    EXPECT_TRUE(SSTab_Profile(c).TabVisible(1));
+    EXPECT_TRUE(SSTab_Profile(c).TabVisible(3));
+    EXPECT_EQ(Combo_OffDutyBehaviour(c).SelectedItem(), 4);
+    EXPECT_TRUE(Text_ExternalTag(c).isEnabled());
+    EXPECT_TRUE(Option_AutoBlockBehaviour(c).Value(1));
     c.StoreEditorInProfile();
     EXPECT_EQ(p->GetState(2), -1) << "a flag is stored as -1";
     p->SetState(2, 1);
     EXPECT_FALSE(p->HasChangedSinceLastLoadFromDisk());
-    c.Text_AutoBlockTime().setText("-7");
-    c.Text_AutoBlockTresholdTime().setText("12abc");
+    Text_AutoBlockTime(c).setText("-7");
+    Text_AutoBlockTresholdTime(c).setText("12abc");
     c.StoreEditorInProfile();
     EXPECT_EQ(p->m_AutoBlockTime, 0);
     EXPECT_EQ(p->m_AutoBlockTresholdTime, 12);
@@ -388,60 +396,60 @@ TEST_F(ProfilesTest, ConditionEditorCleansTheLinesIntoACommaList) {
         {"", ",A", ",A"},
     };
     for (const Case& k : cases) {
-        c.Text_Condition(2).setText(k.field);
+        Text_Condition(c, 2).setText(k.field);
         c.Text_Condition_OpenEditor(2);
-        EXPECT_FALSE(c.Text_Condition_Edit().isHidden());
-        EXPECT_TRUE(c.Label_Condition(0).isHidden());
-        if (k.lines) c.Text_Condition_Edit().setPlainText(k.lines);
-        else EXPECT_EQ(c.Text_Condition_Edit().toPlainText(), "A\nB\nC");
+        EXPECT_FALSE(Text_Condition_Edit(c).isHidden());
+        EXPECT_TRUE(Label_Condition(c, 0).isHidden());
+        if (k.lines) Text_Condition_Edit(c).setPlainText(k.lines);
+        else EXPECT_EQ(Text_Condition_Edit(c).toPlainText(), "A\nB\nC");
         c.Text_Condition_Edit_Commit();
-        EXPECT_EQ(c.Text_Condition(2).text(), k.expected) << (k.lines ? k.lines : k.field);
-        EXPECT_TRUE(c.Text_Condition_Edit().isHidden());
-        EXPECT_FALSE(c.Label_Condition(0).isHidden());
+        EXPECT_EQ(Text_Condition(c, 2).text(), k.expected) << (k.lines ? k.lines : k.field);
+        EXPECT_TRUE(Text_Condition_Edit(c).isHidden());
+        EXPECT_FALSE(Label_Condition(c, 0).isHidden());
     }
 }
 
 TEST_F(ProfilesTest, ServerKindTwoRelabelsAndHidesTwoConditionRowsForGood) {
     state.ServerKind = 2;
     Profiles& c = Make();
-    const int row1 = c.Text_Condition(1).y();
+    const int row1 = Text_Condition(c, 1).y();
     c.ApplyTexts(true);
     c.ApplyTexts(true);
-    EXPECT_EQ(c.Label_Condition(0).text(), "Name:");
-    EXPECT_EQ(c.Label_Condition(5).text(), "Event Code:");
-    EXPECT_EQ(c.Text_Condition(2).y(), row1);
-    EXPECT_TRUE(c.Text_Condition(1).isHidden());
+    EXPECT_EQ(Label_Condition(c, 0).text(), "Name:");
+    EXPECT_EQ(Label_Condition(c, 5).text(), "Event Code:");
+    EXPECT_EQ(Text_Condition(c, 2).y(), row1);
+    EXPECT_TRUE(Text_Condition(c, 1).isHidden());
     c.Text_Condition_OpenEditor(2);
     c.Text_Condition_Edit_Commit();
-    EXPECT_TRUE(c.Label_Condition(1).isHidden());
-    EXPECT_TRUE(c.Label_Condition(3).isHidden());
+    EXPECT_TRUE(Label_Condition(c, 1).isHidden());
+    EXPECT_TRUE(Label_Condition(c, 3).isHidden());
 }
 
 TEST_F(ProfilesTest, DayTypeRenameOnlyForSpecialTypesAndEnterIsAlwaysSwallowed) {
     state.SharedCalendar = std::make_shared<cCalendar>();
     Profiles& c = Make();
     // As messages 106 and 170 build the combo and the menu.
-    c.Combo_Calendar_DayType().ClearItems();
-    c.Combo_Calendar_DayType().AddItem("none");
-    for (int d = 0; d < kDayTypeCount; ++d) c.Combo_Calendar_DayType().AddItem(QString("d%1").arg(d));
-    while (c.Menu_TimeSchedulePopup_Active().Count() < 16) c.Menu_TimeSchedulePopup_Active().Load();
+    Combo_Calendar_DayType(c).ClearItems();
+    Combo_Calendar_DayType(c).AddItem("none");
+    for (int d = 0; d < kDayTypeCount; ++d) Combo_Calendar_DayType(c).AddItem(QString("d%1").arg(d));
+    while (Menu_TimeSchedulePopup_Active(c).Count() < 16) Menu_TimeSchedulePopup_Active(c).Load();
     int key = 13;
     c.Combo_Calendar_DayType_KeyPress(key);
     EXPECT_EQ(key, 0);
-    c.Combo_Calendar_DayType().SetSelectedItem(8);
+    Combo_Calendar_DayType(c).SetSelectedItem(8);
     c.Combo_Calendar_DayType_Click();
     key = 13;
-    c.Combo_Calendar_DayType().setEditText("Sunday!");
+    Combo_Calendar_DayType(c).setEditText("Sunday!");
     c.Combo_Calendar_DayType_KeyPress(key);
-    EXPECT_EQ(c.Combo_Calendar_DayType().ItemText(8), "d6");
-    c.Combo_Calendar_DayType().SetSelectedItem(9);
+    EXPECT_EQ(Combo_Calendar_DayType(c).ItemText(8), "d6");
+    Combo_Calendar_DayType(c).SetSelectedItem(9);
     c.Combo_Calendar_DayType_Click();
-    c.Combo_Calendar_DayType().setEditText("Strike day");
+    Combo_Calendar_DayType(c).setEditText("Strike day");
     key = 13;
     c.Combo_Calendar_DayType_KeyPress(key);
-    EXPECT_EQ(c.Combo_Calendar_DayType().ItemText(9), "Strike day");
-    EXPECT_EQ(c.Combo_Calendar_DayType().ItemCount(), 24) << "the typed text is never added";
-    EXPECT_EQ(c.Menu_TimeSchedulePopup_Active().Caption(0), "Strike day");
+    EXPECT_EQ(Combo_Calendar_DayType(c).ItemText(9), "Strike day");
+    EXPECT_EQ(Combo_Calendar_DayType(c).ItemCount(), 24) << "the typed text is never added";
+    EXPECT_EQ(Menu_TimeSchedulePopup_Active(c).Caption(0), "Strike day");
     EXPECT_TRUE(state.SharedCalendar->HasChangedSinceLastLoadFromDisk() ||
                 state.SharedCalendar->SavedNetworkBytes().empty());
     key = 65;
@@ -460,18 +468,18 @@ TEST_F(ProfilesTest, ReceiverTextsRoundTripWithIconsForKnownAndMissingReceivers)
     const Bytes parallel = Bytes("North\\A\0North\\Gone\0", 19);
     const Bytes sequential = Bytes("North\\X\x01" "1\0North\\Off\x01" "0\0North\\Gone\x01-1\0", 36);
     c.ShowReceivers(parallel, sequential);
-    ASSERT_EQ(c.ListView_Receivers_Parallell().ListCount(), 2);
-    EXPECT_EQ(c.ListView_Receivers_Parallell().SmallIcon(1), 1);
-    EXPECT_EQ(c.ListView_Receivers_Parallell().SmallIcon(2), 5);
-    ASSERT_EQ(c.ListView_Receivers_Sequential().ListCount(), 3);
-    EXPECT_EQ(c.ListView_Receivers_Sequential().SmallIcon(1), 2);
-    EXPECT_EQ(c.ListView_Receivers_Sequential().SmallIcon(2), 4);
-    EXPECT_EQ(c.ListView_Receivers_Sequential().SmallIcon(3), 3);
+    ASSERT_EQ(ListView_Receivers_Parallell(c).ListCount(), 2);
+    EXPECT_EQ(ListView_Receivers_Parallell(c).SmallIcon(1), 1);
+    EXPECT_EQ(ListView_Receivers_Parallell(c).SmallIcon(2), 5);
+    ASSERT_EQ(ListView_Receivers_Sequential(c).ListCount(), 3);
+    EXPECT_EQ(ListView_Receivers_Sequential(c).SmallIcon(1), 2);
+    EXPECT_EQ(ListView_Receivers_Sequential(c).SmallIcon(2), 4);
+    EXPECT_EQ(ListView_Receivers_Sequential(c).SmallIcon(3), 3);
     EXPECT_EQ(c.ComposeParallelReceivers(), parallel);
     EXPECT_EQ(c.ComposeSequentialReceivers(), Bytes("North\\X\x01-1\0North\\Off\x01" "0\0North\\Gone\x01-1\0", 37));
     // An empty entry in the middle ends the list.
     c.ShowReceivers(Bytes("North\\A\0\0North\\X\0", 17), {});
-    EXPECT_EQ(c.ListView_Receivers_Parallell().ListCount(), 1);
+    EXPECT_EQ(ListView_Receivers_Parallell(c).ListCount(), 1);
 }
 
 TEST_F(ProfilesTest, ReceiverMenuAddsMovesConfirmsAndDeletes) {
@@ -480,7 +488,7 @@ TEST_F(ProfilesTest, ReceiverMenuAddsMovesConfirmsAndDeletes) {
     AddReceiver(3, "alpha");
     Profiles& c = Make();
     // Sorting: captions equal when upper-cased keep their order.
-    platform::MenuItemArray& add = c.Menu_Profile_Receiver_Popup_Add_Item();
+    platform::MenuItemArray& add = Menu_Profile_Receiver_Popup_Add_Item(c);
     add.Load();
     add.Load();
     add.Load();
@@ -499,11 +507,11 @@ TEST_F(ProfilesTest, ReceiverMenuAddsMovesConfirmsAndDeletes) {
     add.Unload();
     add.Unload();
 
-    platform::ListView& seq = c.ListView_Receivers_Sequential();
+    platform::ListView& seq = ListView_Receivers_Sequential(c);
     c.ListView_Receivers_GotFocus(&seq);
-    c.Menu_Profile_Receiver_Popup_Add_Item().SetCaption(0, "one");
+    Menu_Profile_Receiver_Popup_Add_Item(c).SetCaption(0, "one");
     c.Menu_Profile_Receiver_Popup_Add_Item_Click(0);
-    c.Menu_Profile_Receiver_Popup_Add_Item().SetCaption(0, "two");
+    Menu_Profile_Receiver_Popup_Add_Item(c).SetCaption(0, "two");
     c.Menu_Profile_Receiver_Popup_Add_Item_Click(0);
     ASSERT_EQ(seq.ListCount(), 2);
     EXPECT_EQ(seq.SmallIcon(2), 1) << "confirmation is off by default";
@@ -520,12 +528,12 @@ TEST_F(ProfilesTest, ReceiverMenuAddsMovesConfirmsAndDeletes) {
     c.ListView_Receivers_KeyDown(&seq, key, 0);
     EXPECT_EQ(key, 38);
     c.Menu_Profile_Receiver_Popup_Click();
-    EXPECT_FALSE(c.Menu_Profile_Receiver_Popup_Confirm().isEnabled());
-    EXPECT_TRUE(c.Menu_Profile_Receiver_Popup_Delete().isEnabled());
+    EXPECT_FALSE(Menu_Profile_Receiver_Popup_Confirm(c).isEnabled());
+    EXPECT_TRUE(Menu_Profile_Receiver_Popup_Delete(c).isEnabled());
     c.Menu_Profile_Receiver_Popup_Confirm_Click();
     EXPECT_EQ(seq.SmallIcon(1), 2);
     c.Menu_Profile_Receiver_Popup_Click();
-    EXPECT_TRUE(c.Menu_Profile_Receiver_Popup_Confirm().isChecked());
+    EXPECT_TRUE(Menu_Profile_Receiver_Popup_Confirm(c).isChecked());
     c.Menu_Profile_Receiver_Popup_Delete_Click();
     EXPECT_EQ(seq.ListCount(), 1);
     EXPECT_EQ(seq.Text(1), "one");
@@ -535,16 +543,20 @@ TEST_F(ProfilesTest, RightClickOpensTheReceiverPopupWithAddOnlyWhenThereAreRecei
     Profiles& c = Make();
     int shown = 0;
     platform::MenuPresenter old = platform::InstallMenuPresenter([&](QMenu*) { ++shown; });
-    platform::ListView& par = c.ListView_Receivers_Parallell();
+    platform::ListView& par = ListView_Receivers_Parallell(c);
     c.ListView_Receivers_MouseDown(&par, 2);
     c.ListView_Receivers_Click(&par);
     EXPECT_EQ(shown, 1);
-    EXPECT_FALSE(c.Menu_Profile_Receiver_Popup_Add().isEnabled());
-    EXPECT_EQ(c.ActiveReceiverList(), &par);
+    EXPECT_FALSE(Menu_Profile_Receiver_Popup_Add(c).isEnabled());
     c.ListView_Receivers_MouseDown(&par, 1);
     c.ListView_Receivers_Click(&par);
     EXPECT_EQ(shown, 1);
     QApplication::processEvents();
+    // The clicked list is the one the menu's commands act on.
+    Menu_Profile_Receiver_Popup_Add_Item(c).SetCaption(0, "probe");
+    c.Menu_Profile_Receiver_Popup_Add_Item_Click(0);
+    EXPECT_EQ(par.ListCount(), 1);
+    EXPECT_EQ(ListView_Receivers_Sequential(c).ListCount(), 0);
     platform::InstallMenuPresenter(old);
 }
 
@@ -556,14 +568,14 @@ TEST_F(ProfilesTest, MonthButtonsStopAtTheCalendarEndsAndMarkedDaysSkipTheShownM
     cal.m_SelectedYear = 2000;
     cal.m_SelectedMonth = 1;
     c.RedrawCalendar();
-    c.Command_Calendar_ChangeMonth_Click(0);
+    Command_Calendar_ChangeMonth(c, 0).click();
     EXPECT_EQ(cal.m_SelectedMonth, 1);
     EXPECT_EQ(cal.m_SelectedYear, 2000);
     cal.m_SelectedYear = 2039;
     cal.m_SelectedMonth = 12;
-    c.Command_Calendar_ChangeMonth_Click(1);
+    Command_Calendar_ChangeMonth(c, 1).click();
     EXPECT_EQ(cal.m_SelectedYear, 2039);
-    c.Command_Calendar_ChangeMonth_Click(0);
+    Command_Calendar_ChangeMonth(c, 0).click();
     EXPECT_EQ(cal.m_SelectedMonth, 11);
 
     // Marked: 2000-01-10 (day 9), 2000-03-05 (day 64), inside the shown month February: day 40.
@@ -573,15 +585,15 @@ TEST_F(ProfilesTest, MonthButtonsStopAtTheCalendarEndsAndMarkedDaysSkipTheShownM
     cal.m_SelectedYear = 2000;
     cal.m_SelectedMonth = 2;
     c.RedrawCalendar();
-    c.Command_Calendar_ChangeEvent_Click(1);
+    Command_Calendar_ChangeEvent(c, 1).click();
     EXPECT_EQ(cal.m_SelectedMonth, 3);
-    c.Command_Calendar_ChangeEvent_Click(1);
+    Command_Calendar_ChangeEvent(c, 1).click();
     EXPECT_EQ(cal.m_SelectedMonth, 3) << "none after: unchanged";
-    c.Command_Calendar_ChangeEvent_Click(0);
+    Command_Calendar_ChangeEvent(c, 0).click();
     EXPECT_EQ(cal.m_SelectedMonth, 2);
-    c.Command_Calendar_ChangeEvent_Click(0);
+    Command_Calendar_ChangeEvent(c, 0).click();
     EXPECT_EQ(cal.m_SelectedMonth, 1) << "the marked day of the shown month is skipped";
-    c.Command_Calendar_ChangeEvent_Click(0);
+    Command_Calendar_ChangeEvent(c, 0).click();
     EXPECT_EQ(cal.m_SelectedMonth, 1) << "none before: unchanged";
 
     // Import and clear ask first.
@@ -590,28 +602,30 @@ TEST_F(ProfilesTest, MonthButtonsStopAtTheCalendarEndsAndMarkedDaysSkipTheShownM
     label->m_DayType = 9;
     state.HolidayLabels = {label};
     dialogs->QueueAnswer(platform::MessageResult::No);
-    c.Command_Calendar_ImportSpecialDays_Click();
+    Command_Calendar_ImportSpecialDays(c).click();
     EXPECT_EQ(cal.GetDayType(100), 0);
     dialogs->QueueAnswer(platform::MessageResult::Yes);
-    c.Command_Calendar_ImportSpecialDays_Click();
+    Command_Calendar_ImportSpecialDays(c).click();
     EXPECT_EQ(cal.GetDayType(100), 9);
     EXPECT_TRUE(dialogs->Messages().back().text.endsWith(" ?"));
     dialogs->QueueAnswer(platform::MessageResult::Yes);
-    c.Command_Calendar_RemoveAll_Click();
+    Command_Calendar_RemoveAll(c).click();
     EXPECT_FALSE(cal.AnyDayIsSet());
 }
 
 TEST_F(ProfilesTest, ScheduleMenuDayTypesFollowTheScheduleAndARightReleaseOpensIt) {
+    Add(1, "A");
+    state.Profiles.Find("K1")->m_TimeSchedule->SetActive(7, -1);
     Profiles& c = Make();
-    while (c.Menu_TimeSchedulePopup_Active().Count() < 16) c.Menu_TimeSchedulePopup_Active().Load();
-    c.PageSchedule()->SetActive(7, -1);
-    c.PageSchedule()->m_UseCalendar = 0;
+    c.FillProfileTree({}); // the page shows A: day type 7 active, no calendar
+    while (Menu_TimeSchedulePopup_Active(c).Count() < 16) Menu_TimeSchedulePopup_Active(c).Load();
     c.Menu_TimeSchedulePopup_Open();
-    EXPECT_FALSE(c.Menu_TimeSchedulePopup_Active().Enabled(0));
-    EXPECT_TRUE(c.Menu_TimeSchedulePopup_Active().Checked(0));
+    EXPECT_FALSE(Menu_TimeSchedulePopup_Active(c).Enabled(0));
+    EXPECT_TRUE(Menu_TimeSchedulePopup_Active(c).Checked(0));
     c.Menu_TimeSchedulePopup_Active_Click(0);
-    EXPECT_EQ(c.PageSchedule()->GetActive(7), 0);
-    EXPECT_FALSE(c.Menu_TimeSchedulePopup_Active().Checked(0));
+    c.StoreEditorInProfile();
+    EXPECT_EQ(state.Profiles.Find("K1")->m_TimeSchedule->GetActive(7), 0);
+    EXPECT_FALSE(Menu_TimeSchedulePopup_Active(c).Checked(0));
 
     int shown = 0;
     platform::MenuPresenter old = platform::InstallMenuPresenter([&](QMenu*) { ++shown; });
@@ -624,45 +638,47 @@ TEST_F(ProfilesTest, ScheduleMenuDayTypesFollowTheScheduleAndARightReleaseOpensI
     platform::InstallMenuPresenter(old);
 }
 
-TEST_F(ProfilesTest, SaveCaptionTurnsBackAtTheFirstTickAtOrAfterTwoSeconds) {
+// Connected, the caption turns back after two seconds (tests/integration); without a
+// connection nothing was sent and the button never says so.
+TEST_F(ProfilesTest, SaveWithoutAConnectionNeverShowsTheSavedCaption) {
     Profiles& c = Make();
-    c.Command_Save_Click();
-    EXPECT_TRUE(c.SaveFeedbackPending());
-    for (int tick = 1; tick < 20; ++tick) c.Timer_Connect_Timer();
-    EXPECT_TRUE(c.SaveFeedbackPending());
-    c.Timer_Connect_Timer();
-    EXPECT_FALSE(c.SaveFeedbackPending());
+    const QString caption = Command_Save(c).text();
+    Command_Save(c).click();
+    EXPECT_EQ(Command_Save(c).text(), caption);
+    ASSERT_EQ(dialogs->Messages().size(), 1u);
+    EXPECT_EQ(dialogs->Messages()[0].icon, platform::MessageIcon::Exclamation);
+    EXPECT_EQ(dialogs->Messages()[0].text, Profiles::kNotSavedText);
 }
 
 TEST_F(ProfilesTest, LayoutGrowsOnlyPastItsMinimumSize) {
     Profiles& c = Make();
     c.resize(640, 361);
-    const int panelWidth = c.Frame0().width();
-    const int panelHeight = c.Frame0().height();
+    const int panelWidth = Frame0(c).width();
+    const int panelHeight = Frame0(c).height();
     c.resize(640, 361);
     c.UserControl_Resize();
-    EXPECT_EQ(c.Frame0().width(), panelWidth);
-    EXPECT_EQ(c.Frame0().height(), panelHeight);
+    EXPECT_EQ(Frame0(c).width(), panelWidth);
+    EXPECT_EQ(Frame0(c).height(), panelHeight);
     c.resize(642, 362);
     c.UserControl_Resize();
-    EXPECT_EQ(c.Frame0().width(), 210);
-    EXPECT_EQ(c.SSTab_Profile().width(), 408);
-    EXPECT_EQ(c.SSTab_Profile().x(), 225);
-    EXPECT_EQ(c.Frame0().height(), 308);
-    EXPECT_EQ(c.Command_Save().y(), 323);
+    EXPECT_EQ(Frame0(c).width(), 210);
+    EXPECT_EQ(SSTab_Profile(c).width(), 408);
+    EXPECT_EQ(SSTab_Profile(c).x(), 225);
+    EXPECT_EQ(Frame0(c).height(), 308);
+    EXPECT_EQ(Command_Save(c).y(), 323);
 }
 
 TEST_F(ProfilesTest, ANewProfileListIsShownEvenWhenTheSelectedKeyStaysTheSame) {
     Add(1, "A");
     Profiles& c = Make();
     c.FillProfileTree({});
-    EXPECT_EQ(c.Text_Condition(0).text(), "*");
+    EXPECT_EQ(Text_Condition(c, 0).text(), "*");
     state.Profiles.Clear();
     Add(1, "A");
     state.Profiles.Find("K1")->SetCondition(0, Variant("NEW"));
     c.FillProfileTree("A");
-    EXPECT_EQ(c.CurrentProfile(), state.Profiles.Find("K1"));
-    EXPECT_EQ(c.Text_Condition(0).text(), "NEW");
+    EXPECT_EQ(Shown(c), state.Profiles.Find("K1"));
+    EXPECT_EQ(Text_Condition(c, 0).text(), "NEW");
 }
 
 TEST_F(ProfilesTest, CachedTextsReachTheOffDutyItemsAtStart) {
@@ -670,8 +686,8 @@ TEST_F(ProfilesTest, CachedTextsReachTheOffDutyItemsAtStart) {
     state.TextTable.Rows.push_back({958, 1, 5});
     state.TextTable.Blob = "Throw";
     Profiles& c = Make();
-    EXPECT_EQ(c.Combo_OffDutyBehaviour().ItemCount(), 5);
-    EXPECT_EQ(c.Combo_OffDutyBehaviour().ItemText(1), "Throw");
+    EXPECT_EQ(Combo_OffDutyBehaviour(c).ItemCount(), 5);
+    EXPECT_EQ(Combo_OffDutyBehaviour(c).ItemText(1), "Throw");
 }
 
 // A dialog service that lets something happen while its box is open, as the server's
@@ -703,18 +719,17 @@ TEST_F(ProfilesTest, ANewProfileListArrivingWhileABoxIsOpenCancelsTheCommand) {
         Add(2, "B");
         c.FillProfileTree("B");
     };
-    c.Command_CopyProfile_Click();
-    c.TreeView_Profiles().Select("K1");
+    Command_CopyProfile(c).click();
+    TreeView_Profiles(c).Select("K1");
     c.TreeView_Profiles_NodeClick("K1");
-    c.Command_RenameProfile_Click();
-    c.TreeView_Profiles().Select("K1");
+    Command_RenameProfile(c).click();
+    TreeView_Profiles(c).Select("K1");
     c.TreeView_Profiles_NodeClick("K1");
-    c.Command_RemoveProfile_Click();
+    Command_RemoveProfile(c).click();
     platform::InstallDialogService(std::move(previous));
     EXPECT_EQ(state.Profiles.Count(), 2u);
     EXPECT_EQ(state.Profiles.Find("K1")->GetName(), "A");
-    EXPECT_TRUE(c.DeletedProfiles().Empty());
-    EXPECT_EQ(c.TreeView_Profiles().NodeCount(), 2);
+    EXPECT_EQ(TreeView_Profiles(c).NodeCount(), 2) << "nothing was removed";
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // place: how the page hosts the two widgets (host operations, scroll, pop-up menu), and
 // a picture of each tab beside the test program for a look.
 #include "controls/profiles/profilescomponent.h"
+#include "tests/controls/profiles/profileswidgets.h"
 
 #include "core/clientstate.h"
 #include "core/records/calendar.h"
@@ -28,6 +29,7 @@
 #include <memory>
 
 using namespace korvel;
+using namespace korvel::profiles::testparts;
 using Profiles = korvel::profiles::Component;
 
 namespace {
@@ -75,9 +77,9 @@ protected:
         QCoreApplication::processEvents();
     }
     void Grab(int tab, const char* file) {
-        control->Frame0().show(); // as when connected
-        control->SSTab_Profile().show();
-        control->SSTab_Profile().SetSelectedIndex(tab);
+        Frame0(*control).show(); // as when connected
+        SSTab_Profile(*control).show();
+        SSTab_Profile(*control).SetSelectedIndex(tab);
         control->SSTab_Profile_Click(tab);
         QCoreApplication::processEvents();
         EXPECT_TRUE(control->grab().save(QCoreApplication::applicationDirPath() + "/" + file));
@@ -97,22 +99,22 @@ TEST_F(SchedulePageTest, TabsDrawnWithAProfile) {
     // With the day types named, shown on the axes, and the time axes in the month.
     state.SharedCalendar->SetDayTypeFullName(7, "Christmas Eve");
     state.SharedCalendar->SetDayType(state.SharedCalendar->m_ActualMonthOffset + 3, 8);
-    control->Check_TimeSchedule_ViewDayType().SetValue(1);
+    Check_TimeSchedule_ViewDayType(*control).SetValue(1);
     control->Check_TimeSchedule_ViewDayType_Click();
-    control->Check_Calendar_ViewTimeAxis().SetValue(1);
+    Check_Calendar_ViewTimeAxis(*control).SetValue(1);
     control->Check_Calendar_ViewTimeAxis_Click();
     Grab(1, "profiles_schedule_tab_names.png");
     Grab(3, "profiles_calendar_tab_axis.png");
 }
 
 TEST_F(SchedulePageTest, GridLaysOutThroughTheHostAndFollowsTheScrollBar) {
-    control->Frame0().show();
-    control->SSTab_Profile().show();
-    control->SSTab_Profile().SetSelectedIndex(1);
+    Frame0(*control).show();
+    SSTab_Profile(*control).show();
+    SSTab_Profile(*control).SetSelectedIndex(1);
     control->SSTab_Profile_Click(1);
     QCoreApplication::processEvents();
-    platform::PaintSurfaceWidget& picture = control->Picture_TimeSchedule();
-    QScrollBar& scroll = control->VScroll_Schedule();
+    platform::PaintSurfaceWidget& picture = Picture_TimeSchedule(*control);
+    QScrollBar& scroll = VScroll_Schedule(*control);
     const auto* frame = control->findChild<QFrame*>("Picture_TimeSchedule_Frame");
     ASSERT_NE(frame, nullptr);
     // 10 rows (7 weekdays and 3 special day types): height 254, 3 rows to scroll.
@@ -144,10 +146,10 @@ TEST_F(SchedulePageTest, GridLaysOutThroughTheHostAndFollowsTheScrollBar) {
     // A drag through the host's handlers: time box while moving, period boxes after.
     control->Picture_TimeSchedule_MouseDown(1, 0, 30 + 600 / 5.0, 5 * 25 + 10);
     control->Picture_TimeSchedule_MouseMove(1, 0, 30 + 720 / 5.0, 5 * 25 + 10);
-    EXPECT_EQ(control->Text_Schedule_Time().text(), "12:00");
+    EXPECT_EQ(Text_Schedule_Time(*control).text(), "12:00");
     control->Picture_TimeSchedule_MouseUp(1, 0, 30 + 720 / 5.0, 5 * 25 + 10);
-    EXPECT_EQ(control->Text_Schedule_Period_Start().text(), "10:00");
-    EXPECT_EQ(control->Text_Schedule_Period_Stop().text(), "12:00");
+    EXPECT_EQ(Text_Schedule_Period_Start(*control).text(), "10:00");
+    EXPECT_EQ(Text_Schedule_Period_Stop(*control).text(), "12:00");
     EXPECT_EQ(picture.image().pixel(160, 5 * 25 + 4), qRgb(0, 176, 0)) << "Saturday's new period, selected";
 
     // The hour ruler: a grey tick on every hour, reaching the ruler's bottom.

@@ -1,6 +1,7 @@
 // The receivers editor's list rules without a server: settings and receivers are put into
 // the state by hand and the control's handlers are called directly.
 #include "controls/receivers/receiverscomponent.h"
+#include "tests/support/children.h"
 #include "controls/receivers/parameterswindow.h"
 
 #include "core/clientstate.h"
@@ -11,6 +12,8 @@
 #include "testserver/sampledata.h"
 
 #include <QApplication>
+#include <QComboBox>
+#include <QLineEdit>
 #include <QPushButton>
 
 #include <gtest/gtest.h>
@@ -61,7 +64,7 @@ protected:
         r->m_Enabled = enabled ? -1 : 0;
         state.Receivers.Add(RecordKey(id), r);
     }
-    platform::ListView& List() const { return control->ListView_Receivers(); }
+    platform::ListView& List() const { return korvel::testing::Child<platform::ListView>(*control, "ListView_Receivers"); }
     QStringList Texts() const {
         QStringList out;
         for (int i = 1; i <= List().ListCount(); ++i) out << List().Text(i);
@@ -144,8 +147,8 @@ TEST_F(ComponentTest, RightsDecideTheButtons) {
     Start(false);
     Add(1, "one");
     control->FillReceiverList();
-    EXPECT_FALSE(control->Command_AddReceiver().isEnabled()) << "no rights before message 102";
-    EXPECT_FALSE(control->Command_RemoveReceiver().isEnabled());
+    EXPECT_FALSE(korvel::testing::Child<QPushButton>(*control, "Command_AddReceiver").isEnabled()) << "no rights before message 102";
+    EXPECT_FALSE(korvel::testing::Child<QPushButton>(*control, "Command_RemoveReceiver").isEnabled());
     struct Case {
         int32_t rights;
         bool may;
@@ -153,14 +156,14 @@ TEST_F(ComponentTest, RightsDecideTheButtons) {
     for (Case c : {Case{0, false}, Case{0x20, true}, Case{0xDF, false}, Case{-1, true}}) {
         state.UserRights = c.rights;
         control->ApplyUserRights();
-        EXPECT_EQ(control->Command_AddReceiver().isEnabled(), c.may) << c.rights;
+        EXPECT_EQ(korvel::testing::Child<QPushButton>(*control, "Command_AddReceiver").isEnabled(), c.may) << c.rights;
         // A row click offers Remove and Copy whatever the rights; 102 decides again.
         control->ListView_Receivers_ItemClick(1);
-        EXPECT_TRUE(control->Command_RemoveReceiver().isEnabled()) << c.rights;
-        EXPECT_TRUE(control->Command_CopyReceiver().isEnabled()) << c.rights;
+        EXPECT_TRUE(korvel::testing::Child<QPushButton>(*control, "Command_RemoveReceiver").isEnabled()) << c.rights;
+        EXPECT_TRUE(korvel::testing::Child<QPushButton>(*control, "Command_CopyReceiver").isEnabled()) << c.rights;
         control->ApplyUserRights();
-        EXPECT_EQ(control->Command_RemoveReceiver().isEnabled(), c.may) << c.rights;
-        EXPECT_EQ(control->Command_CopyReceiver().isEnabled(), c.may) << c.rights;
+        EXPECT_EQ(korvel::testing::Child<QPushButton>(*control, "Command_RemoveReceiver").isEnabled(), c.may) << c.rights;
+        EXPECT_EQ(korvel::testing::Child<QPushButton>(*control, "Command_CopyReceiver").isEnabled(), c.may) << c.rights;
     }
 }
 
@@ -194,6 +197,8 @@ TEST_F(ComponentTest, DoubleClickEditsOrTogglesByKeysAndPlace) {
         [&](receivers::ReceiverParametersWindow& w) {
             ++opened;
             EXPECT_EQ(w.windowTitle().endsWith("one"), true);
+            // Edit: the name of a stored receiver cannot be changed.
+            EXPECT_FALSE(korvel::testing::Child<QLineEdit>(w, "Text_ReceiverName").isEnabled());
         });
     struct Case {
         bool ignoreCtrl;
@@ -214,9 +219,6 @@ TEST_F(ComponentTest, DoubleClickEditsOrTogglesByKeysAndPlace) {
         const int before = opened;
         control->ListView_Receivers_DblClick();
         EXPECT_EQ(opened - before, c.edits ? 1 : 0) << c.shift << " " << c.x;
-        if (c.edits) {
-            EXPECT_EQ(control->EditMode(), receivers::EditModeEdit) << c.shift << " " << c.x;
-        }
     }
     // Enter before any press on a fresh control: the kept x is 0, so it toggles.
     control = std::make_unique<Receivers>(state);
@@ -264,9 +266,9 @@ TEST_F(ComponentTest, NothingIsClickedWhenNoRowMatchesOrTheListIsEmpty) {
     control->FillReceiverList();
     control->SelectLastReceiver();
     EXPECT_FALSE(control->CurrentReceiver());
-    EXPECT_TRUE(control->Command_AddReceiver().isEnabled());
-    EXPECT_FALSE(control->Command_RemoveReceiver().isEnabled());
-    EXPECT_FALSE(control->Command_CopyReceiver().isEnabled());
+    EXPECT_TRUE(korvel::testing::Child<QPushButton>(*control, "Command_AddReceiver").isEnabled());
+    EXPECT_FALSE(korvel::testing::Child<QPushButton>(*control, "Command_RemoveReceiver").isEnabled());
+    EXPECT_FALSE(korvel::testing::Child<QPushButton>(*control, "Command_CopyReceiver").isEnabled());
     // Rows, but the remembered name matches none of them.
     Add(1, "one");
     store.Save(kApp, "Parameters", "LastSelectedReceiver", "ONE");
@@ -274,17 +276,31 @@ TEST_F(ComponentTest, NothingIsClickedWhenNoRowMatchesOrTheListIsEmpty) {
     control->SelectLastReceiver();
     EXPECT_FALSE(control->CurrentReceiver());
     EXPECT_EQ(List().SelectedPosition(), 0);
-    EXPECT_FALSE(control->Command_RemoveReceiver().isEnabled());
+    EXPECT_FALSE(korvel::testing::Child<QPushButton>(*control, "Command_RemoveReceiver").isEnabled());
 }
 
 TEST_F(ComponentTest, SettingsCountByTheirNumericValue) {
     const std::pair<const char*, bool> values[] = {{"0", false},  {"1", true},   {"abc", false},
                                                    {"&h1", true}, {"-1", true},  {"0.0", false},
                                                    {"", false},   {"2x", true}};
+    // A collection client is offered only the types of the three protocols.
+    state.ReceiverTypes.Rows[0].TypeId = 1;
+    state.ReceiverTypes.Rows[0].TypeName = "Pager";
+    state.ReceiverTypes.Rows[0].ProtocolCode = "ILM";
+    state.ReceiverTypes.Rows[1].TypeId = 2;
+    state.ReceiverTypes.Rows[1].TypeName = "GSM";
+    state.ReceiverTypes.Rows[1].ProtocolCode = "GSM";
+    state.ReceiverTypes.Count = 2;
     for (auto [value, on] : values) {
         Start(value, value);
-        EXPECT_EQ(control->AllowBackupReceiver(), on) << value;
-        EXPECT_EQ(control->RunAsCollectionClient(), on) << value;
-        EXPECT_EQ(List().ColumnCount(), on ? 7 : 6) << value;
+        EXPECT_EQ(List().ColumnCount(), on ? 7 : 6) << value; // the backup receiver's column
+        int offered = -1;
+        auto previous = receivers::ReceiverParametersWindow::InstallDriver([&](receivers::ReceiverParametersWindow& w) {
+            offered = korvel::testing::Child<QComboBox>(w, "Combo_ReceiverType").count();
+            EXPECT_EQ(korvel::testing::Child<QComboBox>(w, "Combo_BackupReceiver").isHidden(), !on) << value;
+        });
+        control->Command_AddReceiver_Click();
+        receivers::ReceiverParametersWindow::InstallDriver(std::move(previous));
+        EXPECT_EQ(offered, on ? 1 : 2) << value;
     }
 }

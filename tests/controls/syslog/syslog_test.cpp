@@ -34,9 +34,16 @@ using SysLog = korvel::syslog::Component;
 
 namespace {
 
+// The control's list, found as the host or a test finds any child widget.
+const platform::ListBox& List(const SysLog& c) {
+    const auto* list = c.findChild<platform::ListBox*>("List_SysLog");
+    EXPECT_NE(list, nullptr);
+    return *list;
+}
+
 std::vector<std::string> Lines(const SysLog& c) {
     std::vector<std::string> out;
-    for (int i = 0; i < c.List_SysLog().ListCount(); ++i) out.push_back(c.List_SysLog().ItemText(i).toStdString());
+    for (int i = 0; i < List(c).ListCount(); ++i) out.push_back(List(c).ItemText(i).toStdString());
     return out;
 }
 
@@ -55,8 +62,8 @@ protected:
     void Connect() { PointAtServer(); }
     bool ListShownWith(std::size_t lines) {
         return WaitFor([&] {
-            return !control->List_SysLog().isHidden() &&
-                   static_cast<std::size_t>(control->List_SysLog().ListCount()) == lines;
+            return !List(*control).isHidden() &&
+                   static_cast<std::size_t>(List(*control).ListCount()) == lines;
         });
     }
     bool LabelShown() const { return !control->Label_Disconnected().isHidden(); }
@@ -64,22 +71,30 @@ protected:
 
 } // namespace
 
-TEST_F(SysLogTest, AddLogLineKeepsTheNewest501SelectedAndSkipsALeadingEmptyLine) {
-    SysLog& c = *control;
-    c.AddLogLine("");
-    EXPECT_EQ(c.List_SysLog().ListCount(), 0) << "an empty line into an empty list is ignored";
-    c.AddLogLine("first");
-    c.AddLogLine("");
-    EXPECT_EQ(Lines(c), (std::vector<std::string>{"first", ""}));
-    EXPECT_EQ(c.List_SysLog().ListIndex(), 1);
-    for (const Bytes& line : Numbered(0, 600)) c.AddLogLine(line);
-    ASSERT_EQ(c.List_SysLog().ListCount(), SysLog::kMaxLines);
-    EXPECT_EQ(c.List_SysLog().ItemText(0), "line 99");
-    EXPECT_EQ(c.List_SysLog().ItemText(500), "line 599");
-    EXPECT_EQ(c.List_SysLog().ListIndex(), 500);
-    c.AddLogLine("\xE9t\xE9");
-    EXPECT_EQ(c.List_SysLog().ItemText(500), QString::fromUtf8("\u00E9t\u00E9"));
-    EXPECT_EQ(c.List_SysLog().ItemText(0), "line 100");
+TEST_F(SysLogTest, NewLinesKeepTheNewest501SelectedAndSkipALeadingEmptyLine) {
+    server.SetAutoAnswer(false);
+    Connect();
+    ASSERT_TRUE(WaitFor([&] { return control->IsConnected(); }));
+    // One line per read: the list as each 166 leaves it.
+    auto send = [&](const Bytes& line, const std::vector<std::string>& expected) {
+        server.SendFrame(166, LogLineBody(line));
+        return WaitFor([&] { return Lines(*control) == expected; });
+    };
+    server.SendFrame(166, LogLineBody(""));
+    ASSERT_TRUE(send("first", {"first"})) << "an empty line into an empty list is ignored";
+    ASSERT_TRUE(send("", {"first", ""}));
+    EXPECT_EQ(List(*control).ListIndex(), 1);
+    Bytes many;
+    for (const Bytes& line : Numbered(0, 600)) many += EncodeFrame(166, LogLineBody(line));
+    server.SendInPieces(many, 1000, 0);
+    ASSERT_TRUE(WaitFor([&] { return List(*control).ItemText(500) == "line 599"; }));
+    ASSERT_EQ(List(*control).ListCount(), SysLog::kMaxLines);
+    EXPECT_EQ(List(*control).ItemText(0), "line 99");
+    EXPECT_EQ(List(*control).ListIndex(), 500);
+    server.SendFrame(166, LogLineBody("\xE9t\xE9"));
+    ASSERT_TRUE(WaitFor([&] { return List(*control).ItemText(500) == QString::fromUtf8("\u00E9t\u00E9"); }));
+    EXPECT_EQ(List(*control).ItemText(0), "line 100");
+    EXPECT_EQ(List(*control).ListIndex(), 500);
 }
 
 TEST_F(SysLogTest, StartsWithItsRequestsAndShowsTheLogSoFar) {
@@ -92,13 +107,13 @@ TEST_F(SysLogTest, StartsWithItsRequestsAndShowsTheLogSoFar) {
     EXPECT_EQ(frames[1].Body, "");
     EXPECT_EQ(frames[2].Body, std::string("\xFF\xFF", 2));
     EXPECT_EQ(frames[3].Body, "");
-    EXPECT_EQ(control->List_SysLog().ListIndex(), control->List_SysLog().ListCount() - 1);
+    EXPECT_EQ(List(*control).ListIndex(), List(*control).ListCount() - 1);
     EXPECT_EQ(store.Get("Korvel ActiveX SysLog Client", "Texts", "IsLoadedOnce", ""), "1");
 
     // New lines follow.
     server.AddLogLine("a new line");
     ASSERT_TRUE(ListShownWith(server.Data().LogLines.size()));
-    EXPECT_EQ(control->List_SysLog().ItemText(control->List_SysLog().ListCount() - 1), "a new line");
+    EXPECT_EQ(List(*control).ItemText(List(*control).ListCount() - 1), "a new line");
     EXPECT_FALSE(LabelShown());
 
     // The control offers ServerAddress and ServerPort only.
@@ -135,12 +150,66 @@ TEST_F(SysLogTest, LogMessageVariants) {
     Connect();
     ASSERT_TRUE(WaitFor([&] { return control->IsConnected(); }));
     for (const Case& k : cases) {
-        control->AddLogLine("stale");
+        server.SendFrame(166, LogLineBody("stale"));
         server.SendFrame(144, k.body);
-        ASSERT_TRUE(WaitFor([&] { return Lines(*control) == k.expected && !control->List_SysLog().isHidden(); }))
+        ASSERT_TRUE(WaitFor([&] { return Lines(*control) == k.expected && !List(*control).isHidden(); }))
             << k.name;
-        EXPECT_EQ(control->List_SysLog().ListIndex(), static_cast<int>(k.expected.size()) - 1) << k.name;
+        EXPECT_EQ(List(*control).ListIndex(), static_cast<int>(k.expected.size()) - 1) << k.name;
     }
+}
+
+TEST_F(SysLogTest, LinesOfOneReadEndAsIfAddedOneByOne) {
+    // What adding the lines one by one leaves, from the same start.
+    auto oneByOne = [](std::vector<std::string> list, const std::vector<Bytes>& lines) {
+        for (const Bytes& line : lines) {
+            if (list.empty() && line.empty()) continue;
+            if (list.size() >= static_cast<std::size_t>(SysLog::kMaxLines)) list.erase(list.begin());
+            list.push_back(line);
+        }
+        return list;
+    };
+    auto frames = [](const std::vector<Bytes>& lines) {
+        Bytes out;
+        for (const Bytes& line : lines) out += EncodeFrame(166, LogLineBody(line));
+        return out;
+    };
+    struct Case {
+        const char* name;
+        std::vector<Bytes> log;   // the 144 before
+        std::vector<Bytes> lines; // 166 lines, sent in one write and then in 1,460-byte pieces
+    };
+    std::vector<Bytes> withEmpties = {"", "", "first", "", "second"};
+    const Case cases[] = {
+        {"empty list: leading empty lines skipped, later ones kept", {}, withEmpties},
+        {"a few lines onto a few", Numbered(0, 3), Numbered(100, 4)},
+        {"filling past 501", Numbered(0, 400), Numbered(1000, 300)},
+        {"more than 501 in one go replace the whole list", Numbered(0, 501), Numbered(2000, 1200)},
+    };
+    server.SetAutoAnswer(false);
+    Connect();
+    ASSERT_TRUE(WaitFor([&] { return control->IsConnected(); }));
+    for (const Case& k : cases) {
+        for (int pieces = 0; pieces < 2; ++pieces) {
+            server.SendFrame(144, LogBody(k.log));
+            std::vector<std::string> start;
+            for (const Bytes& l : k.log) start.push_back(l);
+            ASSERT_TRUE(WaitFor([&] { return Lines(*control) == start && !List(*control).isHidden(); }))
+                << k.name;
+            const auto expected = oneByOne(start, k.lines);
+            if (pieces) server.SendInPieces(frames(k.lines), 1460, 0);
+            else server.SendRaw(frames(k.lines));
+            ASSERT_TRUE(WaitFor([&] { return Lines(*control) == expected; })) << k.name << " pieces " << pieces;
+            EXPECT_EQ(List(*control).ListIndex(), static_cast<int>(expected.size()) - 1) << k.name;
+        }
+    }
+    // A line cut short after good lines in the same write: the good lines are shown, the
+    // connection closes.
+    server.SendFrame(144, LogBody({"a"}));
+    ASSERT_TRUE(WaitFor([&] { return Lines(*control) == std::vector<std::string>{"a"}; }));
+    server.SendRaw(frames({"b", "c"}) + EncodeFrame(166, "\x00"));
+    ASSERT_TRUE(WaitFor([&] { return LabelShown() && !control->IsConnected(); }));
+    EXPECT_EQ(Lines(*control), (std::vector<std::string>{"a", "b", "c"}));
+    EXPECT_EQ(List(*control).ListIndex(), 2);
 }
 
 TEST_F(SysLogTest, ALineBeforeTheLogSoFarIsDroppedByIt) {
@@ -148,8 +217,8 @@ TEST_F(SysLogTest, ALineBeforeTheLogSoFarIsDroppedByIt) {
     Connect();
     ASSERT_TRUE(WaitFor([&] { return !server.ReceivedOfType(144).empty(); }));
     server.SendFrame(166, LogLineBody("early"));
-    ASSERT_TRUE(WaitFor([&] { return control->List_SysLog().ListCount() == 1; }));
-    EXPECT_TRUE(control->List_SysLog().isHidden()) << "added to the hidden list";
+    ASSERT_TRUE(WaitFor([&] { return List(*control).ListCount() == 1; }));
+    EXPECT_TRUE(List(*control).isHidden()) << "added to the hidden list";
     server.SendFrame(144, LogBody({"x", "y"}));
     ASSERT_TRUE(ListShownWith(2));
     EXPECT_EQ(Lines(*control), (std::vector<std::string>{"x", "y"}));
@@ -181,13 +250,12 @@ TEST_F(SysLogTest, MessagesCutShortLeaveTheListAndCloseTheConnection) {
 TEST_F(SysLogTest, ListIsHiddenSoonAfterTheConnectionDrops) {
     Connect();
     ASSERT_TRUE(ListShownWith(server.Data().LogLines.size()));
-    WaitFor([&] { return control->WasConnected(); }, 500);
-    ASSERT_TRUE(control->WasConnected());
+    Spin(300); // timer ticks see the connection up
     server.CloseConnection();
-    ASSERT_TRUE(WaitFor([&] { return control->List_SysLog().isHidden(); }, 1000));
+    ASSERT_TRUE(WaitFor([&] { return List(*control).isHidden(); }, 1000));
     EXPECT_TRUE(LabelShown());
     EXPECT_EQ(control->Label_Disconnected().text(), QString("Disconnected from 127.0.0.1:%1").arg(server.Port()));
-    EXPECT_EQ(static_cast<std::size_t>(control->List_SysLog().ListCount()), server.Data().LogLines.size())
+    EXPECT_EQ(static_cast<std::size_t>(List(*control).ListCount()), server.Data().LogLines.size())
         << "the lines stay in the hidden list";
     // Shown again only by the next log after a new connection.
     control->setProperty("ServerAddress", "");
@@ -209,7 +277,7 @@ TEST_F(SysLogTest, VersionConflictBoxIsTitledWithTheSettingsApplication) {
 TEST_F(SysLogTest, ResizeFillsTheControlWithTheListAndCentresTheLabel) {
     for (QSize size : {QSize(640, 480), QSize(201, 99)}) {
         control->resize(size);
-        EXPECT_EQ(control->List_SysLog().geometry(), QRect(QPoint(0, 0), size));
+        EXPECT_EQ(List(*control).geometry(), QRect(QPoint(0, 0), size));
         const auto& label = control->Label_Disconnected();
         EXPECT_EQ(label.x(), (size.width() - label.width()) / 2);
         EXPECT_EQ(label.y(), (size.height() - label.height()) / 2);

@@ -2,6 +2,7 @@
 // receivers' types, the length message, when Send is enabled, the receiver list string,
 // the text's line breaks, captions and the status bar.
 #include "controls/textmessage/statusbar.h"
+#include "tests/support/children.h"
 #include "controls/textmessage/textmessagecomponent.h"
 
 #include "core/clientstate.h"
@@ -75,7 +76,7 @@ protected:
     }
     // Ticks the rows of these identities as a click on each would.
     void Tick(std::initializer_list<int> ids, bool on = true) {
-        platform::ListView& list = control->ListView_Receivers();
+        platform::ListView& list = korvel::testing::Child<platform::ListView>(*control, "ListView_Receivers");
         for (int id : ids) {
             const int position = list.FindKey(QString("K%1").arg(id));
             ASSERT_GT(position, 0) << id;
@@ -83,9 +84,9 @@ protected:
             control->ListView_Receivers_ItemClick(position);
         }
     }
-    bool SendEnabled() const { return control->StatusBarWidget().PanelEnabled(TextMessage::kSendPanel); }
-    QString Info() const { return control->StatusBarWidget().PanelText(TextMessage::kInfoPanel); }
-    void Type(const QString& text) { control->Text_FreeText().setPlainText(text); }
+    bool SendEnabled() const { return korvel::testing::Child<textmessage::StatusBar>(*control, "StatusBar").PanelEnabled(TextMessage::kSendPanel); }
+    QString Info() const { return korvel::testing::Child<textmessage::StatusBar>(*control, "StatusBar").PanelText(TextMessage::kInfoPanel); }
+    void Type(const QString& text) { korvel::testing::Child<QPlainTextEdit>(*control, "Text_FreeText").setPlainText(text); }
 
     MemorySettingsStore store;
     ClientState state;
@@ -146,6 +147,8 @@ TEST_F(TextMessageTest, ReceiverListStringTicksUpToTheFirstEmptyField) {
         {"12\xFF" "99\xFF" "17\xFF", "12\xFF" "17\xFF"}, // unknown rows skipped
         {"k17\xFF", ""},                              // not an identity
         {"17", "17\xFF"},                             // last field without separator
+        {"20\xFF" "12", "12\xFF" "20\xFF"},              // ... also after others
+        {"\xFF" "12\xFF", ""},                         // an empty first field
         {"", ""},
     };
     for (const Case& c : cases) {
@@ -161,7 +164,7 @@ TEST_F(TextMessageTest, TextTravelsWithCrLfLineBreaksAndCountsThem) {
     Type("ab\ncd");
     EXPECT_EQ(control->MessageText(), "ab\r\ncd");
     control->SetMessageText("x\r\ny\rz\n\xE9");
-    EXPECT_EQ(control->Text_FreeText().toPlainText(), QString::fromUtf8("x\ny\nz\n\u00E9"));
+    EXPECT_EQ(korvel::testing::Child<QPlainTextEdit>(*control, "Text_FreeText").toPlainText(), QString::fromUtf8("x\ny\nz\n\u00E9"));
     EXPECT_EQ(control->MessageText(), "x\r\ny\r\nz\r\n\xE9");
 
     // The limit counts a line break as two characters.
@@ -177,15 +180,15 @@ TEST_F(TextMessageTest, TextTravelsWithCrLfLineBreaksAndCountsThem) {
 TEST_F(TextMessageTest, CaptionsFromCachedTextsOnceLoadedAndTheAreaInTheFrame) {
     // Never loaded: no captions at start.
     Make();
-    EXPECT_EQ(control->StatusBarWidget().PanelText(TextMessage::kSendPanel), "");
+    EXPECT_EQ(korvel::testing::Child<textmessage::StatusBar>(*control, "StatusBar").PanelText(TextMessage::kSendPanel), "");
     control.reset();
     store.Save("Korvel ActiveX TextMessage Client", "Texts", "IsLoadedOnce", "1");
     Make();
-    EXPECT_EQ(control->StatusBarWidget().PanelText(TextMessage::kSendPanel), "Send");
-    EXPECT_EQ(control->Frame().title(), "Receivers");
+    EXPECT_EQ(korvel::testing::Child<textmessage::StatusBar>(*control, "StatusBar").PanelText(TextMessage::kSendPanel), "Send");
+    EXPECT_EQ(korvel::testing::Child<QGroupBox>(*control, "Frame").title(), "Receivers");
     control->setProperty("Area", "North");
     control->ApplyTexts(true);
-    EXPECT_EQ(control->Frame().title(), "Receivers (North)");
+    EXPECT_EQ(korvel::testing::Child<QGroupBox>(*control, "Frame").title(), "Receivers (North)");
 }
 
 TEST_F(TextMessageTest, ClickOnSendWhileNotConnectedReportsNothing) {
@@ -268,7 +271,7 @@ TEST_F(TextMessageTest, MessagesStayOnTheServerUnlessTheSettingIsExactlyZero) {
 TEST_F(TextMessageTest, LayoutFollowsTheTwipsRules) {
     Make();
     control->show();
-    const int bar = control->StatusBarWidget().height();
+    const int bar = korvel::testing::Child<textmessage::StatusBar>(*control, "StatusBar").height();
     struct Case {
         QSize control;
         QRect frame, list, text; // list in the frame's coordinates; text: height + bar
@@ -282,19 +285,19 @@ TEST_F(TextMessageTest, LayoutFollowsTheTwipsRules) {
     };
     for (const Case& c : cases) {
         control->resize(c.control);
-        EXPECT_EQ(control->Frame().geometry(), c.frame) << c.control.width() << "x" << c.control.height();
-        EXPECT_EQ(control->ListView_Receivers().geometry(), c.list) << c.control.height();
-        EXPECT_EQ(control->Text_FreeText().geometry(), c.text.adjusted(0, 0, 0, -bar)) << c.control.height();
-        EXPECT_EQ(control->StatusBarWidget().geometry(), QRect(0, c.control.height() - bar, c.control.width(), bar));
+        EXPECT_EQ(korvel::testing::Child<QGroupBox>(*control, "Frame").geometry(), c.frame) << c.control.width() << "x" << c.control.height();
+        EXPECT_EQ(korvel::testing::Child<platform::ListView>(*control, "ListView_Receivers").geometry(), c.list) << c.control.height();
+        EXPECT_EQ(korvel::testing::Child<QPlainTextEdit>(*control, "Text_FreeText").geometry(), c.text.adjusted(0, 0, 0, -bar)) << c.control.height();
+        EXPECT_EQ(korvel::testing::Child<textmessage::StatusBar>(*control, "StatusBar").geometry(), QRect(0, c.control.height() - bar, c.control.width(), bar));
     }
     // A caption taller than the list's 200 twips from the frame's top (it sits above the
     // frame's line on this platform) pushes the list's top below it; its bottom stays.
     control->resize(600, 500);
     control->ApplyTexts(true);
-    const QRect list = control->ListView_Receivers().geometry();
+    const QRect list = korvel::testing::Child<platform::ListView>(*control, "ListView_Receivers").geometry();
     EXPECT_EQ(list.bottom(), QRect(3, 13, 573, 306).bottom());
-    EXPECT_EQ(list.top(), std::max(13, control->Frame().contentsRect().top()));
-    EXPECT_GT(control->Frame().contentsRect().top(), 13) << "the caption needs more room here";
+    EXPECT_EQ(list.top(), std::max(13, korvel::testing::Child<QGroupBox>(*control, "Frame").contentsRect().top()));
+    EXPECT_GT(korvel::testing::Child<QGroupBox>(*control, "Frame").contentsRect().top(), 13) << "the caption needs more room here";
     // The server's status panel, empty until the first 108, is not a sliver.
-    EXPECT_GE(control->StatusBarWidget().findChildren<QWidget*>()[2]->width(), 96);
+    EXPECT_GE(korvel::testing::Child<textmessage::StatusBar>(*control, "StatusBar").findChildren<QWidget*>()[2]->width(), 96);
 }
