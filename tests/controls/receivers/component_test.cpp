@@ -291,7 +291,9 @@ TEST_F(ComponentTest, SettingsCountByTheirNumericValue) {
     state.ReceiverTypes.Rows[1].TypeName = "GSM";
     state.ReceiverTypes.Rows[1].ProtocolCode = "GSM";
     state.ReceiverTypes.Count = 2;
-    for (auto [value, on] : values) {
+    for (const auto& setting : values) {
+        const auto value = setting.first; // clang 14 lambdas take no structured bindings
+        const bool on = setting.second;
         Start(value, value);
         EXPECT_EQ(List().ColumnCount(), on ? 7 : 6) << value; // the backup receiver's column
         int offered = -1;
