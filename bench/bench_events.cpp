@@ -13,6 +13,7 @@
 // running node count (the least bookkeeping that finds the nodes), but no socket, no
 // frames, no decoding and no text conversion. For the list, the floor makes only the
 // nodes that remain under the cap once the list is in, and reveals the last one once.
+#include "platform/socketcontrol.h"
 #include "bench/benchsupport.h"
 #include "bench/pacedreads.h"
 #include "controls/events/eventicons.h"
@@ -139,7 +140,7 @@ struct Viewer {
         component->setProperty("ServerAddress", "127.0.0.1");
         component->setProperty("ServerPort", server.Port());
         testserver::Server::WaitFor([&] { return server.ReceivedOfType(MsgAlarmEventList).size() == 1; }, 10000);
-        paced = std::make_unique<bench::PacedReads>(server, component->Winsock_ActiveXClient());
+        paced = std::make_unique<bench::PacedReads>(server, *component->findChild<platform::SocketControl*>(QStringLiteral("Winsock_ActiveXClient")));
     }
 };
 

@@ -46,6 +46,14 @@
 
 using namespace korvel;
 
+namespace korvel::receivers {
+// The list's rebuild alone, as message 230 runs it once the decoder has filled the
+// collection.
+struct ListRebuildTiming {
+    static void Rebuild(Component& c) { c.FillReceiverList(); }
+};
+} // namespace korvel::receivers
+
 namespace {
 
 constexpr int kRepetitions = 5;
@@ -68,14 +76,14 @@ platform::ListView& ListOf(const receivers::Component& c) {
 double TimeControl(receivers::Component& c) {
     QElapsedTimer t;
     t.start();
-    c.FillReceiverList();
+    receivers::ListRebuildTiming::Rebuild(c);
     QApplication::processEvents();
     return t.nsecsElapsed() / 1e9;
 }
 
 // Every row found by its key once, right after a rebuild moved all rows.
 double TimeLookups(receivers::Component& c, const std::vector<QString>& keys) {
-    c.FillReceiverList();
+    receivers::ListRebuildTiming::Rebuild(c);
     const platform::ListView& list = ListOf(c);
     QElapsedTimer t;
     t.start();

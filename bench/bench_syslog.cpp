@@ -10,6 +10,7 @@
 // Goals, fastest of 5 repetitions in this run:
 //   control(100k) / floor(100k)   <= 2
 //   control(100k) / control(10k)  <= 11   (linear in the lines)
+#include "platform/socketcontrol.h"
 #include "bench/benchsupport.h"
 #include "bench/pacedreads.h"
 #include "controls/syslog/syslogcomponent.h"
@@ -105,7 +106,7 @@ struct Viewer {
         control->setProperty("ServerPort", server.Port());
         control->setProperty("ServerAddress", "127.0.0.1");
         testserver::Server::WaitFor([&] { return !List().isHidden(); }, 10000);
-        paced = std::make_unique<bench::PacedReads>(server, control->Winsock_ActiveXClient());
+        paced = std::make_unique<bench::PacedReads>(server, *control->findChild<platform::SocketControl*>(QStringLiteral("Winsock_ActiveXClient")));
     }
 
     const platform::ListBox& List() const { return *control->findChild<platform::ListBox*>("List_SysLog"); }

@@ -59,29 +59,37 @@ public:
     QString Password() const { return {}; } // write only
     void SetPassword(const QString& password);
 
-    // Procedures of the shell.
-    void SendStartupRequests();
+    // Procedures a host never calls but tests still do: the texts and the settings
+    // message (the profiles editor's tests), and one tick of the connect timer (tests
+    // that run the clock by hand).
     void HandleSettingsMessage();
     void ApplyTexts(bool forced);
+    void Timer_Connect_Timer();
+
+    ClientState& State() const { return m_State; }
+    const ControlDescription& Description() const { return m_Description; }
+    bool IsConnected() const;
+
+    // The parts carry their names as object names: the socket "Winsock_ActiveXClient"
+    // (a platform::SocketControl), the status label "Label_Disconnected" (a
+    // platform::StatusLabel) and the connect timer "Timer_Connect".
+
+protected:
+    // Procedures of the shell.
+    void SendStartupRequests();
     void ShowConnectionState();
 
-    // Handlers (connected to the timer and the socket's events).
-    void Timer_Connect_Timer();
+    // Handlers of the socket's events.
     void Winsock_ActiveXClient_Connect();
     void Winsock_ActiveXClient_Close();
     void Winsock_ActiveXClient_Error(int number, const QString& description);
     void Winsock_ActiveXClient_DataArrival(qint64 bytesTotal);
 
-    // Parts, for the control and for tests.
-    ClientState& State() const { return m_State; }
-    const ControlDescription& Description() const { return m_Description; }
+    // The parts, for the control.
     platform::SocketControl& Winsock_ActiveXClient() const { return *m_Socket; }
     platform::StatusLabel& Label_Disconnected() const { return *m_Label; }
     QTimer& Timer_Connect() const { return *m_Timer; }
-    int ElapsedMs() const { return m_ElapsedMs; }
-    bool IsConnected() const;
 
-protected:
     // Start of the control: points the state at this control's socket, reads the
     // connection settings, applies texts (not forced), runs OnInitialise and starts the
     // connect timer. Called by the derived control at the end of its constructor.

@@ -58,13 +58,20 @@ public:
     // Installs a driver; returns the one it replaces. An empty driver restores the modal loop.
     static Driver InstallDriver(Driver driver);
 
+    // The widgets carry their names as object names: "Text_ReceiverName",
+    // "Combo_ReceiverType", "Label_Setting0".."Label_Setting3", "Combo_Setting0"..,
+    // "Text_Setting0".., "Label_BackupReceiver", "Combo_BackupReceiver", "Command_Ok" and
+    // "Command_Cancel". The operator's choices, typing and clicks on them are the only
+    // ways in.
+
+private:
     // Events.
     void Combo_ReceiverType_Click();
     void LoadReceiverIntoForm(const cReceiver& receiver);
     void Command_Ok_Click();
     void Command_Cancel_Click();
 
-    // Widgets and state, for the control and for tests.
+    // Widgets and state.
     QLineEdit& Text_ReceiverName() const { return *m_Name; }
     QComboBox& Combo_ReceiverType() const { return *m_Type; }
     QLabel& Label_Setting(int i) const { return *m_SettingLabels.at(static_cast<std::size_t>(i)); }
@@ -79,7 +86,6 @@ public:
     // True once Ok has sent the receiver.
     bool Sent() const { return m_Sent; }
 
-private:
     void buildWidgets();
     void applyCaptions();
     void fillReceiverTypes();

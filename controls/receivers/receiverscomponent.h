@@ -39,10 +39,24 @@ public:
     ~Component() override;
 
     // The widgets carry their names as object names ("Frame", "ListView_Receivers",
-    // "Command_AddReceiver", ...); nothing outside the control reaches them otherwise.
+    // "Command_AddReceiver", "Command_CopyReceiver", "Command_RemoveReceiver"); the
+    // operator's clicks, double-clicks and keys on them, and the server's messages, are
+    // the only ways in. The rest of the control's face is its properties.
 
-    // The receiver of the row last clicked.
-    const std::shared_ptr<cReceiver>& CurrentReceiver() const { return m_CurrentReceiver; }
+protected:
+    void OnInitialise() override;
+    void ApplyCaptions() override;
+    void OnSettingsMessage() override;
+    void HandleOwnMessage(int type, std::string_view body, std::shared_ptr<cReceiver>& receiver,
+                          std::shared_ptr<cProfile>& profile) override;
+    void OnShowConnectionState() override;
+    void resizeEvent(QResizeEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    // The benchmark times the list's rebuild alone, without the socket and the decoder
+    // in front of it.
+    friend struct ListRebuildTiming;
 
     // The list.
     void FillReceiverList();
@@ -50,6 +64,7 @@ public:
     // a refreshed row, which may now stand out of order, and 0 for a new one.
     int ShowReceiverInList(const cReceiver& receiver);
     void SelectLastReceiver();
+    // Handlers of the list's events.
     void ListView_Receivers_ItemClick(int position);
     void ListView_Receivers_ColumnClick(int column);
     void ListView_Receivers_MouseDown(int button, int shift, int x, int y);
@@ -63,20 +78,9 @@ public:
     void Command_RemoveReceiver_Click();
 
     void ApplyUserRights();
-    // The list's part of termination (also run by the destructor).
+    // The list's part of termination (run by the destructor).
     void SaveListState();
 
-protected:
-    void OnInitialise() override;
-    void ApplyCaptions() override;
-    void OnSettingsMessage() override;
-    void HandleOwnMessage(int type, std::string_view body, std::shared_ptr<cReceiver>& receiver,
-                          std::shared_ptr<cProfile>& profile) override;
-    void OnShowConnectionState() override;
-    void resizeEvent(QResizeEvent* event) override;
-    void keyPressEvent(QKeyEvent* event) override;
-
-private:
     void onConnected();
     void onReceiverSaved(const std::shared_ptr<cReceiver>& receiver);     // 240
     void onReceiverDeleted(const std::shared_ptr<cReceiver>& receiver);   // 241

@@ -51,7 +51,22 @@ public:
     QString Password() const { return {}; }
     void SetPassword(const QString& password);
 
-    // Procedures (public for tests).
+    // The widgets carry their names as object names ("Frame", "ListView_Receivers",
+    // "Text_FreeText", "StatusBar"); the operator's ticks, typing and clicks on them, and
+    // the server's messages, are the only ways in. The rest of the control's face is its
+    // properties.
+
+protected:
+    void ApplyCaptions() override;
+    void OnSettingsMessage() override;
+    void HandleOwnMessage(int type, std::string_view body, std::shared_ptr<cReceiver>& receiver,
+                          std::shared_ptr<cProfile>& profile) override;
+    void OnTimerExtra() override;
+    void OnShowConnectionState() override;
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    // Procedures.
     bool IsAnyReceiverChecked() const;
     Bytes GetCheckedReceiversList() const;
     void CheckReceiversFromList(std::string_view list);
@@ -69,22 +84,6 @@ public:
     void ListView_Receivers_ItemClick(int position);
     void StatusBar_PanelClick(int panel);
 
-    // The widgets carry their names as object names ("Frame", "ListView_Receivers",
-    // "Text_FreeText", "StatusBar"); nothing outside the control reaches them otherwise.
-    int16_t MaxTextLength() const { return m_MaxTextLength; }
-    int32_t InfoCountdown() const { return m_InfoCountdown; }
-    bool StoredByServer() const { return m_StoredByServer; }
-
-protected:
-    void ApplyCaptions() override;
-    void OnSettingsMessage() override;
-    void HandleOwnMessage(int type, std::string_view body, std::shared_ptr<cReceiver>& receiver,
-                          std::shared_ptr<cProfile>& profile) override;
-    void OnTimerExtra() override;
-    void OnShowConnectionState() override;
-    void resizeEvent(QResizeEvent* event) override;
-
-private:
     void bindOwnSocket();
     void sendPassword();                 // last of the start-up requests
     void fillList();                     // 230

@@ -142,7 +142,7 @@ TEST_F(ActiveProfilesTest, TreeShowsTheAreasProfilesWithTheirState) {
     EXPECT_EQ(Texts(), (QStringList{"Gatehouse", "Gatehouse@Weekend cover"}));
     EXPECT_EQ(Tree().Image("K3"), ActivePrf::kImageEnabled);
     EXPECT_EQ(Tree().ToolTipText(), "Ctrl + double-click switches it on or off");
-    EXPECT_TRUE(control->Label_Disconnected().isHidden());
+    EXPECT_TRUE(korvel::testing::Child<platform::StatusLabel>(*control, "Label_Disconnected").isHidden());
     EXPECT_EQ(control->property("IsConnectedToServer").toInt(), 1);
     EXPECT_EQ(store.Get("Korvel ActiveX ActiveProfiles Client", "Texts", "IsLoadedOnce", ""), "1");
 
@@ -352,7 +352,7 @@ TEST_F(ActiveProfilesTest, ProtocolVersionConflictClosesAndHidesTheTree) {
     EXPECT_EQ(box.icon, platform::MessageIcon::Exclamation);
     ASSERT_TRUE(WaitFor([&] { return !control->IsConnected(); }));
     EXPECT_TRUE(Tree().isHidden());
-    EXPECT_FALSE(control->Label_Disconnected().isHidden());
+    EXPECT_FALSE(korvel::testing::Child<platform::StatusLabel>(*control, "Label_Disconnected").isHidden());
     EXPECT_EQ(control->property("IsConnectedToServer").toInt(), 0);
 }
 
@@ -362,7 +362,7 @@ TEST_F(ActiveProfilesTest, ClosedConnectionHidesTheTreeAndKeepsItsNodes) {
     server.CloseConnection();
     ASSERT_TRUE(WaitFor([&] { return !control->IsConnected() && Tree().isHidden(); }));
     EXPECT_EQ(Tree().NodeCount(), AllProfiles());
-    EXPECT_EQ(control->Label_Disconnected().text(), QString("Disconnected from 127.0.0.1:%1").arg(server.Port()));
+    EXPECT_EQ(korvel::testing::Child<platform::StatusLabel>(*control, "Label_Disconnected").text(), QString("Disconnected from 127.0.0.1:%1").arg(server.Port()));
     // Switching by name while closed sends nothing and raises nothing.
     control->ProfileEnableOrDisable("Day shift", 0);
     Settle();
@@ -374,7 +374,7 @@ TEST_F(ActiveProfilesTest, IsConnectedToServerIsZeroWhileTheAttemptIsUnderWay) {
     control->setProperty("ServerPort", server.Port());
     control->setProperty("ServerAddress", "127.0.0.1");
     control->Timer_Connect_Timer(); // the attempt starts; its outcome arrives as an event
-    ASSERT_EQ(control->Winsock_ActiveXClient().State(), SocketConnecting);
+    ASSERT_EQ(korvel::testing::Child<platform::SocketControl>(*control, "Winsock_ActiveXClient").State(), SocketConnecting);
     EXPECT_EQ(control->property("IsConnectedToServer").toInt(), 0);
     EXPECT_TRUE(WaitFor([&] { return control->property("IsConnectedToServer").toInt() == 1; }));
 }

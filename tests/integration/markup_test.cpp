@@ -318,7 +318,7 @@ TEST_F(MarkupEverywhere, ProfilesEditorItsPagesMenusToolTipsAndBoxes) {
 
 TEST_F(MarkupEverywhere, ReceiversEditorItsParametersWindowAndRemoveQuestion) {
     std::unique_ptr<receivers::Component> control;
-    auto& r = Start(control, [&] { return korvel::testing::Child<platform::ListView>(*control, "ListView_Receivers").ListCount() >= 4 && control->CurrentReceiver(); });
+    auto& r = Start(control, [&] { return korvel::testing::Child<platform::ListView>(*control, "ListView_Receivers").ListCount() >= 4 && korvel::testing::Child<QPushButton>(*control, "Command_RemoveReceiver").isEnabled(); });
     MovePointer(korvel::testing::Child<platform::ListView>(r, "ListView_Receivers").viewport(), QPoint(5, 5));
     {
         ModalWalker windows(report);

@@ -1,6 +1,7 @@
 // The profiles editor against the substitute server over loopback: its start-up
 // requests, the tree it builds from the profile list, the server's updates, and the
 // messages Save and the public operations send, to the byte.
+#include "tests/support/children.h"
 #include "controls/profiles/profilescomponent.h"
 #include "tests/controls/profiles/profileswidgets.h"
 #include "tests/support/loopback.h"
@@ -96,7 +97,7 @@ TEST_F(ProfilesDialogueTest, ShowsConnectedStateAndFillsTheTreeSystemsAndMenus) 
     EXPECT_FALSE(Frame0(*control).isHidden());
     EXPECT_FALSE(SSTab_Profile(*control).isHidden());
     EXPECT_FALSE(Command_Save(*control).isHidden());
-    EXPECT_TRUE(control->Label_Disconnected().isHidden());
+    EXPECT_TRUE(korvel::testing::Child<platform::StatusLabel>(*control, "Label_Disconnected").isHidden());
 
     // Child profiles are off: every profile is one top-level node, "@" included.
     const platform::TreeView& tree = TreeView_Profiles(*control);
@@ -122,7 +123,7 @@ TEST_F(ProfilesDialogueTest, ShowsConnectedStateAndFillsTheTreeSystemsAndMenus) 
 
     // The server going away hides the editor.
     server.CloseConnection(0);
-    ASSERT_TRUE(WaitFor([&] { return !control->Label_Disconnected().isHidden(); }));
+    ASSERT_TRUE(WaitFor([&] { return !korvel::testing::Child<platform::StatusLabel>(*control, "Label_Disconnected").isHidden(); }));
     EXPECT_TRUE(Frame0(*control).isHidden());
     EXPECT_TRUE(SSTab_Profile(*control).isHidden());
     for (int i = 0; i < Profiles::kTabCount; ++i) EXPECT_TRUE(TabControlPage(*control, i).isHidden());

@@ -3,6 +3,7 @@
 #include "controls/receivers/parameterswindow.h"
 #include "tests/support/children.h"
 #include "controls/receivers/receiverscomponent.h"
+#include "tests/support/listinput.h"
 #include "tests/support/loopback.h"
 
 #include "core/clientstate.h"
@@ -86,6 +87,12 @@ protected:
     }
     platform::ListView& List() const { return korvel::testing::Child<platform::ListView>(*control, "ListView_Receivers"); }
     int Row(int identity) const { return List().FindKey(QString("K%1").arg(identity)); }
+    // The key of the receiver the control works on (the row last clicked), as the
+    // operator sees it with every right: its row selected and Remove offered; "" for none.
+    QString Current() const {
+        if (!Child<QPushButton>(*control, "Command_RemoveReceiver").isEnabled()) return {};
+        return List().Key(List().SelectedPosition());
+    }
 };
 
 } // namespace
@@ -140,8 +147,7 @@ TEST_F(ReceiversTest, ListFromTheServerWithColumnsIconsAndRights) {
     EXPECT_EQ(list.SmallIcon(Row(5)), 2); // disabled
     // Sorted by name, ascending: the first row is clicked when nothing was remembered.
     EXPECT_EQ(list.Text(1), "Control room pager");
-    ASSERT_TRUE(control->CurrentReceiver());
-    EXPECT_EQ(control->CurrentReceiver()->m_DiskIdentity, 2);
+    EXPECT_EQ(Current(), "K2");
     EXPECT_TRUE(korvel::testing::Child<QPushButton>(*control, "Command_AddReceiver").isEnabled());
     EXPECT_TRUE(korvel::testing::Child<QPushButton>(*control, "Command_RemoveReceiver").isEnabled());
     EXPECT_EQ(store.Get(kApp, "Parameters", "LastSelectedReceiver", ""), "Control room pager");
@@ -161,8 +167,7 @@ TEST_F(ReceiversTest, AreaShowsItsReceiversWithoutThePrefix) {
     EXPECT_EQ(List().Text(manager), "Site manager");
     EXPECT_EQ(List().SubItem(manager, 7), "Duty engineer"); // another area: full name
     // The remembered full name finds its row.
-    ASSERT_TRUE(control->CurrentReceiver());
-    EXPECT_EQ(control->CurrentReceiver()->m_DiskIdentity, 5);
+    EXPECT_EQ(Current(), "K5");
 
     // A receiver of another area announced by the server adds no row.
     server.SendFrame(240, Ref(40, "South\\Tank alarm") + Form("South\\Tank alarm", -1, 40, 1, "", {"a@b"}));
@@ -192,18 +197,18 @@ TEST_F(ReceiversTest, ServerAnnouncementsUpdateRemoveAndReIcon) {
     // 241 of the current receiver: the row now at its place is clicked.
     {
         const int position = Row(1);
-        control->ListView_Receivers_ItemClick(position);
+        ClickRow(List(), position);
         const QString next = List().Text(position + 1);
         server.SendFrame(241, Ref(1, "Duty engineer"));
         ASSERT_TRUE(ListHas(5));
-        ASSERT_TRUE(control->CurrentReceiver());
+        ASSERT_NE(Current(), "");
         EXPECT_EQ(List().Text(List().SelectedPosition()), next);
     }
     // 241 of another receiver leaves the current one.
-    const auto current = control->CurrentReceiver();
+    const QString current = Current();
     server.SendFrame(241, Ref(6, "South\\Pump station phone"));
     ASSERT_TRUE(ListHas(4));
-    EXPECT_EQ(control->CurrentReceiver(), current);
+    EXPECT_EQ(Current(), current);
     // 241 of an unknown receiver changes nothing.
     server.SendFrame(241, Ref(99, "nobody"));
     Spin(100);
@@ -213,9 +218,7 @@ TEST_F(ReceiversTest, ServerAnnouncementsUpdateRemoveAndReIcon) {
 TEST_F(ReceiversTest, CtrlDoubleClickTogglesThroughTheServer) {
     Start();
     ASSERT_TRUE(ListHas(6));
-    control->ListView_Receivers_ItemClick(Row(5));
-    control->ListView_Receivers_MouseDown(1, 2, 3000, 100); // Ctrl alone
-    control->ListView_Receivers_DblClick();
+    DoubleClickRow(List(), Row(5), 200, Qt::ControlModifier); // Ctrl alone
     ASSERT_TRUE(WaitFor([&] { return !server.ReceivedOfType(221).empty(); }));
     Bytes expected = Ref(5, "North\\Site manager");
     AppendInteger(expected, -1); // disabled now: enable
@@ -228,17 +231,16 @@ TEST_F(ReceiversTest, OkSendsTheNewReceiverToTheByteAndTheServersAnswerAddsIt) {
     Start();
     ASSERT_TRUE(ListHas(6));
     ScopedDriver driver([](ReceiverParametersWindow& w) {
-        w.Text_ReceiverName().setText("  Night desk ");
-        const int gsm = w.Combo_ReceiverType().findText("Text message (GSM)");
+        Child<QLineEdit>(w, "Text_ReceiverName").setText("  Night desk ");
+        const int gsm = Child<QComboBox>(w, "Combo_ReceiverType").findText("Text message (GSM)");
         ASSERT_GE(gsm, 0);
-        w.Combo_ReceiverType().setCurrentIndex(gsm);
-        w.Combo_ReceiverType_Click();
-        w.Text_Setting(0).setText("+4670555");
-        w.Combo_Setting(1).setCurrentIndex(2);
-        w.Combo_BackupReceiver().setCurrentIndex(w.Combo_BackupReceiver().findText("Duty engineer"));
-        w.Command_Ok_Click();
+        ChooseEntry(Child<QComboBox>(w, "Combo_ReceiverType"), gsm);
+        Child<QLineEdit>(w, "Text_Setting", 0).setText("+4670555");
+        Child<QComboBox>(w, "Combo_Setting", 1).setCurrentIndex(2);
+        Child<QComboBox>(w, "Combo_BackupReceiver").setCurrentIndex(Child<QComboBox>(w, "Combo_BackupReceiver").findText("Duty engineer"));
+        Child<QPushButton>(w, "Command_Ok").click();
     });
-    control->Command_AddReceiver_Click();
+    Child<QPushButton>(*control, "Command_AddReceiver").click();
     ASSERT_TRUE(WaitFor([&] { return !server.ReceivedOfType(240).empty(); }));
     const Bytes expected =
         Ref(-1, "Night desk") + Form("Night desk", -1, -1, 2, "Duty engineer", {"+4670555", "2", "", ""});
@@ -251,32 +253,32 @@ TEST_F(ReceiversTest, OkSendsTheNewReceiverToTheByteAndTheServersAnswerAddsIt) {
 TEST_F(ReceiversTest, EditSendsTheChangeAndTheListFollowsTheServer) {
     Start();
     ASSERT_TRUE(ListHas(6));
-    control->ListView_Receivers_ItemClick(Row(3));
-    const auto listed = control->CurrentReceiver();
+    ClickRow(List(), Row(3));
+    const auto listed = state.Receivers.Find("K3");
     ScopedDriver driver([](ReceiverParametersWindow& w) {
-        EXPECT_FALSE(w.Text_ReceiverName().isEnabled());
+        EXPECT_FALSE(Child<QLineEdit>(w, "Text_ReceiverName").isEnabled());
         EXPECT_EQ(w.windowTitle(), "Edit Receivers - Maintenance e-mail");
-        EXPECT_EQ(w.Text_Setting(0).text(), "maintenance@example.org");
-        w.Text_Setting(1).setText("[ALARM]");
-        w.Command_Ok_Click();
+        EXPECT_EQ(Child<QLineEdit>(w, "Text_Setting", 0).text(), "maintenance@example.org");
+        Child<QLineEdit>(w, "Text_Setting", 1).setText("[ALARM]");
+        Child<QPushButton>(w, "Command_Ok").click();
     });
-    control->ListView_Receivers_MouseDown(1, 0, 3000, 100);
-    control->ListView_Receivers_DblClick();
+    DoubleClickRow(List(), Row(3), 200);
     ASSERT_TRUE(WaitFor([&] { return !server.ReceivedOfType(240).empty(); }));
     EXPECT_EQ(server.ReceivedOfType(240).front().Body,
               Ref(3, "Maintenance e-mail") +
                   Form("Maintenance e-mail", -1, 3, 1, "", {"maintenance@example.org", "[ALARM]", "", ""}));
     ASSERT_TRUE(WaitFor([&] { return List().SubItem(Row(3), 4) == "[ALARM]"; }));
-    EXPECT_EQ(control->CurrentReceiver(), listed); // updated in place by the server's answer
+    EXPECT_EQ(Current(), "K3");
+    EXPECT_EQ(state.Receivers.Find("K3"), listed); // updated in place by the server's answer
 }
 
 TEST_F(ReceiversTest, RemoveAsksAndTheServersAnswerTakesTheRow) {
     Start();
     ASSERT_TRUE(ListHas(6));
     platform::ScopedScriptedDialogs dialogs;
-    control->ListView_Receivers_ItemClick(Row(2));
+    ClickRow(List(), Row(2));
     dialogs->QueueAnswer(platform::MessageResult::No);
-    control->Command_RemoveReceiver_Click();
+    Child<QPushButton>(*control, "Command_RemoveReceiver").click();
     ASSERT_EQ(dialogs->Messages().size(), 1u);
     EXPECT_EQ(dialogs->Messages()[0].text,
               "Do you want to remove the receiver 'Control room pager' permanently?\r\n\r\n"
@@ -286,31 +288,12 @@ TEST_F(ReceiversTest, RemoveAsksAndTheServersAnswerTakesTheRow) {
     EXPECT_TRUE(server.ReceivedOfType(241).empty());
 
     dialogs->QueueAnswer(platform::MessageResult::Yes);
-    control->Command_RemoveReceiver_Click();
+    Child<QPushButton>(*control, "Command_RemoveReceiver").click();
     ASSERT_TRUE(WaitFor([&] { return !server.ReceivedOfType(241).empty(); }));
     EXPECT_EQ(server.ReceivedOfType(241).front().Body, Ref(2, "Control room pager"));
     ASSERT_TRUE(ListHas(5));
     EXPECT_EQ(Row(2), 0);
 }
-
-namespace {
-
-// A whole double-click of the left button as the window system delivers it: press,
-// release, double-click, release, all with the same keys held.
-void DoubleClick(platform::ListView& list, int position, int xPixels, Qt::KeyboardModifiers keys) {
-    QPoint p = list.visualItemRect(list.topLevelItem(position - 1)).center();
-    p.setX(xPixels);
-    QWidget* viewport = list.viewport();
-    const QPoint global = viewport->mapToGlobal(p);
-    for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
-                              QEvent::MouseButtonRelease}) {
-        const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton;
-        QMouseEvent event(type, p, global, Qt::LeftButton, held, keys);
-        QApplication::sendEvent(viewport, &event);
-    }
-}
-
-} // namespace
 
 TEST_F(ReceiversTest, RealDoubleClicksToggleOrEditByKeysAndPlace) {
     Start();
@@ -336,9 +319,8 @@ TEST_F(ReceiversTest, RealDoubleClicksToggleOrEditByKeysAndPlace) {
         state.IgnoreCtrlWhenEnablingOrDisabling = c.ignoreCtrl;
         const std::size_t toggles = server.ReceivedOfType(221).size();
         const int edits = opened;
-        DoubleClick(List(), duty, c.xPixels, c.keys);
-        ASSERT_TRUE(control->CurrentReceiver()) << c.what;
-        EXPECT_EQ(control->CurrentReceiver()->m_DiskIdentity, 1) << c.what;
+        DoubleClickRow(List(), duty, c.xPixels, c.keys);
+        EXPECT_EQ(Current(), "K1") << c.what;
         EXPECT_EQ(List().SelectedPosition(), duty) << c.what;
         EXPECT_EQ(opened - edits, c.toggles ? 0 : 1) << c.what;
         if (c.toggles) {
@@ -367,13 +349,13 @@ TEST_F(ReceiversTest, RemovingTheCurrentRowClicksTheRowNowInItsPlaceOrRowOne) {
         int selected; // the row clicked afterwards
     };
     for (Case c : {Case{2, 3, 2}, Case{3, 2, 1}, Case{1, 1, 1}, Case{1, 0, 0}}) {
-        control->ListView_Receivers_ItemClick(c.position);
+        ClickRow(List(), c.position);
         const QString key = List().Key(c.position);
         const QString expected = c.selected ? List().Key(c.position < List().ListCount() ? c.position + 1 : 1) : "";
         server.SendFrame(241, Ref(key.mid(1).toInt(), ""));
         ASSERT_TRUE(ListHas(c.rowsLeft)) << c.position;
         EXPECT_EQ(List().Key(List().SelectedPosition()), expected) << c.position;
-        EXPECT_EQ(control->CurrentReceiver() != nullptr, c.selected != 0) << c.position;
+        EXPECT_EQ(Current() != "", c.selected != 0) << c.position;
         EXPECT_EQ(korvel::testing::Child<QPushButton>(*control, "Command_RemoveReceiver").isEnabled(), c.selected != 0) << c.position;
         EXPECT_EQ(korvel::testing::Child<QPushButton>(*control, "Command_CopyReceiver").isEnabled(), c.selected != 0) << c.position;
     }
@@ -435,7 +417,7 @@ TEST_F(ReceiversTest, OkWithoutAConnectionKeepsTheWindowAndSaysItWasNotSent) {
     };
 
     // Edit: the current receiver, opened by Enter on the list.
-    control->ListView_Receivers_ItemClick(Row(3));
+    ClickRow(*list, Row(3));
     store.Save(kApp, "Parameters", "LastSelectedReceiver", "remembered");
     const auto listed = state.Receivers.Find("K3");
     const Bytes before = listed->CompressToNetworkBytes();
@@ -468,8 +450,7 @@ TEST_F(ReceiversTest, AddWithoutAConnectionSendsNothingAndReportsIt) {
         ScopedDriver driver([&](ReceiverParametersWindow& w) {
             w.findChild<QLineEdit*>("Text_ReceiverName")->setText("Night desk");
             auto* type = w.findChild<QComboBox*>("Combo_ReceiverType");
-            type->setCurrentIndex(type->findText("Text message (GSM)"));
-            w.Combo_ReceiverType_Click();
+            ChooseEntry(*type, type->findText("Text message (GSM)"));
             server.CloseConnection(connection);
             ASSERT_TRUE(WaitFor([&] { return !control->IsConnected(); }));
             w.findChild<QPushButton*>("Command_Ok")->click();
@@ -504,7 +485,7 @@ TEST_F(ReceiversTest, SavedRenamedAndNewReceiversTakeTheirSortedPlace) {
         server.SendFrame(240, Ref(id, name) + Form(name, -1, id, 1, "", {}));
         return WaitFor([&] { return texts().contains(expectedKeyText); });
     };
-    control->ListView_Receivers_ItemClick(Row(4));
+    ClickRow(List(), Row(4));
     const QString selectedKey = "K4";
 
     ASSERT_TRUE(announce(3, "DUTY ENGINEER", "K3=DUTY ENGINEER"));
@@ -517,7 +498,7 @@ TEST_F(ReceiversTest, SavedRenamedAndNewReceiversTakeTheirSortedPlace) {
     EXPECT_EQ(List().Key(List().SelectedPosition()), selectedKey);
 
     // Descending: the header of the sorted column clicked again.
-    control->ListView_Receivers_ColumnClick(1);
+    ClickHeader(List(), 1);
     ASSERT_TRUE(announce(2, "Duty Engineer", "K2=Duty Engineer"));
     ASSERT_TRUE(announce(21, "DUTY engineer", "K21=DUTY engineer"));
     ASSERT_TRUE(announce(20, "Aardvark", "K20=Aardvark"));

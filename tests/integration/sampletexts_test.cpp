@@ -12,6 +12,8 @@
 #include "controls/receivers/receiverscomponent.h"
 #include "controls/syslog/syslogcomponent.h"
 #include "controls/textmessage/textmessagecomponent.h"
+#include "tests/support/composer.h"
+#include "tests/support/listinput.h"
 #include "tests/support/loopback.h"
 
 #include "core/serversettings.h"
@@ -149,12 +151,10 @@ TEST_F(EventTexts, AreAllInTheSampleTableWithTheDetailsWindowOpen) {
 
 TEST_F(TextMessageTexts, AreAllInTheSampleTableWhileComposingAndSending) {
     auto& c = Run(500, 450, [&] { return Child<platform::ListView>("ListView_Receivers").ListCount() > 0; });
-    auto& list = Child<platform::ListView>("ListView_Receivers");
-    list.SetChecked(1, true);
-    c.ListView_Receivers_ItemClick(1);
+    SetTick(Child<platform::ListView>("ListView_Receivers"), 1, true);
     Child<QPlainTextEdit>("Text_FreeText").setPlainText(QString(400, 'x')); // too long for any type
     Child<QPlainTextEdit>("Text_FreeText").setPlainText("Pump 3 stopped");
-    c.StatusBar_PanelClick(textmessage::Component::kSendPanel);
+    ClickPanel(c, textmessage::Component::kSendPanel);
     ASSERT_TRUE(WaitFor([&] { return !server.ReceivedOfType(130).empty(); }));
     Spin(100); // the answer names the message sent
     ExpectEveryTextInTheTable();
@@ -166,7 +166,7 @@ TEST_F(ActiveProfileTexts, AreAllInTheSampleTable) {
 }
 
 TEST_F(ReceiverTexts, AreAllInTheSampleTableWithTheWindowsAndTheConfirmationOpen) {
-    auto& c = Run(700, 400, [&] { return Child<platform::ListView>("ListView_Receivers").ListCount() > 0; });
+    Run(700, 400, [&] { return Child<platform::ListView>("ListView_Receivers").ListCount() > 0; });
     std::vector<QString> captions;
     auto previous = receivers::ReceiverParametersWindow::InstallDriver([&](receivers::ReceiverParametersWindow& w) {
         captions.push_back(w.windowTitle());
@@ -175,9 +175,10 @@ TEST_F(ReceiverTexts, AreAllInTheSampleTableWithTheWindowsAndTheConfirmationOpen
         w.reject();
     });
     Child<QPushButton>("Command_AddReceiver").click();
-    c.ListView_Receivers_ItemClick(1);
+    auto& list = Child<platform::ListView>("ListView_Receivers");
+    ClickRow(list, 1);
     Child<QPushButton>("Command_CopyReceiver").click();
-    c.ListView_Receivers_KeyPress(13); // Enter edits
+    PressKey(list, Qt::Key_Return); // Enter edits
     receivers::ReceiverParametersWindow::InstallDriver(std::move(previous));
     EXPECT_EQ(captions.size(), 3u);
     dialogs->QueueAnswer(platform::MessageResult::No);

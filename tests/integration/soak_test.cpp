@@ -3,6 +3,7 @@
 // frames now and then. The control must never crash, answer every keep-alive while
 // connected, show the status after each malformed frame, and show exactly the lines a
 // model of the list expects.
+#include "tests/support/children.h"
 #include "controls/syslog/syslogcomponent.h"
 #include "tests/support/loopback.h"
 
@@ -128,9 +129,9 @@ TEST_F(Soak, SysLogViewerSurvivesRandomSplitsKeepAlivesAndMalformedFrames) {
             };
             server.SendSplit(malformed[pick(5)] + EncodeFrame(166, LogLineBody("never shown")), randomCuts(10));
             ++malformedSent;
-            ASSERT_TRUE(WaitFor([&] { return !control.IsConnected() && !control.Label_Disconnected().isHidden(); }))
+            ASSERT_TRUE(WaitFor([&] { return !control.IsConnected() && !korvel::testing::Child<platform::StatusLabel>(control, "Label_Disconnected").isHidden(); }))
                 << "step " << step;
-            ASSERT_EQ(control.Label_Disconnected().text(), QString("Disconnected from 127.0.0.1:%1").arg(server.Port()));
+            ASSERT_EQ(korvel::testing::Child<platform::StatusLabel>(control, "Label_Disconnected").text(), QString("Disconnected from 127.0.0.1:%1").arg(server.Port()));
             // A new connection: the server answers 144 with its log so far.
             Reconnect();
             ++connection;

@@ -5,6 +5,7 @@
 #include "controls/textmessage/statusbar.h"
 #include "tests/support/children.h"
 #include "controls/textmessage/textmessagecomponent.h"
+#include "tests/support/composer.h"
 #include "tests/support/loopback.h"
 
 #include "core/clientstate.h"
@@ -89,15 +90,13 @@ protected:
         return out;
     }
     void Tick(int id, bool on = true) {
-        const int position = List().FindKey(QString("K%1").arg(id));
-        ASSERT_GT(position, 0) << id;
-        List().SetChecked(position, on);
-        control->ListView_Receivers_ItemClick(position);
+        ASSERT_GT(List().FindKey(QString("K%1").arg(id)), 0) << id;
+        TickReceiver(*control, id, on);
     }
     bool SendEnabled() const { return korvel::testing::Child<textmessage::StatusBar>(*control, "StatusBar").PanelEnabled(TextMessage::kSendPanel); }
     QString Panel(int n) const { return korvel::testing::Child<textmessage::StatusBar>(*control, "StatusBar").PanelText(n); }
     void Type(const QString& text) { korvel::testing::Child<QPlainTextEdit>(*control, "Text_FreeText").setPlainText(text); }
-    void ClickSend() { control->StatusBar_PanelClick(TextMessage::kSendPanel); }
+    void ClickSend() { ClickPanel(*control, TextMessage::kSendPanel); }
 };
 
 } // namespace
@@ -135,10 +134,10 @@ TEST_F(TextMessageLoopback, ShowsTheAreasReceiversSortedAndTheComposer) {
     EXPECT_FALSE(korvel::testing::Child<QGroupBox>(*control, "Frame").isHidden());
     EXPECT_FALSE(korvel::testing::Child<QPlainTextEdit>(*control, "Text_FreeText").isHidden());
     EXPECT_FALSE(korvel::testing::Child<textmessage::StatusBar>(*control, "StatusBar").isHidden());
-    EXPECT_TRUE(control->Label_Disconnected().isHidden());
+    EXPECT_TRUE(korvel::testing::Child<platform::StatusLabel>(*control, "Label_Disconnected").isHidden());
     EXPECT_EQ(korvel::testing::Child<QGroupBox>(*control, "Frame").title(), "Receivers (north)");
     EXPECT_EQ(Panel(TextMessage::kSendPanel), "Send");
-    EXPECT_TRUE(control->StoredByServer());
+    EXPECT_EQ(store.Get(kApp, "Parameters", "LastMessageText", "-"), "-") << "the server keeps the last message";
     EXPECT_EQ(store.Get(kApp, "Texts", "IsLoadedOnce", ""), "1");
 
     control.reset();
@@ -154,13 +153,12 @@ TEST_F(TextMessageLoopback, SendsTheMessageToTheByteAndShowsTheServersIdentity) 
     Start();
     Tick(1); // GSM, 160
     Tick(2); // pager, 80
-    EXPECT_EQ(control->MaxTextLength(), 80);
+    EXPECT_EQ(ShownLimit(*control), 80);
     Type("Pump 3\ntripped");
     ASSERT_TRUE(SendEnabled());
     ClickSend();
     EXPECT_EQ(korvel::testing::Child<textmessage::StatusBar>(*control, "StatusBar").PanelBevel(TextMessage::kSendPanel), textmessage::StatusBar::Inset);
-    EXPECT_EQ(Panel(TextMessage::kInfoPanel), "Message sent");
-    EXPECT_EQ(control->InfoCountdown(), 15000);
+    EXPECT_EQ(Panel(TextMessage::kInfoPanel), "Message sent"); // for 15 s (unit tests count the ticks)
     ASSERT_TRUE(WaitFor([&] { return server.ReceivedOfType(130).size() == 1; }));
     Bytes expected;
     AppendString(expected, "Pump 3\r\ntripped");
@@ -178,15 +176,13 @@ TEST_F(TextMessageLoopback, SendsTheMessageToTheByteAndShowsTheServersIdentity) 
         return korvel::testing::Child<textmessage::StatusBar>(*control, "StatusBar").PanelBevel(TextMessage::kSendPanel) == textmessage::StatusBar::Raised;
     })) << "the pressed look lasts until the next timer tick";
     // Text and ticks stay; the server keeps the message, nothing is kept locally.
-    EXPECT_EQ(control->MessageText(), "Pump 3\r\ntripped");
-    EXPECT_EQ(control->GetCheckedReceiversList(), "2\xFF" "1\xFF");
+    EXPECT_EQ(ComposerText(*control).toPlainText(), "Pump 3\ntripped");
+    EXPECT_EQ(TickedList(*control), "2\xFF" "1\xFF");
     EXPECT_EQ(store.Get(kApp, "Parameters", "LastMessageText", "-"), "-");
     EXPECT_EQ(store.Get(kApp, "Parameters", "LastMessageReceivers", "-"), "-");
 
     // The information panel empties when its countdown runs out.
-    EXPECT_TRUE(WaitFor([&] { return control->InfoCountdown() < 15000; }));
-    for (int i = 0; i < 150 && control->InfoCountdown() > 0; ++i) control->Timer_Connect_Timer();
-    EXPECT_EQ(control->InfoCountdown(), 0);
+    for (int i = 0; i < 150 && !Panel(TextMessage::kInfoPanel).isEmpty(); ++i) control->Timer_Connect_Timer();
     EXPECT_EQ(Panel(TextMessage::kInfoPanel), "");
 
     // A new connection brings the last message back from the server.
@@ -194,9 +190,9 @@ TEST_F(TextMessageLoopback, SendsTheMessageToTheByteAndShowsTheServersIdentity) 
     Tick(1, false);
     Tick(2, false);
     Reconnect(1);
-    EXPECT_EQ(control->GetCheckedReceiversList(), "2\xFF" "1\xFF");
-    EXPECT_EQ(control->MessageText(), "Pump 3\r\ntripped");
-    EXPECT_EQ(control->MaxTextLength(), 80);
+    EXPECT_EQ(TickedList(*control), "2\xFF" "1\xFF");
+    EXPECT_EQ(ComposerText(*control).toPlainText(), "Pump 3\ntripped");
+    EXPECT_EQ(ShownLimit(*control), 80);
     EXPECT_TRUE(SendEnabled());
 }
 
@@ -221,9 +217,9 @@ TEST_F(TextMessageLoopback, WithoutServerStorageTheLastMessageLivesInTheUserStor
     store.Save(kApp, "Parameters", "LastMessageText", "from\r\nbefore");
     Make("");
     Start();
-    EXPECT_FALSE(control->StoredByServer());
-    EXPECT_EQ(control->GetCheckedReceiversList(), "2\xFF" "3\xFF");
-    EXPECT_EQ(control->MessageText(), "from\r\nbefore");
+    // Not kept by the server: the last message comes from the user's store.
+    EXPECT_EQ(TickedList(*control), "2\xFF" "3\xFF");
+    EXPECT_EQ(ComposerText(*control).toPlainText(), "from\nbefore");
 
     Tick(3, false);
     Type("Next shift starts at 6");
@@ -235,8 +231,8 @@ TEST_F(TextMessageLoopback, WithoutServerStorageTheLastMessageLivesInTheUserStor
 
     // The server's own answers to 131/132 are not read: the store wins.
     Reconnect(1);
-    EXPECT_EQ(control->GetCheckedReceiversList(), "2\xFF");
-    EXPECT_EQ(control->MessageText(), "Next shift starts at 6");
+    EXPECT_EQ(TickedList(*control), "2\xFF");
+    EXPECT_EQ(ComposerText(*control).toPlainText(), "Next shift starts at 6");
 }
 
 TEST_F(TextMessageLoopback, WithoutTheRightNothingIsSent) {
@@ -247,8 +243,8 @@ TEST_F(TextMessageLoopback, WithoutTheRightNothingIsSent) {
     Type("hello");
     EXPECT_FALSE(SendEnabled());
     ClickSend();
-    control->StatusBar_PanelClick(TextMessage::kInfoPanel);
-    control->StatusBar_PanelClick(TextMessage::kServerPanel);
+    ClickPanel(*control, TextMessage::kInfoPanel);
+    ClickPanel(*control, TextMessage::kServerPanel);
     Spin(60);
     EXPECT_TRUE(server.ReceivedOfType(130).empty());
     EXPECT_EQ(Panel(TextMessage::kInfoPanel), "");
@@ -265,11 +261,11 @@ TEST_F(TextMessageLoopback, ListFollowsSavedAndDeletedReceiversKeepingTicks) {
     server.SendFrame(240, Body240(5, "North\\Area manager", 2));
     ASSERT_TRUE(WaitFor([&] { return List().Text(1) == "Area manager"; }));
     EXPECT_EQ(Rows(), (QStringList{"K5=Area manager", "K4=Gatehouse screen"}));
-    EXPECT_EQ(control->GetCheckedReceiversList(), "5\xFF");
+    EXPECT_EQ(TickedList(*control), "5\xFF");
 
     // 240 changes its type to the pager (80): the limit follows, Send is refused.
     server.SendFrame(240, Body240(5, "North\\Area manager", 3));
-    ASSERT_TRUE(WaitFor([&] { return control->MaxTextLength() == 80; }));
+    ASSERT_TRUE(WaitFor([&] { return ShownLimit(*control) == 80; }));
     EXPECT_FALSE(SendEnabled());
 
     // 240 for a new receiver in the area adds it; one outside the area is ignored, and a
@@ -284,14 +280,14 @@ TEST_F(TextMessageLoopback, ListFollowsSavedAndDeletedReceiversKeepingTicks) {
     // 241 of the ticked receiver: its row goes, and so does its limit.
     server.SendFrame(241, Body241(5, "North\\Area manager"));
     ASSERT_TRUE(WaitFor([&] { return List().ListCount() == 2; }));
-    EXPECT_EQ(control->MaxTextLength(), 8192);
+    EXPECT_EQ(ShownLimit(*control), 8192);
     EXPECT_FALSE(SendEnabled()) << "no receiver ticked";
     Tick(8);
     EXPECT_TRUE(SendEnabled());
 
     // 230 rebuilds the list and clears every tick.
     server.SendFrame(230, server.Data().Answers[230].front().Body);
-    ASSERT_TRUE(WaitFor([&] { return List().ListCount() == 2 && !control->IsAnyReceiverChecked(); }));
+    ASSERT_TRUE(WaitFor([&] { return List().ListCount() == 2 && !(List().CheckedCount() > 0); }));
     EXPECT_EQ(Rows(), (QStringList{"K4=Gatehouse screen", "K5=Site manager"}));
     EXPECT_FALSE(SendEnabled());
     EXPECT_TRUE(control->IsConnected());
@@ -320,9 +316,9 @@ TEST_F(TextMessageLoopback, LostConnectionHidesTheComposerAndKeepsItsContents) {
     ASSERT_TRUE(WaitFor([&] { return !control->IsConnected() && korvel::testing::Child<QGroupBox>(*control, "Frame").isHidden(); }));
     EXPECT_TRUE(korvel::testing::Child<QPlainTextEdit>(*control, "Text_FreeText").isHidden());
     EXPECT_TRUE(korvel::testing::Child<textmessage::StatusBar>(*control, "StatusBar").isHidden());
-    EXPECT_FALSE(control->Label_Disconnected().isHidden());
-    EXPECT_EQ(control->MessageText(), "draft");
-    EXPECT_EQ(control->GetCheckedReceiversList(), "1\xFF");
+    EXPECT_FALSE(korvel::testing::Child<platform::StatusLabel>(*control, "Label_Disconnected").isHidden());
+    EXPECT_EQ(ComposerText(*control).toPlainText(), "draft");
+    EXPECT_EQ(TickedList(*control), "1\xFF");
     ClickSend(); // Send stays enabled in the hidden bar, but nothing goes out or is reported
     EXPECT_EQ(Panel(TextMessage::kInfoPanel), "");
 }
@@ -360,5 +356,5 @@ TEST_F(TextMessageLoopback, SavedRenamedAndNewReceiversTakeTheirSortedPlaceWithT
     EXPECT_EQ(Rows(), (QStringList{"K1=Control Room Pager", "K6=control room pager", "K2=Duty Engineer",
                                    "K3=DUTY ENGINEER", "K20=duty engineer", "K4=North\\Gatehouse screen",
                                    "K5=North\\Site manager"}));
-    EXPECT_EQ(control->GetCheckedReceiversList(), "6\xFF" "3\xFF");
+    EXPECT_EQ(TickedList(*control), "6\xFF" "3\xFF");
 }

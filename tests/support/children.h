@@ -18,4 +18,10 @@ T& Child(const QObject& parent, const char* name) {
     return *child;
 }
 
+// One of a numbered set of widgets ("Text_Setting", 2: the widget named "Text_Setting2").
+template <class T>
+T& Child(const QObject& parent, const char* name, int number) {
+    return Child<T>(parent, (std::string(name) + std::to_string(number)).c_str());
+}
+
 } // namespace korvel::testing

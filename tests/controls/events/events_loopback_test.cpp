@@ -2,6 +2,7 @@
 // requests, the alarm list, every kind of live update, the node cap, the order setting,
 // the details window of a double-clicked alarm, and its behaviour on a broken stream or
 // a dropped connection.
+#include "tests/support/children.h"
 #include "controls/events/eventmessages.h"
 #include "controls/events/eventscomponent.h"
 #include "controls/events/eventtree.h"
@@ -93,7 +94,7 @@ protected:
         Send(NewAlarm(marker));
         return WaitFor([&] { return Tree().FindAlarm(marker) != nullptr; });
     }
-    bool LabelShown() const { return !control->Label_Disconnected().isHidden(); }
+    bool LabelShown() const { return !korvel::testing::Child<platform::StatusLabel>(*control, "Label_Disconnected").isHidden(); }
 };
 
 } // namespace

@@ -1,18 +1,22 @@
-// The receivers editor's list rules without a server: settings and receivers are put into
-// the state by hand and the control's handlers are called directly.
+// The receivers editor's list rules, driven as the operator drives them: the server (the
+// substitute one, over loopback) sends the settings, rights and receivers each test sets
+// up, and the test clicks, double-clicks, moves the pointer and presses keys on the list
+// and the buttons.
 #include "controls/receivers/receiverscomponent.h"
-#include "tests/support/children.h"
 #include "controls/receivers/parameterswindow.h"
+#include "tests/support/children.h"
+#include "tests/support/listinput.h"
+#include "tests/support/loopback.h"
 
 #include "core/clientstate.h"
-#include "core/decoder.h"
+#include "core/codec.h"
 #include "core/records/receiver.h"
 #include "core/settingsstore.h"
 #include "platform/listview.h"
 #include "testserver/sampledata.h"
 
-#include <QApplication>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -20,60 +24,97 @@
 
 #include <cstring>
 #include <memory>
+#include <vector>
 
 using namespace korvel;
+using namespace korvel::testing;
 using Receivers = korvel::receivers::Component;
+using korvel::receivers::ReceiverParametersWindow;
 
 namespace {
 
 constexpr const char* kApp = "Korvel ActiveX Receiver Client";
 
-void EnsureApplication() {
-    static int argc = 1;
-    static char name[] = "korvel_receivers_tests";
-    static char* argv[] = {name, nullptr};
-    if (!QApplication::instance()) {
-        qputenv("KORVEL_SYSTEM_CONFIG", "/nonexistent/korvel-test-client.conf");
-        new QApplication(argc, argv);
-    }
-}
-
-class ComponentTest : public ::testing::Test {
+class ComponentTest : public LoopbackTest<Receivers> {
 protected:
-    void SetUp() override {
-        EnsureApplication();
-        state.SettingsStore = &store;
-    }
+    // A control connected to a server that sends these settings and the receivers added so
+    // far; returns when the list shows them.
     void Start(bool allowBackup) { Start(allowBackup ? "1" : "0", "0"); }
     void Start(const char* allowBackup, const char* collection) {
-        control = std::make_unique<Receivers>(state);
-        control->resize(600, 400);
-        std::vector<testserver::SampleSettingSection> sections = {
-            {"General", {{"AllowBackupReceiver", allowBackup}, {"RunAsCollectionClient", collection}}}};
-        const Bytes body = testserver::SettingsBody(sections);
-        std::shared_ptr<cReceiver> r;
-        std::shared_ptr<cProfile> p;
-        int32_t position = 0;
-        HandleServerMessage(state, 106, body, position, r, p);
-        control->HandleSettingsMessage();
+        Make();
+        Connect(allowBackup, collection);
+    }
+    void Make() { MakeControl(600, 400); }
+    // rows: what the list shows of the receivers added (-1: all of them).
+    void Connect(const char* allowBackup = "0", const char* collection = "0", int rows = -1) {
+        data.Settings = {{"General", {{"AllowBackupReceiver", allowBackup}, {"RunAsCollectionClient", collection}}}};
+        data.Answers[230] = {testserver::OutFrame{230, ListBody()}};
+        server.SetData(data);
+        const int connection = server.ConnectionCount();
+        ASSERT_TRUE(ConnectAndWait([&] {
+            return !server.ReceivedOfType(230, connection).empty() && server.AllSent() &&
+                   !Child<QGroupBox>(*control, "Frame").isHidden() && List().ListCount() == Rows(rows);
+        }));
+        Sync();
+    }
+    // Returns when everything the server sent so far has been handled: two rights
+    // messages after it, the second the data set's own, are seen arriving.
+    void Sync() {
+        SendRights(0x7F00);
+        SendRights(data.UserRights);
     }
     void Add(int16_t id, const char* name, bool enabled = true) {
-        auto r = std::make_shared<cReceiver>();
-        r->m_DiskIdentity = id;
-        r->m_ReceiverName = name;
-        r->m_Enabled = enabled ? -1 : 0;
-        state.Receivers.Add(RecordKey(id), r);
+        cReceiver r;
+        r.m_DiskIdentity = id;
+        r.m_ReceiverName = name;
+        r.m_Enabled = enabled ? -1 : 0;
+        m_Receivers.push_back(r);
     }
-    platform::ListView& List() const { return korvel::testing::Child<platform::ListView>(*control, "ListView_Receivers"); }
+    // The server sends its whole list again (230) with the receivers added so far.
+    void SendList(int rows = -1) {
+        server.SendFrame(230, ListBody());
+        Sync();
+        ASSERT_EQ(List().ListCount(), Rows(rows));
+    }
+    // The server sends the operator's rights (102).
+    void SendRights(int32_t rights) {
+        server.SendFrame(102, LongToNetworkBytes(rights));
+        ASSERT_TRUE(WaitFor([&] { return state.UserRights == rights; }));
+    }
+    platform::ListView& List() const { return Child<platform::ListView>(*control, "ListView_Receivers"); }
+    QPushButton& Button(const char* name) const { return Child<QPushButton>(*control, name); }
     QStringList Texts() const {
         QStringList out;
         for (int i = 1; i <= List().ListCount(); ++i) out << List().Text(i);
         return out;
     }
+    // The receiver the control works on (the row last clicked) as the operator sees it:
+    // the name in the window that Enter opens to edit it; "" when Enter opens nothing.
+    QString CurrentName() {
+        QString shown;
+        auto previous = ReceiverParametersWindow::InstallDriver([&](ReceiverParametersWindow& w) {
+            shown = w.windowTitle().section(QStringLiteral(" - "), 1);
+            w.reject();
+        });
+        PressKey(List(), Qt::Key_Return);
+        ReceiverParametersWindow::InstallDriver(std::move(previous));
+        return shown;
+    }
 
-    MemorySettingsStore store;
-    ClientState state;
-    std::unique_ptr<Receivers> control;
+private:
+    int Listed() const { return static_cast<int>(m_Receivers.size()); }
+    int Rows(int rows) const { return rows < 0 ? Listed() : rows; }
+    Bytes ListBody() const {
+        Bytes body;
+        AppendLong(body, Listed());
+        for (const cReceiver& r : m_Receivers) {
+            AppendLong(body, r.m_DiskIdentity);
+            AppendString(body, r.m_ReceiverName);
+            r.AppendNetworkBytes(body);
+        }
+        return body;
+    }
+    std::vector<cReceiver> m_Receivers;
 };
 
 } // namespace
@@ -107,25 +148,24 @@ TEST_F(ComponentTest, ColumnsWidthsAndRememberedSort) {
 }
 
 TEST_F(ComponentTest, HeaderClicksSortAndTerminationRemembers) {
-    Start(false);
     Add(1, "beta");
     Add(2, "Alpha");
     Add(3, "gamma");
-    control->FillReceiverList();
+    Start(false);
     EXPECT_EQ(Texts(), (QStringList{"Alpha", "beta", "gamma"}));
-    control->ListView_Receivers_ColumnClick(1);
+    ClickHeader(List(), 1);
     EXPECT_EQ(Texts(), (QStringList{"gamma", "beta", "Alpha"}));
     EXPECT_EQ(List().ColumnIcon(1), 1);
-    control->ListView_Receivers_ColumnClick(1);
+    ClickHeader(List(), 1);
     EXPECT_EQ(Texts(), (QStringList{"Alpha", "beta", "gamma"}));
     EXPECT_EQ(List().ColumnIcon(1), 2);
-    control->ListView_Receivers_ColumnClick(3);
+    ClickHeader(List(), 3);
     EXPECT_EQ(List().SortKey(), 2);
     EXPECT_EQ(List().SortOrder(), 0);
     EXPECT_EQ(List().ColumnIcon(1), 0);
     EXPECT_EQ(List().ColumnIcon(3), 2);
 
-    control->ListView_Receivers_ItemClick(List().FindKey("K3"));
+    ClickRow(List(), List().FindKey("K3"));
     List().SetColumnWidth(2, 2100);
     control.reset();
     EXPECT_EQ(store.Get(kApp, "Parameters", "LastReceiverSortKey", ""), "2");
@@ -137,61 +177,58 @@ TEST_F(ComponentTest, HeaderClicksSortAndTerminationRemembers) {
 TEST_F(ComponentTest, ClosingBeforeTheListWasSetUpKeepsWhatWasRemembered) {
     store.Save(kApp, "Parameters", "LastReceiverSortKey", "3");
     store.Save(kApp, "Parameters", "ReceiverListColWidth1", "2222");
-    control = std::make_unique<Receivers>(state);
+    MakeControl(600, 400);
     control.reset();
     EXPECT_EQ(store.Get(kApp, "Parameters", "LastReceiverSortKey", ""), "3");
     EXPECT_EQ(store.Get(kApp, "Parameters", "ReceiverListColWidth1", ""), "2222");
 }
 
 TEST_F(ComponentTest, RightsDecideTheButtons) {
-    Start(false);
     Add(1, "one");
-    control->FillReceiverList();
-    EXPECT_FALSE(korvel::testing::Child<QPushButton>(*control, "Command_AddReceiver").isEnabled()) << "no rights before message 102";
-    EXPECT_FALSE(korvel::testing::Child<QPushButton>(*control, "Command_RemoveReceiver").isEnabled());
+    Make();
+    EXPECT_FALSE(Button("Command_AddReceiver").isEnabled()) << "no rights before message 102";
+    EXPECT_FALSE(Button("Command_RemoveReceiver").isEnabled());
+    Connect();
     struct Case {
         int32_t rights;
         bool may;
     };
     for (Case c : {Case{0, false}, Case{0x20, true}, Case{0xDF, false}, Case{-1, true}}) {
-        state.UserRights = c.rights;
-        control->ApplyUserRights();
-        EXPECT_EQ(korvel::testing::Child<QPushButton>(*control, "Command_AddReceiver").isEnabled(), c.may) << c.rights;
+        SendRights(c.rights);
+        EXPECT_EQ(Button("Command_AddReceiver").isEnabled(), c.may) << c.rights;
         // A row click offers Remove and Copy whatever the rights; 102 decides again.
-        control->ListView_Receivers_ItemClick(1);
-        EXPECT_TRUE(korvel::testing::Child<QPushButton>(*control, "Command_RemoveReceiver").isEnabled()) << c.rights;
-        EXPECT_TRUE(korvel::testing::Child<QPushButton>(*control, "Command_CopyReceiver").isEnabled()) << c.rights;
-        control->ApplyUserRights();
-        EXPECT_EQ(korvel::testing::Child<QPushButton>(*control, "Command_RemoveReceiver").isEnabled(), c.may) << c.rights;
-        EXPECT_EQ(korvel::testing::Child<QPushButton>(*control, "Command_CopyReceiver").isEnabled(), c.may) << c.rights;
+        ClickRow(List(), 1);
+        EXPECT_TRUE(Button("Command_RemoveReceiver").isEnabled()) << c.rights;
+        EXPECT_TRUE(Button("Command_CopyReceiver").isEnabled()) << c.rights;
+        SendRights(0x7F00); // a value between, so the next 102 is seen arriving
+        SendRights(c.rights);
+        EXPECT_EQ(Button("Command_RemoveReceiver").isEnabled(), c.may) << c.rights;
+        EXPECT_EQ(Button("Command_CopyReceiver").isEnabled(), c.may) << c.rights;
     }
 }
 
 TEST_F(ComponentTest, SelectLastReceiverAndEnterWithoutAMousePress) {
-    Start(false);
-    state.Area = "North";
     Add(1, "North\\A");
     Add(2, "North\\B");
     Add(3, "South\\C");
-    control->FillReceiverList();
+    Make();
+    control->setProperty("Area", "North");
+    Connect("0", "0", 2);
     EXPECT_EQ(Texts(), (QStringList{"A", "B"}));
 
     // Nothing remembered: row 1. Remembered full name or row text: that row.
-    control->SelectLastReceiver();
-    EXPECT_EQ(control->CurrentReceiver()->m_DiskIdentity, 1);
+    EXPECT_EQ(CurrentName(), "A");
     for (const char* remembered : {"North\\B", "B"}) {
         store.Save(kApp, "Parameters", "LastSelectedReceiver", remembered);
-        control->SelectLastReceiver();
-        EXPECT_EQ(control->CurrentReceiver()->m_DiskIdentity, 2) << remembered;
+        SendList(2);
+        EXPECT_EQ(CurrentName(), "B") << remembered;
     }
-
 }
 
 TEST_F(ComponentTest, DoubleClickEditsOrTogglesByKeysAndPlace) {
-    Start(false);
     Add(1, "one");
-    control->FillReceiverList();
-    control->ListView_Receivers_ItemClick(1);
+    Start(false);
+    ClickRow(List(), 1);
     int opened = 0;
     auto previous = receivers::ReceiverParametersWindow::InstallDriver(
         [&](receivers::ReceiverParametersWindow& w) {
@@ -202,37 +239,39 @@ TEST_F(ComponentTest, DoubleClickEditsOrTogglesByKeysAndPlace) {
         });
     struct Case {
         bool ignoreCtrl;
-        int shift;
-        int x;
+        Qt::KeyboardModifiers keys;
+        int xPixels; // 15 twips a pixel
         bool edits;
     };
     const Case cases[] = {
-        {false, 2, 3000, false}, // Ctrl alone toggles
-        {false, 3, 3000, true},  // Ctrl+Shift edits
-        {false, 0, 100, true},
-        {true, 0, 249, false},
-        {true, 0, 250, true},
+        {false, Qt::ControlModifier, 200, false},                   // Ctrl alone toggles
+        {false, Qt::ControlModifier | Qt::ShiftModifier, 200, true}, // Ctrl+Shift edits
+        {false, Qt::NoModifier, 7, true},
+        {true, Qt::NoModifier, 16, false}, // 240 twips: left of 250
+        {true, Qt::NoModifier, 17, true},  // 255 twips
     };
     for (const Case& c : cases) {
         state.IgnoreCtrlWhenEnablingOrDisabling = c.ignoreCtrl;
-        control->ListView_Receivers_MouseDown(1, c.shift, c.x, 0);
         const int before = opened;
-        control->ListView_Receivers_DblClick();
-        EXPECT_EQ(opened - before, c.edits ? 1 : 0) << c.shift << " " << c.x;
+        DoubleClickRow(List(), 1, c.xPixels, c.keys);
+        EXPECT_EQ(opened - before, c.edits ? 1 : 0) << c.keys.toInt() << " " << c.xPixels;
     }
-    // Enter before any press on a fresh control: the kept x is 0, so it toggles.
-    control = std::make_unique<Receivers>(state);
-    control->HandleSettingsMessage();
-    control->FillReceiverList();
-    control->ListView_Receivers_ItemClick(1);
+    // Enter before any press on a fresh control (its row clicked by the list's arrival):
+    // the kept x is 0, so it toggles.
+    control.reset();
+    state.IgnoreCtrlWhenEnablingOrDisabling = false;
+    Start(false);
+    const std::size_t toggles = server.ReceivedOfType(221).size();
     state.IgnoreCtrlWhenEnablingOrDisabling = true;
     const int before = opened;
-    control->ListView_Receivers_KeyPress(13);
+    PressKey(List(), Qt::Key_Return);
     EXPECT_EQ(opened, before);
+    EXPECT_TRUE(WaitFor([&] { return server.ReceivedOfType(221).size() == toggles + 1; }));
     receivers::ReceiverParametersWindow::InstallDriver(std::move(previous));
 }
 
 TEST_F(ComponentTest, NameColumnToolTipFollowsThePointer) {
+    Add(1, "one");
     Start(false);
     auto setText = [&](const char* t) {
         state.TextTable.Rows.clear();
@@ -242,41 +281,37 @@ TEST_F(ComponentTest, NameColumnToolTipFollowsThePointer) {
     struct Case {
         const char* text437;
         const char* before; // nullptr: as the previous step left it
-        int x;              // twips; column 1 is 1440 wide
+        int xPixels;        // 15 twips a pixel; column 1 is 1440 twips (96 pixels) wide
         const char* after;
     };
     const Case cases[] = {
-        {"Tip", "", 100, "Tip"},      {"Tip", nullptr, 1440, ""},   {"Tip", nullptr, 1439, "Tip"},
-        {"Tip", "Other", 10, "Other"}, // a tool tip already shown stays
-        {"", "", 10, ""},              // no text 437: nothing
+        {"Tip", "", 7, "Tip"},      {"Tip", nullptr, 96, ""},   {"Tip", nullptr, 95, "Tip"},
+        {"Tip", "Other", 1, "Other"}, // a tool tip already shown stays
+        {"", "", 1, ""},              // no text 437: nothing
     };
     for (const Case& c : cases) {
         setText(c.text437);
         if (c.before) List().SetToolTipText(c.before);
-        control->ListView_Receivers_MouseMove(0, 0, c.x, 0);
-        EXPECT_EQ(List().ToolTipText(), c.after) << c.x;
+        MovePointer(List(), c.xPixels);
+        EXPECT_EQ(List().ToolTipText(), c.after) << c.xPixels;
     }
 }
 
 TEST_F(ComponentTest, NothingIsClickedWhenNoRowMatchesOrTheListIsEmpty) {
-    Start(false);
-    state.UserRights = 0x20;
-    control->ApplyUserRights();
+    data.UserRights = 0x20;
     // Empty list, nothing remembered.
-    control->FillReceiverList();
-    control->SelectLastReceiver();
-    EXPECT_FALSE(control->CurrentReceiver());
-    EXPECT_TRUE(korvel::testing::Child<QPushButton>(*control, "Command_AddReceiver").isEnabled());
-    EXPECT_FALSE(korvel::testing::Child<QPushButton>(*control, "Command_RemoveReceiver").isEnabled());
-    EXPECT_FALSE(korvel::testing::Child<QPushButton>(*control, "Command_CopyReceiver").isEnabled());
+    Start(false);
+    EXPECT_EQ(CurrentName(), "");
+    EXPECT_TRUE(Button("Command_AddReceiver").isEnabled());
+    EXPECT_FALSE(Button("Command_RemoveReceiver").isEnabled());
+    EXPECT_FALSE(Button("Command_CopyReceiver").isEnabled());
     // Rows, but the remembered name matches none of them.
     Add(1, "one");
     store.Save(kApp, "Parameters", "LastSelectedReceiver", "ONE");
-    control->FillReceiverList();
-    control->SelectLastReceiver();
-    EXPECT_FALSE(control->CurrentReceiver());
+    SendList();
+    EXPECT_EQ(CurrentName(), "");
     EXPECT_EQ(List().SelectedPosition(), 0);
-    EXPECT_FALSE(korvel::testing::Child<QPushButton>(*control, "Command_RemoveReceiver").isEnabled());
+    EXPECT_FALSE(Button("Command_RemoveReceiver").isEnabled());
 }
 
 TEST_F(ComponentTest, SettingsCountByTheirNumericValue) {
@@ -284,13 +319,8 @@ TEST_F(ComponentTest, SettingsCountByTheirNumericValue) {
                                                    {"&h1", true}, {"-1", true},  {"0.0", false},
                                                    {"", false},   {"2x", true}};
     // A collection client is offered only the types of the three protocols.
-    state.ReceiverTypes.Rows[0].TypeId = 1;
-    state.ReceiverTypes.Rows[0].TypeName = "Pager";
-    state.ReceiverTypes.Rows[0].ProtocolCode = "ILM";
-    state.ReceiverTypes.Rows[1].TypeId = 2;
-    state.ReceiverTypes.Rows[1].TypeName = "GSM";
-    state.ReceiverTypes.Rows[1].ProtocolCode = "GSM";
-    state.ReceiverTypes.Count = 2;
+    data.ReceiverTypes = {testserver::SampleReceiverType{1, "Pager", "ILM", 160, "", ""},
+                          testserver::SampleReceiverType{2, "GSM", "GSM", 160, "", ""}};
     for (const auto& setting : values) {
         const auto value = setting.first; // clang 14 lambdas take no structured bindings
         const bool on = setting.second;
@@ -301,7 +331,7 @@ TEST_F(ComponentTest, SettingsCountByTheirNumericValue) {
             offered = korvel::testing::Child<QComboBox>(w, "Combo_ReceiverType").count();
             EXPECT_EQ(korvel::testing::Child<QComboBox>(w, "Combo_BackupReceiver").isHidden(), !on) << value;
         });
-        control->Command_AddReceiver_Click();
+        Button("Command_AddReceiver").click();
         receivers::ReceiverParametersWindow::InstallDriver(std::move(previous));
         EXPECT_EQ(offered, on ? 1 : 2) << value;
     }

@@ -2,6 +2,8 @@
 // is filled by hand and the sent messages are recorded.
 #include "controls/receivers/parameterlayout.h"
 #include "controls/receivers/parameterswindow.h"
+#include "tests/support/children.h"
+#include "tests/support/listinput.h"
 
 #include "core/clientstate.h"
 #include "core/codec.h"
@@ -24,6 +26,8 @@
 
 using namespace korvel;
 using namespace korvel::receivers;
+using korvel::testing::Child;
+using korvel::testing::ChooseEntry;
 
 namespace {
 
@@ -93,8 +97,8 @@ protected:
         return out;
     }
     static void Choose(ReceiverParametersWindow& w, const QString& type) {
-        w.Combo_ReceiverType().setCurrentIndex(w.Combo_ReceiverType().findText(type));
-        w.Combo_ReceiverType_Click();
+        QComboBox& combo = Child<QComboBox>(w, "Combo_ReceiverType");
+        ChooseEntry(combo, combo.findText(type));
     }
     cReceiver SentReceiver(std::size_t i = 0) {
         cReceiver r;
@@ -155,23 +159,24 @@ TEST_F(ParametersWindowTest, TypesFollowCountryFilterOwnTypeAndCollectionClient)
     state.CountryFilterSetting = "DK";
     {
         auto w = Open(EditModeAdd, std::make_shared<cReceiver>());
-        EXPECT_EQ(Entries(w->Combo_ReceiverType()), (QStringList{"E-mail", "Pager", "Plain"}));
-        EXPECT_FALSE(w->Command_Ok().isEnabled());
-        EXPECT_EQ(w->Combo_ReceiverType().currentIndex(), -1);
+        EXPECT_EQ(Entries(Child<QComboBox>(*w, "Combo_ReceiverType")), (QStringList{"E-mail", "Pager", "Plain"}));
+        EXPECT_FALSE(Child<QPushButton>(*w, "Command_Ok").isEnabled());
+        EXPECT_EQ(Child<QComboBox>(*w, "Combo_ReceiverType").currentIndex(), -1);
     }
     {
         // The type of an edited receiver is offered even when the filter excludes it.
         auto w = Open(EditModeEdit, state.Receivers.Find("K10"));
-        EXPECT_EQ(Entries(w->Combo_ReceiverType()), (QStringList{"E-mail", "GSM", "Pager", "Plain"}));
-        EXPECT_EQ(w->Combo_ReceiverType().currentText(), "GSM");
+        EXPECT_EQ(Entries(Child<QComboBox>(*w, "Combo_ReceiverType")), (QStringList{"E-mail", "GSM", "Pager", "Plain"}));
+        EXPECT_EQ(Child<QComboBox>(*w, "Combo_ReceiverType").currentText(), "GSM");
     }
     collection = true;
     {
         // Only ILM, ILMTCP and POPUPFORM, not even the receiver's own type.
         auto w = Open(EditModeEdit, state.Receivers.Find("K10"));
-        EXPECT_EQ(Entries(w->Combo_ReceiverType()), (QStringList{"Pager"}));
-        EXPECT_EQ(w->Combo_ReceiverType().currentIndex(), -1);
-        w->Command_Ok_Click();
+        EXPECT_EQ(Entries(Child<QComboBox>(*w, "Combo_ReceiverType")), (QStringList{"Pager"}));
+        EXPECT_EQ(Child<QComboBox>(*w, "Combo_ReceiverType").currentIndex(), -1);
+        ASSERT_TRUE(Child<QPushButton>(*w, "Command_Ok").isEnabled()) << "loading the receiver offers Ok";
+        Child<QPushButton>(*w, "Command_Ok").click();
         EXPECT_TRUE(sent.empty()) << "no type chosen: Ok does nothing";
     }
 }
@@ -183,32 +188,32 @@ TEST_F(ParametersWindowTest, CollectionClientOffersOnlyTheThreeProtocolsAsSpelt)
                                                   {"ilm", false}, {"IlmTcp", false}, {"SMTP", false}};
     for (auto [code, offered] : codes) AddType(static_cast<int16_t>(state.ReceiverTypes.Count + 1), code, code, "", "");
     auto w = Open(EditModeAdd, std::make_shared<cReceiver>());
-    for (auto [code, offered] : codes) EXPECT_EQ(w->Combo_ReceiverType().findText(code) >= 0, offered) << code;
+    for (auto [code, offered] : codes) EXPECT_EQ(Child<QComboBox>(*w, "Combo_ReceiverType").findText(code) >= 0, offered) << code;
 }
 
 TEST_F(ParametersWindowTest, ChoosingATypeLaysOutItsFields) {
     auto w = Open(EditModeAdd, std::make_shared<cReceiver>());
     Choose(*w, "GSM");
-    EXPECT_FALSE(w->Label_Setting(0).isHidden());
-    EXPECT_EQ(w->Label_Setting(0).text(), "Phone:");
-    EXPECT_TRUE(w->IsTextSetting(0));
-    EXPECT_FALSE(w->Text_Setting(0).isHidden());
-    EXPECT_TRUE(w->IsListSetting(1));
-    EXPECT_EQ(Entries(w->Combo_Setting(1)), (QStringList{"Short", "Long", "Both"}));
-    EXPECT_TRUE(w->Combo_Setting(2).isHidden());
-    EXPECT_TRUE(w->Text_Setting(3).isHidden());
-    EXPECT_TRUE(w->Command_Ok().isEnabled());
+    EXPECT_FALSE(Child<QLabel>(*w, "Label_Setting", 0).isHidden());
+    EXPECT_EQ(Child<QLabel>(*w, "Label_Setting", 0).text(), "Phone:");
+    EXPECT_TRUE(!Child<QLineEdit>(*w, "Text_Setting", 0).isHidden());
+    EXPECT_FALSE(Child<QLineEdit>(*w, "Text_Setting", 0).isHidden());
+    EXPECT_TRUE(!Child<QComboBox>(*w, "Combo_Setting", 1).isHidden());
+    EXPECT_EQ(Entries(Child<QComboBox>(*w, "Combo_Setting", 1)), (QStringList{"Short", "Long", "Both"}));
+    EXPECT_TRUE(Child<QComboBox>(*w, "Combo_Setting", 2).isHidden());
+    EXPECT_TRUE(Child<QLineEdit>(*w, "Text_Setting", 3).isHidden());
+    EXPECT_TRUE(Child<QPushButton>(*w, "Command_Ok").isEnabled());
 
     // Another type hides what the first one showed.
     Choose(*w, "Plain");
     for (int i = 0; i < 4; ++i) {
-        EXPECT_TRUE(w->Label_Setting(i).isHidden());
-        EXPECT_TRUE(w->Combo_Setting(i).isHidden());
-        EXPECT_TRUE(w->Text_Setting(i).isHidden());
-        EXPECT_FALSE(w->IsListSetting(i) || w->IsTextSetting(i));
+        EXPECT_TRUE(Child<QLabel>(*w, "Label_Setting", i).isHidden());
+        EXPECT_TRUE(Child<QComboBox>(*w, "Combo_Setting", i).isHidden());
+        EXPECT_TRUE(Child<QLineEdit>(*w, "Text_Setting", i).isHidden());
+        EXPECT_FALSE(!Child<QComboBox>(*w, "Combo_Setting", i).isHidden() || !Child<QLineEdit>(*w, "Text_Setting", i).isHidden());
     }
-    w->Text_ReceiverName().setText("New one");
-    w->Command_Ok_Click();
+    Child<QLineEdit>(*w, "Text_ReceiverName").setText("New one");
+    Child<QPushButton>(*w, "Command_Ok").click();
     ASSERT_EQ(sent.size(), 1u);
     const cReceiver r = SentReceiver();
     for (int i = 0; i < 4; ++i) EXPECT_EQ(r.GetSetting(i).ToText(), "") << i;
@@ -235,8 +240,8 @@ TEST_F(ParametersWindowTest, OkChecksTheNameAndAddsTheArea) {
         sent.clear();
         auto w = Open(EditModeAdd, std::make_shared<cReceiver>());
         Choose(*w, "E-mail");
-        w->Text_ReceiverName().setText(c.typed);
-        w->Command_Ok_Click();
+        Child<QLineEdit>(*w, "Text_ReceiverName").setText(c.typed);
+        Child<QPushButton>(*w, "Command_Ok").click();
         ASSERT_EQ(sent.size(), c.sent ? 1u : 0u) << c.typed;
         if (c.sent) {
             EXPECT_EQ(SentReceiver().m_ReceiverName, c.stored);
@@ -262,15 +267,15 @@ TEST_F(ParametersWindowTest, CopyKeepsTheSettingsAndReportsAnUnchangedName) {
     copy->CopyFrom(state, *source);
     copy->m_DiskIdentity = -1;
     auto w = Open(EditModeCopy, copy);
-    EXPECT_EQ(w->Text_Setting(0).text(), "+4670");
-    EXPECT_EQ(w->Combo_Setting(1).currentIndex(), 2);
-    EXPECT_EQ(w->Text_ReceiverName().text(), "Duty");
-    w->Command_Ok_Click();
+    EXPECT_EQ(Child<QLineEdit>(*w, "Text_Setting", 0).text(), "+4670");
+    EXPECT_EQ(Child<QComboBox>(*w, "Combo_Setting", 1).currentIndex(), 2);
+    EXPECT_EQ(Child<QLineEdit>(*w, "Text_ReceiverName").text(), "Duty");
+    Child<QPushButton>(*w, "Command_Ok").click();
     EXPECT_TRUE(sent.empty());
     ASSERT_EQ(dialogs->Messages().size(), 1u);
-    w->Text_ReceiverName().setText("Duty 2");
-    w->Combo_Setting(1).setCurrentIndex(0);
-    w->Command_Ok_Click();
+    Child<QLineEdit>(*w, "Text_ReceiverName").setText("Duty 2");
+    Child<QComboBox>(*w, "Combo_Setting", 1).setCurrentIndex(0);
+    Child<QPushButton>(*w, "Command_Ok").click();
     ASSERT_EQ(sent.size(), 1u);
     const cReceiver r = SentReceiver();
     EXPECT_EQ(r.m_DiskIdentity, -1);
@@ -284,7 +289,7 @@ TEST_F(ParametersWindowTest, ListSettingOnlyTakesAWholeNumberOfAChoice) {
         r->CopyFrom(state, *state.Receivers.Find("K10"));
         r->SaveSetting(1, Variant(stored));
         auto w = Open(EditModeEdit, r);
-        EXPECT_EQ(w->Combo_Setting(1).currentIndex(), -1) << stored;
+        EXPECT_EQ(Child<QComboBox>(*w, "Combo_Setting", 1).currentIndex(), -1) << stored;
     }
 }
 
@@ -295,11 +300,11 @@ TEST_F(ParametersWindowTest, BackupReceiverEntriesAndChoices) {
         auto w = Open(EditModeEdit, edited);
         // Blank, then the receivers of the area (none but itself), then the backup found
         // by its full name.
-        EXPECT_EQ(Entries(w->Combo_BackupReceiver()), (QStringList{"", "Duty"}));
-        EXPECT_EQ(w->Combo_BackupReceiver().currentText(), "Duty");
-        EXPECT_EQ(w->Combo_BackupReceiver().currentData().toInt(), 10);
-        w->Combo_BackupReceiver().setCurrentIndex(0);
-        w->Command_Ok_Click();
+        EXPECT_EQ(Entries(Child<QComboBox>(*w, "Combo_BackupReceiver")), (QStringList{"", "Duty"}));
+        EXPECT_EQ(Child<QComboBox>(*w, "Combo_BackupReceiver").currentText(), "Duty");
+        EXPECT_EQ(Child<QComboBox>(*w, "Combo_BackupReceiver").currentData().toInt(), 10);
+        Child<QComboBox>(*w, "Combo_BackupReceiver").setCurrentIndex(0);
+        Child<QPushButton>(*w, "Command_Ok").click();
         ASSERT_EQ(sent.size(), 1u);
         EXPECT_EQ(SentReceiver().m_BackupReceiver, "");
         // Edit sends the listed receiver's own identity and name.
@@ -312,21 +317,21 @@ TEST_F(ParametersWindowTest, BackupReceiverEntriesAndChoices) {
         auto r = std::make_shared<cReceiver>();
         r->m_BackupReceiver = "Elsewhere\\Gone";
         auto w = Open(EditModeAdd, r);
-        EXPECT_EQ(w->Combo_BackupReceiver().currentText(), "Elsewhere\\Gone");
-        EXPECT_EQ(w->Combo_BackupReceiver().currentData().toInt(), -1);
+        EXPECT_EQ(Child<QComboBox>(*w, "Combo_BackupReceiver").currentText(), "Elsewhere\\Gone");
+        EXPECT_EQ(Child<QComboBox>(*w, "Combo_BackupReceiver").currentData().toInt(), -1);
     }
     state.ViewAllReceiversSetting = true;
     {
         auto w = Open(EditModeAdd, std::make_shared<cReceiver>());
-        EXPECT_EQ(Entries(w->Combo_BackupReceiver()), (QStringList{"", "Duty", "North\\Gate", "South\\Pump"}));
-        EXPECT_EQ(w->Combo_BackupReceiver().currentIndex(), -1);
+        EXPECT_EQ(Entries(Child<QComboBox>(*w, "Combo_BackupReceiver")), (QStringList{"", "Duty", "North\\Gate", "South\\Pump"}));
+        EXPECT_EQ(Child<QComboBox>(*w, "Combo_BackupReceiver").currentIndex(), -1);
     }
     allowBackup = false;
     {
         auto w = Open(EditModeAdd, std::make_shared<cReceiver>());
-        EXPECT_TRUE(w->Combo_BackupReceiver().isHidden());
-        EXPECT_LT(w->Command_Ok().y(), w->Combo_BackupReceiver().y() + w->Combo_BackupReceiver().height());
-        EXPECT_EQ(w->Command_Cancel().y(), w->Command_Ok().y());
+        EXPECT_TRUE(Child<QComboBox>(*w, "Combo_BackupReceiver").isHidden());
+        EXPECT_LT(Child<QPushButton>(*w, "Command_Ok").y(), Child<QComboBox>(*w, "Combo_BackupReceiver").y() + Child<QComboBox>(*w, "Combo_BackupReceiver").height());
+        EXPECT_EQ(Child<QPushButton>(*w, "Command_Cancel").y(), Child<QPushButton>(*w, "Command_Ok").y());
     }
 }
 
@@ -350,7 +355,7 @@ TEST_F(ParametersWindowTest, CaptionsFromNumberedTexts) {
     // The receiver's own name keeps its "&".
     EXPECT_EQ(Open(EditModeEdit, AddReceiver(13, "North\\Smith & Sons", 1, ""))->windowTitle(),
               "Edit Receivers - Smith & Sons");
-    EXPECT_EQ(w->Command_Ok().text(), "&Ok");
+    EXPECT_EQ(Child<QPushButton>(*w, "Command_Ok").text(), "&Ok");
     EXPECT_TRUE(w->windowFlags().testFlag(Qt::WindowStaysOnTopHint));
 }
 

@@ -1,5 +1,6 @@
 // The system log viewer: its list rules, and its conversation with the substitute
 // server over loopback.
+#include "tests/support/children.h"
 #include "controls/syslog/syslogcomponent.h"
 #include "tests/support/loopback.h"
 
@@ -66,7 +67,7 @@ protected:
                    static_cast<std::size_t>(List(*control).ListCount()) == lines;
         });
     }
-    bool LabelShown() const { return !control->Label_Disconnected().isHidden(); }
+    bool LabelShown() const { return !korvel::testing::Child<platform::StatusLabel>(*control, "Label_Disconnected").isHidden(); }
 };
 
 } // namespace
@@ -235,7 +236,7 @@ TEST_F(SysLogTest, MessagesCutShortLeaveTheListAndCloseTheConnection) {
     server.SendFrame(144, shortLog);
     ASSERT_TRUE(WaitFor([&] { return LabelShown() && !control->IsConnected(); }));
     EXPECT_EQ(Lines(*control), before);
-    EXPECT_EQ(control->Label_Disconnected().text(), QString("Disconnected from 127.0.0.1:%1").arg(server.Port()));
+    EXPECT_EQ(korvel::testing::Child<platform::StatusLabel>(*control, "Label_Disconnected").text(), QString("Disconnected from 127.0.0.1:%1").arg(server.Port()));
 
     // A 166 with a body too short for its length field, on a new connection.
     control->setProperty("ServerAddress", "");
@@ -254,7 +255,7 @@ TEST_F(SysLogTest, ListIsHiddenSoonAfterTheConnectionDrops) {
     server.CloseConnection();
     ASSERT_TRUE(WaitFor([&] { return List(*control).isHidden(); }, 1000));
     EXPECT_TRUE(LabelShown());
-    EXPECT_EQ(control->Label_Disconnected().text(), QString("Disconnected from 127.0.0.1:%1").arg(server.Port()));
+    EXPECT_EQ(korvel::testing::Child<platform::StatusLabel>(*control, "Label_Disconnected").text(), QString("Disconnected from 127.0.0.1:%1").arg(server.Port()));
     EXPECT_EQ(static_cast<std::size_t>(List(*control).ListCount()), server.Data().LogLines.size())
         << "the lines stay in the hidden list";
     // Shown again only by the next log after a new connection.
@@ -278,7 +279,7 @@ TEST_F(SysLogTest, ResizeFillsTheControlWithTheListAndCentresTheLabel) {
     for (QSize size : {QSize(640, 480), QSize(201, 99)}) {
         control->resize(size);
         EXPECT_EQ(List(*control).geometry(), QRect(QPoint(0, 0), size));
-        const auto& label = control->Label_Disconnected();
+        const auto& label = korvel::testing::Child<platform::StatusLabel>(*control, "Label_Disconnected");
         EXPECT_EQ(label.x(), (size.width() - label.width()) / 2);
         EXPECT_EQ(label.y(), (size.height() - label.height()) / 2);
     }

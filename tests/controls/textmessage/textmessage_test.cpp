@@ -1,19 +1,24 @@
-// The text message control's rules that need no server: the limit of the ticked
-// receivers' types, the length message, when Send is enabled, the receiver list string,
-// the text's line breaks, captions and the status bar.
+// The text message control's rules, driven as the operator drives them: the server (the
+// substitute one, over loopback) sends the receiver types, receivers, rights, settings and
+// last message each test sets up; the test ticks rows, types, and clicks the Send panel,
+// and reads the panels, the ticks and what reaches the server. Also the layout, the
+// captions from cached texts and the status bar on its own.
 #include "controls/textmessage/statusbar.h"
-#include "tests/support/children.h"
 #include "controls/textmessage/textmessagecomponent.h"
+#include "tests/support/children.h"
+#include "tests/support/composer.h"
+#include "tests/support/loopback.h"
 
 #include "core/clientstate.h"
+#include "core/codec.h"
 #include "core/records/receiver.h"
 #include "core/settingsstore.h"
 #include "platform/listview.h"
+#include "testserver/sampledata.h"
 
 #include <QApplication>
 #include <QGroupBox>
 #include <QKeyEvent>
-#include <QMetaObject>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 
@@ -21,93 +26,116 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 using namespace korvel;
+using namespace korvel::testing;
 using TextMessage = korvel::textmessage::Component;
 using korvel::textmessage::StatusBar;
 
 namespace {
 
-void EnsureApplication() {
-    static int argc = 1;
-    static char name[] = "korvel_textmessage_tests";
-    static char* argv[] = {name, nullptr};
-    if (QApplication::instance()) return;
-    qputenv("KORVEL_SYSTEM_CONFIG", "/nonexistent/korvel-test-client.conf");
-    new QApplication(argc, argv);
-}
+constexpr const char* kApp = "Korvel ActiveX TextMessage Client";
 
-class TextMessageTest : public ::testing::Test {
+class TextMessageTest : public LoopbackTest<TextMessage> {
 protected:
     void SetUp() override {
-        EnsureApplication();
-        state.SettingsStore = &store;
-        // Texts as cached from an earlier run.
-        store.Save("Korvel ActiveX Client", "Texts", "160", "Too long: at most");
-        store.Save("Korvel ActiveX Client", "Texts", "161", "characters");
-        store.Save("Korvel ActiveX Client", "Texts", "411", "&Send");
-        store.Save("Korvel ActiveX Client", "Texts", "412", "Receivers");
-        // Types: row 0 allows 160, row 1 allows 640, row 2 allows 80.
-        const int16_t limits[] = {160, 640, 80};
-        for (int16_t i = 0; i < 3; ++i) {
-            state.ReceiverTypes.Rows[i].TypeId = static_cast<int16_t>(10 + i);
-            state.ReceiverTypes.Rows[i].MaxTextLength = limits[i];
+        LoopbackTest::SetUp();
+        // Texts as cached from an earlier run, and as the server sends them.
+        const std::pair<int32_t, const char*> texts[] = {
+            {160, "Too long: at most"}, {161, "characters"}, {411, "&Send"}, {412, "Receivers"}};
+        for (auto [number, text] : texts) {
+            store.Save("Korvel ActiveX Client", "Texts", std::to_string(number), text);
+            data.Texts[number] = text;
         }
-        state.ReceiverTypes.Count = 3;
-        state.UserRights = RightSendTextMessages;
+        // Types 10, 11, 12 allow 160, 640 and 80 characters.
+        data.ReceiverTypes = {testserver::SampleReceiverType{10, "Pager", "ILM", 160, "", ""},
+                              testserver::SampleReceiverType{11, "E-mail", "SMTP", 640, "", ""},
+                              testserver::SampleReceiverType{12, "Short", "GSM", 80, "", ""}};
+        data.UserRights = RightSendTextMessages;
+        data.Settings.clear();
         AddReceiver(12, "Bravo", 10);
         AddReceiver(15, "Alpha", 11);
         AddReceiver(17, "Charlie", 12);
         AddReceiver(20, "Delta", 99); // a type the server does not list
+        // The last message as the server keeps it: none.
+        data.Answers[131] = {testserver::OutFrame{131, StringBody("")}};
+        data.Answers[132] = {testserver::OutFrame{132, StringBody("")}};
     }
 
-    TextMessage& Make() {
-        control = std::make_unique<TextMessage>(state);
-        control->resize(600, 500);
-        for (const auto& entry : state.Receivers) control->ShowReceiverInList(*entry.item);
+    // A control that has not connected.
+    TextMessage& Make() { return MakeControl(600, 500, false); }
+    // A control connected to the server, its list, settings and last message handled.
+    TextMessage& Start() {
+        Bytes list;
+        AppendLong(list, static_cast<int32_t>(m_Receivers.size()));
+        for (const cReceiver& r : m_Receivers) {
+            AppendLong(list, r.m_DiskIdentity);
+            AppendString(list, r.m_ReceiverName);
+            r.AppendNetworkBytes(list);
+        }
+        data.Answers[230] = {testserver::OutFrame{230, list}};
+        server.SetData(data);
+        MakeControl(600, 500);
+        const int connection = server.ConnectionCount();
+        EXPECT_TRUE(ConnectAndWait([&] { return !server.ReceivedOfType(132, connection).empty() && server.AllSent(); }));
+        Sync();
         return *control;
     }
-    void AddReceiver(int16_t id, const char* name, int16_t type) {
-        auto r = std::make_shared<cReceiver>();
-        r->m_DiskIdentity = id;
-        r->m_ReceiverName = name;
-        r->SetReceiverTypeId(state, type);
-        state.Receivers.Add(RecordKey(id), r);
+    // Returns when everything the server sent so far has been handled: a status text
+    // sent after it is seen in the server's panel.
+    void Sync() {
+        static int marks = 0;
+        const QString mark = QStringLiteral("mark %1").arg(++marks);
+        server.SendFrame(108, StringBody(mark.toStdString()));
+        ASSERT_TRUE(WaitFor([&] { return ComposerBar(*control).PanelText(TextMessage::kServerPanel) == mark; }));
     }
-    // Ticks the rows of these identities as a click on each would.
+    void AddReceiver(int16_t id, const char* name, int16_t type) {
+        static ClientState noTypes;
+        cReceiver r;
+        r.m_DiskIdentity = id;
+        r.m_ReceiverName = name;
+        r.SetReceiverTypeId(noTypes, type);
+        m_Receivers.push_back(r);
+    }
+    // Ticks or unticks the rows of these identities as the operator does.
     void Tick(std::initializer_list<int> ids, bool on = true) {
-        platform::ListView& list = korvel::testing::Child<platform::ListView>(*control, "ListView_Receivers");
         for (int id : ids) {
-            const int position = list.FindKey(QString("K%1").arg(id));
-            ASSERT_GT(position, 0) << id;
-            list.SetChecked(position, on);
-            control->ListView_Receivers_ItemClick(position);
+            ASSERT_GT(ComposerList(*control).FindKey(QString("K%1").arg(id)), 0) << id;
+            TickReceiver(*control, id, on);
         }
     }
-    bool SendEnabled() const { return korvel::testing::Child<textmessage::StatusBar>(*control, "StatusBar").PanelEnabled(TextMessage::kSendPanel); }
-    QString Info() const { return korvel::testing::Child<textmessage::StatusBar>(*control, "StatusBar").PanelText(TextMessage::kInfoPanel); }
-    void Type(const QString& text) { korvel::testing::Child<QPlainTextEdit>(*control, "Text_FreeText").setPlainText(text); }
+    bool SendEnabled() const { return ComposerBar(*control).PanelEnabled(TextMessage::kSendPanel); }
+    QString Info() const { return ComposerBar(*control).PanelText(TextMessage::kInfoPanel); }
+    void Type(const QString& text) { ComposerText(*control).setPlainText(text); }
+    // Sends what is composed; returns the text of the message as the server got it.
+    Bytes SendAndReadText() {
+        const std::size_t before = server.ReceivedOfType(130).size();
+        ClickPanel(*control, TextMessage::kSendPanel);
+        if (!WaitFor([&] { return server.ReceivedOfType(130).size() == before + 1; })) return "(not sent)";
+        const Bytes body = server.ReceivedOfType(130).back().Body;
+        int32_t position = 0;
+        return GetStringFromNetworkBytes(body, position);
+    }
 
-    MemorySettingsStore store;
-    ClientState state;
-    std::unique_ptr<TextMessage> control;
+    std::vector<cReceiver> m_Receivers;
 };
 
 } // namespace
 
 TEST_F(TextMessageTest, LimitIsTheSmallestOfTheTickedTypesAndGuardsSend) {
-    Make();
+    Start();
     Type(QString(161, 'x'));
     EXPECT_FALSE(SendEnabled()) << "no receiver ticked";
-    EXPECT_EQ(control->MaxTextLength(), 8192);
+    EXPECT_EQ(ShownLimit(*control), 8192);
 
     Tick({15}); // 640
-    EXPECT_EQ(control->MaxTextLength(), 640);
+    EXPECT_EQ(ShownLimit(*control), 640);
     EXPECT_TRUE(SendEnabled());
     EXPECT_EQ(Info(), "");
 
     Tick({12}); // 160 and 640
-    EXPECT_EQ(control->MaxTextLength(), 160);
+    EXPECT_EQ(ShownLimit(*control), 160);
     EXPECT_FALSE(SendEnabled());
     EXPECT_EQ(Info(), "Too long: at most 160 characters (161)");
 
@@ -116,9 +144,9 @@ TEST_F(TextMessageTest, LimitIsTheSmallestOfTheTickedTypesAndGuardsSend) {
     EXPECT_EQ(Info(), "");
 
     Tick({20}); // unknown type: skipped
-    EXPECT_EQ(control->MaxTextLength(), 160);
+    EXPECT_EQ(ShownLimit(*control), 160);
     Tick({12, 15}, false);
-    EXPECT_EQ(control->MaxTextLength(), 8192) << "only a row without a type is ticked";
+    EXPECT_EQ(ShownLimit(*control), 8192) << "only a row without a type is ticked";
     EXPECT_TRUE(SendEnabled());
 
     Type("");
@@ -126,20 +154,20 @@ TEST_F(TextMessageTest, LimitIsTheSmallestOfTheTickedTypesAndGuardsSend) {
 }
 
 TEST_F(TextMessageTest, WithoutTheRightSendIsNeverEnabled) {
-    state.UserRights = 0xFF & ~RightSendTextMessages;
-    Make();
+    data.UserRights = 0xFF & ~RightSendTextMessages;
+    Start();
     Tick({15});
     Type("hello");
     EXPECT_FALSE(SendEnabled());
-    control->UpdateSendButton();
+    Tick({17}); // every tick weighs Send again
     EXPECT_FALSE(SendEnabled());
 }
 
 TEST_F(TextMessageTest, ReceiverListStringTicksUpToTheFirstEmptyField) {
-    Make();
+    Start();
     struct Case {
         std::string list;
-        std::string ticked; // GetCheckedReceiversList afterwards (list order)
+        std::string ticked; // the ticked rows afterwards (list order)
     };
     const Case cases[] = {
         {"12\xFF\xFF" "15\xFF", "12\xFF"},           // the empty field ends the list
@@ -153,28 +181,48 @@ TEST_F(TextMessageTest, ReceiverListStringTicksUpToTheFirstEmptyField) {
     };
     for (const Case& c : cases) {
         Tick({12, 15, 17, 20}); // ticks are cleared first
-        control->CheckReceiversFromList(c.list);
-        EXPECT_EQ(control->GetCheckedReceiversList(), c.ticked);
-        EXPECT_EQ(control->IsAnyReceiverChecked(), !c.ticked.empty());
+        server.SendFrame(131, StringBody(c.list)); // the last message's receivers
+        Sync();
+        EXPECT_EQ(TickedList(*control), c.ticked);
+        EXPECT_EQ(ComposerList(*control).CheckedCount() > 0, !c.ticked.empty());
     }
 }
 
 TEST_F(TextMessageTest, TextTravelsWithCrLfLineBreaksAndCountsThem) {
-    Make();
+    Start();
+    Tick({15});
     Type("ab\ncd");
-    EXPECT_EQ(control->MessageText(), "ab\r\ncd");
-    control->SetMessageText("x\r\ny\rz\n\xE9");
+    EXPECT_EQ(SendAndReadText(), "ab\r\ncd");
+    server.SendFrame(132, StringBody("x\r\ny\rz\n\xE9")); // the last message's text
+    Sync();
     EXPECT_EQ(korvel::testing::Child<QPlainTextEdit>(*control, "Text_FreeText").toPlainText(), QString::fromUtf8("x\ny\nz\n\u00E9"));
-    EXPECT_EQ(control->MessageText(), "x\r\ny\r\nz\r\n\xE9");
+    EXPECT_EQ(SendAndReadText(), "x\r\ny\r\nz\r\n\xE9");
 
     // The limit counts a line break as two characters.
+    Tick({15}, false);
     Tick({17}); // 80
     Type(QString(39, 'a') + '\n' + QString(39, 'b'));
-    EXPECT_EQ(control->MessageText().size(), 80u);
     EXPECT_TRUE(SendEnabled());
+    EXPECT_EQ(SendAndReadText().size(), 80u);
     Type(QString(39, 'a') + '\n' + QString(40, 'b'));
     EXPECT_FALSE(SendEnabled());
     EXPECT_EQ(Info(), "Too long: at most 80 characters (81)");
+}
+
+// Panel 2 says "sent" for 15 seconds: 150 ticks of the 100 ms timer (run here by hand,
+// before the event loop lets the server's answer in).
+TEST_F(TextMessageTest, InformationShowsFifteenSecondsAfterASend) {
+    Start();
+    Tick({15});
+    Type("hello");
+    ClickPanel(*control, TextMessage::kSendPanel);
+    EXPECT_EQ(Info(), "Message sent");
+    EXPECT_EQ(ComposerBar(*control).PanelBevel(TextMessage::kSendPanel), StatusBar::Inset);
+    for (int i = 0; i < 149; ++i) control->Timer_Connect_Timer();
+    EXPECT_EQ(Info(), "Message sent");
+    EXPECT_EQ(ComposerBar(*control).PanelBevel(TextMessage::kSendPanel), StatusBar::Raised);
+    control->Timer_Connect_Timer();
+    EXPECT_EQ(Info(), "");
 }
 
 TEST_F(TextMessageTest, CaptionsFromCachedTextsOnceLoadedAndTheAreaInTheFrame) {
@@ -186,20 +234,28 @@ TEST_F(TextMessageTest, CaptionsFromCachedTextsOnceLoadedAndTheAreaInTheFrame) {
     Make();
     EXPECT_EQ(korvel::testing::Child<textmessage::StatusBar>(*control, "StatusBar").PanelText(TextMessage::kSendPanel), "Send");
     EXPECT_EQ(korvel::testing::Child<QGroupBox>(*control, "Frame").title(), "Receivers");
+    // The texts apply again, with the area, when the server's settings arrive.
     control->setProperty("Area", "North");
-    control->ApplyTexts(true);
-    EXPECT_EQ(korvel::testing::Child<QGroupBox>(*control, "Frame").title(), "Receivers (North)");
+    server.SetData(data);
+    PointAtServer();
+    EXPECT_TRUE(WaitFor([&] { return korvel::testing::Child<QGroupBox>(*control, "Frame").title() == "Receivers (North)"; }))
+        << korvel::testing::Child<QGroupBox>(*control, "Frame").title().toStdString();
 }
 
+// The connection goes while Send is enabled; a click that still reaches the panel (the
+// composer is hidden by then) is not reported as a send.
 TEST_F(TextMessageTest, ClickOnSendWhileNotConnectedReportsNothing) {
-    Make();
+    Start();
     Tick({15});
     Type("hello");
     ASSERT_TRUE(SendEnabled());
-    control->StatusBar_PanelClick(TextMessage::kSendPanel);
+    server.CloseConnection();
+    ASSERT_TRUE(WaitFor([&] { return !control->IsConnected(); }));
+    ClickPanel(*control, TextMessage::kSendPanel);
     EXPECT_EQ(Info(), "");
-    EXPECT_EQ(control->InfoCountdown(), 0);
+    EXPECT_NE(ComposerBar(*control).PanelBevel(TextMessage::kSendPanel), StatusBar::Inset) << "not pressed";
     EXPECT_EQ(store.Get("Korvel ActiveX TextMessage Client", "Parameters", "LastMessageText", "-"), "-");
+    EXPECT_TRUE(server.ReceivedOfType(130).empty());
 }
 
 TEST_F(TextMessageTest, StatusBarReportsClicksOnAnyPanelAndKeysOnTheButtonPanel) {
@@ -232,34 +288,40 @@ TEST_F(TextMessageTest, StatusBarReportsClicksOnAnyPanelAndKeysOnTheButtonPanel)
     EXPECT_EQ(clicks, (std::vector<int>{1, 2, 3, 1})) << "a disabled panel still reports; the control decides";
 }
 
+// Whether the server keeps the last message shows in where the last text comes from
+// after the settings: the server's answer to 132, or the user's own store.
 TEST_F(TextMessageTest, MessagesStayOnTheServerUnlessTheSettingIsExactlyZero) {
-    Make();
+    store.Save(kApp, "Parameters", "LastMessageText", "kept here");
+    data.Answers[132] = {testserver::OutFrame{132, StringBody("kept by the server")}};
+    Start();
     struct Case {
         const char* section; // "" = no settings at all
-        const char* body;    // the section's items, zero-separated
+        const char* key;
+        const char* value;
         bool storedByServer;
     };
     const Case cases[] = {
-        {"", "", true},
-        {"ActiveX", "StoreActiveXMessagesByServer=0", false},
-        {"activex", "storeactivexmessagesbyserver=0", false}, // names ignore case
-        {"ActiveX", "StoreActiveXMessagesByServer=1", true},
-        {"ActiveX", "StoreActiveXMessagesByServer=00", true},
-        {"ActiveX", "StoreActiveXMessagesByServer= 0", true},
-        {"ActiveX", "StoreActiveXMessagesByServer=", true},
-        {"ActiveX", "StoreActiveXMessagesByServer=no", true},
-        {"ActiveX", "XStoreActiveXMessagesByServer=0", true}, // a whole key only
-        {"General", "StoreActiveXMessagesByServer=0", true},
+        {"", "", "", true},
+        {"ActiveX", "StoreActiveXMessagesByServer", "0", false},
+        {"activex", "storeactivexmessagesbyserver", "0", false}, // names ignore case
+        {"ActiveX", "StoreActiveXMessagesByServer", "1", true},
+        {"ActiveX", "StoreActiveXMessagesByServer", "00", true},
+        {"ActiveX", "StoreActiveXMessagesByServer", " 0", true},
+        {"ActiveX", "StoreActiveXMessagesByServer", "", true},
+        {"ActiveX", "StoreActiveXMessagesByServer", "no", true},
+        {"ActiveX", "XStoreActiveXMessagesByServer", "0", true}, // a whole key only
+        {"General", "StoreActiveXMessagesByServer", "0", true},
     };
     for (const Case& c : cases) {
-        state.SettingSections = {};
-        if (*c.section) {
-            state.SettingSections.Count = 1;
-            state.SettingSections.Names = {c.section};
-            state.SettingSections.Bodies = {std::string(1, '\0') + c.body + std::string(1, '\0')};
-        }
-        control->HandleSettingsMessage();
-        EXPECT_EQ(control->StoredByServer(), c.storedByServer) << c.section << " / " << c.body;
+        std::vector<testserver::SampleSettingSection> sections;
+        if (*c.section) sections.push_back({c.section, {{c.key, c.value}}});
+        Type("");
+        const std::size_t asked = server.ReceivedOfType(132).size();
+        server.SendFrame(106, testserver::SettingsBody(sections));
+        ASSERT_TRUE(WaitFor([&] { return server.ReceivedOfType(132).size() == asked + 1 && server.AllSent(); }));
+        Sync();
+        EXPECT_EQ(ComposerText(*control).toPlainText(), c.storedByServer ? "kept by the server" : "kept here")
+            << c.section << " / " << c.key << "=" << c.value;
     }
 }
 
@@ -293,7 +355,9 @@ TEST_F(TextMessageTest, LayoutFollowsTheTwipsRules) {
     // A caption taller than the list's 200 twips from the frame's top (it sits above the
     // frame's line on this platform) pushes the list's top below it; its bottom stays.
     control->resize(600, 500);
-    control->ApplyTexts(true);
+    server.SetData(data);
+    PointAtServer(); // the server's settings apply the texts
+    ASSERT_TRUE(WaitFor([&] { return korvel::testing::Child<QGroupBox>(*control, "Frame").title() == "Receivers"; }));
     const QRect list = korvel::testing::Child<platform::ListView>(*control, "ListView_Receivers").geometry();
     EXPECT_EQ(list.bottom(), QRect(3, 13, 573, 306).bottom());
     EXPECT_EQ(list.top(), std::max(13, korvel::testing::Child<QGroupBox>(*control, "Frame").contentsRect().top()));
