@@ -26,9 +26,15 @@ endfunction()
 # the platform layer statically and exports only its plug-in entry.
 function(korvel_add_control target)
   add_library(${target} MODULE ${ARGN})
+  set_property(GLOBAL APPEND PROPERTY KORVEL_CONTROL_TARGETS ${target})
   target_link_libraries(${target} PRIVATE korvel_shell korvel_platform korvel_core
                         Qt6::Widgets Qt6::Network)
-  target_link_options(${target} PRIVATE -Wl,--exclude-libs,ALL -Wl,--no-undefined)
+  target_link_options(${target} PRIVATE -Wl,--exclude-libs,ALL)
+  # clang's sanitizer runtimes live in the executable that loads the module, so a
+  # sanitized module has undefined symbols by design.
+  if(NOT ((KORVEL_SANITIZE OR KORVEL_FUZZ) AND CMAKE_CXX_COMPILER_ID STREQUAL "Clang"))
+    target_link_options(${target} PRIVATE -Wl,--no-undefined)
+  endif()
   set_target_properties(${target} PROPERTIES
     PREFIX ""
     LIBRARY_OUTPUT_DIRECTORY ${PROJECT_BINARY_DIR}/plugins)

@@ -3,9 +3,11 @@
 #include "container/application.h"
 #include "container/hostwindow.h"
 #include "platform/plaintext.h"
+#include "platform/quitsignals.h"
 #include "platform/settingsstore.h"
 
 #include <QApplication>
+#include <QPointer>
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
@@ -14,14 +16,27 @@ int main(int argc, char* argv[]) {
     QApplication::setApplicationName(QStringLiteral("KorvelContainer"));
     korvel::platform::QtSettingsStore store;
 
+    // Ctrl+C or a kill ends the program as closing its window does (the position is
+    // saved), from the event loop rather than from inside the signal; the exit code is
+    // the shell's for that signal. A modal box or the selection window that is open
+    // then ends with it.
+    QPointer<korvel::container::HostWindow> shown;
+    korvel::platform::QuitSignals quit([&shown](int signal) {
+        if (shown) shown->close();
+        QCoreApplication::exit(korvel::platform::ExitCodeForSignal(signal));
+    });
+
     QStringList arguments = QApplication::arguments();
     arguments.removeFirst(); // the program itself
     auto started = korvel::container::Start(arguments, store);
+    if (quit.Received() != 0) return korvel::platform::ExitCodeForSignal(quit.Received());
     if (!started.window) return started.exitCode;
+    shown = started.window.get();
     // Closing the host window ends the program at once, whatever other windows the
     // control has open.
-    QObject::connect(started.window.get(), &korvel::container::HostWindow::Closed, &app,
-                     [] { QCoreApplication::exit(0); });
+    QObject::connect(started.window.get(), &korvel::container::HostWindow::Closed, &app, [&quit] {
+        QCoreApplication::exit(quit.Received() ? korvel::platform::ExitCodeForSignal(quit.Received()) : 0);
+    });
     started.window->show();
     korvel::container::InstallTestHooks(*started.window);
     return app.exec();

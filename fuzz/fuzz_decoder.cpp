@@ -1,9 +1,11 @@
 // Arbitrary messages through the shared decoder, on a fresh client state and on one
-// filled with every kind of server data. The input is a run of messages, each a type byte,
+// filled with every kind of server data (both kept between inputs that leave them as
+// they were). The input is a run of messages, each a type byte,
 // a 16-bit big-endian body length and the body (the last one takes what is left).
 //
 // Checked for every message: no crash and no sanitizer report; the only error raised is
-// DecodeError, and after it the decoder-visible state is exactly what it was; the
+// DecodeError, and after it the decoder-visible state is exactly what it was (the digest
+// of everything the state dump shows, compared around every message); the
 // position comes back as 0; an out-reference is only set by its message types and points
 // at a record the message touched; every record in the collections still has the form it
 // remembered.
@@ -20,8 +22,11 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 using namespace korvel;
 using namespace korvel::testing;
@@ -51,31 +56,50 @@ void Feed(ClientState& state, int type, std::string_view body) {
     HandleServerMessage(state, type, body, position, receiver, profile);
 }
 
+// The messages that fill a state with every kind of server data, built once: building
+// their bodies costs more than decoding them.
+const std::vector<std::pair<int, Bytes>>& FillMessages() {
+    static const std::vector<std::pair<int, Bytes>> messages = [] {
+        std::vector<std::pair<int, Bytes>> m;
+        ClientState scratch; // the profile forms read the state filled so far
+        scratch.DataFiles = &FixedEnvironment();
+        auto add = [&](int type, Bytes body) {
+            Feed(scratch, type, body);
+            m.emplace_back(type, std::move(body));
+        };
+        add(100, StringToNetworkBytes("\\\\server\\data\\") + LongToNetworkBytes(2) + LongToNetworkBytes(0));
+        add(102, LongToNetworkBytes(0xFF));
+        add(106, SettingsBody({{"General", Bytes("AllowChildProfiles=1\0ClearAllDayWhenDeletingTimeSchedule=0", 58)}}));
+        add(120, LongToNetworkBytes(1) + LongToNetworkBytes(1088) + LongToNetworkBytes(1) + LongToNetworkBytes(7) +
+                     StringToNetworkBytes("No type"));
+        add(140, LongToNetworkBytes(2) + ReceiverTypeRowBytes(1, "SMS", "GSM") + ReceiverTypeRowBytes(4, "ILM", "ILM"));
+        add(141, LongToNetworkBytes(1) + LongToNetworkBytes(3) + StringToNetworkBytes("") + StringToNetworkBytes("Sys3"));
+        add(142, LongToNetworkBytes(1) + LongToNetworkBytes(10) + IntegerToNetworkBytes(8) + IntegerToNetworkBytes(1) +
+                     StringToNetworkBytes("Holiday"));
+        cCalendar calendar;
+        calendar.SetDayType(10, 8);
+        calendar.SetDayTypeFullName(7, "Holiday");
+        add(170, calendar.CompressToNetworkBytes());
+        add(200, ListBody({{-1, ProfileForm(scratch, 1, "Top")}, {-1, ProfileForm(scratch, 2, "Top@Child", 2)},
+                           {-1, ProfileForm(scratch, -2, "New")}}));
+        add(230, ListBody({{-1, ReceiverForm(1, "Alpha", 1)}, {-1, ReceiverForm(2, "Beta", 4, {"", "2", "", ""})},
+                           {-1, ReceiverForm(3, "Gamma", 9)}}));
+        return m;
+    }();
+    return messages;
+}
+
 void Fill(ClientState& state) {
-    Feed(state, 100, StringToNetworkBytes("\\\\server\\data\\") + LongToNetworkBytes(2) + LongToNetworkBytes(0));
-    Feed(state, 102, LongToNetworkBytes(0xFF));
-    Feed(state, 106, SettingsBody({{"General", Bytes("AllowChildProfiles=1\0ClearAllDayWhenDeletingTimeSchedule=0", 58)}}));
-    Feed(state, 120, LongToNetworkBytes(1) + LongToNetworkBytes(1088) + LongToNetworkBytes(1) +
-                         LongToNetworkBytes(7) + StringToNetworkBytes("No type"));
-    Feed(state, 140, LongToNetworkBytes(2) + ReceiverTypeRowBytes(1, "SMS", "GSM") + ReceiverTypeRowBytes(4, "ILM", "ILM"));
-    Feed(state, 141, LongToNetworkBytes(1) + LongToNetworkBytes(3) + StringToNetworkBytes("") + StringToNetworkBytes("Sys3"));
-    Feed(state, 142, LongToNetworkBytes(1) + LongToNetworkBytes(10) + IntegerToNetworkBytes(8) +
-                         IntegerToNetworkBytes(1) + StringToNetworkBytes("Holiday"));
-    cCalendar calendar;
-    calendar.SetDayType(10, 8);
-    calendar.SetDayTypeFullName(7, "Holiday");
-    Feed(state, 170, calendar.CompressToNetworkBytes());
-    Feed(state, 200, ListBody({{-1, ProfileForm(state, 1, "Top")}, {-1, ProfileForm(state, 2, "Top@Child", 2)},
-                               {-1, ProfileForm(state, -2, "New")}}));
-    Feed(state, 230, ListBody({{-1, ReceiverForm(1, "Alpha", 1)}, {-1, ReceiverForm(2, "Beta", 4, {"", "2", "", ""})},
-                               {-1, ReceiverForm(3, "Gamma", 9)}}));
+    for (const auto& [type, body] : FillMessages()) Feed(state, type, body);
 }
 
 bool TouchesReceivers(int type) { return type == 221 || type == 240 || type == 241; }
 bool TouchesProfiles(int type) { return type == 210 || type == 211 || type == 220; }
 
-void Run(ClientState& state, int type, std::string_view body) {
-    const std::string before = DumpDecoderState(state);
+// Decodes one message and checks it; before is the digest of the state as it is now.
+// Returns the digest of the state afterwards (one digest per message: a refused message
+// must leave it as it was, an accepted one gives the next message's "before").
+StateDigest Run(ClientState& state, int type, std::string_view body, const StateDigest& before) {
     std::shared_ptr<cReceiver> receiver;
     std::shared_ptr<cProfile> profile;
     int32_t position = 1234;
@@ -86,34 +110,56 @@ void Run(ClientState& state, int type, std::string_view body) {
         refused = true;
     }
     Check(position == 0, "position set back to 0");
+    const StateDigest after = DigestDecoderState(state);
     if (refused) {
-        Check(DumpDecoderState(state) == before, "a refused message leaves the state as it was");
-        return;
+        Check(after == before, "a refused message leaves the state as it was");
+        return after;
     }
     Check(!receiver || TouchesReceivers(type), "receiver handed back only by 221, 240, 241");
     Check(!profile || TouchesProfiles(type), "profile handed back only by 210, 211, 220");
     if (receiver && type != 241) Check(!receiver->HasChangedSinceLastLoadFromDisk(), "touched receiver remembered");
     if (profile && type != 211) Check(!profile->HasChangedSinceLastLoadFromDisk(), "touched profile remembered");
-    for (const auto& e : state.Profiles) {
-        Check(e.item->m_TimeSchedule != nullptr, "server profile has a schedule");
-        Check(!e.item->HasChangedSinceLastLoadFromDisk(), "listed profile keeps its remembered form");
-    }
-    for (const auto& e : state.Receivers)
-        Check(!e.item->HasChangedSinceLastLoadFromDisk(), "listed receiver keeps its remembered form");
+    for (const auto& e : state.Profiles) Check(e.item->m_TimeSchedule != nullptr, "server profile has a schedule");
+    Check(after.UnsavedRecords == 0, "every listed profile and receiver keeps its remembered form");
     if (state.SharedCalendar && (type == 170 || type == 180))
         Check(state.SharedCalendar->CompressToNetworkBytes() == state.SharedCalendar->SavedNetworkBytes(),
               "calendar remembered after 170 and a changing 180");
+    return after;
 }
+
+// A state kept between inputs while no input changes it (its digest tells); an input
+// that changed it gets it made anew for the next one, fresh or filled. Building states
+// costs more than most inputs.
+class KeptState {
+public:
+    explicit KeptState(bool filled) : m_Filled(filled) {}
+
+    ClientState& Get() {
+        if (m_State && m_Digest == m_Pristine) return *m_State;
+        m_State = std::make_unique<ClientState>();
+        m_State->DataFiles = &FixedEnvironment();
+        if (m_Filled) Fill(*m_State);
+        m_Pristine = m_Digest = DigestDecoderState(*m_State);
+        return *m_State;
+    }
+    // The digest of the state as the last message left it.
+    StateDigest& Digest() { return m_Digest; }
+
+private:
+    bool m_Filled;
+    std::unique_ptr<ClientState> m_State;
+    StateDigest m_Pristine;
+    StateDigest m_Digest;
+};
 
 } // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     const std::string_view input(reinterpret_cast<const char*>(data), size);
-    ClientState fresh;
-    ClientState filled;
-    fresh.DataFiles = &FixedEnvironment();
-    filled.DataFiles = &FixedEnvironment();
-    Fill(filled);
+    static KeptState keptFresh(false);
+    static KeptState keptFilled(true);
+    ClientState& fresh = keptFresh.Get();
+    ClientState& filled = keptFilled.Get();
     std::size_t at = 0;
     while (at < input.size()) {
         const int type = static_cast<uint8_t>(input[at]);
@@ -124,8 +170,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
         at = std::min(at + 3, input.size());
         const std::string_view body = input.substr(at, length);
         at += body.size();
-        Run(fresh, type, body);
-        Run(filled, type, body);
+        keptFresh.Digest() = Run(fresh, type, body, keptFresh.Digest());
+        keptFilled.Digest() = Run(filled, type, body, keptFilled.Digest());
     }
     return 0;
 }

@@ -5,6 +5,7 @@
 //
 // --port 0 (the default) takes a free port; the chosen port is printed as "PORT <n>".
 
+#include "platform/quitsignals.h"
 #include "testserver/server.h"
 
 #include <QCommandLineParser>
@@ -51,6 +52,8 @@ int main(int argc, char** argv) {
     server.SetKeepAliveInterval(parser.value(keepAliveOption).toInt());
     server.SetLogLineInterval(parser.value(logOption).toInt());
     server.SetEventInterval(parser.value(eventOption).toInt());
+    // Ctrl+C or a kill stops the server as a normal end: exit code 0.
+    korvel::platform::QuitSignals quit([](int) { QCoreApplication::exit(0); });
     std::printf("PORT %u\n", static_cast<unsigned>(server.Port()));
     std::fflush(stdout);
     return app.exec();

@@ -34,7 +34,6 @@ using platform::TwipsToPixels;
 constexpr int kColumnWidth = 1440;
 constexpr int kMinColumnWidth = 100;
 constexpr int kProvisionalColumns = 6;
-constexpr int kBackupColumn = 7;
 // Below this x (twips) a double-click toggles when the Ctrl key is not required.
 constexpr int kToggleZone = 250;
 

@@ -1,5 +1,8 @@
 #include "core/records/calendar.h"
 
+#include <functional>
+#include <string_view>
+
 #include "core/datafile.h"
 #include "core/errors.h"
 #include "core/serversettings.h"
@@ -66,6 +69,15 @@ Bytes cCalendar::GetDayTypeShortName(ClientState& state, int iDayType) const {
 void cCalendar::SetDayTypeFullName(int iDayType, std::string_view sFullName) {
     if (iDayType >= kFirstSpecialDayType && iDayType < kFirstSpecialDayType + kSpecialDayTypeCount)
         m_DayTypeNames[iDayType - kFirstSpecialDayType] = Bytes(sFullName);
+}
+
+std::size_t cCalendar::FormHash() const {
+    const std::string_view days(reinterpret_cast<const char*>(m_DayTypeOfDay.data()),
+                                m_DayTypeOfDay.size() * sizeof(int16_t));
+    std::size_t hash = std::hash<std::string_view>{}(days);
+    for (const Bytes& name : m_DayTypeNames)
+        hash = (hash ^ std::hash<std::string_view>{}(name) ^ name.size()) * 0x100000001B3ull;
+    return hash;
 }
 
 bool cCalendar::HasChangedSinceLastLoadFromDisk() const { return CompressToNetworkBytes() != m_SavedNetworkBytes; }

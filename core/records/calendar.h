@@ -63,6 +63,9 @@ public:
     bool HasChangedSinceLastLoadFromDisk() const;
     void StoreOriginalSettings();
     const Bytes& SavedNetworkBytes() const { return m_SavedNetworkBytes; }
+    // A hash of what the network form carries (every day's value and the names), without
+    // building the form: equal forms give equal hashes. For state digests.
+    std::size_t FormHash() const;
 
     // Every day's value = 0; names stay.
     void ClearDayTypes();

@@ -17,6 +17,7 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <sys/stat.h>
 
 using namespace korvel;
@@ -185,4 +186,49 @@ TEST(Program, WithoutAComponentTheSelectionWindowIsPicturedAndClosesAsCancelled)
     platform::QtSettingsStore store(home.path() + "/config/Korvel");
     EXPECT_EQ(store.Get(kApplication, kSection, "ServerAddress", ""), "10.0.0.9");
     EXPECT_EQ(store.Get(kApplication, kSection, "Component", "none"), "none");
+}
+
+// Ctrl+C in the terminal (SIGINT) or a kill (SIGTERM) while the control is shown and
+// connected: the program closes its window as the operator would (the place is
+// remembered), says nothing on its error output and ends with the shell's code for the
+// signal instead of being killed by it.
+TEST(Program, CtrlCAndKillEndItCleanlyWithTheSignalsExitCode) {
+    EnsureApplication();
+    const QString builtPlugins = QStringLiteral(KORVEL_BUILD_DIR "/plugins");
+    if (FindControlPlugin(QStringLiteral("Korvel3SysLog.Component"), {builtPlugins}).isEmpty())
+        GTEST_SKIP() << "needs the system log viewer's plug-in to see the control connect";
+    for (int signal : {SIGINT, SIGTERM}) {
+        QTemporaryDir home;
+        ASSERT_TRUE(home.isValid());
+        QTcpServer server;
+        ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert("QT_QPA_PLATFORM", "offscreen");
+        environment.insert("HOME", home.path());
+        environment.insert("XDG_CONFIG_HOME", home.path() + "/config");
+        environment.insert("KORVEL_PLUGIN_DIR", builtPlugins);
+        environment.remove("KORVEL_QUIT_AFTER_MS");
+        // Qt complains on the error output about a missing runtime folder; give it one.
+        ASSERT_TRUE(QDir(home.path()).mkdir("run"));
+        QFile::setPermissions(home.path() + "/run", QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+        environment.insert("XDG_RUNTIME_DIR", home.path() + "/run");
+        QProcess program;
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(KORVEL_CONTAINER_PROGRAM),
+                      {"/Component:6", "/ServerAddress:127.0.0.1", QStringLiteral("/ServerPort:%1").arg(server.serverPort())});
+        ASSERT_TRUE(program.waitForStarted(10000));
+        // The control connects from its timer: the window is up and its event loop runs.
+        ASSERT_TRUE(server.waitForNewConnection(20000)) << "the control did not connect";
+        ASSERT_EQ(::kill(static_cast<pid_t>(program.processId()), signal), 0);
+        if (!program.waitForFinished(20000)) {
+            program.kill();
+            program.waitForFinished(5000);
+            FAIL() << "signal " << signal << " did not end the program";
+        }
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << "ended by signal " << signal;
+        EXPECT_EQ(program.exitCode(), 128 + signal);
+        EXPECT_EQ(program.readAllStandardError().trimmed().toStdString(), "");
+        platform::QtSettingsStore store(home.path() + "/config/Korvel");
+        EXPECT_NE(store.Get(kApplication, kSection, "Korvel_SysLog.Width", ""), "") << "signal " << signal;
+    }
 }

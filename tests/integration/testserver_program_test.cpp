@@ -9,6 +9,8 @@
 #include <QProcess>
 #include <QRegularExpression>
 
+#include <csignal>
+
 #include <gtest/gtest.h>
 
 using namespace korvel;
@@ -51,4 +53,20 @@ TEST(TestServerProgram, RefusesAnUnknownDataSet) {
     ASSERT_TRUE(program.waitForFinished(5000));
     EXPECT_EQ(program.exitCode(), 2);
     EXPECT_TRUE(program.readAllStandardError().contains("unknown data set"));
+}
+
+// Ctrl+C or a kill is the server's normal end: exit code 0, nothing on the error output.
+TEST(TestServerProgram, EndsCleanlyOnCtrlCAndKill) {
+    EnsureApplication();
+    for (int signal : {SIGINT, SIGTERM}) {
+        QProcess program;
+        program.start(QStringLiteral(KORVEL_TESTSERVER_PROGRAM), {"--port", "0"});
+        ASSERT_TRUE(program.waitForStarted(5000));
+        ASSERT_TRUE(WaitFor([&] { return program.canReadLine(); }, 5000)); // PORT: signals are handled
+        ASSERT_EQ(::kill(static_cast<pid_t>(program.processId()), signal), 0);
+        ASSERT_TRUE(program.waitForFinished(10000)) << "signal " << signal;
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << "ended by signal " << signal;
+        EXPECT_EQ(program.exitCode(), 0);
+        EXPECT_EQ(program.readAllStandardError().toStdString(), "");
+    }
 }

@@ -202,10 +202,10 @@ TEST_F(TextMessageLoopback, IdentityShowsItsLowFourHexDigits) {
     const std::pair<int32_t, const char*> cases[] = {
         {26, "0x001A"}, {0, "0x0000"}, {0xFFFF, "0xFFFF"}, {65536, "0x0000"}, {0x1234ABCD, "0xABCD"}, {-1, "0xFFFF"},
     };
-    for (const auto& [identity, shown] : cases) {
+    for (const auto& [identity, digits] : cases) {
         server.SendFrame(130, Int32Body(identity));
-        ASSERT_TRUE(WaitFor([&] { return Panel(TextMessage::kInfoPanel) == QString("Message sent (id: %1)").arg(shown); }))
-            << identity;
+        const QString shown = QString("Message sent (id: %1)").arg(digits); // clang 14 lambdas take no bindings
+        ASSERT_TRUE(WaitFor([&] { return Panel(TextMessage::kInfoPanel) == shown; })) << identity;
     }
 }
 

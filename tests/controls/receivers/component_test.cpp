@@ -321,7 +321,9 @@ TEST_F(ComponentTest, SettingsCountByTheirNumericValue) {
     // A collection client is offered only the types of the three protocols.
     data.ReceiverTypes = {testserver::SampleReceiverType{1, "Pager", "ILM", 160, "", ""},
                           testserver::SampleReceiverType{2, "GSM", "GSM", 160, "", ""}};
-    for (auto [value, on] : values) {
+    for (const auto& setting : values) {
+        const auto value = setting.first; // clang 14 lambdas take no structured bindings
+        const bool on = setting.second;
         Start(value, value);
         EXPECT_EQ(List().ColumnCount(), on ? 7 : 6) << value; // the backup receiver's column
         int offered = -1;
