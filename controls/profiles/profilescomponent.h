@@ -94,7 +94,6 @@ public:
     void FillProfileTree(const QString& path);
 
     // --- Profile commands and saving ----------------------------------------------------
-    std::shared_ptr<cProfile> AddProfile(const QString& parentKey, bool copy);
     Bytes AskForProfileName(const std::shared_ptr<cProfile>& leaveOut, const QString& parentKey,
                             const QString& defaultText);
 
@@ -105,19 +104,9 @@ public:
     // --- Receiver lists -------------------------------------------------------------------
     void ListView_Receivers_KeyDown(platform::ListView* list, int& keyCode, int shift);
     void Menu_Profile_Receiver_Popup_Confirm_Click();
-    void SortReceiverAddMenu();
-    // The text forms of the two lists (list order, NUL after every entry).
-    Bytes ComposeParallelReceivers() const;
-    Bytes ComposeSequentialReceivers() const;
-    void ShowReceivers(const Bytes& parallel, const Bytes& sequential);
 
     // --- Schedule and calendar page -------------------------------------------------------
     void Menu_TimeSchedulePopup_Active_Click(int index);
-
-    // --- Schedule grid and calendar month events -------------------------------------------
-    void Picture_TimeSchedule_MouseDown(int button, int shift, double x, double y);
-    void Picture_TimeSchedule_MouseMove(int button, int shift, double x, double y);
-    void Picture_TimeSchedule_MouseUp(int button, int shift, double x, double y);
 
     // --- Editor host operations -------------------------------------------------------------
     void Draw_ImageList_ListImages(int32_t ListImage, PaintSurface& hDC, int32_t x, int32_t y,
@@ -166,7 +155,21 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // The schedule grid's pointer: the picture's mouse signals.
+    void Picture_TimeSchedule_MouseDown(int button, int shift, double x, double y);
+    void Picture_TimeSchedule_MouseMove(int button, int shift, double x, double y);
+    void Picture_TimeSchedule_MouseUp(int button, int shift, double x, double y);
+
+    // The receiver lists' text forms (list order, NUL after every entry): shown from the
+    // profile the page shows and composed back when the page is stored.
+    Bytes ComposeParallelReceivers() const;
+    Bytes ComposeSequentialReceivers() const;
+    void ShowReceivers(const Bytes& parallel, const Bytes& sequential);
+
     // Handlers and operations of the tree, the commands, the page and its tabs.
+    // Adds a profile (a copy of the shown one with `copy`) under the node `parentKey` with
+    // the name the operator gives; the Add, Add child and Copy buttons call it.
+    std::shared_ptr<cProfile> AddProfile(const QString& parentKey, bool copy);
     QString AddProfileToTree(const std::shared_ptr<cProfile>& profile, int16_t unused = 0);
     void ListView_Receivers_GotFocus(platform::ListView* list);
     void Menu_Profile_Receiver_Popup_Click();

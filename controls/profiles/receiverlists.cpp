@@ -319,22 +319,4 @@ void Component::receiverRemovedFromAddMenu(const std::shared_ptr<cReceiver>& rec
     m_ReceiverAddMenu->Remove(old);
 }
 
-void Component::SortReceiverAddMenu() {
-    platform::MenuItemArray& menu = *m_ReceiverAddMenu;
-    struct Element {
-        std::string Key;
-        QString Caption;
-        QString Tag;
-    };
-    std::vector<Element> elements;
-    elements.reserve(static_cast<std::size_t>(menu.Count()));
-    for (int i = 0; i < menu.Count(); ++i)
-        elements.push_back({UpperCase(FromQString(menu.Caption(i))), menu.Caption(i), menu.Tag(i)});
-    std::stable_sort(elements.begin(), elements.end(), [](const Element& a, const Element& b) { return a.Key < b.Key; });
-    for (int i = 0; i < menu.Count(); ++i) {
-        menu.SetCaption(i, elements[static_cast<std::size_t>(i)].Caption);
-        menu.SetTag(i, elements[static_cast<std::size_t>(i)].Tag);
-    }
-}
-
 } // namespace korvel::profiles

@@ -166,7 +166,8 @@ TEST_F(ProfilesDialogueTest, SaveSendsRemovalsNewAndChangedProfilesAndTheServerA
     EXPECT_FALSE(TreeView_Profiles(c).Exists("K2"));
     ASSERT_FALSE(state.Profiles.Contains("K2"));
     dialogs->QueueText(QStringLiteral("  La/te "));
-    auto added = c.AddProfile(QString(), false);
+    Command_AddProfile(c).click();
+    auto added = state.Profiles.Find("K-1");
     ASSERT_TRUE(added);
     EXPECT_EQ(added->GetName(), "Late");
     EXPECT_EQ(added->m_DiskIdentity, -1);

@@ -93,7 +93,8 @@ TEST_F(ProfilesReviewTest, SystemListShowsOnlyNamedSystemsKeyedByNumberAndSorted
 TEST_F(ProfilesReviewTest, SaveSendsNothingForUnchangedOrNeverSavedProfilesAndStillShowsText884) {
     Profiles& c = *control;
     dialogs->QueueText("Scratch");
-    ASSERT_TRUE(c.AddProfile({}, false));
+    Command_AddProfile(c).click();
+    ASSERT_TRUE(state.Profiles.Contains("K-1"));
     dialogs->QueueAnswer(platform::MessageResult::Yes);
     Command_RemoveProfile(c).click();
     ASSERT_FALSE(state.Profiles.Contains("K-1"));

@@ -252,7 +252,9 @@ TEST_F(ProfilesCaptionsTest, QuestionsAndPromptsReadExactly) {
     // A taken name (case ignored): text 173 with the information icon.
     dialogs->Clear();
     dialogs->QueueText("c");
-    EXPECT_FALSE(c.AddProfile({}, false));
+    const std::size_t before = state.Profiles.Count();
+    Command_AddProfile(c).click();
+    EXPECT_EQ(state.Profiles.Count(), before) << "no profile made under a taken name";
     ASSERT_EQ(dialogs->Messages().size(), 1u);
     EXPECT_EQ(dialogs->Messages()[0].text, "T173");
     EXPECT_EQ(dialogs->Messages()[0].icon, platform::MessageIcon::Information);

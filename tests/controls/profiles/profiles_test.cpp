@@ -36,6 +36,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <vector>
 
 using namespace korvel;
 using namespace korvel::profiles::testparts;
@@ -308,7 +309,8 @@ TEST_F(ProfilesTest, AddedProfileTakesThePageDefaultsAndIsEnabledWhateverTheShow
     c.FillProfileTree({});
     Text_Condition(c, 0).setText("TAG1");
     dialogs->QueueText("Fresh");
-    auto made = c.AddProfile({}, false);
+    Command_AddProfile(c).click();
+    auto made = state.Profiles.Find("K-1");
     ASSERT_TRUE(made);
     EXPECT_EQ(made->m_Enabled, -1);
     EXPECT_EQ(made->GetCondition(0), "*");
@@ -460,11 +462,17 @@ TEST_F(ProfilesTest, ReceiverTextsRoundTripWithIconsForKnownAndMissingReceivers)
     AddReceiver(1, "North\\A");
     AddReceiver(2, "North\\X");
     AddReceiver(3, "North\\Off", false);
-    Profiles& c = Make();
-    c.setProperty("Area", "North");
     const Bytes parallel = Bytes("North\\A\0North\\Gone\0", 19);
     const Bytes sequential = Bytes("North\\X\x01" "1\0North\\Off\x01" "0\0North\\Gone\x01-1\0", 36);
-    c.ShowReceivers(parallel, sequential);
+    Add(1, "North\\P");
+    Add(2, "North\\Q");
+    state.Profiles.Find("K1")->m_ParallellReceivers = parallel;
+    state.Profiles.Find("K1")->m_SequentialReceivers = sequential;
+    state.Profiles.Find("K2")->m_ParallellReceivers = Bytes("North\\A\0\0North\\X\0", 17);
+    Profiles& c = Make();
+    c.setProperty("Area", "North");
+    c.FillProfileTree({});
+    ASSERT_EQ(Shown(c), state.Profiles.Find("K1"));
     ASSERT_EQ(ListView_Receivers_Parallell(c).ListCount(), 2);
     EXPECT_EQ(ListView_Receivers_Parallell(c).SmallIcon(1), 1);
     EXPECT_EQ(ListView_Receivers_Parallell(c).SmallIcon(2), 5);
@@ -472,11 +480,36 @@ TEST_F(ProfilesTest, ReceiverTextsRoundTripWithIconsForKnownAndMissingReceivers)
     EXPECT_EQ(ListView_Receivers_Sequential(c).SmallIcon(1), 2);
     EXPECT_EQ(ListView_Receivers_Sequential(c).SmallIcon(2), 4);
     EXPECT_EQ(ListView_Receivers_Sequential(c).SmallIcon(3), 3);
-    EXPECT_EQ(c.ComposeParallelReceivers(), parallel);
-    EXPECT_EQ(c.ComposeSequentialReceivers(), Bytes("North\\X\x01-1\0North\\Off\x01" "0\0North\\Gone\x01-1\0", 37));
+    // Leaving the profile stores the lists' texts back into it.
+    ClickNode(TreeView_Profiles(c), "K2");
+    const std::shared_ptr<cProfile> left = state.Profiles.Find("K1");
+    EXPECT_EQ(left->m_ParallellReceivers, parallel);
+    EXPECT_EQ(left->m_SequentialReceivers, Bytes("North\\X\x01-1\0North\\Off\x01" "0\0North\\Gone\x01-1\0", 37));
     // An empty entry in the middle ends the list.
-    c.ShowReceivers(Bytes("North\\A\0\0North\\X\0", 17), {});
+    ASSERT_EQ(Shown(c), state.Profiles.Find("K2"));
     EXPECT_EQ(ListView_Receivers_Parallell(c).ListCount(), 1);
+}
+
+// The server's receiver list fills the Add sub-menu sorted by the upper-cased caption:
+// captions equal when upper-cased keep the list's order.
+TEST_F(ProfilesTest, ReceiverAddMenuSortsTheServersListUpperCasedStablyAndOrdinally) {
+    const char* names[] = {"beta", "Alpha", "alpha", "\xC4rende"};
+    std::vector<std::shared_ptr<cReceiver>> list;
+    for (int i = 0; i < 4; ++i) {
+        AddReceiver(static_cast<int16_t>(i + 1), names[i]);
+        list.push_back(state.Receivers.Find("K" + std::to_string(i + 1)));
+    }
+    Profiles& c = Make();
+    SettingsPeer peer;
+    ASSERT_TRUE(peer.SendReceivers(c, state, list));
+    platform::MenuItemArray& add = Menu_Profile_Receiver_Popup_Add_Item(c);
+    ASSERT_EQ(add.Count(), 4);
+    EXPECT_EQ(add.Caption(0), "Alpha");
+    EXPECT_EQ(add.Tag(0), "K2");
+    EXPECT_EQ(add.Caption(1), "alpha");
+    EXPECT_EQ(add.Caption(2), "beta");
+    EXPECT_EQ(add.Tag(2), "K1");
+    EXPECT_EQ(add.Caption(3), QString::fromLatin1("\xC4rende")) << "ordinal: letters above 127 come last";
 }
 
 TEST_F(ProfilesTest, ReceiverMenuAddsMovesConfirmsAndDeletes) {
@@ -484,25 +517,6 @@ TEST_F(ProfilesTest, ReceiverMenuAddsMovesConfirmsAndDeletes) {
     AddReceiver(2, "Alpha");
     AddReceiver(3, "alpha");
     Profiles& c = Make();
-    // Sorting: captions equal when upper-cased keep their order.
-    platform::MenuItemArray& add = Menu_Profile_Receiver_Popup_Add_Item(c);
-    add.Load();
-    add.Load();
-    add.Load();
-    const char* captions[] = {"beta", "Alpha", "alpha", "\xC4rende"};
-    for (int i = 0; i < 4; ++i) {
-        add.SetCaption(i, QString::fromLatin1(captions[i]));
-        add.SetTag(i, QString("K%1").arg(i + 1));
-    }
-    c.SortReceiverAddMenu();
-    EXPECT_EQ(add.Caption(0), "Alpha");
-    EXPECT_EQ(add.Caption(1), "alpha");
-    EXPECT_EQ(add.Caption(2), "beta");
-    EXPECT_EQ(add.Tag(2), "K1");
-    EXPECT_EQ(add.Caption(3), QString::fromLatin1("\xC4rende")) << "ordinal: letters above 127 come last";
-    add.Unload();
-    add.Unload();
-    add.Unload();
 
     platform::ListView& seq = ListView_Receivers_Sequential(c);
     GiveFocus(seq);
@@ -635,11 +649,12 @@ TEST_F(ProfilesTest, ScheduleMenuDayTypesFollowTheScheduleAndARightReleaseOpensI
 
     int shown = 0;
     platform::MenuPresenter old = platform::InstallMenuPresenter([&](QMenu*) { ++shown; });
-    c.Picture_TimeSchedule_MouseDown(2, 0, 100, 10);
-    c.Picture_TimeSchedule_MouseUp(2, 0, 100, 10);
+    QWidget& picture = Picture_TimeSchedule(c);
+    SendSurfaceMouse(picture, QEvent::MouseButtonPress, {100, 10}, Qt::RightButton, Qt::RightButton);
+    SendSurfaceMouse(picture, QEvent::MouseButtonRelease, {100, 10}, Qt::RightButton, Qt::NoButton);
     EXPECT_EQ(shown, 1);
-    c.Picture_TimeSchedule_MouseDown(1, 0, 400, 10);
-    c.Picture_TimeSchedule_MouseUp(2, 0, 400, 10);
+    SendSurfaceMouse(picture, QEvent::MouseButtonPress, {400, 10}, Qt::LeftButton, Qt::LeftButton);
+    SendSurfaceMouse(picture, QEvent::MouseButtonRelease, {400, 10}, Qt::RightButton, Qt::LeftButton);
     EXPECT_EQ(shown, 1) << "a left press followed by a right release opens nothing";
     platform::InstallMenuPresenter(old);
 }

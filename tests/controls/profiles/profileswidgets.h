@@ -190,6 +190,14 @@ inline void DoubleClickWidget(QWidget& widget) {
     QApplication::sendEvent(&widget, &event);
 }
 
+// One mouse event on a painted surface (the schedule grid, the calendar month) at that
+// point: `button` is the one that changed, `held` those down after it.
+inline void SendSurfaceMouse(QWidget& surface, QEvent::Type type, QPointF p, Qt::MouseButton button,
+                             Qt::MouseButtons held) {
+    QMouseEvent event(type, p, surface.mapToGlobal(p), button, held, Qt::NoModifier);
+    QApplication::sendEvent(&surface, &event);
+}
+
 // --- Menus as they open and as the operator picks from them ---------------------------------
 
 // The menu opens (what the control does as it is about to show).

@@ -139,11 +139,12 @@ TEST_F(SchedulePageTest, GridLaysOutThroughTheHostAndFollowsTheScrollBar) {
     EXPECT_EQ(g.pixel(150, 4), qRgb(0, 240, 0));
     EXPECT_NE(g.pixel(20, 7 * 25 + 4 + 5), picture.backgroundColour().rgb()) << "image of day type 7";
 
-    // A drag through the host's handlers: time box while moving, period boxes after.
-    control->Picture_TimeSchedule_MouseDown(1, 0, 30 + 600 / 5.0, 5 * 25 + 10);
-    control->Picture_TimeSchedule_MouseMove(1, 0, 30 + 720 / 5.0, 5 * 25 + 10);
+    // A drag of the left button on the grid: time box while moving, period boxes after.
+    const QPointF from(30 + 600 / 5.0, 5 * 25 + 10), to(30 + 720 / 5.0, 5 * 25 + 10);
+    SendSurfaceMouse(picture, QEvent::MouseButtonPress, from, Qt::LeftButton, Qt::LeftButton);
+    SendSurfaceMouse(picture, QEvent::MouseMove, to, Qt::NoButton, Qt::LeftButton);
     EXPECT_EQ(Text_Schedule_Time(*control).text(), "12:00");
-    control->Picture_TimeSchedule_MouseUp(1, 0, 30 + 720 / 5.0, 5 * 25 + 10);
+    SendSurfaceMouse(picture, QEvent::MouseButtonRelease, to, Qt::LeftButton, Qt::NoButton);
     EXPECT_EQ(Text_Schedule_Period_Start(*control).text(), "10:00");
     EXPECT_EQ(Text_Schedule_Period_Stop(*control).text(), "12:00");
     EXPECT_EQ(picture.image().pixel(160, 5 * 25 + 4), qRgb(0, 176, 0)) << "Saturday's new period, selected";

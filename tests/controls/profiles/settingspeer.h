@@ -1,12 +1,14 @@
 #pragma once
 // A stand-in for the server on a loopback socket, for tests that need no more of it than
-// the settings message: it takes the control's connection and sends message 106 with
-// the sections a test gives; what the control sends it is never read. The control
-// handles the message on its own receive path, as it would from the real server.
+// a few of its messages: it takes the control's connection and sends message 106 with
+// the sections a test gives, or a receiver list (230) of the records a test makes; what
+// the control sends it is never read. The control handles each message on its own
+// receive path, as it would from the real server.
 
 #include "core/clientstate.h"
 #include "core/codec.h"
 #include "core/frames.h"
+#include "core/records/receiver.h"
 #include "shell/component.h"
 
 #include <QApplication>
@@ -16,6 +18,7 @@
 #include <QTcpSocket>
 
 #include <functional>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -47,6 +50,24 @@ public:
         const Bytes frame = BuildFrame(106, body);
         m_Socket->write(frame.data(), static_cast<qint64>(frame.size()));
         return waitFor([&] { return state.SettingSections.Count == 1; });
+    }
+
+    // Sends a receiver list (230) of these records, in this order; true once the control
+    // has taken the list into the state (the test's own list is replaced by it).
+    bool SendReceivers(shell::Component& control, ClientState& state,
+                       const std::vector<std::shared_ptr<cReceiver>>& receivers) {
+        if (!m_Socket && !connect(control)) return false;
+        Bytes body;
+        AppendLong(body, static_cast<int32_t>(receivers.size()));
+        for (const auto& r : receivers) {
+            AppendLong(body, r->m_DiskIdentity);
+            AppendString(body, r->m_ReceiverName);
+            r->AppendNetworkBytes(body);
+        }
+        state.Receivers.Clear();
+        const Bytes frame = BuildFrame(230, body);
+        m_Socket->write(frame.data(), static_cast<qint64>(frame.size()));
+        return waitFor([&] { return state.Receivers.Count() == receivers.size(); });
     }
 
 private:
