@@ -93,10 +93,6 @@ public:
     // --- Profile tree --------------------------------------------------------------------
     void FillProfileTree(const QString& path);
 
-    // --- Profile commands and saving ----------------------------------------------------
-    Bytes AskForProfileName(const std::shared_ptr<cProfile>& leaveOut, const QString& parentKey,
-                            const QString& defaultText);
-
     // --- Profile page ---------------------------------------------------------------------
     void Combo_Calendar_DayType_Click();
     void Combo_Calendar_DayType_KeyPress(int& keyAscii);
@@ -170,6 +166,11 @@ private:
     // Adds a profile (a copy of the shown one with `copy`) under the node `parentKey` with
     // the name the operator gives; the Add, Add child and Copy buttons call it.
     std::shared_ptr<cProfile> AddProfile(const QString& parentKey, bool copy);
+    // The name the operator types for a new or renamed profile (under `parentKey`, with
+    // the area), or empty when cancelled, cleaned to nothing or taken by another profile
+    // than `leaveOut`.
+    Bytes AskForProfileName(const std::shared_ptr<cProfile>& leaveOut, const QString& parentKey,
+                            const QString& defaultText);
     QString AddProfileToTree(const std::shared_ptr<cProfile>& profile, int16_t unused = 0);
     void ListView_Receivers_GotFocus(platform::ListView* list);
     void Menu_Profile_Receiver_Popup_Click();

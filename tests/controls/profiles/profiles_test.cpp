@@ -214,34 +214,59 @@ TEST_F(ProfilesTest, NameEntryIsTrimmedCleanedAndRefusedWhenTaken) {
     state.ChildProfilesAllowed = true;
     Add(1, "North\\Top");
     Add(2, "North\\Other");
+    Add(3, "North\\def");
     Profiles& c = Make();
     c.setProperty("Area", "North");
     c.FillProfileTree({});
+    // The name is asked by the Add and Add child buttons (a new profile, shown once made)
+    // and by Rename on a node (the node's profile itself is left out of the taken names).
+    enum class Via { Add, AddChildOfTop, RenameTop, RenameDef };
     struct Case {
         const char* typed;
-        const char* parent;
-        const char* expected;
+        Via via;
+        const char* expected; // empty: nothing made or renamed
     };
     const Case cases[] = {
-        {" a/b ", "", "North\\ab"},
-        {"x@y", "K1", "North\\Top@xy"},
-        {"  /  ", "", ""},
-        {"OTHER", "", ""},    // taken (ignoring case): text 173
-        {"top", "", "North\\top"}, // the left-out profile itself may keep its name in another case
+        {" a/b ", Via::Add, "North\\ab"},
+        {"x@y", Via::AddChildOfTop, "North\\Top@xy"},
+        {"  /  ", Via::Add, ""},
+        {"OTHER", Via::Add, ""},              // taken (ignoring case): text 173
+        {"top", Via::RenameTop, "North\\top"}, // the left-out profile itself may keep its name in another case
+        {"DEF", Via::RenameDef, "North\\DEF"},
     };
     for (const Case& k : cases) {
+        const bool rename = k.via == Via::RenameTop || k.via == Via::RenameDef;
+        const std::string node = k.via == Via::RenameDef ? "K3" : "K1";
+        if (k.via != Via::Add) ClickNode(TreeView_Profiles(c), QString::fromStdString(node));
+        // Renamed with child profiles, a name goes to the server at once; without a
+        // server here, the renames are made with child profiles off.
+        state.ChildProfilesAllowed = !rename;
+        const std::size_t before = state.Profiles.Count();
         dialogs->QueueText(QString::fromLatin1(k.typed));
-        const bool leaveOutTop = std::string(k.typed) == "top";
-        EXPECT_EQ(c.AskForProfileName(leaveOutTop ? state.Profiles.Find("K1") : nullptr, k.parent, "def"), k.expected)
-            << k.typed;
+        switch (k.via) {
+        case Via::Add: Command_AddProfile(c).click(); break;
+        case Via::AddChildOfTop: Command_AddChildProfile(c).click(); break;
+        default: Command_RenameProfile(c).click(); break;
+        }
+        if (rename) {
+            EXPECT_EQ(state.Profiles.Find(node)->GetName(), k.expected) << k.typed;
+        } else if (*k.expected == '\0') {
+            EXPECT_EQ(state.Profiles.Count(), before) << k.typed;
+        } else {
+            EXPECT_EQ(state.Profiles.Count(), before + 1) << k.typed;
+            ASSERT_TRUE(Shown(c)) << k.typed;
+            EXPECT_EQ(Shown(c)->GetName(), k.expected) << k.typed;
+        }
     }
-    EXPECT_EQ(dialogs->Inputs().back().defaultText, "def");
+    EXPECT_EQ(dialogs->Inputs().back().defaultText, "def") << "the shown node's text";
     EXPECT_TRUE(dialogs->Inputs().back().prompt.endsWith(':'));
     ASSERT_EQ(dialogs->Messages().size(), 1u);
     EXPECT_EQ(dialogs->Messages()[0].icon, platform::MessageIcon::Information);
     // Cancelled: nothing.
+    const std::size_t before = state.Profiles.Count();
     dialogs->QueueText(std::nullopt);
-    EXPECT_EQ(c.AskForProfileName(nullptr, {}, {}), "");
+    Command_AddProfile(c).click();
+    EXPECT_EQ(state.Profiles.Count(), before);
 }
 
 TEST_F(ProfilesTest, CopyWithChildrenGivesConsecutiveTemporaryIdentitiesInOrder) {
