@@ -79,6 +79,7 @@ protected:
     void SetUp() override {
         EnsureApplication();
         state.SettingsStore = &store;
+        peer.emplace();
     }
     Profiles& Make() {
         control = std::make_unique<Profiles>(state);
@@ -95,6 +96,12 @@ protected:
         state.Receivers.Add("K" + std::to_string(id), r);
     }
 
+    // The server's profile list (200) with the profiles of the state: the control fills its
+    // tree and shows the profile found at `lastSelected` (else the first node).
+    bool Fill(Profiles& c, const char* lastSelected) {
+        return peer->SendProfiles(c, state, Profiles::kApplication, lastSelected);
+    }
+
     // The record of the node the tree shows selected: the profile the page shows.
     std::shared_ptr<cProfile> Shown(const Profiles& c) const {
         return state.Profiles.Find(TreeView_Profiles(c).SelectedKey().toStdString());
@@ -103,6 +110,7 @@ protected:
     platform::ScopedScriptedDialogs dialogs;
     MemorySettingsStore store;
     ClientState state;
+    std::optional<SettingsPeer> peer; // made once the application is
     std::unique_ptr<Profiles> control;
 };
 
@@ -113,7 +121,7 @@ TEST_F(ProfilesTest, TreeNestsOnlyWithChildProfilesAndLetsAParentTakeOverItsStan
     Add(2, "A");
     Add(3, "a@b", false); // differs only in case: shares the node of A@B
     Profiles& c = Make();
-    c.FillProfileTree({});
+    ASSERT_TRUE(Fill(c, ""));
     EXPECT_EQ(TreeView_Profiles(c).TopLevelNodes(), (QStringList{"K1", "K2"}));
     EXPECT_EQ(TreeView_Profiles(c).Text("K1"), "A@B");
 
@@ -122,7 +130,7 @@ TEST_F(ProfilesTest, TreeNestsOnlyWithChildProfilesAndLetsAParentTakeOverItsStan
     Add(1, "A@B");
     Add(2, "A");
     Add(3, "a@b", false);
-    c.FillProfileTree({});
+    ASSERT_TRUE(Fill(c, ""));
     const platform::TreeView& tree = TreeView_Profiles(c);
     EXPECT_EQ(tree.NodeCount(), 2);
     EXPECT_EQ(tree.TopLevelNodes(), QStringList{"K2"}) << "profile A took over the node made for it";
@@ -144,15 +152,15 @@ TEST_F(ProfilesTest, TreeShowsOnlyTheAreaWithoutItsPrefixAndFindsTheStoredPath) 
     Add(3, "North\\Pumps@Night");
     Profiles& c = Make();
     c.setProperty("Area", "North");
-    c.FillProfileTree("Pumps@Night");
+    ASSERT_TRUE(Fill(c, "Pumps@Night"));
     EXPECT_EQ(TreeView_Profiles(c).NodeCount(), 2);
     EXPECT_EQ(TreeView_Profiles(c).Text("K2"), "Pumps");
     EXPECT_EQ(TreeView_Profiles(c).SelectedKey(), "K3");
     // A path no longer present selects node 1; an empty tree shows nothing.
-    c.FillProfileTree("Gone");
+    ASSERT_TRUE(Fill(c, "Gone"));
     EXPECT_EQ(TreeView_Profiles(c).SelectedKey(), "K2");
     state.Profiles.Clear();
-    c.FillProfileTree("Gone");
+    ASSERT_TRUE(Fill(c, "Gone"));
     EXPECT_EQ(TreeView_Profiles(c).NodeCount(), 0);
 }
 
@@ -160,7 +168,7 @@ TEST_F(ProfilesTest, NodeWithoutProfileShowsText963AndClearsThePage) {
     state.ChildProfilesAllowed = true;
     Add(1, "A@B");
     Profiles& c = Make();
-    c.FillProfileTree("A@B");
+    ASSERT_TRUE(Fill(c, "A@B"));
     const QString standIn = TreeView_Profiles(c).Parent("K1");
     ASSERT_TRUE(standIn.startsWith("K-"));
     dialogs->Clear();
@@ -174,7 +182,7 @@ TEST_F(ProfilesTest, CtrlDoubleClickTogglesTheImageAndTheNextStoreTakesIt) {
     Add(1, "A");
     Add(2, "B");
     Profiles& c = Make();
-    c.FillProfileTree({});
+    ASSERT_TRUE(Fill(c, ""));
     DoubleClickNode(TreeView_Profiles(c), "K1");
     EXPECT_EQ(TreeView_Profiles(c).Image("K1"), 1) << "without Ctrl nothing changes";
     DoubleClickNode(TreeView_Profiles(c), "K1", Qt::ControlModifier);
@@ -190,7 +198,7 @@ TEST_F(ProfilesTest, CtrlDoubleClickTogglesTheImageAndTheNextStoreTakesIt) {
 TEST_F(ProfilesTest, DeleteKeyNeedsShiftOrCtrlAndIsSwallowedEvenWhenRemoveIsDisabled) {
     Add(1, "A");
     Profiles& c = Make();
-    c.FillProfileTree({});
+    ASSERT_TRUE(Fill(c, ""));
     struct Case {
         Qt::KeyboardModifiers keys;
         bool asked;
@@ -217,7 +225,7 @@ TEST_F(ProfilesTest, NameEntryIsTrimmedCleanedAndRefusedWhenTaken) {
     Add(3, "North\\def");
     Profiles& c = Make();
     c.setProperty("Area", "North");
-    c.FillProfileTree({});
+    ASSERT_TRUE(Fill(c, ""));
     // The name is asked by the Add and Add child buttons (a new profile, shown once made)
     // and by Rename on a node (the node's profile itself is left out of the taken names).
     enum class Via { Add, AddChildOfTop, RenameTop, RenameDef };
@@ -275,7 +283,7 @@ TEST_F(ProfilesTest, CopyWithChildrenGivesConsecutiveTemporaryIdentitiesInOrder)
     Add(2, "A@B");
     Add(3, "A@B@C");
     Profiles& c = Make();
-    c.FillProfileTree("A");
+    ASSERT_TRUE(Fill(c, "A"));
     dialogs->QueueText("Z");
     dialogs->QueueAnswer(platform::MessageResult::Yes);
     Command_CopyProfile(c).click();
@@ -300,7 +308,7 @@ TEST_F(ProfilesTest, RemoveKeepsSavedOnesForSaveAndMovesToASibling) {
     Add(2, "A@B");
     Add(3, "C");
     Profiles& c = Make();
-    c.FillProfileTree("A");
+    ASSERT_TRUE(Fill(c, "A"));
     dialogs->QueueAnswer(platform::MessageResult::Yes);
     Command_RemoveProfile(c).click();
     ASSERT_EQ(dialogs->Messages().size(), 1u);
@@ -320,7 +328,7 @@ TEST_F(ProfilesTest, RemoveKeepsSavedOnesForSaveAndMovesToASibling) {
 TEST_F(ProfilesTest, RenameWithoutChildProfilesOnlyRelabelsTheNode) {
     Add(1, "Old");
     Profiles& c = Make();
-    c.FillProfileTree({});
+    ASSERT_TRUE(Fill(c, ""));
     dialogs->QueueText("New");
     Command_RenameProfile(c).click();
     EXPECT_EQ(state.Profiles.Find("K1")->GetName(), "New");
@@ -331,7 +339,7 @@ TEST_F(ProfilesTest, RenameWithoutChildProfilesOnlyRelabelsTheNode) {
 TEST_F(ProfilesTest, AddedProfileTakesThePageDefaultsAndIsEnabledWhateverTheShownNode) {
     Add(1, "Off", false);
     Profiles& c = Make();
-    c.FillProfileTree({});
+    ASSERT_TRUE(Fill(c, ""));
     Text_Condition(c, 0).setText("TAG1");
     dialogs->QueueText("Fresh");
     Command_AddProfile(c).click();
@@ -385,20 +393,22 @@ TEST_F(ProfilesTest, PageRoundTripsEveryFieldAndClampsNegativeNumbers) {
     NumberRows(*p->m_TimeSchedule);
     p->StoreOriginalSettings();
     state.Profiles.Add("K1", p);
-    c.FillProfileTree({});
+    ASSERT_TRUE(Fill(c, ""));
+    p = state.Profiles.Find("K1"); // the record the list brought
+    ASSERT_TRUE(p);
     EXPECT_EQ(Check_AlarmState(c, 2).Value(), 1);
     EXPECT_TRUE(SSTab_Profile(c).TabVisible(1));
     EXPECT_TRUE(SSTab_Profile(c).TabVisible(3));
     EXPECT_EQ(Combo_OffDutyBehaviour(c).SelectedItem(), 4);
     EXPECT_TRUE(Text_ExternalTag(c).isEnabled());
     EXPECT_TRUE(Option_AutoBlockBehaviour(c).Value(1));
-    Command_Save(c).click(); // stores the page (nothing is sent: no connection)
+    Command_Save(c).click(); // stores the page (the peer reads nothing it is sent)
     EXPECT_EQ(p->GetState(2), -1) << "a flag is stored as -1";
     p->SetState(2, 1);
     EXPECT_FALSE(p->HasChangedSinceLastLoadFromDisk());
     Text_AutoBlockTime(c).setText("-7");
     Text_AutoBlockTresholdTime(c).setText("12abc");
-    Command_Save(c).click(); // stores the page (nothing is sent: no connection)
+    Command_Save(c).click(); // stores the page (the peer reads nothing it is sent)
     EXPECT_EQ(p->m_AutoBlockTime, 0);
     EXPECT_EQ(p->m_AutoBlockTresholdTime, 12);
 }
@@ -436,9 +446,9 @@ TEST_F(ProfilesTest, ServerKindTwoRelabelsAndHidesTwoConditionRowsForGood) {
     state.ServerKind = 2;
     Profiles& c = Make();
     const int row1 = Text_Condition(c, 1).y();
-    SettingsPeer peer; // the server's settings apply the texts, twice
-    ASSERT_TRUE(peer.SendGeneral(c, state, {}));
-    ASSERT_TRUE(peer.SendGeneral(c, state, {}));
+    // the server's settings apply the texts, twice
+    ASSERT_TRUE(peer->SendGeneral(c, state, {}));
+    ASSERT_TRUE(peer->SendGeneral(c, state, {}));
     EXPECT_EQ(Label_Condition(c, 0).text(), "Name:");
     EXPECT_EQ(Label_Condition(c, 5).text(), "Event Code:");
     EXPECT_EQ(Text_Condition(c, 2).y(), row1);
@@ -496,7 +506,7 @@ TEST_F(ProfilesTest, ReceiverTextsRoundTripWithIconsForKnownAndMissingReceivers)
     state.Profiles.Find("K2")->m_ParallellReceivers = Bytes("North\\A\0\0North\\X\0", 17);
     Profiles& c = Make();
     c.setProperty("Area", "North");
-    c.FillProfileTree({});
+    ASSERT_TRUE(Fill(c, ""));
     ASSERT_EQ(Shown(c), state.Profiles.Find("K1"));
     ASSERT_EQ(ListView_Receivers_Parallell(c).ListCount(), 2);
     EXPECT_EQ(ListView_Receivers_Parallell(c).SmallIcon(1), 1);
@@ -525,8 +535,7 @@ TEST_F(ProfilesTest, ReceiverAddMenuSortsTheServersListUpperCasedStablyAndOrdina
         list.push_back(state.Receivers.Find("K" + std::to_string(i + 1)));
     }
     Profiles& c = Make();
-    SettingsPeer peer;
-    ASSERT_TRUE(peer.SendReceivers(c, state, list));
+    ASSERT_TRUE(peer->SendReceivers(c, state, list));
     platform::MenuItemArray& add = Menu_Profile_Receiver_Popup_Add_Item(c);
     ASSERT_EQ(add.Count(), 4);
     EXPECT_EQ(add.Caption(0), "Alpha");
@@ -662,13 +671,13 @@ TEST_F(ProfilesTest, ScheduleMenuDayTypesFollowTheScheduleAndARightReleaseOpensI
     Add(1, "A");
     state.Profiles.Find("K1")->m_TimeSchedule->SetActive(7, -1);
     Profiles& c = Make();
-    c.FillProfileTree({}); // the page shows A: day type 7 active, no calendar
+    ASSERT_TRUE(Fill(c, "")); // the page shows A: day type 7 active, no calendar
     while (Menu_TimeSchedulePopup_Active(c).Count() < 16) Menu_TimeSchedulePopup_Active(c).Load();
     OpenMenu(Menu_TimeSchedulePopup(c));
     EXPECT_FALSE(Menu_TimeSchedulePopup_Active(c).Enabled(0));
     EXPECT_TRUE(Menu_TimeSchedulePopup_Active(c).Checked(0));
     c.Menu_TimeSchedulePopup_Active_Click(0);
-    Command_Save(c).click(); // stores the page (nothing is sent: no connection)
+    Command_Save(c).click(); // stores the page (the peer reads nothing it is sent)
     EXPECT_EQ(state.Profiles.Find("K1")->m_TimeSchedule->GetActive(7), 0);
     EXPECT_FALSE(Menu_TimeSchedulePopup_Active(c).Checked(0));
 
@@ -719,12 +728,12 @@ TEST_F(ProfilesTest, LayoutGrowsOnlyPastItsMinimumSize) {
 TEST_F(ProfilesTest, ANewProfileListIsShownEvenWhenTheSelectedKeyStaysTheSame) {
     Add(1, "A");
     Profiles& c = Make();
-    c.FillProfileTree({});
+    ASSERT_TRUE(Fill(c, ""));
     EXPECT_EQ(Text_Condition(c, 0).text(), "*");
     state.Profiles.Clear();
     Add(1, "A");
     state.Profiles.Find("K1")->SetCondition(0, Variant("NEW"));
-    c.FillProfileTree("A");
+    ASSERT_TRUE(Fill(c, "A"));
     EXPECT_EQ(Shown(c), state.Profiles.Find("K1"));
     EXPECT_EQ(Text_Condition(c, 0).text(), "NEW");
 }
@@ -757,7 +766,7 @@ TEST_F(ProfilesTest, ANewProfileListArrivingWhileABoxIsOpenCancelsTheCommand) {
     Add(1, "A");
     Add(2, "B");
     Profiles& c = Make();
-    c.FillProfileTree({});
+    ASSERT_TRUE(Fill(c, ""));
     auto service = std::make_unique<InterruptingDialogs>();
     InterruptingDialogs* boxes = service.get();
     auto previous = platform::InstallDialogService(std::move(service));
@@ -765,7 +774,7 @@ TEST_F(ProfilesTest, ANewProfileListArrivingWhileABoxIsOpenCancelsTheCommand) {
         state.Profiles.Clear();
         Add(1, "A");
         Add(2, "B");
-        c.FillProfileTree("B");
+        ASSERT_TRUE(Fill(c, "B"));
     };
     Command_CopyProfile(c).click();
     ClickNode(TreeView_Profiles(c), "K1");

@@ -8,7 +8,9 @@
 #include "core/clientstate.h"
 #include "core/codec.h"
 #include "core/frames.h"
+#include "core/records/profile.h"
 #include "core/records/receiver.h"
+#include "core/settingsstore.h"
 #include "shell/component.h"
 
 #include <QApplication>
@@ -50,6 +52,33 @@ public:
         const Bytes frame = BuildFrame(106, body);
         m_Socket->write(frame.data(), static_cast<qint64>(frame.size()));
         return waitFor([&] { return state.SettingSections.Count == 1; });
+    }
+
+    // Sends the state's profiles as the profile list (200), in their order; true once the
+    // control has taken the list into the state (new records in place of the test's).
+    // The control then fills its tree and shows the profile it finds at `lastSelected`
+    // (the stored choice of the last session).
+    bool SendProfiles(shell::Component& control, ClientState& state, const std::string& application,
+                      const std::string& lastSelected) {
+        if (!m_Socket && !connect(control)) return false;
+        if (state.SettingsStore) state.SettingsStore->Save(application, "Parameters", "LastSelectedProfile", lastSelected);
+        Bytes body;
+        AppendLong(body, static_cast<int32_t>(state.Profiles.Count()));
+        std::size_t count = 0;
+        for (const auto& entry : state.Profiles) {
+            if (!entry.item) continue;
+            AppendLong(body, entry.item->m_DiskIdentity);
+            AppendString(body, entry.item->GetName());
+            entry.item->AppendNetworkBytes(body);
+            ++count;
+        }
+        // An empty list leaves nothing to wait for in the state: the marker record stays
+        // until the list replaces it.
+        state.Profiles.Clear();
+        state.Profiles.Add("K-32768", std::make_shared<cProfile>());
+        const Bytes frame = BuildFrame(200, body);
+        m_Socket->write(frame.data(), static_cast<qint64>(frame.size()));
+        return waitFor([&] { return state.Profiles.Count() == count && !state.Profiles.Contains("K-32768"); });
     }
 
     // Sends a receiver list (230) of these records, in this order; true once the control
