@@ -27,6 +27,7 @@
 
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 using namespace korvel;
@@ -71,10 +72,17 @@ protected:
         p->StoreOriginalSettings();
         state.Profiles.Add("K" + std::to_string(id), p);
     }
+    // The server's profile list (200) with the profiles of the state: the control fills its
+    // tree and shows the profile found at `lastSelected` (else the first node).
+    bool Fill(Profiles& c, const char* lastSelected) {
+        if (!listPeer) listPeer.emplace();
+        return listPeer->SendProfiles(c, state, Profiles::kApplication, lastSelected);
+    }
 
     platform::ScopedScriptedDialogs dialogs;
     MemorySettingsStore store;
     ClientState state;
+    std::optional<SettingsPeer> listPeer; // made once the application is
     std::unique_ptr<Profiles> control;
 };
 
@@ -215,7 +223,7 @@ TEST_F(ProfilesCaptionsTest, QuestionsAndPromptsReadExactly) {
     Add(2, "A@B");
     Add(3, "C");
     Profiles& c = Make();
-    c.FillProfileTree("C");
+    ASSERT_TRUE(Fill(c, "C"));
     struct Case {
         QString node;
         QString expected;
@@ -268,7 +276,7 @@ TEST_F(ProfilesCaptionsTest, RenameInAnAreaStoresThePrefixButTheNodeShowsOnlyThe
     Add(1, "North\\Old");
     Profiles& c = Make();
     c.setProperty("Area", "North");
-    c.FillProfileTree({});
+    ASSERT_TRUE(Fill(c, ""));
     dialogs->QueueText("New");
     Command_RenameProfile(c).click();
     EXPECT_EQ(state.Profiles.Find("K1")->GetName(), "North\\New");
@@ -283,7 +291,7 @@ TEST_F(ProfilesCaptionsTest, AnOpenConditionEditorFollowsTheShownProfileAfterSto
     state.Profiles.Find("K2")->SetCondition(2, Variant("B1,B2"));
     Profiles& c = Make();
     c.show();
-    c.FillProfileTree("A");
+    ASSERT_TRUE(Fill(c, "A"));
     DoubleClickWidget(Text_Condition(c, 2));
     EXPECT_EQ(Text_Condition_Edit(c).toPlainText(), "A1\nA2");
     Text_Condition_Edit(c).setPlainText("A1\nA3");

@@ -3,6 +3,7 @@
 // a picture of each tab beside the test program for a look.
 #include "controls/profiles/profilescomponent.h"
 #include "tests/controls/profiles/profileswidgets.h"
+#include "tests/controls/profiles/settingspeer.h"
 
 #include "core/clientstate.h"
 #include "core/records/calendar.h"
@@ -27,6 +28,7 @@
 
 #include <cmath>
 #include <memory>
+#include <optional>
 
 using namespace korvel;
 using namespace korvel::profiles::testparts;
@@ -71,7 +73,8 @@ protected:
         state.SettingsStore = &store;
         control = std::make_unique<Profiles>(state);
         state.Profiles.Add("K1", ScheduledProfile(state));
-        control->FillProfileTree({});
+        peer.emplace(); // the profile list comes from the server; the tree shows its first profile
+        ASSERT_TRUE(peer->SendProfiles(*control, state, Profiles::kApplication, ""));
         control->resize(700, 520);
         control->show();
         QCoreApplication::processEvents();
@@ -87,6 +90,7 @@ protected:
     platform::ScopedScriptedDialogs dialogs;
     MemorySettingsStore store;
     ClientState state;
+    std::optional<SettingsPeer> peer;
     std::unique_ptr<Profiles> control;
 };
 
