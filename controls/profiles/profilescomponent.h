@@ -86,13 +86,16 @@ public:
     Q_INVOKABLE int IsProfileEnabled(const QString& ProfileName);
     int IsConnectedToServer() const { return IsConnected() ? 1 : 0; }
 
-    // --- Procedures and handlers still called by tests ---------------------------------
-    // Not part of the control's face: the widgets raise them, and tests still call them
-    // where no operator's path reaches the same state yet (a profile list without a
-    // server, a disabled menu entry, a key whose swallowing only the handler shows).
-    // --- Profile tree --------------------------------------------------------------------
+    // --- Rebuild of the profile tree ---------------------------------------------------
+    // Raised by the server's profile list. Public only for bench/bench_profiles, which
+    // times the tree's rebuild alone, without the socket and the list's decoding; tests
+    // send the list instead.
     void FillProfileTree(const QString& path);
 
+    // --- Procedures and handlers still called by tests ---------------------------------
+    // Not part of the control's face: the widgets raise them, and tests still call them
+    // where no operator's path reaches the same state yet (a disabled menu entry, a key
+    // whose swallowing only the handler shows).
     // --- Profile page ---------------------------------------------------------------------
     void Combo_Calendar_DayType_Click();
     void Combo_Calendar_DayType_KeyPress(int& keyAscii);
