@@ -256,6 +256,7 @@ private:
     AddMenuEntry addMenuEntry(const std::shared_ptr<cReceiver>& receiver) const;
     bool addMenuShownAsBuilt() const;
     int addMenuIndexOf(const cReceiver* receiver) const;
+    void SortReceiverAddMenu();
     void rebuildReceiverAddMenu();
     void receiverSavedInAddMenu(const std::shared_ptr<cReceiver>& receiver);
     void receiverRemovedFromAddMenu(const std::shared_ptr<cReceiver>& receiver);

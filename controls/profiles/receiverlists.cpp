@@ -217,6 +217,15 @@ Component::AddMenuEntry Component::addMenuEntry(const std::shared_ptr<cReceiver>
     return entry;
 }
 
+// Orders the sub-menu's entries by their keys, entries of equal keys in collection order:
+// the order a bubble sort with a strict comparison gives, in O(n log n).
+void Component::SortReceiverAddMenu() {
+    std::stable_sort(m_AddMenuEntries.begin(), m_AddMenuEntries.end(),
+                     [](const std::unique_ptr<AddMenuEntry>& a, const std::unique_ptr<AddMenuEntry>& b) {
+                         return a->Key < b->Key;
+                     });
+}
+
 bool Component::addMenuShownAsBuilt() const {
     return m_AddMenuViewAll == State().ViewAllReceiversSetting && m_AddMenuArea == State().Area;
 }
@@ -227,10 +236,7 @@ void Component::rebuildReceiverAddMenu() {
     m_AddMenuEntries.reserve(s.Receivers.Count());
     for (const auto& entry : s.Receivers)
         if (entry.item) m_AddMenuEntries.push_back(std::make_unique<AddMenuEntry>(addMenuEntry(entry.item)));
-    std::stable_sort(m_AddMenuEntries.begin(), m_AddMenuEntries.end(),
-                     [](const std::unique_ptr<AddMenuEntry>& a, const std::unique_ptr<AddMenuEntry>& b) {
-                         return a->Key < b->Key;
-                     });
+    SortReceiverAddMenu();
     m_AddMenuPlaces.clear();
     for (const auto& e : m_AddMenuEntries) {
         AddMenuPlace& place = m_AddMenuPlaces[e->Receiver.get()];
