@@ -65,14 +65,41 @@ void SocketControl::Connect(const std::string& host, int32_t port) {
                                                                : korvel::SocketResolvingHost;
     // Low delay matters more than throughput for this protocol's small frames.
     m_Socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
+    m_Socket->setReadBufferSize(kReadAheadBytes);
     m_Socket->connectToHost(QString::fromStdString(host), static_cast<quint16>(port));
 }
 
 void SocketControl::Send(const korvel::Bytes& bytes) {
     if (!m_Socket || m_State != korvel::SocketConnected || bytes.empty()) return;
+    const auto size = static_cast<qint64>(bytes.size());
+    if (m_Socket->bytesToWrite() + size > kMaxPendingSendBytes) {
+        sendBufferFull();
+        return;
+    }
     // A failing write is reported (if at all) through the error event, posted.
-    m_Socket->write(bytes.data(), static_cast<qint64>(bytes.size()));
+    m_Socket->write(bytes.data(), size);
 }
+
+// The peer has not taken what waits for it and more is to be sent: it counts as broken.
+// The connection goes at once (with what waits to be sent), and its end is reported as
+// an error, as for any broken connection.
+void SocketControl::sendBufferFull() {
+    dropSocket();
+    m_Received.clear();
+    m_State = korvel::SocketError;
+    if (m_EndReported) return;
+    m_EndReported = true;
+    m_ErrorNumber = kSendBufferFullError;
+    m_ErrorText = QStringLiteral("The server does not take what is sent to it");
+    post(&SocketControl::deliverError);
+}
+
+std::size_t SocketControl::BytesWaiting() const {
+    const qint64 inQt = m_Socket ? m_Socket->bytesAvailable() : 0;
+    return m_Received.size() + static_cast<std::size_t>(inQt > 0 ? inQt : 0);
+}
+
+qint64 SocketControl::BytesToWrite() const { return m_Socket ? m_Socket->bytesToWrite() : 0; }
 
 korvel::Bytes SocketControl::ReadReceived() {
     pullBytes();
@@ -132,9 +159,9 @@ void SocketControl::onQtConnected() {
     post(&SocketControl::deliverConnected);
 }
 
+// The bytes stay in Qt's bounded read buffer until the control reads them.
 void SocketControl::onQtReadyRead() {
-    pullBytes();
-    if (m_DataPosted || m_Received.empty()) return;
+    if (m_DataPosted || BytesWaiting() == 0) return;
     m_DataPosted = true;
     post(&SocketControl::deliverData);
 }
@@ -170,9 +197,9 @@ void SocketControl::deliverConnected() { emit Connected(); }
 
 void SocketControl::deliverData() {
     m_DataPosted = false;
-    pullBytes();
-    if (m_Received.empty()) return;
-    emit DataArrival(static_cast<qint64>(m_Received.size()));
+    const std::size_t waiting = BytesWaiting();
+    if (waiting == 0) return;
+    emit DataArrival(static_cast<qint64>(waiting));
 }
 
 void SocketControl::deliverClosed() { emit ClosedByPeer(); }

@@ -6,6 +6,12 @@
 // never emitted from inside Connect, Send or Close, and an event that belongs to a
 // connection that has since been closed or replaced is dropped: after Close returns,
 // nothing of the old connection is delivered any more.
+//
+// Both ways are bounded. Received bytes wait in Qt's read buffer (kReadAheadBytes) until
+// the control reads them; while that buffer is full nothing more is taken from the
+// operating system, so TCP flow control holds a fast server back. What waits to be sent
+// is bounded by kMaxPendingSendBytes: a send that would queue more counts the peer as
+// broken (it does not read): the connection is dropped and reported as an error event.
 
 // moc need not (and, with C++20 library headers, cannot) read the core.
 #ifndef Q_MOC_RUN
@@ -25,6 +31,14 @@ namespace korvel::platform {
 class SocketControl final : public QObject, public korvel::ISocket {
     Q_OBJECT
 public:
+    // Bytes received ahead of the control's reading (Qt's read buffer).
+    static constexpr qint64 kReadAheadBytes = qint64{1} << 20;
+    // What may wait to be sent; see docs/protocol.md for how it was chosen.
+    static constexpr qint64 kMaxPendingSendBytes = qint64{16} << 20;
+    // The error number of the event that reports a peer that stopped reading
+    // (the Windows-socket number for "no buffer space available").
+    static constexpr int kSendBufferFullError = 10055;
+
     explicit SocketControl(QObject* parent = nullptr);
     ~SocketControl() override;
 
@@ -37,7 +51,9 @@ public:
     int32_t RemotePort() const override { return m_RemotePort; }
 
     // Bytes received and not yet read.
-    std::size_t BytesWaiting() const { return m_Received.size(); }
+    std::size_t BytesWaiting() const;
+    // Bytes handed to Send that the connection has not taken yet.
+    qint64 BytesToWrite() const;
 
 signals:
     void Connected();
@@ -54,6 +70,7 @@ private:
     void onQtStateChanged(int state);
     void post(void (SocketControl::*deliver)());
     void pullBytes();
+    void sendBufferFull();
 
     void deliverConnected();
     void deliverData();

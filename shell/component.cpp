@@ -204,7 +204,10 @@ void Component::Timer_Connect_Timer() {
 void Component::Winsock_ActiveXClient_Connect() {
     try {
         // A new connection starts a new stream: nothing left of an old one may frame it.
-        m_ReceiveBuffer.Clear();
+        // Frames of the old one that still wait are dropped with it.
+        if (m_Pending || m_InReceiveLoop) m_EndedConnection = true;
+        if (!m_InReceiveLoop) m_ReceiveBuffer.Clear();
+        m_PeerClosed = false;
         SendStartupRequests();
         ShowConnectionState();
     } catch (...) {
@@ -212,7 +215,14 @@ void Component::Winsock_ActiveXClient_Connect() {
 }
 
 void Component::Winsock_ActiveXClient_Close() {
+    // Frames that wait are handled first; the slice that finishes them ends the
+    // connection (a closed server's last bytes), or drops them (a broken connection).
+    if (m_Pending || m_InReceiveLoop) return;
     try {
+        if (m_Socket->State() == SocketClosing && m_Socket->BytesWaiting() != 0) {
+            runSlice();
+            return;
+        }
         m_Socket->Close();
         ShowConnectionState();
     } catch (...) {
@@ -224,11 +234,13 @@ void Component::Winsock_ActiveXClient_Error(int, const QString&) { Winsock_Activ
 void Component::endConnection() {
     m_Socket->Close();
     m_EndedConnection = true;
+    m_PeerClosed = false;
 }
 
 void Component::recover() {
     try {
         m_ReceiveBuffer.Clear();
+        m_PeerClosed = false;
         m_Socket->Close();
         ShowConnectionState();
     } catch (...) {
@@ -236,46 +248,138 @@ void Component::recover() {
 }
 
 void Component::Winsock_ActiveXClient_DataArrival(qint64) {
-    if (m_InReceiveLoop) {
-        // Arrived while a frame's handling waits on a modal box: read after it.
-        m_MoreData = true;
-        return;
+    // While frames wait (or one waits on a modal box), the new bytes stay in the socket
+    // behind them: the slice takes them once the frames before are handled.
+    if (m_Pending || m_InReceiveLoop) return;
+    runSlice();
+}
+
+void Component::postSlice() {
+    if (m_SlicePosted) return;
+    m_SlicePosted = true;
+    // Posted to the control: it goes with the control when the host destroys it.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            m_SlicePosted = false;
+            if (m_Pending || m_Socket->BytesWaiting() != 0) runSlice();
+        },
+        Qt::QueuedConnection);
+}
+
+bool Component::pullReceived() {
+    const Bytes bytes = m_Socket->ReadReceived();
+    if (bytes.empty()) return false;
+    m_ReceiveBuffer.Append(bytes);
+    return true;
+}
+
+bool Component::connectionBroke() {
+    const int16_t state = m_Socket->State();
+    if (state == SocketConnected) return false;
+    if (state == SocketClosing && !m_PeerClosed) {
+        // The server closed: what it sent before is still handled. Its bytes are taken
+        // from the socket now, before anything (an answer to a keep-alive) closes it.
+        m_PeerClosed = true;
+        while (pullReceived()) {
+        }
+        return false;
     }
+    if (state == SocketClosed) {
+        // Closed under the frames' handling by a send that found the server gone (while a
+        // frame waited on a modal box): its status is shown once the frames are handled.
+        m_PeerClosed = true;
+        return false;
+    }
+    if (state != SocketError) return false;
+    // A broken connection (a reset, or a server that stopped taking what is sent to it):
+    // the rest is dropped, as for a malformed stream.
+    m_ReceiveBuffer.Clear();
+    m_PeerClosed = false;
+    m_Socket->Close();
+    ShowConnectionState();
+    return true;
+}
+
+void Component::runSlice() {
+    // Posted slices also run inside a modal box's event loop; the slice that waits on
+    // the box goes on after it.
+    if (m_InReceiveLoop) return;
     // A frame's handling may wait on a modal box, during which the host may destroy
     // the control; nothing of it may be touched after that.
     QPointer<Component> alive(this);
+    if (!m_Pending) {
+        m_Pending = true;
+        m_EndedConnection = false;
+        m_SinceProgress.start();
+    }
     m_InReceiveLoop = true;
+    QElapsedTimer slice;
+    slice.start();
+    bool done = false;
     try {
         bindSocket();
-        // Frames belong to the connection they arrived on. Once the control has ended it
-        // (a version conflict, or a new address written meanwhile), the rest of what was
-        // read is dropped: none of it is handled and no further box shown. (Frames that
-        // arrived before the server closed are still handled: the server ended it, and
-        // they were sent before.)
-        m_EndedConnection = false;
-        do {
-            m_MoreData = false;
-            m_ReceiveBuffer.Append(m_Socket->ReadReceived());
-            while (std::optional<Frame> frame = m_ReceiveBuffer.Next()) {
-                handleFrame(*frame);
-                if (!alive) return;
-                if (m_EndedConnection) {
-                    m_ReceiveBuffer.Clear();
-                    m_MoreData = false;
-                    break;
-                }
+        for (;;) {
+            // Frames belong to the connection they arrived on. Once the control has ended
+            // it (a version conflict, a new address, a new connection), the rest is dropped:
+            // none of it is handled and no further box shown.
+            if (m_EndedConnection) {
+                m_ReceiveBuffer.Clear();
+                done = true;
+                break;
             }
-        } while (m_MoreData && IsConnected());
-        // A large message leaves a large buffer behind; it is let go of here, once the
-        // read's frames (which point into it) are handled.
-        m_ReceiveBuffer.Trim();
+            if (connectionBroke()) {
+                done = true;
+                break;
+            }
+            std::optional<Frame> frame = m_ReceiveBuffer.Next();
+            if (!frame) {
+                // No whole frame left: only now is more taken from the socket.
+                if (pullReceived()) continue;
+                done = true;
+                break;
+            }
+            handleFrame(*frame);
+            if (!alive) return;
+            if (!m_EndedConnection && slice.elapsed() >= kSliceBudgetMs) break;
+        }
     } catch (...) {
         if (!alive) return;
         // A malformed stream or message: drop the connection, say so, go on working.
         recover();
+        done = true;
     }
     m_InReceiveLoop = false;
+    if (done) {
+        finishBatch();
+        return;
+    }
+    if (m_SinceProgress.elapsed() >= kProgressIntervalMs) {
+        readHandled();
+        if (!alive) return;
+        m_SinceProgress.start();
+    }
+    postSlice();
+}
+
+void Component::finishBatch() {
+    m_Pending = false;
+    // A large message leaves a large buffer behind; it is let go of here, once the
+    // frames (which point into it) are handled.
+    m_ReceiveBuffer.Trim();
+    QPointer<Component> alive(this);
     readHandled();
+    if (!alive) return;
+    try {
+        if (m_PeerClosed) {
+            m_PeerClosed = false;
+            m_Socket->Close();
+            ShowConnectionState();
+        } else if (IsConnected() && m_Socket->BytesWaiting() != 0) {
+            postSlice(); // a new connection's first bytes, arrived while old frames were dropped
+        }
+    } catch (...) {
+    }
 }
 
 void Component::readHandled() {

@@ -13,6 +13,12 @@
 // Recovery: a malformed stream or message (FrameError, DecodeError, EncodeError, or any
 // other failure while handling a frame) closes the connection and shows the connection
 // status; the control goes on working and nothing escapes into the event loop.
+//
+// Receiving: the frames that arrive are handled in order, in slices of about
+// kSliceBudgetMs of handling; between two slices the event loop runs (it paints, fires
+// timers, sends the answers) and then the next frame is handled. Bytes are taken from
+// the socket only when no whole frame is left, so what the control reads ahead stays
+// bounded and a fast server is held back by the connection itself (docs/shell.md).
 
 // moc need not (and, with C++20 library headers, cannot) read the core.
 #ifndef Q_MOC_RUN
@@ -21,6 +27,7 @@
 #include "shell/controldescription.h"
 #endif
 
+#include <QElapsedTimer>
 #include <QWidget>
 
 #include <cstdint>
@@ -44,6 +51,12 @@ class Component : public QWidget {
 public:
     static constexpr int kConnectIntervalMs = 100;
     static constexpr int kStatusDelayMs = 2000;
+    // Handling received frames holds the event loop about this long at most (the frame
+    // that passes the mark is the last of the slice).
+    static constexpr int kSliceBudgetMs = 10;
+    // While a backlog lasts longer than this, OnReadHandled also runs between slices, at
+    // most once per interval, so the operator sees it coming in.
+    static constexpr int kProgressIntervalMs = 100;
 
     Component(ClientState& state, ControlDescription description, QWidget* parent = nullptr);
     // Terminate: closes the socket.
@@ -106,9 +119,10 @@ protected:
     // Types other than 1 and 106, after the shared decoder. May raise KorvelError.
     virtual void HandleOwnMessage(int type, std::string_view body, std::shared_ptr<cReceiver>& receiver,
                                   std::shared_ptr<cProfile>& profile);
-    // After every frame of one socket read has been handled (also when the read ended
-    // early because the connection closed): the place for view work that needs doing
-    // once per read, not once per message (scrolling to the newest entry).
+    // Once the frames received so far have been handled (also when the rest was dropped
+    // because the connection ended), and between slices of a backlog at most once per
+    // kProgressIntervalMs: the place for view work that needs doing once per batch of
+    // messages, not once per message (scrolling to the newest entry).
     virtual void OnReadHandled() {}
     virtual void OnTimerExtra() {}
     virtual void OnShowConnectionState() {}
@@ -118,6 +132,18 @@ protected:
 
 private:
     void bindSocket();
+    // One slice of the receive loop; posts the next one while frames remain.
+    void runSlice();
+    void postSlice();
+    // Takes what the socket holds into the cutter; false when it held nothing.
+    bool pullReceived();
+    // Looks at the socket before a frame: a server that closed leaves its last bytes to
+    // be handled (taken from the socket at once), a broken connection ends the rest.
+    // True when the rest is to be dropped.
+    bool connectionBroke();
+    // The frames received so far are handled: OnReadHandled, then the end of a connection
+    // the server closed meanwhile.
+    void finishBatch();
     void handleFrame(const Frame& frame);
     void readHandled();
     void checkProtocolVersion(std::string_view body);
@@ -132,9 +158,12 @@ private:
     QTimer* m_Timer;
     FrameCutter m_ReceiveBuffer;
     int m_ElapsedMs = 0;
-    bool m_InReceiveLoop = false;
-    bool m_MoreData = false;
-    bool m_EndedConnection = false; // the control ended the connection during this read
+    bool m_InReceiveLoop = false;   // a slice is running (its frame may wait on a modal box)
+    bool m_Pending = false;         // received frames wait to be handled; a slice is posted
+    bool m_SlicePosted = false;
+    bool m_EndedConnection = false; // the control ended the connection: the rest is dropped
+    bool m_PeerClosed = false;      // the server closed; its connection ends after the rest
+    QElapsedTimer m_SinceProgress;  // since the batch began or OnReadHandled last ran
 };
 
 } // namespace korvel::shell
