@@ -10,7 +10,6 @@
 #include <QResizeEvent>
 
 #include <algorithm>
-#include <deque>
 
 namespace korvel::syslog {
 
@@ -54,20 +53,27 @@ void Component::handleLog(std::string_view body) {
     int32_t position = 0;
     const int32_t count = GetLongFromNetworkBytes(body, position);
     // Adding the lines one by one to an emptied list would skip the leading empty lines
-    // and then keep the last 501: keep exactly those while reading.
-    std::deque<Bytes> kept;
-    m_PendingLines.clear(); // 166 lines before it in this read would be dropped by it anyway
+    // and then keep the last 501: keep exactly those while reading (as places in the
+    // body, which outlives the reading).
+    std::vector<std::string_view> kept(static_cast<std::size_t>(kMaxLines));
+    std::size_t next = 0, keptCount = 0;
     for (int32_t i = 0; i < count; ++i) {
-        Bytes line = GetStringFromNetworkBytes(body, position);
-        if (kept.empty() && line.empty()) continue;
-        kept.push_back(std::move(line));
-        if (kept.size() > static_cast<std::size_t>(kMaxLines)) kept.pop_front();
+        const std::string_view line = GetStringViewFromNetworkBytes(body, position);
+        if (keptCount == 0 && line.empty()) continue;
+        kept[next] = line;
+        next = (next + 1) % kept.size();
+        keptCount = std::min(keptCount + 1, kept.size());
     }
+    m_PendingLines.Clear(); // 166 lines before it in this batch would be dropped by it anyway
+    QStringList lines;
+    lines.reserve(static_cast<qsizetype>(keptCount));
+    for (std::size_t i = 0; i < keptCount; ++i)
+        lines.push_back(platform::ToQString(kept[(next + kept.size() - keptCount + i) % kept.size()]));
 
     m_List->hide();
     m_List->setUpdatesEnabled(false);
     m_List->Clear();
-    for (const Bytes& line : kept) m_List->AddItem(platform::ToQString(line));
+    m_List->AddItems(lines);
     m_List->SetListIndex(m_List->ListCount() - 1);
     m_List->setUpdatesEnabled(true);
     m_List->show();
@@ -75,26 +81,40 @@ void Component::handleLog(std::string_view body) {
 
 // Adding a log line: an empty line into an empty list is skipped, the oldest line goes
 // when the list holds 501, the new line is selected (which scrolls it into view). The
-// lines of one read go into the list together when the read's frames are handled, and
-// the list ends as adding them one by one would leave it, with one removal, one insertion
-// and one scroll per read instead of per line.
+// lines of one batch go into the list together once its frames are handled, and the list
+// ends as adding them one by one would leave it, with one removal, one insertion and one
+// scroll per batch instead of per line.
 void Component::handleLogLine(std::string_view body) {
     int32_t position = 0;
-    const Bytes line = GetStringFromNetworkBytes(body, position);
-    if (line.empty() && m_PendingLines.empty() && m_List->ListCount() == 0) return;
-    m_PendingLines.push_back(platform::ToQString(line));
-    if (m_PendingLines.size() > static_cast<std::size_t>(kMaxLines)) m_PendingLines.pop_front();
+    const std::string_view line = GetStringViewFromNetworkBytes(body, position);
+    if (line.empty() && m_PendingLines.Empty() && m_List->ListCount() == 0) return;
+    m_PendingLines.Push(line);
+}
+
+void Component::NewestLines::Push(std::string_view line) {
+    if (m_Count < m_Slots.size()) {
+        m_Slots[(m_First + m_Count) % m_Slots.size()].assign(line);
+        ++m_Count;
+    } else if (m_Slots.size() < static_cast<std::size_t>(kMaxLines)) {
+        m_Slots.emplace_back(line); // still filling: nothing was dropped, m_First is 0
+        ++m_Count;
+    } else {
+        m_Slots[m_First].assign(line); // the oldest goes
+        m_First = (m_First + 1) % m_Slots.size();
+    }
 }
 
 void Component::OnReadHandled() { addPendingLines(); }
 
 void Component::addPendingLines() {
-    if (m_PendingLines.empty()) return;
+    if (m_PendingLines.Empty()) return;
     const int count = m_List->ListCount();
-    const int adding = static_cast<int>(m_PendingLines.size());
+    const int adding = static_cast<int>(m_PendingLines.Size());
     const int removing = std::clamp(count + adding - kMaxLines, 0, count);
-    QStringList lines(m_PendingLines.begin(), m_PendingLines.end());
-    m_PendingLines.clear();
+    QStringList lines;
+    lines.reserve(adding);
+    for (std::size_t i = 0; i < m_PendingLines.Size(); ++i) lines.push_back(platform::ToQString(m_PendingLines.At(i)));
+    m_PendingLines.Clear();
     m_List->RemoveItems(0, removing);
     m_List->AddItems(lines);
     m_List->SetListIndex(m_List->ListCount() - 1);

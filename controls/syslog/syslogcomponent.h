@@ -7,8 +7,9 @@
 
 #include <QString>
 
-#include <deque>
+#include <cstddef>
 #include <string_view>
+#include <vector>
 
 namespace korvel::platform {
 class ListBox;
@@ -36,15 +37,31 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
+    // The newest lines of a batch, as the bytes they came in, at most kMaxLines: older
+    // ones would be removed again by the newer ones, so they are never made into texts.
+    // The slots keep their room, so once they are warm a line costs a copy.
+    class NewestLines {
+    public:
+        void Push(std::string_view line);
+        void Clear() { m_First = m_Count = 0; }
+        bool Empty() const { return m_Count == 0; }
+        std::size_t Size() const { return m_Count; }
+        const Bytes& At(std::size_t i) const { return m_Slots[(m_First + i) % m_Slots.size()]; }
+
+    private:
+        std::vector<Bytes> m_Slots;
+        std::size_t m_First = 0; // the oldest line kept
+        std::size_t m_Count = 0;
+    };
+
     void handleLog(std::string_view body);     // 144
     void handleLogLine(std::string_view body); // 166
     // Adds the lines of the read to the list in one step and selects the last line.
     void addPendingLines();
 
     platform::ListBox* m_List;
-    // Lines of 166 messages of the current read, not yet in the list (at most 501: older
-    // ones would be removed again by the newer ones).
-    std::deque<QString> m_PendingLines;
+    // Lines of 166 messages handled since the list last took them.
+    NewestLines m_PendingLines;
     bool m_WasConnected = false;
 };
 
