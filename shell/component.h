@@ -135,6 +135,7 @@ private:
     // One slice of the receive loop; posts the next one while frames remain.
     void runSlice();
     void postSlice();
+    void nextSlice();
     // Takes what the socket holds into the cutter; false when it held nothing.
     bool pullReceived();
     // Looks at the socket before a frame: a server that closed leaves its last bytes to
@@ -156,11 +157,11 @@ private:
     platform::SocketControl* m_Socket;
     platform::StatusLabel* m_Label;
     QTimer* m_Timer;
+    QTimer* m_SliceTimer; // the next slice of the receive loop
     FrameCutter m_ReceiveBuffer;
     int m_ElapsedMs = 0;
     bool m_InReceiveLoop = false;   // a slice is running (its frame may wait on a modal box)
-    bool m_Pending = false;         // received frames wait to be handled; a slice is posted
-    bool m_SlicePosted = false;
+    bool m_Pending = false;         // received frames wait to be handled; the next slice is due
     bool m_EndedConnection = false; // the control ended the connection: the rest is dropped
     bool m_PeerClosed = false;      // the server closed; its connection ends after the rest
     QElapsedTimer m_SinceProgress;  // since the batch began or OnReadHandled last ran

@@ -1,7 +1,9 @@
 #pragma once
 // A control made of the shell alone, with the optional properties and a start-up table
 // like the editors': [104], 141, 99 with an Int16 -1, [103]. It records what the shell
-// hands it (of its own types, only 96..99 are recorded). Type 98 reads an Int32 from its body (so a short 98 is a malformed message).
+// hands it (of its own types, only 96..99 are recorded) and, at every OnReadHandled, how
+// many of those it had by then. Type 98 reads an Int32 from its body (so a short 98 is a
+// malformed message).
 
 #include "shell/component.h"
 
@@ -12,6 +14,7 @@
 #include "core/errors.h"
 #endif
 
+#include <chrono>
 #include <string>
 #include <utility>
 #include <vector>
@@ -44,6 +47,11 @@ public:
     int SettingsCalls = 0;
     int TimerExtras = 0;
     int Initialised = 0;
+    // Per OnReadHandled: the size of Own then.
+    std::vector<std::size_t> ReadsHandled;
+    // Each recorded frame takes at least this long to handle, so that a burst outlasts
+    // a slice of the receive loop.
+    int BusyMicros = 0;
 
 protected:
     void OnInitialise() override { ++Initialised; }
@@ -56,8 +64,13 @@ protected:
             int32_t position = 0;
             GetLongFromNetworkBytes(body, position);
         }
-        if (type >= 96 && type <= 99) Own.emplace_back(type, std::string(body));
+        if (type < 96 || type > 99) return;
+        Own.emplace_back(type, std::string(body));
+        const auto until = std::chrono::steady_clock::now() + std::chrono::microseconds(BusyMicros);
+        while (BusyMicros > 0 && std::chrono::steady_clock::now() < until) {
+        }
     }
+    void OnReadHandled() override { ReadsHandled.push_back(Own.size()); }
 };
 
 } // namespace korvel::testing

@@ -15,7 +15,15 @@
 
 #include <gtest/gtest.h>
 
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cstdio>
 #include <memory>
+#include <thread>
 
 using namespace korvel;
 using namespace korvel::testing;
@@ -38,6 +46,40 @@ protected:
     bool LabelShown() const { return !korvel::testing::Child<platform::StatusLabel>(*control, "Label_Disconnected").isHidden(); }
     QString DisconnectedText() const { return QString("Disconnected from 127.0.0.1:%1").arg(server.Port()); }
 };
+
+// The body of burst frame i: long enough that a burst of 50,000 is more than the
+// control reads ahead.
+std::string BurstBody(int i) { return "burst frame " + std::to_string(i) + " of a long run of frames"; }
+
+// Frames 97 from..from+count-1, with a keep-alive after every 1,000th.
+std::string Burst(int from, int count) {
+    std::string out;
+    for (int i = from; i < from + count; ++i) {
+        out += EncodeFrame(97, BurstBody(i));
+        if ((i + 1) % 1000 == 0) out += EncodeFrame(0, "");
+    }
+    return out;
+}
+
+// Calls the probe every millisecond while it lives: it runs only when the event loop does.
+struct EveryMillisecond {
+    QTimer timer;
+    explicit EveryMillisecond(std::function<void()> probe) {
+        timer.setTimerType(Qt::PreciseTimer);
+        QObject::connect(&timer, &QTimer::timeout, std::move(probe));
+        timer.start(1);
+    }
+};
+
+// Resident memory of this process.
+double ResidentBytes() {
+    long pages = 0, resident = 0;
+    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+        std::fclose(f);
+    }
+    return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE));
+}
 
 } // namespace
 
@@ -295,6 +337,158 @@ TEST_F(ShellTest, FramesThatArriveBeforeTheServerClosesAreAllHandled) {
     ASSERT_TRUE(WaitFor([&] { return LabelShown() && !c.IsConnected(); }));
     Spin(50);
     EXPECT_EQ(c.Own, (std::vector<std::pair<int, std::string>>{{97, "one"}, {97, "two"}}));
+
+    // The same with a burst that is still being handled, slice by slice, when the close
+    // comes; the status is shown once its frames are done (the connect timer, which
+    // would show it two seconds after the start, is stopped).
+    Reconnect();
+    ASSERT_TRUE(StartedUp(1));
+    korvel::testing::Child<QTimer>(c, "Timer_Connect").stop();
+    ASSERT_FALSE(LabelShown());
+    c.Own.clear();
+    c.BusyMicros = 3;
+    server.SendThenClose(Burst(0, 30000));
+    ASSERT_TRUE(WaitFor([&] { return LabelShown() && !c.IsConnected(); }, 60000));
+    EXPECT_EQ(LabelText(), DisconnectedText());
+    ASSERT_EQ(c.Own.size(), 30000u);
+    EXPECT_EQ(c.Own.back().second, BurstBody(29999));
+}
+
+TEST_F(ShellTest, ALongBurstIsHandledInSlicesInOrderAndEachKeepAliveAnsweredOnce) {
+    FakeControl& c = Make();
+    PointAtServer();
+    ASSERT_TRUE(StartedUp(0));
+    c.Own.clear();
+    c.ReadsHandled.clear();
+    server.ClearReceived();
+    c.BusyMicros = 3; // 50,000 frames: at least 150 ms of handling
+    constexpr int kFrames = 50000;
+    // While the burst is handled the event loop runs: the probe sees it part-way, with
+    // keep-alives of it already answered, and sends one more frame then. It also counts
+    // the slices it sees end (frames handled since its last call) and those among them
+    // that OnReadHandled did not follow.
+    bool midway = false, answeredMidway = false;
+    std::size_t lastOwn = 0, lastReads = 0;
+    int slices = 0, slicesWithoutReadHandled = 0;
+    EveryMillisecond probe([&] {
+        if (c.Own.size() != lastOwn) {
+            ++slices;
+            if (c.ReadsHandled.size() == lastReads) ++slicesWithoutReadHandled;
+        }
+        lastOwn = c.Own.size();
+        lastReads = c.ReadsHandled.size();
+        if (c.Own.empty() || c.Own.size() >= static_cast<std::size_t>(kFrames)) return;
+        if (!server.ReceivedOfType(0, 0).empty()) answeredMidway = true;
+        if (!midway) server.SendFrame(97, "late");
+        midway = true;
+    });
+    server.SendRaw(Burst(0, kFrames));
+    ASSERT_TRUE(WaitFor([&] { return c.Own.size() == kFrames + 1u; }, 60000));
+    Spin(50);
+    EXPECT_TRUE(midway);
+    EXPECT_TRUE(answeredMidway);
+    ASSERT_EQ(c.Own.size(), kFrames + 1u);
+    for (int i = 0; i < kFrames; ++i) ASSERT_EQ(c.Own[static_cast<std::size_t>(i)].second, BurstBody(i)) << i;
+    EXPECT_EQ(c.Own.back().second, "late") << "bytes that arrive while frames wait go behind them";
+    EXPECT_EQ(server.ReceivedOfType(0, 0).size(), static_cast<std::size_t>(kFrames / 1000));
+    // OnReadHandled once the frames are done, not after every slice (while the frames
+    // keep coming it also runs at most once per progress interval).
+    ASSERT_FALSE(c.ReadsHandled.empty());
+    EXPECT_EQ(c.ReadsHandled.back(), kFrames + 1u);
+    EXPECT_GE(slices, 10);
+    EXPECT_GT(slicesWithoutReadHandled, slices / 2) << c.ReadsHandled.size() << " calls";
+    EXPECT_TRUE(c.IsConnected());
+}
+
+TEST_F(ShellTest, WhatEndsTheConnectionInALongBurstEndsTheRestOfIt) {
+    platform::ScopedScriptedDialogs dialogs;
+    FakeControl& c = Make();
+    PointAtServer();
+    ASSERT_TRUE(StartedUp(0));
+    c.BusyMicros = 3;
+    // A version conflict in the middle: one box, nothing after it.
+    c.Own.clear();
+    c.ReadsHandled.clear();
+    server.SendRaw(Burst(0, 20000) + EncodeFrame(1, Int16Body(20)) + Burst(20000, 20000));
+    ASSERT_TRUE(WaitFor([&] { return !c.IsConnected() && LabelShown(); }, 60000));
+    Spin(100);
+    EXPECT_EQ(dialogs->Messages().size(), 1u);
+    ASSERT_EQ(c.Own.size(), 20000u);
+    EXPECT_EQ(c.Own.back().second, BurstBody(19999));
+    ASSERT_FALSE(c.ReadsHandled.empty());
+    EXPECT_EQ(c.ReadsHandled.back(), 20000u);
+
+    // A new server address written between two slices.
+    Reconnect();
+    ASSERT_TRUE(StartedUp(1));
+    c.Own.clear();
+    c.ReadsHandled.clear();
+    std::size_t handledWhenWritten = 0;
+    EveryMillisecond probe([&] {
+        if (handledWhenWritten == 0 && !c.Own.empty()) {
+            handledWhenWritten = c.Own.size();
+            c.setProperty("ServerAddress", "");
+        }
+    });
+    server.SendRaw(Burst(0, 50000));
+    ASSERT_TRUE(WaitFor([&] { return handledWhenWritten != 0 && !c.IsConnected(); }, 60000));
+    Spin(200);
+    EXPECT_LT(handledWhenWritten, 50000u);
+    EXPECT_EQ(c.Own.size(), handledWhenWritten);
+    ASSERT_FALSE(c.ReadsHandled.empty());
+    EXPECT_EQ(c.ReadsHandled.back(), handledWhenWritten);
+
+    // The next connection starts clean.
+    c.setProperty("ServerAddress", "127.0.0.1");
+    ASSERT_TRUE(StartedUp(2));
+    c.Own.clear();
+    server.SendFrame(97, "fresh");
+    ASSERT_TRUE(WaitFor([&] { return !c.Own.empty(); }));
+    Spin(30);
+    EXPECT_EQ(c.Own, (std::vector<std::pair<int, std::string>>{{97, "fresh"}}));
+}
+
+TEST_F(ShellTest, APeerThatNeverReadsIsDroppedOnceWhatWaitsToBeSentPassesTheCap) {
+    // A peer that floods keep-alives and never reads what it is sent.
+    const int listener = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in address{};
+    address.sin_family = AF_INET;
+    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    socklen_t length = sizeof address;
+    ASSERT_EQ(::bind(listener, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(::listen(listener, 1), 0);
+    ASSERT_EQ(::getsockname(listener, reinterpret_cast<sockaddr*>(&address), &length), 0);
+    const int port = ntohs(address.sin_port);
+    std::atomic<bool> stop{false};
+    std::thread flood([&] {
+        const int peer = ::accept(listener, nullptr, nullptr);
+        const std::string keepAlives(5 * 13107, '\0'); // 13,107 keep-alives per write
+        while (peer >= 0 && !stop && ::send(peer, keepAlives.data(), keepAlives.size(), MSG_NOSIGNAL) > 0) {
+        }
+        if (peer >= 0) ::close(peer);
+    });
+
+    FakeControl& c = Make();
+    korvel::testing::Child<QTimer>(c, "Timer_Connect").stop();
+    const double before = ResidentBytes();
+    double peak = before;
+    c.setProperty("ServerPort", port);
+    c.setProperty("ServerAddress", "127.0.0.1");
+    c.Timer_Connect_Timer();
+    const QString disconnected = QString("Disconnected from 127.0.0.1:%1").arg(port);
+    const bool dropped = WaitFor(
+        [&] {
+            peak = std::max(peak, ResidentBytes());
+            return !c.IsConnected() && LabelShown() && LabelText() == disconnected;
+        },
+        120000);
+    stop = true;
+    ::shutdown(listener, SHUT_RDWR);
+    ::close(listener);
+    flood.join();
+    ASSERT_TRUE(dropped);
+    EXPECT_LT(peak - before, 4.0 * static_cast<double>(platform::SocketControl::kMaxPendingSendBytes))
+        << "grew from " << before / 1e6 << " MB to " << peak / 1e6 << " MB";
 }
 
 TEST_F(ShellTest, ControlDestroyedWhileTheVersionBoxIsOpenIsNotTouchedAfterwards) {
