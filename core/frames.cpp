@@ -80,9 +80,9 @@ void FrameCutter::Reallocate(std::size_t capacity) {
     m_Capacity = capacity;
 }
 
-void FrameCutter::AppendGrowing(std::string_view bytes) {
+void FrameCutter::MakeRoom(std::size_t n) {
     const std::size_t pending = m_End - m_Offset;
-    const std::size_t needed = pending + bytes.size();
+    const std::size_t needed = pending + n;
     const bool large = m_Capacity > kRetainedCapacity;
     if (needed <= m_Capacity && m_Offset >= pending && !(large && needed < m_Capacity / 4)) {
         // The consumed part is at least as large as the rest: move the rest to the front.
@@ -99,6 +99,10 @@ void FrameCutter::AppendGrowing(std::string_view bytes) {
         if (frame > kRetainedCapacity && needed <= frame) capacity = frame;
         Reallocate(capacity);
     }
+}
+
+void FrameCutter::AppendGrowing(std::string_view bytes) {
+    MakeRoom(bytes.size());
     if (!bytes.empty()) std::memcpy(m_Buffer.get() + m_End, bytes.data(), bytes.size());
     m_End += bytes.size();
 }

@@ -59,6 +59,14 @@ public:
     }
     // The same for the string the socket's read returned (copied once, like any chunk).
     void Append(const Bytes& bytes) { Append(std::string_view(bytes)); }
+    // Room for up to n bytes at the end, for a reader that writes received bytes in
+    // place (no copy on their way); Commit then appends the ones written. Valid until
+    // the cutter is next changed.
+    char* Room(std::size_t n) {
+        if (n > m_Capacity - m_End) MakeRoom(n);
+        return reinterpret_cast<char*>(m_Buffer.get()) + m_End;
+    }
+    void Commit(std::size_t written) { m_End += written; }
     // The next whole frame, or nothing while it is incomplete. A negative or oversized
     // length raises FrameError as soon as the 5-byte header is there.
     std::optional<Frame> Next() {
@@ -82,9 +90,9 @@ private:
     static constexpr std::size_t kHeaderLength = 5;
     static constexpr std::size_t kRetainedCapacity = std::size_t{1} << 20;
     static constexpr std::size_t kInitialCapacity = 4096;
-    // Makes room for the bytes (moving the pending bytes to the front, growing, or letting
-    // go of a large buffer that the pending and incoming bytes no longer need), then
-    // appends them.
+    // Makes room for n more bytes: moves the pending bytes to the front, grows, or lets
+    // go of a large buffer that the pending and incoming bytes no longer need.
+    void MakeRoom(std::size_t n);
     void AppendGrowing(std::string_view bytes);
     std::optional<Frame> Cut();
     const char* Chars() const { return reinterpret_cast<const char*>(m_Buffer.get()); }

@@ -63,8 +63,6 @@ void SocketControl::Connect(const std::string& host, int32_t port) {
     QHostAddress literal;
     m_State = literal.setAddress(QString::fromStdString(host)) ? korvel::SocketConnecting
                                                                : korvel::SocketResolvingHost;
-    // Low delay matters more than throughput for this protocol's small frames.
-    m_Socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     m_Socket->setReadBufferSize(kReadAheadBytes);
     m_Socket->connectToHost(QString::fromStdString(host), static_cast<quint16>(port));
 }
@@ -128,12 +126,39 @@ void SocketControl::dropSocket() {
 
 void SocketControl::pullBytes() {
     if (!m_Socket) return;
-    qint64 n = m_Socket->bytesAvailable();
+    const qint64 n = m_Socket->bytesAvailable();
     if (n <= 0) return;
-    std::size_t old = m_Received.size();
+    const std::size_t old = m_Received.size();
     m_Received.resize(old + static_cast<std::size_t>(n));
-    qint64 got = m_Socket->read(m_Received.data() + old, n);
+    const qint64 got = m_Socket->read(m_Received.data() + old, n);
     m_Received.resize(old + static_cast<std::size_t>(got > 0 ? got : 0));
+    rearm();
+}
+
+std::size_t SocketControl::ReadReceivedInto(korvel::FrameCutter& cutter) {
+    std::size_t total = m_Received.size();
+    if (total != 0) {
+        cutter.Append(m_Received);
+        m_Received.clear();
+    }
+    if (!m_Socket) return total;
+    const qint64 n = m_Socket->bytesAvailable();
+    if (n <= 0) return total;
+    const qint64 got = m_Socket->read(cutter.Room(static_cast<std::size_t>(n)), n);
+    if (got > 0) {
+        cutter.Commit(static_cast<std::size_t>(got));
+        total += static_cast<std::size_t>(got);
+    }
+    rearm();
+    return total;
+}
+
+// A read that Qt's buffer alone satisfies leaves the socket unwatched once that bounded
+// buffer was full; asking for one byte more, from the emptied buffer, is what lets Qt
+// take bytes from the system again.
+void SocketControl::rearm() {
+    char more = 0;
+    if (m_Socket->read(&more, 1) == 1) m_Received.push_back(more);
 }
 
 void SocketControl::post(void (SocketControl::*deliver)()) {
@@ -155,6 +180,10 @@ void SocketControl::onQtStateChanged(int state) {
 }
 
 void SocketControl::onQtConnected() {
+    // Low delay matters more than throughput for this protocol's small frames (a
+    // keep-alive's answer must not wait for the peer's acknowledgement). Qt applies
+    // socket options only once the connection has its socket.
+    m_Socket->setSocketOption(QAbstractSocket::LowDelayOption, 1);
     m_State = korvel::SocketConnected;
     post(&SocketControl::deliverConnected);
 }

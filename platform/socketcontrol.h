@@ -15,6 +15,7 @@
 
 // moc need not (and, with C++20 library headers, cannot) read the core.
 #ifndef Q_MOC_RUN
+#include "core/frames.h"
 #include "core/socket.h"
 #endif
 
@@ -45,6 +46,8 @@ public:
     void Connect(const std::string& host, int32_t port) override;
     void Send(const korvel::Bytes& bytes) override;
     korvel::Bytes ReadReceived() override;
+    // The same, written straight into the receive loop's cutter; returns the bytes read.
+    std::size_t ReadReceivedInto(korvel::FrameCutter& cutter);
     void Close() override;
     int16_t State() const override { return m_State; }
     std::string RemoteHost() const override { return m_RemoteHost; }
@@ -70,6 +73,7 @@ private:
     void onQtStateChanged(int state);
     void post(void (SocketControl::*deliver)());
     void pullBytes();
+    void rearm();
     void sendBufferFull();
 
     void deliverConnected();

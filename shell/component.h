@@ -164,6 +164,7 @@ private:
     bool m_Pending = false;         // received frames wait to be handled; the next slice is due
     bool m_EndedConnection = false; // the control ended the connection: the rest is dropped
     bool m_PeerClosed = false;      // the server closed; its connection ends after the rest
+    bool m_MoreWaiting = false;     // the last read filled the read-ahead: more is on its way
     QElapsedTimer m_SinceProgress;  // since the batch began or OnReadHandled last ran
 };
 

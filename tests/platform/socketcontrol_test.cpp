@@ -9,6 +9,10 @@
 
 #include <gtest/gtest.h>
 
+#include <netinet/in.h>
+#include <netinet/tcp.h>
+#include <sys/socket.h>
+
 #include <functional>
 #include <memory>
 #include <string>
@@ -97,6 +101,12 @@ TEST(SocketControl, ConnectsSendsReceivesAndReportsThePeerClosingOnce) {
     EXPECT_TRUE(korvel::IsAttemptUnderWay(socket.State())) << socket.State();
     ASSERT_TRUE(WaitFor([&] { return events.Count("connected") == 1 && peer.Accepted; }));
     EXPECT_EQ(socket.State(), korvel::SocketConnected);
+    // Small frames go out at once, not when the peer has acknowledged the last ones.
+    int noDelay = 0;
+    socklen_t size = sizeof noDelay;
+    ASSERT_EQ(::getsockopt(static_cast<int>(socket.findChild<QTcpSocket*>()->socketDescriptor()), IPPROTO_TCP,
+                           TCP_NODELAY, &noDelay, &size), 0);
+    EXPECT_NE(noDelay, 0);
 
     events.InsideCall = true;
     socket.Send(std::string("\x00\x01\x02\xFF", 4));
@@ -194,4 +204,27 @@ TEST(SocketControl, ANewConnectStartsAFreshStream) {
     ASSERT_TRUE(WaitFor([&] { return socket.BytesWaiting() == 3; }));
     EXPECT_EQ(socket.ReadReceived(), "new");
     EXPECT_EQ(socket.RemotePort(), second.Port());
+}
+
+TEST(SocketControl, ReadsAheadNoMoreThanItsBoundAndStillHandsOverEveryByte) {
+    EnsureApplication();
+    Peer peer;
+    SocketControl socket;
+    Events events(socket);
+    events.ReadOnData = false; // the control is busy: nothing is read for a while
+    socket.Connect("127.0.0.1", peer.Port());
+    ASSERT_TRUE(WaitFor([&] { return peer.Accepted != nullptr && socket.State() == korvel::SocketConnected; }));
+    std::string stream(24 << 20, '\0');
+    for (std::size_t i = 0; i < stream.size(); ++i) stream[i] = static_cast<char>(i * 7 + i / 4096);
+    peer.Accepted->write(stream.data(), static_cast<qint64>(stream.size()));
+    Spin(300);
+    EXPECT_GT(socket.BytesWaiting(), 0u);
+    EXPECT_LE(socket.BytesWaiting(), static_cast<std::size_t>(SocketControl::kReadAheadBytes))
+        << "the rest waits with the system, which holds the peer back";
+    EXPECT_GT(peer.Accepted->bytesToWrite(), 0) << "the peer is held back";
+    // Read as the receive loop does: whatever is there, whenever told.
+    events.OnData = [&] { events.Data += socket.ReadReceived(); };
+    std::string got = socket.ReadReceived();
+    ASSERT_TRUE(WaitFor([&] { return got.size() + events.Data.size() == stream.size(); }, 20000));
+    EXPECT_TRUE(got + events.Data == stream);
 }
