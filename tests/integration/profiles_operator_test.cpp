@@ -25,7 +25,7 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <gtest/gtest.h>
 
@@ -158,7 +158,7 @@ protected:
         MakeControl(800, 560);
         control->setProperty("Area", area);
         PointAtServer();
-        ASSERT_TRUE(WaitFor([&] { return Tree()->topLevelItemCount() > 0; }));
+        ASSERT_TRUE(WaitFor([&] { return Tree()->model()->rowCount() > 0; }));
         Spin(80);
     }
     template <class W>
@@ -167,12 +167,14 @@ protected:
         EXPECT_NE(w, nullptr) << name;
         return w;
     }
-    QTreeWidget* Tree() const { return Find<QTreeWidget>("TreeView_Profiles"); }
+    QTreeView* Tree() const { return Find<QTreeView>("TreeView_Profiles"); }
     void ClickNode(const QString& text) {
-        const QList<QTreeWidgetItem*> items = Tree()->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
+        QAbstractItemModel* model = Tree()->model();
+        const QModelIndexList items =
+            model->match(model->index(0, 0), Qt::DisplayRole, text, -1, Qt::MatchExactly | Qt::MatchRecursive);
         ASSERT_EQ(items.size(), 1) << text.toStdString();
-        Tree()->scrollToItem(items[0]);
-        Click(Tree()->viewport(), Tree()->visualItemRect(items[0]).center());
+        Tree()->scrollTo(items[0]);
+        Click(Tree()->viewport(), Tree()->visualRect(items[0]).center());
         Spin(20);
     }
     void PressSave() {
@@ -356,7 +358,7 @@ TEST_F(ProfilesOperatorTest, AnotherOperatorsSaveOfTheSameNameLeavesTheUnsavedPr
     Spin(40);
     ASSERT_NE(state.Profiles.Find("K-1"), nullptr) << "the unsaved profile stays";
     EXPECT_EQ(tag->text(), "LOCAL*") << "and the page keeps its edit";
-    EXPECT_EQ(Tree()->currentItem()->text(0), "New");
+    EXPECT_EQ(Tree()->currentIndex().data().toString(), "New");
 
     // The next Save sends it as new; the server's answer then replaces the local record.
     PressSave();

@@ -113,7 +113,7 @@ TEST_F(EditorWidgetsTest, TreeSelectionByProgramRaisesNoClickButTheUsersDoes) {
     Key(&tree, Qt::Key_Up);
     EXPECT_EQ(clicks, QStringList{"A"});
     // A click on the selected node is reported again.
-    const QRect r = tree.visualItemRect(tree.topLevelItem(0));
+    const QRect r = tree.visualRect(tree.IndexOf("A"));
     Click(tree.viewport(), r.center());
     EXPECT_EQ(clicks, (QStringList{"A", "A"}));
 }
@@ -126,7 +126,7 @@ TEST_F(EditorWidgetsTest, TreeCtrlPressOnTheSelectedNodeKeepsItSelected) {
     tree.show();
     tree.AddNode({}, "A", "a", 1);
     tree.AddNode({}, "B", "b", 1);
-    const QRect r = tree.visualItemRect(tree.topLevelItem(1));
+    const QRect r = tree.visualRect(tree.IndexOf("B"));
     Click(tree.viewport(), r.center(), Qt::ControlModifier);
     EXPECT_EQ(tree.SelectedKey(), "B");
     Click(tree.viewport(), r.center(), Qt::ControlModifier);

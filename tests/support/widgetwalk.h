@@ -68,6 +68,20 @@ inline void WalkItems(QTreeWidget* tree, WalkReport& report) {
     }
 }
 
+// The same for a view over an item model of its own: every row's texts, and its tool tip
+// where the row is on the screen.
+inline void WalkRows(QTreeView* view, const QModelIndex& parent, WalkReport& report) {
+    const QAbstractItemModel* model = view->model();
+    for (int r = 0; r < model->rowCount(parent); ++r) {
+        for (int c = 0; c < model->columnCount(parent); ++c) report.Shown(model->index(r, c, parent).data().toString());
+        const QModelIndex row = model->index(r, 0, parent);
+        const QRect rect = view->visualRect(row);
+        if (view->isVisible() && rect.isValid() && view->viewport()->rect().contains(rect.center()))
+            CheckToolTipAt(view->viewport(), rect.center(), report);
+        WalkRows(view, row, report);
+    }
+}
+
 inline void WalkMenu(QMenu* menu, WalkReport& report) {
     for (QAction* action : menu->actions()) {
         report.Shown(action->text());
@@ -109,6 +123,7 @@ inline void WalkWidgets(QWidget* root, WalkReport& report) {
         if (auto* list = qobject_cast<QListWidget*>(w))
             for (int i = 0; i < list->count(); ++i) report.Shown(list->item(i)->text());
         if (auto* tree = qobject_cast<QTreeWidget*>(w)) WalkItems(tree, report);
+        else if (auto* view = qobject_cast<QTreeView*>(w); view && view->model()) WalkRows(view, {}, report);
         if (auto* menu = qobject_cast<QMenu*>(w)) WalkMenu(menu, report);
         if (w->isVisible() && !w->toolTip().isEmpty()) CheckToolTipAt(w, w->rect().center(), report);
     }

@@ -16,7 +16,6 @@
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QTreeWidgetItemIterator>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -119,18 +118,17 @@ inline QAction& Menu_TimeSchedulePopup_Action(const QObject& c, int order) {
 
 // --- The operator's hand on the profile tree ----------------------------------------------
 
-// The tree's row of the node with that key (letter case as the tree holds it); the window
-// the tree sits in is shown first, so that the row has a place on the screen.
-inline QTreeWidgetItem& NodeRow(platform::TreeView& tree, const QString& key) {
+// The tree's row of the node with that key (letter case ignored); the window the tree
+// sits in is shown first, so that the row has a place on the screen.
+inline QModelIndex NodeRow(platform::TreeView& tree, const QString& key) {
     if (!tree.window()->isVisible()) tree.window()->show();
-    const QString held = tree.Key(key);
-    for (QTreeWidgetItemIterator it(&tree); *it; ++it)
-        if ((*it)->data(0, Qt::UserRole).toString() == held) {
-            tree.scrollToItem(*it);
-            return **it;
-        }
-    ADD_FAILURE() << "no node " << key.toStdString();
-    std::abort();
+    const QModelIndex row = tree.IndexOf(key);
+    if (!row.isValid()) {
+        ADD_FAILURE() << "no node " << key.toStdString();
+        std::abort();
+    }
+    tree.scrollTo(row);
+    return row;
 }
 
 inline void SendTreeMouse(platform::TreeView& tree, QEvent::Type type, QPoint p, Qt::MouseButtons held,
@@ -141,14 +139,14 @@ inline void SendTreeMouse(platform::TreeView& tree, QEvent::Type type, QPoint p,
 
 // A click of the left button on the node's text.
 inline void ClickNode(platform::TreeView& tree, const QString& key, Qt::KeyboardModifiers keys = Qt::NoModifier) {
-    const QPoint p = tree.visualItemRect(&NodeRow(tree, key)).center();
+    const QPoint p = tree.visualRect(NodeRow(tree, key)).center();
     SendTreeMouse(tree, QEvent::MouseButtonPress, p, Qt::LeftButton, keys);
     SendTreeMouse(tree, QEvent::MouseButtonRelease, p, Qt::NoButton, keys);
 }
 
 // A whole double-click of the left button on the node's text, all with the same keys held.
 inline void DoubleClickNode(platform::TreeView& tree, const QString& key, Qt::KeyboardModifiers keys = Qt::NoModifier) {
-    const QPoint p = tree.visualItemRect(&NodeRow(tree, key)).center();
+    const QPoint p = tree.visualRect(NodeRow(tree, key)).center();
     for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
                               QEvent::MouseButtonRelease})
         SendTreeMouse(tree, type, p, type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, keys);
