@@ -160,7 +160,7 @@ std::pair<Bytes, int32_t> NextList() {
 bool SendList(Viewer& v, const std::pair<Bytes, int32_t>& list) {
     v.server.SendRaw(list.first);
     return testserver::Server::WaitFor(
-        [&] { return v.tree->FindAlarm(list.second) != nullptr; }, 600000);
+        [&] { return v.tree->FindAlarm(list.second).isValid(); }, 600000);
 }
 
 // The list alone.
@@ -186,7 +186,7 @@ void Ours(benchmark::State& st, int count) {
         clock.start();
         const bool sent = v.paced->SendAll(w.stream, w.pieceEnds);
         st.SetIterationTime(clock.nsecsElapsed() / 1e9);
-        if (!sent || v.tree->FindAlarm(w.sentinel) == nullptr) st.SkipWithError("updates lost");
+        if (!sent || !v.tree->FindAlarm(w.sentinel).isValid()) st.SkipWithError("updates lost");
     }
     st.counters["messages"] = count;
     st.counters["reads"] = static_cast<double>(w.pieceEnds.size());

@@ -154,7 +154,7 @@ QVariant TreeModel::data(const QModelIndex& index, int role) const {
     if (!node) return {};
     switch (role) {
     case Qt::DisplayRole: return node->text;
-    case Qt::DecorationRole: return m_Icons && m_Icons->Has(node->image) ? QVariant(m_Icons->Icon(node->image)) : QVariant();
+    case Qt::DecorationRole: return m_Icons ? m_Icons->Icon(node->image) : QIcon();
     default: return {};
     }
 }

@@ -26,10 +26,14 @@ AlarmUpdate LineUpdate(int32_t id, int16_t index, int16_t icon, Bytes text) {
 
 std::vector<int32_t> TopLevelIds(const EventTree& tree) {
     std::vector<int32_t> ids;
-    for (int i = 0; i < tree.topLevelItemCount(); ++i)
-        ids.push_back(tree.Key(tree.topLevelItem(i)).mid(1).toInt());
+    for (int i = 0; i < tree.AlarmCount(); ++i) ids.push_back(tree.Key(tree.AlarmAt(i)).mid(1).toInt());
     return ids;
 }
+
+// The node has its row on the screen (it is not inside a closed alarm).
+bool Laid(const EventTree& tree, const QModelIndex& node) { return tree.visualRect(node).height() > 0; }
+
+QString Text(const QModelIndex& node) { return node.data().toString(); }
 
 // The application must exist before the tree member is made.
 struct WithApplication {
@@ -126,10 +130,10 @@ TEST(AlarmImages, IconCodesMapToImages) {
 
 TEST_F(TreeTest, AlarmsAndLines) {
     tree.Apply(NewAlarm(1, 2, "Fire"));
-    QTreeWidgetItem* alarm = tree.FindAlarm(1);
-    ASSERT_NE(alarm, nullptr);
+    QModelIndex alarm = tree.FindAlarm(1);
+    ASSERT_TRUE(alarm.isValid());
     EXPECT_EQ(EventTree::Key(alarm), "K1");
-    EXPECT_EQ(alarm->text(0), "Fire");
+    EXPECT_EQ(Text(alarm), "Fire");
     EXPECT_EQ(EventTree::Record(alarm), "rec1");
     EXPECT_EQ(EventTree::Image(alarm), 13);
 
@@ -137,11 +141,11 @@ TEST_F(TreeTest, AlarmsAndLines) {
     EXPECT_EQ(EventTree::Image(alarm), 14);
     tree.Apply(NewLine(1, 7, "second"));
     EXPECT_EQ(EventTree::Image(alarm), 14);
-    ASSERT_EQ(alarm->childCount(), 2);
-    EXPECT_EQ(alarm->child(0)->text(0), "first");
-    EXPECT_EQ(EventTree::Image(alarm->child(1)), 7);
-    EXPECT_TRUE(alarm->isExpanded());
-    EXPECT_EQ(EventTree::Key(alarm->child(0)), "");
+    ASSERT_EQ(tree.LineCount(alarm), 2);
+    EXPECT_EQ(Text(tree.Line(alarm, 0)), "first");
+    EXPECT_EQ(EventTree::Image(tree.Line(alarm, 1)), 7);
+    EXPECT_TRUE(Laid(tree, tree.Line(alarm, 1)));
+    EXPECT_EQ(EventTree::Key(tree.Line(alarm, 0)), "");
     EXPECT_EQ(tree.NodeCount(), 3);
 
     struct Step { int16_t index, icon; Bytes text; int wantImage; QString wantText; } steps[] = {
@@ -156,13 +160,13 @@ TEST_F(TreeTest, AlarmsAndLines) {
     for (const auto& s : steps) {
         tree.Apply(LineUpdate(1, s.index, s.icon, s.text));
         const int row = s.index == 1 ? 1 : 0;
-        EXPECT_EQ(EventTree::Image(alarm->child(row)), s.wantImage) << s.index << ' ' << s.icon;
-        EXPECT_EQ(alarm->child(row)->text(0), s.wantText) << s.index << ' ' << s.icon;
+        EXPECT_EQ(EventTree::Image(tree.Line(alarm, row)), s.wantImage) << s.index << ' ' << s.icon;
+        EXPECT_EQ(Text(tree.Line(alarm, row)), s.wantText) << s.index << ' ' << s.icon;
     }
     for (int16_t sticky : {6, 15}) {
         tree.Apply(LineUpdate(1, 1, sticky, ""));
         tree.Apply(LineUpdate(1, 1, 8, ""));
-        EXPECT_EQ(EventTree::Image(alarm->child(1)), sticky);
+        EXPECT_EQ(EventTree::Image(tree.Line(alarm, 1)), sticky);
     }
     EXPECT_EQ(tree.NodeCount(), 3);
 }
@@ -174,15 +178,15 @@ TEST_F(TreeTest, UnknownAlarmsRepeatsAndOtherIconsChangeNothing) {
     tree.Apply(LineUpdate(1, 0, 3, "x"));  // an alarm without lines
     tree.Apply(LineUpdate(2, 0, 3, "x"));
     tree.AddOrUpdateEventNode("rec", 3, 1, 0, 0, "kind 3");
-    ASSERT_EQ(tree.topLevelItemCount(), 1);
-    EXPECT_EQ(tree.topLevelItem(0)->text(0), "First");
-    EXPECT_EQ(EventTree::Image(tree.topLevelItem(0)), 9);
-    EXPECT_EQ(tree.topLevelItem(0)->childCount(), 0);
+    ASSERT_EQ(tree.AlarmCount(), 1);
+    EXPECT_EQ(Text(tree.AlarmAt(0)), "First");
+    EXPECT_EQ(EventTree::Image(tree.AlarmAt(0)), 9);
+    EXPECT_EQ(tree.LineCount(tree.AlarmAt(0)), 0);
     EXPECT_EQ(tree.NodeCount(), 1);
 
     tree.Apply(NewAlarm(2, 9));            // an icon code outside 0..3: no image
     EXPECT_EQ(EventTree::Image(tree.FindAlarm(2)), 0);
-    EXPECT_TRUE(tree.FindAlarm(2)->icon(0).isNull());
+    EXPECT_TRUE(tree.FindAlarm(2).data(Qt::DecorationRole).value<QIcon>().isNull());
     tree.Apply(NewLine(2, 3, "line"));
     EXPECT_EQ(EventTree::Image(tree.FindAlarm(2)), 0);
 }
@@ -212,16 +216,16 @@ TEST_F(TreeTest, CapRemovesOldestAlarmsWithTheirLines) {
         ASSERT_EQ(t.NodeCount(), 1000);
         t.Apply(NewAlarm(201)); // at 1000 nodes nothing is removed
         EXPECT_EQ(t.NodeCount(), 1001);
-        EXPECT_NE(t.FindAlarm(1), nullptr);
+        EXPECT_TRUE(t.FindAlarm(1).isValid());
         t.Apply(NewLine(201, 3, "a")); // lines are added without a check
         EXPECT_EQ(t.NodeCount(), 1002);
         t.Apply(NewAlarm(202)); // 1002: alarm 1 (5 nodes) goes, leaving 997, then 998
         EXPECT_EQ(t.NodeCount(), 998);
-        EXPECT_EQ(t.FindAlarm(1), nullptr);
-        EXPECT_NE(t.FindAlarm(2), nullptr);
+        EXPECT_FALSE(t.FindAlarm(1).isValid());
+        EXPECT_TRUE(t.FindAlarm(2).isValid());
         EXPECT_EQ(t.AlarmCount(), 201);
-        const int oldest = descending ? t.topLevelItemCount() - 1 : 0;
-        EXPECT_EQ(EventTree::Key(t.topLevelItem(oldest)), "K2") << descending;
+        const int oldest = descending ? t.AlarmCount() - 1 : 0;
+        EXPECT_EQ(EventTree::Key(t.AlarmAt(oldest)), "K2") << descending;
         t.Apply(NewLine(1, 3, "gone")); // the removed alarm takes no more lines
         EXPECT_EQ(t.NodeCount(), 998);
     }
@@ -242,7 +246,7 @@ TEST_F(TreeTest, ListReplacesTheWholeTree) {
     EXPECT_EQ(tree.NodeCount(), 4);
     EXPECT_EQ(EventTree::Image(tree.FindAlarm(1)), 12);
     EXPECT_EQ(EventTree::Image(tree.FindAlarm(2)), 1);
-    EXPECT_EQ(tree.FindAlarm(99), nullptr);
+    EXPECT_FALSE(tree.FindAlarm(99).isValid());
 
     tree.LoadList({{3, "r3", "Three", 0, {}}});
     EXPECT_EQ(TopLevelIds(tree), std::vector<int32_t>{3});
@@ -256,13 +260,13 @@ TEST_F(TreeTest, ListReplacesTheWholeTree) {
 // which node is current after scrolling.
 std::vector<std::string> Shown(const EventTree& t) {
     std::vector<std::string> out;
-    for (int i = 0; i < t.topLevelItemCount(); ++i) {
-        const QTreeWidgetItem* a = t.topLevelItem(i);
-        std::string row = EventTree::Key(a).toStdString() + " " + a->text(0).toStdString() + " " +
+    for (int i = 0; i < t.AlarmCount(); ++i) {
+        const QModelIndex a = t.AlarmAt(i);
+        std::string row = EventTree::Key(a).toStdString() + " " + Text(a).toStdString() + " " +
                           std::to_string(EventTree::Image(a)) + " " + EventTree::Record(a) +
-                          (a->isExpanded() || a->childCount() == 0 ? "" : " collapsed");
-        for (int k = 0; k < a->childCount(); ++k)
-            row += " | " + a->child(k)->text(0).toStdString() + " " + std::to_string(EventTree::Image(a->child(k)));
+                          (t.LineCount(a) == 0 || Laid(t, t.Line(a, 0)) ? "" : " collapsed");
+        for (int k = 0; k < t.LineCount(a); ++k)
+            row += " | " + Text(t.Line(a, k)).toStdString() + " " + std::to_string(EventTree::Image(t.Line(a, k)));
         out.push_back(row);
     }
     return out;
@@ -307,15 +311,15 @@ TEST(EventTreeList, ALongListEndsAsAddingEachEntryInTurnWould) {
             EXPECT_EQ(loaded.NodeCount(), added.NodeCount());
             EXPECT_EQ(loaded.AlarmCount(), added.AlarmCount());
             EXPECT_LE(loaded.NodeCount(), kTreeNodeCap + 401);
-            for (int i = 0; i < loaded.topLevelItemCount(); ++i) {
-                const int32_t id = EventTree::Key(loaded.topLevelItem(i)).mid(1).toInt();
-                EXPECT_EQ(loaded.FindAlarm(id), loaded.topLevelItem(i));
+            for (int i = 0; i < loaded.AlarmCount(); ++i) {
+                const int32_t id = EventTree::Key(loaded.AlarmAt(i)).mid(1).toInt();
+                EXPECT_EQ(loaded.FindAlarm(id), loaded.AlarmAt(i));
             }
             // The last node added is the one in view.
-            const QTreeWidgetItem* newest = loaded.FindAlarm(entries->back().Identity);
-            ASSERT_NE(newest, nullptr);
-            if (newest->childCount() > 0) newest = newest->child(newest->childCount() - 1);
-            EXPECT_TRUE(loaded.viewport()->rect().intersects(loaded.visualItemRect(newest))) << descending;
+            QModelIndex newest = loaded.FindAlarm(entries->back().Identity);
+            ASSERT_TRUE(newest.isValid());
+            if (loaded.LineCount(newest) > 0) newest = loaded.Line(newest, loaded.LineCount(newest) - 1);
+            EXPECT_TRUE(loaded.viewport()->rect().intersects(loaded.visualRect(newest))) << descending;
         }
     }
 }
@@ -323,11 +327,11 @@ TEST(EventTreeList, ALongListEndsAsAddingEachEntryInTurnWould) {
 TEST_F(TreeTest, AlarmsNeverStayCollapsed) {
     tree.Apply(NewAlarm(1));
     tree.Apply(NewLine(1, 3, "line"));
-    QTreeWidgetItem* alarm = tree.FindAlarm(1);
-    tree.collapseItem(alarm);
-    EXPECT_TRUE(alarm->isExpanded());
-    alarm->setExpanded(false);
-    EXPECT_TRUE(alarm->isExpanded());
+    const QModelIndex alarm = tree.FindAlarm(1);
+    tree.collapse(alarm);
+    EXPECT_TRUE(Laid(tree, tree.Line(alarm, 0)));
+    tree.setExpanded(alarm, false);
+    EXPECT_TRUE(Laid(tree, tree.Line(alarm, 0)));
     // So the tree offers no fold arrow that would do nothing.
     EXPECT_FALSE(tree.rootIsDecorated());
 }
@@ -343,9 +347,9 @@ TEST_F(TreeTest, DoubleClickOpensTheAlarmOfTheSelectedNode) {
     EXPECT_TRUE(opened.empty());
 
     tree.show();
-    auto doubleClick = [&](QTreeWidgetItem* node, Qt::MouseButton button) {
-        tree.scrollToItem(node);
-        const QPoint at = tree.visualItemRect(node).center();
+    auto doubleClick = [&](const QModelIndex& node, Qt::MouseButton button) {
+        tree.scrollTo(node);
+        const QPoint at = tree.visualRect(node).center();
         QMouseEvent press(QEvent::MouseButtonPress, at, tree.viewport()->mapToGlobal(at), button, button, {});
         QApplication::sendEvent(tree.viewport(), &press);
         QMouseEvent release(QEvent::MouseButtonRelease, at, tree.viewport()->mapToGlobal(at), button, {}, {});
@@ -353,10 +357,10 @@ TEST_F(TreeTest, DoubleClickOpensTheAlarmOfTheSelectedNode) {
         QMouseEvent twice(QEvent::MouseButtonDblClick, at, tree.viewport()->mapToGlobal(at), button, button, {});
         QApplication::sendEvent(tree.viewport(), &twice);
     };
-    doubleClick(tree.FindAlarm(1)->child(0), Qt::LeftButton); // a line: its alarm's record
+    doubleClick(tree.Line(tree.FindAlarm(1), 0), Qt::LeftButton); // a line: its alarm's record
     doubleClick(tree.FindAlarm(2), Qt::LeftButton);
     doubleClick(tree.FindAlarm(1), Qt::RightButton);           // right button: nothing
     EXPECT_EQ(tree.TreeButton(), 2);
     EXPECT_EQ(opened, (std::vector<Bytes>{"rec1", "rec2"}));
-    EXPECT_TRUE(tree.FindAlarm(1)->isExpanded());
+    EXPECT_TRUE(Laid(tree, tree.Line(tree.FindAlarm(1), 0)));
 }
