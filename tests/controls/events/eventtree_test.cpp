@@ -4,9 +4,13 @@
 #include "core/errors.h"
 #include "testapp.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QStyle>
 
 #include <gtest/gtest.h>
+
+#include <random>
 
 using namespace korvel;
 using namespace korvel::events;
@@ -238,6 +242,30 @@ TEST_F(TreeTest, CapRemovesOldestAlarmsWithTheirLines) {
     EXPECT_EQ(TopLevelIds(tree), std::vector<int32_t>{2});
 }
 
+TEST_F(TreeTest, TheCapTakesTheCurrentNodeAsATreeWould) {
+    // The current alarm passes to the next alarm (at the bottom: the one above it, not
+    // that one's last line); the current line of a dropped alarm leaves nothing current.
+    for (bool descending : {false, true}) {
+        for (bool onLine : {false, true}) {
+            EventTree t;
+            t.SetSortDescending(descending);
+            for (int32_t id = 1; id <= 200; ++id) {
+                t.Apply(NewAlarm(id));
+                for (int k = 0; k < 4; ++k) t.Apply(NewLine(id, 3, "line"));
+            }
+            t.Apply(NewLine(1, 3, "one more")); // 1001 nodes
+            const QModelIndex oldest = t.FindAlarm(1);
+            t.setCurrentIndex(onLine ? t.Line(oldest, 2) : oldest);
+            t.Apply(NewAlarm(201));
+            ASSERT_FALSE(t.FindAlarm(1).isValid());
+            const QModelIndex want = onLine ? QModelIndex() : t.FindAlarm(2);
+            EXPECT_EQ(t.currentIndex(), want) << descending << onLine;
+            EXPECT_EQ(t.selectionModel()->selectedIndexes(), want.isValid() ? QModelIndexList{want} : QModelIndexList{})
+                << descending << onLine;
+        }
+    }
+}
+
 TEST_F(TreeTest, ListReplacesTheWholeTree) {
     tree.Apply(NewAlarm(99));
     tree.LoadList({{1, "r1", "One", 1, {{3, "a"}, {4, "b"}}}, {2, "r2", "Two", 3, {}}});
@@ -256,18 +284,54 @@ TEST_F(TreeTest, ListReplacesTheWholeTree) {
     EXPECT_FALSE(tree.isHidden());
 }
 
-// What a tree shows: per alarm its key, text, image and lines (text and image), and
-// which node is current after scrolling.
+// What a tree shows: per alarm its key, text, image and lines (text and image). Read
+// twice, alarm by alarm and its lines, and row by row as the view shows them; the two
+// must agree.
 std::vector<std::string> Shown(const EventTree& t) {
+    auto describe = [](const QModelIndex& n) { return Text(n).toStdString() + " " + std::to_string(EventTree::Image(n)); };
     std::vector<std::string> out;
     for (int i = 0; i < t.AlarmCount(); ++i) {
         const QModelIndex a = t.AlarmAt(i);
-        std::string row = EventTree::Key(a).toStdString() + " " + Text(a).toStdString() + " " +
-                          std::to_string(EventTree::Image(a)) + " " + EventTree::Record(a) +
+        std::string row = EventTree::Key(a).toStdString() + " " + describe(a) + " " + EventTree::Record(a) +
                           (t.LineCount(a) == 0 || Laid(t, t.Line(a, 0)) ? "" : " collapsed");
-        for (int k = 0; k < t.LineCount(a); ++k)
-            row += " | " + Text(t.Line(a, k)).toStdString() + " " + std::to_string(EventTree::Image(t.Line(a, k)));
+        for (int k = 0; k < t.LineCount(a); ++k) row += " | " + describe(t.Line(a, k));
         out.push_back(row);
+    }
+    std::vector<std::string> rows;
+    const QAbstractItemModel* model = t.model();
+    for (int r = 0; r < model->rowCount(); ++r) {
+        const QModelIndex n = model->index(r, 0);
+        if (EventTree::Key(n).isEmpty() && !rows.empty()) rows.back() += " | " + describe(n);
+        else rows.push_back(EventTree::Key(n).toStdString() + " " + describe(n) + " " + EventTree::Record(n));
+    }
+    EXPECT_EQ(model->rowCount(), t.NodeCount());
+    EXPECT_EQ(rows, out) << "rows in view order";
+    return out;
+}
+
+// Live updates of every kind on recent and on long gone alarms, with the sort order
+// switched now and then (as a new 106 may do).
+std::vector<AlarmUpdate> LiveUpdates(uint32_t seed, int count, int32_t firstId) {
+    std::mt19937 random(seed);
+    auto pick = [&](int n) { return static_cast<int>(random() % static_cast<uint32_t>(n)); };
+    std::vector<AlarmUpdate> out;
+    int32_t next = firstId;
+    for (int i = 0; i < count; ++i) {
+        const int32_t recent = next - 1 - pick(6), any = pick(next + 1);
+        switch (pick(10)) {
+        case 0: case 1: out.push_back(NewAlarm(next++, static_cast<int16_t>(pick(6)))); break;
+        case 2: out.push_back(NewAlarm(any)); break; // mostly repeated or long gone
+        case 3: case 4: case 5: out.push_back(NewLine(recent, static_cast<int16_t>(pick(17)), "live " + std::to_string(i))); break;
+        case 6: out.push_back(NewLine(any, 3, "late")); break;
+        case 7: case 8: {
+            static const int16_t icons[] = {8, 6, 7, 15, 4, 8};
+            out.push_back(LineUpdate(pick(2) ? recent : any, static_cast<int16_t>(pick(5) - 1), icons[pick(6)],
+                                     pick(3) ? "state " + std::to_string(i) : Bytes()));
+            break;
+        }
+        default: out.push_back({static_cast<int16_t>(pick(2) ? 3 : 0), recent, {}, {}, 0, 0, {}}); break; // ignored kinds
+        }
+        if (pick(700) == 0) out.push_back({-100, 0, {}, {}, 0, 0, {}}); // switch the sort order
     }
     return out;
 }
@@ -320,6 +384,23 @@ TEST(EventTreeList, ALongListEndsAsAddingEachEntryInTurnWould) {
             ASSERT_TRUE(newest.isValid());
             if (loaded.LineCount(newest) > 0) newest = loaded.Line(newest, loaded.LineCount(newest) - 1);
             EXPECT_TRUE(loaded.viewport()->rect().intersects(loaded.visualRect(newest))) << descending;
+
+            // Then live updates, read by read, and another list replacing it all halfway.
+            const std::vector<AlarmUpdate> live = LiveUpdates(descending ? 7 : 11, 6000, 6000);
+            for (std::size_t i = 0; i < live.size(); ++i) {
+                for (EventTree* t : {&loaded, &added}) {
+                    if (i % 37 == 0) t->BeginBatch();
+                    if (live[i].Kind == -100) t->SetSortDescending(!t->SortDescending());
+                    else t->Apply(live[i]);
+                    if (i % 37 == 36) t->EndBatch();
+                    if (i == 3000) t->LoadList(std::vector<AlarmEntry>(entries->begin() + 900, entries->end()));
+                }
+                if (i % 250 == 0 || i + 1 == live.size()) {
+                    ASSERT_EQ(Shown(loaded), Shown(added)) << descending << " after update " << i;
+                    ASSERT_EQ(loaded.NodeCount(), added.NodeCount());
+                }
+            }
+            EXPECT_GT(loaded.AlarmCount(), 100);
         }
     }
 }
@@ -332,6 +413,23 @@ TEST_F(TreeTest, AlarmsNeverStayCollapsed) {
     EXPECT_TRUE(Laid(tree, tree.Line(alarm, 0)));
     tree.setExpanded(alarm, false);
     EXPECT_TRUE(Laid(tree, tree.Line(alarm, 0)));
+    // The operator's keys close nothing either; the arrows go between an alarm and its
+    // lines where the style has them do so in a tree.
+    tree.show();
+    tree.setCurrentIndex(alarm);
+    auto press = [&](Qt::Key key) {
+        QKeyEvent e(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(&tree, &e);
+    };
+    press(Qt::Key_Minus);
+    press(Qt::Key_Left);
+    EXPECT_TRUE(Laid(tree, tree.Line(alarm, 0)));
+    EXPECT_EQ(tree.currentIndex(), alarm);
+    const bool intoLines = tree.style()->styleHint(QStyle::SH_ItemView_ArrowKeysNavigateIntoChildren, nullptr, &tree);
+    press(Qt::Key_Right);
+    EXPECT_EQ(tree.currentIndex(), intoLines ? tree.Line(alarm, 0) : alarm);
+    press(Qt::Key_Left);
+    EXPECT_EQ(tree.currentIndex(), alarm);
     // So the tree offers no fold arrow that would do nothing.
     EXPECT_FALSE(tree.rootIsDecorated());
 }
