@@ -12,6 +12,11 @@ function(korvel_add_test_folder name dir)
   target_link_libraries(${name} PRIVATE GTest::gtest GTest::gmock ${ARGN})
   target_compile_definitions(${name} PRIVATE
     KORVEL_BUILD_PLUGIN_DIR="${PROJECT_BINARY_DIR}/plugins")
+  # Executables with Qt watch the program's error reports (tests/support/testmain.cpp).
+  if("${ARGN}" MATCHES "Qt6::|korvel_platform|korvel_shell|korvel_container|korvel_testserver")
+    target_compile_definitions(${name} PRIVATE KORVEL_TEST_WITH_QT)
+    target_link_libraries(${name} PRIVATE Qt6::Core)
+  endif()
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
 endfunction()
 
