@@ -28,6 +28,7 @@
 #include "testserver/server.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QElapsedTimer>
 #include <QAbstractItemModel>
 #include <QStyledItemDelegate>
@@ -160,10 +161,18 @@ std::pair<Bytes, int32_t> NextList() {
     return {BuildFrame(MsgAlarmEventList, BuildAlarmList(MakeList(base))), base + kListAlarms};
 }
 
+// Sends a list and runs the event loop until the viewer shows it, then once more to
+// paint it (as the floor's list ends). The loop waits for events without polling, so the
+// time ends where the work does.
 bool SendList(Viewer& v, const std::pair<Bytes, int32_t>& list) {
     v.server.SendRaw(list.first);
-    return testserver::Server::WaitFor(
-        [&] { return v.tree->FindAlarm(list.second).isValid(); }, 600000);
+    QDeadlineTimer deadline(600000);
+    while (!v.tree->FindAlarm(list.second).isValid()) {
+        if (deadline.hasExpired()) return false;
+        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+    }
+    QCoreApplication::processEvents();
+    return true;
 }
 
 // The list alone.
