@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QSignalBlocker>
 #include <QStyledItemDelegate>
 
 #include <deque>
@@ -406,13 +407,18 @@ void EventTree::removeOldestAlarm() {
     const AlarmModel::Alarm* oldest = m_Model->At(bottom ? AlarmCount() - 1 : 0);
     // The current node goes as it would in a tree: from the alarm to the next alarm (the
     // previous one at the bottom), selected; with a line of the alarm, nothing stays
-    // current.
+    // current. Once the current alarm was dropped, the current node stays with the
+    // oldest alarm, so this happens at every drop: it is done without telling the view,
+    // which would lay out every row to scroll to the new current node and repaint it,
+    // while the removal that follows has it lay out and repaint the rows anyway.
     const QModelIndex current = currentIndex();
     const int first = m_Model->RowOf(oldest);
     if (current.isValid() && current.row() >= first && current.row() < first + oldest->Rows()) {
         const int place = m_Model->PlaceOf(oldest);
         const QModelIndex next = current.row() == first ? AlarmAt(bottom ? place - 1 : place + 1) : QModelIndex();
-        if (next.isValid()) setCurrentIndex(next);
+        const QSignalBlocker quiet(selectionModel());
+        if (next.isValid())
+            selectionModel()->setCurrentIndex(next, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
         else selectionModel()->clear();
     }
     m_NodeCount -= static_cast<int>(oldest->Rows());
