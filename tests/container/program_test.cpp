@@ -232,3 +232,47 @@ TEST(Program, CtrlCAndKillEndItCleanlyWithTheSignalsExitCode) {
         EXPECT_NE(store.Get(kApplication, kSection, "Korvel_SysLog.Width", ""), "") << "signal " << signal;
     }
 }
+
+// A system configuration that never ends (a device), whose open would wait (a FIFO
+// without a writer) or that is far too large: the program starts at once without it,
+// says so in one line, and a kill ends it as usual.
+TEST(Program, AnEndlessOrHugeSystemConfigurationNeitherHangsNorKeepsTheSignalOut) {
+    EnsureApplication();
+    const QString builtPlugins = QStringLiteral(KORVEL_BUILD_DIR "/plugins");
+    if (FindControlPlugin(QStringLiteral("Korvel3SysLog.Component"), {builtPlugins}).isEmpty())
+        GTEST_SKIP() << "needs the system log viewer's plug-in to see the control connect";
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    const QString fifo = home.path() + "/client.fifo";
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString huge = home.path() + "/client.conf";
+    {
+        QFile file(huge);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(file.resize(qint64{256} << 20)); // sparse: 256 MiB of zeros, one line
+    }
+    for (const QString& config : {QStringLiteral("/dev/zero"), fifo, huge}) {
+        QTcpServer server;
+        ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
+        QProcessEnvironment environment = RunEnvironment(home, builtPlugins, 0);
+        environment.remove("KORVEL_QUIT_AFTER_MS");
+        environment.insert("KORVEL_SYSTEM_CONFIG", config);
+        QProcess program;
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(KORVEL_CONTAINER_PROGRAM),
+                      {"/Component:6", "/ServerAddress:127.0.0.1", QStringLiteral("/ServerPort:%1").arg(server.serverPort())});
+        ASSERT_TRUE(program.waitForStarted(10000));
+        const bool connected = server.waitForNewConnection(10000);
+        ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
+        if (!program.waitForFinished(10000)) {
+            program.kill();
+            program.waitForFinished(5000);
+            FAIL() << config.toStdString() << ": SIGTERM did not end the program";
+        }
+        EXPECT_TRUE(connected) << config.toStdString() << ": the control did not start";
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << config.toStdString();
+        EXPECT_EQ(program.exitCode(), 128 + SIGTERM) << config.toStdString();
+        const QString said = QString::fromLocal8Bit(program.readAllStandardError());
+        EXPECT_EQ(said.count("Korvel: system configuration " + config + " not read"), 1) << said.toStdString();
+    }
+}
