@@ -276,3 +276,53 @@ TEST(Program, AnEndlessOrHugeSystemConfigurationNeitherHangsNorKeepsTheSignalOut
         EXPECT_EQ(said.count("Korvel: system configuration " + config + " not read"), 1) << said.toStdString();
     }
 }
+
+// The issue an operator met: the host program's settings file, or its folder, is a link
+// to someone else's file. One run of the program leaves that file as it was, byte for
+// byte and mode for mode, and still starts and remembers its window in a file of its own.
+TEST(Program, ASettingsFileOrFolderThatIsALinkLeavesItsTargetAlone) {
+    for (const bool linkedFolder : {false, true}) {
+        QTemporaryDir home;
+        ASSERT_TRUE(home.isValid());
+        const QString other = home.path() + "/other.ini";
+        const QByteArray content = "[Parameters]\nServerAddress=elsewhere\n";
+        {
+            QFile file(other);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(content);
+        }
+        ASSERT_EQ(::chmod(QFile::encodeName(other).constData(), 0644), 0);
+        ASSERT_TRUE(QDir(home.path()).mkpath("config"));
+        const QString folder = home.path() + "/config/Korvel";
+        if (linkedFolder) {
+            ASSERT_TRUE(QDir(home.path()).mkdir("real"));
+            ASSERT_EQ(::chmod(QFile::encodeName(home.path() + "/real").constData(), 0755), 0);
+            ASSERT_TRUE(QFile::link(other, home.path() + "/real/Korvel Container.ini"));
+            ASSERT_TRUE(QFile::link(home.path() + "/real", folder));
+        } else {
+            ASSERT_TRUE(QDir().mkpath(folder));
+            ASSERT_TRUE(QFile::link(other, folder + "/Korvel Container.ini"));
+        }
+        QProcess program;
+        program.setProcessEnvironment(RunEnvironment(home, QStringLiteral(KORVEL_TEST_PLUGIN_DIR), 300));
+        program.start(QStringLiteral(KORVEL_CONTAINER_PROGRAM), {"/Component:1", "/ServerAddress:127.0.0.1", "/ServerPort:9"});
+        ASSERT_TRUE(program.waitForStarted(10000));
+        if (!program.waitForFinished(20000)) {
+            program.kill();
+            program.waitForFinished(5000);
+            FAIL() << "the program did not end by itself";
+        }
+        EXPECT_EQ(program.exitCode(), 0);
+        QFile file(other);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), content) << (linkedFolder ? "linked folder" : "linked file");
+        EXPECT_EQ(ModeOf(other), 0644u) << (linkedFolder ? "linked folder" : "linked file");
+        if (linkedFolder) {
+            EXPECT_EQ(ModeOf(home.path() + "/real"), 0755u);
+        } else {
+            platform::QtSettingsStore store(folder);
+            EXPECT_NE(store.Get(kApplication, kSection, "Korvel_TextMessage.Width", ""), "");
+            EXPECT_EQ(ModeOf(store.FileOf(kApplication)), 0600u);
+        }
+    }
+}
