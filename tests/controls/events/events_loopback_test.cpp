@@ -329,11 +329,9 @@ TEST(EventsPlugin, IsFoundByItsIdentifier) {
     QString dir = qEnvironmentVariable("KORVEL_PLUGIN_DIR");
     if (dir.isEmpty()) dir = QStringLiteral(KORVEL_BUILD_PLUGIN_DIR);
     QPluginLoader loader(QDir(dir).filePath("korvel3events.so"));
-    EXPECT_EQ(loader.metaData().value("MetaData").toObject().value("ProgrammaticId").toString(),
-              "Korvel3Events.Component");
+    EXPECT_EQ(platform::ProgrammaticIdOf(loader.metaData()), "Korvel3Events.Component");
     auto* plugin = qobject_cast<platform::IControlPlugin*>(loader.instance());
     ASSERT_NE(plugin, nullptr) << loader.errorString().toStdString();
-    EXPECT_EQ(plugin->ProgrammaticId(), "Korvel3Events.Component");
     std::unique_ptr<QWidget> first(plugin->CreateComponent(nullptr));
     std::unique_ptr<QWidget> second(plugin->CreateComponent(nullptr));
     ASSERT_TRUE(first && second);
