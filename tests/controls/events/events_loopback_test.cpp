@@ -239,8 +239,9 @@ TEST_F(EventsTest, DoubleClickShowsTheAlarmWithTheServersPatterns) {
               "Alarm code:\tBEEF\r\nDate raised:\t5 Mar 2024\r\nTime raised:\t5:08 PM\r\n"
               "Date changed:\t6 Mar 2024\r\nTime changed:\t8:00 AM\r\nSystem number:\t7\r\n"
               "System name:\tSubstation North\r\n");
-    // The operator changed no width: closing wrote none.
-    EXPECT_EQ(store.Get("Korvel Alarm Server 3", "Parameters", "AlarmInfoViewColWidth2", "none"), "none");
+    // Closing stored the widths as they showed, the hidden first column as 0.
+    EXPECT_EQ(store.Get("Korvel Alarm Server 3", "Parameters", "AlarmInfoViewColWidth1", "none"), "0");
+    EXPECT_NE(store.Get("Korvel Alarm Server 3", "Parameters", "AlarmInfoViewColWidth2", "none"), "none");
 }
 
 TEST_F(EventsTest, BrokenListLeavesTheTreeAndCloses) {
