@@ -35,6 +35,7 @@
 #include "core/cp1252.h"
 #include "core/recordname.h"
 
+#include <array>
 #include <charconv>
 #include <cstddef>
 #include <cstdint>
@@ -64,11 +65,23 @@ inline std::size_t Spread(std::uint64_t x) {
     return static_cast<std::size_t>(x);
 }
 
+// UpperChar of every byte, taken from UpperChar once, so that hashing a name is a table
+// look-up per byte and folds exactly as the names compare.
+inline const std::array<unsigned char, 256>& UpperBytes() {
+    static const std::array<unsigned char, 256> table = [] {
+        std::array<unsigned char, 256> t{};
+        for (int b = 0; b < 256; ++b) t[static_cast<std::size_t>(b)] = static_cast<unsigned char>(UpperChar(static_cast<char>(b)));
+        return t;
+    }();
+    return table;
+}
+
 // The hash of a name upper-cased, without making the upper-cased copy.
 inline std::uint64_t NameHash(std::string_view name) {
+    const std::array<unsigned char, 256>& upper = UpperBytes();
     std::uint64_t h = 14695981039346656037ULL;
     for (char c : name) {
-        h ^= static_cast<unsigned char>(UpperChar(c));
+        h ^= upper[static_cast<unsigned char>(c)];
         h *= 1099511628211ULL;
     }
     return h;
@@ -225,7 +238,7 @@ public:
         if (m_NameOf != nameOf) buildNames(nameOf);
         else syncNames();
         const std::uint64_t hash = detail::NameHash(name);
-        const NameCell* cell = m_NameCells.Find(detail::Spread(hash), [&](const NameCell& c) { return c.hash == hash; });
+        const NameCell* cell = findChain(hash);
         if (!cell) return nullptr;
         int32_t at = cell->head;
         do {
@@ -327,7 +340,7 @@ private:
         growIfNeeded(m_Slots.size() + 1);
         if (m_NameOf) {
             // A chain per entry at most, so a rename never needs more room.
-            m_NameLinks.reserve(m_Slots.size() + 1);
+            if (m_NameLinks.capacity() <= m_Slots.size()) m_NameLinks.reserve(2 * m_Slots.size() + 16);
             m_NameCells.Reserve(m_Live + 1);
             m_Addresses.Reserve(m_Live + 1);
         }
@@ -339,7 +352,7 @@ private:
         if (m_NameOf) {
             m_NameLinks.push_back(NameLink{});
             linkName(position);
-            m_Addresses.Insert(AddressCell{&m_NameOf(*m_Slots.back().entry.item), position});
+            m_Addresses.Insert(AddressCell{position, addressHome(&m_NameOf(*m_Slots.back().entry.item))});
         }
     }
 
@@ -349,8 +362,7 @@ private:
         Slot& slot = m_Slots[static_cast<std::size_t>(position)];
         if (m_NameOf) {
             unlinkName(position);
-            const RecordName* name = &m_NameOf(*slot.entry.item);
-            m_Addresses.Erase(m_Addresses.Find(detail::Spread(reinterpret_cast<std::uintptr_t>(name)),
+            m_Addresses.Erase(m_Addresses.Find(addressHome(&m_NameOf(*slot.entry.item)),
                                                [&](const AddressCell& c) { return c.position == position; }));
         }
         slot.live = false;
@@ -408,20 +420,33 @@ private:
         int32_t next = -1;
         int32_t previous = -1;
     };
-    // The chain of one hash, by the position of its first entry.
+    // The chain of one hash, by the position of its first entry (whose link holds the
+    // whole hash) and the low bits of the spread hash, which choose its home cell.
     struct NameCell {
-        std::uint64_t hash = 0;
         int32_t head = -1;
+        uint32_t home = 0;
         bool Used() const { return head >= 0; }
-        std::size_t Home() const { return detail::Spread(hash); }
+        std::size_t Home() const { return home; }
     };
-    // An entry by the address of its item's name (an item under two keys has two).
+    // An entry by the address of its item's name (an item under two keys has two): the
+    // position of the entry and the low bits of the spread address.
     struct AddressCell {
-        const RecordName* name = nullptr;
         int32_t position = -1;
+        uint32_t home = 0;
         bool Used() const { return position >= 0; }
-        std::size_t Home() const { return detail::Spread(reinterpret_cast<std::uintptr_t>(name)); }
+        std::size_t Home() const { return home; }
     };
+
+    static uint32_t chainHome(std::uint64_t hash) { return static_cast<uint32_t>(detail::Spread(hash)); }
+    static uint32_t addressHome(const RecordName* name) {
+        return static_cast<uint32_t>(detail::Spread(reinterpret_cast<std::uintptr_t>(name)));
+    }
+    NameCell* findChain(std::uint64_t hash) const {
+        const uint32_t home = chainHome(hash);
+        return m_NameCells.Find(home, [&](const NameCell& c) {
+            return c.home == home && m_NameLinks[static_cast<std::size_t>(c.head)].hash == hash;
+        });
+    }
 
     void buildNames(NameOf nameOf) const {
         m_NameOf = nullptr; // until it is whole
@@ -435,7 +460,7 @@ private:
             if (!m_Slots[i].live) continue;
             const auto position = static_cast<int32_t>(i);
             linkName(position);
-            m_Addresses.Insert(AddressCell{&nameOf(*m_Slots[i].entry.item), position});
+            m_Addresses.Insert(AddressCell{position, addressHome(&nameOf(*m_Slots[i].entry.item))});
         }
         m_RenamesSeen = Renames().Count();
     }
@@ -449,10 +474,13 @@ private:
             buildNames(m_NameOf);
             return;
         }
-        for (const RecordName* name : *changed)
-            m_Addresses.ForEach(detail::Spread(reinterpret_cast<std::uintptr_t>(name)), [&](const AddressCell& c) {
-                if (c.name == name) rehashName(c.position);
+        for (const RecordName* name : *changed) {
+            const uint32_t home = addressHome(name);
+            m_Addresses.ForEach(home, [&](const AddressCell& c) {
+                if (c.home == home && &m_NameOf(*m_Slots[static_cast<std::size_t>(c.position)].entry.item) == name)
+                    rehashName(c.position);
             });
+        }
         m_RenamesSeen = journal.Count();
     }
 
@@ -468,10 +496,10 @@ private:
     void linkName(int32_t position) const {
         NameLink& link = m_NameLinks[static_cast<std::size_t>(position)];
         link.hash = detail::NameHash(m_NameOf(*m_Slots[static_cast<std::size_t>(position)].entry.item));
-        NameCell* cell = m_NameCells.Find(detail::Spread(link.hash), [&](const NameCell& c) { return c.hash == link.hash; });
+        NameCell* cell = findChain(link.hash);
         if (!cell) {
             link.next = link.previous = position;
-            m_NameCells.Insert(NameCell{link.hash, position});
+            m_NameCells.Insert(NameCell{position, chainHome(link.hash)});
             return;
         }
         // After the last entry before it in collection order: an entry added at the end
@@ -495,7 +523,7 @@ private:
 
     void unlinkName(int32_t position) const {
         NameLink& link = m_NameLinks[static_cast<std::size_t>(position)];
-        NameCell* cell = m_NameCells.Find(detail::Spread(link.hash), [&](const NameCell& c) { return c.hash == link.hash; });
+        NameCell* cell = findChain(link.hash);
         if (link.next == position) {
             m_NameCells.Erase(cell);
         } else {
