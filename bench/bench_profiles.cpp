@@ -32,6 +32,7 @@
 #include "core/records/timeschedule.h"
 #include "core/settingsstore.h"
 #include "platform/dialogservice.h"
+#include "platform/popupmenu.h"
 #include "platform/qtext.h"
 #include "testserver/sampledata.h"
 #include "testserver/server.h"
@@ -179,7 +180,7 @@ void FullLoad(benchmark::State& st, int receivers) {
         auto editor = std::make_unique<Editor>();
         const double seconds = editor->Load(server);
         st.SetIterationTime(seconds);
-        if (editor->control->findChild<QMenu*>("Menu_Profile_Receiver_Popup_Add")->actions().size() != receivers)
+        if (editor->control->findChild<platform::Menu*>("Menu_Profile_Receiver_Popup_Add")->Count() != receivers)
             st.SkipWithError("the sub-menu is not full");
         editor.reset();
         server.CloseConnection();
@@ -289,8 +290,8 @@ void SaveOne(benchmark::State& st, int receivers) {
         server.SendFrame(0, {}, connection);
         st.SetIterationTime(done.wait());
     }
-    const QList<QAction*> actions = editor->control->findChild<QMenu*>("Menu_Profile_Receiver_Popup_Add")->actions();
-    if (actions.size() != receivers) st.SkipWithError("the sub-menu lost entries");
+    if (editor->control->findChild<platform::Menu*>("Menu_Profile_Receiver_Popup_Add")->Count() != receivers)
+        st.SkipWithError("the sub-menu lost entries");
 }
 
 // --- Profile tree ------------------------------------------------------------------------------

@@ -26,12 +26,10 @@
 #include <unordered_map>
 #include <vector>
 
-class QAction;
 class QFrame;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
@@ -50,6 +48,8 @@ class CheckBox;
 class IconStore;
 class ImageCombo;
 class ListView;
+class Menu;
+class MenuItem;
 class MenuItemArray;
 class OptionButtons;
 class PaintSurfaceWidget;
@@ -368,22 +368,21 @@ private:
     QPushButton* m_RemoveAll = nullptr;
 
     // Menus.
-    QMenu* m_SchedulePopup = nullptr;
-    QAction* m_ScheduleCopy = nullptr;
-    QAction* m_SchedulePaste = nullptr;
-    QAction* m_ScheduleDelete = nullptr;
-    QAction* m_ScheduleAllDay = nullptr;
-    QAction* m_ScheduleInvert = nullptr;
-    QAction* m_ScheduleGrouped = nullptr;
-    QAction* m_ScheduleGroupedMonFri = nullptr;
+    platform::Menu* m_SchedulePopup = nullptr;
+    platform::MenuItem* m_ScheduleCopy = nullptr;
+    platform::MenuItem* m_SchedulePaste = nullptr;
+    platform::MenuItem* m_ScheduleDelete = nullptr;
+    platform::MenuItem* m_ScheduleAllDay = nullptr;
+    platform::MenuItem* m_ScheduleInvert = nullptr;
+    platform::MenuItem* m_ScheduleGrouped = nullptr;
+    platform::MenuItem* m_ScheduleGroupedMonFri = nullptr;
     platform::MenuItemArray* m_ActiveMenu = nullptr;
-    QMenu* m_ReceiverPopup = nullptr;
-    QMenu* m_ReceiverAddSubMenu = nullptr;
-    QAction* m_ReceiverPopupAdd = nullptr;
-    QAction* m_ReceiverPopupUp = nullptr;
-    QAction* m_ReceiverPopupDown = nullptr;
-    QAction* m_ReceiverPopupConfirm = nullptr;
-    QAction* m_ReceiverPopupDelete = nullptr;
+    platform::Menu* m_ReceiverPopup = nullptr;
+    platform::MenuItem* m_ReceiverPopupAdd = nullptr;
+    platform::MenuItem* m_ReceiverPopupUp = nullptr;
+    platform::MenuItem* m_ReceiverPopupDown = nullptr;
+    platform::MenuItem* m_ReceiverPopupConfirm = nullptr;
+    platform::MenuItem* m_ReceiverPopupDelete = nullptr;
     platform::MenuItemArray* m_ReceiverAddMenu = nullptr;
 
     // State.
@@ -400,10 +399,12 @@ private:
     std::map<std::string, int> m_PendingSaves;
     // In menu order; held by pointer, so that moving one entry moves pointers only.
     std::vector<std::unique_ptr<AddMenuEntry>> m_AddMenuEntries; // empty: the elements stand for no receivers
-    // Each listed record's key and how many entries it has, to find its entry by a binary
-    // search rather than by looking through every entry.
+    // Each listed record's sort key, the collection key it was listed under and how many
+    // entries it has: its entry is found by a binary search rather than by looking
+    // through every entry, and a 240 or 241 can tell whether it touched other records.
     struct AddMenuPlace {
         std::string Key;
+        std::string CollectionKey;
         int Count = 0;
     };
     std::unordered_map<const cReceiver*, AddMenuPlace> m_AddMenuPlaces;

@@ -13,9 +13,7 @@
 #include "platform/popupmenu.h"
 #include "platform/qtext.h"
 
-#include <QAction>
 #include <QCursor>
-#include <QMenu>
 #include <QTimer>
 
 #include <algorithm>
@@ -125,7 +123,7 @@ void Component::ListView_Receivers_Click(platform::ListView* list) {
     m_ActiveReceiverList = list;
     if (m_ReceiverListButton != 2) return;
     m_ReceiverListButton = 0;
-    m_ReceiverPopupAdd->setEnabled(!State().Receivers.Empty());
+    m_ReceiverPopupAdd->SetEnabled(!State().Receivers.Empty());
     platform::PopupMenu(m_ReceiverPopup, QCursor::pos());
 }
 
@@ -142,16 +140,17 @@ void Component::ListView_Receivers_KeyDown(platform::ListView* list, int& keyCod
 void Component::Menu_Profile_Receiver_Popup_Click() {
     platform::ListView* list = m_ActiveReceiverList;
     const bool confirm = ConfirmOn(State()) && list == m_Sequential;
-    m_ReceiverPopupConfirm->setEnabled(confirm);
+    m_ReceiverPopupConfirm->SetEnabled(confirm);
     const int selected = list ? list->SelectedPosition() : 0;
     if (selected > 0) {
         const int icon = list->SmallIcon(selected);
-        m_ReceiverPopupConfirm->setChecked(icon == 2 || icon == 3);
+        m_ReceiverPopupConfirm->SetChecked(icon == 2 || icon == 3);
     } else {
-        m_ReceiverPopupConfirm->setChecked(false);
+        m_ReceiverPopupConfirm->SetChecked(false);
     }
-    for (QAction* a : {m_ReceiverPopupDelete, m_ReceiverPopupUp, m_ReceiverPopupDown}) a->setEnabled(selected > 0);
-    m_ReceiverPopupAdd->setEnabled(!State().Receivers.Empty());
+    for (platform::MenuItem* entry : {m_ReceiverPopupDelete, m_ReceiverPopupUp, m_ReceiverPopupDown})
+        entry->SetEnabled(selected > 0);
+    m_ReceiverPopupAdd->SetEnabled(!State().Receivers.Empty());
 }
 
 void Component::Menu_Profile_Receiver_Popup_Add_Item_Click(int index) {
@@ -202,9 +201,9 @@ void Component::Menu_Profile_Receiver_Popup_Delete_Click() {
 
 // The sub-menu lists every receiver by its shown name, sorted by the byte values of the
 // upper-cased captions, receivers of equal captions in collection order (what a bubble
-// sort with a strict comparison gives). Each entry's sort key is computed once; a saved
-// or removed receiver changes only its own entry: it is last in the collection after a
-// save, so it goes behind the entries of an equal key.
+// sort with a strict comparison gives). Each entry's sort key is computed once. A 240 or
+// 241 changes only its own entry where that provably gives what a whole rebuild gives
+// (the message touched no record but its own); anything else rebuilds the whole sub-menu.
 
 Component::AddMenuEntry Component::addMenuEntry(const std::shared_ptr<cReceiver>& receiver) const {
     const ClientState& s = State();
@@ -234,15 +233,17 @@ void Component::rebuildReceiverAddMenu() {
     const ClientState& s = State();
     m_AddMenuEntries.clear();
     m_AddMenuEntries.reserve(s.Receivers.Count());
-    for (const auto& entry : s.Receivers)
-        if (entry.item) m_AddMenuEntries.push_back(std::make_unique<AddMenuEntry>(addMenuEntry(entry.item)));
-    SortReceiverAddMenu();
     m_AddMenuPlaces.clear();
-    for (const auto& e : m_AddMenuEntries) {
-        AddMenuPlace& place = m_AddMenuPlaces[e->Receiver.get()];
-        place.Key = e->Key;
+    for (const auto& entry : s.Receivers) {
+        if (!entry.item) continue;
+        auto menuEntry = std::make_unique<AddMenuEntry>(addMenuEntry(entry.item));
+        AddMenuPlace& place = m_AddMenuPlaces[entry.item.get()];
+        place.Key = menuEntry->Key;
+        place.CollectionKey = entry.key;
         ++place.Count;
+        m_AddMenuEntries.push_back(std::move(menuEntry));
     }
+    SortReceiverAddMenu();
     m_AddMenuViewAll = s.ViewAllReceiversSetting;
     m_AddMenuArea = s.Area;
     // With no receivers the elements stay as they were.
@@ -258,39 +259,60 @@ void Component::rebuildReceiverAddMenu() {
     }
 }
 
-// The entry of the record; -1 when it has none, -2 when it has two (a record kept under
-// two keys, which only a whole rebuild orders as the collection does).
+// The entry of a record listed once, found by a binary search on the key it was listed
+// under; -1 when it is not where that key says.
 int Component::addMenuIndexOf(const cReceiver* receiver) const {
     const auto place = m_AddMenuPlaces.find(receiver);
-    if (place == m_AddMenuPlaces.end()) return -1;
-    if (place->second.Count != 1) return -2;
+    if (place == m_AddMenuPlaces.end() || place->second.Count != 1) return -1;
     const std::string& key = place->second.Key;
     auto at = std::lower_bound(m_AddMenuEntries.begin(), m_AddMenuEntries.end(), key,
                                [](const std::unique_ptr<AddMenuEntry>& e, const std::string& k) { return e->Key < k; });
     for (; at != m_AddMenuEntries.end() && (*at)->Key == key; ++at)
         if ((*at)->Receiver.get() == receiver) return static_cast<int>(at - m_AddMenuEntries.begin());
-    return -2; // not where its key says: rebuilt whole
+    return -1;
 }
 
+// A 240 puts the record under the key of its identity, at the end of the collection,
+// replacing whatever record was there; a key it held before keeps it. So the record's
+// own entry is all that changes exactly when it took no other record's place:
+// - a record the sub-menu did not list, and the collection grew by one (nothing was
+//   replaced); its entry goes in behind the equal keys;
+// - a record listed once, now under the key it was listed under, and the collection
+//   kept its count (it replaced itself); its entry moves behind the equal keys.
+// In every other case (a record displaced, one kept under two keys, a changed view
+// setting) the sub-menu is rebuilt from the collection.
 void Component::receiverSavedInAddMenu(const std::shared_ptr<cReceiver>& receiver) {
     const ClientState& s = State();
-    const int old = receiver ? addMenuIndexOf(receiver.get()) : -1;
-    const std::size_t expected = m_AddMenuEntries.size() + (old < 0 ? 1 : 0);
-    // Anything but one record saved and now last in the collection is rebuilt whole.
-    if (!receiver || old == -2 || m_AddMenuEntries.empty() || !addMenuShownAsBuilt() || s.Receivers.Count() != expected ||
-        s.Receivers.Last() != receiver) {
+    if (!receiver || m_AddMenuEntries.empty() || !addMenuShownAsBuilt() || s.Receivers.Last() != receiver) {
         rebuildReceiverAddMenu();
         return;
     }
-    const auto ByKey = [](const std::string& key, const std::unique_ptr<AddMenuEntry>& e) { return key < e->Key; };
+    const std::string key = RecordKey(receiver->m_DiskIdentity);
+    const std::size_t listed = m_AddMenuEntries.size();
+    const auto place = m_AddMenuPlaces.find(receiver.get());
+    int old = -1;
+    bool alone = s.Receivers.Find(key) == receiver;
+    if (place == m_AddMenuPlaces.end()) {
+        alone = alone && s.Receivers.Count() == listed + 1;
+    } else {
+        alone = alone && place->second.Count == 1 && EqualsIgnoreCase(place->second.CollectionKey, key) &&
+                s.Receivers.Count() == listed;
+        old = alone ? addMenuIndexOf(receiver.get()) : -1;
+        alone = old >= 0;
+    }
+    if (!alone) {
+        rebuildReceiverAddMenu();
+        return;
+    }
+    const auto ByKey = [](const std::string& k, const std::unique_ptr<AddMenuEntry>& e) { return k < e->Key; };
     auto entry = std::make_unique<AddMenuEntry>(addMenuEntry(receiver));
     platform::MenuItemArray& menu = *m_ReceiverAddMenu;
     const auto first = m_AddMenuEntries.begin();
-    m_AddMenuPlaces[receiver.get()] = AddMenuPlace{entry->Key, 1};
+    m_AddMenuPlaces[receiver.get()] = AddMenuPlace{entry->Key, key, 1};
     if (old < 0) {
-        const auto place = std::upper_bound(first, m_AddMenuEntries.end(), entry->Key, ByKey);
-        menu.Insert(static_cast<int>(place - first), entry->Caption, entry->Tag);
-        m_AddMenuEntries.insert(place, std::move(entry));
+        const auto at = std::upper_bound(first, m_AddMenuEntries.end(), entry->Key, ByKey);
+        menu.Insert(static_cast<int>(at - first), entry->Caption, entry->Tag);
+        m_AddMenuEntries.insert(at, std::move(entry));
         return;
     }
     // Its place among the others: behind every equal key (it is last in the collection).
@@ -298,30 +320,30 @@ void Component::receiverSavedInAddMenu(const std::shared_ptr<cReceiver>& receive
     const auto after = std::upper_bound(first + old + 1, m_AddMenuEntries.end(), entry->Key, ByKey);
     const int at = before != first + old ? static_cast<int>(before - first) : static_cast<int>(after - first) - 1;
     // The entries between move by one place each (moved, not swapped).
-    if (at < old) std::move_backward(first + at, first + old, first + old + 1);
-    else if (at > old) std::move(first + old + 1, first + at + 1, first + old);
+    if (at < old) std::rotate(first + at, first + old, first + old + 1);
+    else if (at > old) std::rotate(first + old, first + old + 1, first + at + 1);
     menu.Move(old, at);
     menu.SetCaption(at, entry->Caption);
     menu.SetTag(at, entry->Tag);
     m_AddMenuEntries[static_cast<std::size_t>(at)] = std::move(entry);
 }
 
+// A 241 removes the entry under the key of the found record's identity, which need not be
+// the key the record is listed under. Its own entry alone goes exactly when the record
+// was listed once, the collection lost one entry and the record is no longer under its
+// key; anything else (no record found, another record's entry removed, a changed view
+// setting) rebuilds the sub-menu, so that settings changed since the last build show.
 void Component::receiverRemovedFromAddMenu(const std::shared_ptr<cReceiver>& receiver) {
-    if (!receiver) return; // nothing was removed
     const ClientState& s = State();
-    if (s.Receivers.Empty()) {
-        // The last receiver went: its element stays as it was.
-        m_AddMenuEntries.clear();
-        m_AddMenuPlaces.clear();
-        return;
-    }
-    const int old = addMenuIndexOf(receiver.get());
-    if (old < 0 || !addMenuShownAsBuilt() || s.Receivers.Count() + 1 != m_AddMenuEntries.size()) {
-        rebuildReceiverAddMenu();
+    const auto place = receiver ? m_AddMenuPlaces.find(receiver.get()) : m_AddMenuPlaces.end();
+    const int old = place != m_AddMenuPlaces.end() ? addMenuIndexOf(receiver.get()) : -1;
+    if (old < 0 || s.Receivers.Empty() || !addMenuShownAsBuilt() || s.Receivers.Count() + 1 != m_AddMenuEntries.size() ||
+        s.Receivers.Find(place->second.CollectionKey) == receiver) {
+        rebuildReceiverAddMenu(); // with no receivers left, the elements stay as they were
         return;
     }
     m_AddMenuEntries.erase(m_AddMenuEntries.begin() + old);
-    m_AddMenuPlaces.erase(receiver.get());
+    m_AddMenuPlaces.erase(place);
     m_ReceiverAddMenu->Remove(old);
 }
 

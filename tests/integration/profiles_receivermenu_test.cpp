@@ -11,11 +11,10 @@
 #include "core/records/receiver.h"
 #include "core/settingsstore.h"
 #include "platform/dialogservice.h"
+#include "platform/popupmenu.h"
 #include "platform/qtext.h"
 #include "testserver/sampledata.h"
 
-#include <QAction>
-#include <QMenu>
 
 #include <gtest/gtest.h>
 
@@ -43,8 +42,8 @@ protected:
     }
     QStringList Captions() const {
         QStringList out;
-        if (auto* menu = control->findChild<QMenu*>("Menu_Profile_Receiver_Popup_Add"))
-            for (QAction* a : menu->actions()) out << a->text();
+        if (auto* menu = control->findChild<platform::Menu*>("Menu_Profile_Receiver_Popup_Add"))
+            for (int row = 0; row < menu->Count(); ++row) out << menu->Caption(row);
         return out;
     }
     // Sends the frame and waits until the control has handled it (a keep-alive sent
