@@ -328,9 +328,11 @@ void PopupList::layOut() {
             MenuEntryDelegate::Describe(opt, this, w.Tab > 0 ? QStringLiteral("x\tx") : QStringLiteral("x"), false, true,
                                         true, false, false, true, 0);
         } else if (MenuItem* item = segment.Item) {
-            const auto [text, tab] = m_Menu->measure(item->Caption());
-            textWidth = text;
-            m_TabWidth = std::max(m_TabWidth, tab);
+            // Measured as QMenu measures its entries (there are few of them).
+            const QString caption = item->Caption();
+            const qsizetype tab = caption.indexOf(QLatin1Char('\t'));
+            textWidth = fm.boundingRect(QRect(), Qt::TextSingleLine | Qt::TextShowMnemonic, caption.left(tab)).width();
+            if (tab >= 0) m_TabWidth = std::max(m_TabWidth, fm.horizontalAdvance(caption.mid(tab + 1)));
             m_HasCheckable |= item->Checkable();
             MenuEntryDelegate::Describe(opt, this, item->Caption(), false, item->Enabled(), item->Checkable(),
                                         item->Checked(), item->SubMenu() != nullptr, false, 0);

@@ -3,9 +3,12 @@
 #include "platform/popuplist.h"
 
 #include <QApplication>
-#include <QFontMetrics>
+#include <QFontMetricsF>
 
 #include <algorithm>
+#include <array>
+#include <cmath>
+#include <unordered_map>
 
 namespace korvel::platform {
 
@@ -217,10 +220,38 @@ void MenuItemArray::SetChecked(int index, bool checked) {
 
 // --- Menu --------------------------------------------------------------------------------------
 
+// An array's caption is measured as the sum of its characters' advances, each looked up
+// once (shaping the whole text costs microseconds per caption, which a list of thousands
+// of receivers would pay at every build). Kerning only narrows a text, so the column is
+// at least as wide as the widest caption drawn.
 struct Menu::Measuring {
-    explicit Measuring(const QFont& f) : font(f), metrics(f) {}
+    explicit Measuring(const QFont& f) : font(f), metrics(f) { latin.fill(-1); }
+    qreal advance(QChar c) {
+        if (c.unicode() < latin.size()) {
+            qreal& a = latin[c.unicode()];
+            if (a < 0) a = metrics.horizontalAdvance(c);
+            return a;
+        }
+        const auto it = other.find(c.unicode());
+        if (it != other.end()) return it->second;
+        return other[c.unicode()] = metrics.horizontalAdvance(c);
+    }
+    // The caption's text from `from` to `to` as shown (access-key marks taken off).
+    int width(const QString& caption, qsizetype from, qsizetype to) {
+        qreal sum = 0;
+        for (qsizetype i = from; i < to; ++i) {
+            if (caption[i] == QLatin1Char('&')) {
+                if (i + 1 < to && caption[i + 1] == QLatin1Char('&')) ++i;
+                else continue;
+            }
+            sum += advance(caption[i]);
+        }
+        return static_cast<int>(std::ceil(sum));
+    }
     QFont font;
-    QFontMetrics metrics;
+    QFontMetricsF metrics;
+    std::array<qreal, 256> latin;
+    std::unordered_map<char16_t, qreal> other;
 };
 
 Menu::Menu(QObject* parent) : QObject(parent) {}
@@ -356,10 +387,9 @@ int Menu::FindRow(const QString& shownText) const {
 
 std::pair<int, int> Menu::measure(const QString& caption) {
     if (!m_Measuring) m_Measuring = std::make_unique<Measuring>(QApplication::font("QMenu"));
-    const QFontMetrics& fm = m_Measuring->metrics;
     const qsizetype tab = caption.indexOf(QLatin1Char('\t'));
-    if (tab < 0) return {fm.horizontalAdvance(ShownText(caption)), 0};
-    return {fm.horizontalAdvance(ShownText(caption.left(tab))), fm.horizontalAdvance(caption.mid(tab + 1))};
+    if (tab < 0) return {m_Measuring->width(caption, 0, caption.size()), 0};
+    return {m_Measuring->width(caption, 0, tab), m_Measuring->width(caption, tab + 1, caption.size())};
 }
 
 void Menu::measureIn(const QFont& font) {
