@@ -246,14 +246,15 @@ private:
     void handleProfileSaved(const std::shared_ptr<cProfile>& profile);
     void handleProfileDeleted(const std::shared_ptr<cProfile>& profile);
     void handleProfileEnabled(const std::shared_ptr<cProfile>& profile);
-    // The receiver sub-menu: its entries in menu order, each with its sort key.
-    struct AddMenuEntry {
-        std::string Key; // the caption upper-cased, compared byte by byte
-        QString Caption;
-        QString Tag;
-        std::shared_ptr<cReceiver> Receiver;
+    // The receiver sub-menu: built from the collection, or changed by one entry where that
+    // gives what a rebuild gives (receiverlists.cpp).
+    struct AddMenuEntry;
+    struct AddMenuBook;
+    struct AddMenuBookDeleter {
+        void operator()(AddMenuBook* book) const;
     };
-    AddMenuEntry addMenuEntry(const std::shared_ptr<cReceiver>& receiver) const;
+    AddMenuBook& addMenuBook();
+    std::string_view addMenuShownName(const cReceiver& receiver) const;
     bool addMenuShownAsBuilt() const;
     int addMenuIndexOf(const cReceiver* receiver) const;
     void SortReceiverAddMenu();
@@ -397,19 +398,7 @@ private:
     // Names (upper case) of profiles sent with -1 whose answer has not come yet, with
     // how many answers are awaited.
     std::map<std::string, int> m_PendingSaves;
-    // In menu order; held by pointer, so that moving one entry moves pointers only.
-    std::vector<std::unique_ptr<AddMenuEntry>> m_AddMenuEntries; // empty: the elements stand for no receivers
-    // Each listed record's sort key, the collection key it was listed under and how many
-    // entries it has: its entry is found by a binary search rather than by looking
-    // through every entry, and a 240 or 241 can tell whether it touched other records.
-    struct AddMenuPlace {
-        std::string Key;
-        std::string CollectionKey;
-        int Count = 0;
-    };
-    std::unordered_map<const cReceiver*, AddMenuPlace> m_AddMenuPlaces;
-    bool m_AddMenuViewAll = false;               // the settings the captions were made with
-    Bytes m_AddMenuArea;
+    std::unique_ptr<AddMenuBook, AddMenuBookDeleter> m_AddMenu; // the receiver sub-menu's entries and keys
     QString m_CurrentNode;
     std::shared_ptr<cProfile> m_CurrentProfile;
     int m_TreeShift = 0;
