@@ -456,11 +456,8 @@ void Open(benchmark::State& st, int receivers) {
         struct FirstPaint final : QObject {
             bool painted = false;
             bool eventFilter(QObject* o, QEvent* e) override {
-                if (e->type() == QEvent::Paint && qobject_cast<QWidget*>(o) &&
-                    qobject_cast<platform::PopupList*>(static_cast<QWidget*>(o)->window()) &&
-                    static_cast<QWidget*>(o)->window() != platform::PopupList::Active()->ParentList() &&
-                    platform::PopupList::Active()->ParentList())
-                    painted = true;
+                const platform::PopupList* top = platform::PopupList::Active();
+                if (e->type() == QEvent::Paint && top && top->ParentList() && o == top->Rows()) painted = true;
                 return false;
             }
         } firstPaint;

@@ -237,6 +237,27 @@ TEST_F(PopupMenuTest, AMenuThatChangesWhileItShowsKeepsItsRowsAndHighlight) {
     MenuKey(Qt::Key_End);
     MenuKey(Qt::Key_Return);
     EXPECT_EQ(OpenList(), nullptr);
+
+    // An array that goes while its rows show takes them along; a menu that goes closes
+    // its list (and the sub-menu's).
+    auto owned = std::make_unique<Menu>(&owner());
+    MenuItem* more = owned->AddSubMenu("More");
+    auto kept = std::make_unique<MenuItemArray>(owned.get(), "x");
+    kept->Load();
+    auto sub = std::make_unique<MenuItemArray>(more->SubMenu(), "y");
+    PopupMenu(owned.get(), owner().mapToGlobal(QPoint(20, 20)));
+    list = OpenList();
+    ASSERT_NE(list, nullptr);
+    kept.reset();
+    EXPECT_EQ(list->View()->model()->rowCount(), 1);
+    MenuKey(Qt::Key_Down);
+    MenuKey(Qt::Key_Right);
+    ASSERT_NE(OpenList(), list);
+    owned.reset();
+    EXPECT_EQ(OpenList(), nullptr);
+    sub->Load(); // an array whose menu went
+    EXPECT_EQ(sub->Count(), 2);
+    QApplication::processEvents();
 }
 
 } // namespace
