@@ -240,8 +240,9 @@ TEST_F(EventsTest, DoubleClickShowsTheAlarmWithTheServersPatterns) {
               "Alarm code:\tBEEF\r\nDate raised:\t5 Mar 2024\r\nTime raised:\t5:08 PM\r\n"
               "Date changed:\t6 Mar 2024\r\nTime changed:\t8:00 AM\r\nSystem number:\t7\r\n"
               "System name:\tSubstation North\r\n");
-    // The operator changed no width: closing wrote none.
-    EXPECT_EQ(store.Get("Korvel Alarm Server 3", "Parameters", "AlarmInfoViewColWidth2", "none"), "none");
+    // Closing stored the widths as they showed, the hidden first column as 0.
+    EXPECT_EQ(store.Get("Korvel Alarm Server 3", "Parameters", "AlarmInfoViewColWidth1", "none"), "0");
+    EXPECT_NE(store.Get("Korvel Alarm Server 3", "Parameters", "AlarmInfoViewColWidth2", "none"), "none");
 }
 
 TEST_F(EventsTest, BrokenListLeavesTheTreeAndCloses) {
@@ -329,11 +330,9 @@ TEST(EventsPlugin, IsFoundByItsIdentifier) {
     QString dir = qEnvironmentVariable("KORVEL_PLUGIN_DIR");
     if (dir.isEmpty()) dir = QStringLiteral(KORVEL_BUILD_PLUGIN_DIR);
     QPluginLoader loader(QDir(dir).filePath("korvel3events.so"));
-    EXPECT_EQ(loader.metaData().value("MetaData").toObject().value("ProgrammaticId").toString(),
-              "Korvel3Events.Component");
+    EXPECT_EQ(platform::ProgrammaticIdOf(loader.metaData()), "Korvel3Events.Component");
     auto* plugin = qobject_cast<platform::IControlPlugin*>(loader.instance());
     ASSERT_NE(plugin, nullptr) << loader.errorString().toStdString();
-    EXPECT_EQ(plugin->ProgrammaticId(), "Korvel3Events.Component");
     std::unique_ptr<QWidget> first(plugin->CreateComponent(nullptr));
     std::unique_ptr<QWidget> second(plugin->CreateComponent(nullptr));
     ASSERT_TRUE(first && second);
