@@ -1,5 +1,6 @@
 #include "platform/popuplist.h"
 
+#include "platform/lastresort.h"
 #include "platform/popupmenu.h"
 
 #include <QAbstractItemDelegate>
@@ -578,7 +579,7 @@ void PopupList::activate(int row, bool byKeyboard) {
     // Every list closes before the program hears of the choice (it may open a box).
     QPointer<Menu> menu = m_Menu;
     CloseAll();
-    if (menu) menu->Trigger(row);
+    if (menu) RunGuarded("menu entry chosen", [&] { menu->Trigger(row); });
 }
 
 void PopupList::openSub(int row, bool selectFirst) {
@@ -590,7 +591,7 @@ void PopupList::openSub(int row, bool selectFirst) {
     }
     closeSub();
     setCurrent(row, true);
-    emit sub->AboutToShow();
+    RunGuarded("sub-menu about to show", [&] { emit sub->AboutToShow(); });
     if (sub->Count() == 0) return;
     m_Sub = new PopupList(sub, this, nullptr);
     m_SubRow = row;
