@@ -18,10 +18,8 @@
 #include "platform/qtext.h"
 #include "testserver/sampledata.h"
 
-#include <QAction>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QMenu>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -125,10 +123,11 @@ void Type(QWidget* target, const QString& text) {
     }
 }
 
-QAction* ActionNamed(QMenu* menu, const QString& text) {
-    for (QAction* a : menu->actions())
-        if (a->text() == text) return a;
-    return nullptr;
+// The row of the menu entry with that caption, or -1.
+int RowNamed(const platform::Menu* menu, const QString& text) {
+    for (int row = 0; row < menu->Count(); ++row)
+        if (!menu->IsSeparator(row) && menu->Caption(row) == text) return row;
+    return -1;
 }
 
 // A dialog service that runs an action while its name box is open, as the operator's
@@ -192,9 +191,9 @@ protected:
     void ChooseOnMondayRow(const QString& entry) {
         auto* picture = Find<platform::PaintSurfaceWidget>("Picture_TimeSchedule");
         bool chosen = false;
-        platform::MenuPresenter old = platform::InstallMenuPresenter([&](QMenu* menu) {
-            if (QAction* a = ActionNamed(menu, entry)) {
-                a->trigger();
+        platform::MenuPresenter old = platform::InstallMenuPresenter([&](platform::Menu* menu) {
+            if (const int row = RowNamed(menu, entry); row >= 0) {
+                menu->Trigger(row);
                 chosen = true;
             }
         });
@@ -320,11 +319,11 @@ TEST_F(ProfilesOperatorTest, AReceiverNamedWithoutTheAreaKeepsItsNameAndAddedOne
     auto* view = list->findChild<QWidget*>(QStringLiteral("qt_scrollarea_viewport"));
     ASSERT_NE(view, nullptr);
     bool chosen = false;
-    platform::MenuPresenter old = platform::InstallMenuPresenter([&](QMenu* menu) {
-        for (QAction* a : menu->actions())
-            if (a->menu())
-                if (QAction* item = ActionNamed(a->menu(), "Gatehouse screen")) {
-                    item->trigger();
+    platform::MenuPresenter old = platform::InstallMenuPresenter([&](platform::Menu* menu) {
+        for (int row = 0; row < menu->Count(); ++row)
+            if (platform::Menu* sub = menu->SubMenu(row))
+                if (const int item = RowNamed(sub, "Gatehouse screen"); item >= 0) {
+                    sub->Trigger(item);
                     chosen = true;
                 }
     });

@@ -24,7 +24,6 @@
 #include "platform/treeview.h"
 
 #include <QApplication>
-#include <QMenu>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -196,8 +195,8 @@ TEST_F(ProfileTexts, AreAllInTheSampleTableOnEveryProfileAndTab) {
         profiles::testparts::ClickNode(tree, key);
         for (int tab = 0; tab < profiles::Component::kTabCount; ++tab)
             profiles::testparts::ClickTab(Child<platform::TabStrip>("SSTab_Profile"), tab);
-        profiles::testparts::OpenMenu(Child<QMenu>("Menu_TimeSchedulePopup"));
-        profiles::testparts::OpenMenu(Child<QMenu>("Menu_Profile_Receiver_Popup"));
+        profiles::testparts::OpenMenu(Child<platform::Menu>("Menu_TimeSchedulePopup"));
+        profiles::testparts::OpenMenu(Child<platform::Menu>("Menu_Profile_Receiver_Popup"));
     }
     dialogs->QueueAnswer(platform::MessageResult::No);
     Child<QPushButton>("Command_RemoveProfile").click();

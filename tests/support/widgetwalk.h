@@ -1,12 +1,15 @@
 #pragma once
 // Walks every widget of a window as the operator would see it: each label, tool tip,
-// window title, button, group box, tab, tree, list and combo item and menu entry. It
+// window title, button, group box, tab, tree, list and combo item and menu entry (the
+// entries of Qt's menus and of the run-time pop-up menus, sub-menus included). It
 // reports every place that would show a text as markup, and counts the texts that
 // look like markup and are shown literally (so a test can tell its data arrived).
 // ModalWalker does the same for every modal window that opens while it runs, then
 // closes it as the operator would (Escape / Cancel / No).
 
 #include "tests/support/markuptraps.h"
+
+#include "platform/popupmenu.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -98,6 +101,15 @@ inline void WalkMenu(QMenu* menu, WalkReport& report) {
     menu->setToolTipsVisible(tips);
 }
 
+// Every entry of a run-time pop-up menu and of its sub-menus, as its list shows it.
+inline void WalkMenu(const platform::Menu* menu, WalkReport& report) {
+    for (int row = 0; row < menu->Count(); ++row) {
+        if (menu->IsSeparator(row)) continue;
+        report.Shown(menu->Caption(row));
+        if (const platform::Menu* sub = menu->SubMenu(row)) WalkMenu(sub, report);
+    }
+}
+
 // Walks root and everything in it.
 inline void WalkWidgets(QWidget* root, WalkReport& report) {
     // Guarded: a tool tip is a child of the widget it belongs to and goes when the next
@@ -127,6 +139,9 @@ inline void WalkWidgets(QWidget* root, WalkReport& report) {
         if (auto* menu = qobject_cast<QMenu*>(w)) WalkMenu(menu, report);
         if (w->isVisible() && !w->toolTip().isEmpty()) CheckToolTipAt(w, w->rect().center(), report);
     }
+    // The run-time menus the window owns (a sub-menu is walked with the menu it is in).
+    for (const platform::Menu* menu : root->findChildren<platform::Menu*>())
+        if (!qobject_cast<const platform::MenuItem*>(menu->parent())) WalkMenu(menu, report);
     if (QLabel* tip = ShownToolTip()) tip->hide();
 }
 

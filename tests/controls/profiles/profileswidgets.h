@@ -11,14 +11,12 @@
 #include "platform/tabstrip.h"
 #include "platform/treeview.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -65,12 +63,12 @@ KORVEL_PART(platform::ImageCombo, Combo_OffDutyBehaviour)
 KORVEL_PART(QLabel, Label_OffDutyBehaviour)
 KORVEL_PART(platform::MenuItemArray, Menu_TimeSchedulePopup_Active)
 KORVEL_PART(platform::MenuItemArray, Menu_Profile_Receiver_Popup_Add_Item)
-KORVEL_PART(QMenu, Menu_Profile_Receiver_Popup)
-KORVEL_PART(QAction, Menu_Profile_Receiver_Popup_Add)
-KORVEL_PART(QAction, Menu_Profile_Receiver_Popup_Up)
-KORVEL_PART(QAction, Menu_Profile_Receiver_Popup_Down)
-KORVEL_PART(QAction, Menu_Profile_Receiver_Popup_Confirm)
-KORVEL_PART(QAction, Menu_Profile_Receiver_Popup_Delete)
+KORVEL_PART(platform::Menu, Menu_Profile_Receiver_Popup)
+KORVEL_PART(platform::MenuItem, Menu_Profile_Receiver_Popup_Add)
+KORVEL_PART(platform::MenuItem, Menu_Profile_Receiver_Popup_Up)
+KORVEL_PART(platform::MenuItem, Menu_Profile_Receiver_Popup_Down)
+KORVEL_PART(platform::MenuItem, Menu_Profile_Receiver_Popup_Confirm)
+KORVEL_PART(platform::MenuItem, Menu_Profile_Receiver_Popup_Delete)
 KORVEL_INDEXED_PART(platform::CheckBox, Check_AlarmState)
 KORVEL_PART(platform::CheckBox, Check_TimeSchedule)
 KORVEL_PART(platform::CheckBox, Check_Calendar)
@@ -100,7 +98,7 @@ KORVEL_PART(QLineEdit, Text_Schedule_Time)
 KORVEL_PART(QScrollBar, VScroll_Schedule)
 KORVEL_PART(platform::PaintSurfaceWidget, Picture_TimeSchedule)
 KORVEL_PART(platform::PaintSurfaceWidget, Picture_Calendar)
-KORVEL_PART(QMenu, Menu_TimeSchedulePopup)
+KORVEL_PART(platform::Menu, Menu_TimeSchedulePopup)
 KORVEL_INDEXED_PART(QPushButton, Command_Calendar_ChangeMonth)
 KORVEL_INDEXED_PART(QPushButton, Command_Calendar_ChangeEvent)
 KORVEL_PART(QPushButton, Command_Calendar_ImportSpecialDays)
@@ -111,9 +109,9 @@ KORVEL_PART(QPushButton, Command_Calendar_RemoveAll)
 
 // The schedule pop-up's entries in menu order: Copy, Paste, Delete, AllDay, Invert,
 // Grouped, Grouped_MonFri.
-inline QAction& Menu_TimeSchedulePopup_Action(const QObject& c, int order) {
+inline platform::MenuItem& Menu_TimeSchedulePopup_Action(const QObject& c, int order) {
     static const char* names[] = {"Copy", "Paste", "Delete", "AllDay", "Invert", "Grouped", "Grouped_MonFri"};
-    return Part<QAction>(c, QStringLiteral("Menu_TimeSchedulePopup_") + QLatin1String(names[order]));
+    return Part<platform::MenuItem>(c, QStringLiteral("Menu_TimeSchedulePopup_") + QLatin1String(names[order]));
 }
 
 // --- The operator's hand on the profile tree ----------------------------------------------
@@ -199,14 +197,14 @@ inline void SendSurfaceMouse(QWidget& surface, QEvent::Type type, QPointF p, Qt:
 // --- Menus as they open and as the operator picks from them ---------------------------------
 
 // The menu opens (what the control does as it is about to show).
-inline void OpenMenu(QMenu& menu) { emit menu.aboutToShow(); }
+inline void OpenMenu(platform::Menu& menu) { emit menu.AboutToShow(); }
 
 // The entry of a numbered menu array at that index, picked in the menu it stands in.
-inline void PickMenuItem(platform::MenuItemArray& items, QMenu& menu, int index) {
+inline void PickMenuItem(platform::MenuItemArray& items, platform::Menu& menu, int index) {
     const QString caption = items.Caption(index);
-    for (QAction* action : menu.actions())
-        if (!action->isSeparator() && action->text() == caption) {
-            action->trigger();
+    for (int row = 0; row < menu.Count(); ++row)
+        if (!menu.IsSeparator(row) && menu.Caption(row) == caption) {
+            menu.Trigger(row);
             return;
         }
     ADD_FAILURE() << "no menu entry " << caption.toStdString();
