@@ -17,8 +17,9 @@
 // message readers, keep-alives answered) that applies each read to a minimal item model
 // at once: for the log a QListView over a QAbstractListModel (the newest 501 of a read
 // kept as bytes, made into texts and put in, the last row selected once per read); for
-// the events a QTreeView over a QAbstractItemModel doing the same inserts, line changes
-// and oldest-alarm removals, the newest node revealed once per read.
+// the events a QTreeView over a QAbstractItemModel of the nodes on one level (as the
+// viewer's tree has them, lines drawn indented), doing the same inserts, line changes and
+// oldest-alarm removals, the newest node revealed once per read.
 #include "bench/benchsupport.h"
 #include "controls/events/eventicons.h"
 #include "controls/events/eventmessages.h"
@@ -42,6 +43,7 @@
 #include <QEventLoop>
 #include <QListView>
 #include <QSocketNotifier>
+#include <QStyledItemDelegate>
 #include <QTcpSocket>
 #include <QTimer>
 #include <QTreeView>
@@ -544,9 +546,11 @@ private:
     std::size_t m_First = 0, m_Count = 0;
 };
 
-// Alarms in arrival order, each with its lines; an index's internal id is 0 for an alarm
-// and the alarm's serial number + 1 for a line (the alarm's row is its serial less the
-// serial of the first alarm, since alarms go only from the front).
+// The nodes in the order they are shown, alarms and lines on one level (an alarm's lines
+// right after it), as the viewer's tree keeps them: removing the oldest alarm removes its
+// rows and nothing else, and no open alarm is a persistent index to renumber. Alarms come
+// only at the end and go only from the front, and lines go to recent alarms, so an
+// alarm's row is found by counting back from the end.
 class AlarmModel final : public QAbstractItemModel {
 public:
     struct Line {
@@ -555,10 +559,10 @@ public:
     };
     struct Alarm {
         int32_t id;
-        uint64_t serial;
         QString title;
         int image;
         std::vector<Line> lines;
+        int Rows() const { return 1 + static_cast<int>(lines.size()); }
     };
 
     AlarmModel() {
@@ -566,107 +570,132 @@ public:
     }
 
     QModelIndex index(int row, int column, const QModelIndex& parent) const override {
-        if (column != 0 || row < 0) return {};
-        if (!parent.isValid()) return row < static_cast<int>(alarms.size()) ? createIndex(row, 0, quintptr{0}) : QModelIndex();
-        if (parent.internalId() != 0) return {};
-        const Alarm& a = alarms[static_cast<std::size_t>(parent.row())];
-        return row < static_cast<int>(a.lines.size()) ? createIndex(row, 0, static_cast<quintptr>(a.serial + 1)) : QModelIndex();
+        if (parent.isValid() || column != 0 || row < 0 || row >= m_Rows) return {};
+        return createIndex(row, 0);
     }
-    QModelIndex parent(const QModelIndex& child) const override {
-        if (!child.isValid() || child.internalId() == 0) return {};
-        return createIndex(static_cast<int>(child.internalId() - 1 - m_FrontSerial), 0, quintptr{0});
-    }
-    int rowCount(const QModelIndex& parent) const override {
-        if (!parent.isValid()) return static_cast<int>(alarms.size());
-        if (parent.internalId() != 0) return 0;
-        return static_cast<int>(alarms[static_cast<std::size_t>(parent.row())].lines.size());
-    }
+    QModelIndex parent(const QModelIndex&) const override { return {}; }
+    int rowCount(const QModelIndex& parent) const override { return parent.isValid() ? 0 : m_Rows; }
     int columnCount(const QModelIndex&) const override { return 1; }
     QVariant data(const QModelIndex& index, int role) const override {
-        if (!index.isValid()) return {};
-        const bool line = index.internalId() != 0;
-        const Alarm& a = alarms[static_cast<std::size_t>(line ? index.internalId() - 1 - m_FrontSerial : index.row())];
-        if (role == Qt::DisplayRole) return line ? a.lines[static_cast<std::size_t>(index.row())].text : a.title;
-        if (role == Qt::DecorationRole) {
-            const int image = line ? a.lines[static_cast<std::size_t>(index.row())].image : a.image;
-            if (image > 0 && image < static_cast<int>(m_Icons.size())) return m_Icons[static_cast<std::size_t>(image)];
-        }
-        return {};
+        if (!index.isValid() || (role != Qt::DisplayRole && role != Qt::DecorationRole)) return {};
+        // The node at a row: count back from the end (the rows in view are the newest).
+        int row = m_Rows;
+        std::size_t place = alarms.size();
+        while (place > 0 && row > index.row()) row -= alarms[--place].Rows();
+        const Alarm& a = alarms[place];
+        const int line = index.row() - row - 1;
+        if (role == Qt::DisplayRole) return line < 0 ? a.title : a.lines[static_cast<std::size_t>(line)].text;
+        const int image = line < 0 ? a.image : a.lines[static_cast<std::size_t>(line)].image;
+        return image > 0 && image < static_cast<int>(m_Icons.size()) ? QVariant(m_Icons[static_cast<std::size_t>(image)]) : QVariant();
+    }
+    Qt::ItemFlags flags(const QModelIndex& index) const override {
+        return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren : Qt::NoItemFlags;
+    }
+
+    bool IsLine(int row) const {
+        int at = m_Rows;
+        std::size_t place = alarms.size();
+        while (place > 0 && at > row) at -= alarms[--place].Rows();
+        return row != at;
     }
 
     void Clear() {
         beginResetModel();
         alarms.clear();
         m_ById.clear();
-        m_FrontSerial = m_NextSerial;
-        nodes = 0;
+        m_Front = m_Next;
+        m_Rows = 0;
         endResetModel();
     }
     Alarm* Find(int32_t id) {
         const auto it = m_ById.find(id);
-        return it == m_ById.end() ? nullptr : &alarms[static_cast<std::size_t>(it->second - m_FrontSerial)];
+        return it == m_ById.end() ? nullptr : &alarms[static_cast<std::size_t>(it->second - m_Front)];
     }
-    QModelIndex IndexOf(const Alarm& a) const { return createIndex(static_cast<int>(a.serial - m_FrontSerial), 0, quintptr{0}); }
-    QModelIndex LineIndex(const Alarm& a, int row) const { return createIndex(row, 0, static_cast<quintptr>(a.serial + 1)); }
+    // The row of an alarm, counted back from the end.
+    int RowOf(const Alarm& a) const {
+        int row = m_Rows;
+        for (std::size_t place = alarms.size(); place > 0;) {
+            row -= alarms[--place].Rows();
+            if (&alarms[place] == &a) break;
+        }
+        return row;
+    }
 
-    // Kind 1, under the node cap; returns the new alarm's index (invalid when it was there).
-    QModelIndex AddAlarm(int32_t id, QString title, int image) {
-        while (nodes > kTreeNodeCap && !alarms.empty()) {
-            beginRemoveRows({}, 0, 0);
-            nodes -= 1 + static_cast<int>(alarms.front().lines.size());
+    // Kind 1, under the node cap; returns the new alarm's row (-1 when it was there).
+    int AddAlarm(int32_t id, QString title, int image) {
+        while (m_Rows > kTreeNodeCap && !alarms.empty()) {
+            const int rows = alarms.front().Rows();
+            beginRemoveRows({}, 0, rows - 1);
+            m_Rows -= rows;
             m_ById.erase(alarms.front().id);
             alarms.pop_front();
-            ++m_FrontSerial;
+            ++m_Front;
             endRemoveRows();
         }
-        if (m_ById.count(id)) return {};
-        const int row = static_cast<int>(alarms.size());
+        if (m_ById.count(id)) return -1;
+        const int row = m_Rows;
         beginInsertRows({}, row, row);
-        alarms.push_back({id, m_NextSerial, std::move(title), image, {}});
-        m_ById[id] = m_NextSerial++;
-        ++nodes;
+        alarms.push_back({id, std::move(title), image, {}});
+        m_ById[id] = m_Next++;
+        ++m_Rows;
         endInsertRows();
-        return createIndex(row, 0, quintptr{0});
+        return row;
     }
-    QModelIndex AddLine(Alarm& a, QString text, int image) {
+    int AddLine(Alarm& a, QString text, int image) {
+        const int alarmRow = RowOf(a);
         const int withLines = AlarmImageWithLines(a.image);
         if (withLines != a.image) {
             a.image = withLines;
-            const QModelIndex index = IndexOf(a);
-            emit dataChanged(index, index, {Qt::DecorationRole});
+            emit dataChanged(index(alarmRow, 0, {}), index(alarmRow, 0, {}), {Qt::DecorationRole});
         }
-        const int row = static_cast<int>(a.lines.size());
-        beginInsertRows(IndexOf(a), row, row);
+        const int row = alarmRow + a.Rows();
+        beginInsertRows({}, row, row);
         a.lines.push_back({std::move(text), image});
-        ++nodes;
+        ++m_Rows;
         endInsertRows();
-        return LineIndex(a, row);
+        return row;
     }
-    void UpdateLine(Alarm& a, int row, QString text, int image) {
-        Line& line = a.lines[static_cast<std::size_t>(row)];
-        if (!(image == 8 && (line.image == 6 || line.image == 7 || line.image == 15))) line.image = image;
-        if (!text.isEmpty()) line.text = std::move(text);
-        const QModelIndex index = LineIndex(a, row);
-        emit dataChanged(index, index);
+    void UpdateLine(Alarm& a, int line, QString text, int image) {
+        Line& l = a.lines[static_cast<std::size_t>(line)];
+        if (!(image == 8 && (l.image == 6 || l.image == 7 || l.image == 15))) l.image = image;
+        if (!text.isEmpty()) l.text = std::move(text);
+        const QModelIndex at = index(RowOf(a) + 1 + line, 0, {});
+        emit dataChanged(at, at);
     }
 
     std::deque<Alarm> alarms;
-    int nodes = 0;
 
 private:
     std::vector<QIcon> m_Icons;
     std::unordered_map<int32_t, uint64_t> m_ById;
-    uint64_t m_FrontSerial = 0, m_NextSerial = 0;
+    uint64_t m_Front = 0, m_Next = 0;
+    int m_Rows = 0;
+};
+
+// Draws a line indented under its alarm, as a tree draws a child.
+class LineIndent final : public QStyledItemDelegate {
+public:
+    LineIndent(const AlarmModel& model, const QTreeView& view) : m_Model(model), m_View(view) {}
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        if (!m_Model.IsLine(index.row())) return QStyledItemDelegate::paint(painter, option, index);
+        QStyleOptionViewItem indented(option);
+        indented.rect.setLeft(option.rect.left() + m_View.indentation());
+        QStyledItemDelegate::paint(painter, indented, index);
+    }
+
+private:
+    const AlarmModel& m_Model;
+    const QTreeView& m_View;
 };
 
 class EventsFloor final : public BareClient {
 public:
-    EventsFloor() {
-        // Looks as the viewer's tree does: no header, no fold arrows, every alarm open.
+    EventsFloor() : m_Indent(m_Model, m_View) {
+        // Looks as the viewer's tree does: no header, no fold arrows.
         m_View.setHeaderHidden(true);
         m_View.setUniformRowHeights(true);
         m_View.setRootIsDecorated(false);
-        m_View.setItemsExpandable(false);
+        m_View.setItemDelegate(&m_Indent);
         m_View.setModel(&m_Model);
         m_View.resize(kWidth, kHeight);
         m_View.show();
@@ -686,29 +715,40 @@ protected:
         const std::optional<AlarmUpdate> u = ParseAlarmUpdate(body);
         if (!u) return;
         if (u->Kind == kAlarmAdded) {
-            const QModelIndex added = m_Model.AddAlarm(u->Identity, platform::ToQString(u->Title), AlarmImage(u->Icon));
-            if (added.isValid()) m_Last = added;
+            if (m_Model.AddAlarm(u->Identity, platform::ToQString(u->Title), AlarmImage(u->Icon)) >= 0) {
+                m_LastId = u->Identity;
+                m_LastLine = -1;
+                m_HasLast = true;
+            }
             return;
         }
         AlarmModel::Alarm* a = m_Model.Find(u->Identity);
         if (!a) return;
         if (u->Kind == kLineAdded) {
-            const bool first = a->lines.empty();
-            m_Last = m_Model.AddLine(*a, platform::ToQString(u->LineText), u->Icon);
-            if (first) m_View.expand(m_Model.IndexOf(*a));
+            m_Model.AddLine(*a, platform::ToQString(u->LineText), u->Icon);
+            m_LastId = u->Identity;
+            m_LastLine = static_cast<int>(a->lines.size()) - 1;
+            m_HasLast = true;
         } else if (u->Kind == kLineUpdated && u->LineIndex >= 0 && u->LineIndex < static_cast<int>(a->lines.size())) {
             m_Model.UpdateLine(*a, u->LineIndex, platform::ToQString(u->LineText), u->Icon);
         }
     }
+    // The newest node of the read scrolled into view once, found again by its alarm (the
+    // cap may have removed it since).
     void EndOfRead() override {
-        if (m_Last.isValid()) m_View.scrollTo(m_Last);
-        m_Last = QPersistentModelIndex();
+        if (!m_HasLast) return;
+        m_HasLast = false;
+        if (const AlarmModel::Alarm* a = m_Model.Find(m_LastId))
+            m_View.scrollTo(m_Model.index(m_Model.RowOf(*a) + 1 + m_LastLine, 0, {}));
     }
 
 private:
     AlarmModel m_Model;
     QTreeView m_View;
-    QPersistentModelIndex m_Last;
+    LineIndent m_Indent;
+    bool m_HasLast = false;
+    int32_t m_LastId = 0;
+    int m_LastLine = -1;
 };
 
 // --- The benchmarks ---------------------------------------------------------------------
