@@ -47,8 +47,7 @@ struct Recorder {
 };
 
 void Press(ListView& list, int position, Qt::MouseButton button, Qt::KeyboardModifiers modifiers = {}) {
-    QTreeWidgetItem* item = list.topLevelItem(position - 1);
-    const QPoint p = list.visualItemRect(item).center();
+    const QPoint p = list.visualRect(list.model()->index(position - 1, 0)).center();
     QMouseEvent press(QEvent::MouseButtonPress, p, list.viewport()->mapToGlobal(p), button, button, modifiers);
     QApplication::sendEvent(list.viewport(), &press);
     QMouseEvent release(QEvent::MouseButtonRelease, p, list.viewport()->mapToGlobal(p), button, {}, modifiers);
@@ -161,14 +160,14 @@ TEST_F(ListViewTest, IconsAreReadBackByNumber) {
     list.SetColumnHeaderIcons(&icons);
     list.AddItem("K1", "one", 1);
     EXPECT_EQ(list.SmallIcon(1), 1);
-    EXPECT_FALSE(list.topLevelItem(0)->icon(0).isNull());
+    EXPECT_FALSE(list.model()->index(0, 0).data(Qt::DecorationRole).value<QIcon>().isNull());
     list.SetSmallIcon(1, 2);
     EXPECT_EQ(list.SmallIcon(1), 2);
     list.SetColumnIcon(2, 1);
     EXPECT_EQ(list.ColumnIcon(2), 1);
     EXPECT_EQ(list.ColumnIcon(1), 0);
     list.SetColumnIcon(2, 0);
-    EXPECT_TRUE(list.headerItem()->icon(1).isNull());
+    EXPECT_TRUE(list.model()->headerData(1, Qt::Horizontal, Qt::DecorationRole).value<QIcon>().isNull());
 }
 
 TEST_F(ListViewTest, ClicksOfEitherButtonSelectAndReport) {
@@ -200,7 +199,7 @@ TEST_F(ListViewTest, EnterDoubleClickAndHeaderClickAreReported) {
     QApplication::sendEvent(&list, &enter);
     EXPECT_EQ(rec.keys, std::vector<int>{13});
 
-    const QPoint p = list.visualItemRect(list.topLevelItem(0)).center();
+    const QPoint p = list.visualRect(list.model()->index(0, 0)).center();
     QMouseEvent dbl(QEvent::MouseButtonDblClick, p, list.viewport()->mapToGlobal(p), Qt::LeftButton,
                     Qt::LeftButton, Qt::ControlModifier);
     QApplication::sendEvent(list.viewport(), &dbl);
@@ -219,7 +218,8 @@ TEST_F(ListViewTest, CheckBoxesReportOnlyTheUsersChanges) {
     list.SetChecked(1, true);
     EXPECT_TRUE(list.Checked(1));
     EXPECT_EQ(rec.checks, 0);
-    list.topLevelItem(0)->setCheckState(0, Qt::Unchecked); // what a click on the box does
+    // What a click on the box does.
+    list.model()->setData(list.model()->index(0, 0), Qt::Unchecked, Qt::CheckStateRole);
     EXPECT_EQ(rec.checks, 1);
     EXPECT_FALSE(list.Checked(1));
 }
@@ -255,17 +255,16 @@ TEST_F(ListViewTest, KeysFindTheirRowsThroughInsertionsRemovalsAndSorts) {
     check("removed");
     list.SetSortOrder(1);
     check("descending");
-    // A row taken out behind the list's back reads as none, and its key can be used again;
-    // deleting it later leaves the new row's key alone.
+    // A row taken out behind the list's back (through the model) reads as none, and its key
+    // can be used again.
     const QString key = list.Key(5);
-    QTreeWidgetItem* taken = list.takeTopLevelItem(4);
+    ASSERT_TRUE(list.model()->removeRows(4, 1));
     EXPECT_EQ(list.ListCount(), 37);
     EXPECT_EQ(list.FindKey(key), 0);
     check("taken out");
-    list.clear(); // Qt's own clear: the rows' keys go with them
+    list.model()->removeRows(0, list.ListCount()); // all of them: the rows' keys go with them
     EXPECT_EQ(list.FindKey("K1"), 0);
     EXPECT_EQ(list.AddItem(key, "again"), 1);
-    delete taken;
     EXPECT_EQ(list.FindKey(key), 1);
 }
 
@@ -401,7 +400,7 @@ TEST_F(ListViewTest, OneChangedRowMovesWhereASortOfTheWholeListPutsIt) {
                 QStringList keys;
                 for (int i = 1; i <= sorted.ListCount(); ++i)
                     if (sorted.IsSelected(i)) keys << sorted.Key(i);
-                const int current = sorted.indexOfTopLevelItem(sorted.currentItem()) + 1;
+                const int current = sorted.currentIndex().row() + 1;
                 keys << "current " + sorted.Key(current);
                 return keys;
             };
@@ -437,7 +436,7 @@ TEST_F(ListViewTest, TickedRowsAreCountedThroughUserChangesRemovalsAndClears) {
     list.SetChecked(4, true);
     EXPECT_EQ(list.CheckedCount(), 2);
     // The user's tick through the check box.
-    list.topLevelItem(0)->setCheckState(0, Qt::Checked);
+    list.model()->setData(list.model()->index(0, 0), Qt::Checked, Qt::CheckStateRole);
     EXPECT_EQ(list.CheckedCount(), 3);
     QStringList keys = list.CheckedKeys();
     keys.sort();

@@ -9,6 +9,7 @@
 #include "tests/support/markuptraps.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -68,6 +69,27 @@ inline void WalkItems(QTreeWidget* tree, WalkReport& report) {
     }
 }
 
+// A view over a model of its own (not an item widget): every header text, every cell's
+// text, and the tool tip at each row on screen.
+inline void WalkModelRows(QAbstractItemView* view, const QModelIndex& parent, WalkReport& report) {
+    const QAbstractItemModel* model = view->model();
+    for (int r = 0; r < model->rowCount(parent); ++r) {
+        for (int c = 0; c < model->columnCount(parent); ++c)
+            report.Shown(model->index(r, c, parent).data().toString());
+        const QModelIndex row = model->index(r, 0, parent);
+        const QRect rect = view->visualRect(row);
+        if (view->isVisible() && rect.isValid() && view->viewport()->rect().contains(rect.center()))
+            CheckToolTipAt(view->viewport(), rect.center(), report);
+        WalkModelRows(view, row, report);
+    }
+}
+inline void WalkModel(QAbstractItemView* view, WalkReport& report) {
+    if (!view->model()) return;
+    for (int c = 0; c < view->model()->columnCount(); ++c)
+        report.Shown(view->model()->headerData(c, Qt::Horizontal).toString());
+    WalkModelRows(view, QModelIndex(), report);
+}
+
 inline void WalkMenu(QMenu* menu, WalkReport& report) {
     for (QAction* action : menu->actions()) {
         report.Shown(action->text());
@@ -109,6 +131,8 @@ inline void WalkWidgets(QWidget* root, WalkReport& report) {
         if (auto* list = qobject_cast<QListWidget*>(w))
             for (int i = 0; i < list->count(); ++i) report.Shown(list->item(i)->text());
         if (auto* tree = qobject_cast<QTreeWidget*>(w)) WalkItems(tree, report);
+        else if (auto* view = qobject_cast<QAbstractItemView*>(w); view && !qobject_cast<QListWidget*>(w))
+            WalkModel(view, report);
         if (auto* menu = qobject_cast<QMenu*>(w)) WalkMenu(menu, report);
         if (w->isVisible() && !w->toolTip().isEmpty()) CheckToolTipAt(w, w->rect().center(), report);
     }
