@@ -2,7 +2,10 @@
 
 #include "platform/iconstore.h"
 
+#include <QVarLengthArray>
+
 #include <algorithm>
+#include <array>
 #include <cstdlib>
 #include <cstring>
 #include <new>
@@ -12,9 +15,14 @@ namespace korvel::platform {
 namespace {
 
 // --- Blocks of texts -------------------------------------------------------------------------
-// A row's key and texts in one allocation: the number of strings n, the end of each string
-// (in UTF-16 units from the first character), then the characters. String 0 is the key,
-// string 1 + c the text of column c. A string beyond n is empty.
+// A row's key and texts in one allocation: a head word (the number of strings n, and
+// whether the characters are UTF-16 or, when every one of them fits, Latin-1 bytes), the
+// end of each string (in characters from the first one), then the characters. String 0 is
+// the key, string 1 + c the text of column c. A string beyond n is empty.
+
+using TextRef = ListModel::TextRef;
+
+constexpr uint32_t kWide = 0x80000000u;
 
 void* Allocate(std::size_t bytes) {
     void* block = std::malloc(bytes);
@@ -22,46 +30,84 @@ void* Allocate(std::size_t bytes) {
     return block;
 }
 
-void* MakeBlock(const QStringView* strings, uint32_t n) {
-    std::size_t characters = 0;
-    for (uint32_t i = 0; i < n; ++i) characters += static_cast<std::size_t>(strings[i].size());
-    void* block = Allocate(sizeof(uint32_t) * (1 + n) + sizeof(char16_t) * characters);
-    auto* head = static_cast<uint32_t*>(block);
-    head[0] = n;
-    auto* out = reinterpret_cast<char16_t*>(head + 1 + n);
-    uint32_t end = 0;
-    for (uint32_t i = 0; i < n; ++i) {
-        const auto size = static_cast<uint32_t>(strings[i].size());
-        if (size) std::memcpy(out + end, strings[i].utf16(), sizeof(char16_t) * size);
-        end += size;
-        head[1 + i] = end;
-    }
+bool FitsLatin1(QStringView text) {
+    for (const QChar c : text)
+        if (c.unicode() > 0xFF) return false;
+    return true;
+}
+
+// A block of `headWords` words of head, then room for the characters, one byte or one
+// UTF-16 unit each; `fill` writes both.
+template <class Fill>
+void* MakeChars(uint32_t headWords, std::size_t characters, bool wide, Fill fill) {
+    void* block = Allocate(sizeof(uint32_t) * headWords + (wide ? sizeof(char16_t) : 1) * characters);
+    fill(static_cast<uint32_t*>(block), reinterpret_cast<char*>(static_cast<uint32_t*>(block) + headWords));
     return block;
 }
 
-uint32_t BlockCount(const void* block) { return block ? static_cast<const uint32_t*>(block)[0] : 0; }
+void CopyText(char* out, QStringView text, bool wide) {
+    if (wide) {
+        if (!text.isEmpty()) std::memcpy(out, text.utf16(), sizeof(char16_t) * static_cast<std::size_t>(text.size()));
+        return;
+    }
+    for (qsizetype i = 0; i < text.size(); ++i) out[i] = static_cast<char>(text[i].unicode());
+}
 
-QStringView BlockString(const void* block, uint32_t i) {
+void* MakeBlock(const QStringView* strings, uint32_t n) {
+    std::size_t characters = 0;
+    bool wide = false;
+    for (uint32_t i = 0; i < n; ++i) {
+        characters += static_cast<std::size_t>(strings[i].size());
+        wide = wide || !FitsLatin1(strings[i]);
+    }
+    return MakeChars(1 + n, characters, wide, [&](uint32_t* head, char* out) {
+        head[0] = n | (wide ? kWide : 0);
+        const std::size_t unit = wide ? sizeof(char16_t) : 1;
+        uint32_t end = 0;
+        for (uint32_t i = 0; i < n; ++i) {
+            CopyText(out + unit * end, strings[i], wide);
+            end += static_cast<uint32_t>(strings[i].size());
+            head[1 + i] = end;
+        }
+    });
+}
+
+uint32_t BlockCount(const void* block) { return block ? static_cast<const uint32_t*>(block)[0] & ~kWide : 0; }
+
+TextRef BlockString(const void* block, uint32_t i) {
     const uint32_t n = BlockCount(block);
     if (i >= n) return {};
     const auto* head = static_cast<const uint32_t*>(block);
-    const auto* characters = reinterpret_cast<const char16_t*>(head + 1 + n);
+    const bool wide = (head[0] & kWide) != 0;
+    const char* characters = reinterpret_cast<const char*>(head + 1 + n);
     const uint32_t start = i == 0 ? 0 : head[i];
-    return QStringView(characters + start, static_cast<qsizetype>(head[1 + i] - start));
+    return {characters + (wide ? sizeof(char16_t) : 1) * start, static_cast<qsizetype>(head[1 + i] - start), wide};
 }
 
-// A folded text: its length, then its UTF-16 units.
+QString ToString(TextRef t) {
+    if (t.size == 0) return {};
+    return t.wide ? QString(static_cast<const QChar*>(t.data), t.size)
+                  : QString::fromLatin1(static_cast<const char*>(t.data), t.size);
+}
+
+bool Equal(TextRef t, QStringView text) {
+    if (t.size != text.size()) return false;
+    return t.wide ? QStringView(static_cast<const char16_t*>(t.data), t.size) == text
+                  : QLatin1StringView(static_cast<const char*>(t.data), t.size) == text;
+}
+
+// A folded text: its length (and whether it is UTF-16), then its characters.
 void* MakeFolded(const std::u16string& text) {
-    void* block = Allocate(sizeof(uint32_t) + sizeof(char16_t) * text.size());
-    static_cast<uint32_t*>(block)[0] = static_cast<uint32_t>(text.size());
-    if (!text.empty())
-        std::memcpy(static_cast<uint32_t*>(block) + 1, text.data(), sizeof(char16_t) * text.size());
-    return block;
+    const bool wide = !FitsLatin1(QStringView(text.data(), static_cast<qsizetype>(text.size())));
+    return MakeChars(1, text.size(), wide, [&](uint32_t* head, char* out) {
+        head[0] = static_cast<uint32_t>(text.size()) | (wide ? kWide : 0);
+        CopyText(out, QStringView(text.data(), static_cast<qsizetype>(text.size())), wide);
+    });
 }
 
-QStringView FoldedView(const void* block) {
+TextRef FoldedView(const void* block) {
     const auto* head = static_cast<const uint32_t*>(block);
-    return QStringView(reinterpret_cast<const char16_t*>(head + 1), static_cast<qsizetype>(head[0]));
+    return {head + 1, static_cast<qsizetype>(head[0] & ~kWide), (head[0] & kWide) != 0};
 }
 
 // --- Case-insensitive compare --------------------------------------------------------------
@@ -81,9 +127,25 @@ void ForEachFolded(QStringView text, Visit visit) {
     }
 }
 
-void Fold(QStringView text, std::u16string& out) {
+template <class Visit>
+void ForEachFolded(TextRef text, Visit visit) {
+    if (text.wide) {
+        ForEachFolded(QStringView(static_cast<const char16_t*>(text.data), text.size), visit);
+        return;
+    }
+    // The folds of the 256 Latin-1 characters, looked up once.
+    static const std::array<char32_t, 256> folds = [] {
+        std::array<char32_t, 256> table{};
+        for (char32_t c = 0; c < 256; ++c) table[c] = QChar::toCaseFolded(c);
+        return table;
+    }();
+    const auto* p = static_cast<const unsigned char*>(text.data);
+    for (qsizetype i = 0; i < text.size; ++i) visit(folds[p[i]]);
+}
+
+void Fold(TextRef text, std::u16string& out) {
     out.clear();
-    out.reserve(static_cast<std::size_t>(text.size()));
+    out.reserve(static_cast<std::size_t>(text.size));
     ForEachFolded(text, [&](char32_t c) {
         if (QChar::requiresSurrogates(c)) {
             out.push_back(QChar::highSurrogate(c));
@@ -94,12 +156,33 @@ void Fold(QStringView text, std::u16string& out) {
     });
 }
 
-// Compares two folded (well-formed) UTF-16 texts in code point order.
-int CompareFolded(QStringView a, QStringView b) {
-    const qsizetype n = std::min(a.size(), b.size());
-    const char16_t* p = a.utf16();
-    const char16_t* q = b.utf16();
-    for (qsizetype i = 0; i < n; ++i) {
+bool SameChars(TextRef t, const std::u16string& text) {
+    return Equal(t, QStringView(text.data(), static_cast<qsizetype>(text.size())));
+}
+
+// Code point order of two folded texts where one of them is Latin-1: no surrogates on
+// that side, so the units compare as numbers.
+template <class A, class B>
+int CompareUnits(const A* p, qsizetype m, const B* q, qsizetype n) {
+    const qsizetype k = std::min(m, n);
+    for (qsizetype i = 0; i < k; ++i)
+        if (static_cast<char16_t>(p[i]) != static_cast<char16_t>(q[i]))
+            return static_cast<char16_t>(p[i]) < static_cast<char16_t>(q[i]) ? -1 : 1;
+    return m < n ? -1 : (m > n ? 1 : 0);
+}
+
+// Code point order of two folded (well-formed) UTF-16 texts.
+int CompareWide(const char16_t* p, qsizetype m, const char16_t* q, qsizetype n) {
+    const qsizetype k = std::min(m, n);
+    qsizetype i = 0;
+    // Equal beginnings (common in names) four units at a time.
+    for (; i + 4 <= k; i += 4) {
+        uint64_t x, y;
+        std::memcpy(&x, p + i, sizeof x);
+        std::memcpy(&y, q + i, sizeof y);
+        if (x != y) break;
+    }
+    for (; i < k; ++i) {
         if (p[i] == q[i]) continue;
         char16_t x = p[i], y = q[i];
         // Units of U+E000..U+FFFF come after the surrogates of the higher planes.
@@ -109,17 +192,48 @@ int CompareFolded(QStringView a, QStringView b) {
         }
         return x < y ? -1 : 1;
     }
-    return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
+    return m < n ? -1 : (m > n ? 1 : 0);
 }
 
-uint32_t KeyHash(QStringView key) {
+int CompareFolded(TextRef a, TextRef b) {
+    if (!a.wide && !b.wide) {
+        // Latin-1 bytes: byte order is code point order. Equal beginnings eight at a time.
+        const auto* p = static_cast<const unsigned char*>(a.data);
+        const auto* q = static_cast<const unsigned char*>(b.data);
+        const qsizetype k = std::min(a.size, b.size);
+        qsizetype i = 0;
+        for (; i + 8 <= k; i += 8) {
+            uint64_t x, y;
+            std::memcpy(&x, p + i, sizeof x);
+            std::memcpy(&y, q + i, sizeof y);
+            if (x != y) break;
+        }
+        for (; i < k; ++i)
+            if (p[i] != q[i]) return p[i] < q[i] ? -1 : 1;
+        return a.size < b.size ? -1 : (a.size > b.size ? 1 : 0);
+    }
+    const auto* wa = static_cast<const char16_t*>(a.data);
+    const auto* wb = static_cast<const char16_t*>(b.data);
+    const auto* na = static_cast<const unsigned char*>(a.data);
+    const auto* nb = static_cast<const unsigned char*>(b.data);
+    if (a.wide && b.wide) return CompareWide(wa, a.size, wb, b.size);
+    return a.wide ? CompareUnits(wa, a.size, nb, b.size) : CompareUnits(na, a.size, wb, b.size);
+}
+
+template <class Text>
+uint32_t KeyHash(Text key) {
     uint64_t h = 1469598103934665603ull;
     ForEachFolded(key, [&](char32_t c) { h = (h ^ c) * 1099511628211ull; });
     return static_cast<uint32_t>(h ^ (h >> 32));
 }
 
-bool SameKey(QStringView a, QStringView b) {
-    return (a.size() == b.size() && a == b) || a.compare(b, Qt::CaseInsensitive) == 0;
+bool SameKey(TextRef stored, QStringView key) {
+    if (stored.wide) {
+        const QStringView s(static_cast<const char16_t*>(stored.data), stored.size);
+        return s == key || s.compare(key, Qt::CaseInsensitive) == 0;
+    }
+    const QLatin1StringView s(static_cast<const char*>(stored.data), stored.size);
+    return s == key || s.compare(key, Qt::CaseInsensitive) == 0;
 }
 
 // While the stretch of stale positions shifted by no more than this, a look-up tries the
@@ -158,8 +272,8 @@ QVariant ListModel::data(const QModelIndex& index, int role) const {
     switch (role) {
     case Qt::DisplayRole:
     case Qt::EditRole: {
-        const QStringView text = BlockString(r.texts, 1 + static_cast<uint32_t>(index.column()));
-        return text.isEmpty() ? QVariant() : QVariant(text.toString());
+        const TextRef text = BlockString(r.texts, 1 + static_cast<uint32_t>(index.column()));
+        return text.size == 0 ? QVariant() : QVariant(ToString(text));
     }
     case Qt::DecorationRole:
         if (index.column() == 0 && m_Icons && r.icon) return m_Icons->Icon(r.icon);
@@ -263,10 +377,10 @@ void ListModel::SetCheckBoxes(bool on) {
 
 uint32_t ListModel::makeSlot(const ListRowData& row, int texts) {
     const auto n = static_cast<uint32_t>(std::min<qsizetype>(row.Texts.size(), std::max(texts, 0)));
-    std::vector<QStringView> strings;
+    QVarLengthArray<QStringView, 16> strings;
     strings.reserve(n + 1);
-    strings.emplace_back(row.Key);
-    for (uint32_t i = 0; i < n; ++i) strings.emplace_back(row.Texts[static_cast<qsizetype>(i)]);
+    strings.push_back(row.Key);
+    for (uint32_t i = 0; i < n; ++i) strings.push_back(row.Texts[static_cast<qsizetype>(i)]);
     void* block = MakeBlock(strings.data(), n + 1);
     uint32_t slot;
     if (m_Free.empty()) {
@@ -293,7 +407,7 @@ void ListModel::freeSlot(uint32_t slot) {
     m_Free.push_back(slot);
 }
 
-QStringView ListModel::keyOf(uint32_t slot) const { return BlockString(m_Rows[slot].texts, 0); }
+ListModel::TextRef ListModel::keyOf(uint32_t slot) const { return BlockString(m_Rows[slot].texts, 0); }
 
 int ListModel::cellOf(QStringView key, uint32_t hash) const {
     if (m_Index.empty()) return -1;
@@ -315,6 +429,10 @@ void ListModel::growIndex() {
         while (m_Index[i].slot != 0) i = (i + 1) & mask;
         m_Index[i] = c;
     }
+}
+
+void ListModel::reserveKeys(std::size_t more) {
+    while ((m_Keys + more) * 2 > m_Index.size()) growIndex();
 }
 
 void ListModel::indexAdd(uint32_t slot, uint32_t hash) {
@@ -417,6 +535,7 @@ int ListModel::InsertMany(const std::vector<ListRowData>& rows, int texts) {
     std::vector<uint32_t> added;
     added.reserve(rows.size());
     m_Rows.reserve(m_Rows.size() + rows.size());
+    reserveKeys(rows.size());
     for (const ListRowData& row : rows) {
         if (row.Key.isEmpty()) continue;
         const uint32_t hash = KeyHash(row.Key);
@@ -429,8 +548,7 @@ int ListModel::InsertMany(const std::vector<ListRowData>& rows, int texts) {
     const bool intoEmptySorted = m_Sorted && Count() == 0;
     // Into an empty sorted list the rows go in their sorted order at once; sorting them
     // first is what adding them and then sorting the list gives.
-    if (intoEmptySorted)
-        std::stable_sort(added.begin(), added.end(), [this](uint32_t a, uint32_t b) { return before(a, b); });
+    if (intoEmptySorted) sortSlots(added);
     const int first = Count();
     beginInsertRows(QModelIndex(), first, first + static_cast<int>(added.size()) - 1);
     for (uint32_t slot : added) {
@@ -461,22 +579,30 @@ void ListModel::Clear() {
 }
 
 QString ListModel::Key(int row) const {
-    return row >= 0 && row < Count() ? keyOf(m_Order[static_cast<std::size_t>(row)]).toString() : QString();
+    return row >= 0 && row < Count() ? ToString(keyOf(m_Order[static_cast<std::size_t>(row)])) : QString();
 }
 
-QStringView ListModel::Text(int row, int column) const {
+QString ListModel::Text(int row, int column) const {
     if (row < 0 || row >= Count() || column < 0) return {};
-    return BlockString(m_Rows[m_Order[static_cast<std::size_t>(row)]].texts, 1 + static_cast<uint32_t>(column));
+    return ToString(BlockString(m_Rows[m_Order[static_cast<std::size_t>(row)]].texts, 1 + static_cast<uint32_t>(column)));
 }
 
 void ListModel::SetText(int row, int column, QStringView text) {
     if (row < 0 || row >= Count() || column < 0) return;
     Row& r = m_Rows[m_Order[static_cast<std::size_t>(row)]];
     const uint32_t i = 1 + static_cast<uint32_t>(column);
-    if (BlockString(r.texts, i) == text) return; // nothing changes on screen
+    if (Equal(BlockString(r.texts, i), text)) return; // nothing changes on screen
     const uint32_t n = std::max(BlockCount(r.texts), i + 1);
-    std::vector<QStringView> strings(n);
-    for (uint32_t k = 0; k < n; ++k) strings[k] = k == i ? text : BlockString(r.texts, k);
+    QVarLengthArray<QString, 16> kept(n);
+    QVarLengthArray<QStringView, 16> strings(n);
+    for (uint32_t k = 0; k < n; ++k) {
+        if (k == i) {
+            strings[k] = text;
+        } else {
+            kept[k] = ToString(BlockString(r.texts, k));
+            strings[k] = kept[k];
+        }
+    }
     void* block = MakeBlock(strings.data(), n);
     std::free(r.texts);
     r.texts = block;
@@ -533,28 +659,28 @@ void ListModel::setTicked(uint32_t slot, bool on) {
 QStringList ListModel::CheckedKeys() const {
     QStringList keys;
     keys.reserve(static_cast<qsizetype>(m_Ticked.size()));
-    for (uint32_t slot : m_Ticked) keys.push_back(keyOf(slot).toString());
+    for (uint32_t slot : m_Ticked) keys.push_back(ToString(keyOf(slot)));
     return keys;
 }
 
 int ListModel::FindText(QStringView text) const {
     for (int i = 0, n = Count(); i < n; ++i)
-        if (BlockString(m_Rows[m_Order[static_cast<std::size_t>(i)]].texts, 1) == text) return i;
+        if (Equal(BlockString(m_Rows[m_Order[static_cast<std::size_t>(i)]].texts, 1), text)) return i;
     return -1;
 }
 
 // --- Sorting -------------------------------------------------------------------------------
 
-QStringView ListModel::sortText(uint32_t slot) const {
+ListModel::TextRef ListModel::sortText(uint32_t slot) const {
     Row& r = m_Rows[slot];
-    const QStringView text = BlockString(r.texts, 1 + static_cast<uint32_t>(m_SortColumn));
+    const TextRef text = BlockString(r.texts, 1 + static_cast<uint32_t>(m_SortColumn));
     if (r.foldedFor != m_SortColumn) {
         thread_local std::u16string folded;
         Fold(text, folded);
         std::free(r.folded);
         r.folded = nullptr;
         // Most texts (digits, lower case) fold to themselves: they are compared as they stand.
-        if (QStringView(folded.data(), static_cast<qsizetype>(folded.size())) != text) r.folded = MakeFolded(folded);
+        if (!SameChars(text, folded)) r.folded = MakeFolded(folded);
         r.foldedFor = static_cast<int16_t>(m_SortColumn);
     }
     return r.folded ? FoldedView(r.folded) : text;
@@ -563,6 +689,23 @@ QStringView ListModel::sortText(uint32_t slot) const {
 bool ListModel::before(uint32_t a, uint32_t b) const {
     const int c = CompareFolded(sortText(a), sortText(b));
     return m_SortOrder == 0 ? c < 0 : c > 0;
+}
+
+void ListModel::sortSlots(std::vector<uint32_t>& order) const {
+    // The sort texts side by side with their slots, so a comparison reads no row.
+    struct Entry {
+        TextRef text;
+        uint32_t slot;
+    };
+    std::vector<Entry> entries;
+    entries.reserve(order.size());
+    for (uint32_t slot : order) entries.push_back({sortText(slot), slot});
+    auto less = [descending = m_SortOrder != 0](const Entry& a, const Entry& b) {
+        const int c = CompareFolded(a.text, b.text);
+        return descending ? c > 0 : c < 0;
+    };
+    std::stable_sort(entries.begin(), entries.end(), less);
+    for (std::size_t i = 0; i < entries.size(); ++i) order[i] = entries[i].slot;
 }
 
 int ListModel::upperBound(uint32_t slot, int begin, int end) const {
@@ -585,7 +728,7 @@ void ListModel::sortAll() {
     std::vector<uint32_t> held;
     held.reserve(static_cast<std::size_t>(from.size()));
     for (const QModelIndex& index : from) held.push_back(m_Order[static_cast<std::size_t>(index.row())]);
-    std::stable_sort(m_Order.begin(), m_Order.end(), [this](uint32_t a, uint32_t b) { return before(a, b); });
+    sortSlots(m_Order);
     renumber(0, n - 1);
     m_Stale = false;
     QModelIndexList to;

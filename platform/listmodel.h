@@ -1,6 +1,7 @@
 #pragma once
 // The rows behind a ListView: plain rows in display order, no object per row. A row is
-// its key and texts in one block of memory, the number of its icon, its tick and, while
+// its key and texts in one block of memory (one byte a character where they all fit in
+// Latin-1, UTF-16 otherwise), the number of its icon, its tick and, while
 // the list sorts, the folded form of its sort text (kept only where it differs from the
 // text itself). Qt's views see one level of rows with the list's columns.
 //
@@ -90,7 +91,7 @@ public:
 
     QString Key(int row) const;
     // Column texts: column 0 is the row's text. A column the row has no text for is empty.
-    QStringView Text(int row, int column) const;
+    QString Text(int row, int column) const;
     void SetText(int row, int column, QStringView text);
     int Icon(int row) const;
     void SetIcon(int row, int number);
@@ -114,6 +115,14 @@ public:
     // its new row.
     int SortRow(int row);
 
+    // A stretch of one row's characters: Latin-1 bytes (where every character of the row
+    // fits) or UTF-16 units.
+    struct TextRef {
+        const void* data = nullptr;
+        qsizetype size = 0;
+        bool wide = false;
+    };
+
 signals:
     // The user changed the tick of the row (through the view's check box).
     void UserChecked(int row);
@@ -134,20 +143,22 @@ private:
 
     uint32_t makeSlot(const ListRowData& row, int texts);
     void freeSlot(uint32_t slot);
-    QStringView keyOf(uint32_t slot) const;
+    TextRef keyOf(uint32_t slot) const;
     int cellOf(QStringView key, uint32_t hash) const;
     void indexAdd(uint32_t slot, uint32_t hash);
     void indexRemove(uint32_t slot);
     void growIndex();
+    void reserveKeys(std::size_t more);
 
     int positionOf(uint32_t slot) const;
     void shifted(int from, int to, int by) const;
     void renumber(int from, int to) const;
 
-    QStringView sortText(uint32_t slot) const;
+    TextRef sortText(uint32_t slot) const;
     bool before(uint32_t a, uint32_t b) const;
     int upperBound(uint32_t slot, int begin, int end) const;
     void sortAll();
+    void sortSlots(std::vector<uint32_t>& order) const;
     void move(int from, int to);
     void setTicked(uint32_t slot, bool on);
     QModelIndex at(int row, int column = 0) const { return createIndex(row, column); }

@@ -11,6 +11,10 @@
 #include <QPersistentModelIndex>
 #include <QToolTip>
 
+#if QT_CONFIG(accessibility)
+#include <QAccessible>
+#endif
+
 #include <algorithm>
 
 namespace korvel::platform {
@@ -65,9 +69,42 @@ ListView::ListView(QWidget* parent) : QTreeView(parent), m_Model(new ListModel(t
     auto pending = [this] { m_LayoutPending = true; };
     connect(m_Model, &QAbstractItemModel::rowsInserted, this, pending);
     connect(m_Model, &QAbstractItemModel::rowsRemoved, this, pending);
-    connect(m_Model, &QAbstractItemModel::rowsMoved, this, pending);
     connect(m_Model, &QAbstractItemModel::layoutChanged, this, pending);
     connect(m_Model, &QAbstractItemModel::modelReset, this, pending);
+    // A row that moves leaves every line of the view as it is: a line shows whatever row
+    // stands at its place, and every line has the same height. So only the lines on the
+    // screen between the two places are drawn again, where Qt would lay every line out
+    // again. Should Qt's own handler ever go by another name, it stays, and so does the
+    // full layout.
+    if (QObject::disconnect(m_Model, SIGNAL(rowsMoved(QModelIndex, int, int, QModelIndex, int)), this,
+                            SLOT(_q_rowsMoved(QModelIndex, int, int, QModelIndex, int))))
+        connect(m_Model, &QAbstractItemModel::rowsMoved, this, &ListView::onRowMoved);
+    else
+        connect(m_Model, &QAbstractItemModel::rowsMoved, this, pending);
+}
+
+void ListView::onRowMoved(const QModelIndex&, int start, int end, const QModelIndex&, int row) {
+#if QT_CONFIG(accessibility)
+    if (QAccessible::isActive()) {
+        QAccessibleTableModelChangeEvent event(this, QAccessibleTableModelChangeEvent::ModelReset);
+        QAccessible::updateAccessibility(&event);
+    }
+#endif
+    if (m_LayoutPending || !isVisible()) return; // drawn afresh anyway
+    const int low = std::min(start, row);
+    const int high = std::max(end, row - 1);
+    const QModelIndex top = indexAt(QPoint(0, 0));
+    if (!top.isValid()) {
+        viewport()->update();
+        return;
+    }
+    const QModelIndex bottom = indexAt(QPoint(0, viewport()->height() - 1));
+    const int first = std::max(low, top.row());
+    const int last = std::min(high, bottom.isValid() ? bottom.row() : ListCount() - 1);
+    if (first > last) return; // all of it off the screen
+    const QRect topLine = visualRect(top);
+    const int y = topLine.top() + (first - top.row()) * topLine.height();
+    viewport()->update(QRect(0, y, viewport()->width(), (last - first + 1) * topLine.height()));
 }
 
 ListView::~ListView() = default;
@@ -153,12 +190,12 @@ int ListView::FindKey(const QString& key) const { return m_Model->Find(key) + 1;
 
 QString ListView::Key(int position) const { return m_Model->Key(position - 1); }
 
-QString ListView::Text(int position) const { return m_Model->Text(position - 1, 0).toString(); }
+QString ListView::Text(int position) const { return m_Model->Text(position - 1, 0); }
 
 void ListView::SetText(int position, const QString& text) { SetSubItem(position, 1, text); }
 
 QString ListView::SubItem(int position, int column) const {
-    return column >= 1 ? m_Model->Text(position - 1, column - 1).toString() : QString();
+    return column >= 1 ? m_Model->Text(position - 1, column - 1) : QString();
 }
 
 void ListView::SetSubItem(int position, int column, const QString& text) {

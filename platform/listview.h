@@ -166,6 +166,7 @@ private:
     bool validRow(int position) const { return position >= 1 && position <= ListCount(); }
     QModelIndex rowIndex(int position) const { return m_Model->index(position - 1, 0); }
     bool rowOnScreen(int row) const;
+    void onRowMoved(const QModelIndex& parent, int start, int end, const QModelIndex& destination, int row);
     void emitMouse(void (ListView::*signal)(int, int, int, int), QMouseEvent* event, int button);
 
     ListModel* m_Model;
