@@ -6,10 +6,14 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QScreen>
+#include <QScrollBar>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <iterator>
 #include <random>
 #include <vector>
 
@@ -266,6 +270,27 @@ TEST_F(ListViewTest, KeysFindTheirRowsThroughInsertionsRemovalsAndSorts) {
     EXPECT_EQ(list.FindKey("K1"), 0);
     EXPECT_EQ(list.AddItem(key, "again"), 1);
     EXPECT_EQ(list.FindKey(key), 1);
+
+    // Runs of insertions, removals and moves between look-ups, short and long: the rows'
+    // remembered places go stale by more and more, and every key still finds its row.
+    std::mt19937 random(99);
+    for (int i = 0; i < 300; ++i) list.AddItem(QString("R%1").arg(i), QString("t%1").arg((i * 37) % 300));
+    for (int round = 0; round < 60; ++round) {
+        const int changes = 1 + round % 20;
+        for (int k = 0; k < changes; ++k) {
+            std::uniform_int_distribution<int> row(1, list.ListCount());
+            switch (k % 3) {
+            case 0: list.RemoveItem(row(random)); break;
+            case 1: list.AddItem(QString("N%1_%2").arg(round).arg(k), QString("t%1").arg(row(random))); break;
+            default: {
+                const int p = row(random);
+                list.SetText(p, QString("t%1").arg(row(random)));
+                list.SortRow(p);
+            }
+            }
+        }
+        check("after a run of changes");
+    }
 }
 
 TEST_F(ListViewTest, KeysHeldWithAClickNeverTakeTheSelectionFromTheRow) {
@@ -451,4 +476,92 @@ TEST_F(ListViewTest, TickedRowsAreCountedThroughUserChangesRemovalsAndClears) {
     list.SetChecked(3, true);
     list.ClearItems();
     EXPECT_EQ(list.CheckedCount(), 0);
+}
+
+// Rows moved, renamed, re-iconed and ticked where they are off the screen or on it, then
+// scrolled to: the list looks exactly as one filled afresh with the same rows does.
+TEST_F(ListViewTest, ChangedAndMovedRowsLookAsAListFilledAfresh) {
+    IconStore icons;
+    for (Qt::GlobalColor colour : {Qt::red, Qt::blue}) {
+        QPixmap pixmap(16, 16);
+        pixmap.fill(colour);
+        icons.Add(QIcon(pixmap));
+    }
+    auto prepare = [&](ListView& l) {
+        l.resize(300, 200);
+        l.AddColumn("Name", 2400);
+        l.AddColumn("Type", 1440);
+        l.SetSmallIcons(&icons);
+        l.SetCheckBoxes(true);
+        l.SetSorted(true);
+        l.setFocusPolicy(Qt::NoFocus); // the window shown last would give a current row a frame
+        l.show();
+    };
+    ListView changed;
+    prepare(changed);
+    std::vector<ListView::NewRow> rows;
+    for (int i = 0; i < 400; ++i)
+        rows.push_back({QString("K%1").arg(i), {QString("row %1").arg(i, 3, 10, QLatin1Char('0')), "type"}, 1});
+    changed.AddItems(rows);
+    QApplication::processEvents();
+    // Moves across the lines on screen and far below them, texts beyond Latin-1 and back.
+    const struct {
+        int row;
+        QString text;
+    } edits[] = {{3, "row 350"}, {390, "row 001"}, {200, QString::fromUtf8("row 0\u20ac")}, {5, "zzz"},
+                 {100, "row 002"}, {201, "row 201"}};
+    for (const auto& e : edits) {
+        const int p = changed.FindKey(QString("K%1").arg(e.row));
+        changed.SetText(p, e.text);
+        changed.SortRow(p);
+    }
+    changed.SetSmallIcon(changed.FindKey("K7"), 2);   // on the screen
+    changed.SetSmallIcon(changed.FindKey("K300"), 2); // off it
+    changed.SetChecked(changed.FindKey("K2"), true);
+    changed.SetChecked(changed.FindKey("K250"), true);
+    changed.SetSubItem(changed.FindKey("K260"), 2, QString::fromUtf8("\u0160koda"));
+
+    ListView afresh;
+    prepare(afresh);
+    afresh.SetSorted(false);
+    // The layout the view left for later, then the drawing it asked for.
+    auto settle = [] {
+        for (int i = 0; i < 3; ++i) QApplication::processEvents();
+    };
+    auto fillAfresh = [&] {
+        std::vector<ListView::NewRow> now;
+        for (int i = 1; i <= changed.ListCount(); ++i)
+            now.push_back({changed.Key(i), {changed.Text(i), changed.SubItem(i, 2)}, changed.SmallIcon(i)});
+        afresh.ClearItems();
+        afresh.AddItems(now);
+        for (int i = 1; i <= changed.ListCount(); ++i) afresh.SetChecked(i, changed.Checked(i));
+        afresh.verticalScrollBar()->setValue(changed.verticalScrollBar()->value());
+        settle();
+    };
+    // What the screen shows (what each list drew when told to), not a fresh drawing.
+    auto screen = [](ListView& l) { return QGuiApplication::primaryScreen()->grabWindow(l.winId()).toImage(); };
+    for (int top : {1, 150, 240, 330}) {
+        changed.scrollTo(changed.model()->index(top - 1, 0), QAbstractItemView::PositionAtTop);
+        settle();
+        fillAfresh();
+        EXPECT_EQ(screen(changed), screen(afresh)) << "from row " << top;
+    }
+    // One change at a time, nothing else drawn: a row from far below moved onto the
+    // screen, a row on the screen moved far below, an icon and a tick on the screen.
+    changed.scrollTo(changed.model()->index(0, 0), QAbstractItemView::PositionAtTop);
+    settle();
+    const std::function<void()> steps[] = {
+        [&] { changed.SetText(changed.FindKey("K320"), "row 004b"); },
+        [&] { changed.SortRow(changed.FindKey("K320")); },
+        [&] { changed.SetText(changed.FindKey("K6"), "row 399"); },
+        [&] { changed.SortRow(changed.FindKey("K6")); },
+        [&] { changed.SetSmallIcon(changed.FindKey("K9"), 2); },
+        [&] { changed.SetChecked(changed.FindKey("K8"), true); },
+    };
+    for (std::size_t k = 0; k < std::size(steps); ++k) {
+        steps[k]();
+        settle();
+        fillAfresh();
+        EXPECT_EQ(screen(changed), screen(afresh)) << "step " << k;
+    }
 }
