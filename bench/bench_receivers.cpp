@@ -149,6 +149,7 @@ double TimeFloor(QTreeView& view, bench::FloorModel& model, const ClientState& s
 
 struct Lone {
     std::vector<double> saved, renamed, removed, floorMove;
+    std::vector<double> listMove; // the list alone: one row moved far, then a key found
     double burstSaved = 1e300, burstRenamed = 1e300; // per message, in bursts
 };
 
@@ -187,6 +188,22 @@ Lone TimeLoneMessages(int n, bool bursts) {
         lone.removed.push_back(bench::TimeLone(paced, bench::DeletedReceiverFrame(id, ""), viewport));
         if (list.FindKey(key(id)) != 0) std::fprintf(stderr, "removal not shown\n");
     }
+
+    // For reference, the list alone (no socket, no drawing): one row renamed and moved
+    // half the list away, then a row of the shifted stretch found by its key.
+    for (int rep = 0; rep < kLoneRepetitions; ++rep) {
+        const int rows = list.ListCount();
+        const int from = 1 + (rows / 4 + rep * 7919) % (rows / 2);
+        const QString probe = list.Key(from + rows / 4);
+        list.SetText(from, QStringLiteral("zz %1").arg(rep));
+        QElapsedTimer clock;
+        clock.start();
+        const int to = list.SortRow(from);
+        const int found = list.FindKey(probe);
+        lone.listMove.push_back(static_cast<double>(clock.nsecsElapsed()) / 1e9);
+        if (to == from || found == 0) std::fprintf(stderr, "the row did not move or the key was lost\n");
+    }
+    QApplication::processEvents();
 
     // The floor: the same rows in a bare view of the list's size, one row moved at a time.
     bench::FloorModel model(7, false, RowIcons());
@@ -360,6 +377,9 @@ int main(int argc, char** argv) {
         if (s < 2)
             std::printf("reference N = %5d: in bursts of 1,000, per 240: saved %.1f us, renamed %.1f us\n", kSizes[s],
                         lone[s].burstSaved * 1e6, lone[s].burstRenamed * 1e6);
+        std::printf("reference N = %5d: the list alone, one row moved half the list away and a key of the shifted "
+                    "rows found: %.1f us\n",
+                    kSizes[s], bench::SpreadOf(lone[s].listMove).fastest * 1e6);
     }
     std::printf("resident memory per receiver listed (20,000): %.0f bytes; for reference, the decoder's record "
                 "alone %.0f, the list's row alone %.0f\n",

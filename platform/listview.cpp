@@ -286,11 +286,12 @@ bool ListView::rowOnScreen(int row) const {
 }
 
 void ListView::dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight, const QList<int>& roles) {
-    // A row off the screen changed its text, icon or tick: there is nothing to redraw (its
-    // height is every row's), and the view would look for its line among all lines.
+    // A row off the screen (or in a hidden list) changed its text, icon or tick: there is
+    // nothing to redraw, and the view would look for its line among all lines. Every line
+    // has the height of the first, which the view measures again when the first changes.
     // While a layout is pending the view redraws everything afterwards anyway.
-    if (!m_LayoutPending && isVisible() && topLeft.isValid() && topLeft.row() == bottomRight.row() &&
-        !rowOnScreen(topLeft.row()))
+    if (!m_LayoutPending && topLeft.isValid() && topLeft.row() == bottomRight.row() && topLeft.row() > 0 &&
+        (!isVisible() || !rowOnScreen(topLeft.row())))
         return;
     QTreeView::dataChanged(topLeft, bottomRight, roles);
 }
