@@ -9,6 +9,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <optional>
 #include <string>
 
 namespace korvel::platform {
@@ -114,11 +115,26 @@ TextRef FoldedView(const void* block) {
 // As QString::compare without regard to case: code point by code point, each folded (a
 // surrogate without its partner counts as U+FFFD), in code point order.
 
+// The folds of the 256 Latin-1 characters, looked up once.
+const std::array<char32_t, 256>& Latin1Folds() {
+    static const std::array<char32_t, 256> folds = [] {
+        std::array<char32_t, 256> table{};
+        for (char32_t c = 0; c < 256; ++c) table[c] = QChar::toCaseFolded(c);
+        return table;
+    }();
+    return folds;
+}
+
 template <class Visit>
 void ForEachFolded(QStringView text, Visit visit) {
+    const std::array<char32_t, 256>& folds = Latin1Folds();
     const qsizetype n = text.size();
     for (qsizetype i = 0; i < n;) {
         char32_t c = text[i++].unicode();
+        if (c < 256) {
+            visit(folds[c]);
+            continue;
+        }
         if (QChar::isHighSurrogate(c) && i < n && QChar::isLowSurrogate(text[i].unicode()))
             c = QChar::surrogateToUcs4(static_cast<char16_t>(c), text[i++].unicode());
         else if (QChar::isSurrogate(c))
@@ -133,12 +149,7 @@ void ForEachFolded(TextRef text, Visit visit) {
         ForEachFolded(QStringView(static_cast<const char16_t*>(text.data), text.size), visit);
         return;
     }
-    // The folds of the 256 Latin-1 characters, looked up once.
-    static const std::array<char32_t, 256> folds = [] {
-        std::array<char32_t, 256> table{};
-        for (char32_t c = 0; c < 256; ++c) table[c] = QChar::toCaseFolded(c);
-        return table;
-    }();
+    const std::array<char32_t, 256>& folds = Latin1Folds();
     const auto* p = static_cast<const unsigned char*>(text.data);
     for (qsizetype i = 0; i < text.size; ++i) visit(folds[p[i]]);
 }
@@ -225,6 +236,27 @@ uint32_t KeyHash(Text key) {
     uint64_t h = 1469598103934665603ull;
     ForEachFolded(key, [&](char32_t c) { h = (h ^ c) * 1099511628211ull; });
     return static_cast<uint32_t>(h ^ (h >> 32));
+}
+
+// A key of up to this many Latin-1 characters is kept in its row as well, so finding it
+// reads no block.
+constexpr int kShortKey = 7;
+
+// Whether a short key (Latin-1) is the key, without regard to case; nullopt when the key
+// holds surrogates and the general compare must decide.
+std::optional<bool> SameShortKey(const unsigned char* stored, int size, QStringView key) {
+    if (key.size() != size) {
+        for (const QChar c : key)
+            if (c.isSurrogate()) return std::nullopt;
+        return false; // one folded code point a character on both sides
+    }
+    const std::array<char32_t, 256>& folds = Latin1Folds();
+    for (int i = 0; i < size; ++i) {
+        const char16_t c = key[i].unicode();
+        if (QChar::isSurrogate(c)) return std::nullopt;
+        if (folds[stored[i]] != (c < 256 ? folds[c] : QChar::toCaseFolded(char32_t(c)))) return false;
+    }
+    return true;
 }
 
 bool SameKey(TextRef stored, QStringView key) {
@@ -394,6 +426,10 @@ uint32_t ListModel::makeSlot(const ListRowData& row, int texts) {
     Row& r = m_Rows[slot];
     r.texts = block;
     r.icon = static_cast<uint16_t>(std::clamp(row.SmallIcon, 0, 0xFFFF));
+    if (row.Key.size() <= kShortKey && FitsLatin1(row.Key)) {
+        for (qsizetype i = 0; i < row.Key.size(); ++i) r.shortKey[i] = static_cast<unsigned char>(row.Key[i].unicode());
+        r.shortKeySize = static_cast<uint8_t>(row.Key.size());
+    }
     return slot;
 }
 
@@ -409,13 +445,21 @@ void ListModel::freeSlot(uint32_t slot) {
 
 ListModel::TextRef ListModel::keyOf(uint32_t slot) const { return BlockString(m_Rows[slot].texts, 0); }
 
+bool ListModel::sameKey(uint32_t slot, QStringView key) const {
+    const Row& r = m_Rows[slot];
+    if (r.shortKeySize > 0) {
+        if (const std::optional<bool> same = SameShortKey(r.shortKey, r.shortKeySize, key)) return *same;
+    }
+    return SameKey(keyOf(slot), key);
+}
+
 int ListModel::cellOf(QStringView key, uint32_t hash) const {
     if (m_Index.empty()) return -1;
     const std::size_t mask = m_Index.size() - 1;
     for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
         const Cell& c = m_Index[i];
         if (c.slot == 0) return -1;
-        if (c.hash == hash && SameKey(keyOf(c.slot - 1), key)) return static_cast<int>(i);
+        if (c.hash == hash && sameKey(c.slot - 1, key)) return static_cast<int>(i);
     }
 }
 
@@ -432,11 +476,11 @@ void ListModel::growIndex() {
 }
 
 void ListModel::reserveKeys(std::size_t more) {
-    while ((m_Keys + more) * 2 > m_Index.size()) growIndex();
+    while ((m_Keys + more) * 4 > m_Index.size() * 3) growIndex();
 }
 
 void ListModel::indexAdd(uint32_t slot, uint32_t hash) {
-    if ((m_Keys + 1) * 2 > m_Index.size()) growIndex();
+    if ((m_Keys + 1) * 4 > m_Index.size() * 3) growIndex();
     const std::size_t mask = m_Index.size() - 1;
     std::size_t i = hash & mask;
     while (m_Index[i].slot != 0) i = (i + 1) & mask;

@@ -135,6 +135,8 @@ private:
         int32_t tickedAt = -1;   // place in m_Ticked; -1: not ticked
         int16_t foldedFor = -1;  // sort column the folded form was made for; -1: none
         uint16_t icon = 0;
+        unsigned char shortKey[7] = {}; // the key, when short and Latin-1 ("K12345")
+        uint8_t shortKeySize = 0;       // 0: not kept here
     };
     struct Cell {
         uint32_t slot = 0; // slot + 1; 0: empty
@@ -144,6 +146,7 @@ private:
     uint32_t makeSlot(const ListRowData& row, int texts);
     void freeSlot(uint32_t slot);
     TextRef keyOf(uint32_t slot) const;
+    bool sameKey(uint32_t slot, QStringView key) const;
     int cellOf(QStringView key, uint32_t hash) const;
     void indexAdd(uint32_t slot, uint32_t hash);
     void indexRemove(uint32_t slot);
