@@ -85,6 +85,15 @@ TEST_F(ListViewTest, KeysAreUniqueIgnoringCaseAndFoundByPosition) {
     EXPECT_EQ(list.FindKey("k5"), 1);
     EXPECT_EQ(list.FindKey("K-5"), 2);
     EXPECT_EQ(list.FindKey("K6"), 0);
+    // Letters beyond ASCII, in keys short and long, and one beyond Latin-1 (Kelvin sign).
+    EXPECT_EQ(list.AddItem(QString::fromUtf8("K\u00c41"), "a umlaut"), 3);
+    EXPECT_EQ(list.AddItem(QString::fromUtf8("k\u00e41"), "again"), 0);
+    EXPECT_EQ(list.AddItem(QString::fromUtf8("Kelvin \u00c9t\u00e9 long key"), "long"), 4);
+    EXPECT_EQ(list.FindKey(QString::fromUtf8("KELVIN \u00e9T\u00c9 LONG KEY")), 4);
+    EXPECT_EQ(list.FindKey(QString::fromUtf8("\u212a\u00e41")), 3);
+    EXPECT_EQ(list.FindKey(QString::fromUtf8("K\u00e4")), 0);
+    list.RemoveItem(4);
+    list.RemoveItem(3);
     list.RemoveItem(1);
     EXPECT_EQ(list.FindKey("K-5"), 1);
     list.RemoveItem(7); // outside: nothing
