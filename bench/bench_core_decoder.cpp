@@ -5,6 +5,10 @@
 //   - a 200 list of 500 and of 5,000 profiles with full schedules: at most 2x its loop;
 //   - a 230 list of 2,000 and of 20,000 receivers: at most 3x its loop;
 //   - 1,000 and 10,000 single 240 messages replacing existing receivers: at most 3x.
+// And, at 2,000 and 20,000 receivers, single messages that find their receiver by name
+// (identity -1): a 221, a 240 that saves it again and a 241 that deletes it, each cycle
+// on another receiver (then a 240 by identity brings it back): 20,000 / 2,000 at most 2.
+// The same cycle finding the receiver by identity is printed beside it for reference.
 // For reference (no goal): the 10x / 1x ratios of the decoder, and of a collection filled
 // with empty records, which shows what the heap and the caches add at 10x.
 #include "bench/benchsupport.h"
@@ -18,7 +22,10 @@
 #include <sched.h>
 
 #include <algorithm>
+#include <charconv>
 #include <cstdio>
+#include <numeric>
+#include <random>
 #include <map>
 #include <string>
 #include <vector>
@@ -197,6 +204,88 @@ void SingleReceiverSaves(benchmark::State& st, int count) {
     if (state.Receivers.Count() != static_cast<std::size_t>(count)) st.SkipWithError("wrong count");
 }
 
+// The messages of one cycle on one receiver: a 221 (disable), a 240 (saved as it is) and
+// a 241 (deleted), each finding the receiver by name or by identity, then a 240 by
+// identity that brings the receiver back for a later cycle. They are written afresh for
+// each cycle into buffers that stay in the cache, as the client reads each message from
+// the socket just before it decodes it (20,000 cycles written beforehand would make the
+// benchmark time the memory that holds them).
+class LookUpCycle {
+public:
+    explicit LookUpCycle(bool byName) : m_ByName(byName) {}
+
+    void Make(int i) {
+        char digits[8];
+        const std::string_view number(digits, static_cast<std::size_t>(std::to_chars(digits, digits + 8, i).ptr - digits));
+        m_Name.assign("Area\\Receiver ").append(number);
+        m_Asked.assign("AREA\\receiver ").append(number); // any case finds it
+        ref.clear();
+        AppendLong(ref, m_ByName ? -1 : i);
+        AppendString(ref, m_ByName ? std::string_view(m_Asked) : std::string_view());
+        enable.assign(ref);
+        AppendInteger(enable, 0);
+        save.assign(ref);
+        appendForm(save, i);
+        restore.clear();
+        AppendLong(restore, i);
+        AppendString(restore, "");
+        appendForm(restore, i);
+    }
+
+    Bytes ref, enable, save, restore;
+
+private:
+    // What ReceiverFormOf(i) gives.
+    void appendForm(Bytes& out, int i) const {
+        AppendString(out, m_Name);
+        AppendInteger(out, -1);
+        AppendInteger(out, static_cast<int16_t>(i));
+        AppendInteger(out, static_cast<int16_t>(i % 25 + 1));
+        AppendString(out, "backup");
+        AppendDate(out, m_Stamp);
+        AppendLong(out, 0);
+        for (const char* setting : {"0", "5", "+4612345678", ""}) AppendString(out, setting);
+    }
+
+    bool m_ByName;
+    std::string m_Name, m_Asked;
+    DateTime m_Stamp = DateTime::FromParts(2024, 5, 6, 7, 8, 9);
+};
+
+void LookUps(benchmark::State& st, int count, bool byName) {
+    ClientState state;
+    FillReceiverTypes(state);
+    Decode(state, 230, ReceiverList(count));
+    // Each cycle on another receiver, in an order that the caches cannot guess.
+    std::vector<int> order(static_cast<std::size_t>(count));
+    std::iota(order.begin(), order.end(), 1);
+    std::shuffle(order.begin(), order.end(), std::mt19937(7));
+    LookUpCycle c(byName);
+    c.Make(1);
+    if (c.save.substr(c.ref.size()) != ReceiverFormOf(1)) st.SkipWithError("not the listed form");
+    std::shared_ptr<cReceiver> receiver;
+    std::shared_ptr<cProfile> profile;
+    std::size_t next = 0;
+    // The first look-up by name makes the index of names (a control makes it at its first
+    // too); by identity it is never made, as in a control that never asks by name.
+    bool found = !byName || GetReceiverByName(state, "AREA\\RECEIVER 1") != nullptr;
+    for (auto _ : st) {
+        c.Make(order[next]);
+        next = next + 1 == order.size() ? 0 : next + 1;
+        int32_t position = 0;
+        HandleServerMessage(state, 221, c.enable, position, receiver, profile);
+        found = found && receiver;
+        HandleServerMessage(state, 240, c.save, position, receiver, profile);
+        HandleServerMessage(state, 241, c.ref, position, receiver, profile);
+        found = found && receiver;
+        HandleServerMessage(state, 240, c.restore, position, receiver, profile);
+    }
+    if (!found || state.Receivers.Count() != static_cast<std::size_t>(count)) st.SkipWithError("a receiver not found");
+}
+
+void LookUpsByName(benchmark::State& st, int count) { LookUps(st, count, true); }
+void LookUpsById(benchmark::State& st, int count) { LookUps(st, count, false); }
+
 // For reference only: what a list costs without any decoding: N records made empty, added
 // to a new collection under their keys, and the previous collection dropped, as a 230 list
 // does. Its 20000/2000 ratio shows what the heap and the memory system add once the records
@@ -236,6 +325,16 @@ int main(int argc, char** argv) {
     add("receiver_saves/10000", SingleReceiverSaves, 10000, 5);
     add("receiver_saves_read_only/1000", SingleReceiverSavesReadOnly, 1000, 50);
     add("receiver_saves_read_only/10000", SingleReceiverSavesReadOnly, 10000, 5);
+    auto addCycles = [](const std::string& name, void (*fn)(benchmark::State&, int), int count) {
+        benchmark::RegisterBenchmark(name.c_str(), fn, count)
+            ->Unit(benchmark::kMicrosecond)
+            ->MinTime(0.2)
+            ->Repetitions(5);
+    };
+    addCycles("look_ups_by_name/2000", LookUpsByName, 2000);
+    addCycles("look_ups_by_name/20000", LookUpsByName, 20000);
+    addCycles("look_ups_by_identity/2000", LookUpsById, 2000);
+    addCycles("look_ups_by_identity/20000", LookUpsById, 20000);
     add("collection_only/2000", CollectionOnly, 2000, 50);
     add("collection_only/20000", CollectionOnly, 20000, 5);
     bench::PinToCurrentCore();
@@ -256,12 +355,19 @@ int main(int argc, char** argv) {
     verdict("decoder/read-only loop, 230 list of 20000", "receiver_list/20000", "receiver_list_read_only/20000", 3);
     verdict("decoder/read-only loop, 1000 x 240", "receiver_saves/1000", "receiver_saves_read_only/1000", 3);
     verdict("decoder/read-only loop, 10000 x 240", "receiver_saves/10000", "receiver_saves_read_only/10000", 3);
+    verdict("time(20000)/time(2000), 221/240/241 by name", "look_ups_by_name/20000", "look_ups_by_name/2000", 2);
     auto reference = [&](const char* what, const std::string& a, const std::string& b) {
         std::printf("reference %-48s %6.2f\n", what, collector.Seconds(a) / collector.Seconds(b));
     };
     reference("time(230 list 20000)/time(2000)", "receiver_list/20000", "receiver_list/2000");
     reference("time(200 list 5000)/time(500)", "profile_list/5000", "profile_list/500");
     reference("time(10000 x 240)/time(1000 x 240)", "receiver_saves/10000", "receiver_saves/1000");
+    reference("time(20000)/time(2000), 221/240/241 by identity", "look_ups_by_identity/20000",
+              "look_ups_by_identity/2000");
+    reference("by name / by identity, 20000", "look_ups_by_name/20000", "look_ups_by_identity/20000");
+    std::printf("reference %-48s %6.2f us\n", "one cycle by name, 20000", collector.Seconds("look_ups_by_name/20000") * 1e6);
+    std::printf("reference %-48s %6.2f us\n", "one cycle by identity, 20000",
+                collector.Seconds("look_ups_by_identity/20000") * 1e6);
     reference("time(collection of 20000)/time(2000), no decoding", "collection_only/20000", "collection_only/2000");
     benchmark::Shutdown();
     return 0; // the lines above carry the verdict

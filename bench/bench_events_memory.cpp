@@ -161,7 +161,7 @@ struct Viewer {
         if (::write(g_Child.commands, &kind, 1) != 1 || ::write(g_Child.commands, &size, sizeof size) != sizeof size ||
             ::write(g_Child.commands, &id, sizeof id) != sizeof id)
             return false;
-        return Spin([&] { return tree->FindAlarm(id) != nullptr; }, 600000);
+        return Spin([&] { return tree->FindAlarm(id).isValid(); }, 600000);
     }
 };
 

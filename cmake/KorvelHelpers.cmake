@@ -1,24 +1,22 @@
 # Small helpers shared by the project's CMake files.
 
-# add_subdirectory for a folder that may not exist yet (parts of the tree grow in turn).
-function(korvel_add_subdirectory_if_present dir)
-  if(EXISTS "${CMAKE_CURRENT_SOURCE_DIR}/${dir}/CMakeLists.txt")
-    add_subdirectory(${dir})
-  endif()
-endfunction()
-
 # One GoogleTest executable from every *.cpp in a folder; each TEST is one ctest entry.
 # The shared main (tests/support/testmain.cpp) puts widget tests on Qt's offscreen
 # platform, so no display is needed, and points them at this build's plug-ins.
 function(korvel_add_test_folder name dir)
   file(GLOB _sources CONFIGURE_DEPENDS "${dir}/*.cpp")
   if(NOT _sources)
-    return()
+    message(FATAL_ERROR "${dir} holds no test")
   endif()
   add_executable(${name} ${_sources} ${PROJECT_SOURCE_DIR}/tests/support/testmain.cpp)
   target_link_libraries(${name} PRIVATE GTest::gtest GTest::gmock ${ARGN})
   target_compile_definitions(${name} PRIVATE
     KORVEL_BUILD_PLUGIN_DIR="${PROJECT_BINARY_DIR}/plugins")
+  # Executables with Qt watch the program's error reports (tests/support/testmain.cpp).
+  if("${ARGN}" MATCHES "Qt6::|korvel_platform|korvel_shell|korvel_container|korvel_testserver")
+    target_compile_definitions(${name} PRIVATE KORVEL_TEST_WITH_QT)
+    target_link_libraries(${name} PRIVATE Qt6::Core)
+  endif()
   gtest_discover_tests(${name} DISCOVERY_TIMEOUT 60)
 endfunction()
 

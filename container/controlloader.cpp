@@ -51,10 +51,7 @@ QString FindControlPlugin(const QString& programmaticId, const QStringList& fold
             const QJsonObject meta = loader.metaData(); // read without loading the code
             if (meta.value(QStringLiteral("IID")).toString() != QLatin1String(KORVEL_CONTROL_PLUGIN_IID))
                 continue;
-            const QString id = meta.value(QStringLiteral("MetaData"))
-                                   .toObject()
-                                   .value(QStringLiteral("ProgrammaticId"))
-                                   .toString();
+            const QString id = platform::ProgrammaticIdOf(meta);
             if (id.compare(programmaticId, Qt::CaseInsensitive) == 0) return file.absoluteFilePath();
         }
     }

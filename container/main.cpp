@@ -11,24 +11,27 @@
 
 int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
-    // Every text of the host and of the control it loads is shown as plain text.
-    korvel::platform::InstallPlainTextRule();
-    QApplication::setApplicationName(QStringLiteral("KorvelContainer"));
-    korvel::platform::QtSettingsStore store;
-
     // Ctrl+C or a kill ends the program as closing its window does (the position is
     // saved), from the event loop rather than from inside the signal; the exit code is
     // the shell's for that signal. A modal box or the selection window that is open
-    // then ends with it.
+    // then ends with it. Installed before anything else runs: a start-up step that
+    // keeps the event loop from running ends too (platform/quitsignals.h).
     QPointer<korvel::container::HostWindow> shown;
     korvel::platform::QuitSignals quit([&shown](int signal) {
         if (shown) shown->close();
         QCoreApplication::exit(korvel::platform::ExitCodeForSignal(signal));
     });
+    // Every text of the host and of the control it loads is shown as plain text.
+    korvel::platform::InstallPlainTextRule();
+    QApplication::setApplicationName(QStringLiteral("KorvelContainer"));
+    korvel::platform::QtSettingsStore store;
 
     QStringList arguments = QApplication::arguments();
     arguments.removeFirst(); // the program itself
     auto started = korvel::container::Start(arguments, store);
+    // A signal that came while the start-up ran without the event loop ends it here,
+    // before the window is shown.
+    quit.DeliverPending();
     if (quit.Received() != 0) return korvel::platform::ExitCodeForSignal(quit.Received());
     if (!started.window) return started.exitCode;
     shown = started.window.get();

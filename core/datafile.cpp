@@ -284,6 +284,28 @@ int16_t DrawFreeIdentity(DataFileEnvironment& env, const std::function<std::stri
     throw FileError("No free identity left (1 to 9991 are all taken)");
 }
 
+bool SaveRecordFile(ClientState& state, int16_t& diskIdentity, int16_t& hasUpdatedDiskIdentity,
+                    const std::function<Bytes(int16_t)>& fileName, int32_t failedText,
+                    const std::function<void(FileWriter&, const DateTime& savedAt)>& write) {
+    DataFileEnvironment& env = DataFilesOf(state);
+    try {
+        if (diskIdentity < 0) {
+            diskIdentity =
+                DrawFreeIdentity(env, [&](int16_t identity) { return NativeDataFilePath(fileName(identity)); });
+            hasUpdatedDiskIdentity = -1;
+        } else {
+            hasUpdatedDiskIdentity = 0;
+        }
+        FileWriter out;
+        write(out, env.Now());
+        env.Files->WriteWhole(NativeDataFilePath(fileName(diskIdentity)), out.bytes());
+    } catch (const std::exception& e) {
+        TraceDataFileLine(state, GetText(state, failedText) + " " + fileName(diskIdentity) + " Err:" + e.what());
+        return false;
+    }
+    return true;
+}
+
 RecordFileLoad LoadRecordFile(ClientState& state, const Bytes& name, const RecordFileTexts& texts,
                               const std::function<bool(int16_t)>& known,
                               const std::function<void(FileReader&, int16_t)>& apply) {

@@ -224,6 +224,16 @@ RecordFileLoad LoadRecordFile(ClientState& state, const Bytes& name, const Recor
                               const std::function<bool(int16_t)>& known,
                               const std::function<void(FileReader&, int16_t)>& apply);
 
+// The steps every record's SaveToDisk shares. A record without an identity of its own
+// (negative) draws a free one and has `hasUpdatedDiskIdentity` set to -1, else 0; then
+// `write` composes the file's bytes (it gets the time the file is saved at and may raise)
+// and the file `fileName`(identity) is written whole. Any failure writes the trace line
+// (text `failedText`, the file's name and the error) and gives false; the record's
+// original settings are the caller's to store on success.
+bool SaveRecordFile(ClientState& state, int16_t& diskIdentity, int16_t& hasUpdatedDiskIdentity,
+                    const std::function<Bytes(int16_t)>& fileName, int32_t failedText,
+                    const std::function<void(FileWriter&, const DateTime& savedAt)>& write);
+
 // Removes the record file `name` with the trace line of the removal, or of the failure
 // (texts removed / failed, with the record's name). False when it could not be removed.
 bool RemoveRecordFile(ClientState& state, const Bytes& name, const Bytes& recordName, int32_t removedText,

@@ -48,6 +48,9 @@ RecordRef ReadRecordRef(std::string_view body, int32_t& p) {
     return {As16Bit(identity, "record identity"), std::move(name)};
 }
 
+const RecordName& ReceiverName(const cReceiver& receiver) { return receiver.m_ReceiverName; }
+const RecordName& ProfileName(const cProfile& profile) { return profile.NameField(); }
+
 std::shared_ptr<cProfile> FindProfile(const ClientState& state, const RecordRef& ref) {
     return ref.Identity == -1 ? GetProfileByName(state, ref.Name) : GetProfileById(state, ref.Identity);
 }
@@ -338,18 +341,16 @@ std::shared_ptr<cProfile> GetProfileById(const ClientState& state, int32_t ident
     return state.Profiles.Find(RecordKey(identity));
 }
 
+// Both by the collections' index of names (core/keyedcollection.h), which answers as a
+// scan in collection order for the first record whose name equals the name ignoring case.
 std::shared_ptr<cReceiver> GetReceiverByName(const ClientState& state, std::string_view name) {
     if (name.empty()) return nullptr;
-    for (const auto& entry : state.Receivers)
-        if (EqualsIgnoreCase(entry.item->m_ReceiverName, name)) return entry.item;
-    return nullptr;
+    return state.Receivers.FindByName(name, ReceiverName);
 }
 
 std::shared_ptr<cProfile> GetProfileByName(const ClientState& state, std::string_view name) {
     if (name.empty()) return nullptr;
-    for (const auto& entry : state.Profiles)
-        if (EqualsIgnoreCase(entry.item->GetName(), name)) return entry.item;
-    return nullptr;
+    return state.Profiles.FindByName(name, ProfileName);
 }
 
 } // namespace korvel

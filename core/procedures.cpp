@@ -110,12 +110,14 @@ bool FileExists(const std::string& path) {
 
 void ReadRegistrySettings(ClientState& state, const std::string& configPath) {
     state.ConnectAttempted = false;
-    state.ServerAddress = GetRegistryValue("ServerAddress", "", kClientRegistryKey, configPath);
-    std::optional<int32_t> port = NumericValueAsInt32(GetRegistryValue("ServerPort", "", kClientRegistryKey, configPath));
+    // One read of the file for the four values.
+    const SystemConfig config = SystemConfig::Read(configPath);
+    state.ServerAddress = GetRegistryValue("ServerAddress", "", kClientRegistryKey, config);
+    std::optional<int32_t> port = NumericValueAsInt32(GetRegistryValue("ServerPort", "", kClientRegistryKey, config));
     state.ServerPort = port && *port >= 1 && *port <= 65535 ? *port : 0;
-    state.Area = GetRegistryValue("Area", "", kClientRegistryKey, configPath);
+    state.Area = GetRegistryValue("Area", "", kClientRegistryKey, config);
     state.IgnoreCtrlWhenEnablingOrDisabling =
-        NumericValue(GetRegistryValue("IgnoreCtrlWhenEnablingOrDisabling", "0", kClientRegistryKey, configPath)) != 0;
+        NumericValue(GetRegistryValue("IgnoreCtrlWhenEnablingOrDisabling", "0", kClientRegistryKey, config)) != 0;
 }
 
 ConnectionStatus GetConnectionStatus(const ClientState& state) {

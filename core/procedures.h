@@ -47,8 +47,8 @@ inline void TraceMessage(std::string_view) {}
 // --- Connection settings and status ------------------------------------------------------
 
 // Clears ConnectAttempted and loads ServerAddress, ServerPort, Area and
-// IgnoreCtrlWhenEnablingOrDisabling from the client's key of the system configuration.
-// A port that is not a whole number in 1..65535 is taken as missing (0), so no attempt
+// IgnoreCtrlWhenEnablingOrDisabling from the client's key of the system configuration,
+// which is read once for them (core/registry.h says which files are read). A port that is not a whole number in 1..65535 is taken as missing (0), so no attempt
 // is ever made to it.
 void ReadRegistrySettings(ClientState& state, const std::string& configPath = SystemConfigPath());
 

@@ -12,6 +12,8 @@ namespace {
 // The pipe of the one live instance; -1 when there is none.
 int g_WriteEnd = -1;
 int g_ReadEnd = -1;
+// The signal the event loop has not taken yet, 0 when none waits.
+volatile sig_atomic_t g_Waiting = 0;
 
 void WriteSignalToPipe(int signal) {
     const int saved = errno;
@@ -19,8 +21,18 @@ void WriteSignalToPipe(int signal) {
     if (g_WriteEnd >= 0) {
         // A full pipe drops the byte: a signal is already waiting to be handled.
         [[maybe_unused]] const ssize_t written = ::write(g_WriteEnd, &byte, 1);
+        // The first signal that waits starts the grace period; a later one neither
+        // shortens nor extends it.
+        if (g_Waiting == 0) ::alarm(kQuitGraceSeconds);
+        g_Waiting = signal;
     }
     errno = saved;
+}
+
+// The event loop did not take the signal in time.
+void EndWithoutTheEventLoop(int) {
+    const int signal = g_Waiting;
+    if (signal != 0) ::_exit(ExitCodeForSignal(signal));
 }
 
 // Installs our handler for the signal unless it is ignored now; keeps the old action.
@@ -45,6 +57,10 @@ QuitSignals::QuitSignals(std::function<void(int)> onSignal, QObject* parent)
     g_WriteEnd = ends[1];
     m_Notifier = new QSocketNotifier(static_cast<qintptr>(g_ReadEnd), QSocketNotifier::Read, this);
     connect(m_Notifier, &QSocketNotifier::activated, this, [this] { Deliver(); });
+    struct sigaction alarm {};
+    alarm.sa_handler = EndWithoutTheEventLoop;
+    sigemptyset(&alarm.sa_mask);
+    ::sigaction(SIGALRM, &alarm, &m_PreviousAlarm);
     m_HandlesInt = Install(SIGINT, m_PreviousInt);
     m_HandlesTerm = Install(SIGTERM, m_PreviousTerm);
 }
@@ -53,6 +69,9 @@ QuitSignals::~QuitSignals() {
     if (!m_Notifier) return;
     if (m_HandlesInt) ::sigaction(SIGINT, &m_PreviousInt, nullptr);
     if (m_HandlesTerm) ::sigaction(SIGTERM, &m_PreviousTerm, nullptr);
+    ::alarm(0);
+    g_Waiting = 0;
+    ::sigaction(SIGALRM, &m_PreviousAlarm, nullptr);
     delete m_Notifier;
     const int readEnd = g_ReadEnd;
     const int writeEnd = g_WriteEnd;
@@ -68,6 +87,10 @@ bool QuitSignals::Handles(int signal) const {
 }
 
 void QuitSignals::Deliver() {
+    if (!m_Notifier) return;
+    // Taken by the event loop (or by DeliverPending): the program ends its own way now.
+    ::alarm(0);
+    g_Waiting = 0;
     char bytes[16];
     ssize_t got = 0;
     int last = 0;

@@ -1,28 +1,44 @@
 #pragma once
-// The per-user settings store on QSettings: one INI file per application in the user's
-// configuration folder ($XDG_CONFIG_HOME/Korvel, usually ~/.config/Korvel), sections as
-// groups, keys as keys. Any application, section or key text works: "%", "/" and "\"
-// are escaped so that a name never becomes a path. Values are Windows-1252 bytes, kept
-// as Unicode text in the file. The folder is private to the user (0700) and each file
-// readable by its owner only (0600), since the container keeps a password here.
+// The per-user settings store: one INI file per application in the user's configuration
+// folder ($XDG_CONFIG_HOME/Korvel, usually ~/.config/Korvel), sections as INI sections,
+// keys as keys, in the INI dialect QSettings reads and writes (files of earlier runs read
+// as they were). Any application, section or key text works: "%", "/" and "\" are
+// escaped so that a name never becomes a path. Values are Windows-1252 bytes, kept as
+// Unicode text (UTF-8) in the file.
 //
-// Changes are visible at once to every store in the process and are written to disk by
-// Sync(), by Qt's event loop shortly after, and when the store is destroyed.
+// What the store does on disk:
+// - The folder is made private (0700) when it is the user's own. A folder that is a
+//   symbolic link, or that belongs to another user, is not used: one line on standard
+//   error, and the settings live in memory for this run only.
+// - A file is read once, at the first use of its application, and only when it is a
+//   regular file (not a link, not a FIFO) of at most kMaxFileBytes; otherwise it counts as
+//   empty, with one line on standard error. A file too large to read is never written.
+// - A file is written whole: a new file (0600) in the same folder, then renamed over the
+//   name, so a link at the name is replaced, never followed, and a failed write leaves the
+//   old file. Before writing, what another program wrote to the file meanwhile is read
+//   again and this store's changes are applied on top.
+//
+// Changes are visible at once through this store and are written to disk by Sync(), by
+// Qt's event loop shortly after, and when the store is destroyed.
 
 #include "core/settingsstore.h"
 
 #include <QString>
 
+#include <cstddef>
 #include <map>
 #include <memory>
 #include <string>
 
-class QSettings;
+class QObject;
 
 namespace korvel::platform {
 
 class QtSettingsStore final : public ISettingsStore {
 public:
+    // Far above any real settings file (the cache of numbered texts is the largest).
+    static constexpr std::size_t kMaxFileBytes = std::size_t{4} << 20;
+
     // folder: where the files live; empty means DefaultFolder().
     explicit QtSettingsStore(QString folder = QString());
     ~QtSettingsStore() override;
@@ -48,11 +64,20 @@ public:
     // "." -> "%2E", and the empty name -> "%".
     static QString EscapeName(const std::string& name);
 
+    struct File; // one application's file: its values and the changes not yet written
+
 private:
-    QSettings& SettingsOf(const std::string& application) const;
+    File& FileFor(const std::string& application) const;
+    bool OpenFolder() const;
+    void Write(File& file);
+    void ScheduleWrite();
 
     QString m_Folder;
-    mutable std::map<std::string, std::unique_ptr<QSettings>> m_Files;
+    mutable int m_FolderFd = -1;
+    mutable bool m_FolderOpened = false;
+    mutable std::map<std::string, std::unique_ptr<File>> m_Files;
+    std::unique_ptr<QObject> m_Context; // runs the writes the event loop does
+    bool m_WriteScheduled = false;
 };
 
 } // namespace korvel::platform

@@ -1,8 +1,6 @@
 #include "platform/treeview.h"
 
-#include "platform/iconstore.h"
-#include "platform/qtext.h"
-#include "core/cp1252.h"
+#include "platform/treemodel.h"
 #include "platform/twips.h"
 #include "platform/vbinput.h"
 
@@ -11,12 +9,10 @@
 #include <QMouseEvent>
 #include <QToolTip>
 
-#include <algorithm>
-
 namespace korvel::platform {
 namespace {
-constexpr int kKeyRole = Qt::UserRole;
-constexpr int kImageRole = Qt::UserRole + 1;
+
+using Node = TreeModel::Node;
 
 class ProgramChange {
 public:
@@ -27,281 +23,219 @@ private:
     bool& m_Flag;
     bool m_Old;
 };
+
+QString KeyOfNode(const Node* node) { return node ? node->key : QString(); }
+
+QStringList KeysOf(const std::vector<std::unique_ptr<Node>>& nodes) {
+    QStringList keys;
+    keys.reserve(static_cast<qsizetype>(nodes.size()));
+    for (const auto& node : nodes) keys.append(node->key);
+    return keys;
+}
+
 } // namespace
 
-TreeView::TreeView(QWidget* parent) : QTreeWidget(parent) {
+TreeView::TreeView(QWidget* parent) : QTreeView(parent), m_Model(new TreeModel(this)) {
+    setModel(m_Model);
     setHeaderHidden(true);
-    setColumnCount(1);
+    setUniformRowHeights(true);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setMouseTracking(true);
-    connect(this, &QTreeWidget::currentItemChanged, this,
-            [this](QTreeWidgetItem* current, QTreeWidgetItem*) { onCurrentChanged(current); });
-    connect(this, &QTreeWidget::itemCollapsed, this, [this](QTreeWidgetItem* node) {
-        if (!m_ProgramChange) emit Collapse(keyOf(node));
+    connect(selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current, const QModelIndex&) { onCurrentChanged(current); });
+    connect(this, &QTreeView::collapsed, this, [this](const QModelIndex& index) {
+        if (!m_ProgramChange) emit Collapse(keyOf(index));
     });
 }
 
-void TreeView::SetImageList(const IconStore* icons) {
-    m_Icons = icons;
-    for (QTreeWidgetItem* node : m_Order)
-        node->setIcon(0, m_Icons ? m_Icons->Icon(node->data(0, kImageRole).toInt()) : QIcon());
-}
+void TreeView::SetImageList(const IconStore* icons) { m_Model->SetIcons(icons); }
 
-QTreeWidgetItem* TreeView::item(const QString& key) const { return m_Items.value(fold(key), nullptr); }
+QString TreeView::keyOf(const QModelIndex& index) const { return KeyOfNode(m_Model->NodeOf(index)); }
 
-QString TreeView::keyOf(const QTreeWidgetItem* node) const {
-    return node ? node->data(0, kKeyRole).toString() : QString();
-}
+QModelIndex TreeView::IndexOf(const QString& key) const { return m_Model->IndexOf(m_Model->Find(key)); }
+
+bool TreeView::Exists(const QString& key) const { return m_Model->Find(key) != nullptr; }
+
+int TreeView::NodeCount() const { return m_Model->Count(); }
 
 bool TreeView::AddNode(const QString& parentKey, const QString& key, const QString& text, int image) {
     if (key.isEmpty() || Exists(key)) return false;
-    QTreeWidgetItem* parent = nullptr;
+    Node* parent = m_Model->Root();
     if (!parentKey.isEmpty()) {
-        parent = item(parentKey);
+        parent = m_Model->Find(parentKey);
         if (!parent) return false;
     }
     ProgramChange guard(m_ProgramChange);
-    auto* node = new QTreeWidgetItem(QStringList{text});
-    node->setData(0, kKeyRole, key);
-    if (parent) {
-        parent->addChild(node);
-        parent->setExpanded(true);
-    } else {
-        addTopLevelItem(node);
-    }
-    m_Items.insert(fold(key), node);
-    m_Order.push_back(node);
-    indexText(node);
-    SetImage(key, image);
+    m_Model->Add(parent, key, text, image);
+    if (parent != m_Model->Root()) expand(m_Model->IndexOf(parent));
     return true;
 }
 
-QString TreeView::foldText(const QString& text) { return ToQString(korvel::UpperCase(FromQString(text))); }
-
-void TreeView::indexText(QTreeWidgetItem* node) {
-    m_ByText[node->parent()][foldText(node->text(0))].append(node);
-}
-
-void TreeView::unindexText(QTreeWidgetItem* node) {
-    auto siblings = m_ByText.find(node->parent());
-    if (siblings == m_ByText.end()) return;
-    auto same = siblings->find(foldText(node->text(0)));
-    if (same == siblings->end()) return;
-    same->removeOne(node);
-    if (same->isEmpty()) siblings->erase(same);
-}
-
 QString TreeView::FindChildByText(const QString& parentKey, const QString& text) const {
-    const QTreeWidgetItem* parent = nullptr;
+    const Node* parent = m_Model->Root();
     if (!parentKey.isEmpty()) {
-        parent = item(parentKey);
+        parent = m_Model->Find(parentKey);
         if (!parent) return {};
     }
-    auto siblings = m_ByText.constFind(parent);
-    if (siblings == m_ByText.constEnd()) return {};
-    auto same = siblings->constFind(foldText(text));
-    return same == siblings->constEnd() || same->isEmpty() ? QString() : keyOf(same->front());
-}
-
-void TreeView::forget(QTreeWidgetItem* node) {
-    for (int i = 0; i < node->childCount(); ++i) forget(node->child(i));
-    m_ByText.remove(node);
-    m_Items.remove(fold(keyOf(node)));
-    m_Order.erase(std::remove(m_Order.begin(), m_Order.end(), node), m_Order.end());
+    return KeyOfNode(m_Model->FindChildByText(parent, text));
 }
 
 bool TreeView::RemoveNode(const QString& key) {
-    QTreeWidgetItem* node = item(key);
+    Node* node = m_Model->Find(key);
     if (!node) return false;
     ProgramChange guard(m_ProgramChange);
-    unindexText(node);
-    forget(node);
-    delete node;
+    m_Model->Remove(node);
     return true;
 }
 
 void TreeView::ClearNodes() {
     ProgramChange guard(m_ProgramChange);
-    m_Items.clear();
-    m_Order.clear();
-    m_ByText.clear();
-    clear();
+    m_Model->Clear();
 }
 
 QStringList TreeView::NodesInOrder() const {
     QStringList keys;
-    keys.reserve(static_cast<qsizetype>(m_Order.size()));
-    for (const QTreeWidgetItem* node : m_Order) keys.append(keyOf(node));
+    keys.reserve(NodeCount());
+    for (const Node* node = m_Model->Oldest(); node; node = node->newer) keys.append(node->key);
     return keys;
 }
 
-QString TreeView::FirstNode() const { return m_Order.empty() ? QString() : keyOf(m_Order.front()); }
+QString TreeView::FirstNode() const { return KeyOfNode(m_Model->Oldest()); }
 
-QString TreeView::Key(const QString& key) const { return keyOf(item(key)); }
+QString TreeView::Key(const QString& key) const { return KeyOfNode(m_Model->Find(key)); }
 
 bool TreeView::SetKey(const QString& key, const QString& newKey) {
-    QTreeWidgetItem* node = item(key);
+    Node* node = m_Model->Find(key);
     if (!node || newKey.isEmpty()) return false;
-    QTreeWidgetItem* holder = item(newKey);
+    const Node* holder = m_Model->Find(newKey);
     if (holder && holder != node) return false;
-    m_Items.remove(fold(key));
-    m_Items.insert(fold(newKey), node);
-    node->setData(0, kKeyRole, newKey);
+    m_Model->Rekey(node, newKey);
     return true;
 }
 
 QString TreeView::Text(const QString& key) const {
-    const QTreeWidgetItem* node = item(key);
-    return node ? node->text(0) : QString();
+    const Node* node = m_Model->Find(key);
+    return node ? node->text : QString();
 }
 
 void TreeView::SetText(const QString& key, const QString& text) {
-    QTreeWidgetItem* node = item(key);
-    if (!node) return;
-    unindexText(node);
-    node->setText(0, text);
-    // A renamed node keeps its place among its siblings: put it back in sibling order.
-    QList<QTreeWidgetItem*>& same = m_ByText[node->parent()][foldText(text)];
-    QTreeWidgetItem* parent = node->parent();
-    auto indexOf = [this, parent](QTreeWidgetItem* n) {
-        return parent ? parent->indexOfChild(n) : indexOfTopLevelItem(n);
-    };
-    const int at = indexOf(node);
-    qsizetype position = 0;
-    while (position < same.size() && indexOf(same[position]) < at) ++position;
-    same.insert(position, node);
+    if (Node* node = m_Model->Find(key)) m_Model->SetText(node, text);
 }
 
 int TreeView::Image(const QString& key) const {
-    const QTreeWidgetItem* node = item(key);
-    return node ? node->data(0, kImageRole).toInt() : 0;
+    const Node* node = m_Model->Find(key);
+    return node ? node->image : 0;
 }
 
 void TreeView::SetImage(const QString& key, int image) {
-    QTreeWidgetItem* node = item(key);
-    if (!node) return;
-    node->setData(0, kImageRole, image);
-    node->setIcon(0, m_Icons ? m_Icons->Icon(image) : QIcon());
+    if (Node* node = m_Model->Find(key)) m_Model->SetImage(node, image);
 }
 
 QString TreeView::Parent(const QString& key) const {
-    const QTreeWidgetItem* node = item(key);
-    return node ? keyOf(node->parent()) : QString();
+    const Node* node = m_Model->Find(key);
+    return node && node->parent != m_Model->Root() ? node->parent->key : QString();
 }
 
 QStringList TreeView::Children(const QString& key) const {
-    QStringList keys;
-    if (const QTreeWidgetItem* node = item(key))
-        for (int i = 0; i < node->childCount(); ++i) keys.append(keyOf(node->child(i)));
-    return keys;
+    const Node* node = m_Model->Find(key);
+    return node ? KeysOf(node->children) : QStringList();
 }
 
 int TreeView::ChildCount(const QString& key) const {
-    const QTreeWidgetItem* node = item(key);
-    return node ? node->childCount() : 0;
+    const Node* node = m_Model->Find(key);
+    return node ? static_cast<int>(node->children.size()) : 0;
 }
 
-QStringList TreeView::TopLevelNodes() const {
-    QStringList keys;
-    for (int i = 0; i < topLevelItemCount(); ++i) keys.append(keyOf(topLevelItem(i)));
-    return keys;
-}
+QStringList TreeView::TopLevelNodes() const { return KeysOf(m_Model->Root()->children); }
 
 namespace {
-QTreeWidgetItem* Sibling(QTreeWidget* tree, QTreeWidgetItem* node, int step) {
-    QTreeWidgetItem* parent = node->parent();
-    const int index = parent ? parent->indexOfChild(node) : tree->indexOfTopLevelItem(node);
-    const int count = parent ? parent->childCount() : tree->topLevelItemCount();
-    const int wanted = index + step;
-    if (wanted < 0 || wanted >= count) return nullptr;
-    return parent ? parent->child(wanted) : tree->topLevelItem(wanted);
+QString Sibling(const Node* node, int step) {
+    if (!node) return {};
+    const auto& siblings = node->parent->children;
+    const int wanted = node->row + step;
+    if (wanted < 0 || wanted >= static_cast<int>(siblings.size())) return {};
+    return siblings[static_cast<std::size_t>(wanted)]->key;
 }
 } // namespace
 
-QString TreeView::NextSibling(const QString& key) const {
-    QTreeWidgetItem* node = item(key);
-    return node ? keyOf(Sibling(const_cast<TreeView*>(this), node, 1)) : QString();
-}
+QString TreeView::NextSibling(const QString& key) const { return Sibling(m_Model->Find(key), 1); }
 
-QString TreeView::PreviousSibling(const QString& key) const {
-    QTreeWidgetItem* node = item(key);
-    return node ? keyOf(Sibling(const_cast<TreeView*>(this), node, -1)) : QString();
-}
+QString TreeView::PreviousSibling(const QString& key) const { return Sibling(m_Model->Find(key), -1); }
 
 QString TreeView::FullPath(const QString& key) const {
-    const QTreeWidgetItem* node = item(key);
+    const Node* node = m_Model->Find(key);
     if (!node) return {};
     QStringList parts;
-    for (; node; node = node->parent()) parts.prepend(node->text(0));
+    for (; node != m_Model->Root(); node = node->parent) parts.prepend(node->text);
     return parts.join(m_Separator);
 }
 
 QString TreeView::FindByFullPath(const QString& path) const {
-    for (const QTreeWidgetItem* node : m_Order) {
-        const QString key = keyOf(node);
-        if (FullPath(key) == path) return key;
-    }
+    for (const Node* node = m_Model->Oldest(); node; node = node->newer)
+        if (FullPath(node->key) == path) return node->key;
     return {};
 }
 
 QString TreeView::SelectedKey() const {
-    const QList<QTreeWidgetItem*> selected = selectedItems();
+    const QModelIndexList selected = selectionModel()->selectedIndexes();
     return selected.isEmpty() ? QString() : keyOf(selected.front());
 }
 
 void TreeView::Select(const QString& key) {
-    QTreeWidgetItem* node = item(key);
-    if (!node) return;
+    const QModelIndex index = IndexOf(key);
+    if (!index.isValid()) return;
     ProgramChange guard(m_ProgramChange);
-    setCurrentItem(node);
-    node->setSelected(true);
+    setCurrentIndex(index);
+    selectionModel()->select(index, QItemSelectionModel::Select | QItemSelectionModel::Rows);
 }
 
 void TreeView::EnsureVisible(const QString& key) {
-    if (QTreeWidgetItem* node = item(key)) scrollToItem(node);
+    const QModelIndex index = IndexOf(key);
+    if (index.isValid()) scrollTo(index);
 }
 
 void TreeView::SetExpanded(const QString& key, bool expanded) {
-    if (QTreeWidgetItem* node = item(key)) {
-        ProgramChange guard(m_ProgramChange);
-        node->setExpanded(expanded);
-    }
+    const QModelIndex index = IndexOf(key);
+    if (!index.isValid()) return;
+    ProgramChange guard(m_ProgramChange);
+    setExpanded(index, expanded);
 }
 
 bool TreeView::IsExpanded(const QString& key) const {
-    const QTreeWidgetItem* node = item(key);
-    return node && node->isExpanded();
+    const QModelIndex index = IndexOf(key);
+    return index.isValid() && isExpanded(index);
 }
 
 void TreeView::SetToolTipText(const QString& text) { m_ToolTip = text; }
 
-void TreeView::onCurrentChanged(QTreeWidgetItem* current) {
-    if (m_ProgramChange || !current) return;
+void TreeView::onCurrentChanged(const QModelIndex& current) {
+    if (m_ProgramChange || !current.isValid()) return;
     emit NodeClick(keyOf(current));
 }
 
 void TreeView::mousePressEvent(QMouseEvent* event) {
-    QTreeWidgetItem* before = currentItem();
-    QTreeWidgetItem* under = itemAt(event->position().toPoint());
+    const QPersistentModelIndex before = currentIndex();
+    const QModelIndex under = indexAt(event->position().toPoint());
     emit MouseDown(VbButton(event->button()), VbShift(event->modifiers()),
                    PixelsToTwips(event->position().toPoint().x()), PixelsToTwips(event->position().toPoint().y()));
-    QTreeWidget::mousePressEvent(event);
+    QTreeView::mousePressEvent(event);
     // A click on the node that was already selected selects nothing new: report it here.
-    if (under && under == before && under == currentItem()) emit NodeClick(keyOf(under));
+    if (under.isValid() && under == before && under == currentIndex()) emit NodeClick(keyOf(under));
 }
 
 void TreeView::mouseDoubleClickEvent(QMouseEvent* event) {
     if (m_MouseDownOnDoubleClick)
         emit MouseDown(VbButton(event->button()), VbShift(event->modifiers()),
                        PixelsToTwips(event->position().toPoint().x()), PixelsToTwips(event->position().toPoint().y()));
-    QTreeWidget::mouseDoubleClickEvent(event);
+    QTreeView::mouseDoubleClickEvent(event);
     if (m_DblClickButtons & event->button()) emit DblClick();
 }
 
 void TreeView::mouseMoveEvent(QMouseEvent* event) {
     emit MouseMove(VbButtons(event->buttons()), VbShift(event->modifiers()),
                    PixelsToTwips(event->position().toPoint().x()), PixelsToTwips(event->position().toPoint().y()));
-    QTreeWidget::mouseMoveEvent(event);
+    QTreeView::mouseMoveEvent(event);
 }
 
 void TreeView::keyPressEvent(QKeyEvent* event) {
@@ -314,7 +248,7 @@ void TreeView::keyPressEvent(QKeyEvent* event) {
             return;
         }
     }
-    QTreeWidget::keyPressEvent(event);
+    QTreeView::keyPressEvent(event);
 }
 
 bool TreeView::viewportEvent(QEvent* event) {
@@ -324,14 +258,14 @@ bool TreeView::viewportEvent(QEvent* event) {
         else QToolTip::showText(help->globalPos(), m_ToolTip, this);
         return true;
     }
-    return QTreeWidget::viewportEvent(event);
+    return QTreeView::viewportEvent(event);
 }
 
 // A press with Ctrl held selects the node under it like any press; it never takes the
 // selection away (the view's default), or a Ctrl + double-click would find no node.
 QItemSelectionModel::SelectionFlags TreeView::selectionCommand(const QModelIndex& index,
                                                                const QEvent* event) const {
-    const QItemSelectionModel::SelectionFlags flags = QTreeWidget::selectionCommand(index, event);
+    const QItemSelectionModel::SelectionFlags flags = QTreeView::selectionCommand(index, event);
     if (index.isValid() && flags.testFlag(QItemSelectionModel::Deselect))
         return QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows;
     return flags;

@@ -14,19 +14,23 @@
 // the key code to 0 to swallow the key. By default DblClick follows a double-click of
 // any button and the second press of a double-click raises no MouseDown; both can be
 // set (SetDblClickButtons, SetMouseDownOnDoubleClick).
+//
+// The nodes live in a model of the tree's own (platform/treemodel.h); a change touches
+// the node it changes, and the rows are all one line high (uniform row heights), so the
+// view measures none of them again.
 
-#include <QHash>
 #include <QString>
 #include <QStringList>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <functional>
 
 namespace korvel::platform {
 
 class IconStore;
+class TreeModel;
 
-class TreeView final : public QTreeWidget {
+class TreeView final : public QTreeView {
     Q_OBJECT
 public:
     explicit TreeView(QWidget* parent = nullptr);
@@ -45,8 +49,8 @@ public:
     bool RemoveNode(const QString& key);
     void ClearNodes();
 
-    bool Exists(const QString& key) const { return m_Items.contains(fold(key)); }
-    int NodeCount() const { return static_cast<int>(m_Order.size()); }
+    bool Exists(const QString& key) const;
+    int NodeCount() const;
     // Keys of all nodes in the order they were added.
     QStringList NodesInOrder() const;
     // Key of the oldest node still present; empty when the tree is empty.
@@ -85,6 +89,9 @@ public:
     QString ToolTipText() const { return m_ToolTip; }
     void SetToolTipText(const QString& text);
 
+    // The view's index of the node (for its place on the screen); invalid when none.
+    QModelIndex IndexOf(const QString& key) const;
+
     // Qt reports the second press of a double-click as a double-click, not as a press.
     // On: that press raises MouseDown too, with the keys held then, so a handler that
     // keeps the shift state of the last press sees the keys of the double-click itself.
@@ -112,21 +119,11 @@ protected:
     bool viewportEvent(QEvent* event) override;
 
 private:
-    static QString fold(const QString& key) { return key.toUpper(); }
-    QTreeWidgetItem* item(const QString& key) const;
-    QString keyOf(const QTreeWidgetItem* item) const;
-    void forget(QTreeWidgetItem* item);
-    static QString foldText(const QString& text);
-    void indexText(QTreeWidgetItem* node);
-    void unindexText(QTreeWidgetItem* node);
-    void onCurrentChanged(QTreeWidgetItem* current);
+    QString keyOf(const QModelIndex& index) const;
+    void onCurrentChanged(const QModelIndex& current);
 
-    const IconStore* m_Icons = nullptr;
+    TreeModel* m_Model;
     QString m_Separator = QStringLiteral("\\");
-    QHash<QString, QTreeWidgetItem*> m_Items; // folded key -> node
-    std::vector<QTreeWidgetItem*> m_Order;    // order of addition
-    // Children by folded text, per parent (none for the top level), in sibling order.
-    QHash<const QTreeWidgetItem*, QHash<QString, QList<QTreeWidgetItem*>>> m_ByText;
     bool m_ProgramChange = false;
     QString m_ToolTip;
     KeyDownHandler m_KeyDown;

@@ -1,6 +1,7 @@
 // What the receivers editor needs of the default data set beyond the receivers
 // themselves: the parameter layouts of the receiver types and the backup receiver
-// setting.
+// setting. The captions fit the parameters window's labels at the default font; the
+// sample receivers (sampledata_records.cpp) choose an entry of every list.
 #include "testserver/sampledata.h"
 
 #include <string>
@@ -27,10 +28,10 @@ void AddSampleReceiverEditing(SampleData& data) {
         case 2: t.ParameterLayout = Layout({"L0=Phone number", "T0=", "L1=Message format", "C1=Short;Long;Concatenated"}); break;
         case 3:
             t.ParameterLayout =
-                Layout({"L0=Pager number", "T0=", "L1=Keep-alive (minutes)", "T1=", "L2=Priority", "C2=Normal;High;Urgent"});
+                Layout({"L0=Pager number", "T0=", "L1=Keep-alive (min)", "T1=", "L2=Priority", "C2=Normal;High;Urgent"});
             break;
         case 4:
-            t.ParameterLayout = Layout({"L0=Host", "T0=", "L1=Keep-alive (minutes)", "T1=", "L2=Port", "T2="});
+            t.ParameterLayout = Layout({"L0=Host", "T0=", "L1=Keep-alive (min)", "T1=", "L2=Port", "T2="});
             break;
         case 5: t.ParameterLayout = Layout({"L0=Computer name", "T0=", "L1=Sound", "C1=None;Chime;Siren"}); break;
         case 6:

@@ -43,15 +43,19 @@ Bytes ReceiversBody(const SampleData& data) {
         int16_t type;
         bool enabled;
         const char* backup;
+        // Settings 0..2 as stored: texts as typed, lists as the 0-based number of the
+        // choice (sampledata_receivers.cpp has the layouts), so every list has a choice.
         const char* setting0;
+        const char* setting1;
+        const char* setting2;
     };
     const Sample samples[] = {
-        {1, "Duty engineer", 2, true, "Control room pager", "+46701234567"},
-        {2, "Control room pager", 3, true, "", "1042"},
-        {3, "Maintenance e-mail", 1, true, "", "maintenance@example.org"},
-        {4, "North\\Gatehouse screen", 5, true, "", "gatehouse-pc"},
-        {5, "North\\Site manager", 2, false, "Duty engineer", "+46709876543"},
-        {6, "South\\Pump station phone", 6, true, "", "+441632960123"},
+        {1, "Duty engineer", 2, true, "Control room pager", "+46701234567", "1", ""},
+        {2, "Control room pager", 3, true, "", "1042", "", "1"},
+        {3, "Maintenance e-mail", 1, true, "", "maintenance@example.org", "", ""},
+        {4, "North\\Gatehouse screen", 5, true, "", "gatehouse-pc", "2", ""},
+        {5, "North\\Site manager", 2, false, "Duty engineer", "+46709876543", "0", ""},
+        {6, "South\\Pump station phone", 6, true, "", "+441632960123", "2", "0"},
     };
     Bytes body;
     AppendLong(body, static_cast<int32_t>(std::size(samples)));
@@ -63,6 +67,8 @@ Bytes ReceiversBody(const SampleData& data) {
         r.m_BackupReceiver = s.backup;
         r.SetReceiverTypeId(types, s.type);
         r.SaveSetting(0, Variant(s.setting0));
+        r.SaveSetting(1, Variant(s.setting1));
+        r.SaveSetting(2, Variant(s.setting2));
         AppendRecordRef(body, s.id, s.name);
         r.AppendNetworkBytes(body);
     }

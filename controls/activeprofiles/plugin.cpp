@@ -5,8 +5,6 @@
 
 namespace korvel::activeprofiles {
 
-QString Plugin::ProgrammaticId() const { return QStringLiteral("Korvel3ActivePrf.Component"); }
-
 QWidget* Plugin::CreateComponent(QWidget* parent) { return new Component(shell::DeliverableState(), parent); }
 
 } // namespace korvel::activeprofiles

@@ -1,6 +1,7 @@
 #pragma once
-// The active profiles control as a control plug-in ("Korvel3ActivePrf.Component"). Every
-// instance it makes shares the one client state of this plug-in.
+// The active profiles control as a control plug-in. Every instance it makes shares the one
+// client state of this plug-in. Its programmatic identifier is given once, in its metadata
+// (the JSON file named below), where the host reads it without loading the plug-in.
 
 #include "platform/controlplugin.h"
 
@@ -13,7 +14,6 @@ class Plugin final : public QObject, public platform::IControlPlugin {
     Q_PLUGIN_METADATA(IID KORVEL_CONTROL_PLUGIN_IID FILE "activeprofiles.json")
     Q_INTERFACES(korvel::platform::IControlPlugin)
 public:
-    QString ProgrammaticId() const override;
     QWidget* CreateComponent(QWidget* parent) override;
 };
 

@@ -17,6 +17,7 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 
 namespace korvel::events {
@@ -129,7 +130,7 @@ AlarmInfoWindow::AlarmInfoWindow(AlarmInfoSources sources, QWidget* parent)
     for (int c = 0; c < 3; ++c) m_List->setColumnWidth(c, platform::TwipsToPixels(kCreatedWidths[c]));
     LoadColumnWidths();
     m_SettingWidths = false;
-    // Only widths the operator changes are written back when the window closes.
+    // Widths the operator changes are written back as they show when the window closes.
     connect(m_List->header(), &QHeaderView::sectionResized, this, [this](int column, int, int) {
         if (!m_SettingWidths && column >= 0 && column < 3) m_WidthChanged[static_cast<std::size_t>(column)] = true;
     });
@@ -221,6 +222,8 @@ void AlarmInfoWindow::LoadColumnWidths() {
             if (!stored.empty()) {
                 m_WidthStored[static_cast<std::size_t>(i - 1)] = true;
                 twips = NumericValue(stored);
+                if (twips == std::floor(twips) && twips >= kSmallestWidth && twips <= kLargestWidth)
+                    m_StoredTwips[static_cast<std::size_t>(i - 1)] = static_cast<long long>(twips);
             }
         }
         twips = std::clamp(twips, double(kSmallestWidth), kLargestWidth);
@@ -233,12 +236,16 @@ void AlarmInfoWindow::LoadColumnWidths() {
 
 void AlarmInfoWindow::SaveColumnWidths() {
     if (!m_Sources.settings) return;
-    // A width is written back only when the operator changed it: a width the window
-    // chose, or a stored one applied with its rules, is left as it was stored.
-    for (int i = 1; i <= 3; ++i)
-        if (m_WidthChanged[static_cast<std::size_t>(i - 1)])
-            m_Sources.settings->Save(kSettingsApplication, kSettingsSection, kWidthKey + std::to_string(i),
-                                     std::to_string(ColumnWidthTwips(i)));
+    // Every column's width as it shows (the hidden first one as 0). A stored width that
+    // the column shows as it is and the operator left alone is written back unchanged,
+    // so its round trip through whole pixels never moves it.
+    for (int i = 1; i <= 3; ++i) {
+        const auto c = static_cast<std::size_t>(i - 1);
+        const long long twips = !m_WidthChanged[c] && m_StoredTwips[c] && i != 1 ? *m_StoredTwips[c]
+                                                                                 : ColumnWidthTwips(i);
+        m_Sources.settings->Save(kSettingsApplication, kSettingsSection, kWidthKey + std::to_string(i),
+                                 std::to_string(twips));
+    }
 }
 
 void AlarmInfoWindow::done(int result) {

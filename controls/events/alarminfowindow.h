@@ -10,6 +10,7 @@
 
 #include <array>
 #include <functional>
+#include <optional>
 #include <string>
 #endif
 
@@ -76,8 +77,11 @@ private:
     void FitToContents();
 
     AlarmInfoSources m_Sources;
-    // Per column (0-based): a width was stored for it; the operator changed its width.
+    // Per column (0-based): a width was stored for it; the stored width when the column
+    // shows exactly that (a whole number of twips at least the smallest width), to be
+    // written back as it was; the operator changed its width.
     std::array<bool, 3> m_WidthStored{};
+    std::array<std::optional<long long>, 3> m_StoredTwips{};
     std::array<bool, 3> m_WidthChanged{};
     bool m_SettingWidths = false; // widths set by the window itself, not by the operator
     QTreeWidget* m_List = nullptr;

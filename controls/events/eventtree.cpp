@@ -4,40 +4,19 @@
 #include "core/keyedcollection.h"
 #include "platform/qtext.h"
 
+#include <QAbstractItemModel>
 #include <QHeaderView>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QSignalBlocker>
+#include <QStyledItemDelegate>
 
 #include <deque>
+#include <memory>
 #include <unordered_map>
 
 namespace korvel::events {
 namespace {
-
-constexpr int kAlarmNodeType = QTreeWidgetItem::UserType + 1;
-constexpr int kLineNodeType = QTreeWidgetItem::UserType + 2;
-
-// A node that remembers the number of its image (0: none).
-class EventNode : public QTreeWidgetItem {
-public:
-    explicit EventNode(int type) : QTreeWidgetItem(type) {}
-    int image = 0;
-};
-
-class AlarmNode final : public EventNode {
-public:
-    AlarmNode(int32_t id, Bytes rec) : EventNode(kAlarmNodeType), identity(id), record(std::move(rec)) {}
-    int32_t identity;
-    Bytes record;
-};
-
-const EventNode* AsEventNode(const QTreeWidgetItem* node) {
-    if (!node || (node->type() != kAlarmNodeType && node->type() != kLineNodeType)) return nullptr;
-    return static_cast<const EventNode*>(node);
-}
-
-const AlarmNode* AsAlarmNode(const QTreeWidgetItem* node) {
-    return node && node->type() == kAlarmNodeType ? static_cast<const AlarmNode*>(node) : nullptr;
-}
 
 int ButtonNumber(Qt::MouseButton button) {
     switch (button) {
@@ -47,6 +26,269 @@ int ButtonNumber(Qt::MouseButton button) {
     default: return 0;
     }
 }
+
+// Running sums over the slots of the alarms (a Fenwick tree): the rows before a slot and
+// the slot that holds a row, each in O(log slots). A slot no alarm holds counts 0. The
+// number of slots is a power of two.
+class RowSums {
+public:
+    void Reset(const std::vector<int64_t>& sizes) {
+        const std::size_t n = sizes.size();
+        m_Tree.assign(n + 1, 0);
+        for (std::size_t i = 1; i <= n; ++i) {
+            m_Tree[i] += sizes[i - 1];
+            const std::size_t up = i + (i & (~i + 1));
+            if (up <= n) m_Tree[up] += m_Tree[i];
+        }
+    }
+    int Slots() const { return static_cast<int>(m_Tree.size()) - 1; }
+    void Add(int slot, int64_t delta) {
+        const std::size_t n = m_Tree.size() - 1;
+        for (std::size_t i = static_cast<std::size_t>(slot) + 1; i <= n; i += i & (~i + 1)) m_Tree[i] += delta;
+    }
+    // Rows in the slots before this one.
+    int64_t Before(int slot) const {
+        int64_t sum = 0;
+        for (std::size_t i = static_cast<std::size_t>(slot); i > 0; i -= i & (~i + 1)) sum += m_Tree[i];
+        return sum;
+    }
+    // The slot holding the row (the row is below the total).
+    int SlotOf(int64_t row) const {
+        const std::size_t n = m_Tree.size() - 1;
+        std::size_t position = 0;
+        for (std::size_t step = n; step > 0; step >>= 1)
+            if (position + step <= n && m_Tree[position + step] <= row) {
+                position += step;
+                row -= m_Tree[position];
+            }
+        return static_cast<int>(position);
+    }
+
+private:
+    std::vector<int64_t> m_Tree; // 1-based
+};
+
+} // namespace
+
+// The alarms in the order they are shown, and the model the tree shows them through:
+// one row per node, an alarm's lines right after it.
+class AlarmModel final : public QAbstractItemModel {
+public:
+    struct Line {
+        Bytes text;
+        int image = 0;
+    };
+    struct Alarm {
+        int32_t identity = 0;
+        Bytes record;
+        Bytes title;
+        int image = 0;
+        std::vector<Line> lines;
+        int64_t sequence = 0; // its place: alarms shown one after another have consecutive numbers
+        int64_t Rows() const { return 1 + static_cast<int64_t>(lines.size()); }
+    };
+    // A node: its alarm, and the line (-1: the alarm itself).
+    struct Node {
+        Alarm* alarm = nullptr;
+        int line = -1;
+    };
+
+    static const AlarmModel* Of(const QModelIndex& index) { return dynamic_cast<const AlarmModel*>(index.model()); }
+
+    int AlarmCount() const { return static_cast<int>(m_Alarms.size()); }
+    Alarm* Find(int32_t identity) const {
+        auto it = m_ById.find(identity);
+        return it == m_ById.end() ? nullptr : it->second;
+    }
+    Alarm* At(int place) const {
+        return place >= 0 && place < AlarmCount() ? m_Alarms[static_cast<std::size_t>(place)].get() : nullptr;
+    }
+    int PlaceOf(const Alarm* alarm) const { return static_cast<int>(alarm->sequence - m_Alarms.front()->sequence); }
+    int RowOf(const Alarm* alarm) const { return static_cast<int>(m_Sums.Before(slotOf(alarm))); }
+    Node NodeAt(int row) const {
+        if (row < 0 || row >= m_Rows) return {};
+        const int slot = m_Sums.SlotOf(row);
+        Alarm* alarm = m_Alarms[static_cast<std::size_t>(m_SlotBase + slot - m_Alarms.front()->sequence)].get();
+        return {alarm, static_cast<int>(row - m_Sums.Before(slot)) - 1};
+    }
+    Node NodeOf(const QModelIndex& index) const {
+        return index.isValid() && index.model() == this ? NodeAt(index.row()) : Node{};
+    }
+    QModelIndex IndexOf(const Alarm* alarm, int line = -1) const {
+        return alarm ? createIndex(RowOf(alarm) + 1 + line, 0) : QModelIndex();
+    }
+
+    Alarm* Add(bool atTop, int32_t identity, Bytes record, Bytes title, int image) {
+        auto owned = std::make_unique<Alarm>();
+        Alarm* alarm = owned.get();
+        alarm->identity = identity;
+        alarm->record = std::move(record);
+        alarm->title = std::move(title);
+        alarm->image = image;
+        alarm->sequence = m_Alarms.empty() ? 0 : atTop ? m_Alarms.front()->sequence - 1 : m_Alarms.back()->sequence + 1;
+        const int row = atTop ? 0 : m_Rows;
+        beginInsertRows({}, row, row);
+        if (atTop) m_Alarms.push_front(std::move(owned));
+        else m_Alarms.push_back(std::move(owned));
+        m_ById.emplace(identity, alarm);
+        if (!fits(alarm->sequence)) respace();
+        else m_Sums.Add(slotOf(alarm), 1);
+        ++m_Rows;
+        endInsertRows();
+        return alarm;
+    }
+
+    void AddLine(Alarm* alarm, Bytes text, int image) {
+        const int row = RowOf(alarm) + static_cast<int>(alarm->Rows());
+        beginInsertRows({}, row, row);
+        alarm->lines.push_back({std::move(text), image});
+        m_Sums.Add(slotOf(alarm), 1);
+        ++m_Rows;
+        endInsertRows();
+    }
+
+    void SetImage(Alarm* alarm, int line, int image) {
+        int& current = line < 0 ? alarm->image : alarm->lines[static_cast<std::size_t>(line)].image;
+        if (current == image) return;
+        current = image;
+        changed(alarm, line, Qt::DecorationRole);
+    }
+
+    void SetLineText(Alarm* alarm, int line, Bytes text) {
+        alarm->lines[static_cast<std::size_t>(line)].text = std::move(text);
+        changed(alarm, line, Qt::DisplayRole);
+    }
+
+    // Removes the bottom or the top alarm with its lines: its rows, in one step.
+    void RemoveEnd(bool bottom) {
+        Alarm* alarm = bottom ? m_Alarms.back().get() : m_Alarms.front().get();
+        const int first = RowOf(alarm);
+        const int64_t rows = alarm->Rows();
+        beginRemoveRows({}, first, first + static_cast<int>(rows) - 1);
+        m_Sums.Add(slotOf(alarm), -rows);
+        m_Rows -= static_cast<int>(rows);
+        m_ById.erase(alarm->identity);
+        std::unique_ptr<Alarm> gone = std::move(bottom ? m_Alarms.back() : m_Alarms.front());
+        if (bottom) m_Alarms.pop_back();
+        else m_Alarms.pop_front();
+        endRemoveRows();
+    }
+
+    // Every alarm replaced by these, in the order they are shown.
+    void Reset(std::vector<std::unique_ptr<Alarm>> alarms) {
+        beginResetModel();
+        m_Alarms.clear();
+        m_ById.clear();
+        m_Rows = 0;
+        int64_t sequence = 0;
+        for (auto& alarm : alarms) {
+            alarm->sequence = sequence++;
+            m_Rows += static_cast<int>(alarm->Rows());
+            m_ById.emplace(alarm->identity, alarm.get());
+            m_Alarms.push_back(std::move(alarm));
+        }
+        respace();
+        endResetModel();
+    }
+
+    QModelIndex index(int row, int column, const QModelIndex& parent = {}) const override {
+        if (parent.isValid() || column != 0 || row < 0 || row >= m_Rows) return {};
+        return createIndex(row, 0);
+    }
+    QModelIndex parent(const QModelIndex&) const override { return {}; }
+    int rowCount(const QModelIndex& parent = {}) const override { return parent.isValid() ? 0 : m_Rows; }
+    int columnCount(const QModelIndex& = {}) const override { return 1; }
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (role != Qt::DisplayRole && role != Qt::DecorationRole) return {};
+        const Node node = NodeOf(index);
+        if (!node.alarm) return {};
+        const Line* line = node.line < 0 ? nullptr : &node.alarm->lines[static_cast<std::size_t>(node.line)];
+        if (role == Qt::DisplayRole) return platform::ToQString(line ? line->text : node.alarm->title);
+        return EventIcons().Icon(line ? line->image : node.alarm->image);
+    }
+    Qt::ItemFlags flags(const QModelIndex& index) const override {
+        return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren : Qt::NoItemFlags;
+    }
+
+private:
+    int slotOf(const Alarm* alarm) const { return static_cast<int>(alarm->sequence - m_SlotBase); }
+    bool fits(int64_t sequence) const { return sequence >= m_SlotBase && sequence - m_SlotBase < m_Sums.Slots(); }
+    // New slots for the alarms, with room at both ends (a quarter of the slots or more),
+    // so that this happens once per so many added alarms.
+    void respace() {
+        const int64_t count = AlarmCount();
+        int64_t room = 64;
+        while (room < 4 * (count + 1)) room *= 2;
+        const int64_t first = m_Alarms.empty() ? 0 : m_Alarms.front()->sequence;
+        m_SlotBase = first - (room - count) / 2;
+        std::vector<int64_t> sizes(static_cast<std::size_t>(room), 0);
+        for (const auto& alarm : m_Alarms) sizes[static_cast<std::size_t>(slotOf(alarm.get()))] = alarm->Rows();
+        m_Sums.Reset(sizes);
+    }
+    void changed(const Alarm* alarm, int line, int role) {
+        const QModelIndex at = IndexOf(alarm, line);
+        emit dataChanged(at, at, {role});
+    }
+
+    std::deque<std::unique_ptr<Alarm>> m_Alarms; // as shown, top first
+    std::unordered_map<int32_t, Alarm*> m_ById;
+    RowSums m_Sums;
+    int64_t m_SlotBase = 0; // the sequence number of slot 0
+    int m_Rows = 0;
+};
+
+namespace {
+
+// Draws a line as a tree draws a child of a top-level node: indented by the view's
+// indentation, the branch area left of it painted as the style paints a child's (the
+// selection where the style carries it there, and the branch indicator).
+class LineDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        const auto* view = qobject_cast<const QTreeView*>(option.widget);
+        const AlarmModel* model = AlarmModel::Of(index);
+        const AlarmModel::Node node = model ? model->NodeOf(index) : AlarmModel::Node{};
+        if (!view || !node.alarm || node.line < 0) {
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+        const int indent = view->indentation();
+        const bool reverse = option.direction == Qt::RightToLeft;
+        QStyle* style = view->style();
+        QRect branch(reverse ? option.rect.right() - indent + 1 : option.rect.left(), option.rect.top(), indent,
+                     option.rect.height());
+
+        QStyleOptionViewItem area = option;
+        area.rect = branch;
+        if (style->styleHint(QStyle::SH_ItemView_ShowDecorationSelected, &area, view))
+            style->drawPrimitive(QStyle::PE_PanelItemViewRow, &area, painter, view);
+
+        QStyleOptionViewItem indicator = option;
+        indicator.rect = branch;
+        const bool moreLines = node.line + 1 < static_cast<int>(node.alarm->lines.size());
+        indicator.state = QStyle::State_Item | (option.state & (QStyle::State_Enabled | QStyle::State_Selected)) |
+                          (view->hasFocus() ? QStyle::State_Active : QStyle::State_None) |
+                          (moreLines ? QStyle::State_Sibling : QStyle::State_None);
+        indicator.state.setFlag(QStyle::State_MouseOver,
+                                option.showDecorationSelected && option.state.testFlag(QStyle::State_MouseOver));
+        style->drawPrimitive(QStyle::PE_IndicatorBranch, &indicator, painter, view);
+
+        QStyleOptionViewItem item = option;
+        if (reverse) item.rect.setRight(option.rect.right() - indent);
+        else item.rect.setLeft(option.rect.left() + indent);
+        QStyledItemDelegate::paint(painter, item, index);
+    }
+
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override {
+        QSize size = QStyledItemDelegate::sizeHint(option, index);
+        const AlarmModel* model = AlarmModel::Of(index);
+        const auto* view = qobject_cast<const QTreeView*>(option.widget);
+        if (model && view && model->NodeOf(index).line >= 0) size.rwidth() += view->indentation();
+        return size;
+    }
+};
 
 } // namespace
 
@@ -70,54 +312,79 @@ int AlarmImageWithLines(int image) {
     }
 }
 
-EventTree::EventTree(QWidget* parent) : QTreeWidget(parent) {
+EventTree::EventTree(QWidget* parent) : QTreeView(parent), m_Model(new AlarmModel) {
+    m_Model->setParent(this);
+    setModel(m_Model);
+    setItemDelegate(new LineDelegate(this));
     setObjectName("TreeView_Event");
-    setColumnCount(1);
     setHeaderHidden(true);
     setUniformRowHeights(true);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setExpandsOnDoubleClick(false);
-    // Alarm nodes never stay collapsed, so they show no fold arrow either.
+    // An alarm never closes, so the tree shows no fold arrows either.
     setRootIsDecorated(false);
-    connect(this, &QTreeWidget::itemCollapsed, this, [this](QTreeWidgetItem* node) { expandItem(node); });
 }
 
-QTreeWidgetItem* EventTree::FindAlarm(int32_t identity) const {
-    auto it = m_Alarms.find(identity);
-    return it == m_Alarms.end() ? nullptr : it->second;
+EventTree::~EventTree() = default;
+
+int EventTree::AlarmCount() const { return m_Model->AlarmCount(); }
+
+QModelIndex EventTree::FindAlarm(int32_t identity) const { return m_Model->IndexOf(m_Model->Find(identity)); }
+
+QModelIndex EventTree::AlarmAt(int place) const { return m_Model->IndexOf(m_Model->At(place)); }
+
+QModelIndex EventTree::Line(const QModelIndex& alarm, int index) const {
+    const AlarmModel::Node node = m_Model->NodeOf(alarm);
+    if (!node.alarm || node.line >= 0 || index < 0 || index >= static_cast<int>(node.alarm->lines.size())) return {};
+    return m_Model->IndexOf(node.alarm, index);
 }
 
-QString EventTree::Key(const QTreeWidgetItem* node) {
-    const AlarmNode* alarm = AsAlarmNode(node);
-    return alarm ? QString::fromStdString(RecordKey(alarm->identity)) : QString();
+int EventTree::LineCount(const QModelIndex& alarm) const {
+    const AlarmModel::Node node = m_Model->NodeOf(alarm);
+    return node.alarm && node.line < 0 ? static_cast<int>(node.alarm->lines.size()) : 0;
 }
 
-Bytes EventTree::Record(const QTreeWidgetItem* node) {
-    const AlarmNode* alarm = AsAlarmNode(node);
-    return alarm ? alarm->record : Bytes();
+QModelIndex EventTree::alarmOf(const QModelIndex& node) const {
+    return m_Model->IndexOf(m_Model->NodeOf(node).alarm);
 }
 
-int EventTree::Image(const QTreeWidgetItem* node) {
-    const EventNode* n = AsEventNode(node);
-    return n ? n->image : 0;
+QString EventTree::Key(const QModelIndex& node) {
+    const AlarmModel* model = AlarmModel::Of(node);
+    const AlarmModel::Node n = model ? model->NodeOf(node) : AlarmModel::Node{};
+    return n.alarm && n.line < 0 ? QString::fromStdString(RecordKey(n.alarm->identity)) : QString();
 }
 
-void EventTree::setImage(QTreeWidgetItem* node, int image) {
-    static_cast<EventNode*>(node)->image = image;
-    node->setIcon(0, EventIcons().Icon(image));
+Bytes EventTree::Record(const QModelIndex& node) {
+    const AlarmModel* model = AlarmModel::Of(node);
+    const AlarmModel::Node n = model ? model->NodeOf(node) : AlarmModel::Node{};
+    return n.alarm && n.line < 0 ? n.alarm->record : Bytes();
 }
 
-void EventTree::reveal(QTreeWidgetItem* node) {
-    if (m_Batching) m_LastRevealed = node;
-    else scrollToItem(node);
+int EventTree::Image(const QModelIndex& node) {
+    const AlarmModel* model = AlarmModel::Of(node);
+    const AlarmModel::Node n = model ? model->NodeOf(node) : AlarmModel::Node{};
+    if (!n.alarm) return 0;
+    return n.line < 0 ? n.alarm->image : n.alarm->lines[static_cast<std::size_t>(n.line)].image;
+}
+
+void EventTree::reveal(int32_t identity, int line) {
+    if (m_Batching) {
+        m_HasReveal = true;
+        m_RevealIdentity = identity;
+        m_RevealLine = line;
+    } else {
+        scrollTo(m_Model->IndexOf(m_Model->Find(identity), line));
+    }
 }
 
 void EventTree::EndBatch() {
     m_Batching = false;
-    QTreeWidgetItem* last = m_LastRevealed;
-    m_LastRevealed = nullptr;
-    if (last) scrollToItem(last);
+    if (!m_HasReveal) return;
+    m_HasReveal = false;
+    // Gone with its alarm under the cap: nothing to reveal.
+    const AlarmModel::Alarm* alarm = m_Model->Find(m_RevealIdentity);
+    if (alarm && m_RevealLine < static_cast<int>(alarm->lines.size())) scrollTo(m_Model->IndexOf(alarm, m_RevealLine));
 }
 
 void EventTree::AddOrUpdateEventNode(std::string_view text, int kind, int32_t identity, int16_t lineIndex,
@@ -136,76 +403,70 @@ void EventTree::Apply(const AlarmUpdate& u) {
 }
 
 void EventTree::removeOldestAlarm() {
-    const int index = m_SortDescending ? topLevelItemCount() - 1 : 0;
-    QTreeWidgetItem* oldest = takeTopLevelItem(index);
-    if (!oldest) return;
-    m_NodeCount -= 1 + oldest->childCount();
-    if (const AlarmNode* alarm = AsAlarmNode(oldest)) m_Alarms.erase(alarm->identity);
-    if (m_LastRevealed && (m_LastRevealed == oldest || m_LastRevealed->parent() == oldest))
-        m_LastRevealed = nullptr;
-    delete oldest;
+    const bool bottom = m_SortDescending;
+    const AlarmModel::Alarm* oldest = m_Model->At(bottom ? AlarmCount() - 1 : 0);
+    // The current node goes as it would in a tree: from the alarm to the next alarm (the
+    // previous one at the bottom), selected; with a line of the alarm, nothing stays
+    // current. Once the current alarm was dropped, the current node stays with the
+    // oldest alarm, so this happens at every drop: it is done without telling the view,
+    // which would lay out every row to scroll to the new current node and repaint it,
+    // while the removal that follows has it lay out and repaint the rows anyway.
+    const QModelIndex current = currentIndex();
+    const int first = m_Model->RowOf(oldest);
+    if (current.isValid() && current.row() >= first && current.row() < first + oldest->Rows()) {
+        const int place = m_Model->PlaceOf(oldest);
+        const QModelIndex next = current.row() == first ? AlarmAt(bottom ? place - 1 : place + 1) : QModelIndex();
+        const QSignalBlocker quiet(selectionModel());
+        if (next.isValid())
+            selectionModel()->setCurrentIndex(next, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+        else selectionModel()->clear();
+    }
+    m_NodeCount -= static_cast<int>(oldest->Rows());
+    m_Model->RemoveEnd(bottom);
 }
 
 void EventTree::addAlarm(std::string_view record, int32_t identity, int16_t icon, std::string_view title) {
-    while (m_NodeCount > kTreeNodeCap && topLevelItemCount() > 0) removeOldestAlarm();
-    if (m_Alarms.count(identity)) return;
-
-    auto* node = new AlarmNode(identity, Bytes(record));
-    node->setText(0, platform::ToQString(title));
-    setImage(node, AlarmImage(icon));
-    if (m_SortDescending && topLevelItemCount() > 0) insertTopLevelItem(0, node);
-    else addTopLevelItem(node);
-    m_Alarms.emplace(identity, node);
+    while (m_NodeCount > kTreeNodeCap && AlarmCount() > 0) removeOldestAlarm();
+    if (m_Model->Find(identity)) return;
+    m_Model->Add(m_SortDescending && AlarmCount() > 0, identity, Bytes(record), Bytes(title), AlarmImage(icon));
     ++m_NodeCount;
-    reveal(node);
+    reveal(identity, -1);
 }
 
 void EventTree::addLine(int32_t identity, int16_t icon, std::string_view text) {
-    QTreeWidgetItem* alarm = FindAlarm(identity);
+    AlarmModel::Alarm* alarm = m_Model->Find(identity);
     if (!alarm) return;
-    setImage(alarm, AlarmImageWithLines(Image(alarm)));
-    auto* line = new EventNode(kLineNodeType);
-    line->setText(0, platform::ToQString(text));
-    setImage(line, icon);
-    alarm->addChild(line);
+    m_Model->SetImage(alarm, -1, AlarmImageWithLines(alarm->image));
+    m_Model->AddLine(alarm, Bytes(text), icon);
     ++m_NodeCount;
-    alarm->setExpanded(true);
-    reveal(line);
+    reveal(identity, static_cast<int>(alarm->lines.size()) - 1);
 }
 
 void EventTree::updateLine(int32_t identity, int16_t lineIndex, int16_t icon, std::string_view text) {
-    QTreeWidgetItem* alarm = FindAlarm(identity);
-    if (!alarm || lineIndex < 0 || lineIndex >= alarm->childCount()) return;
-    QTreeWidgetItem* line = alarm->child(lineIndex);
-    const int current = Image(line);
-    if (!(icon == 8 && (current == 6 || current == 7 || current == 15))) setImage(line, icon);
-    if (!text.empty()) line->setText(0, platform::ToQString(text));
-}
-
-void EventTree::clearNodes() {
-    clear();
-    m_Alarms.clear();
-    m_NodeCount = 0;
-    m_LastRevealed = nullptr;
+    AlarmModel::Alarm* alarm = m_Model->Find(identity);
+    if (!alarm || lineIndex < 0 || lineIndex >= static_cast<int>(alarm->lines.size())) return;
+    const int current = alarm->lines[static_cast<std::size_t>(lineIndex)].image;
+    if (!(icon == 8 && (current == 6 || current == 7 || current == 15))) m_Model->SetImage(alarm, lineIndex, icon);
+    if (!text.empty()) m_Model->SetLineText(alarm, lineIndex, Bytes(text));
 }
 
 void EventTree::LoadList(const AlarmList& alarms) {
     // Adding every alarm and line of a long list one by one, only for the node cap to
-    // remove most of them again, would make and drop a tree node per entry. The list is
-    // first played through on a plain model of the tree (the same steps: cap, repeated
+    // remove most of them again, would make and drop a node per entry. The list is first
+    // played through on a plain model of the tree (the same steps: cap, repeated
     // identities, lines joining their alarm, order, which node was added last), and only
     // the nodes that remain are made. The tree ends exactly as adding the entries in turn
     // would leave it.
     struct Kept {
-        AlarmList::Alarm alarm;                // the entry that made the node
-        std::vector<AlarmList::Line> lines;    // every line it received, in order
+        AlarmList::Alarm alarm;             // the entry that made the node
+        std::vector<AlarmList::Line> lines; // every line it received, in order
     };
     std::deque<Kept> kept; // top-level order
     std::unordered_map<int32_t, Kept*> byIdentity;
     long long nodes = 0;
-    Kept* lastAlarm = nullptr;       // the node added last: an alarm, or its line
-    std::size_t lastLine = 0;        // 0: the alarm itself, else line lastLine - 1
-    Kept* current = nullptr;         // the alarm the current entry's lines go to
+    Kept* lastAlarm = nullptr; // the node added last: an alarm, or its line
+    std::size_t lastLine = 0;  // 0: the alarm itself, else line lastLine - 1
+    Kept* current = nullptr;   // the alarm the current entry's lines go to
 
     alarms.ForEach(
         [&](const AlarmList::Alarm& a) {
@@ -235,38 +496,28 @@ void EventTree::LoadList(const AlarmList& alarms) {
             lastLine = current->lines.size();
         });
 
-    clearNodes();
     hide();
-    QList<QTreeWidgetItem*> top;
-    top.reserve(static_cast<qsizetype>(kept.size()));
-    QTreeWidgetItem* last = nullptr;
+    std::vector<std::unique_ptr<AlarmModel::Alarm>> made;
+    made.reserve(kept.size());
     for (const Kept& k : kept) {
-        auto* node = new AlarmNode(k.alarm.Identity, Bytes(k.alarm.Record));
-        node->setText(0, platform::ToQString(k.alarm.Title));
+        auto alarm = std::make_unique<AlarmModel::Alarm>();
+        alarm->identity = k.alarm.Identity;
+        alarm->record = Bytes(k.alarm.Record);
+        alarm->title = Bytes(k.alarm.Title);
         const int image = AlarmImage(k.alarm.Icon);
-        setImage(node, k.lines.empty() ? image : AlarmImageWithLines(image));
-        QList<QTreeWidgetItem*> children;
-        children.reserve(static_cast<qsizetype>(k.lines.size()));
-        for (const AlarmList::Line& l : k.lines) {
-            auto* line = new EventNode(kLineNodeType);
-            line->setText(0, platform::ToQString(l.Text));
-            setImage(line, l.Icon);
-            children.push_back(line);
-        }
-        node->addChildren(children);
-        m_Alarms.emplace(k.alarm.Identity, node);
-        if (&k == lastAlarm) last = lastLine == 0 ? node : children[static_cast<qsizetype>(lastLine - 1)];
-        top.push_back(node);
+        alarm->image = k.lines.empty() ? image : AlarmImageWithLines(image);
+        alarm->lines.reserve(k.lines.size());
+        for (const AlarmList::Line& l : k.lines) alarm->lines.push_back({Bytes(l.Text), l.Icon});
+        made.push_back(std::move(alarm));
     }
-    addTopLevelItems(top);
-    for (QTreeWidgetItem* node : top)
-        if (node->childCount() > 0) node->setExpanded(true);
+    m_Model->Reset(std::move(made));
     m_NodeCount = static_cast<int>(nodes);
+    m_HasReveal = false;
 
     // Only the last node added is revealed: once, when the list is in (or at the end of
     // the read that brought it).
     show();
-    if (last) reveal(last);
+    if (lastAlarm) reveal(lastAlarm->alarm.Identity, static_cast<int>(lastLine) - 1);
 }
 
 void EventTree::LoadList(const std::vector<AlarmEntry>& alarms) {
@@ -276,20 +527,32 @@ void EventTree::LoadList(const std::vector<AlarmEntry>& alarms) {
 
 void EventTree::mousePressEvent(QMouseEvent* event) {
     m_TreeButton = ButtonNumber(event->button());
-    QTreeWidget::mousePressEvent(event);
+    QTreeView::mousePressEvent(event);
 }
 
 void EventTree::mouseDoubleClickEvent(QMouseEvent* event) {
-    QTreeWidget::mouseDoubleClickEvent(event);
+    QTreeView::mouseDoubleClickEvent(event);
     TreeView_Event_DblClick();
 }
 
+// The arrow keys go from a line to its alarm and from an alarm into its lines where the
+// style has them do so in a tree; every other move is the view's own.
+QModelIndex EventTree::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+    const QModelIndex current = currentIndex();
+    if (current.isValid() && style()->styleHint(QStyle::SH_ItemView_ArrowKeysNavigateIntoChildren, nullptr, this)) {
+        const bool reverse = isRightToLeft();
+        const AlarmModel::Node node = m_Model->NodeOf(current);
+        if (action == (reverse ? MoveRight : MoveLeft) && node.line >= 0) return alarmOf(current);
+        if (action == (reverse ? MoveLeft : MoveRight) && node.alarm && node.line < 0 && !node.alarm->lines.empty())
+            return Line(current, 0);
+    }
+    return QTreeView::moveCursor(action, modifiers);
+}
+
 void EventTree::TreeView_Event_DblClick() {
-    const QList<QTreeWidgetItem*> selected = selectedItems();
+    const QModelIndexList selected = selectionModel()->selectedIndexes();
     if (selected.isEmpty() || m_TreeButton != 1 || !m_OpenDetails) return;
-    QTreeWidgetItem* node = selected.front();
-    if (node->parent()) node = node->parent();
-    m_OpenDetails(Record(node));
+    m_OpenDetails(Record(alarmOf(selected.front())));
 }
 
 } // namespace korvel::events

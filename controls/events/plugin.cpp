@@ -5,8 +5,6 @@
 
 namespace korvel::events {
 
-QString Plugin::ProgrammaticId() const { return QStringLiteral("Korvel3Events.Component"); }
-
 QWidget* Plugin::CreateComponent(QWidget* parent) { return new Component(shell::DeliverableState(), parent); }
 
 } // namespace korvel::events

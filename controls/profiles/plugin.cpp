@@ -5,8 +5,6 @@
 
 namespace korvel::profiles {
 
-QString Plugin::ProgrammaticId() const { return QStringLiteral("Korvel3Profiles.Component"); }
-
 QWidget* Plugin::CreateComponent(QWidget* parent) { return new Component(shell::DeliverableState(), parent); }
 
 } // namespace korvel::profiles

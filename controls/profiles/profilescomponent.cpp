@@ -35,7 +35,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -390,39 +389,41 @@ void Component::buildPage3(QWidget* page) {
 }
 
 void Component::buildMenus() {
-    m_SchedulePopup = Named(new QMenu(this), "Menu_TimeSchedulePopup");
-    m_ScheduleCopy = Named(m_SchedulePopup->addAction(QStringLiteral("K&opiera")), "Menu_TimeSchedulePopup_Copy");
-    m_SchedulePaste = Named(m_SchedulePopup->addAction(QStringLiteral("Kl&istra in")), "Menu_TimeSchedulePopup_Paste");
-    m_ScheduleDelete = Named(m_SchedulePopup->addAction(QStringLiteral("&Radera")), "Menu_TimeSchedulePopup_Delete");
-    m_ScheduleAllDay =
-        Named(m_SchedulePopup->addAction(QStringLiteral("&Markera hela dagen")), "Menu_TimeSchedulePopup_AllDay");
-    m_ScheduleInvert = Named(m_SchedulePopup->addAction(QStringLiteral("&Invertera")), "Menu_TimeSchedulePopup_Invert");
-    m_SchedulePopup->addSeparator();
-    m_ScheduleGrouped = Named(m_SchedulePopup->addAction(QStringLiteral("&Grupperad")), "Menu_TimeSchedulePopup_Grouped");
-    m_ScheduleGroupedMonFri = Named(m_SchedulePopup->addAction(QString::fromUtf8("Gruppera &måndag-fredag")),
-                                    "Menu_TimeSchedulePopup_Grouped_MonFri");
-    for (QAction* a : {m_ScheduleGrouped, m_ScheduleGroupedMonFri}) a->setCheckable(true);
-    m_SchedulePopup->addSeparator();
+    m_SchedulePopup = Named(new platform::Menu(this), "Menu_TimeSchedulePopup");
+    const auto scheduleEntry = [this](const QString& caption, const char* name) {
+        return Named(m_SchedulePopup->AddItem(caption), name);
+    };
+    m_ScheduleCopy = scheduleEntry(QStringLiteral("K&opiera"), "Menu_TimeSchedulePopup_Copy");
+    m_SchedulePaste = scheduleEntry(QStringLiteral("Kl&istra in"), "Menu_TimeSchedulePopup_Paste");
+    m_ScheduleDelete = scheduleEntry(QStringLiteral("&Radera"), "Menu_TimeSchedulePopup_Delete");
+    m_ScheduleAllDay = scheduleEntry(QStringLiteral("&Markera hela dagen"), "Menu_TimeSchedulePopup_AllDay");
+    m_ScheduleInvert = scheduleEntry(QStringLiteral("&Invertera"), "Menu_TimeSchedulePopup_Invert");
+    m_SchedulePopup->AddSeparator();
+    m_ScheduleGrouped = scheduleEntry(QStringLiteral("&Grupperad"), "Menu_TimeSchedulePopup_Grouped");
+    m_ScheduleGroupedMonFri =
+        scheduleEntry(QString::fromUtf8("Gruppera &måndag-fredag"), "Menu_TimeSchedulePopup_Grouped_MonFri");
+    for (platform::MenuItem* entry : {m_ScheduleGrouped, m_ScheduleGroupedMonFri}) entry->SetCheckable(true);
+    m_SchedulePopup->AddSeparator();
     m_ActiveMenu =
-        Named(new platform::MenuItemArray(m_SchedulePopup, nullptr, QString(), this), "Menu_TimeSchedulePopup_Active");
+        Named(new platform::MenuItemArray(m_SchedulePopup, QString(), this), "Menu_TimeSchedulePopup_Active");
 
-    m_ReceiverPopup = Named(new QMenu(this), "Menu_Profile_Receiver_Popup");
-    m_ReceiverAddSubMenu = Named(new QMenu(QString::fromUtf8("Lägg till &mottagare"), m_ReceiverPopup),
-                                 "Menu_Profile_Receiver_Popup_Add");
-    m_ReceiverPopupAdd = Named(m_ReceiverPopup->addMenu(m_ReceiverAddSubMenu), "Menu_Profile_Receiver_Popup_Add");
-    m_ReceiverAddMenu = Named(new platform::MenuItemArray(m_ReceiverAddSubMenu, nullptr, QString(), this),
+    m_ReceiverPopup = Named(new platform::Menu(this), "Menu_Profile_Receiver_Popup");
+    m_ReceiverPopupAdd =
+        Named(m_ReceiverPopup->AddSubMenu(QString::fromUtf8("Lägg till &mottagare")), "Menu_Profile_Receiver_Popup_Add");
+    Named(m_ReceiverPopupAdd->SubMenu(), "Menu_Profile_Receiver_Popup_Add");
+    m_ReceiverAddMenu = Named(new platform::MenuItemArray(m_ReceiverPopupAdd->SubMenu(), QString(), this),
                               "Menu_Profile_Receiver_Popup_Add_Item");
-    m_ReceiverPopup->addSeparator();
-    m_ReceiverPopupUp = Named(m_ReceiverPopup->addAction(QStringLiteral("Flytta &upp")), "Menu_Profile_Receiver_Popup_Up");
+    m_ReceiverPopup->AddSeparator();
+    m_ReceiverPopupUp = Named(m_ReceiverPopup->AddItem(QStringLiteral("Flytta &upp")), "Menu_Profile_Receiver_Popup_Up");
     m_ReceiverPopupDown =
-        Named(m_ReceiverPopup->addAction(QStringLiteral("Flytta &ner")), "Menu_Profile_Receiver_Popup_Down");
-    m_ReceiverPopup->addSeparator();
-    m_ReceiverPopupConfirm = Named(m_ReceiverPopup->addAction(QString::fromUtf8("&Begär manuell bekräftelse på mottagande")),
+        Named(m_ReceiverPopup->AddItem(QStringLiteral("Flytta &ner")), "Menu_Profile_Receiver_Popup_Down");
+    m_ReceiverPopup->AddSeparator();
+    m_ReceiverPopupConfirm = Named(m_ReceiverPopup->AddItem(QString::fromUtf8("&Begär manuell bekräftelse på mottagande")),
                                    "Menu_Profile_Receiver_Popup_Confirm");
-    m_ReceiverPopupConfirm->setCheckable(true);
-    m_ReceiverPopup->addSeparator();
+    m_ReceiverPopupConfirm->SetCheckable(true);
+    m_ReceiverPopup->AddSeparator();
     m_ReceiverPopupDelete =
-        Named(m_ReceiverPopup->addAction(QStringLiteral("&Ta bort")), "Menu_Profile_Receiver_Popup_Delete");
+        Named(m_ReceiverPopup->AddItem(QStringLiteral("&Ta bort")), "Menu_Profile_Receiver_Popup_Delete");
 }
 
 void Component::connectHandlers() {
@@ -457,13 +458,14 @@ void Component::connectHandlers() {
                 [this, list](int button, int, int, int) { ListView_Receivers_MouseDown(list, button); });
         connect(list, &platform::ListView::ItemClick, this, [this, list](int) { ListView_Receivers_Click(list); });
     }
-    connect(m_ReceiverPopup, &QMenu::aboutToShow, this, &Component::Menu_Profile_Receiver_Popup_Click);
+    connect(m_ReceiverPopup, &platform::Menu::AboutToShow, this, &Component::Menu_Profile_Receiver_Popup_Click);
     connect(m_ReceiverAddMenu, &platform::MenuItemArray::Clicked, this,
             &Component::Menu_Profile_Receiver_Popup_Add_Item_Click);
-    connect(m_ReceiverPopupUp, &QAction::triggered, this, &Component::Menu_Profile_Receiver_Popup_Up_Click);
-    connect(m_ReceiverPopupDown, &QAction::triggered, this, &Component::Menu_Profile_Receiver_Popup_Down_Click);
-    connect(m_ReceiverPopupConfirm, &QAction::triggered, this, &Component::Menu_Profile_Receiver_Popup_Confirm_Click);
-    connect(m_ReceiverPopupDelete, &QAction::triggered, this, &Component::Menu_Profile_Receiver_Popup_Delete_Click);
+    connect(m_ReceiverPopupUp, &platform::MenuItem::Click, this, &Component::Menu_Profile_Receiver_Popup_Up_Click);
+    connect(m_ReceiverPopupDown, &platform::MenuItem::Click, this, &Component::Menu_Profile_Receiver_Popup_Down_Click);
+    connect(m_ReceiverPopupConfirm, &platform::MenuItem::Click, this,
+            &Component::Menu_Profile_Receiver_Popup_Confirm_Click);
+    connect(m_ReceiverPopupDelete, &platform::MenuItem::Click, this, &Component::Menu_Profile_Receiver_Popup_Delete_Click);
 
     m_Tab->SetBeforeClickHandler([this] { SSTab_Profile_BeforeClick(); });
     connect(m_Tab, &platform::TabStrip::Click, this, &Component::SSTab_Profile_Click);
@@ -475,7 +477,7 @@ void Component::connectHandlers() {
     }
     connect(m_ImportSpecialDays, &QPushButton::clicked, this, &Component::Command_Calendar_ImportSpecialDays_Click);
     connect(m_RemoveAll, &QPushButton::clicked, this, &Component::Command_Calendar_RemoveAll_Click);
-    connect(m_SchedulePopup, &QMenu::aboutToShow, this, &Component::Menu_TimeSchedulePopup_Open);
+    connect(m_SchedulePopup, &platform::Menu::AboutToShow, this, &Component::Menu_TimeSchedulePopup_Open);
     connect(m_ActiveMenu, &platform::MenuItemArray::Clicked, this, &Component::Menu_TimeSchedulePopup_Active_Click);
     connectScheduleHandlers();
 }
@@ -578,18 +580,18 @@ void Component::ApplyCaptions() {
     m_ReceiversLabel[0]->setText(colon(457));
     m_ReceiversLabel[1]->setText(colon(458));
     m_Save->setText(text(874));
-    m_ReceiverPopupAdd->setText(text(475));
-    m_ReceiverPopupUp->setText(text(476) + QLatin1Char('\t') + QStringLiteral("Shift+Up"));
-    m_ReceiverPopupDown->setText(text(477) + QLatin1Char('\t') + QStringLiteral("Shift+Down"));
-    m_ReceiverPopupConfirm->setText(text(478));
-    m_ReceiverPopupDelete->setText(text(479));
-    m_ScheduleCopy->setText(text(640));
-    m_SchedulePaste->setText(text(641));
-    m_ScheduleDelete->setText(text(642));
-    m_ScheduleAllDay->setText(text(643));
-    m_ScheduleGrouped->setText(text(644));
-    m_ScheduleGroupedMonFri->setText(text(645));
-    m_ScheduleInvert->setText(text(924));
+    m_ReceiverPopupAdd->SetCaption(text(475));
+    m_ReceiverPopupUp->SetCaption(text(476) + QLatin1Char('\t') + QStringLiteral("Shift+Up"));
+    m_ReceiverPopupDown->SetCaption(text(477) + QLatin1Char('\t') + QStringLiteral("Shift+Down"));
+    m_ReceiverPopupConfirm->SetCaption(text(478));
+    m_ReceiverPopupDelete->SetCaption(text(479));
+    m_ScheduleCopy->SetCaption(text(640));
+    m_SchedulePaste->SetCaption(text(641));
+    m_ScheduleDelete->SetCaption(text(642));
+    m_ScheduleAllDay->SetCaption(text(643));
+    m_ScheduleGrouped->SetCaption(text(644));
+    m_ScheduleGroupedMonFri->SetCaption(text(645));
+    m_ScheduleInvert->SetCaption(text(924));
 }
 
 // --- Server dialogue ----------------------------------------------------------------------

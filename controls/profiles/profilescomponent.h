@@ -26,12 +26,10 @@
 #include <unordered_map>
 #include <vector>
 
-class QAction;
 class QFrame;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
-class QMenu;
 class QPlainTextEdit;
 class QPushButton;
 class QRadioButton;
@@ -50,6 +48,8 @@ class CheckBox;
 class IconStore;
 class ImageCombo;
 class ListView;
+class Menu;
+class MenuItem;
 class MenuItemArray;
 class OptionButtons;
 class PaintSurfaceWidget;
@@ -246,14 +246,15 @@ private:
     void handleProfileSaved(const std::shared_ptr<cProfile>& profile);
     void handleProfileDeleted(const std::shared_ptr<cProfile>& profile);
     void handleProfileEnabled(const std::shared_ptr<cProfile>& profile);
-    // The receiver sub-menu: its entries in menu order, each with its sort key.
-    struct AddMenuEntry {
-        std::string Key; // the caption upper-cased, compared byte by byte
-        QString Caption;
-        QString Tag;
-        std::shared_ptr<cReceiver> Receiver;
+    // The receiver sub-menu: built from the collection, or changed by one entry where that
+    // gives what a rebuild gives (receiverlists.cpp).
+    struct AddMenuEntry;
+    struct AddMenuBook;
+    struct AddMenuBookDeleter {
+        void operator()(AddMenuBook* book) const;
     };
-    AddMenuEntry addMenuEntry(const std::shared_ptr<cReceiver>& receiver) const;
+    AddMenuBook& addMenuBook();
+    std::string_view addMenuShownName(const cReceiver& receiver) const;
     bool addMenuShownAsBuilt() const;
     int addMenuIndexOf(const cReceiver* receiver) const;
     void SortReceiverAddMenu();
@@ -368,22 +369,21 @@ private:
     QPushButton* m_RemoveAll = nullptr;
 
     // Menus.
-    QMenu* m_SchedulePopup = nullptr;
-    QAction* m_ScheduleCopy = nullptr;
-    QAction* m_SchedulePaste = nullptr;
-    QAction* m_ScheduleDelete = nullptr;
-    QAction* m_ScheduleAllDay = nullptr;
-    QAction* m_ScheduleInvert = nullptr;
-    QAction* m_ScheduleGrouped = nullptr;
-    QAction* m_ScheduleGroupedMonFri = nullptr;
+    platform::Menu* m_SchedulePopup = nullptr;
+    platform::MenuItem* m_ScheduleCopy = nullptr;
+    platform::MenuItem* m_SchedulePaste = nullptr;
+    platform::MenuItem* m_ScheduleDelete = nullptr;
+    platform::MenuItem* m_ScheduleAllDay = nullptr;
+    platform::MenuItem* m_ScheduleInvert = nullptr;
+    platform::MenuItem* m_ScheduleGrouped = nullptr;
+    platform::MenuItem* m_ScheduleGroupedMonFri = nullptr;
     platform::MenuItemArray* m_ActiveMenu = nullptr;
-    QMenu* m_ReceiverPopup = nullptr;
-    QMenu* m_ReceiverAddSubMenu = nullptr;
-    QAction* m_ReceiverPopupAdd = nullptr;
-    QAction* m_ReceiverPopupUp = nullptr;
-    QAction* m_ReceiverPopupDown = nullptr;
-    QAction* m_ReceiverPopupConfirm = nullptr;
-    QAction* m_ReceiverPopupDelete = nullptr;
+    platform::Menu* m_ReceiverPopup = nullptr;
+    platform::MenuItem* m_ReceiverPopupAdd = nullptr;
+    platform::MenuItem* m_ReceiverPopupUp = nullptr;
+    platform::MenuItem* m_ReceiverPopupDown = nullptr;
+    platform::MenuItem* m_ReceiverPopupConfirm = nullptr;
+    platform::MenuItem* m_ReceiverPopupDelete = nullptr;
     platform::MenuItemArray* m_ReceiverAddMenu = nullptr;
 
     // State.
@@ -398,17 +398,7 @@ private:
     // Names (upper case) of profiles sent with -1 whose answer has not come yet, with
     // how many answers are awaited.
     std::map<std::string, int> m_PendingSaves;
-    // In menu order; held by pointer, so that moving one entry moves pointers only.
-    std::vector<std::unique_ptr<AddMenuEntry>> m_AddMenuEntries; // empty: the elements stand for no receivers
-    // Each listed record's key and how many entries it has, to find its entry by a binary
-    // search rather than by looking through every entry.
-    struct AddMenuPlace {
-        std::string Key;
-        int Count = 0;
-    };
-    std::unordered_map<const cReceiver*, AddMenuPlace> m_AddMenuPlaces;
-    bool m_AddMenuViewAll = false;               // the settings the captions were made with
-    Bytes m_AddMenuArea;
+    std::unique_ptr<AddMenuBook, AddMenuBookDeleter> m_AddMenu; // the receiver sub-menu's entries and keys
     QString m_CurrentNode;
     std::shared_ptr<cProfile> m_CurrentProfile;
     int m_TreeShift = 0;

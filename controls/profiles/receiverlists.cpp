@@ -13,12 +13,14 @@
 #include "platform/popupmenu.h"
 #include "platform/qtext.h"
 
-#include <QAction>
 #include <QCursor>
-#include <QMenu>
 #include <QTimer>
 
 #include <algorithm>
+#include <charconv>
+#include <cstdint>
+#include <deque>
+#include <string_view>
 
 namespace korvel::profiles {
 
@@ -34,8 +36,6 @@ const std::string_view kSohSeparator(&kSoh, 1);
 
 bool ConfirmOn(const ClientState& state) { return NumericValue(GetServerSetting(state, "Confirm", "Type", "0")) != 0; }
 
-// Menu captions mark their access key with "&": a name is shown with every "&" doubled.
-QString MenuCaption(const Bytes& name) { return ToQString(name).replace(QLatin1Char('&'), QStringLiteral("&&")); }
 QString MenuText(QString caption) { return caption.replace(QStringLiteral("&&"), QStringLiteral("&")); }
 
 } // namespace
@@ -125,7 +125,7 @@ void Component::ListView_Receivers_Click(platform::ListView* list) {
     m_ActiveReceiverList = list;
     if (m_ReceiverListButton != 2) return;
     m_ReceiverListButton = 0;
-    m_ReceiverPopupAdd->setEnabled(!State().Receivers.Empty());
+    m_ReceiverPopupAdd->SetEnabled(!State().Receivers.Empty());
     platform::PopupMenu(m_ReceiverPopup, QCursor::pos());
 }
 
@@ -142,16 +142,17 @@ void Component::ListView_Receivers_KeyDown(platform::ListView* list, int& keyCod
 void Component::Menu_Profile_Receiver_Popup_Click() {
     platform::ListView* list = m_ActiveReceiverList;
     const bool confirm = ConfirmOn(State()) && list == m_Sequential;
-    m_ReceiverPopupConfirm->setEnabled(confirm);
+    m_ReceiverPopupConfirm->SetEnabled(confirm);
     const int selected = list ? list->SelectedPosition() : 0;
     if (selected > 0) {
         const int icon = list->SmallIcon(selected);
-        m_ReceiverPopupConfirm->setChecked(icon == 2 || icon == 3);
+        m_ReceiverPopupConfirm->SetChecked(icon == 2 || icon == 3);
     } else {
-        m_ReceiverPopupConfirm->setChecked(false);
+        m_ReceiverPopupConfirm->SetChecked(false);
     }
-    for (QAction* a : {m_ReceiverPopupDelete, m_ReceiverPopupUp, m_ReceiverPopupDown}) a->setEnabled(selected > 0);
-    m_ReceiverPopupAdd->setEnabled(!State().Receivers.Empty());
+    for (platform::MenuItem* entry : {m_ReceiverPopupDelete, m_ReceiverPopupUp, m_ReceiverPopupDown})
+        entry->SetEnabled(selected > 0);
+    m_ReceiverPopupAdd->SetEnabled(!State().Receivers.Empty());
 }
 
 void Component::Menu_Profile_Receiver_Popup_Add_Item_Click(int index) {
@@ -202,126 +203,327 @@ void Component::Menu_Profile_Receiver_Popup_Delete_Click() {
 
 // The sub-menu lists every receiver by its shown name, sorted by the byte values of the
 // upper-cased captions, receivers of equal captions in collection order (what a bubble
-// sort with a strict comparison gives). Each entry's sort key is computed once; a saved
-// or removed receiver changes only its own entry: it is last in the collection after a
-// save, so it goes behind the entries of an equal key.
+// sort with a strict comparison gives). Each entry's sort key is computed once. A 240 or
+// 241 changes only its own entry where that provably gives what a whole rebuild gives
+// (the message touched no record but its own); anything else rebuilds the whole sub-menu.
+//
+// A rebuild touches every receiver, so it makes as little as it can per entry: the
+// entries live in one array in collection order and their keys in one block, the records
+// are found by a flat table, and the replaced records are let go in the order they were
+// listed (each scattered one freed costs a cache miss).
 
-Component::AddMenuEntry Component::addMenuEntry(const std::shared_ptr<cReceiver>& receiver) const {
-    const ClientState& s = State();
-    const Bytes& name = receiver->m_ReceiverName;
-    AddMenuEntry entry;
-    entry.Caption = MenuCaption(s.ViewAllReceiversSetting ? name : RemoveAreaFromName(s, name));
-    entry.Key = UpperCase(FromQString(entry.Caption));
-    entry.Tag = QStringLiteral("K%1").arg(receiver->m_DiskIdentity);
-    entry.Receiver = receiver;
-    return entry;
+struct Component::AddMenuEntry {
+    std::string_view Key; // the caption upper-cased, compared byte by byte
+    std::string OwnKey;   // the key of an entry made by a single save (Key views it)
+    std::string CollectionKey;            // the key the record was listed under
+    const cReceiver* Receiver = nullptr; // which record (held by the book)
+};
+
+namespace {
+
+// Records by address: each with its one entry, or the number of entries it has.
+template <class EntryType>
+class PlaceTable {
+public:
+    struct Place {
+        const cReceiver* Record = nullptr;
+        EntryType* Entry = nullptr; // when Count is 1
+        int Count = 0;
+    };
+    void Reset(std::size_t expected) {
+        std::size_t size = 16;
+        while (size < 2 * expected) size *= 2;
+        m_Slots.assign(size, Place{});
+        m_Used = 0;
+    }
+    Place* Find(const cReceiver* record) {
+        if (m_Slots.empty()) return nullptr;
+        for (std::size_t at = slotOf(record);; at = (at + 1) & (m_Slots.size() - 1)) {
+            if (m_Slots[at].Record == record) return &m_Slots[at];
+            if (!m_Slots[at].Record) return nullptr;
+        }
+    }
+    Place& Add(const cReceiver* record) {
+        if (Place* p = Find(record)) return *p;
+        if (2 * (m_Used + 1) > m_Slots.size()) grow();
+        std::size_t at = slotOf(record);
+        while (m_Slots[at].Record) at = (at + 1) & (m_Slots.size() - 1);
+        ++m_Used;
+        m_Slots[at].Record = record;
+        return m_Slots[at];
+    }
+    void Remove(const cReceiver* record) {
+        Place* p = Find(record);
+        if (!p) return;
+        // Linear probing: the places after it that probed past it move back.
+        const std::size_t mask = m_Slots.size() - 1;
+        std::size_t hole = static_cast<std::size_t>(p - m_Slots.data());
+        m_Slots[hole] = Place{};
+        --m_Used;
+        for (std::size_t at = (hole + 1) & mask; m_Slots[at].Record; at = (at + 1) & mask) {
+            const std::size_t home = slotOf(m_Slots[at].Record);
+            if (((at - home) & mask) >= ((at - hole) & mask)) {
+                m_Slots[hole] = m_Slots[at];
+                m_Slots[at] = Place{};
+                hole = at;
+            }
+        }
+    }
+
+private:
+    std::size_t slotOf(const cReceiver* record) const {
+        const auto bits = reinterpret_cast<std::uintptr_t>(record);
+        return static_cast<std::size_t>((bits >> 4) * 0x9E3779B97F4A7C15ull >> 20) & (m_Slots.size() - 1);
+    }
+    void grow() {
+        std::vector<Place> old = std::move(m_Slots);
+        Reset(old.size());
+        for (const Place& p : old)
+            if (p.Record) Add(p.Record) = p;
+    }
+    std::vector<Place> m_Slots;
+    std::size_t m_Used = 0;
+};
+
+} // namespace
+
+struct Component::AddMenuBook {
+    std::vector<AddMenuEntry> Built;  // made by the last rebuild, in collection order
+    std::deque<AddMenuEntry> Added;   // made by single saves since
+    std::string Keys;                 // the built entries' keys, one after another
+    std::vector<AddMenuEntry*> Order; // menu order; empty: the elements stand for no receivers
+    std::vector<std::shared_ptr<cReceiver>> Held; // every record an entry names, in listed order
+    PlaceTable<AddMenuEntry> Places;
+    bool ViewAll = false; // the settings the captions were made with
+    Bytes Area;
+};
+
+void Component::AddMenuBookDeleter::operator()(AddMenuBook* book) const { delete book; }
+
+Component::AddMenuBook& Component::addMenuBook() {
+    if (!m_AddMenu) m_AddMenu.reset(new AddMenuBook);
+    return *m_AddMenu;
 }
+
+// The name as the sub-menu shows it: the whole name when ViewAllReceivers is set, else
+// without the area prefix.
+std::string_view Component::addMenuShownName(const cReceiver& receiver) const {
+    const ClientState& s = State();
+    const std::string_view name = receiver.m_ReceiverName;
+    if (s.ViewAllReceiversSetting || s.Area.empty() || !IsNameInArea(s, name)) return name;
+    return name.substr(s.Area.size() + 1);
+}
+
+namespace {
+
+// Menu captions mark their access key with "&": a name is shown with every "&" doubled.
+QString CaptionOf(std::string_view shown) {
+    if (shown.find('&') == std::string_view::npos) return ToQString(shown);
+    Bytes caption;
+    caption.reserve(shown.size() + 4);
+    for (const char c : shown) {
+        caption += c;
+        if (c == '&') caption += c;
+    }
+    return ToQString(caption);
+}
+
+// The caption's sort key: upper-cased ("&" doubled as in the caption), appended.
+void AppendKey(std::string& out, std::string_view shown) {
+    for (const char c : shown) {
+        out += UpperChar(c);
+        if (c == '&') out += c;
+    }
+}
+
+QString TagOf(int16_t identity) {
+    char text[8] = {'K'};
+    const auto end = std::to_chars(text + 1, text + sizeof text, identity).ptr;
+    return QString::fromLatin1(text, end - text);
+}
+
+} // namespace
 
 // Orders the sub-menu's entries by their keys, entries of equal keys in collection order:
 // the order a bubble sort with a strict comparison gives, in O(n log n).
 void Component::SortReceiverAddMenu() {
-    std::stable_sort(m_AddMenuEntries.begin(), m_AddMenuEntries.end(),
-                     [](const std::unique_ptr<AddMenuEntry>& a, const std::unique_ptr<AddMenuEntry>& b) {
-                         return a->Key < b->Key;
-                     });
+    std::vector<AddMenuEntry*>& order = addMenuBook().Order;
+    // Each key beside its entry, so that a comparison reads no entry.
+    std::vector<std::pair<std::string_view, AddMenuEntry*>> keyed;
+    keyed.reserve(order.size());
+    for (AddMenuEntry* e : order) keyed.emplace_back(e->Key, e);
+    std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
+    for (std::size_t i = 0; i < keyed.size(); ++i) order[i] = keyed[i].second;
 }
 
 bool Component::addMenuShownAsBuilt() const {
-    return m_AddMenuViewAll == State().ViewAllReceiversSetting && m_AddMenuArea == State().Area;
+    return m_AddMenu && m_AddMenu->ViewAll == State().ViewAllReceiversSetting && m_AddMenu->Area == State().Area;
 }
 
 void Component::rebuildReceiverAddMenu() {
     const ClientState& s = State();
-    m_AddMenuEntries.clear();
-    m_AddMenuEntries.reserve(s.Receivers.Count());
-    for (const auto& entry : s.Receivers)
-        if (entry.item) m_AddMenuEntries.push_back(std::make_unique<AddMenuEntry>(addMenuEntry(entry.item)));
-    SortReceiverAddMenu();
-    m_AddMenuPlaces.clear();
-    for (const auto& e : m_AddMenuEntries) {
-        AddMenuPlace& place = m_AddMenuPlaces[e->Receiver.get()];
-        place.Key = e->Key;
-        ++place.Count;
+    AddMenuBook& book = addMenuBook();
+    book.Order.clear();
+    book.Added.clear();
+    book.Built.clear();
+    // The records the decoder replaced go with this, in the order they were listed.
+    book.Held.clear();
+    const std::size_t count = s.Receivers.Count();
+    book.Built.reserve(count);
+    book.Held.reserve(count);
+    book.Order.reserve(count);
+    book.Places.Reset(count);
+    book.Keys.clear();
+    // Captions and tags in collection order, handed to the menu in menu order.
+    std::vector<std::pair<QString, QString>> shown;
+    shown.reserve(count);
+    std::vector<std::size_t> keyEnds;
+    keyEnds.reserve(count);
+    for (const auto& entry : s.Receivers) {
+        if (!entry.item) continue;
+        book.Held.push_back(entry.item);
+        AddMenuEntry& e = book.Built.emplace_back();
+        e.Receiver = entry.item.get();
+        e.CollectionKey = entry.key;
+        const std::string_view name = addMenuShownName(*entry.item);
+        AppendKey(book.Keys, name);
+        keyEnds.push_back(book.Keys.size());
+        shown.emplace_back(CaptionOf(name), TagOf(entry.item->m_DiskIdentity));
     }
-    m_AddMenuViewAll = s.ViewAllReceiversSetting;
-    m_AddMenuArea = s.Area;
+    // The block of keys is complete: the entries view their parts of it.
+    std::size_t from = 0;
+    for (std::size_t i = 0; i < book.Built.size(); ++i) {
+        AddMenuEntry& e = book.Built[i];
+        e.Key = std::string_view(book.Keys).substr(from, keyEnds[i] - from);
+        from = keyEnds[i];
+        PlaceTable<AddMenuEntry>::Place& place = book.Places.Add(e.Receiver);
+        place.Entry = &e;
+        ++place.Count;
+        book.Order.push_back(&e);
+    }
+    SortReceiverAddMenu();
+    book.ViewAll = s.ViewAllReceiversSetting;
+    book.Area = s.Area;
     // With no receivers the elements stay as they were.
-    const int n = static_cast<int>(m_AddMenuEntries.size());
+    const int n = static_cast<int>(book.Order.size());
     if (n == 0) return;
     platform::MenuItemArray& menu = *m_ReceiverAddMenu;
     while (menu.Count() < n) menu.Load();
     while (menu.Count() > n) menu.Unload();
     for (int i = 0; i < n; ++i) {
-        const AddMenuEntry& e = *m_AddMenuEntries[static_cast<std::size_t>(i)];
-        menu.SetCaption(i, e.Caption);
-        menu.SetTag(i, e.Tag);
+        const auto& [caption, tag] = shown[static_cast<std::size_t>(book.Order[static_cast<std::size_t>(i)] - book.Built.data())];
+        menu.SetCaption(i, caption);
+        menu.SetTag(i, tag);
     }
 }
 
-// The entry of the record; -1 when it has none, -2 when it has two (a record kept under
-// two keys, which only a whole rebuild orders as the collection does).
+// The menu index of a record listed once, found by a binary search on the key it was
+// listed under; -1 when it is not where that key says.
 int Component::addMenuIndexOf(const cReceiver* receiver) const {
-    const auto place = m_AddMenuPlaces.find(receiver);
-    if (place == m_AddMenuPlaces.end()) return -1;
-    if (place->second.Count != 1) return -2;
-    const std::string& key = place->second.Key;
-    auto at = std::lower_bound(m_AddMenuEntries.begin(), m_AddMenuEntries.end(), key,
-                               [](const std::unique_ptr<AddMenuEntry>& e, const std::string& k) { return e->Key < k; });
-    for (; at != m_AddMenuEntries.end() && (*at)->Key == key; ++at)
-        if ((*at)->Receiver.get() == receiver) return static_cast<int>(at - m_AddMenuEntries.begin());
-    return -2; // not where its key says: rebuilt whole
+    if (!m_AddMenu) return -1;
+    AddMenuBook& book = *m_AddMenu;
+    const PlaceTable<AddMenuEntry>::Place* place = book.Places.Find(receiver);
+    if (!place || place->Count != 1) return -1;
+    const AddMenuEntry* entry = place->Entry;
+    auto at = std::lower_bound(book.Order.begin(), book.Order.end(), entry->Key,
+                               [](const AddMenuEntry* e, std::string_view k) { return e->Key < k; });
+    for (; at != book.Order.end() && (*at)->Key == entry->Key; ++at)
+        if (*at == entry) return static_cast<int>(at - book.Order.begin());
+    return -1;
 }
 
+// A 240 puts the record under the key of its identity, at the end of the collection,
+// replacing whatever record was there; a key it held before keeps it. So the record's
+// own entry is all that changes exactly when it took no other record's place:
+// - a record the sub-menu did not list, and the collection grew by one (nothing was
+//   replaced); its entry goes in behind the equal keys;
+// - a record listed once, now under the key it was listed under, and the collection
+//   kept its count (it replaced itself); its entry moves behind the equal keys.
+// In every other case (a record displaced, one kept under two keys, a changed view
+// setting) the sub-menu is rebuilt from the collection.
 void Component::receiverSavedInAddMenu(const std::shared_ptr<cReceiver>& receiver) {
     const ClientState& s = State();
-    const int old = receiver ? addMenuIndexOf(receiver.get()) : -1;
-    const std::size_t expected = m_AddMenuEntries.size() + (old < 0 ? 1 : 0);
-    // Anything but one record saved and now last in the collection is rebuilt whole.
-    if (!receiver || old == -2 || m_AddMenuEntries.empty() || !addMenuShownAsBuilt() || s.Receivers.Count() != expected ||
-        s.Receivers.Last() != receiver) {
+    AddMenuBook& book = addMenuBook();
+    if (!receiver || book.Order.empty() || !addMenuShownAsBuilt() || s.Receivers.Last() != receiver) {
         rebuildReceiverAddMenu();
         return;
     }
-    const auto ByKey = [](const std::string& key, const std::unique_ptr<AddMenuEntry>& e) { return key < e->Key; };
-    auto entry = std::make_unique<AddMenuEntry>(addMenuEntry(receiver));
-    platform::MenuItemArray& menu = *m_ReceiverAddMenu;
-    const auto first = m_AddMenuEntries.begin();
-    m_AddMenuPlaces[receiver.get()] = AddMenuPlace{entry->Key, 1};
-    if (old < 0) {
-        const auto place = std::upper_bound(first, m_AddMenuEntries.end(), entry->Key, ByKey);
-        menu.Insert(static_cast<int>(place - first), entry->Caption, entry->Tag);
-        m_AddMenuEntries.insert(place, std::move(entry));
+    const std::string key = RecordKey(receiver->m_DiskIdentity);
+    const std::size_t listed = book.Order.size();
+    PlaceTable<AddMenuEntry>::Place* place = book.Places.Find(receiver.get());
+    int old = -1;
+    bool alone = s.Receivers.Find(key) == receiver;
+    if (!place) {
+        alone = alone && s.Receivers.Count() == listed + 1;
+    } else {
+        alone = alone && place->Count == 1 && EqualsIgnoreCase(place->Entry->CollectionKey, key) &&
+                s.Receivers.Count() == listed;
+        old = alone ? addMenuIndexOf(receiver.get()) : -1;
+        alone = old >= 0;
+    }
+    if (!alone) {
+        rebuildReceiverAddMenu();
         return;
     }
-    // Its place among the others: behind every equal key (it is last in the collection).
+    platform::MenuItemArray& menu = *m_ReceiverAddMenu;
+    const auto ByKey = [](std::string_view k, const AddMenuEntry* e) { return k < e->Key; };
+    const auto first = book.Order.begin();
+    const std::string_view name = addMenuShownName(*receiver);
+    const QString caption = CaptionOf(name);
+    const QString tag = TagOf(receiver->m_DiskIdentity);
+    const auto remake = [&](AddMenuEntry& entry) {
+        entry.OwnKey.clear();
+        AppendKey(entry.OwnKey, name);
+        entry.Key = entry.OwnKey;
+        entry.Receiver = receiver.get();
+        entry.CollectionKey = key;
+    };
+    if (old < 0) {
+        book.Held.push_back(receiver);
+        AddMenuEntry& entry = book.Added.emplace_back();
+        remake(entry);
+        PlaceTable<AddMenuEntry>::Place& added = book.Places.Add(receiver.get());
+        added.Entry = &entry;
+        added.Count = 1;
+        const auto at = std::upper_bound(first, book.Order.end(), entry.Key, ByKey);
+        menu.Insert(static_cast<int>(at - first), caption, tag);
+        book.Order.insert(at, &entry);
+        return;
+    }
+    // The entry is made anew in its place; its place among the others: behind every
+    // equal key (it is last in the collection).
+    AddMenuEntry* entry = book.Order[static_cast<std::size_t>(old)];
+    remake(*entry);
     const auto before = std::upper_bound(first, first + old, entry->Key, ByKey);
-    const auto after = std::upper_bound(first + old + 1, m_AddMenuEntries.end(), entry->Key, ByKey);
+    const auto after = std::upper_bound(first + old + 1, book.Order.end(), entry->Key, ByKey);
     const int at = before != first + old ? static_cast<int>(before - first) : static_cast<int>(after - first) - 1;
     // The entries between move by one place each (moved, not swapped).
-    if (at < old) std::move_backward(first + at, first + old, first + old + 1);
-    else if (at > old) std::move(first + old + 1, first + at + 1, first + old);
+    if (at < old) std::rotate(first + at, first + old, first + old + 1);
+    else if (at > old) std::rotate(first + old, first + old + 1, first + at + 1);
     menu.Move(old, at);
-    menu.SetCaption(at, entry->Caption);
-    menu.SetTag(at, entry->Tag);
-    m_AddMenuEntries[static_cast<std::size_t>(at)] = std::move(entry);
+    menu.SetCaption(at, caption);
+    menu.SetTag(at, tag);
 }
 
+// A 241 removes the entry under the key of the found record's identity, which need not be
+// the key the record is listed under. Its own entry alone goes exactly when the record
+// was listed once, the collection lost one entry and the record is no longer under its
+// key; anything else (no record found, another record's entry removed, a changed view
+// setting) rebuilds the sub-menu, so that settings changed since the last build show.
 void Component::receiverRemovedFromAddMenu(const std::shared_ptr<cReceiver>& receiver) {
-    if (!receiver) return; // nothing was removed
     const ClientState& s = State();
-    if (s.Receivers.Empty()) {
-        // The last receiver went: its element stays as it was.
-        m_AddMenuEntries.clear();
-        m_AddMenuPlaces.clear();
+    AddMenuBook& book = addMenuBook();
+    PlaceTable<AddMenuEntry>::Place* place = receiver ? book.Places.Find(receiver.get()) : nullptr;
+    const int old = place ? addMenuIndexOf(receiver.get()) : -1;
+    // (A removed entry and its record stay in the book until the next rebuild; one comes
+    // before they outnumber the listed ones.)
+    if (old < 0 || s.Receivers.Empty() || !addMenuShownAsBuilt() || s.Receivers.Count() + 1 != book.Order.size() ||
+        s.Receivers.Find(place->Entry->CollectionKey) == receiver || book.Held.size() > 2 * book.Order.size()) {
+        rebuildReceiverAddMenu(); // with no receivers left, the elements stay as they were
         return;
     }
-    const int old = addMenuIndexOf(receiver.get());
-    if (old < 0 || !addMenuShownAsBuilt() || s.Receivers.Count() + 1 != m_AddMenuEntries.size()) {
-        rebuildReceiverAddMenu();
-        return;
-    }
-    m_AddMenuEntries.erase(m_AddMenuEntries.begin() + old);
-    m_AddMenuPlaces.erase(receiver.get());
+    book.Order.erase(book.Order.begin() + old);
+    book.Places.Remove(receiver.get());
     m_ReceiverAddMenu->Remove(old);
 }
 

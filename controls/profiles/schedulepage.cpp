@@ -18,7 +18,6 @@
 #include "platform/qtext.h"
 #include "platform/tabstrip.h"
 
-#include <QAction>
 #include <QCoreApplication>
 #include <QCursor>
 #include <QEvent>
@@ -28,7 +27,6 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 
@@ -82,19 +80,16 @@ void Component::connectScheduleHandlers() {
     connect(m_CalendarPicture, &platform::PaintSurfaceWidget::mouseMoved, this, &Component::Picture_Calendar_MouseMove);
     connect(m_CalendarPicture, &platform::PaintSurfaceWidget::mouseReleased, this, &Component::Picture_Calendar_MouseUp);
     connect(m_CalendarPicture, &platform::PaintSurfaceWidget::paintRequested, this, &Component::Picture_Calendar_Paint);
-    connect(m_ScheduleCopy, &QAction::triggered, this, [this] { m_Grid->Schedule().Copy(); });
-    connect(m_SchedulePaste, &QAction::triggered, this, [this] { m_Grid->Schedule().Paste(*m_Grid); });
-    connect(m_ScheduleDelete, &QAction::triggered, this, [this] { m_Grid->Schedule().Delete(State(), *m_Grid); });
-    connect(m_ScheduleAllDay, &QAction::triggered, this, [this] { m_Grid->Schedule().SetTimeFrom00to24(*m_Grid); });
-    connect(m_ScheduleInvert, &QAction::triggered, this, [this] { m_Grid->Schedule().InvertTimeSchedule(*m_Grid); });
-    connect(m_ScheduleGrouped, &QAction::triggered, this, [this] { m_Grid->Schedule().Group(*m_Grid); });
-    // A checkable entry has flipped its mark by the time it reports the choice; the
-    // schedule reads the mark the operator saw (on: Monday-Friday are the group, so the
-    // choice ungroups them), so the mark is put back first.
-    connect(m_ScheduleGroupedMonFri, &QAction::triggered, this, [this](bool checked) {
-        m_ScheduleGroupedMonFri->setChecked(!checked);
-        m_Grid->Schedule().GroupMonFri(*m_Grid);
-    });
+    using platform::MenuItem;
+    connect(m_ScheduleCopy, &MenuItem::Click, this, [this] { m_Grid->Schedule().Copy(); });
+    connect(m_SchedulePaste, &MenuItem::Click, this, [this] { m_Grid->Schedule().Paste(*m_Grid); });
+    connect(m_ScheduleDelete, &MenuItem::Click, this, [this] { m_Grid->Schedule().Delete(State(), *m_Grid); });
+    connect(m_ScheduleAllDay, &MenuItem::Click, this, [this] { m_Grid->Schedule().SetTimeFrom00to24(*m_Grid); });
+    connect(m_ScheduleInvert, &MenuItem::Click, this, [this] { m_Grid->Schedule().InvertTimeSchedule(*m_Grid); });
+    connect(m_ScheduleGrouped, &MenuItem::Click, this, [this] { m_Grid->Schedule().Group(*m_Grid); });
+    // The schedule reads the mark the operator saw (on: Monday-Friday are the group, so
+    // the choice ungroups them); choosing an entry leaves its mark as it was.
+    connect(m_ScheduleGroupedMonFri, &MenuItem::Click, this, [this] { m_Grid->Schedule().GroupMonFri(*m_Grid); });
 }
 
 void Component::setPageSchedule(std::shared_ptr<cTimeSchedule> schedule) {
@@ -226,17 +221,17 @@ void Component::Draw_ImageList_ListImages(int32_t ListImage, PaintSurface& hDC, 
 int16_t Component::Get_ImageList_ImageHeight() { return platform::kDayTypeImageSize; }
 int16_t Component::Get_ImageList_ImageWidth() { return platform::kDayTypeImageSize; }
 int16_t Component::Get_Check_TimeSchedule_ViewDayType() { return static_cast<int16_t>(m_CheckViewDayType->Value()); }
-bool Component::Get_Menu_TimeSchedulePopup_Grouped_MonFri_Checked() { return m_ScheduleGroupedMonFri->isChecked(); }
+bool Component::Get_Menu_TimeSchedulePopup_Grouped_MonFri_Checked() { return m_ScheduleGroupedMonFri->Checked(); }
 int32_t Component::Get_Picture_TimeSchedule_Frame_ScaleHeight() { return m_ScheduleFrame->contentsRect().height(); }
 int32_t Component::Get_Picture_TimeSchedule_Frame_ScaleWidth() { return m_ScheduleFrame->contentsRect().width(); }
 Bytes Component::Get_Text_Schedule_Period_Start() { return FromQString(m_PeriodStart->text()); }
 Bytes Component::Get_Text_Schedule_Period_Stop() { return FromQString(m_PeriodStop->text()); }
 int32_t Component::Get_VScroll_Schedule_Left() { return m_ScheduleScroll->x(); }
 int32_t Component::Get_VScroll_Schedule_Width() { return m_ScheduleScroll->width(); }
-void Component::Set_Menu_TimeSchedulePopup_Delete_Enabled(bool v) { m_ScheduleDelete->setEnabled(v); }
-void Component::Set_Menu_TimeSchedulePopup_Grouped_Checked(bool v) { m_ScheduleGrouped->setChecked(v); }
-void Component::Set_Menu_TimeSchedulePopup_Grouped_MonFri_Checked(bool v) { m_ScheduleGroupedMonFri->setChecked(v); }
-void Component::Set_Menu_TimeSchedulePopup_Paste_Enabled(bool v) { m_SchedulePaste->setEnabled(v); }
+void Component::Set_Menu_TimeSchedulePopup_Delete_Enabled(bool v) { m_ScheduleDelete->SetEnabled(v); }
+void Component::Set_Menu_TimeSchedulePopup_Grouped_Checked(bool v) { m_ScheduleGrouped->SetChecked(v); }
+void Component::Set_Menu_TimeSchedulePopup_Grouped_MonFri_Checked(bool v) { m_ScheduleGroupedMonFri->SetChecked(v); }
+void Component::Set_Menu_TimeSchedulePopup_Paste_Enabled(bool v) { m_SchedulePaste->SetEnabled(v); }
 void Component::Set_Picture_TimeSchedule_Height(int32_t v) { m_SchedulePicture->resize(m_SchedulePicture->width(), v); }
 void Component::Set_Picture_TimeSchedule_Left(int32_t v) { m_SchedulePicture->move(v, m_SchedulePicture->y()); }
 void Component::Set_Picture_TimeSchedule_Top(int32_t v) { m_SchedulePicture->move(m_SchedulePicture->x(), v); }

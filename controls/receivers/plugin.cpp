@@ -5,8 +5,6 @@
 
 namespace korvel::receivers {
 
-QString Plugin::ProgrammaticId() const { return QStringLiteral("Korvel3Receivers.Component"); }
-
 QWidget* Plugin::CreateComponent(QWidget* parent) { return new Component(shell::DeliverableState(), parent); }
 
 } // namespace korvel::receivers

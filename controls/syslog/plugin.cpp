@@ -5,8 +5,6 @@
 
 namespace korvel::syslog {
 
-QString Plugin::ProgrammaticId() const { return QStringLiteral("Korvel3SysLog.Component"); }
-
 QWidget* Plugin::CreateComponent(QWidget* parent) { return new Component(shell::DeliverableState(), parent); }
 
 } // namespace korvel::syslog

@@ -5,8 +5,6 @@
 
 namespace korvel::textmessage {
 
-QString Plugin::ProgrammaticId() const { return QStringLiteral("Korvel3TextMessage.Component"); }
-
 QWidget* Plugin::CreateComponent(QWidget* parent) { return new Component(shell::DeliverableState(), parent); }
 
 } // namespace korvel::textmessage

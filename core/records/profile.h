@@ -9,6 +9,7 @@
 #include "core/clientstate.h"
 #include "core/codec.h"
 #include "core/datetime.h"
+#include "core/recordname.h"
 #include "core/records/timeschedule.h"
 #include "core/records/variant.h"
 
@@ -93,7 +94,9 @@ public:
     // Takes every field of the other profile's network form, with a schedule of its own.
     void CopyFrom(const ClientState& state, const cProfile& Profile);
 
-    const Bytes& GetName() const { return m_Name; }
+    const Bytes& GetName() const { return m_Name.Text(); }
+    // The name itself, which notes its changes (for the index of names of a collection).
+    const RecordName& NameField() const { return m_Name; }
     // Sets the name; with ChildProfilesAllowed also the parent (the name up to its last
     // "@", upper-cased) and the nesting levels (the number of "@").
     void SetName(const ClientState& state, std::string_view NewName);
@@ -122,7 +125,7 @@ private:
     // SetName taking the name over.
     void SetOwnName(const ClientState& state, Bytes&& NewName);
 
-    Bytes m_Name;
+    RecordName m_Name;
     std::array<int16_t, kProfileStateCount> m_State{};
     std::array<Bytes, kProfileConditionCount> m_Condition{};
     std::array<int16_t, kSystemCount> m_System{};

@@ -160,56 +160,45 @@ bool cProfile::LoadFromDisk(ClientState& state, int16_t DiskIdentity) {
 }
 
 bool cProfile::SaveToDisk(ClientState& state) {
-    DataFileEnvironment& env = DataFilesOf(state);
-    try {
-        if (m_DiskIdentity < 0) {
-            m_DiskIdentity = DrawFreeIdentity(
-                env, [&](int16_t identity) { return NativeDataFilePath(CreateFileName(state, identity)); });
-            m_HasUpdatedDiskIdentity = -1;
-        } else {
-            m_HasUpdatedDiskIdentity = 0;
-        }
-        ResetAutoBlockRunTimeState(*this);
-        if (!m_TimeSchedule) throw KorvelError("Object required");
-        FileWriter out;
-        out.Int16(kWrittenVersion);
-        out.Int16(0);
-        out.Int16(m_Enabled);
-        out.Text(GetName());
-        for (int i = 0; i < kProfileStateCount; ++i) out.Int16(GetState(i));
-        out.Int16(m_UseTimeSchedule);
-        out.Int16(0);
-        out.Int16(0);
-        out.Text(m_ParallellReceivers);
-        out.Text(m_SequentialReceivers);
-        for (int i = 0; i < kProfileConditionCount; ++i) out.Text(GetCondition(i));
-        out.Int16(m_TimeSchedule_ViewDayType);
-        out.Int16(m_Calendar_ViewTimeAxis);
-        out.Int16(m_UseExternalTag);
-        out.Text(m_ExternalTagName);
-        out.Int16(m_IgnoreExternalTagInOtherProfiles);
-        out.Int16(m_UseExternalFile);
-        out.Text(m_ExternalFileName);
-        out.Text(m_ExternalFileText);
-        out.Int16(m_ScanSpecificSystems);
-        for (int i = 0; i < kSystemCount; ++i) out.Int16(GetSystem(i));
-        out.Int16(m_OffDutyAlarmBehaviour);
-        out.Date(env.Now());
-        out.Int32(m_AutoBlockTime);
-        out.Int16(m_UseAutoBlock);
-        out.Int32(m_AutoBlockTresholdEvents);
-        out.Int32(m_AutoBlockTresholdTime);
-        out.Int16(m_AutoBlockBehaviour);
-        out.Zero(2032);
-        m_TimeSchedule->SaveToDisk(out);
-        env.Files->WriteWhole(NativeDataFilePath(CreateFileName(state, m_DiskIdentity)), out.bytes());
-    } catch (const std::exception& e) {
-        TraceDataFileLine(state, GetText(state, kTextSaveFailed) + " " + CreateFileName(state, m_DiskIdentity) +
-                                     " Err:" + e.what());
-        return false;
-    }
-    StoreOriginalSettings();
-    return true;
+    const bool saved = SaveRecordFile(
+        state, m_DiskIdentity, m_HasUpdatedDiskIdentity,
+        [&](int16_t identity) { return CreateFileName(state, identity); }, kTextSaveFailed,
+        [&](FileWriter& out, const DateTime& savedAt) {
+            ResetAutoBlockRunTimeState(*this);
+            if (!m_TimeSchedule) throw KorvelError("Object required");
+            out.Int16(kWrittenVersion);
+            out.Int16(0);
+            out.Int16(m_Enabled);
+            out.Text(GetName());
+            for (int i = 0; i < kProfileStateCount; ++i) out.Int16(GetState(i));
+            out.Int16(m_UseTimeSchedule);
+            out.Int16(0);
+            out.Int16(0);
+            out.Text(m_ParallellReceivers);
+            out.Text(m_SequentialReceivers);
+            for (int i = 0; i < kProfileConditionCount; ++i) out.Text(GetCondition(i));
+            out.Int16(m_TimeSchedule_ViewDayType);
+            out.Int16(m_Calendar_ViewTimeAxis);
+            out.Int16(m_UseExternalTag);
+            out.Text(m_ExternalTagName);
+            out.Int16(m_IgnoreExternalTagInOtherProfiles);
+            out.Int16(m_UseExternalFile);
+            out.Text(m_ExternalFileName);
+            out.Text(m_ExternalFileText);
+            out.Int16(m_ScanSpecificSystems);
+            for (int i = 0; i < kSystemCount; ++i) out.Int16(GetSystem(i));
+            out.Int16(m_OffDutyAlarmBehaviour);
+            out.Date(savedAt);
+            out.Int32(m_AutoBlockTime);
+            out.Int16(m_UseAutoBlock);
+            out.Int32(m_AutoBlockTresholdEvents);
+            out.Int32(m_AutoBlockTresholdTime);
+            out.Int16(m_AutoBlockBehaviour);
+            out.Zero(2032);
+            m_TimeSchedule->SaveToDisk(out);
+        });
+    if (saved) StoreOriginalSettings();
+    return saved;
 }
 
 bool cProfile::RemoveFromDisk(ClientState& state, int16_t DiskIdentity) {

@@ -9,6 +9,7 @@
 #include "core/clientstate.h"
 #include "core/codec.h"
 #include "core/datetime.h"
+#include "core/recordname.h"
 #include "core/records/variant.h"
 
 #include <array>
@@ -33,7 +34,7 @@ public:
     int16_t m_Enabled = -1;            // -1 true, 0 false
     int16_t m_ReceiverTypeIndex = -1;  // row in ReceiverTypes, -1 = no such type
     Bytes m_ReceiverTypeName;
-    Bytes m_ReceiverName;              // possibly with an "Area\" prefix
+    RecordName m_ReceiverName;         // possibly with an "Area\" prefix; reads as a Bytes
     Bytes m_BackupReceiver;
     DateTime m_FileDateTimeStamp;
     bool m_SendingFailed = false;      // kept for the server; the client never reads it

@@ -154,34 +154,23 @@ bool cReceiver::LoadFromDisk(ClientState& state, int16_t DiskIdentity) {
 }
 
 bool cReceiver::SaveToDisk(ClientState& state) {
-    DataFileEnvironment& env = DataFilesOf(state);
-    try {
-        if (m_DiskIdentity < 0) {
-            m_DiskIdentity = DrawFreeIdentity(
-                env, [&](int16_t identity) { return NativeDataFilePath(CreateFileName(state, identity)); });
-            m_HasUpdatedDiskIdentity = -1;
-        } else {
-            m_HasUpdatedDiskIdentity = 0;
-        }
-        FileWriter out;
-        out.Int16(kWrittenVersion);
-        out.Int16(m_DiskIdentity);
-        out.Int16(m_Enabled);
-        out.Int16(GetReceiverTypeId());
-        out.Text(m_ReceiverName);
-        for (const Variant& setting : m_Settings) out.Setting(TaggedFromVariant(setting));
-        out.Zero(10);
-        out.Text(m_BackupReceiver);
-        out.Date(env.Now());
-        out.Zero(2048);
-        env.Files->WriteWhole(NativeDataFilePath(CreateFileName(state, m_DiskIdentity)), out.bytes());
-    } catch (const std::exception& e) {
-        TraceDataFileLine(state, GetText(state, kTextSaveFailed) + " " + CreateFileName(state, m_DiskIdentity) +
-                                     " Err:" + e.what());
-        return false;
-    }
-    StoreOriginalSettings();
-    return true;
+    const bool saved = SaveRecordFile(
+        state, m_DiskIdentity, m_HasUpdatedDiskIdentity,
+        [&](int16_t identity) { return CreateFileName(state, identity); }, kTextSaveFailed,
+        [&](FileWriter& out, const DateTime& savedAt) {
+            out.Int16(kWrittenVersion);
+            out.Int16(m_DiskIdentity);
+            out.Int16(m_Enabled);
+            out.Int16(GetReceiverTypeId());
+            out.Text(m_ReceiverName);
+            for (const Variant& setting : m_Settings) out.Setting(TaggedFromVariant(setting));
+            out.Zero(10);
+            out.Text(m_BackupReceiver);
+            out.Date(savedAt);
+            out.Zero(2048);
+        });
+    if (saved) StoreOriginalSettings();
+    return saved;
 }
 
 bool cReceiver::RemoveFromDisk(ClientState& state, int16_t DiskIdentity) {

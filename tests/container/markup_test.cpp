@@ -66,8 +66,7 @@ TEST(HostMarkup, SelectionWindowShowsStoredParametersAsTheyStand) {
 TEST(HostMarkup, AControlPlugInBringsTheRuleAndItsStatusShowsTheAddressAsItStands) {
     EnsureApplication();
     const QStringList plugins{QStringLiteral(KORVEL_BUILD_DIR "/plugins")};
-    if (FindControlPlugin(QStringLiteral("Korvel3Profiles.Component"), plugins).isEmpty())
-        GTEST_SKIP() << "the profiles plug-in is not built";
+    ASSERT_FALSE(FindControlPlugin(QStringLiteral("Korvel3Profiles.Component"), plugins).isEmpty());
     MarkupTraps traps;
     ASSERT_TRUE(traps.Ready());
     // A host of its own that knows nothing of the rule.

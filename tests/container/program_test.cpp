@@ -48,9 +48,7 @@ QProcessEnvironment RunEnvironment(const QTemporaryDir& home, const QString& plu
 TEST(Program, QuotedValuesHoldingASlashReachTheServerWhole) {
     EnsureApplication();
     const QString builtPlugins = QStringLiteral(KORVEL_BUILD_DIR "/plugins");
-    if (FindControlPlugin(QStringLiteral("Korvel3TextMessage.Component"), {builtPlugins}).isEmpty()) {
-        GTEST_SKIP() << "the text message control is not built";
-    }
+    ASSERT_FALSE(FindControlPlugin(QStringLiteral("Korvel3TextMessage.Component"), {builtPlugins}).isEmpty());
     testserver::Server server;
     ASSERT_TRUE(server.Listen());
     testserver::SampleData data;
@@ -79,30 +77,21 @@ TEST(Program, ShowsTheControlSavesAPictureAndRemembersItsPlace) {
     EnsureApplication();
     QTemporaryDir home;
     ASSERT_TRUE(home.isValid());
-    // The system log viewer when it is built, the stand-in control otherwise; the
-    // substitute alarm server when it is built, a bare listening socket otherwise.
+    // The system log viewer against the substitute alarm server.
     const QString builtPlugins = QStringLiteral(KORVEL_BUILD_DIR "/plugins");
-    const bool realControl =
-        !FindControlPlugin(QStringLiteral("Korvel3SysLog.Component"), {builtPlugins}).isEmpty();
-    const QString component = realControl ? QStringLiteral("6") : QStringLiteral("1");
+    ASSERT_FALSE(FindControlPlugin(QStringLiteral("Korvel3SysLog.Component"), {builtPlugins}).isEmpty());
     const QString testServer = QStringLiteral(KORVEL_BUILD_DIR "/testserver/korvel-testserver");
-    const bool realServer = QFileInfo(testServer).isExecutable();
+    ASSERT_TRUE(QFileInfo(testServer).isExecutable());
 
-    QTcpServer socket;
     QProcess server;
     quint16 port = 0;
-    if (realServer) {
-        server.start(testServer, {"--port", "0"});
-        ASSERT_TRUE(server.waitForStarted(10000));
-        while (port == 0 && server.waitForReadyRead(10000)) {
-            const QByteArray line = server.readLine().trimmed();
-            if (line.startsWith("PORT ")) port = static_cast<quint16>(line.mid(5).toUInt());
-        }
-        ASSERT_NE(port, 0) << "the test server reported no port";
-    } else {
-        ASSERT_TRUE(socket.listen(QHostAddress::LocalHost, 0));
-        port = socket.serverPort();
+    server.start(testServer, {"--port", "0"});
+    ASSERT_TRUE(server.waitForStarted(10000));
+    while (port == 0 && server.waitForReadyRead(10000)) {
+        const QByteArray line = server.readLine().trimmed();
+        if (line.startsWith("PORT ")) port = static_cast<quint16>(line.mid(5).toUInt());
     }
+    ASSERT_NE(port, 0) << "the test server reported no port";
     const QString pictures = QStringLiteral(KORVEL_BUILD_DIR "/container-window.png");
     QFile::remove(pictures);
 
@@ -110,25 +99,20 @@ TEST(Program, ShowsTheControlSavesAPictureAndRemembersItsPlace) {
     environment.insert("QT_QPA_PLATFORM", "offscreen");
     environment.insert("HOME", home.path());
     environment.insert("XDG_CONFIG_HOME", home.path() + "/config");
-    environment.insert("KORVEL_PLUGIN_DIR", realControl ? builtPlugins : QStringLiteral(KORVEL_TEST_PLUGIN_DIR));
+    environment.insert("KORVEL_PLUGIN_DIR", builtPlugins);
     environment.insert("KORVEL_QUIT_AFTER_MS", "1500");
     environment.insert("KORVEL_GRAB_PNG", pictures);
     QProcess program;
     program.setProcessEnvironment(environment);
     program.start(QStringLiteral(KORVEL_CONTAINER_PROGRAM),
-                  {"/Component:" + component, "/ServerAddress:127.0.0.1",
+                  {"/Component:6", "/ServerAddress:127.0.0.1",
                    QStringLiteral("/ServerPort:%1").arg(port), "/Area:North Wing"});
     ASSERT_TRUE(program.waitForStarted(10000));
-    if (realControl && !realServer) {
-        EXPECT_TRUE(socket.waitForNewConnection(10000)) << "the control did not connect";
-    }
     ASSERT_TRUE(program.waitForFinished(20000));
     EXPECT_EQ(program.exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program.exitCode(), 0) << program.readAllStandardError().toStdString();
-    if (realServer) {
-        server.kill();
-        server.waitForFinished(5000);
-    }
+    server.kill();
+    server.waitForFinished(5000);
 
     QImage picture(pictures);
     ASSERT_FALSE(picture.isNull()) << "no picture at " << pictures.toStdString();
@@ -137,8 +121,7 @@ TEST(Program, ShowsTheControlSavesAPictureAndRemembersItsPlace) {
 
     // The window's place was remembered, in a file only its owner can read.
     platform::QtSettingsStore store(home.path() + "/config/Korvel");
-    const std::string name = realControl ? "Korvel_SysLog" : "Korvel_TextMessage";
-    EXPECT_NE(store.Get(kApplication, kSection, name + ".Width", ""), "");
+    EXPECT_NE(store.Get(kApplication, kSection, "Korvel_SysLog.Width", ""), "");
     EXPECT_EQ(ModeOf(store.FileOf(kApplication)), 0600u);
     EXPECT_EQ(ModeOf(store.Folder()), 0700u);
 }
@@ -195,8 +178,7 @@ TEST(Program, WithoutAComponentTheSelectionWindowIsPicturedAndClosesAsCancelled)
 TEST(Program, CtrlCAndKillEndItCleanlyWithTheSignalsExitCode) {
     EnsureApplication();
     const QString builtPlugins = QStringLiteral(KORVEL_BUILD_DIR "/plugins");
-    if (FindControlPlugin(QStringLiteral("Korvel3SysLog.Component"), {builtPlugins}).isEmpty())
-        GTEST_SKIP() << "needs the system log viewer's plug-in to see the control connect";
+    ASSERT_FALSE(FindControlPlugin(QStringLiteral("Korvel3SysLog.Component"), {builtPlugins}).isEmpty());
     for (int signal : {SIGINT, SIGTERM}) {
         QTemporaryDir home;
         ASSERT_TRUE(home.isValid());
@@ -230,5 +212,99 @@ TEST(Program, CtrlCAndKillEndItCleanlyWithTheSignalsExitCode) {
         EXPECT_EQ(program.readAllStandardError().trimmed().toStdString(), "");
         platform::QtSettingsStore store(home.path() + "/config/Korvel");
         EXPECT_NE(store.Get(kApplication, kSection, "Korvel_SysLog.Width", ""), "") << "signal " << signal;
+    }
+}
+
+// A system configuration that never ends (a device), whose open would wait (a FIFO
+// without a writer) or that is far too large: the program starts at once without it,
+// says so in one line, and a kill ends it as usual.
+TEST(Program, AnEndlessOrHugeSystemConfigurationNeitherHangsNorKeepsTheSignalOut) {
+    EnsureApplication();
+    const QString builtPlugins = QStringLiteral(KORVEL_BUILD_DIR "/plugins");
+    if (FindControlPlugin(QStringLiteral("Korvel3SysLog.Component"), {builtPlugins}).isEmpty())
+        GTEST_SKIP() << "needs the system log viewer's plug-in to see the control connect";
+    QTemporaryDir home;
+    ASSERT_TRUE(home.isValid());
+    const QString fifo = home.path() + "/client.fifo";
+    ASSERT_EQ(::mkfifo(QFile::encodeName(fifo).constData(), 0600), 0);
+    const QString huge = home.path() + "/client.conf";
+    {
+        QFile file(huge);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(file.resize(qint64{256} << 20)); // sparse: 256 MiB of zeros, one line
+    }
+    for (const QString& config : {QStringLiteral("/dev/zero"), fifo, huge}) {
+        QTcpServer server;
+        ASSERT_TRUE(server.listen(QHostAddress::LocalHost, 0));
+        QProcessEnvironment environment = RunEnvironment(home, builtPlugins, 0);
+        environment.remove("KORVEL_QUIT_AFTER_MS");
+        environment.insert("KORVEL_SYSTEM_CONFIG", config);
+        QProcess program;
+        program.setProcessEnvironment(environment);
+        program.start(QStringLiteral(KORVEL_CONTAINER_PROGRAM),
+                      {"/Component:6", "/ServerAddress:127.0.0.1", QStringLiteral("/ServerPort:%1").arg(server.serverPort())});
+        ASSERT_TRUE(program.waitForStarted(10000));
+        const bool connected = server.waitForNewConnection(10000);
+        ::kill(static_cast<pid_t>(program.processId()), SIGTERM);
+        if (!program.waitForFinished(10000)) {
+            program.kill();
+            program.waitForFinished(5000);
+            FAIL() << config.toStdString() << ": SIGTERM did not end the program";
+        }
+        EXPECT_TRUE(connected) << config.toStdString() << ": the control did not start";
+        EXPECT_EQ(program.exitStatus(), QProcess::NormalExit) << config.toStdString();
+        EXPECT_EQ(program.exitCode(), 128 + SIGTERM) << config.toStdString();
+        const QString said = QString::fromLocal8Bit(program.readAllStandardError());
+        EXPECT_EQ(said.count("Korvel: system configuration " + config + " not read"), 1) << said.toStdString();
+    }
+}
+
+// The issue an operator met: the host program's settings file, or its folder, is a link
+// to someone else's file. One run of the program leaves that file as it was, byte for
+// byte and mode for mode, and still starts and remembers its window in a file of its own.
+TEST(Program, ASettingsFileOrFolderThatIsALinkLeavesItsTargetAlone) {
+    for (const bool linkedFolder : {false, true}) {
+        QTemporaryDir home;
+        ASSERT_TRUE(home.isValid());
+        const QString other = home.path() + "/other.ini";
+        const QByteArray content = "[Parameters]\nServerAddress=elsewhere\n";
+        {
+            QFile file(other);
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+            file.write(content);
+        }
+        ASSERT_EQ(::chmod(QFile::encodeName(other).constData(), 0644), 0);
+        ASSERT_TRUE(QDir(home.path()).mkpath("config"));
+        const QString folder = home.path() + "/config/Korvel";
+        if (linkedFolder) {
+            ASSERT_TRUE(QDir(home.path()).mkdir("real"));
+            ASSERT_EQ(::chmod(QFile::encodeName(home.path() + "/real").constData(), 0755), 0);
+            ASSERT_TRUE(QFile::link(other, home.path() + "/real/Korvel Container.ini"));
+            ASSERT_TRUE(QFile::link(home.path() + "/real", folder));
+        } else {
+            ASSERT_TRUE(QDir().mkpath(folder));
+            ASSERT_TRUE(QFile::link(other, folder + "/Korvel Container.ini"));
+        }
+        QProcess program;
+        program.setProcessEnvironment(RunEnvironment(home, QStringLiteral(KORVEL_TEST_PLUGIN_DIR), 300));
+        program.start(QStringLiteral(KORVEL_CONTAINER_PROGRAM), {"/Component:1", "/ServerAddress:127.0.0.1", "/ServerPort:9"});
+        ASSERT_TRUE(program.waitForStarted(10000));
+        if (!program.waitForFinished(20000)) {
+            program.kill();
+            program.waitForFinished(5000);
+            FAIL() << "the program did not end by itself";
+        }
+        EXPECT_EQ(program.exitCode(), 0);
+        QFile file(other);
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        EXPECT_EQ(file.readAll(), content) << (linkedFolder ? "linked folder" : "linked file");
+        EXPECT_EQ(ModeOf(other), 0644u) << (linkedFolder ? "linked folder" : "linked file");
+        if (linkedFolder) {
+            EXPECT_EQ(ModeOf(home.path() + "/real"), 0755u);
+        } else {
+            platform::QtSettingsStore store(folder);
+            EXPECT_NE(store.Get(kApplication, kSection, "Korvel_TextMessage.Width", ""), "");
+            EXPECT_EQ(ModeOf(store.FileOf(kApplication)), 0600u);
+        }
     }
 }

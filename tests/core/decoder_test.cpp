@@ -1,6 +1,7 @@
 // The shared decoder, message type by message type; the look-ups; records held by a view
 // while messages replace them; and the rule that a malformed message leaves the client
 // state exactly as it was.
+#include "core/cp1252.h"
 #include "core/datafile.h"
 #include "core/decoder.h"
 #include "core/errors.h"
@@ -12,10 +13,14 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+#include <set>
+
 using namespace korvel;
 using korvel::testing::FakeSocket;
 using korvel::testing::Hex;
 using korvel::testing::ListBody;
+using korvel::testing::MakeProfile;
 using korvel::testing::ProfileForm;
 using korvel::testing::ReceiverForm;
 using korvel::testing::RecordRefBytes;
@@ -444,4 +449,132 @@ TEST_F(DecoderTest, NegativeCountsInEveryListMeanNone) {
     Decode(106, IntegerToNetworkBytes(-1));
     EXPECT_TRUE(m_State.SettingSections.Names.empty());
     EXPECT_TRUE(m_Socket.Sent.empty()) << "nothing refused, nothing answered";
+}
+
+// Look-up by name goes through an index of the names; it must answer exactly as the scan
+// in collection order for the first record whose name equals the name in upper case,
+// whatever changed the names: lists, saves that rename or change the identity (leaving
+// the record under its old key too), deletions, and names changed in place on records of
+// the collections and on records held outside them (moved, copied, parsed into,
+// renamed by SetName), also more changes at once than the index's journal keeps.
+TEST_F(DecoderTest, LookUpsByNameAnswerAsTheScanInCollectionOrder) {
+    std::mt19937 random(17);
+    auto pick = [&](int from, int to) { return std::uniform_int_distribution<int>(from, to)(random); };
+    // Names that meet when upper-cased: letters, accented letters (0xE9/0xC9), "@", "\".
+    const std::vector<Bytes> names = {"alpha", "Alpha", "ALPHA", "beta", "Beta", "\xE9t\xE9", "\xC9T\xC9",
+                                      "a@b",   "A@B",   "N\\door", "n\\DOOR", "gamma", ""};
+    auto name = [&] { return names[static_cast<std::size_t>(pick(0, static_cast<int>(names.size()) - 1))]; };
+    auto identity = [&] { return static_cast<int16_t>(pick(-2, 9)); };
+    auto refIdentity = [&](int16_t id) { return pick(0, 2) == 0 ? -1 : id; };
+    std::vector<std::shared_ptr<cReceiver>> heldReceivers; // as views hold them
+    std::vector<std::shared_ptr<cProfile>> heldProfiles;
+    auto hold = [&](const Touched& t) {
+        if (t.receiver) heldReceivers.push_back(t.receiver);
+        if (t.profile) heldProfiles.push_back(t.profile);
+    };
+    auto holdAll = [&] {
+        for (const auto& e : m_State.Receivers) heldReceivers.push_back(e.item);
+        for (const auto& e : m_State.Profiles) heldProfiles.push_back(e.item);
+    };
+    auto anyReceiver = [&] { return heldReceivers[static_cast<std::size_t>(pick(0, static_cast<int>(heldReceivers.size()) - 1))]; };
+    auto anyProfile = [&] { return heldProfiles[static_cast<std::size_t>(pick(0, static_cast<int>(heldProfiles.size()) - 1))]; };
+    auto receiverList = [&] {
+        std::vector<std::pair<int32_t, Bytes>> entries;
+        std::set<int16_t> ids;
+        for (int i = pick(0, 8); i > 0; --i)
+            if (const int16_t id = identity(); ids.insert(id).second) entries.emplace_back(-1, ReceiverForm(id, name()));
+        return ListBody(entries);
+    };
+    auto profileList = [&] {
+        std::vector<std::pair<int32_t, Bytes>> entries;
+        std::set<int16_t> ids;
+        for (int i = pick(0, 8); i > 0; --i)
+            if (const int16_t id = identity(); ids.insert(id).second)
+                entries.emplace_back(-1, ProfileForm(m_State, id, name(), 0));
+        return ListBody(entries);
+    };
+    auto check = [&](int step) {
+        for (const Bytes& n : names) {
+            std::shared_ptr<cReceiver> receiver;
+            for (const auto& e : m_State.Receivers)
+                if (!n.empty() && EqualsIgnoreCase(e.item->m_ReceiverName, n)) {
+                    receiver = e.item;
+                    break;
+                }
+            std::shared_ptr<cProfile> profile;
+            for (const auto& e : m_State.Profiles)
+                if (!n.empty() && EqualsIgnoreCase(e.item->GetName(), n)) {
+                    profile = e.item;
+                    break;
+                }
+            ASSERT_EQ(GetReceiverByName(m_State, n), receiver) << "step " << step << " name " << n;
+            ASSERT_EQ(GetProfileByName(m_State, n), profile) << "step " << step << " name " << n;
+        }
+    };
+    Decode(230, receiverList());
+    Decode(200, profileList());
+    holdAll();
+    heldReceivers.push_back(std::make_shared<cReceiver>());
+    heldProfiles.push_back(MakeProfile(m_State, 1, "outside", 0));
+    for (int step = 0; step < 4000; ++step) {
+        const int16_t id = identity();
+        switch (pick(0, 15)) {
+        case 0:
+            Decode(230, receiverList());
+            holdAll();
+            break;
+        case 1:
+            Decode(200, profileList());
+            holdAll();
+            break;
+        case 2: // saves: new, updated, renamed, with a new identity
+        case 3: hold(Decode(240, RecordRefBytes(refIdentity(id), name()) + ReceiverForm(identity(), name()))); break;
+        case 4: hold(Decode(210, RecordRefBytes(refIdentity(id), name()) + ProfileForm(m_State, identity(), name(), 0))); break;
+        case 5: hold(Decode(241, RecordRefBytes(refIdentity(id), name()))); break;
+        case 6: hold(Decode(211, RecordRefBytes(refIdentity(id), name()))); break;
+        case 7: hold(Decode(221, RecordRefBytes(-1, name()) + IntegerToNetworkBytes(0))); break;
+        case 8: { // in place, in every way a name can be written
+            const auto r = anyReceiver();
+            switch (pick(0, 4)) {
+            case 0: r->m_ReceiverName = name(); break;
+            case 1: r->m_ReceiverName.assign(name()); break;
+            case 2: r->m_ReceiverName = anyReceiver()->m_ReceiverName; break;
+            case 3: r->CopyFrom(m_State, *anyReceiver()); break;
+            default: {
+                cReceiver other = *anyReceiver();
+                *r = std::move(other);
+            }
+            }
+            break;
+        }
+        case 9: { // a name moved out of a record leaves it empty
+            cReceiver taken = std::move(*anyReceiver());
+            break;
+        }
+        case 10: anyProfile()->SetName(m_State, name()); break;
+        case 11: {
+            const auto p = anyProfile();
+            if (pick(0, 1)) p->CopyFrom(m_State, *anyProfile());
+            else *p = *anyProfile();
+            break;
+        }
+        case 12: { // as the profiles editor adds: into the collection first, then named
+            auto p = MakeProfile(m_State, id, "", 0);
+            if (m_State.Profiles.Add(RecordKey(id), p)) p->SetName(m_State, name());
+            heldProfiles.push_back(p);
+            break;
+        }
+        case 13: m_State.Profiles.Remove(RecordKey(id)); break;
+        case 14: { // renames, then more changes than the journal keeps
+            anyReceiver()->m_ReceiverName = name();
+            anyProfile()->SetName(m_State, name());
+            cReceiver scratch;
+            for (std::size_t i = 0; i <= RenameJournal::kRoom; ++i) scratch.m_ReceiverName = i % 2 ? "x" : "y";
+            break;
+        }
+        default: break; // look-ups with nothing changed since the last ones
+        }
+        check(step);
+        if (::testing::Test::HasFatalFailure()) return;
+    }
 }

@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <fstream>
 
+#include <sys/stat.h>
+
 using namespace korvel;
 using korvel::testing::FakeSocket;
 namespace fs = std::filesystem;
@@ -168,6 +170,32 @@ TEST(Registry, TypedValuesDefaultsAndLimits) {
     EXPECT_EQ(GetRegistryValue("ServerPort", "dflt", "software\\other\\key", conf), "dflt");
     EXPECT_EQ(GetRegistryValue("ServerPort", "dflt", kClientRegistryKey, dir.Path().string() + "/none"), "dflt");
     EXPECT_EQ(GetRegistryValue("ServerPort", "dflt", "Other", conf), "&h00000001");
+}
+
+// Only a regular file of at most 1 MiB is read, and opening never waits: a FIFO without a
+// writer, a device that never ends and a larger file count as missing. A line too long
+// for any value that fits is skipped.
+TEST(Registry, BoundedRegularFileOnlyAndLongLinesSkipped) {
+    TempDir dir;
+    const std::string fifo = (dir.Path() / "fifo").string();
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string value = kKey + "ServerAddress=alarm\n";
+    const std::string full = value + "; " + std::string(kSystemConfigMaxBytes - value.size() - 3, 'x') + "\n";
+    ASSERT_EQ(full.size(), kSystemConfigMaxBytes);
+    const std::string exact = dir.Write("exact.conf", full).string();
+    const std::string over = dir.Write("over.conf", full + "\n").string();
+    fs::create_symlink(exact, dir.Path() / "link.conf");
+    EXPECT_EQ(GetRegistryValue("ServerAddress", "dflt", kClientRegistryKey, exact), "alarm");
+    EXPECT_EQ(GetRegistryValue("ServerAddress", "dflt", kClientRegistryKey, (dir.Path() / "link.conf").string()),
+              "alarm");
+    for (const std::string& path : {over, fifo, std::string("/dev/zero"), dir.Path().string()})
+        EXPECT_EQ(GetRegistryValue("ServerAddress", "dflt", kClientRegistryKey, path), "dflt") << path;
+
+    const std::string longLine = std::string(kSystemConfigMaxLineBytes, 'x');
+    const SystemConfig config = SystemConfig::FromText(
+        kKey + "Area=" + longLine + "\nArea=North\n[" + longLine + "]\nServerAddress=other key\n");
+    EXPECT_EQ(GetRegistryValue("Area", "dflt", kClientRegistryKey, config), "North");
+    EXPECT_EQ(GetRegistryValue("ServerAddress", "dflt", kClientRegistryKey, config), "dflt");
 }
 
 TEST(Registry, EnvironmentChoosesTheFile) {

@@ -103,7 +103,7 @@ protected:
     // The same on the node with that key, selected first.
     void CtrlDoubleClick(const QString& key, int shift = 2) {
         Tree().Select(key);
-        DoubleClickAt(Tree().visualItemRect(Tree().currentItem()).center(), shift);
+        DoubleClickAt(Tree().visualRect(Tree().currentIndex()).center(), shift);
     }
 };
 
@@ -205,8 +205,8 @@ TEST_F(ActiveProfilesTest, DoubleClickNeedsCtrlAloneOrTheRegistrySwitchAndTheRig
     // No selected node (a Ctrl double-click below the last node): nothing.
     state.UserRights = 0xFF;
     Tree().clearSelection();
-    Tree().setCurrentItem(nullptr);
-    const QRect last = Tree().visualItemRect(Tree().topLevelItem(Tree().topLevelItemCount() - 1));
+    Tree().setCurrentIndex(QModelIndex());
+    const QRect last = Tree().visualRect(Tree().IndexOf(Keys().back()));
     ASSERT_LT(last.bottom() + 10, Tree().viewport()->height());
     DoubleClickAt(QPoint(last.center().x(), last.bottom() + 10), 2);
     Settle();
@@ -220,7 +220,7 @@ TEST_F(ActiveProfilesTest, RealCtrlDoubleClickOnANodeSelectedOrNot) {
     server.SetAutoAnswer(false);
     QWidget* viewport = Tree().viewport();
     auto send = [&](int row, QEvent::Type type, Qt::MouseButtons buttons, Qt::KeyboardModifiers keys) {
-        const QPoint at = Tree().visualItemRect(Tree().topLevelItem(row)).center();
+        const QPoint at = Tree().visualRect(Tree().IndexOf(Keys()[row])).center();
         QMouseEvent e(type, QPointF(at), viewport->mapToGlobal(QPointF(at)), Qt::LeftButton, buttons, keys);
         QApplication::sendEvent(viewport, &e);
     };

@@ -335,11 +335,11 @@ TEST_F(MarkupEverywhere, ReceiversEditorItsParametersWindowAndRemoveQuestion) {
 TEST_F(MarkupEverywhere, AlarmEventTreeAndItsDetailsWindow) {
     std::unique_ptr<events::Component> control;
     auto tree_of = [&] { return control->findChild<events::EventTree*>("TreeView_Event"); };
-    auto& e = Start(control, [&] { return tree_of()->topLevelItemCount() >= 4; });
+    auto& e = Start(control, [&] { return tree_of()->AlarmCount() >= 4; });
     events::EventTree& tree = *tree_of();
     {
         ModalWalker windows(report);
-        Click(tree.viewport(), tree.visualItemRect(tree.topLevelItem(0)).center(), true);
+        Click(tree.viewport(), tree.visualRect(tree.AlarmAt(0)).center(), true);
     }
     EXPECT_EQ(report.windows.size(), 1);
     Walk(e, 40);

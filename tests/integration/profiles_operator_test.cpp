@@ -18,14 +18,12 @@
 #include "platform/qtext.h"
 #include "testserver/sampledata.h"
 
-#include <QAction>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QMenu>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTreeWidget>
+#include <QTreeView>
 
 #include <gtest/gtest.h>
 
@@ -125,10 +123,11 @@ void Type(QWidget* target, const QString& text) {
     }
 }
 
-QAction* ActionNamed(QMenu* menu, const QString& text) {
-    for (QAction* a : menu->actions())
-        if (a->text() == text) return a;
-    return nullptr;
+// The row of the menu entry with that caption, or -1.
+int RowNamed(const platform::Menu* menu, const QString& text) {
+    for (int row = 0; row < menu->Count(); ++row)
+        if (!menu->IsSeparator(row) && menu->Caption(row) == text) return row;
+    return -1;
 }
 
 // A dialog service that runs an action while its name box is open, as the operator's
@@ -158,7 +157,7 @@ protected:
         MakeControl(800, 560);
         control->setProperty("Area", area);
         PointAtServer();
-        ASSERT_TRUE(WaitFor([&] { return Tree()->topLevelItemCount() > 0; }));
+        ASSERT_TRUE(WaitFor([&] { return Tree()->model()->rowCount() > 0; }));
         Spin(80);
     }
     template <class W>
@@ -167,12 +166,14 @@ protected:
         EXPECT_NE(w, nullptr) << name;
         return w;
     }
-    QTreeWidget* Tree() const { return Find<QTreeWidget>("TreeView_Profiles"); }
+    QTreeView* Tree() const { return Find<QTreeView>("TreeView_Profiles"); }
     void ClickNode(const QString& text) {
-        const QList<QTreeWidgetItem*> items = Tree()->findItems(text, Qt::MatchExactly | Qt::MatchRecursive);
+        QAbstractItemModel* model = Tree()->model();
+        const QModelIndexList items =
+            model->match(model->index(0, 0), Qt::DisplayRole, text, -1, Qt::MatchExactly | Qt::MatchRecursive);
         ASSERT_EQ(items.size(), 1) << text.toStdString();
-        Tree()->scrollToItem(items[0]);
-        Click(Tree()->viewport(), Tree()->visualItemRect(items[0]).center());
+        Tree()->scrollTo(items[0]);
+        Click(Tree()->viewport(), Tree()->visualRect(items[0]).center());
         Spin(20);
     }
     void PressSave() {
@@ -190,9 +191,9 @@ protected:
     void ChooseOnMondayRow(const QString& entry) {
         auto* picture = Find<platform::PaintSurfaceWidget>("Picture_TimeSchedule");
         bool chosen = false;
-        platform::MenuPresenter old = platform::InstallMenuPresenter([&](QMenu* menu) {
-            if (QAction* a = ActionNamed(menu, entry)) {
-                a->trigger();
+        platform::MenuPresenter old = platform::InstallMenuPresenter([&](platform::Menu* menu) {
+            if (const int row = RowNamed(menu, entry); row >= 0) {
+                menu->Trigger(row);
                 chosen = true;
             }
         });
@@ -318,11 +319,11 @@ TEST_F(ProfilesOperatorTest, AReceiverNamedWithoutTheAreaKeepsItsNameAndAddedOne
     auto* view = list->findChild<QWidget*>(QStringLiteral("qt_scrollarea_viewport"));
     ASSERT_NE(view, nullptr);
     bool chosen = false;
-    platform::MenuPresenter old = platform::InstallMenuPresenter([&](QMenu* menu) {
-        for (QAction* a : menu->actions())
-            if (a->menu())
-                if (QAction* item = ActionNamed(a->menu(), "Gatehouse screen")) {
-                    item->trigger();
+    platform::MenuPresenter old = platform::InstallMenuPresenter([&](platform::Menu* menu) {
+        for (int row = 0; row < menu->Count(); ++row)
+            if (platform::Menu* sub = menu->SubMenu(row))
+                if (const int item = RowNamed(sub, "Gatehouse screen"); item >= 0) {
+                    sub->Trigger(item);
                     chosen = true;
                 }
     });
@@ -356,7 +357,7 @@ TEST_F(ProfilesOperatorTest, AnotherOperatorsSaveOfTheSameNameLeavesTheUnsavedPr
     Spin(40);
     ASSERT_NE(state.Profiles.Find("K-1"), nullptr) << "the unsaved profile stays";
     EXPECT_EQ(tag->text(), "LOCAL*") << "and the page keeps its edit";
-    EXPECT_EQ(Tree()->currentItem()->text(0), "New");
+    EXPECT_EQ(Tree()->currentIndex().data().toString(), "New");
 
     // The next Save sends it as new; the server's answer then replaces the local record.
     PressSave();

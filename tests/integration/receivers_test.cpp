@@ -19,6 +19,7 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
@@ -716,4 +717,32 @@ TEST_F(ReceiversTest, AfterEveryMessageOfARandomStreamTheListIsWhatARebuildGives
         ASSERT_EQ(Current(), current);
         for (const ShownRow& row : expected) ASSERT_EQ(List().Key(List().FindKey(row.key)), row.key);
     }
+}
+
+// The demo's captions are not cut: every setting caption of the sample receiver types,
+// and every caption of the window, fits its label at the window's own font.
+TEST_F(ReceiversTest, SampleCaptionsFitTheLabelsOfTheParametersWindow) {
+    Start();
+    ASSERT_TRUE(ListHas(6));
+    std::vector<std::string> cut;
+    int checked = 0;
+    ScopedDriver driver([&](ReceiverParametersWindow& w) {
+        auto fits = [&](const QLabel& label, const QString& caption) {
+            ++checked;
+            if (QFontMetrics(label.font()).horizontalAdvance(caption) > label.contentsRect().width())
+                cut.push_back(caption.toStdString());
+        };
+        for (const char* name : {"Label_Name", "Label_ReceiverType", "Label_BackupReceiver"}) {
+            const QLabel& label = Child<QLabel>(w, name);
+            fits(label, label.text());
+        }
+        const QLabel& setting = Child<QLabel>(w, "Label_Setting", 0);
+        for (const auto& type : data.ReceiverTypes)
+            for (const auto& field : receivers::ParseParameterLayout(type.ParameterLayout))
+                if (field.Label) fits(setting, platform::ToQString(*field.Label + ":"));
+        Child<QPushButton>(w, "Command_Cancel").click();
+    });
+    Child<QPushButton>(*control, "Command_AddReceiver").click();
+    EXPECT_GT(checked, 10);
+    EXPECT_EQ(cut, std::vector<std::string>{});
 }

@@ -1,6 +1,8 @@
 // The substitute server's default data set reads cleanly through the client's decoder.
+#include "controls/receivers/parameterlayout.h"
 #include "core/clientstate.h"
 #include "core/decoder.h"
+#include "core/numeric.h"
 #include "core/records/calendar.h"
 #include "core/records/profile.h"
 #include "core/records/receiver.h"
@@ -44,6 +46,26 @@ TEST(SampleData, DefaultSetDecodesIntoTheClientState) {
     ASSERT_TRUE(gate);
     EXPECT_EQ(gate->m_ReceiverName, "North\\Gatehouse screen");
     EXPECT_EQ(gate->m_ReceiverTypeName, "Pop-up window");
+    // Every list setting of a sample receiver has one of its type's choices.
+    int lists = 0;
+    for (const auto& type : data.ReceiverTypes) {
+        const auto layout = receivers::ParseParameterLayout(type.ParameterLayout);
+        for (int id = 1; id <= 6; ++id) {
+            const auto r = GetReceiverById(state, id);
+            ASSERT_TRUE(r);
+            if (r->GetReceiverTypeId() != type.TypeId) continue;
+            for (int i = 0; i < receivers::kSettingFields; ++i) {
+                if (!layout[static_cast<std::size_t>(i)].IsList) continue;
+                ++lists;
+                const Bytes stored = r->GetSetting(i).ToText();
+                const auto choice = NumericValueAsInt32(stored);
+                EXPECT_TRUE(IsNumeric(stored) && choice && *choice >= 0 &&
+                            *choice < static_cast<int>(layout[static_cast<std::size_t>(i)].Choices.size()))
+                    << r->m_ReceiverName << " setting " << i << ": \"" << stored << '"';
+            }
+        }
+    }
+    EXPECT_EQ(lists, 6);
     auto night = GetProfileById(state, 2);
     ASSERT_TRUE(night);
     EXPECT_EQ(night->m_Enabled, 0);

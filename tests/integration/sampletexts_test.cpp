@@ -24,7 +24,6 @@
 #include "platform/treeview.h"
 
 #include <QApplication>
-#include <QMenu>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -106,9 +105,9 @@ protected:
     RecordingStore recorder;
 };
 
-void DoubleClick(QTreeWidget& tree, QTreeWidgetItem* item) {
-    tree.setCurrentItem(item);
-    const QPoint at = tree.visualItemRect(item).center();
+void DoubleClick(QTreeView& tree, const QModelIndex& item) {
+    tree.setCurrentIndex(item);
+    const QPoint at = tree.visualRect(item).center();
     for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonDblClick}) {
         QMouseEvent event(type, at, tree.viewport()->mapToGlobal(at), Qt::LeftButton, Qt::LeftButton, {});
         QApplication::sendEvent(tree.viewport(), &event);
@@ -145,8 +144,8 @@ TEST_F(EventTexts, AreAllInTheSampleTableWithTheDetailsWindowOpen) {
     closer.start();
     tree.show();
     // Every alarm once: the state texts differ by the alarm's state.
-    for (int i = 0; i < tree.topLevelItemCount(); ++i) DoubleClick(tree, tree.topLevelItem(i));
-    EXPECT_EQ(opened, tree.topLevelItemCount());
+    for (int i = 0; i < tree.AlarmCount(); ++i) DoubleClick(tree, tree.AlarmAt(i));
+    EXPECT_EQ(opened, tree.AlarmCount());
     ExpectEveryTextInTheTable();
 }
 
@@ -196,8 +195,8 @@ TEST_F(ProfileTexts, AreAllInTheSampleTableOnEveryProfileAndTab) {
         profiles::testparts::ClickNode(tree, key);
         for (int tab = 0; tab < profiles::Component::kTabCount; ++tab)
             profiles::testparts::ClickTab(Child<platform::TabStrip>("SSTab_Profile"), tab);
-        profiles::testparts::OpenMenu(Child<QMenu>("Menu_TimeSchedulePopup"));
-        profiles::testparts::OpenMenu(Child<QMenu>("Menu_Profile_Receiver_Popup"));
+        profiles::testparts::OpenMenu(Child<platform::Menu>("Menu_TimeSchedulePopup"));
+        profiles::testparts::OpenMenu(Child<platform::Menu>("Menu_Profile_Receiver_Popup"));
     }
     dialogs->QueueAnswer(platform::MessageResult::No);
     Child<QPushButton>("Command_RemoveProfile").click();

@@ -6,11 +6,9 @@
 #include "platform/tabstrip.h"
 #include "platform/treeview.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
-#include <QMenu>
 #include <QRadioButton>
 #include <QMouseEvent>
 #include <QTabBar>
@@ -113,7 +111,7 @@ TEST_F(EditorWidgetsTest, TreeSelectionByProgramRaisesNoClickButTheUsersDoes) {
     Key(&tree, Qt::Key_Up);
     EXPECT_EQ(clicks, QStringList{"A"});
     // A click on the selected node is reported again.
-    const QRect r = tree.visualItemRect(tree.topLevelItem(0));
+    const QRect r = tree.visualRect(tree.IndexOf("A"));
     Click(tree.viewport(), r.center());
     EXPECT_EQ(clicks, (QStringList{"A", "A"}));
 }
@@ -126,7 +124,7 @@ TEST_F(EditorWidgetsTest, TreeCtrlPressOnTheSelectedNodeKeepsItSelected) {
     tree.show();
     tree.AddNode({}, "A", "a", 1);
     tree.AddNode({}, "B", "b", 1);
-    const QRect r = tree.visualItemRect(tree.topLevelItem(1));
+    const QRect r = tree.visualRect(tree.IndexOf("B"));
     Click(tree.viewport(), r.center(), Qt::ControlModifier);
     EXPECT_EQ(tree.SelectedKey(), "B");
     Click(tree.viewport(), r.center(), Qt::ControlModifier);
@@ -234,14 +232,14 @@ TEST_F(EditorWidgetsTest, ImageComboNeverAddsTheTypedTextAndSwallowsKeysOnReques
 }
 
 TEST_F(EditorWidgetsTest, MenuArraysLoadAndUnloadAndThePresenterStandsInForTheUser) {
-    QMenu menu;
-    QAction* last = menu.addAction("Last");
-    MenuItemArray items(&menu, last, "first");
+    Menu menu;
+    MenuItemArray items(&menu, "first");
+    menu.AddItem("Last");
     items.Load();
     items.SetCaption(1, "second");
     items.SetTag(1, "K2");
-    EXPECT_EQ(menu.actions().size(), 3);
-    EXPECT_EQ(menu.actions().at(1)->text(), "second") << "before the anchor";
+    EXPECT_EQ(menu.Count(), 3);
+    EXPECT_EQ(menu.Caption(1), "second") << "before the entry added after the array";
     items.Unload();
     items.Unload();
     EXPECT_EQ(items.Count(), 1) << "element 0 stays";
@@ -249,8 +247,8 @@ TEST_F(EditorWidgetsTest, MenuArraysLoadAndUnloadAndThePresenterStandsInForTheUs
     std::vector<int> clicked;
     QObject::connect(&items, &MenuItemArray::Clicked, [&](int index) { clicked.push_back(index); });
     bool opened = false;
-    QObject::connect(&menu, &QMenu::aboutToShow, [&] { opened = true; });
-    MenuPresenter old = InstallMenuPresenter([](QMenu* m) { m->actions().at(0)->trigger(); });
+    QObject::connect(&menu, &Menu::AboutToShow, [&] { opened = true; });
+    MenuPresenter old = InstallMenuPresenter([](Menu* m) { m->Trigger(0); });
     PopupMenu(&menu, {});
     InstallMenuPresenter(old);
     EXPECT_TRUE(opened);
@@ -259,21 +257,24 @@ TEST_F(EditorWidgetsTest, MenuArraysLoadAndUnloadAndThePresenterStandsInForTheUs
 }
 
 TEST_F(EditorWidgetsTest, MenuArraysInsertAndRemoveInPlaceAndKeepTheirLastElement) {
-    QMenu menu;
-    QAction* last = menu.addAction("Last");
-    MenuItemArray items(&menu, last, "b");
+    Menu menu;
+    MenuItemArray items(&menu, "b");
+    menu.AddItem("Last");
+    const auto rows = [&menu] {
+        QStringList texts;
+        for (int row = 0; row < menu.Count(); ++row) texts << menu.Caption(row);
+        return texts;
+    };
     items.Insert(0, "a", "K1");
-    items.Insert(2, "d", "K4"); // at the end: still before the anchor
+    items.Insert(2, "d", "K4"); // at the end: still before the entry after the array
     items.Insert(2, "c", "K3");
-    QStringList texts;
-    for (QAction* a : menu.actions()) texts << a->text();
-    EXPECT_EQ(texts, (QStringList{"a", "b", "c", "d", "Last"}));
+    EXPECT_EQ(rows(), (QStringList{"a", "b", "c", "d", "Last"}));
     EXPECT_EQ(items.Tag(2), "K3");
     std::vector<int> clicked;
     QObject::connect(&items, &MenuItemArray::Clicked, [&](int index) { clicked.push_back(index); });
-    menu.actions().at(2)->trigger();
+    menu.Trigger(2);
     items.Remove(0);
-    menu.actions().at(2)->trigger(); // "d", now element 2
+    menu.Trigger(2); // "d", now element 2
     EXPECT_EQ(clicked, (std::vector<int>{2, 2}));
     for (int i = 0; i < 5; ++i) items.Remove(0);
     EXPECT_EQ(items.Count(), 1);
@@ -285,13 +286,11 @@ TEST_F(EditorWidgetsTest, MenuArraysInsertAndRemoveInPlaceAndKeepTheirLastElemen
     items.SetChecked(0, true);
     items.Move(0, 3); // d to the end, with its mark and tag
     items.Move(2, 0); // g to the front
-    texts.clear();
-    for (QAction* a : menu.actions()) texts << a->text();
-    EXPECT_EQ(texts, (QStringList{"g", "e", "f", "d", "Last"}));
+    EXPECT_EQ(rows(), (QStringList{"g", "e", "f", "d", "Last"}));
     EXPECT_TRUE(items.Checked(3));
     EXPECT_EQ(items.Tag(0), "Kg");
     clicked.clear();
-    menu.actions().at(3)->trigger();
+    menu.Trigger(3);
     EXPECT_EQ(clicked, std::vector<int>{3});
 }
 

@@ -6,6 +6,8 @@
 #include <gtest/gtest.h>
 
 #include <csignal>
+#include <cstdlib>
+#include <unistd.h>
 #include <vector>
 
 using namespace korvel::platform;
@@ -113,4 +115,20 @@ TEST(QuitSignals, ASecondInstanceLeavesTheSignalsToTheFirst) {
     std::raise(SIGTERM);
     ASSERT_TRUE(WaitFor([&] { return first == 1; }));
     EXPECT_EQ(second, 0);
+}
+
+// A signal that comes while the event loop does not run (a long step of start-up) still
+// ends the program, after the grace period, with the shell's exit code for it.
+TEST(QuitSignalsDeathTest, ASignalEndsTheProgramWhileTheEventLoopDoesNotRun) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_EXIT(
+        {
+            EnsureApplication();
+            std::signal(SIGTERM, SIG_DFL);
+            QuitSignals quit([](int) { std::_Exit(1); }); // the event loop never hands it over
+            std::raise(SIGTERM);
+            for (unsigned waited = 0; waited < 4 * kQuitGraceSeconds; ++waited) ::sleep(1);
+            std::_Exit(0);
+        },
+        ::testing::ExitedWithCode(ExitCodeForSignal(SIGTERM)), "");
 }

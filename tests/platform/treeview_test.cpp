@@ -83,7 +83,7 @@ TEST(TreeView, DoubleClickRaisesMouseDownAndDblClickAsSetUp) {
             shifts.push_back(shift);
         });
         QObject::connect(&tree, &TreeView::DblClick, [&] { ++dblClicks; });
-        DoubleClick(tree.viewport(), tree.visualItemRect(tree.topLevelItem(1)).center(), c.button, c.first,
+        DoubleClick(tree.viewport(), tree.visualRect(tree.IndexOf("B")).center(), c.button, c.first,
                     c.second);
         EXPECT_EQ(shifts, c.shifts) << "case " << (&c - cases);
         EXPECT_EQ(dblClicks, c.dblClicks) << "case " << (&c - cases);
@@ -101,9 +101,11 @@ TEST(TreeView, NodesTakeTheirIconsFromAStoreSetLaterAndKeepTheirImageNumbers) {
     tree.AddNode("A", "B", "b", 2);
     tree.AddNode({}, "C", "c", 0);
     auto pixel = [&](const char* key) {
-        const QList<QTreeWidgetItem*> found = tree.findItems(key, Qt::MatchFixedString | Qt::MatchRecursive);
-        if (found.size() != 1 || found.front()->icon(0).isNull()) return QColor();
-        return QColor(found.front()->icon(0).pixmap(16, 16).toImage().pixel(8, 8));
+        const QModelIndexList found =
+            tree.model()->match(tree.model()->index(0, 0), Qt::DisplayRole, key, -1, Qt::MatchFixedString | Qt::MatchRecursive);
+        const QIcon icon = found.size() == 1 ? found.front().data(Qt::DecorationRole).value<QIcon>() : QIcon();
+        if (icon.isNull()) return QColor();
+        return QColor(icon.pixmap(16, 16).toImage().pixel(8, 8));
     };
     EXPECT_FALSE(pixel("a").isValid()) << "no store: no icons";
 

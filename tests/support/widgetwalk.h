@@ -1,12 +1,15 @@
 #pragma once
 // Walks every widget of a window as the operator would see it: each label, tool tip,
-// window title, button, group box, tab, tree, list and combo item and menu entry. It
+// window title, button, group box, tab, tree, list and combo item and menu entry (the
+// entries of Qt's menus and of the run-time pop-up menus, sub-menus included). It
 // reports every place that would show a text as markup, and counts the texts that
 // look like markup and are shown literally (so a test can tell its data arrived).
 // ModalWalker does the same for every modal window that opens while it runs, then
 // closes it as the operator would (Escape / Cancel / No).
 
 #include "tests/support/markuptraps.h"
+
+#include "platform/popupmenu.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
@@ -69,25 +72,18 @@ inline void WalkItems(QTreeWidget* tree, WalkReport& report) {
     }
 }
 
-// A view over a model of its own (not an item widget): every header text, every cell's
-// text, and the tool tip at each row on screen.
-inline void WalkModelRows(QAbstractItemView* view, const QModelIndex& parent, WalkReport& report) {
+// The same for a view over an item model of its own: every row's texts, and its tool tip
+// where the row is on the screen.
+inline void WalkRows(QAbstractItemView* view, const QModelIndex& parent, WalkReport& report) {
     const QAbstractItemModel* model = view->model();
     for (int r = 0; r < model->rowCount(parent); ++r) {
-        for (int c = 0; c < model->columnCount(parent); ++c)
-            report.Shown(model->index(r, c, parent).data().toString());
+        for (int c = 0; c < model->columnCount(parent); ++c) report.Shown(model->index(r, c, parent).data().toString());
         const QModelIndex row = model->index(r, 0, parent);
         const QRect rect = view->visualRect(row);
         if (view->isVisible() && rect.isValid() && view->viewport()->rect().contains(rect.center()))
             CheckToolTipAt(view->viewport(), rect.center(), report);
-        WalkModelRows(view, row, report);
+        WalkRows(view, row, report);
     }
-}
-inline void WalkModel(QAbstractItemView* view, WalkReport& report) {
-    if (!view->model()) return;
-    for (int c = 0; c < view->model()->columnCount(); ++c)
-        report.Shown(view->model()->headerData(c, Qt::Horizontal).toString());
-    WalkModelRows(view, QModelIndex(), report);
 }
 
 inline void WalkMenu(QMenu* menu, WalkReport& report) {
@@ -104,6 +100,15 @@ inline void WalkMenu(QMenu* menu, WalkReport& report) {
             CheckToolTipAt(menu, menu->actionGeometry(action).center(), report);
     menu->hide();
     menu->setToolTipsVisible(tips);
+}
+
+// Every entry of a run-time pop-up menu and of its sub-menus, as its list shows it.
+inline void WalkMenu(const platform::Menu* menu, WalkReport& report) {
+    for (int row = 0; row < menu->Count(); ++row) {
+        if (menu->IsSeparator(row)) continue;
+        report.Shown(menu->Caption(row));
+        if (const platform::Menu* sub = menu->SubMenu(row)) WalkMenu(sub, report);
+    }
 }
 
 // Walks root and everything in it.
@@ -131,11 +136,18 @@ inline void WalkWidgets(QWidget* root, WalkReport& report) {
         if (auto* list = qobject_cast<QListWidget*>(w))
             for (int i = 0; i < list->count(); ++i) report.Shown(list->item(i)->text());
         if (auto* tree = qobject_cast<QTreeWidget*>(w)) WalkItems(tree, report);
-        else if (auto* view = qobject_cast<QAbstractItemView*>(w); view && !qobject_cast<QListWidget*>(w))
-            WalkModel(view, report);
+        else if (auto* view = qobject_cast<QAbstractItemView*>(w);
+                 view && view->model() && !qobject_cast<QListWidget*>(w) && !qobject_cast<QHeaderView*>(w)) {
+            for (int c = 0; c < view->model()->columnCount(); ++c)
+                report.Shown(view->model()->headerData(c, Qt::Horizontal).toString());
+            WalkRows(view, {}, report);
+        }
         if (auto* menu = qobject_cast<QMenu*>(w)) WalkMenu(menu, report);
         if (w->isVisible() && !w->toolTip().isEmpty()) CheckToolTipAt(w, w->rect().center(), report);
     }
+    // The run-time menus the window owns (a sub-menu is walked with the menu it is in).
+    for (const platform::Menu* menu : root->findChildren<platform::Menu*>())
+        if (!qobject_cast<const platform::MenuItem*>(menu->parent())) WalkMenu(menu, report);
     if (QLabel* tip = ShownToolTip()) tip->hide();
 }
 

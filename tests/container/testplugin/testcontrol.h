@@ -40,7 +40,6 @@ class TestControlPlugin final : public QObject, public platform::IControlPlugin 
     Q_PLUGIN_METADATA(IID KORVEL_CONTROL_PLUGIN_IID FILE "testcontrol.json")
     Q_INTERFACES(korvel::platform::IControlPlugin)
 public:
-    QString ProgrammaticId() const override { return QStringLiteral("Korvel3TextMessage.Component"); }
     QWidget* CreateComponent(QWidget* parent) override { return new TestControl(parent); }
 };
 

@@ -191,9 +191,12 @@ TEST(AlarmInfoWindow, ColumnWidthsAreKeptInTwips) {
         EXPECT_EQ(WidthTwips(window, 2), 1500);
         EXPECT_EQ(WidthTwips(window, 3), 1500);
         EXPECT_TRUE(List(window)->isColumnHidden(0));
-        Exit(window); // nothing changed: nothing written
+        Exit(window); // every column is stored as it shows, the hidden first one as 0
         for (int i = 1; i <= 3; ++i)
-            EXPECT_EQ(store.Get(app, section, "AlarmInfoViewColWidth" + std::to_string(i), "none"), "none") << i;
+            EXPECT_EQ(store.Get(app, section, "AlarmInfoViewColWidth" + std::to_string(i), "none"),
+                      std::to_string(WidthTwips(window, i)))
+                << i;
+        EXPECT_EQ(store.Get(app, section, "AlarmInfoViewColWidth1", ""), "0");
     }
     store.Save(app, section, "AlarmInfoViewColWidth1", "3000");
     store.Save(app, section, "AlarmInfoViewColWidth2", "900");
@@ -206,10 +209,10 @@ TEST(AlarmInfoWindow, ColumnWidthsAreKeptInTwips) {
     window.show();
     DragColumnEdge(window, 2, -100); // the operator narrows the values
     EXPECT_EQ(WidthTwips(window, 3), 3000);
-    Exit(window); // closing writes back what the operator changed, only that
-    EXPECT_EQ(store.Get(app, section, "AlarmInfoViewColWidth1", ""), "3000");
-    EXPECT_EQ(store.Get(app, section, "AlarmInfoViewColWidth2", ""), "900");
-    EXPECT_EQ(store.Get(app, section, "AlarmInfoViewColWidth3", ""), "3000");
+    Exit(window); // closing writes back each width as it shows
+    EXPECT_EQ(store.Get(app, section, "AlarmInfoViewColWidth1", ""), "0");
+    EXPECT_EQ(store.Get(app, section, "AlarmInfoViewColWidth2", ""), "1500"); // opened raised to 1500
+    EXPECT_EQ(store.Get(app, section, "AlarmInfoViewColWidth3", ""), "3000"); // as the operator left it
 
     // Unreadable or absurd stored widths stay usable.
     store.Save(app, section, "AlarmInfoViewColWidth2", "wide");
@@ -217,6 +220,9 @@ TEST(AlarmInfoWindow, ColumnWidthsAreKeptInTwips) {
     AlarmInfoWindow again(Sources(&store));
     EXPECT_EQ(WidthTwips(again, 2), 1500);
     EXPECT_EQ(WidthTwips(again, 3), 150000);
+    Exit(again); // stored as they show
+    EXPECT_EQ(store.Get(app, section, "AlarmInfoViewColWidth2", ""), "1500");
+    EXPECT_EQ(store.Get(app, section, "AlarmInfoViewColWidth3", ""), "150000");
 }
 
 TEST(AlarmInfoWindow, AStoredWidthReadsTheSameAfterTheWindowIsOpenedAndClosed) {
@@ -235,7 +241,7 @@ TEST(AlarmInfoWindow, AStoredWidthReadsTheSameAfterTheWindowIsOpenedAndClosed) {
         else window.close(); // the close box
         EXPECT_EQ(store.Get(app, section, "AlarmInfoViewColWidth3", ""), "3000");
         EXPECT_EQ(store.Get(app, section, "AlarmInfoViewColWidth2", ""), "1507");
-        EXPECT_EQ(store.Get(app, section, "AlarmInfoViewColWidth1", "none"), "none");
+        EXPECT_EQ(store.Get(app, section, "AlarmInfoViewColWidth1", "none"), "0");
     }
 }
 
@@ -255,8 +261,9 @@ TEST(AlarmInfoWindow, ShowsModalOnTopUntilClosed) {
     EXPECT_TRUE(sawModal);
     EXPECT_TRUE(onTop);
     EXPECT_FALSE(window.isVisible());
-    EXPECT_EQ(store.Get("Korvel Alarm Server 3", "Parameters", "AlarmInfoViewColWidth2", "none"), "none")
-        << "no width changed, none written";
+    EXPECT_EQ(store.Get("Korvel Alarm Server 3", "Parameters", "AlarmInfoViewColWidth2", "none"),
+              std::to_string(WidthTwips(window, 2)))
+        << "closing stores the width as it shows";
     EXPECT_TRUE(dialogs->Messages().empty());
 }
 

@@ -24,7 +24,6 @@
 #include <QPluginLoader>
 #include <QTemporaryDir>
 #include <QTimer>
-#include <QTreeWidget>
 #include <QAction>
 
 #include <gtest/gtest.h>
@@ -53,7 +52,7 @@ AlarmUpdate NewAlarm(int32_t id, int16_t icon = 0) {
 
 std::vector<int32_t> Ids(const EventTree& tree) {
     std::vector<int32_t> ids;
-    for (int i = 0; i < tree.topLevelItemCount(); ++i) ids.push_back(tree.Key(tree.topLevelItem(i)).mid(1).toInt());
+    for (int i = 0; i < tree.AlarmCount(); ++i) ids.push_back(tree.Key(tree.AlarmAt(i)).mid(1).toInt());
     return ids;
 }
 
@@ -92,7 +91,7 @@ protected:
         static int32_t marker = 1000000;
         ++marker;
         Send(NewAlarm(marker));
-        return WaitFor([&] { return Tree().FindAlarm(marker) != nullptr; });
+        return WaitFor([&] { return Tree().FindAlarm(marker).isValid(); });
     }
     bool LabelShown() const { return !korvel::testing::Child<platform::StatusLabel>(*control, "Label_Disconnected").isHidden(); }
 };
@@ -117,14 +116,14 @@ TEST_F(EventsTest, StartsWithItsRequestsAndShowsTheList) {
     EXPECT_EQ(Ids(Tree()).front(), list.back().Identity) << "newest on top";
     EXPECT_EQ(Ids(Tree()).back(), list.front().Identity);
     for (const AlarmEntry& a : list) {
-        QTreeWidgetItem* node = Tree().FindAlarm(a.Identity);
-        ASSERT_NE(node, nullptr);
+        const QModelIndex node = Tree().FindAlarm(a.Identity);
+        ASSERT_TRUE(node.isValid());
         EXPECT_EQ(EventTree::Record(node), a.Record);
-        EXPECT_EQ(node->childCount(), static_cast<int>(a.Lines.size()));
+        EXPECT_EQ(Tree().LineCount(node), static_cast<int>(a.Lines.size()));
     }
     // The live sample events arrive while subscribed.
     server.SetEventInterval(1);
-    ASSERT_TRUE(WaitFor([&] { return Tree().FindAlarm(2003) != nullptr; }));
+    ASSERT_TRUE(WaitFor([&] { return Tree().FindAlarm(2003).isValid(); }));
     EXPECT_EQ(control->metaObject()->indexOfProperty("Area"), -1);
     EXPECT_EQ(control->metaObject()->indexOfProperty("Password"), -1);
 }
@@ -147,17 +146,17 @@ TEST_F(EventsTest, EveryKindOfUpdate) {
     ASSERT_TRUE(Settle());
     EXPECT_TRUE(control->IsConnected());
 
-    QTreeWidgetItem* two = Tree().FindAlarm(2);
-    ASSERT_NE(two, nullptr);
+    const QModelIndex two = Tree().FindAlarm(2);
+    ASSERT_TRUE(two.isValid());
     EXPECT_EQ(EventTree::Image(two), 12);
-    ASSERT_EQ(two->childCount(), 2);
-    EXPECT_EQ(two->child(0)->text(0), "sent");
-    EXPECT_EQ(EventTree::Image(two->child(0)), 4);
-    EXPECT_EQ(two->child(1)->text(0), "waiting");
-    EXPECT_EQ(EventTree::Image(two->child(1)), 7);
-    QTreeWidgetItem* one = Tree().FindAlarm(1);
-    EXPECT_EQ(one->child(0)->text(0), "raised");
-    EXPECT_EQ(EventTree::Image(one->child(0)), 6);
+    ASSERT_EQ(Tree().LineCount(two), 2);
+    EXPECT_EQ(Tree().Line(two, 0).data().toString(), "sent");
+    EXPECT_EQ(EventTree::Image(Tree().Line(two, 0)), 4);
+    EXPECT_EQ(Tree().Line(two, 1).data().toString(), "waiting");
+    EXPECT_EQ(EventTree::Image(Tree().Line(two, 1)), 7);
+    const QModelIndex one = Tree().FindAlarm(1);
+    EXPECT_EQ(Tree().Line(one, 0).data().toString(), "raised");
+    EXPECT_EQ(EventTree::Image(Tree().Line(one, 0)), 6);
     EXPECT_EQ(Tree().NodeCount(), 6); // 1 + line, 2 + 2 lines, the marker
 }
 
@@ -175,17 +174,17 @@ TEST_F(EventsTest, NodeCapAndOrderOverTheWire) {
 
     Send(NewAlarm(201)); // at 1000: no removal
     ASSERT_TRUE(WaitFor([&] { return Tree().NodeCount() == 1001; }));
-    EXPECT_NE(Tree().FindAlarm(1), nullptr);
+    EXPECT_TRUE(Tree().FindAlarm(1).isValid());
     Send(NewAlarm(202)); // above 1000: the oldest (bottom) alarm goes with its lines
-    ASSERT_TRUE(WaitFor([&] { return Tree().FindAlarm(202) != nullptr; }));
-    EXPECT_EQ(Tree().FindAlarm(1), nullptr);
+    ASSERT_TRUE(WaitFor([&] { return Tree().FindAlarm(202).isValid(); }));
+    EXPECT_FALSE(Tree().FindAlarm(1).isValid());
     EXPECT_EQ(Tree().NodeCount(), 997);
     EXPECT_EQ(Ids(Tree()).front(), 202);
 
     // A setting that is no number counts as 0: ascending again, newest at the bottom.
     server.SendFrame(106, SettingsBody("yes"));
     Send(NewAlarm(203));
-    ASSERT_TRUE(WaitFor([&] { return Tree().FindAlarm(203) != nullptr; }));
+    ASSERT_TRUE(WaitFor([&] { return Tree().FindAlarm(203).isValid(); }));
     EXPECT_EQ(Ids(Tree()).back(), 203);
 
     // A second list replaces the whole tree.
@@ -204,7 +203,7 @@ TEST_F(EventsTest, DoubleClickShowsTheAlarmWithTheServersPatterns) {
     for (int i = 0; i < 18; ++i) record += (i ? "\xFE" : "") + Bytes(fields[i]);
     Send({kAdded, 500, record, "Breaker", 3, 0, {}});
     Send({kLine, 500, {}, {}, 3, 0, "raised"});
-    ASSERT_TRUE(WaitFor([&] { return Tree().FindAlarm(500) && Tree().FindAlarm(500)->childCount() == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return Tree().FindAlarm(500).isValid() && Tree().LineCount(Tree().FindAlarm(500)) == 1; }));
 
     // The details window opens modal; the operator copies its text and leaves by the menu.
     QString copied;
@@ -222,9 +221,9 @@ TEST_F(EventsTest, DoubleClickShowsTheAlarmWithTheServersPatterns) {
         copied = QGuiApplication::clipboard()->text();
         window->findChild<QAction*>("Menu_Tools_Exit")->trigger();
     });
-    Tree().setCurrentItem(Tree().FindAlarm(500)->child(0)); // a line: its alarm opens
+    Tree().setCurrentIndex(Tree().Line(Tree().FindAlarm(500), 0)); // a line: its alarm opens
     Tree().show();
-    const QRect at = Tree().visualItemRect(Tree().FindAlarm(500)->child(0));
+    const QRect at = Tree().visualRect(Tree().Line(Tree().FindAlarm(500), 0));
     QMouseEvent press(QEvent::MouseButtonPress, at.center(), Tree().viewport()->mapToGlobal(at.center()),
                       Qt::LeftButton, Qt::LeftButton, {});
     QApplication::sendEvent(Tree().viewport(), &press);
@@ -240,8 +239,9 @@ TEST_F(EventsTest, DoubleClickShowsTheAlarmWithTheServersPatterns) {
               "Alarm code:\tBEEF\r\nDate raised:\t5 Mar 2024\r\nTime raised:\t5:08 PM\r\n"
               "Date changed:\t6 Mar 2024\r\nTime changed:\t8:00 AM\r\nSystem number:\t7\r\n"
               "System name:\tSubstation North\r\n");
-    // The operator changed no width: closing wrote none.
-    EXPECT_EQ(store.Get("Korvel Alarm Server 3", "Parameters", "AlarmInfoViewColWidth2", "none"), "none");
+    // Closing stored the widths as they showed, the hidden first column as 0.
+    EXPECT_EQ(store.Get("Korvel Alarm Server 3", "Parameters", "AlarmInfoViewColWidth1", "none"), "0");
+    EXPECT_NE(store.Get("Korvel Alarm Server 3", "Parameters", "AlarmInfoViewColWidth2", "none"), "none");
 }
 
 TEST_F(EventsTest, BrokenListLeavesTheTreeAndCloses) {
@@ -264,10 +264,10 @@ TEST_F(EventsTest, NegativeCountsInAListMeanNoneAndTheConnectionStays) {
                        StringToNetworkBytes("line");
     server.SendFrame(events::MsgAlarmEventList, body);
     ASSERT_TRUE(WaitFor([&] { return !Tree().isHidden() && Tree().NodeCount() == 3; }));
-    ASSERT_NE(Tree().FindAlarm(1), nullptr);
-    EXPECT_EQ(Tree().FindAlarm(1)->childCount(), 0);
+    ASSERT_TRUE(Tree().FindAlarm(1).isValid());
+    EXPECT_EQ(Tree().LineCount(Tree().FindAlarm(1)), 0);
     EXPECT_EQ(EventTree::Image(Tree().FindAlarm(1)), 9) << "an alarm without lines keeps its first image";
-    EXPECT_EQ(Tree().FindAlarm(2)->childCount(), 1);
+    EXPECT_EQ(Tree().LineCount(Tree().FindAlarm(2)), 1);
 
     // A negative alarm count: an empty, visible tree.
     server.SendFrame(events::MsgAlarmEventList, LongToNetworkBytes(-3));
@@ -285,7 +285,7 @@ TEST_F(EventsTest, ManyUpdatesInOneReadEndWithTheNewestNodeInView) {
     ASSERT_TRUE(WaitFor([&] { return !Tree().isHidden() && Tree().NodeCount() == 200; }));
     // The list's last line is in view once the list is in.
     const QRect view = Tree().viewport()->rect();
-    EXPECT_TRUE(view.contains(Tree().visualItemRect(Tree().FindAlarm(100)->child(0))));
+    EXPECT_TRUE(view.contains(Tree().visualRect(Tree().Line(Tree().FindAlarm(100), 0))));
     Tree().scrollToTop();
 
     // Many updates in one write: the newest line, added near the top, is in view after the read.
@@ -295,9 +295,9 @@ TEST_F(EventsTest, ManyUpdatesInOneReadEndWithTheNewestNodeInView) {
     burst += testserver::EncodeFrame(events::MsgAlarmEventUpdate,
                                      events::BuildAlarmUpdate({kLine, 400, {}, {}, 3, 0, "newest"}));
     server.SendRaw(burst);
-    ASSERT_TRUE(WaitFor([&] { return Tree().FindAlarm(400) && Tree().FindAlarm(400)->childCount() == 1; }));
-    QTreeWidgetItem* newest = Tree().FindAlarm(400)->child(0);
-    EXPECT_TRUE(view.contains(Tree().visualItemRect(newest)));
+    ASSERT_TRUE(WaitFor([&] { return Tree().FindAlarm(400).isValid() && Tree().LineCount(Tree().FindAlarm(400)) == 1; }));
+    const QModelIndex newest = Tree().Line(Tree().FindAlarm(400), 0);
+    EXPECT_TRUE(view.contains(Tree().visualRect(newest)));
     EXPECT_EQ(Tree().NodeCount(), 501);
 }
 
@@ -329,11 +329,9 @@ TEST(EventsPlugin, IsFoundByItsIdentifier) {
     QString dir = qEnvironmentVariable("KORVEL_PLUGIN_DIR");
     if (dir.isEmpty()) dir = QStringLiteral(KORVEL_BUILD_PLUGIN_DIR);
     QPluginLoader loader(QDir(dir).filePath("korvel3events.so"));
-    EXPECT_EQ(loader.metaData().value("MetaData").toObject().value("ProgrammaticId").toString(),
-              "Korvel3Events.Component");
+    EXPECT_EQ(platform::ProgrammaticIdOf(loader.metaData()), "Korvel3Events.Component");
     auto* plugin = qobject_cast<platform::IControlPlugin*>(loader.instance());
     ASSERT_NE(plugin, nullptr) << loader.errorString().toStdString();
-    EXPECT_EQ(plugin->ProgrammaticId(), "Korvel3Events.Component");
     std::unique_ptr<QWidget> first(plugin->CreateComponent(nullptr));
     std::unique_ptr<QWidget> second(plugin->CreateComponent(nullptr));
     ASSERT_TRUE(first && second);

@@ -4,9 +4,13 @@
 #include "core/errors.h"
 #include "testapp.h"
 
+#include <QKeyEvent>
 #include <QMouseEvent>
+#include <QStyle>
 
 #include <gtest/gtest.h>
+
+#include <random>
 
 using namespace korvel;
 using namespace korvel::events;
@@ -26,10 +30,14 @@ AlarmUpdate LineUpdate(int32_t id, int16_t index, int16_t icon, Bytes text) {
 
 std::vector<int32_t> TopLevelIds(const EventTree& tree) {
     std::vector<int32_t> ids;
-    for (int i = 0; i < tree.topLevelItemCount(); ++i)
-        ids.push_back(tree.Key(tree.topLevelItem(i)).mid(1).toInt());
+    for (int i = 0; i < tree.AlarmCount(); ++i) ids.push_back(tree.Key(tree.AlarmAt(i)).mid(1).toInt());
     return ids;
 }
+
+// The node has its row on the screen (it is not inside a closed alarm).
+bool Laid(const EventTree& tree, const QModelIndex& node) { return tree.visualRect(node).height() > 0; }
+
+QString Text(const QModelIndex& node) { return node.data().toString(); }
 
 // The application must exist before the tree member is made.
 struct WithApplication {
@@ -126,10 +134,10 @@ TEST(AlarmImages, IconCodesMapToImages) {
 
 TEST_F(TreeTest, AlarmsAndLines) {
     tree.Apply(NewAlarm(1, 2, "Fire"));
-    QTreeWidgetItem* alarm = tree.FindAlarm(1);
-    ASSERT_NE(alarm, nullptr);
+    QModelIndex alarm = tree.FindAlarm(1);
+    ASSERT_TRUE(alarm.isValid());
     EXPECT_EQ(EventTree::Key(alarm), "K1");
-    EXPECT_EQ(alarm->text(0), "Fire");
+    EXPECT_EQ(Text(alarm), "Fire");
     EXPECT_EQ(EventTree::Record(alarm), "rec1");
     EXPECT_EQ(EventTree::Image(alarm), 13);
 
@@ -137,11 +145,11 @@ TEST_F(TreeTest, AlarmsAndLines) {
     EXPECT_EQ(EventTree::Image(alarm), 14);
     tree.Apply(NewLine(1, 7, "second"));
     EXPECT_EQ(EventTree::Image(alarm), 14);
-    ASSERT_EQ(alarm->childCount(), 2);
-    EXPECT_EQ(alarm->child(0)->text(0), "first");
-    EXPECT_EQ(EventTree::Image(alarm->child(1)), 7);
-    EXPECT_TRUE(alarm->isExpanded());
-    EXPECT_EQ(EventTree::Key(alarm->child(0)), "");
+    ASSERT_EQ(tree.LineCount(alarm), 2);
+    EXPECT_EQ(Text(tree.Line(alarm, 0)), "first");
+    EXPECT_EQ(EventTree::Image(tree.Line(alarm, 1)), 7);
+    EXPECT_TRUE(Laid(tree, tree.Line(alarm, 1)));
+    EXPECT_EQ(EventTree::Key(tree.Line(alarm, 0)), "");
     EXPECT_EQ(tree.NodeCount(), 3);
 
     struct Step { int16_t index, icon; Bytes text; int wantImage; QString wantText; } steps[] = {
@@ -156,13 +164,13 @@ TEST_F(TreeTest, AlarmsAndLines) {
     for (const auto& s : steps) {
         tree.Apply(LineUpdate(1, s.index, s.icon, s.text));
         const int row = s.index == 1 ? 1 : 0;
-        EXPECT_EQ(EventTree::Image(alarm->child(row)), s.wantImage) << s.index << ' ' << s.icon;
-        EXPECT_EQ(alarm->child(row)->text(0), s.wantText) << s.index << ' ' << s.icon;
+        EXPECT_EQ(EventTree::Image(tree.Line(alarm, row)), s.wantImage) << s.index << ' ' << s.icon;
+        EXPECT_EQ(Text(tree.Line(alarm, row)), s.wantText) << s.index << ' ' << s.icon;
     }
     for (int16_t sticky : {6, 15}) {
         tree.Apply(LineUpdate(1, 1, sticky, ""));
         tree.Apply(LineUpdate(1, 1, 8, ""));
-        EXPECT_EQ(EventTree::Image(alarm->child(1)), sticky);
+        EXPECT_EQ(EventTree::Image(tree.Line(alarm, 1)), sticky);
     }
     EXPECT_EQ(tree.NodeCount(), 3);
 }
@@ -174,15 +182,15 @@ TEST_F(TreeTest, UnknownAlarmsRepeatsAndOtherIconsChangeNothing) {
     tree.Apply(LineUpdate(1, 0, 3, "x"));  // an alarm without lines
     tree.Apply(LineUpdate(2, 0, 3, "x"));
     tree.AddOrUpdateEventNode("rec", 3, 1, 0, 0, "kind 3");
-    ASSERT_EQ(tree.topLevelItemCount(), 1);
-    EXPECT_EQ(tree.topLevelItem(0)->text(0), "First");
-    EXPECT_EQ(EventTree::Image(tree.topLevelItem(0)), 9);
-    EXPECT_EQ(tree.topLevelItem(0)->childCount(), 0);
+    ASSERT_EQ(tree.AlarmCount(), 1);
+    EXPECT_EQ(Text(tree.AlarmAt(0)), "First");
+    EXPECT_EQ(EventTree::Image(tree.AlarmAt(0)), 9);
+    EXPECT_EQ(tree.LineCount(tree.AlarmAt(0)), 0);
     EXPECT_EQ(tree.NodeCount(), 1);
 
     tree.Apply(NewAlarm(2, 9));            // an icon code outside 0..3: no image
     EXPECT_EQ(EventTree::Image(tree.FindAlarm(2)), 0);
-    EXPECT_TRUE(tree.FindAlarm(2)->icon(0).isNull());
+    EXPECT_TRUE(tree.FindAlarm(2).data(Qt::DecorationRole).value<QIcon>().isNull());
     tree.Apply(NewLine(2, 3, "line"));
     EXPECT_EQ(EventTree::Image(tree.FindAlarm(2)), 0);
 }
@@ -212,16 +220,16 @@ TEST_F(TreeTest, CapRemovesOldestAlarmsWithTheirLines) {
         ASSERT_EQ(t.NodeCount(), 1000);
         t.Apply(NewAlarm(201)); // at 1000 nodes nothing is removed
         EXPECT_EQ(t.NodeCount(), 1001);
-        EXPECT_NE(t.FindAlarm(1), nullptr);
+        EXPECT_TRUE(t.FindAlarm(1).isValid());
         t.Apply(NewLine(201, 3, "a")); // lines are added without a check
         EXPECT_EQ(t.NodeCount(), 1002);
         t.Apply(NewAlarm(202)); // 1002: alarm 1 (5 nodes) goes, leaving 997, then 998
         EXPECT_EQ(t.NodeCount(), 998);
-        EXPECT_EQ(t.FindAlarm(1), nullptr);
-        EXPECT_NE(t.FindAlarm(2), nullptr);
+        EXPECT_FALSE(t.FindAlarm(1).isValid());
+        EXPECT_TRUE(t.FindAlarm(2).isValid());
         EXPECT_EQ(t.AlarmCount(), 201);
-        const int oldest = descending ? t.topLevelItemCount() - 1 : 0;
-        EXPECT_EQ(EventTree::Key(t.topLevelItem(oldest)), "K2") << descending;
+        const int oldest = descending ? t.AlarmCount() - 1 : 0;
+        EXPECT_EQ(EventTree::Key(t.AlarmAt(oldest)), "K2") << descending;
         t.Apply(NewLine(1, 3, "gone")); // the removed alarm takes no more lines
         EXPECT_EQ(t.NodeCount(), 998);
     }
@@ -234,6 +242,30 @@ TEST_F(TreeTest, CapRemovesOldestAlarmsWithTheirLines) {
     EXPECT_EQ(TopLevelIds(tree), std::vector<int32_t>{2});
 }
 
+TEST_F(TreeTest, TheCapTakesTheCurrentNodeAsATreeWould) {
+    // The current alarm passes to the next alarm (at the bottom: the one above it, not
+    // that one's last line); the current line of a dropped alarm leaves nothing current.
+    for (bool descending : {false, true}) {
+        for (bool onLine : {false, true}) {
+            EventTree t;
+            t.SetSortDescending(descending);
+            for (int32_t id = 1; id <= 200; ++id) {
+                t.Apply(NewAlarm(id));
+                for (int k = 0; k < 4; ++k) t.Apply(NewLine(id, 3, "line"));
+            }
+            t.Apply(NewLine(1, 3, "one more")); // 1001 nodes
+            const QModelIndex oldest = t.FindAlarm(1);
+            t.setCurrentIndex(onLine ? t.Line(oldest, 2) : oldest);
+            t.Apply(NewAlarm(201));
+            ASSERT_FALSE(t.FindAlarm(1).isValid());
+            const QModelIndex want = onLine ? QModelIndex() : t.FindAlarm(2);
+            EXPECT_EQ(t.currentIndex(), want) << descending << onLine;
+            EXPECT_EQ(t.selectionModel()->selectedIndexes(), want.isValid() ? QModelIndexList{want} : QModelIndexList{})
+                << descending << onLine;
+        }
+    }
+}
+
 TEST_F(TreeTest, ListReplacesTheWholeTree) {
     tree.Apply(NewAlarm(99));
     tree.LoadList({{1, "r1", "One", 1, {{3, "a"}, {4, "b"}}}, {2, "r2", "Two", 3, {}}});
@@ -242,7 +274,7 @@ TEST_F(TreeTest, ListReplacesTheWholeTree) {
     EXPECT_EQ(tree.NodeCount(), 4);
     EXPECT_EQ(EventTree::Image(tree.FindAlarm(1)), 12);
     EXPECT_EQ(EventTree::Image(tree.FindAlarm(2)), 1);
-    EXPECT_EQ(tree.FindAlarm(99), nullptr);
+    EXPECT_FALSE(tree.FindAlarm(99).isValid());
 
     tree.LoadList({{3, "r3", "Three", 0, {}}});
     EXPECT_EQ(TopLevelIds(tree), std::vector<int32_t>{3});
@@ -252,18 +284,54 @@ TEST_F(TreeTest, ListReplacesTheWholeTree) {
     EXPECT_FALSE(tree.isHidden());
 }
 
-// What a tree shows: per alarm its key, text, image and lines (text and image), and
-// which node is current after scrolling.
+// What a tree shows: per alarm its key, text, image and lines (text and image). Read
+// twice, alarm by alarm and its lines, and row by row as the view shows them; the two
+// must agree.
 std::vector<std::string> Shown(const EventTree& t) {
+    auto describe = [](const QModelIndex& n) { return Text(n).toStdString() + " " + std::to_string(EventTree::Image(n)); };
     std::vector<std::string> out;
-    for (int i = 0; i < t.topLevelItemCount(); ++i) {
-        const QTreeWidgetItem* a = t.topLevelItem(i);
-        std::string row = EventTree::Key(a).toStdString() + " " + a->text(0).toStdString() + " " +
-                          std::to_string(EventTree::Image(a)) + " " + EventTree::Record(a) +
-                          (a->isExpanded() || a->childCount() == 0 ? "" : " collapsed");
-        for (int k = 0; k < a->childCount(); ++k)
-            row += " | " + a->child(k)->text(0).toStdString() + " " + std::to_string(EventTree::Image(a->child(k)));
+    for (int i = 0; i < t.AlarmCount(); ++i) {
+        const QModelIndex a = t.AlarmAt(i);
+        std::string row = EventTree::Key(a).toStdString() + " " + describe(a) + " " + EventTree::Record(a) +
+                          (t.LineCount(a) == 0 || Laid(t, t.Line(a, 0)) ? "" : " collapsed");
+        for (int k = 0; k < t.LineCount(a); ++k) row += " | " + describe(t.Line(a, k));
         out.push_back(row);
+    }
+    std::vector<std::string> rows;
+    const QAbstractItemModel* model = t.model();
+    for (int r = 0; r < model->rowCount(); ++r) {
+        const QModelIndex n = model->index(r, 0);
+        if (EventTree::Key(n).isEmpty() && !rows.empty()) rows.back() += " | " + describe(n);
+        else rows.push_back(EventTree::Key(n).toStdString() + " " + describe(n) + " " + EventTree::Record(n));
+    }
+    EXPECT_EQ(model->rowCount(), t.NodeCount());
+    EXPECT_EQ(rows, out) << "rows in view order";
+    return out;
+}
+
+// Live updates of every kind on recent and on long gone alarms, with the sort order
+// switched now and then (as a new 106 may do).
+std::vector<AlarmUpdate> LiveUpdates(uint32_t seed, int count, int32_t firstId) {
+    std::mt19937 random(seed);
+    auto pick = [&](int n) { return static_cast<int>(random() % static_cast<uint32_t>(n)); };
+    std::vector<AlarmUpdate> out;
+    int32_t next = firstId;
+    for (int i = 0; i < count; ++i) {
+        const int32_t recent = next - 1 - pick(6), any = pick(next + 1);
+        switch (pick(10)) {
+        case 0: case 1: out.push_back(NewAlarm(next++, static_cast<int16_t>(pick(6)))); break;
+        case 2: out.push_back(NewAlarm(any)); break; // mostly repeated or long gone
+        case 3: case 4: case 5: out.push_back(NewLine(recent, static_cast<int16_t>(pick(17)), "live " + std::to_string(i))); break;
+        case 6: out.push_back(NewLine(any, 3, "late")); break;
+        case 7: case 8: {
+            static const int16_t icons[] = {8, 6, 7, 15, 4, 8};
+            out.push_back(LineUpdate(pick(2) ? recent : any, static_cast<int16_t>(pick(5) - 1), icons[pick(6)],
+                                     pick(3) ? "state " + std::to_string(i) : Bytes()));
+            break;
+        }
+        default: out.push_back({static_cast<int16_t>(pick(2) ? 3 : 0), recent, {}, {}, 0, 0, {}}); break; // ignored kinds
+        }
+        if (pick(700) == 0) out.push_back({-100, 0, {}, {}, 0, 0, {}}); // switch the sort order
     }
     return out;
 }
@@ -307,15 +375,32 @@ TEST(EventTreeList, ALongListEndsAsAddingEachEntryInTurnWould) {
             EXPECT_EQ(loaded.NodeCount(), added.NodeCount());
             EXPECT_EQ(loaded.AlarmCount(), added.AlarmCount());
             EXPECT_LE(loaded.NodeCount(), kTreeNodeCap + 401);
-            for (int i = 0; i < loaded.topLevelItemCount(); ++i) {
-                const int32_t id = EventTree::Key(loaded.topLevelItem(i)).mid(1).toInt();
-                EXPECT_EQ(loaded.FindAlarm(id), loaded.topLevelItem(i));
+            for (int i = 0; i < loaded.AlarmCount(); ++i) {
+                const int32_t id = EventTree::Key(loaded.AlarmAt(i)).mid(1).toInt();
+                EXPECT_EQ(loaded.FindAlarm(id), loaded.AlarmAt(i));
             }
             // The last node added is the one in view.
-            const QTreeWidgetItem* newest = loaded.FindAlarm(entries->back().Identity);
-            ASSERT_NE(newest, nullptr);
-            if (newest->childCount() > 0) newest = newest->child(newest->childCount() - 1);
-            EXPECT_TRUE(loaded.viewport()->rect().intersects(loaded.visualItemRect(newest))) << descending;
+            QModelIndex newest = loaded.FindAlarm(entries->back().Identity);
+            ASSERT_TRUE(newest.isValid());
+            if (loaded.LineCount(newest) > 0) newest = loaded.Line(newest, loaded.LineCount(newest) - 1);
+            EXPECT_TRUE(loaded.viewport()->rect().intersects(loaded.visualRect(newest))) << descending;
+
+            // Then live updates, read by read, and another list replacing it all halfway.
+            const std::vector<AlarmUpdate> live = LiveUpdates(descending ? 7 : 11, 6000, 6000);
+            for (std::size_t i = 0; i < live.size(); ++i) {
+                for (EventTree* t : {&loaded, &added}) {
+                    if (i % 37 == 0) t->BeginBatch();
+                    if (live[i].Kind == -100) t->SetSortDescending(!t->SortDescending());
+                    else t->Apply(live[i]);
+                    if (i % 37 == 36) t->EndBatch();
+                    if (i == 3000) t->LoadList(std::vector<AlarmEntry>(entries->begin() + 900, entries->end()));
+                }
+                if (i % 250 == 0 || i + 1 == live.size()) {
+                    ASSERT_EQ(Shown(loaded), Shown(added)) << descending << " after update " << i;
+                    ASSERT_EQ(loaded.NodeCount(), added.NodeCount());
+                }
+            }
+            EXPECT_GT(loaded.AlarmCount(), 100);
         }
     }
 }
@@ -323,11 +408,28 @@ TEST(EventTreeList, ALongListEndsAsAddingEachEntryInTurnWould) {
 TEST_F(TreeTest, AlarmsNeverStayCollapsed) {
     tree.Apply(NewAlarm(1));
     tree.Apply(NewLine(1, 3, "line"));
-    QTreeWidgetItem* alarm = tree.FindAlarm(1);
-    tree.collapseItem(alarm);
-    EXPECT_TRUE(alarm->isExpanded());
-    alarm->setExpanded(false);
-    EXPECT_TRUE(alarm->isExpanded());
+    const QModelIndex alarm = tree.FindAlarm(1);
+    tree.collapse(alarm);
+    EXPECT_TRUE(Laid(tree, tree.Line(alarm, 0)));
+    tree.setExpanded(alarm, false);
+    EXPECT_TRUE(Laid(tree, tree.Line(alarm, 0)));
+    // The operator's keys close nothing either; the arrows go between an alarm and its
+    // lines where the style has them do so in a tree.
+    tree.show();
+    tree.setCurrentIndex(alarm);
+    auto press = [&](Qt::Key key) {
+        QKeyEvent e(QEvent::KeyPress, key, Qt::NoModifier);
+        QApplication::sendEvent(&tree, &e);
+    };
+    press(Qt::Key_Minus);
+    press(Qt::Key_Left);
+    EXPECT_TRUE(Laid(tree, tree.Line(alarm, 0)));
+    EXPECT_EQ(tree.currentIndex(), alarm);
+    const bool intoLines = tree.style()->styleHint(QStyle::SH_ItemView_ArrowKeysNavigateIntoChildren, nullptr, &tree);
+    press(Qt::Key_Right);
+    EXPECT_EQ(tree.currentIndex(), intoLines ? tree.Line(alarm, 0) : alarm);
+    press(Qt::Key_Left);
+    EXPECT_EQ(tree.currentIndex(), alarm);
     // So the tree offers no fold arrow that would do nothing.
     EXPECT_FALSE(tree.rootIsDecorated());
 }
@@ -343,9 +445,9 @@ TEST_F(TreeTest, DoubleClickOpensTheAlarmOfTheSelectedNode) {
     EXPECT_TRUE(opened.empty());
 
     tree.show();
-    auto doubleClick = [&](QTreeWidgetItem* node, Qt::MouseButton button) {
-        tree.scrollToItem(node);
-        const QPoint at = tree.visualItemRect(node).center();
+    auto doubleClick = [&](const QModelIndex& node, Qt::MouseButton button) {
+        tree.scrollTo(node);
+        const QPoint at = tree.visualRect(node).center();
         QMouseEvent press(QEvent::MouseButtonPress, at, tree.viewport()->mapToGlobal(at), button, button, {});
         QApplication::sendEvent(tree.viewport(), &press);
         QMouseEvent release(QEvent::MouseButtonRelease, at, tree.viewport()->mapToGlobal(at), button, {}, {});
@@ -353,10 +455,10 @@ TEST_F(TreeTest, DoubleClickOpensTheAlarmOfTheSelectedNode) {
         QMouseEvent twice(QEvent::MouseButtonDblClick, at, tree.viewport()->mapToGlobal(at), button, button, {});
         QApplication::sendEvent(tree.viewport(), &twice);
     };
-    doubleClick(tree.FindAlarm(1)->child(0), Qt::LeftButton); // a line: its alarm's record
+    doubleClick(tree.Line(tree.FindAlarm(1), 0), Qt::LeftButton); // a line: its alarm's record
     doubleClick(tree.FindAlarm(2), Qt::LeftButton);
     doubleClick(tree.FindAlarm(1), Qt::RightButton);           // right button: nothing
     EXPECT_EQ(tree.TreeButton(), 2);
     EXPECT_EQ(opened, (std::vector<Bytes>{"rec1", "rec2"}));
-    EXPECT_TRUE(tree.FindAlarm(1)->isExpanded());
+    EXPECT_TRUE(Laid(tree, tree.Line(tree.FindAlarm(1), 0)));
 }

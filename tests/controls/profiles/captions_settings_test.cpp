@@ -15,7 +15,6 @@
 #include "platform/tabstrip.h"
 #include "platform/treeview.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
@@ -148,18 +147,18 @@ TEST_F(ProfilesCaptionsTest, EveryCaptionIsItsNumberedTextWithColonsTabsAndTheAr
             {Widget(c, "Label_Receivers_0"), "T457:"},
             {Widget(c, "Label_Receivers_1"), "T458:"},
             {Command_Save(c).text(), "T874"},
-            {Menu_Profile_Receiver_Popup_Add(c).text(), "T475"},
-            {Menu_Profile_Receiver_Popup_Up(c).text(), "T476\tShift+Up"},
-            {Menu_Profile_Receiver_Popup_Down(c).text(), "T477\tShift+Down"},
-            {Menu_Profile_Receiver_Popup_Confirm(c).text(), "T478"},
-            {Menu_Profile_Receiver_Popup_Delete(c).text(), "T479"},
-            {Menu_TimeSchedulePopup_Action(c, 0).text(), "T640"},
-            {Menu_TimeSchedulePopup_Action(c, 1).text(), "T641"},
-            {Menu_TimeSchedulePopup_Action(c, 2).text(), "T642"},
-            {Menu_TimeSchedulePopup_Action(c, 3).text(), "T643"},
-            {Menu_TimeSchedulePopup_Action(c, 4).text(), "T924"},
-            {Menu_TimeSchedulePopup_Action(c, 5).text(), "T644"},
-            {Menu_TimeSchedulePopup_Action(c, 6).text(), "T645"},
+            {Menu_Profile_Receiver_Popup_Add(c).Caption(), "T475"},
+            {Menu_Profile_Receiver_Popup_Up(c).Caption(), "T476\tShift+Up"},
+            {Menu_Profile_Receiver_Popup_Down(c).Caption(), "T477\tShift+Down"},
+            {Menu_Profile_Receiver_Popup_Confirm(c).Caption(), "T478"},
+            {Menu_Profile_Receiver_Popup_Delete(c).Caption(), "T479"},
+            {Menu_TimeSchedulePopup_Action(c, 0).Caption(), "T640"},
+            {Menu_TimeSchedulePopup_Action(c, 1).Caption(), "T641"},
+            {Menu_TimeSchedulePopup_Action(c, 2).Caption(), "T642"},
+            {Menu_TimeSchedulePopup_Action(c, 3).Caption(), "T643"},
+            {Menu_TimeSchedulePopup_Action(c, 4).Caption(), "T924"},
+            {Menu_TimeSchedulePopup_Action(c, 5).Caption(), "T644"},
+            {Menu_TimeSchedulePopup_Action(c, 6).Caption(), "T645"},
         };
         for (const auto& [actual, expected] : rows) EXPECT_EQ(actual, expected);
         EXPECT_EQ(store.Get(Profiles::kApplication, "Texts", "IsLoadedOnce", "0"), "1");
@@ -176,7 +175,7 @@ TEST_F(ProfilesCaptionsTest, FirstStartWithoutServerKeepsTheInitialCaptions) {
     Profiles& c = Make();
     EXPECT_EQ(Frame0(c).title(), "&Route Profiles");
     EXPECT_EQ(Command_Save(c).text(), "Save");
-    EXPECT_EQ(Menu_Profile_Receiver_Popup_Up(c).text(), "Flytta &upp");
+    EXPECT_EQ(Menu_Profile_Receiver_Popup_Up(c).Caption(), "Flytta &upp");
     EXPECT_EQ(store.Get(Profiles::kApplication, "Texts", "IsLoadedOnce", "0"), "0");
 }
 

@@ -21,12 +21,10 @@
 #include "platform/tabstrip.h"
 #include "platform/treeview.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QResizeEvent>
@@ -555,9 +553,9 @@ TEST_F(ProfilesTest, ReceiverMenuAddsMovesConfirmsAndDeletes) {
     platform::ListView& seq = ListView_Receivers_Sequential(c);
     GiveFocus(seq);
     Menu_Profile_Receiver_Popup_Add_Item(c).SetCaption(0, "one");
-    PickMenuItem(Menu_Profile_Receiver_Popup_Add_Item(c), *Menu_Profile_Receiver_Popup_Add(c).menu(), 0);
+    PickMenuItem(Menu_Profile_Receiver_Popup_Add_Item(c), *Menu_Profile_Receiver_Popup_Add(c).SubMenu(), 0);
     Menu_Profile_Receiver_Popup_Add_Item(c).SetCaption(0, "two");
-    PickMenuItem(Menu_Profile_Receiver_Popup_Add_Item(c), *Menu_Profile_Receiver_Popup_Add(c).menu(), 0);
+    PickMenuItem(Menu_Profile_Receiver_Popup_Add_Item(c), *Menu_Profile_Receiver_Popup_Add(c).SubMenu(), 0);
     ASSERT_EQ(seq.ListCount(), 2);
     EXPECT_EQ(seq.SmallIcon(2), 1) << "confirmation is off by default";
     EXPECT_EQ(seq.SelectedPosition(), 2);
@@ -573,13 +571,13 @@ TEST_F(ProfilesTest, ReceiverMenuAddsMovesConfirmsAndDeletes) {
     c.ListView_Receivers_KeyDown(&seq, key, 0);
     EXPECT_EQ(key, 38);
     OpenMenu(Menu_Profile_Receiver_Popup(c));
-    EXPECT_FALSE(Menu_Profile_Receiver_Popup_Confirm(c).isEnabled());
-    EXPECT_TRUE(Menu_Profile_Receiver_Popup_Delete(c).isEnabled());
+    EXPECT_FALSE(Menu_Profile_Receiver_Popup_Confirm(c).Enabled());
+    EXPECT_TRUE(Menu_Profile_Receiver_Popup_Delete(c).Enabled());
     c.Menu_Profile_Receiver_Popup_Confirm_Click();
     EXPECT_EQ(seq.SmallIcon(1), 2);
     OpenMenu(Menu_Profile_Receiver_Popup(c));
-    EXPECT_TRUE(Menu_Profile_Receiver_Popup_Confirm(c).isChecked());
-    Menu_Profile_Receiver_Popup_Delete(c).trigger();
+    EXPECT_TRUE(Menu_Profile_Receiver_Popup_Confirm(c).Checked());
+    Menu_Profile_Receiver_Popup_Delete(c).Trigger();
     EXPECT_EQ(seq.ListCount(), 1);
     EXPECT_EQ(seq.Text(1), "one");
 }
@@ -587,7 +585,7 @@ TEST_F(ProfilesTest, ReceiverMenuAddsMovesConfirmsAndDeletes) {
 TEST_F(ProfilesTest, RightClickOpensTheReceiverPopupWithAddOnlyWhenThereAreReceivers) {
     Profiles& c = Make();
     int shown = 0;
-    platform::MenuPresenter old = platform::InstallMenuPresenter([&](QMenu*) { ++shown; });
+    platform::MenuPresenter old = platform::InstallMenuPresenter([&](platform::Menu*) { ++shown; });
     platform::ListView& par = ListView_Receivers_Parallell(c);
     // A press on no row: the click follows once the list has taken the press.
     const auto press = [&](Qt::MouseButton button) {
@@ -599,13 +597,13 @@ TEST_F(ProfilesTest, RightClickOpensTheReceiverPopupWithAddOnlyWhenThereAreRecei
     };
     press(Qt::RightButton);
     EXPECT_EQ(shown, 1);
-    EXPECT_FALSE(Menu_Profile_Receiver_Popup_Add(c).isEnabled());
+    EXPECT_FALSE(Menu_Profile_Receiver_Popup_Add(c).Enabled());
     press(Qt::LeftButton);
     EXPECT_EQ(shown, 1);
     QApplication::processEvents();
     // The clicked list is the one the menu's commands act on.
     Menu_Profile_Receiver_Popup_Add_Item(c).SetCaption(0, "probe");
-    PickMenuItem(Menu_Profile_Receiver_Popup_Add_Item(c), *Menu_Profile_Receiver_Popup_Add(c).menu(), 0);
+    PickMenuItem(Menu_Profile_Receiver_Popup_Add_Item(c), *Menu_Profile_Receiver_Popup_Add(c).SubMenu(), 0);
     EXPECT_EQ(par.ListCount(), 1);
     EXPECT_EQ(ListView_Receivers_Sequential(c).ListCount(), 0);
     platform::InstallMenuPresenter(old);
@@ -682,7 +680,7 @@ TEST_F(ProfilesTest, ScheduleMenuDayTypesFollowTheScheduleAndARightReleaseOpensI
     EXPECT_FALSE(Menu_TimeSchedulePopup_Active(c).Checked(0));
 
     int shown = 0;
-    platform::MenuPresenter old = platform::InstallMenuPresenter([&](QMenu*) { ++shown; });
+    platform::MenuPresenter old = platform::InstallMenuPresenter([&](platform::Menu*) { ++shown; });
     QWidget& picture = Picture_TimeSchedule(c);
     SendSurfaceMouse(picture, QEvent::MouseButtonPress, {100, 10}, Qt::RightButton, Qt::RightButton);
     SendSurfaceMouse(picture, QEvent::MouseButtonRelease, {100, 10}, Qt::RightButton, Qt::NoButton);

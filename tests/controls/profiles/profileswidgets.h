@@ -11,15 +11,12 @@
 #include "platform/tabstrip.h"
 #include "platform/treeview.h"
 
-#include <QAction>
 #include <QApplication>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QMouseEvent>
-#include <QTreeWidgetItemIterator>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QScrollBar>
@@ -66,12 +63,12 @@ KORVEL_PART(platform::ImageCombo, Combo_OffDutyBehaviour)
 KORVEL_PART(QLabel, Label_OffDutyBehaviour)
 KORVEL_PART(platform::MenuItemArray, Menu_TimeSchedulePopup_Active)
 KORVEL_PART(platform::MenuItemArray, Menu_Profile_Receiver_Popup_Add_Item)
-KORVEL_PART(QMenu, Menu_Profile_Receiver_Popup)
-KORVEL_PART(QAction, Menu_Profile_Receiver_Popup_Add)
-KORVEL_PART(QAction, Menu_Profile_Receiver_Popup_Up)
-KORVEL_PART(QAction, Menu_Profile_Receiver_Popup_Down)
-KORVEL_PART(QAction, Menu_Profile_Receiver_Popup_Confirm)
-KORVEL_PART(QAction, Menu_Profile_Receiver_Popup_Delete)
+KORVEL_PART(platform::Menu, Menu_Profile_Receiver_Popup)
+KORVEL_PART(platform::MenuItem, Menu_Profile_Receiver_Popup_Add)
+KORVEL_PART(platform::MenuItem, Menu_Profile_Receiver_Popup_Up)
+KORVEL_PART(platform::MenuItem, Menu_Profile_Receiver_Popup_Down)
+KORVEL_PART(platform::MenuItem, Menu_Profile_Receiver_Popup_Confirm)
+KORVEL_PART(platform::MenuItem, Menu_Profile_Receiver_Popup_Delete)
 KORVEL_INDEXED_PART(platform::CheckBox, Check_AlarmState)
 KORVEL_PART(platform::CheckBox, Check_TimeSchedule)
 KORVEL_PART(platform::CheckBox, Check_Calendar)
@@ -101,7 +98,7 @@ KORVEL_PART(QLineEdit, Text_Schedule_Time)
 KORVEL_PART(QScrollBar, VScroll_Schedule)
 KORVEL_PART(platform::PaintSurfaceWidget, Picture_TimeSchedule)
 KORVEL_PART(platform::PaintSurfaceWidget, Picture_Calendar)
-KORVEL_PART(QMenu, Menu_TimeSchedulePopup)
+KORVEL_PART(platform::Menu, Menu_TimeSchedulePopup)
 KORVEL_INDEXED_PART(QPushButton, Command_Calendar_ChangeMonth)
 KORVEL_INDEXED_PART(QPushButton, Command_Calendar_ChangeEvent)
 KORVEL_PART(QPushButton, Command_Calendar_ImportSpecialDays)
@@ -112,25 +109,24 @@ KORVEL_PART(QPushButton, Command_Calendar_RemoveAll)
 
 // The schedule pop-up's entries in menu order: Copy, Paste, Delete, AllDay, Invert,
 // Grouped, Grouped_MonFri.
-inline QAction& Menu_TimeSchedulePopup_Action(const QObject& c, int order) {
+inline platform::MenuItem& Menu_TimeSchedulePopup_Action(const QObject& c, int order) {
     static const char* names[] = {"Copy", "Paste", "Delete", "AllDay", "Invert", "Grouped", "Grouped_MonFri"};
-    return Part<QAction>(c, QStringLiteral("Menu_TimeSchedulePopup_") + QLatin1String(names[order]));
+    return Part<platform::MenuItem>(c, QStringLiteral("Menu_TimeSchedulePopup_") + QLatin1String(names[order]));
 }
 
 // --- The operator's hand on the profile tree ----------------------------------------------
 
-// The tree's row of the node with that key (letter case as the tree holds it); the window
-// the tree sits in is shown first, so that the row has a place on the screen.
-inline QTreeWidgetItem& NodeRow(platform::TreeView& tree, const QString& key) {
+// The tree's row of the node with that key (letter case ignored); the window the tree
+// sits in is shown first, so that the row has a place on the screen.
+inline QModelIndex NodeRow(platform::TreeView& tree, const QString& key) {
     if (!tree.window()->isVisible()) tree.window()->show();
-    const QString held = tree.Key(key);
-    for (QTreeWidgetItemIterator it(&tree); *it; ++it)
-        if ((*it)->data(0, Qt::UserRole).toString() == held) {
-            tree.scrollToItem(*it);
-            return **it;
-        }
-    ADD_FAILURE() << "no node " << key.toStdString();
-    std::abort();
+    const QModelIndex row = tree.IndexOf(key);
+    if (!row.isValid()) {
+        ADD_FAILURE() << "no node " << key.toStdString();
+        std::abort();
+    }
+    tree.scrollTo(row);
+    return row;
 }
 
 inline void SendTreeMouse(platform::TreeView& tree, QEvent::Type type, QPoint p, Qt::MouseButtons held,
@@ -141,14 +137,14 @@ inline void SendTreeMouse(platform::TreeView& tree, QEvent::Type type, QPoint p,
 
 // A click of the left button on the node's text.
 inline void ClickNode(platform::TreeView& tree, const QString& key, Qt::KeyboardModifiers keys = Qt::NoModifier) {
-    const QPoint p = tree.visualItemRect(&NodeRow(tree, key)).center();
+    const QPoint p = tree.visualRect(NodeRow(tree, key)).center();
     SendTreeMouse(tree, QEvent::MouseButtonPress, p, Qt::LeftButton, keys);
     SendTreeMouse(tree, QEvent::MouseButtonRelease, p, Qt::NoButton, keys);
 }
 
 // A whole double-click of the left button on the node's text, all with the same keys held.
 inline void DoubleClickNode(platform::TreeView& tree, const QString& key, Qt::KeyboardModifiers keys = Qt::NoModifier) {
-    const QPoint p = tree.visualItemRect(&NodeRow(tree, key)).center();
+    const QPoint p = tree.visualRect(NodeRow(tree, key)).center();
     for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
                               QEvent::MouseButtonRelease})
         SendTreeMouse(tree, type, p, type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::LeftButton, keys);
@@ -201,14 +197,14 @@ inline void SendSurfaceMouse(QWidget& surface, QEvent::Type type, QPointF p, Qt:
 // --- Menus as they open and as the operator picks from them ---------------------------------
 
 // The menu opens (what the control does as it is about to show).
-inline void OpenMenu(QMenu& menu) { emit menu.aboutToShow(); }
+inline void OpenMenu(platform::Menu& menu) { emit menu.AboutToShow(); }
 
 // The entry of a numbered menu array at that index, picked in the menu it stands in.
-inline void PickMenuItem(platform::MenuItemArray& items, QMenu& menu, int index) {
+inline void PickMenuItem(platform::MenuItemArray& items, platform::Menu& menu, int index) {
     const QString caption = items.Caption(index);
-    for (QAction* action : menu.actions())
-        if (!action->isSeparator() && action->text() == caption) {
-            action->trigger();
+    for (int row = 0; row < menu.Count(); ++row)
+        if (!menu.IsSeparator(row) && menu.Caption(row) == caption) {
+            menu.Trigger(row);
             return;
         }
     ADD_FAILURE() << "no menu entry " << caption.toStdString();

@@ -292,11 +292,9 @@ TEST(SysLogPlugin, IsFoundByItsIdentifierAndItsInstancesShareTheirOwnState) {
     QString dir = qEnvironmentVariable("KORVEL_PLUGIN_DIR");
     if (dir.isEmpty()) dir = QStringLiteral(KORVEL_BUILD_PLUGIN_DIR);
     QPluginLoader loader(QDir(dir).filePath("korvel3syslog.so"));
-    EXPECT_EQ(loader.metaData().value("MetaData").toObject().value("ProgrammaticId").toString(),
-              "Korvel3SysLog.Component");
+    EXPECT_EQ(platform::ProgrammaticIdOf(loader.metaData()), "Korvel3SysLog.Component");
     auto* plugin = qobject_cast<platform::IControlPlugin*>(loader.instance());
     ASSERT_NE(plugin, nullptr) << loader.errorString().toStdString();
-    EXPECT_EQ(plugin->ProgrammaticId(), "Korvel3SysLog.Component");
 
     std::unique_ptr<QWidget> first(plugin->CreateComponent(nullptr));
     std::unique_ptr<QWidget> second(plugin->CreateComponent(nullptr));
