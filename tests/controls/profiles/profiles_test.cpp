@@ -466,26 +466,26 @@ TEST_F(ProfilesTest, DayTypeRenameOnlyForSpecialTypesAndEnterIsAlwaysSwallowed) 
     for (int d = 0; d < kDayTypeCount; ++d) Combo_Calendar_DayType(c).AddItem(QString("d%1").arg(d));
     while (Menu_TimeSchedulePopup_Active(c).Count() < 16) Menu_TimeSchedulePopup_Active(c).Load();
     int key = 13;
-    c.Combo_Calendar_DayType_KeyPress(key);
+    SchedulePage(c).Combo_Calendar_DayType_KeyPress(key);
     EXPECT_EQ(key, 0);
     Combo_Calendar_DayType(c).SetSelectedItem(8);
-    c.Combo_Calendar_DayType_Click();
+    SchedulePage(c).Combo_Calendar_DayType_Click();
     key = 13;
     Combo_Calendar_DayType(c).setEditText("Sunday!");
-    c.Combo_Calendar_DayType_KeyPress(key);
+    SchedulePage(c).Combo_Calendar_DayType_KeyPress(key);
     EXPECT_EQ(Combo_Calendar_DayType(c).ItemText(8), "d6");
     Combo_Calendar_DayType(c).SetSelectedItem(9);
-    c.Combo_Calendar_DayType_Click();
+    SchedulePage(c).Combo_Calendar_DayType_Click();
     Combo_Calendar_DayType(c).setEditText("Strike day");
     key = 13;
-    c.Combo_Calendar_DayType_KeyPress(key);
+    SchedulePage(c).Combo_Calendar_DayType_KeyPress(key);
     EXPECT_EQ(Combo_Calendar_DayType(c).ItemText(9), "Strike day");
     EXPECT_EQ(Combo_Calendar_DayType(c).ItemCount(), 24) << "the typed text is never added";
     EXPECT_EQ(Menu_TimeSchedulePopup_Active(c).Caption(0), "Strike day");
     EXPECT_TRUE(state.SharedCalendar->HasChangedSinceLastLoadFromDisk() ||
                 state.SharedCalendar->SavedNetworkBytes().empty());
     key = 65;
-    c.Combo_Calendar_DayType_KeyPress(key);
+    SchedulePage(c).Combo_Calendar_DayType_KeyPress(key);
     EXPECT_EQ(key, 65);
 }
 
@@ -560,20 +560,20 @@ TEST_F(ProfilesTest, ReceiverMenuAddsMovesConfirmsAndDeletes) {
     EXPECT_EQ(seq.SmallIcon(2), 1) << "confirmation is off by default";
     EXPECT_EQ(seq.SelectedPosition(), 2);
     int key = 40; // Shift+Down on the last entry: nothing, swallowed
-    c.ListView_Receivers_KeyDown(&seq, key, 1);
+    ReceiverLists(c).ListView_Receivers_KeyDown(&seq, key, 1);
     EXPECT_EQ(key, 0);
     EXPECT_EQ(seq.Text(2), "two");
     key = 38; // Ctrl+Up
-    c.ListView_Receivers_KeyDown(&seq, key, 2);
+    ReceiverLists(c).ListView_Receivers_KeyDown(&seq, key, 2);
     EXPECT_EQ(seq.Text(1), "two");
     EXPECT_EQ(seq.SelectedPosition(), 1);
     key = 38; // Up alone goes on to the list
-    c.ListView_Receivers_KeyDown(&seq, key, 0);
+    ReceiverLists(c).ListView_Receivers_KeyDown(&seq, key, 0);
     EXPECT_EQ(key, 38);
     OpenMenu(Menu_Profile_Receiver_Popup(c));
     EXPECT_FALSE(Menu_Profile_Receiver_Popup_Confirm(c).Enabled());
     EXPECT_TRUE(Menu_Profile_Receiver_Popup_Delete(c).Enabled());
-    c.Menu_Profile_Receiver_Popup_Confirm_Click();
+    ReceiverLists(c).Menu_Profile_Receiver_Popup_Confirm_Click();
     EXPECT_EQ(seq.SmallIcon(1), 2);
     OpenMenu(Menu_Profile_Receiver_Popup(c));
     EXPECT_TRUE(Menu_Profile_Receiver_Popup_Confirm(c).Checked());
@@ -674,7 +674,7 @@ TEST_F(ProfilesTest, ScheduleMenuDayTypesFollowTheScheduleAndARightReleaseOpensI
     OpenMenu(Menu_TimeSchedulePopup(c));
     EXPECT_FALSE(Menu_TimeSchedulePopup_Active(c).Enabled(0));
     EXPECT_TRUE(Menu_TimeSchedulePopup_Active(c).Checked(0));
-    c.Menu_TimeSchedulePopup_Active_Click(0);
+    SchedulePage(c).Menu_TimeSchedulePopup_Active_Click(0);
     Command_Save(c).click(); // stores the page (the peer reads nothing it is sent)
     EXPECT_EQ(state.Profiles.Find("K1")->m_TimeSchedule->GetActive(7), 0);
     EXPECT_FALSE(Menu_TimeSchedulePopup_Active(c).Checked(0));
