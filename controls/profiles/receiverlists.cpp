@@ -347,7 +347,8 @@ void ReceiverLists::Menu_Profile_Receiver_Popup_Delete_Click() {
 // The lists' focus and their keys (Shift or Ctrl with Up, Down, Delete).
 bool ReceiverLists::eventFilter(QObject* watched, QEvent* event) {
     if (watched != m_Parallel && watched != m_Sequential) return QObject::eventFilter(watched, event);
-    auto* list = static_cast<platform::ListView*>(watched);
+    // (By the member, not a cast: a list being destroyed still gets events.)
+    platform::ListView* list = watched == m_Parallel ? m_Parallel : m_Sequential;
     if (event->type() == QEvent::FocusIn)
         platform::RunGuarded("ListView_Receivers_GotFocus", [&] { ListView_Receivers_GotFocus(list); });
     if (event->type() == QEvent::KeyPress) {
