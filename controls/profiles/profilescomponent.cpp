@@ -87,6 +87,7 @@ void Component::buildWidgets() {
     m_Schedule->BuildCalendarTab(m_Schedule->TabPage(3));
     m_Schedule->BuildMenu();
     m_Receivers->BuildMenu();
+    m_Built = true;
 }
 
 // UserControl_Initialize after the shell has read the connection settings. (The
@@ -212,7 +213,7 @@ void Component::resizeEvent(QResizeEvent* event) {
 
 // Every error is ignored: what fails is reported and the layout stays as far as it got.
 void Component::UserControl_Resize() {
-    if (!m_Schedule) return; // not built yet
+    if (!m_Built) return;
     platform::RunGuarded("UserControl_Resize", [&] {
         const int W = width();
         const int H = height();

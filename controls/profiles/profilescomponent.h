@@ -94,6 +94,7 @@ private:
     ReceiverLists* m_Receivers = nullptr;
     SchedulePage* m_Schedule = nullptr;
 
+    bool m_Built = false; // every page's widgets are there (the layout waits for them)
     CurrentProfile m_Current;
     int16_t m_MaxDaysToStoreAlarm = 0;
     // Profiles by the name a host asks for; made anew whenever this editor renames a
