@@ -232,7 +232,7 @@ TEST_F(EditorWidgetsTest, ImageComboNeverAddsTheTypedTextAndSwallowsKeysOnReques
     EXPECT_EQ(combo.ItemCount(), 1);
 }
 
-TEST_F(EditorWidgetsTest, MenuArraysLoadAndUnloadAndThePresenterStandsInForTheUser) {
+TEST_F(EditorWidgetsTest, MenuArraysLoadAndUnloadAndAScriptStandsInForTheUser) {
     Menu menu;
     MenuItemArray items(&menu, "first");
     menu.AddItem("Last");
