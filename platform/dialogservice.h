@@ -116,11 +116,12 @@ public:
     // are used once each, in the order queued.
     using WindowScript = std::function<void(QWidget& window)>;
     void OnWindow(const QString& key, WindowScript script);
-    // The same, for the next window of that class, handed over as that class.
+    // The same, for the next window of that class (one with its own Q_OBJECT), handed
+    // over as that class.
     template <class Window>
     void OnWindow(std::function<void(Window&)> script) {
         queue({}, &Window::staticMetaObject, [script = std::move(script)](QObject& shown) {
-            script(*static_cast<Window*>(&shown));
+            script(*qobject_cast<Window*>(&shown));
         });
     }
     // For the next pop-up menu, or the next one of that object name.

@@ -25,8 +25,8 @@ namespace korvel::platform {
 class Menu;
 class PopupList;
 
-// One fixed entry of a menu. Click() is raised when the operator chooses it (or a
-// test's script does, or Trigger()); a check mark is the program's: choosing the entry never
+// One fixed entry of a menu. Click() is raised when the operator chooses it (or a test's
+// script does, or Trigger()); a check mark is the program's: choosing the entry never
 // changes it.
 class MenuItem final : public QObject {
     Q_OBJECT
