@@ -637,6 +637,7 @@ int main(int argc, char** argv) {
     qputenv("KORVEL_SYSTEM_CONFIG", "/nonexistent/korvel-bench.conf");
     QApplication app(argc, argv);
     platform::ScopedScriptedDialogs dialogs; // a first node without a profile says so
+    dialogs->ShowRealMenus();                // the pop-ups are timed as they show
     bench::PinToCurrentCore();
     auto manual = [](benchmark::internal::Benchmark* b, int iterations, benchmark::TimeUnit unit) {
         b->UseManualTime()->Iterations(iterations)->Repetitions(5)->Unit(unit);

@@ -584,8 +584,7 @@ TEST_F(ProfilesTest, ReceiverMenuAddsMovesConfirmsAndDeletes) {
 
 TEST_F(ProfilesTest, RightClickOpensTheReceiverPopupWithAddOnlyWhenThereAreReceivers) {
     Profiles& c = Make();
-    int shown = 0;
-    platform::MenuPresenter old = platform::InstallMenuPresenter([&](platform::Menu*) { ++shown; });
+    const auto shown = [&] { return dialogs->Shown<platform::Menu>(); };
     platform::ListView& par = ListView_Receivers_Parallell(c);
     // A press on no row: the click follows once the list has taken the press.
     const auto press = [&](Qt::MouseButton button) {
@@ -596,17 +595,16 @@ TEST_F(ProfilesTest, RightClickOpensTheReceiverPopupWithAddOnlyWhenThereAreRecei
         QApplication::processEvents();
     };
     press(Qt::RightButton);
-    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(shown(), 1);
     EXPECT_FALSE(Menu_Profile_Receiver_Popup_Add(c).Enabled());
     press(Qt::LeftButton);
-    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(shown(), 1);
     QApplication::processEvents();
     // The clicked list is the one the menu's commands act on.
     Menu_Profile_Receiver_Popup_Add_Item(c).SetCaption(0, "probe");
     PickMenuItem(Menu_Profile_Receiver_Popup_Add_Item(c), *Menu_Profile_Receiver_Popup_Add(c).SubMenu(), 0);
     EXPECT_EQ(par.ListCount(), 1);
     EXPECT_EQ(ListView_Receivers_Sequential(c).ListCount(), 0);
-    platform::InstallMenuPresenter(old);
 }
 
 // --- Calendar, timer and layout -------------------------------------------------------------
@@ -679,16 +677,14 @@ TEST_F(ProfilesTest, ScheduleMenuDayTypesFollowTheScheduleAndARightReleaseOpensI
     EXPECT_EQ(state.Profiles.Find("K1")->m_TimeSchedule->GetActive(7), 0);
     EXPECT_FALSE(Menu_TimeSchedulePopup_Active(c).Checked(0));
 
-    int shown = 0;
-    platform::MenuPresenter old = platform::InstallMenuPresenter([&](platform::Menu*) { ++shown; });
+    const auto shown = [&] { return dialogs->Shown<platform::Menu>(); };
     QWidget& picture = Picture_TimeSchedule(c);
     SendSurfaceMouse(picture, QEvent::MouseButtonPress, {100, 10}, Qt::RightButton, Qt::RightButton);
     SendSurfaceMouse(picture, QEvent::MouseButtonRelease, {100, 10}, Qt::RightButton, Qt::NoButton);
-    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(shown(), 1);
     SendSurfaceMouse(picture, QEvent::MouseButtonPress, {400, 10}, Qt::LeftButton, Qt::LeftButton);
     SendSurfaceMouse(picture, QEvent::MouseButtonRelease, {400, 10}, Qt::RightButton, Qt::LeftButton);
-    EXPECT_EQ(shown, 1) << "a left press followed by a right release opens nothing";
-    platform::InstallMenuPresenter(old);
+    EXPECT_EQ(shown(), 1) << "a left press followed by a right release opens nothing";
 }
 
 // Connected, the caption turns back after two seconds (tests/integration); without a
@@ -758,6 +754,8 @@ public:
         if (WhileOpen) WhileOpen();
         return QStringLiteral("Name");
     }
+    int Run(QDialog&) override { return 0; } // no window opens here: closed (Rejected)
+    void Popup(platform::Menu&, const QPoint&) override {}
 };
 
 TEST_F(ProfilesTest, ANewProfileListArrivingWhileABoxIsOpenCancelsTheCommand) {
