@@ -69,17 +69,6 @@ Bytes Form(std::string_view name, int16_t enabled, int16_t identity, int16_t typ
     return b;
 }
 
-// Runs the parameters window through a driver instead of its modal loop.
-class ScopedDriver {
-public:
-    explicit ScopedDriver(ReceiverParametersWindow::Driver d)
-        : m_Previous(ReceiverParametersWindow::InstallDriver(std::move(d))) {}
-    ~ScopedDriver() { ReceiverParametersWindow::InstallDriver(std::move(m_Previous)); }
-
-private:
-    ReceiverParametersWindow::Driver m_Previous;
-};
-
 class ReceiversTest : public LoopbackTest<Receivers> {
 protected:
     void Start(const char* area = "", const char* password = "") {
@@ -236,7 +225,8 @@ TEST_F(ReceiversTest, CtrlDoubleClickTogglesThroughTheServer) {
 TEST_F(ReceiversTest, OkSendsTheNewReceiverToTheByteAndTheServersAnswerAddsIt) {
     Start();
     ASSERT_TRUE(ListHas(6));
-    ScopedDriver driver([](ReceiverParametersWindow& w) {
+    platform::ScopedScriptedDialogs dialogs;
+    dialogs->OnWindow<ReceiverParametersWindow>([](ReceiverParametersWindow& w) {
         Child<QLineEdit>(w, "Text_ReceiverName").setText("  Night desk ");
         const int gsm = Child<QComboBox>(w, "Combo_ReceiverType").findText("Text message (GSM)");
         ASSERT_GE(gsm, 0);
@@ -261,7 +251,8 @@ TEST_F(ReceiversTest, EditSendsTheChangeAndTheListFollowsTheServer) {
     ASSERT_TRUE(ListHas(6));
     ClickRow(List(), Row(3));
     const auto listed = state.Receivers.Find("K3");
-    ScopedDriver driver([](ReceiverParametersWindow& w) {
+    platform::ScopedScriptedDialogs dialogs;
+    dialogs->OnWindow<ReceiverParametersWindow>([](ReceiverParametersWindow& w) {
         EXPECT_FALSE(Child<QLineEdit>(w, "Text_ReceiverName").isEnabled());
         EXPECT_EQ(w.windowTitle(), "Edit Receivers - Maintenance e-mail");
         EXPECT_EQ(Child<QLineEdit>(w, "Text_Setting", 0).text(), "maintenance@example.org");
@@ -304,8 +295,8 @@ TEST_F(ReceiversTest, RemoveAsksAndTheServersAnswerTakesTheRow) {
 TEST_F(ReceiversTest, RealDoubleClicksToggleOrEditByKeysAndPlace) {
     Start();
     ASSERT_TRUE(ListHas(6));
-    int opened = 0;
-    ScopedDriver driver([&](ReceiverParametersWindow&) { ++opened; });
+    platform::ScopedScriptedDialogs dialogs;
+    const auto opened = [&] { return dialogs->Shown<ReceiverParametersWindow>(); };
     struct Case {
         const char* what;
         bool ignoreCtrl;
@@ -324,11 +315,11 @@ TEST_F(ReceiversTest, RealDoubleClicksToggleOrEditByKeysAndPlace) {
     for (const Case& c : cases) {
         state.IgnoreCtrlWhenEnablingOrDisabling = c.ignoreCtrl;
         const std::size_t toggles = server.ReceivedOfType(221).size();
-        const int edits = opened;
+        const int edits = opened();
         DoubleClickRow(List(), duty, c.xPixels, c.keys);
         EXPECT_EQ(Current(), "K1") << c.what;
         EXPECT_EQ(List().SelectedPosition(), duty) << c.what;
-        EXPECT_EQ(opened - edits, c.toggles ? 0 : 1) << c.what;
+        EXPECT_EQ(opened() - edits, c.toggles ? 0 : 1) << c.what;
         if (c.toggles) {
             ASSERT_TRUE(WaitFor([&] { return server.ReceivedOfType(221).size() == toggles + 1; })) << c.what;
             Bytes expected = Ref(1, "Duty engineer");
@@ -401,12 +392,12 @@ TEST_F(ReceiversTest, OkWithoutAConnectionKeepsTheWindowAndSaysItWasNotSent) {
     platform::ScopedScriptedDialogs dialogs;
 
     struct Seen {
-        bool ranDriver = false;
+        bool ranScript = false;
         bool acceptedAfterOk = true;
         QString nameAfterOk, settingAfterOk;
     };
     auto offline = [&](ReceiverParametersWindow& w, Seen& seen, const char* setting) {
-        seen.ranDriver = true;
+        seen.ranScript = true;
         auto* name = w.findChild<QLineEdit*>("Text_ReceiverName");
         auto* setting0 = w.findChild<QLineEdit*>("Text_Setting0");
         auto* ok = w.findChild<QPushButton*>("Command_Ok");
@@ -429,11 +420,11 @@ TEST_F(ReceiversTest, OkWithoutAConnectionKeepsTheWindowAndSaysItWasNotSent) {
     const Bytes before = listed->CompressToNetworkBytes();
     Seen edit;
     {
-        ScopedDriver driver([&](ReceiverParametersWindow& w) { offline(w, edit, "changed@example.org"); });
+        dialogs->OnWindow<ReceiverParametersWindow>([&](ReceiverParametersWindow& w) { offline(w, edit, "changed@example.org"); });
         QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
         QApplication::sendEvent(list, &enter);
     }
-    ASSERT_TRUE(edit.ranDriver);
+    ASSERT_TRUE(edit.ranScript);
     EXPECT_FALSE(edit.acceptedAfterOk) << "the window stays open";
     EXPECT_EQ(edit.settingAfterOk, "changed@example.org") << "the entry is kept";
     ASSERT_EQ(dialogs->Messages().size(), 1u);
@@ -453,7 +444,7 @@ TEST_F(ReceiversTest, AddWithoutAConnectionSendsNothingAndReportsIt) {
     bool accepted = true;
     QString kept;
     {
-        ScopedDriver driver([&](ReceiverParametersWindow& w) {
+        dialogs->OnWindow<ReceiverParametersWindow>([&](ReceiverParametersWindow& w) {
             w.findChild<QLineEdit*>("Text_ReceiverName")->setText("Night desk");
             auto* type = w.findChild<QComboBox*>("Combo_ReceiverType");
             ChooseEntry(*type, type->findText("Text message (GSM)"));
@@ -726,7 +717,8 @@ TEST_F(ReceiversTest, SampleCaptionsFitTheLabelsOfTheParametersWindow) {
     ASSERT_TRUE(ListHas(6));
     std::vector<std::string> cut;
     int checked = 0;
-    ScopedDriver driver([&](ReceiverParametersWindow& w) {
+    platform::ScopedScriptedDialogs dialogs;
+    dialogs->OnWindow<ReceiverParametersWindow>([&](ReceiverParametersWindow& w) {
         auto fits = [&](const QLabel& label, const QString& caption) {
             ++checked;
             if (QFontMetrics(label.font()).horizontalAdvance(caption) > label.contentsRect().width())
