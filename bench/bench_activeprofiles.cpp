@@ -17,7 +17,7 @@
 // Goal, per message: one message at 10,000 profiles / at 1,000 <= 2 (the cost follows
 // the change, not the tree).
 #include "controls/activeprofiles/activeprofilescomponent.h"
-#include "controls/activeprofiles/profileswitch.h"
+#include "controls/profileswitch/profileswitch.h"
 
 #include "core/clientstate.h"
 #include "core/codec.h"
@@ -90,7 +90,7 @@ Figures Measure(int profiles) {
     QElapsedTimer clock;
     clock.start();
     long found = 0;
-    for (const QString& name : same) found += activeprofiles::FindProfileByShownName(state, name.toStdString()) != nullptr;
+    for (const QString& name : same) found += profileswitch::FindProfileByShownName(state, name.toStdString()) != nullptr;
     f.scan = static_cast<double>(clock.nsecsElapsed()) / 1e9 / static_cast<double>(same.size());
     if (found == 0) std::fprintf(stderr, "the scan found nothing\n");
     if (enabled >= 0) std::fprintf(stderr, "no profile answered as enabled\n");

@@ -1,8 +1,10 @@
 #pragma once
 // What the receivers editor's and the text message control's benchmarks share: receiver
-// lists and single receivers on the wire, and a control loaded over loopback from the
-// substitute server.
+// lists and single receivers on the wire, a control loaded over loopback from the
+// substitute server, one message timed to the repaint after it, the floor (a QTreeView
+// over a minimal item model) and the resident memory of the process.
 
+#include "bench/pacedreads.h"
 #include "core/clientstate.h"
 #include "core/codec.h"
 #include "core/records/receiver.h"
@@ -10,13 +12,20 @@
 #include "testserver/sampledata.h"
 #include "testserver/server.h"
 
+#include <QAbstractTableModel>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QElapsedTimer>
-#include <QTreeWidget>
+#include <QHeaderView>
+#include <QIcon>
+#include <QTreeView>
 
 #include <algorithm>
 #include <cstdint>
+#include <cstdio>
+#include <malloc.h>
 #include <string>
+#include <unistd.h>
 #include <vector>
 
 namespace korvel::bench {
@@ -75,18 +84,128 @@ inline Bytes RenamedBurst(int n, int count, int rep, QString& last) {
     return burst;
 }
 
-// What a floor does with its rows: orders them by a case-insensitive key made once per
-// row (equal keys keep their order) and adds them to the tree in one batch.
-struct FloorRow {
-    QString key;
-    QTreeWidgetItem* item;
+// A 241 frame removing receiver `identity`.
+inline Bytes DeletedReceiverFrame(int identity, const Bytes& name) {
+    Bytes body;
+    AppendLong(body, identity);
+    AppendString(body, name);
+    return testserver::EncodeFrame(241, body);
+}
+
+// The floor's model: the least an item model must be to show the same rows: their texts,
+// the icon of column 1 and a check box where the list has them; nothing else.
+class FloorModel final : public QAbstractTableModel {
+public:
+    struct Row {
+        QString key; // the folded sort text, made once
+        std::vector<QString> texts;
+        int icon = 0;
+    };
+    FloorModel(int columns, bool checks, std::vector<QIcon> icons = {})
+        : m_Columns(columns), m_Checks(checks), m_Icons(std::move(icons)) {}
+
+    int rowCount(const QModelIndex& parent = QModelIndex()) const override {
+        return parent.isValid() ? 0 : static_cast<int>(m_Rows.size());
+    }
+    int columnCount(const QModelIndex& parent = QModelIndex()) const override { return parent.isValid() ? 0 : m_Columns; }
+    QVariant data(const QModelIndex& index, int role) const override {
+        const Row& r = m_Rows[static_cast<std::size_t>(index.row())];
+        if (role == Qt::DisplayRole) {
+            const auto c = static_cast<std::size_t>(index.column());
+            return c < r.texts.size() ? QVariant(r.texts[c]) : QVariant();
+        }
+        if (role == Qt::DecorationRole && index.column() == 0 && r.icon > 0 &&
+            r.icon <= static_cast<int>(m_Icons.size()))
+            return m_Icons[static_cast<std::size_t>(r.icon - 1)];
+        if (role == Qt::CheckStateRole && index.column() == 0 && m_Checks) return static_cast<int>(Qt::Unchecked);
+        return {};
+    }
+    Qt::ItemFlags flags(const QModelIndex& index) const override {
+        return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren |
+                                     (m_Checks ? Qt::ItemIsUserCheckable : Qt::NoItemFlags)
+                               : Qt::NoItemFlags;
+    }
+
+    // The rows in order of their keys (equal keys keep their order), in one step.
+    void Load(std::vector<Row> rows) {
+        std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) { return a.key < b.key; });
+        beginResetModel();
+        m_Rows = std::move(rows);
+        endResetModel();
+    }
+    // One row moves from one place to another.
+    void Move(int from, int to) {
+        if (from == to) return;
+        beginMoveRows(QModelIndex(), from, from, QModelIndex(), to > from ? to + 1 : to);
+        Row row = std::move(m_Rows[static_cast<std::size_t>(from)]);
+        m_Rows.erase(m_Rows.begin() + from);
+        m_Rows.insert(m_Rows.begin() + to, std::move(row));
+        endMoveRows();
+    }
+    const Row& At(int row) const { return m_Rows[static_cast<std::size_t>(row)]; }
+
+private:
+    int m_Columns;
+    bool m_Checks;
+    std::vector<QIcon> m_Icons;
+    std::vector<Row> m_Rows;
 };
-inline void AddInOrder(QTreeWidget& tree, std::vector<FloorRow>& rows) {
-    std::stable_sort(rows.begin(), rows.end(), [](const FloorRow& a, const FloorRow& b) { return a.key < b.key; });
-    QList<QTreeWidgetItem*> items;
-    items.reserve(static_cast<qsizetype>(rows.size()));
-    for (const FloorRow& r : rows) items.push_back(r.item);
-    tree.addTopLevelItems(items);
+
+// The floor's view: a QTreeView as the list shows it (one line a row, no fold arrows).
+inline void PrepareFloorView(QTreeView& view, QAbstractItemModel& model, int width, int height, bool header) {
+    view.setModel(&model);
+    view.setUniformRowHeights(true);
+    view.setRootIsDecorated(false);
+    view.setHeaderHidden(!header);
+    view.setIconSize(QSize(16, 16));
+    view.resize(width, height);
+    view.show();
+    QApplication::processEvents();
+}
+
+// Seconds for one move of one row in the floor, from `from` to `to`, to its repaint.
+inline double TimeFloorMove(QTreeView& view, FloorModel& model, int from, int to) {
+    QElapsedTimer clock;
+    clock.start();
+    model.Move(from, to);
+    view.viewport()->repaint();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+    return static_cast<double>(clock.nsecsElapsed()) / 1e9;
+}
+
+// Seconds for one message as the operator sees it: from handing its frame to the server
+// until the control has handled it as one read and the list's viewport is painted again.
+inline double TimeLone(PacedReads& paced, const Bytes& frame, QWidget& viewport) {
+    QElapsedTimer clock;
+    clock.start();
+    if (!paced.Send(frame)) return 1e300;
+    viewport.repaint();
+    // What that painting left to be painted (a scroll bar whose range changed) goes to this
+    // message, not to the next one.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::UpdateRequest);
+    return static_cast<double>(clock.nsecsElapsed()) / 1e9;
+}
+
+// Resident memory of this process in bytes, the freed heap given back first.
+inline double ResidentBytes() {
+    malloc_trim(0);
+    long pages = 0, resident = 0;
+    if (FILE* f = std::fopen("/proc/self/statm", "r")) {
+        if (std::fscanf(f, "%ld %ld", &pages, &resident) != 2) resident = 0;
+        std::fclose(f);
+    }
+    return static_cast<double>(resident) * static_cast<double>(sysconf(_SC_PAGESIZE));
+}
+
+// The fastest and the median of some figures.
+struct Spread {
+    double fastest = 1e300;
+    double median = 1e300;
+};
+inline Spread SpreadOf(std::vector<double> v) {
+    if (v.empty()) return {};
+    std::sort(v.begin(), v.end());
+    return {v.front(), v[v.size() / 2]};
 }
 
 // Starts the server with the default sample data whose receiver list holds receivers

@@ -42,8 +42,7 @@ StartupResult Start(const QStringList& arguments, ISettingsStore& store) {
         {
             SelectionWindow selection(parameters, store);
             selection.Prepare();
-            InstallTestHooks(selection);
-            selection.exec();
+            platform::RunModal(selection);
         }
         StoreAfterSelection(parameters, store);
     }
@@ -62,10 +61,49 @@ StartupResult Start(const QStringList& arguments, ISettingsStore& store) {
     return result;
 }
 
-void InstallTestHooks(QWidget& window) {
+namespace {
+
+// The delay KORVEL_QUIT_AFTER_MS asks for, or -1 when it asks for none.
+int QuitAfterMs() {
     bool ok = false;
     const int quitAfter = qEnvironmentVariableIntValue("KORVEL_QUIT_AFTER_MS", &ok);
-    if (!ok || quitAfter < 0) return;
+    return ok && quitAfter >= 0 ? quitAfter : -1;
+}
+
+// The Qt dialog service, with the test hooks on every window it runs.
+class SelfClosingWindows final : public platform::IDialogService {
+public:
+    platform::MessageResult Message(const platform::MessageRequest& request, QWidget* parent) override {
+        return m_Qt.Message(request, parent);
+    }
+    std::optional<QString> Input(const platform::InputRequest& request, QWidget* parent) override {
+        return m_Qt.Input(request, parent);
+    }
+    int Run(QDialog& window) override {
+        InstallTestHooks(window);
+        return m_Qt.Run(window);
+    }
+    void Popup(platform::Menu& menu, const QPoint& globalPosition) override { m_Qt.Popup(menu, globalPosition); }
+
+private:
+    platform::QtDialogService m_Qt;
+};
+
+} // namespace
+
+StartupTestHooks::StartupTestHooks() {
+    if (QuitAfterMs() < 0) return;
+    m_Previous = platform::InstallDialogService(std::make_unique<SelfClosingWindows>());
+    m_Installed = true;
+}
+
+StartupTestHooks::~StartupTestHooks() {
+    if (m_Installed) platform::InstallDialogService(std::move(m_Previous));
+}
+
+void InstallTestHooks(QWidget& window) {
+    const int quitAfter = QuitAfterMs();
+    if (quitAfter < 0) return;
     QTimer::singleShot(quitAfter, &window, [&window] {
         const QString path = qEnvironmentVariable("KORVEL_GRAB_PNG");
         if (!path.isEmpty()) window.grab().save(path, "PNG");

@@ -28,7 +28,10 @@ int main(int argc, char* argv[]) {
 
     QStringList arguments = QApplication::arguments();
     arguments.removeFirst(); // the program itself
-    auto started = korvel::container::Start(arguments, store);
+    auto started = [&] {
+        const korvel::container::StartupTestHooks hooks; // KORVEL_QUIT_AFTER_MS: the selection window too
+        return korvel::container::Start(arguments, store);
+    }();
     // A signal that came while the start-up ran without the event loop ends it here,
     // before the window is shown.
     quit.DeliverPending();

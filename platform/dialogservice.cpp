@@ -1,8 +1,11 @@
 #include "platform/dialogservice.h"
 
 #include "platform/plaintext.h"
+#include "platform/popuplist.h"
+#include "platform/popupmenu.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QInputDialog>
 #include <QLabel>
 #include <QMessageBox>
@@ -93,6 +96,49 @@ QWidget* OwnerOr(QWidget* parent) {
     return parent ? parent : QApplication::activeWindow();
 }
 
+// Whether the key names the object: its object name, or its class or one it derives from.
+bool Names(const QString& key, const QString& name, const QMetaObject* type) {
+    if (key.isEmpty()) return false;
+    if (key == name) return true;
+    for (const QMetaObject* meta = type; meta; meta = meta->superClass())
+        if (key == QLatin1String(meta->className())) return true;
+    return false;
+}
+
+// Shows a window as exec() does before its loop (modal, result cleared, not deleted on
+// close meanwhile) and, when it goes, ends it as exec() does after its loop.
+class ShownModal final {
+public:
+    explicit ShownModal(QDialog& window)
+        : m_Window(window),
+          m_DeleteOnClose(window.testAttribute(Qt::WA_DeleteOnClose)),
+          m_WasShowModal(window.testAttribute(Qt::WA_ShowModal)) {
+        window.setAttribute(Qt::WA_DeleteOnClose, false);
+        window.setAttribute(Qt::WA_ShowModal, true);
+        window.setResult(0);
+        window.show();
+    }
+    // Closes the window as by its close box when it is still open; one that refuses to
+    // close is ended as rejected, so nothing waits on it.
+    int Close() {
+        if (m_Window.isVisible()) m_Window.close();
+        if (m_Window.isVisible()) m_Window.done(QDialog::Rejected);
+        return m_Window.result();
+    }
+    ~ShownModal() {
+        Close();
+        if (!m_WasShowModal) m_Window.setAttribute(Qt::WA_ShowModal, false);
+        if (m_DeleteOnClose) delete &m_Window;
+    }
+    ShownModal(const ShownModal&) = delete;
+    ShownModal& operator=(const ShownModal&) = delete;
+
+private:
+    QDialog& m_Window;
+    bool m_DeleteOnClose;
+    bool m_WasShowModal;
+};
+
 } // namespace
 
 IDialogService& Dialogs() {
@@ -116,6 +162,8 @@ std::optional<QString> AskText(const QString& prompt, const QString& title,
                                const QString& defaultText, QWidget* parent) {
     return Dialogs().Input(InputRequest{prompt, title, defaultText}, parent);
 }
+
+int RunModal(QDialog& window) { return Dialogs().Run(window); }
 
 MessageResult CloseResult(MessageButtons buttons) {
     switch (buttons) {
@@ -153,6 +201,10 @@ std::optional<QString> QtDialogService::Input(const InputRequest& request, QWidg
     return text;
 }
 
+int QtDialogService::Run(QDialog& window) { return window.exec(); }
+
+void QtDialogService::Popup(Menu& menu, const QPoint& globalPosition) { PopupList::Open(&menu, globalPosition); }
+
 MessageResult ScriptedDialogService::Message(const MessageRequest& request, QWidget*) {
     m_Messages.push_back(request);
     if (m_WhileOpen) m_WhileOpen(request);
@@ -172,11 +224,73 @@ std::optional<QString> ScriptedDialogService::Input(const InputRequest& request,
     return text;
 }
 
+int ScriptedDialogService::Run(QDialog& window) {
+    int result = QDialog::Rejected;
+    {
+        ShownModal shown(window);
+        m_Windows.push_back(ShownWindow{window.objectName(), window.windowTitle(), window.metaObject(), false});
+        if (auto script = take(window)) {
+            m_Windows.back().scripted = true;
+            script(window);
+        }
+        result = shown.Close();
+    }
+    return result;
+}
+
+void ScriptedDialogService::Popup(Menu& menu, const QPoint& globalPosition) {
+    m_Windows.push_back(ShownWindow{menu.objectName(), QString(), menu.metaObject(), false});
+    auto script = take(menu);
+    if (!script && m_RealMenus) {
+        PopupList::Open(&menu, globalPosition);
+        return;
+    }
+    emit menu.AboutToShow();
+    if (script) {
+        m_Windows.back().scripted = true;
+        script(menu);
+    }
+}
+
+void ScriptedDialogService::OnWindow(const QString& key, WindowScript script) {
+    queue(key, &QWidget::staticMetaObject,
+          [script = std::move(script)](QObject& shown) { script(*static_cast<QWidget*>(&shown)); });
+}
+
+void ScriptedDialogService::OnMenu(const QString& name, MenuScript script) {
+    queue(name, &Menu::staticMetaObject,
+          [script = std::move(script)](QObject& shown) { script(*static_cast<Menu*>(&shown)); });
+}
+
+void ScriptedDialogService::queue(QString key, const QMetaObject* kind, std::function<void(QObject&)> run) {
+    m_Scripts.push_back(Script{std::move(key), kind, std::move(run)});
+}
+
+std::function<void(QObject&)> ScriptedDialogService::take(const QObject& shown) {
+    for (auto it = m_Scripts.begin(); it != m_Scripts.end(); ++it) {
+        if (!shown.metaObject()->inherits(it->kind)) continue;
+        if (!it->key.isEmpty() && !Names(it->key, shown.objectName(), shown.metaObject())) continue;
+        auto run = std::move(it->run);
+        m_Scripts.erase(it);
+        return run;
+    }
+    return {};
+}
+
+int ScriptedDialogService::Shown(const QString& key) const {
+    int count = 0;
+    for (const ShownWindow& window : m_Windows)
+        if (Names(key, window.name, window.type)) ++count;
+    return count;
+}
+
 void ScriptedDialogService::Clear() {
     m_Answers.clear();
     m_Texts.clear();
     m_Messages.clear();
     m_Inputs.clear();
+    m_Scripts.clear();
+    m_Windows.clear();
 }
 
 ScopedScriptedDialogs::ScopedScriptedDialogs() {

@@ -4,11 +4,13 @@
 // a header text, a header icon by number and a width in twips; sorting by one column in
 // either order with a case-insensitive text compare.
 //
+// The rows live in a model of the list's own (platform/listmodel.h), plain rows without
+// an object each; the view is a QTreeView with one line per row (uniform row heights).
 // Positions of rows and columns are 1-based; 0 means none. Row positions follow the
 // display order, so they change when the list sorts. Keys are unique and compare
-// without regard to case; look-up by key costs one hash look-up, and after rows moved
-// (insertion, removal, sort) the first look-up rescans the rows once for all.
-// Rows are added and removed only through AddItem, RemoveItem and ClearItems.
+// without regard to case; look-up by key costs one hash look-up, also after rows moved.
+// Rows are added and removed through AddItem, AddItems, RemoveItem and ClearItems (rows
+// removed through the model take their keys with them).
 //
 // Sorting: while Sorted() is on, a new row goes to its place at once and a change of the
 // sort key or order sorts the list again; a change of a row's texts does not move it
@@ -16,28 +18,29 @@
 // compares the texts of the sort column as QString::compare does without regard to case;
 // equal texts keep their order. Each row keeps the folded form of its sort text, made
 // once when first compared and again only after that text changes, so a comparison
-// copies no text.
+// copies no text. One row is moved to its place with SortRow, which moves only that
+// row.
 //
 // Events: ItemClick for a press of the left or the right button on a row (the row is
-// selected first, and no key held with the press takes the selection from it); ColumnClick for a click on a header; DblClick; MouseDown and
-// MouseMove with the button (1 left, 2 right, 4 middle), the shift state (1 Shift,
-// 2 Ctrl, 4 Alt, summed) and the position in twips; KeyPress with the character code
-// (13 for Enter); ItemCheck when the user changes a check box. Nothing the program does
-// raises an event.
+// selected first, and no key held with the press takes the selection from it);
+// ColumnClick for a click on a header; DblClick; MouseDown and MouseMove with the button
+// (1 left, 2 right, 4 middle), the shift state (1 Shift, 2 Ctrl, 4 Alt, summed) and the
+// position in twips; KeyPress with the character code (13 for Enter); ItemCheck when the
+// user changes a check box. Nothing the program does raises an event.
 
-#include <QHash>
-#include <QSet>
+#include "platform/listmodel.h"
+
 #include <QString>
-#include <QTreeWidget>
+#include <QStringList>
+#include <QTreeView>
 
-#include <string>
 #include <vector>
 
 namespace korvel::platform {
 
 class IconStore;
 
-class ListView final : public QTreeWidget {
+class ListView final : public QTreeView {
     Q_OBJECT
 public:
     explicit ListView(QWidget* parent = nullptr);
@@ -63,18 +66,14 @@ public:
     void SetColumnIcon(int column, int number);
 
     // --- Rows -----------------------------------------------------------------------------
-    int ListCount() const { return topLevelItemCount(); }
+    int ListCount() const { return m_Model->Count(); }
     // Appends a row (or, while sorted, puts it at its place); returns its position, or 0
     // when the key is empty or already taken (nothing is added then).
     int AddItem(const QString& key, const QString& text, int smallIcon = 0);
     // The same with the texts of columns 1, 2, ... set at once (faster than setting the
     // sub-items one by one afterwards).
     int AddItem(const QString& key, const QStringList& texts, int smallIcon);
-    struct NewRow {
-        QString Key;
-        QStringList Texts;
-        int SmallIcon = 0;
-    };
+    using NewRow = ListRowData; // {Key, Texts, SmallIcon}
     // Appends many rows in one step (while sorted they then take their places); a row
     // whose key is empty or taken is left out. Returns the number of rows added.
     int AddItems(const std::vector<NewRow>& rows);
@@ -106,13 +105,13 @@ public:
     void EnsureVisible(int position);
 
     // --- Sorting --------------------------------------------------------------------------
-    bool Sorted() const { return m_Sorted; }
+    bool Sorted() const { return m_Model->Sorted(); }
     void SetSorted(bool sorted);
     // 0-based sort column. A column that does not exist is refused (false, no change).
-    int SortKey() const { return m_SortKey; }
+    int SortKey() const { return m_Model->SortColumn(); }
     bool SetSortKey(int key);
     // 0 ascending, 1 descending; other values are refused (false, no change).
-    int SortOrder() const { return m_SortOrder; }
+    int SortOrder() const { return m_Model->SortOrder(); }
     bool SetSortOrder(int order);
     // Moves the row at the position to the place a sort of the whole list would give it,
     // the other rows being in order: among rows with an equal text it keeps its place
@@ -121,19 +120,20 @@ public:
     int SortRow(int position);
 
     // --- Check boxes and tool tip ---------------------------------------------------------
-    bool CheckBoxes() const { return m_CheckBoxes; }
+    bool CheckBoxes() const { return m_Model->CheckBoxes(); }
     void SetCheckBoxes(bool on);
     // The number of ticked rows, and their keys in no particular order; both cost in
     // proportion to the ticked rows, not to the list.
-    int CheckedCount() const { return static_cast<int>(m_CheckedRows.size()); }
-    QStringList CheckedKeys() const;
+    int CheckedCount() const { return m_Model->CheckedCount(); }
+    QStringList CheckedKeys() const { return m_Model->CheckedKeys(); }
 
     // Many rows are about to change (ticks restored, say): the view lays the list out once
-    // when the event loop next runs, instead of looking up each changed row's place on
-    // screen, which costs in proportion to the list.
-    void DeferLayout() { scheduleDelayedItemsLayout(); }
+    // when the event loop next runs, instead of looking at each changed row on its own.
+    void DeferLayout() { scheduleDelayedItemsLayout(); m_LayoutPending = true; }
     QString ToolTipText() const { return m_ToolTip; }
     void SetToolTipText(const QString& text);
+
+    void doItemsLayout() override;
 
 signals:
     void ItemClick(int position);
@@ -152,41 +152,29 @@ protected:
     bool viewportEvent(QEvent* event) override;
     QItemSelectionModel::SelectionFlags selectionCommand(const QModelIndex& index,
                                                          const QEvent* event = nullptr) const override;
+    void dataChanged(const QModelIndex& topLeft, const QModelIndex& bottomRight,
+                     const QList<int>& roles = QList<int>()) override;
 
 private:
-    class Item;
     struct Column {
         int Twips = 0;   // width as last set
         int Pixels = 0;  // the pixel width it was shown with
         int Icon = 0;
     };
 
-    Item* makeItem(const QString& key, const QStringList& texts, int smallIcon);
-    Item* fill(Item* item, const QStringList& texts, int smallIcon);
-    Item* itemAt(int position) const;
-    int positionOf(const QTreeWidgetItem* item) const;
-    void forget(const Item* item);
     bool validColumn(int column) const { return column >= 1 && column <= ColumnCount(); }
-    void sortNow();
-    int insertionIndex(const Item* item) const;
-    bool lessThan(const QTreeWidgetItem& a, const QTreeWidgetItem& b) const;
-    // a sorts before b in the list's order (ascending or descending).
-    bool before(const Item& a, const Item& b) const;
-    void setCheckedState(Item* item, bool checked);
-    void onItemChanged(QTreeWidgetItem* item, int column);
+    bool validRow(int position) const { return position >= 1 && position <= ListCount(); }
+    QModelIndex rowIndex(int position) const { return m_Model->index(position - 1, 0); }
+    bool rowOnScreen(int row) const;
+    void onRowMoved(const QModelIndex& parent, int start, int end, const QModelIndex& destination, int row);
     void emitMouse(void (ListView::*signal)(int, int, int, int), QMouseEvent* event, int button);
 
+    ListModel* m_Model;
     std::vector<Column> m_Columns;
-    QHash<QString, Item*> m_Keys; // case-folded key -> row
-    QSet<Item*> m_CheckedRows;
     const IconStore* m_HeaderIcons = nullptr;
     const IconStore* m_SmallIcons = nullptr;
-    bool m_Sorted = false;
-    int m_SortKey = 0;
-    int m_SortOrder = 0;
-    bool m_CheckBoxes = false;
-    bool m_ProgramChange = false;
     QString m_ToolTip;
+    bool m_LayoutPending = false; // the view will lay the rows out when the event loop runs
 };
 
 } // namespace korvel::platform

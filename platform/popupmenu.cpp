@@ -1,5 +1,6 @@
 #include "platform/popupmenu.h"
 
+#include "platform/dialogservice.h"
 #include "platform/popuplist.h"
 
 #include <QApplication>
@@ -423,27 +424,8 @@ void Menu::rowChanged(int row) {
 
 // --- Showing ------------------------------------------------------------------------------------
 
-namespace {
-MenuPresenter& Presenter() {
-    static MenuPresenter presenter;
-    return presenter;
-}
-} // namespace
-
 void PopupMenu(Menu* menu, const QPoint& globalPosition) {
-    if (!menu) return;
-    if (Presenter()) {
-        emit menu->AboutToShow();
-        Presenter()(menu);
-        return;
-    }
-    PopupList::Open(menu, globalPosition);
-}
-
-MenuPresenter InstallMenuPresenter(MenuPresenter presenter) {
-    MenuPresenter old = std::move(Presenter());
-    Presenter() = std::move(presenter);
-    return old;
+    if (menu) Dialogs().Popup(*menu, globalPosition);
 }
 
 } // namespace korvel::platform

@@ -1,8 +1,8 @@
 #pragma once
 // Run-time pop-up menus: a menu of fixed entries, separators, sub-menus and arrays of
 // entries that are created and dropped while the program runs (each with a caption, a
-// tag, an enabled state and a check mark), and one way of showing a menu at the pointer
-// that tests can replace, so no test waits on a menu.
+// tag, an enabled state and a check mark), shown at the pointer through the dialog
+// service, which tests replace, so no test waits on a menu.
 //
 // A menu is data: its entries live in plain arrays, and nothing is laid out while it is
 // closed, so filling a menu of n entries costs O(n). It shows as a pop-up list of its own
@@ -16,7 +16,6 @@
 #include <QPointer>
 #include <QString>
 
-#include <functional>
 #include <memory>
 #include <utility>
 #include <vector>
@@ -26,8 +25,8 @@ namespace korvel::platform {
 class Menu;
 class PopupList;
 
-// One fixed entry of a menu. Click() is raised when the operator chooses it (or a
-// presenter does, or Trigger()); a check mark is the program's: choosing the entry never
+// One fixed entry of a menu. Click() is raised when the operator chooses it (or a test's
+// script does, or Trigger()); a check mark is the program's: choosing the entry never
 // changes it.
 class MenuItem final : public QObject {
     Q_OBJECT
@@ -147,7 +146,7 @@ public:
     MenuItem* AddSubMenu(const QString& caption);
     void AddSeparator();
 
-    // --- The rows, as the pop-up list and a presenter see them ----------------------------
+    // --- The rows, as the pop-up list and a test's script see them ------------------------
     int Count() const;
     QString Caption(int row) const;
     bool IsSeparator(int row) const;
@@ -208,13 +207,10 @@ private:
     std::unique_ptr<Measuring> m_Measuring;
 };
 
-// Shows the menu at the global position (AboutToShow first) as a pop-up list and returns
-// at once; the chosen entry raises its Click()/Clicked() once the list has closed. A
-// presenter installed by a test stands in for the user: it gets the menu (after
-// AboutToShow) and may choose one of its rows (Menu::Trigger).
-using MenuPresenter = std::function<void(Menu* menu)>;
+// Shows the menu at the global position (AboutToShow first) through the dialog service
+// (platform/dialogservice.h): as a pop-up list that returns at once, the chosen entry
+// raising its Click()/Clicked() once the list has closed; under the scripted service of
+// the tests, as the test's script says.
 void PopupMenu(Menu* menu, const QPoint& globalPosition);
-// Installs a presenter; returns the one it replaces. An empty one restores the real menu.
-MenuPresenter InstallMenuPresenter(MenuPresenter presenter);
 
 } // namespace korvel::platform

@@ -1,7 +1,7 @@
 #include "controls/activeprofiles/activeprofilescomponent.h"
 
 #include "controls/activeprofiles/checkboxicons.h"
-#include "controls/activeprofiles/profileswitch.h"
+#include "controls/profileswitch/profileswitch.h"
 #include "core/decoder.h"
 #include "core/procedures.h"
 #include "core/records/profile.h"
@@ -97,12 +97,12 @@ void Component::ProfileEnableOrDisable(const QString& ProfileName, int Enabled) 
     if ((State().UserRights & RightEnableOrDisableProfiles) == 0) return;
     const auto profile = m_ShownNames.Find(State(), platform::FromQString(ProfileName));
     if (!profile) return;
-    sendEnableOrDisable(*profile, EnableFlag(Enabled));
+    sendEnableOrDisable(*profile, profileswitch::EnableFlag(Enabled));
 }
 
 void Component::sendEnableOrDisable(const cProfile& profile, int16_t flag) {
     // Nothing changes here: the server's own 220 updates the profile and its node.
-    Send(220, ProfileEnableOrDisableBody(profile, flag));
+    Send(220, profileswitch::ProfileEnableOrDisableBody(profile, flag));
 }
 
 // --- Tree ----------------------------------------------------------------------------------

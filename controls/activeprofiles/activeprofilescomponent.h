@@ -8,7 +8,7 @@
 #include "shell/component.h"
 
 #ifndef Q_MOC_RUN
-#include "controls/activeprofiles/profileswitch.h"
+#include "controls/profileswitch/profileswitch.h"
 #endif
 
 #include <memory>
@@ -66,7 +66,7 @@ private:
     platform::TreeView* m_Tree;
     int16_t m_TreeShift = 0;
     // The public operations find a profile by its shown name through this index.
-    mutable ShownNameIndex m_ShownNames;
+    mutable profileswitch::ShownNameIndex m_ShownNames;
 };
 
 } // namespace korvel::activeprofiles

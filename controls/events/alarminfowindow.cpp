@@ -4,6 +4,7 @@
 #include "controls/events/dateparsers.h"
 #include "core/numeric.h"
 #include "core/settingsstore.h"
+#include "platform/dialogservice.h"
 #include "platform/qtext.h"
 #include "platform/twips.h"
 #include "platform/windowhelpers.h"
@@ -187,7 +188,7 @@ void AlarmInfoWindow::ShowModal() {
     platform::CenterForm(this);
     setWindowState(windowState() & ~(Qt::WindowMinimized | Qt::WindowMaximized));
     m_List->setFocus();
-    exec();
+    platform::RunModal(*this);
 }
 
 QString AlarmInfoWindow::ClipboardText() const {

@@ -54,7 +54,8 @@ public:
     // Fills the values from the record and names the window after it.
     void Fill(const Bytes& record);
 
-    // Shows the window modal, on top, and waits until it closes.
+    // Shows the window modal, on top, and waits until it closes (through the dialog
+    // service).
     void ShowModal();
 
     void done(int result) override;

@@ -1,19 +1,27 @@
-// The profiles editor: the two receiver lists of a profile, their pop-up menu and the
-// receiver sub-menu.
+// The profiles editor's receiver lists: the two lists of a profile, their pop-up menu
+// and the receiver sub-menu.
 
-#include "controls/profiles/profilescomponent.h"
+#include "controls/profiles/receiverlists.h"
 
+#include "controls/profiles/profileicons.h"
 #include "core/cp1252.h"
 #include "core/decoder.h"
 #include "core/numeric.h"
 #include "core/procedures.h"
+#include "core/records/profile.h"
 #include "core/records/receiver.h"
 #include "core/serversettings.h"
+#include "platform/iconstore.h"
 #include "platform/listview.h"
 #include "platform/popupmenu.h"
 #include "platform/qtext.h"
+#include "platform/twips.h"
 
 #include <QCursor>
+#include <QEvent>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
 #include <QTimer>
 
 #include <algorithm>
@@ -40,19 +48,152 @@ QString MenuText(QString caption) { return caption.replace(QStringLiteral("&&"),
 
 } // namespace
 
-int Component::receiverIcon(bool sequential, const Bytes& name, bool confirm) const {
-    const std::shared_ptr<cReceiver> receiver = GetReceiverByName(State(), name);
+ReceiverLists::ReceiverLists(PageHost& host, ClientState& state, QObject* control)
+    : Page(host, state, control, "ReceiverLists"), m_ReceiverIcons(new platform::IconStore) {
+    FillReceiverIcons(*m_ReceiverIcons);
+}
+
+ReceiverLists::~ReceiverLists() { DeletePlaced(); }
+
+// --- Widgets ------------------------------------------------------------------------------
+
+void ReceiverLists::Build(QWidget* tab) {
+    m_FrameReceivers = Placed(
+        Named(new QGroupBox(QStringLiteral("&Receivers when this profile matches"), tab), "Frame_Receivers"));
+    m_FrameReceivers->setGeometry(TwipRect(120, 120, 5300, 3400));
+    const char* listLabels[] = {"Parallell receivers:", "Sequential receivers:"};
+    for (int i = 0; i < 2; ++i) {
+        auto* label = new QLabel(QString::fromLatin1(listLabels[i]), m_FrameReceivers);
+        label->setObjectName(Indexed("Label_Receivers", i));
+        m_ReceiversLabel[static_cast<std::size_t>(i)] = label;
+    }
+    m_ReceiversLabel[0]->setGeometry(TwipRect(120, 250, 3000, 255));
+    m_Parallel = Named(new platform::ListView(m_FrameReceivers), "ListView_Receivers_Parallell");
+    m_Sequential = Named(new platform::ListView(m_FrameReceivers), "ListView_Receivers_Sequential");
+    for (platform::ListView* list : {m_Parallel, m_Sequential}) {
+        list->SetSmallIcons(m_ReceiverIcons.get());
+        list->setHeaderHidden(true);
+        list->AddColumn(QString(), 4000);
+        list->installEventFilter(this);
+    }
+    m_Parallel->setGeometry(TwipRect(120, 510, 5060, 1290));
+    m_ReceiversLabel[1]->setGeometry(TwipRect(120, 1845, 3000, 255));
+    m_Sequential->setGeometry(TwipRect(120, 2055, 5060, 1290));
+}
+
+void ReceiverLists::BuildMenu() {
+    m_ReceiverPopup = Named(new platform::Menu(this), "Menu_Profile_Receiver_Popup");
+    m_ReceiverPopupAdd =
+        Named(m_ReceiverPopup->AddSubMenu(QString::fromUtf8("Lägg till &mottagare")), "Menu_Profile_Receiver_Popup_Add");
+    Named(m_ReceiverPopupAdd->SubMenu(), "Menu_Profile_Receiver_Popup_Add");
+    m_ReceiverAddMenu = Named(new platform::MenuItemArray(m_ReceiverPopupAdd->SubMenu(), QString(), this),
+                              "Menu_Profile_Receiver_Popup_Add_Item");
+    m_ReceiverPopup->AddSeparator();
+    m_ReceiverPopupUp = Named(m_ReceiverPopup->AddItem(QStringLiteral("Flytta &upp")), "Menu_Profile_Receiver_Popup_Up");
+    m_ReceiverPopupDown =
+        Named(m_ReceiverPopup->AddItem(QStringLiteral("Flytta &ner")), "Menu_Profile_Receiver_Popup_Down");
+    m_ReceiverPopup->AddSeparator();
+    m_ReceiverPopupConfirm = Named(m_ReceiverPopup->AddItem(QString::fromUtf8("&Begär manuell bekräftelse på mottagande")),
+                                   "Menu_Profile_Receiver_Popup_Confirm");
+    m_ReceiverPopupConfirm->SetCheckable(true);
+    m_ReceiverPopup->AddSeparator();
+    m_ReceiverPopupDelete =
+        Named(m_ReceiverPopup->AddItem(QStringLiteral("&Ta bort")), "Menu_Profile_Receiver_Popup_Delete");
+    connectHandlers();
+}
+
+void ReceiverLists::connectHandlers() {
+    for (platform::ListView* list : {m_Parallel, m_Sequential}) {
+        connect(list, &platform::ListView::MouseDown, this, [this, list](int button, int, int, int) {
+            platform::RunGuarded("ListView_Receivers_MouseDown", [&] { ListView_Receivers_MouseDown(list, button); });
+        });
+        connect(list, &platform::ListView::ItemClick, this, [this, list](int) {
+            platform::RunGuarded("ListView_Receivers_Click", [&] { ListView_Receivers_Click(list); });
+        });
+    }
+    connect(m_ReceiverPopup, &platform::Menu::AboutToShow, this,
+            Guarded("Menu_Profile_Receiver_Popup_Click", this, &ReceiverLists::Menu_Profile_Receiver_Popup_Click));
+    connect(m_ReceiverAddMenu, &platform::MenuItemArray::Clicked, this,
+            Guarded("Menu_Profile_Receiver_Popup_Add_Item_Click", this,
+                    &ReceiverLists::Menu_Profile_Receiver_Popup_Add_Item_Click));
+    connect(m_ReceiverPopupUp, &platform::MenuItem::Click, this,
+            Guarded("Menu_Profile_Receiver_Popup_Up_Click", this, &ReceiverLists::Menu_Profile_Receiver_Popup_Up_Click));
+    connect(m_ReceiverPopupDown, &platform::MenuItem::Click, this,
+            Guarded("Menu_Profile_Receiver_Popup_Down_Click", this,
+                    &ReceiverLists::Menu_Profile_Receiver_Popup_Down_Click));
+    connect(m_ReceiverPopupConfirm, &platform::MenuItem::Click, this,
+            Guarded("Menu_Profile_Receiver_Popup_Confirm_Click", this,
+                    &ReceiverLists::Menu_Profile_Receiver_Popup_Confirm_Click));
+    connect(m_ReceiverPopupDelete, &platform::MenuItem::Click, this,
+            Guarded("Menu_Profile_Receiver_Popup_Delete_Click", this,
+                    &ReceiverLists::Menu_Profile_Receiver_Popup_Delete_Click));
+}
+
+void ReceiverLists::Initialise() {
+    for (platform::ListView* list : {m_Parallel, m_Sequential})
+        list->SetColumnWidth(1, platform::PixelsToTwips(list->width()) - 100);
+}
+
+void ReceiverLists::ApplyCaptions() {
+    m_FrameReceivers->setTitle(m_Host.Text(449));
+    m_ReceiversLabel[0]->setText(m_Host.Text(457) + QLatin1Char(':'));
+    m_ReceiversLabel[1]->setText(m_Host.Text(458) + QLatin1Char(':'));
+    m_ReceiverPopupAdd->SetCaption(m_Host.Text(475));
+    m_ReceiverPopupUp->SetCaption(m_Host.Text(476) + QLatin1Char('\t') + QStringLiteral("Shift+Up"));
+    m_ReceiverPopupDown->SetCaption(m_Host.Text(477) + QLatin1Char('\t') + QStringLiteral("Shift+Down"));
+    m_ReceiverPopupConfirm->SetCaption(m_Host.Text(478));
+    m_ReceiverPopupDelete->SetCaption(m_Host.Text(479));
+}
+
+void ReceiverLists::LayOut(const PageLayout& layout) {
+    const int tpp = platform::kTwipsPerPixel;
+    if (layout.Tall) {
+        m_FrameReceivers->resize(m_FrameReceivers->width(), std::max(0, Px(layout.TabHeight - 2670)));
+        const int listHeight = (m_FrameReceivers->height() * tpp - 825) / 2;
+        for (platform::ListView* list : {m_Parallel, m_Sequential})
+            list->resize(list->width(), std::max(0, Px(listHeight)));
+        m_ReceiversLabel[1]->move(m_ReceiversLabel[1]->x(), Px(listHeight + 555));
+        m_Sequential->move(m_Sequential->x(), Px(listHeight + 765));
+    }
+    if (layout.Wide) {
+        m_FrameReceivers->resize(std::max(0, Px(layout.TabWidth - 3090)), m_FrameReceivers->height());
+        const int listWidth = m_FrameReceivers->width() * tpp - 240;
+        for (platform::ListView* list : {m_Parallel, m_Sequential}) {
+            list->resize(std::max(0, Px(listWidth)), list->height());
+            list->SetColumnWidth(1, listWidth - 200);
+        }
+    }
+}
+
+int ReceiverLists::GroupBottom() const { return m_FrameReceivers->y() + m_FrameReceivers->height(); }
+
+// --- The lists <-> the profile's texts --------------------------------------------------------
+
+int ReceiverLists::receiverIcon(bool sequential, const Bytes& name, bool confirm) const {
+    const std::shared_ptr<cReceiver> receiver = GetReceiverByName(m_State, name);
     const bool known = receiver && receiver->m_Enabled != 0;
     if (!sequential) return known ? 1 : 5;
     if (known) return confirm ? 2 : 1;
     return confirm ? 3 : 4;
 }
 
-void Component::appendReceiver(platform::ListView& list, const QString& text, int icon) {
+void ReceiverLists::appendReceiver(platform::ListView& list, const QString& text, int icon) {
     list.AddItem(QStringLiteral("R%1").arg(++m_ReceiverKeySerial), text, icon);
 }
 
-void Component::ShowReceivers(const Bytes& parallel, const Bytes& sequential) {
+void ReceiverLists::Clear() {
+    m_Parallel->ClearItems();
+    m_Sequential->ClearItems();
+}
+
+void ReceiverLists::Show(const cProfile& profile) { ShowReceivers(profile.m_ParallellReceivers, profile.m_SequentialReceivers); }
+
+void ReceiverLists::StoreInto(cProfile& profile) {
+    profile.m_ParallellReceivers = ComposeParallelReceivers();
+    profile.m_SequentialReceivers = ComposeSequentialReceivers();
+}
+
+void ReceiverLists::ShowReceivers(const Bytes& parallel, const Bytes& sequential) {
     m_Parallel->ClearItems();
     m_Sequential->ClearItems();
     for (int k = 0;; ++k) {
@@ -69,8 +210,8 @@ void Component::ShowReceivers(const Bytes& parallel, const Bytes& sequential) {
     }
 }
 
-Bytes Component::composeReceivers(const platform::ListView& list, bool sequential) const {
-    const ClientState& s = State();
+Bytes ReceiverLists::composeReceivers(const platform::ListView& list, bool sequential) const {
+    const ClientState& s = m_State;
     Bytes text;
     for (int i = 1; i <= list.ListCount(); ++i) {
         const int icon = list.SmallIcon(i);
@@ -88,21 +229,21 @@ Bytes Component::composeReceivers(const platform::ListView& list, bool sequentia
 
 // A receiver stored without an area prefix is shown under its own name; the prefix would
 // name another receiver (one that does not exist), so such a name is kept as it is.
-bool Component::isReceiverName(const Bytes& shown) const {
-    const std::shared_ptr<cReceiver> receiver = GetReceiverByName(State(), shown);
+bool ReceiverLists::isReceiverName(const Bytes& shown) const {
+    const std::shared_ptr<cReceiver> receiver = GetReceiverByName(m_State, shown);
     if (!receiver) return false;
     if (receiver->m_ReceiverName == shown) return true;
     // The first name equal in upper case differs in case: look for an exact one.
-    for (const auto& entry : State().Receivers)
+    for (const auto& entry : m_State.Receivers)
         if (entry.item && entry.item->m_ReceiverName == shown) return true;
     return false;
 }
 
-Bytes Component::ComposeParallelReceivers() const { return composeReceivers(*m_Parallel, false); }
-Bytes Component::ComposeSequentialReceivers() const { return composeReceivers(*m_Sequential, true); }
+Bytes ReceiverLists::ComposeParallelReceivers() const { return composeReceivers(*m_Parallel, false); }
+Bytes ReceiverLists::ComposeSequentialReceivers() const { return composeReceivers(*m_Sequential, true); }
 
-void Component::rebuildReceiverList(platform::ListView& list, const std::vector<std::pair<QString, int>>& entries,
-                                    int selected) {
+void ReceiverLists::rebuildReceiverList(platform::ListView& list, const std::vector<std::pair<QString, int>>& entries,
+                                        int selected) {
     list.ClearItems();
     for (const auto& [text, icon] : entries) appendReceiver(list, text, icon);
     if (selected >= 1 && selected <= list.ListCount()) {
@@ -113,23 +254,25 @@ void Component::rebuildReceiverList(platform::ListView& list, const std::vector<
 
 // --- Handlers -----------------------------------------------------------------------------
 
-void Component::ListView_Receivers_MouseDown(platform::ListView* list, int button) {
+void ReceiverLists::ListView_Receivers_MouseDown(platform::ListView* list, int button) {
     m_ReceiverListButton = button;
     // The click follows the press once the list has taken it (a press on no row too).
-    QTimer::singleShot(0, this, [this, list] { ListView_Receivers_Click(list); });
+    QTimer::singleShot(0, this, [this, list] {
+        platform::RunGuarded("ListView_Receivers_Click", [&] { ListView_Receivers_Click(list); });
+    });
 }
 
-void Component::ListView_Receivers_GotFocus(platform::ListView* list) { m_ActiveReceiverList = list; }
+void ReceiverLists::ListView_Receivers_GotFocus(platform::ListView* list) { m_ActiveReceiverList = list; }
 
-void Component::ListView_Receivers_Click(platform::ListView* list) {
+void ReceiverLists::ListView_Receivers_Click(platform::ListView* list) {
     m_ActiveReceiverList = list;
     if (m_ReceiverListButton != 2) return;
     m_ReceiverListButton = 0;
-    m_ReceiverPopupAdd->SetEnabled(!State().Receivers.Empty());
+    m_ReceiverPopupAdd->SetEnabled(!m_State.Receivers.Empty());
     platform::PopupMenu(m_ReceiverPopup, QCursor::pos());
 }
 
-void Component::ListView_Receivers_KeyDown(platform::ListView* list, int& keyCode, int shift) {
+void ReceiverLists::ListView_Receivers_KeyDown(platform::ListView* list, int& keyCode, int shift) {
     if ((shift & 3) == 0) return;
     if (keyCode != 38 && keyCode != 40 && keyCode != 46) return;
     m_ActiveReceiverList = list;
@@ -139,9 +282,9 @@ void Component::ListView_Receivers_KeyDown(platform::ListView* list, int& keyCod
     keyCode = 0;
 }
 
-void Component::Menu_Profile_Receiver_Popup_Click() {
+void ReceiverLists::Menu_Profile_Receiver_Popup_Click() {
     platform::ListView* list = m_ActiveReceiverList;
-    const bool confirm = ConfirmOn(State()) && list == m_Sequential;
+    const bool confirm = ConfirmOn(m_State) && list == m_Sequential;
     m_ReceiverPopupConfirm->SetEnabled(confirm);
     const int selected = list ? list->SelectedPosition() : 0;
     if (selected > 0) {
@@ -152,20 +295,20 @@ void Component::Menu_Profile_Receiver_Popup_Click() {
     }
     for (platform::MenuItem* entry : {m_ReceiverPopupDelete, m_ReceiverPopupUp, m_ReceiverPopupDown})
         entry->SetEnabled(selected > 0);
-    m_ReceiverPopupAdd->SetEnabled(!State().Receivers.Empty());
+    m_ReceiverPopupAdd->SetEnabled(!m_State.Receivers.Empty());
 }
 
-void Component::Menu_Profile_Receiver_Popup_Add_Item_Click(int index) {
+void ReceiverLists::Menu_Profile_Receiver_Popup_Add_Item_Click(int index) {
     platform::ListView* list = m_ActiveReceiverList;
     if (!list || index < 0 || index >= m_ReceiverAddMenu->Count()) return;
-    const int icon = list == m_Parallel ? 1 : (ConfirmOn(State()) ? 2 : 1);
+    const int icon = list == m_Parallel ? 1 : (ConfirmOn(m_State) ? 2 : 1);
     appendReceiver(*list, MenuText(m_ReceiverAddMenu->Caption(index)), icon);
     const int position = list->ListCount();
     list->EnsureVisible(position);
     list->SetSelected(position, true);
 }
 
-void Component::moveReceiver(int step) {
+void ReceiverLists::moveReceiver(int step) {
     platform::ListView* list = m_ActiveReceiverList;
     if (!list) return;
     const int p = list->SelectedPosition();
@@ -177,10 +320,10 @@ void Component::moveReceiver(int step) {
     rebuildReceiverList(*list, entries, p + step);
 }
 
-void Component::Menu_Profile_Receiver_Popup_Up_Click() { moveReceiver(-1); }
-void Component::Menu_Profile_Receiver_Popup_Down_Click() { moveReceiver(1); }
+void ReceiverLists::Menu_Profile_Receiver_Popup_Up_Click() { moveReceiver(-1); }
+void ReceiverLists::Menu_Profile_Receiver_Popup_Down_Click() { moveReceiver(1); }
 
-void Component::Menu_Profile_Receiver_Popup_Confirm_Click() {
+void ReceiverLists::Menu_Profile_Receiver_Popup_Confirm_Click() {
     // Only the sequential list carries confirmations.
     platform::ListView* list = m_ActiveReceiverList;
     if (list == m_Sequential) {
@@ -194,12 +337,43 @@ void Component::Menu_Profile_Receiver_Popup_Confirm_Click() {
     if (list) list->viewport()->update();
 }
 
-void Component::Menu_Profile_Receiver_Popup_Delete_Click() {
+void ReceiverLists::Menu_Profile_Receiver_Popup_Delete_Click() {
     platform::ListView* list = m_ActiveReceiverList;
     if (!list) return;
     const int p = list->SelectedPosition();
     if (p > 0) list->RemoveItem(p);
 }
+
+// The lists' focus and their keys (Shift or Ctrl with Up, Down, Delete).
+bool ReceiverLists::eventFilter(QObject* watched, QEvent* event) {
+    if (watched != m_Parallel && watched != m_Sequential) return QObject::eventFilter(watched, event);
+    // (By the member, not a cast: a list being destroyed still gets events.)
+    platform::ListView* list = watched == m_Parallel ? m_Parallel : m_Sequential;
+    if (event->type() == QEvent::FocusIn)
+        platform::RunGuarded("ListView_Receivers_GotFocus", [&] { ListView_Receivers_GotFocus(list); });
+    if (event->type() == QEvent::KeyPress) {
+        auto* key = static_cast<QKeyEvent*>(event);
+        int code = 0;
+        switch (key->key()) {
+        case Qt::Key_Up: code = 38; break;
+        case Qt::Key_Down: code = 40; break;
+        case Qt::Key_Delete: code = 46; break;
+        default: break;
+        }
+        if (code != 0) {
+            int shift = 0;
+            if (key->modifiers() & Qt::ShiftModifier) shift |= 1;
+            if (key->modifiers() & Qt::ControlModifier) shift |= 2;
+            platform::RunGuarded("ListView_Receivers_KeyDown", [&] { ListView_Receivers_KeyDown(list, code, shift); });
+            if (code == 0) return true;
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+// --- The server's receivers: the sub-menu -------------------------------------------------------
+
+void ReceiverLists::ReceiverListArrived() { rebuildReceiverAddMenu(); }
 
 // The sub-menu lists every receiver by its shown name, sorted by the byte values of the
 // upper-cased captions, receivers of equal captions in collection order (what a bubble
@@ -212,7 +386,7 @@ void Component::Menu_Profile_Receiver_Popup_Delete_Click() {
 // are found by a flat table, and the replaced records are let go in the order they were
 // listed (each scattered one freed costs a cache miss).
 
-struct Component::AddMenuEntry {
+struct ReceiverLists::AddMenuEntry {
     std::string_view Key; // the caption upper-cased, compared byte by byte
     std::string OwnKey;   // the key of an entry made by a single save (Key views it)
     std::string CollectionKey;            // the key the record was listed under
@@ -287,7 +461,7 @@ private:
 
 } // namespace
 
-struct Component::AddMenuBook {
+struct ReceiverLists::AddMenuBook {
     std::vector<AddMenuEntry> Built;  // made by the last rebuild, in collection order
     std::deque<AddMenuEntry> Added;   // made by single saves since
     std::string Keys;                 // the built entries' keys, one after another
@@ -298,17 +472,17 @@ struct Component::AddMenuBook {
     Bytes Area;
 };
 
-void Component::AddMenuBookDeleter::operator()(AddMenuBook* book) const { delete book; }
+void ReceiverLists::AddMenuBookDeleter::operator()(AddMenuBook* book) const { delete book; }
 
-Component::AddMenuBook& Component::addMenuBook() {
+ReceiverLists::AddMenuBook& ReceiverLists::addMenuBook() {
     if (!m_AddMenu) m_AddMenu.reset(new AddMenuBook);
     return *m_AddMenu;
 }
 
 // The name as the sub-menu shows it: the whole name when ViewAllReceivers is set, else
 // without the area prefix.
-std::string_view Component::addMenuShownName(const cReceiver& receiver) const {
-    const ClientState& s = State();
+std::string_view ReceiverLists::addMenuShownName(const cReceiver& receiver) const {
+    const ClientState& s = m_State;
     const std::string_view name = receiver.m_ReceiverName;
     if (s.ViewAllReceiversSetting || s.Area.empty() || !IsNameInArea(s, name)) return name;
     return name.substr(s.Area.size() + 1);
@@ -346,7 +520,7 @@ QString TagOf(int16_t identity) {
 
 // Orders the sub-menu's entries by their keys, entries of equal keys in collection order:
 // the order a bubble sort with a strict comparison gives, in O(n log n).
-void Component::SortReceiverAddMenu() {
+void ReceiverLists::SortReceiverAddMenu() {
     std::vector<AddMenuEntry*>& order = addMenuBook().Order;
     // Each key beside its entry, so that a comparison reads no entry.
     std::vector<std::pair<std::string_view, AddMenuEntry*>> keyed;
@@ -356,12 +530,12 @@ void Component::SortReceiverAddMenu() {
     for (std::size_t i = 0; i < keyed.size(); ++i) order[i] = keyed[i].second;
 }
 
-bool Component::addMenuShownAsBuilt() const {
-    return m_AddMenu && m_AddMenu->ViewAll == State().ViewAllReceiversSetting && m_AddMenu->Area == State().Area;
+bool ReceiverLists::addMenuShownAsBuilt() const {
+    return m_AddMenu && m_AddMenu->ViewAll == m_State.ViewAllReceiversSetting && m_AddMenu->Area == m_State.Area;
 }
 
-void Component::rebuildReceiverAddMenu() {
-    const ClientState& s = State();
+void ReceiverLists::rebuildReceiverAddMenu() {
+    const ClientState& s = m_State;
     AddMenuBook& book = addMenuBook();
     book.Order.clear();
     book.Added.clear();
@@ -419,7 +593,7 @@ void Component::rebuildReceiverAddMenu() {
 
 // The menu index of a record listed once, found by a binary search on the key it was
 // listed under; -1 when it is not where that key says.
-int Component::addMenuIndexOf(const cReceiver* receiver) const {
+int ReceiverLists::addMenuIndexOf(const cReceiver* receiver) const {
     if (!m_AddMenu) return -1;
     AddMenuBook& book = *m_AddMenu;
     const PlaceTable<AddMenuEntry>::Place* place = book.Places.Find(receiver);
@@ -441,8 +615,8 @@ int Component::addMenuIndexOf(const cReceiver* receiver) const {
 //   kept its count (it replaced itself); its entry moves behind the equal keys.
 // In every other case (a record displaced, one kept under two keys, a changed view
 // setting) the sub-menu is rebuilt from the collection.
-void Component::receiverSavedInAddMenu(const std::shared_ptr<cReceiver>& receiver) {
-    const ClientState& s = State();
+void ReceiverLists::ReceiverSaved(const std::shared_ptr<cReceiver>& receiver) {
+    const ClientState& s = m_State;
     AddMenuBook& book = addMenuBook();
     if (!receiver || book.Order.empty() || !addMenuShownAsBuilt() || s.Receivers.Last() != receiver) {
         rebuildReceiverAddMenu();
@@ -510,8 +684,8 @@ void Component::receiverSavedInAddMenu(const std::shared_ptr<cReceiver>& receive
 // was listed once, the collection lost one entry and the record is no longer under its
 // key; anything else (no record found, another record's entry removed, a changed view
 // setting) rebuilds the sub-menu, so that settings changed since the last build show.
-void Component::receiverRemovedFromAddMenu(const std::shared_ptr<cReceiver>& receiver) {
-    const ClientState& s = State();
+void ReceiverLists::ReceiverDeleted(const std::shared_ptr<cReceiver>& receiver) {
+    const ClientState& s = m_State;
     AddMenuBook& book = addMenuBook();
     PlaceTable<AddMenuEntry>::Place* place = receiver ? book.Places.Find(receiver.get()) : nullptr;
     const int old = place ? addMenuIndexOf(receiver.get()) : -1;

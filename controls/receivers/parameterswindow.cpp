@@ -42,11 +42,6 @@ constexpr int kRowFirstSetting = 2;
 constexpr int kRowBackup = kRowFirstSetting + kSettingFields;
 constexpr int kButtonTop = kMargin + (kRowBackup + 1) * kRowPitch + 120;
 
-ReceiverParametersWindow::Driver& InstalledDriver() {
-    static ReceiverParametersWindow::Driver driver;
-    return driver;
-}
-
 void Place(QWidget* w, int left, int top, int width, int height) {
     w->setGeometry(TwipsToPixels(left), TwipsToPixels(top), TwipsToPixels(width), TwipsToPixels(height));
 }
@@ -63,10 +58,6 @@ Bytes TrimmedName(const QString& typed) { return platform::FromQString(typed.tri
 bool IsCollectionProtocol(std::string_view code) { return code == "ILM" || code == "ILMTCP" || code == "POPUPFORM"; }
 
 } // namespace
-
-ReceiverParametersWindow::Driver ReceiverParametersWindow::InstallDriver(Driver driver) {
-    return std::exchange(InstalledDriver(), std::move(driver));
-}
 
 ReceiverParametersWindow::ReceiverParametersWindow(EditContext context, int16_t editMode,
                                                    std::shared_ptr<cReceiver> editReceiver, QWidget* parent)
@@ -373,11 +364,7 @@ void ReceiverParametersWindow::Command_Ok_Click() {
 void ReceiverParametersWindow::Command_Cancel_Click() { reject(); }
 
 bool ReceiverParametersWindow::Run() {
-    if (InstalledDriver()) {
-        InstalledDriver()(*this);
-        return m_Sent;
-    }
-    exec();
+    platform::RunModal(*this);
     return m_Sent;
 }
 

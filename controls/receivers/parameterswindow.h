@@ -51,12 +51,9 @@ public:
     ReceiverParametersWindow(EditContext context, int16_t editMode, std::shared_ptr<cReceiver> editReceiver,
                              QWidget* parent = nullptr);
 
-    // Shows the window modally and returns when it is closed; true when Ok sent the
-    // receiver. With a driver installed (tests), the driver runs instead of the modal loop.
+    // Shows the window modally (through the dialog service) and returns when it is
+    // closed; true when Ok sent the receiver.
     bool Run();
-    using Driver = std::function<void(ReceiverParametersWindow&)>;
-    // Installs a driver; returns the one it replaces. An empty driver restores the modal loop.
-    static Driver InstallDriver(Driver driver);
 
     // The widgets carry their names as object names: "Text_ReceiverName",
     // "Combo_ReceiverType", "Label_Setting0".."Label_Setting3", "Combo_Setting0"..,

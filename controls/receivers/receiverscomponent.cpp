@@ -273,6 +273,7 @@ void Component::FillReceiverList() {
 QStringList Component::rowTexts(const cReceiver& receiver) const {
     const ClientState& state = State();
     QStringList texts;
+    texts.reserve(3 + kReceiverSettingCount);
     texts << platform::ToQString(RemoveAreaFromName(state, receiver.m_ReceiverName))
           << platform::ToQString(receiver.m_ReceiverTypeName);
     for (int i = 0; i < kReceiverSettingCount; ++i) texts << platform::ToQString(receiver.GetSetting(i).ToText());

@@ -263,9 +263,11 @@ void Component::showSavedReceiver(const cReceiver& receiver) {
     if (!IsNameInArea(State(), receiver.m_ReceiverName)) return;
     // A new row goes to its place at once, a renamed one moves there; ticks stay on
     // their rows.
-    if (const int position = ShowReceiverInList(receiver)) m_List->SortRow(position);
-    // The receiver's type may have changed, and with it the limit of a ticked row.
-    UpdateMaxTextLength();
+    int position = ShowReceiverInList(receiver);
+    if (position) position = m_List->SortRow(position);
+    // The receiver's type may have changed, and with it the limit, when its row is ticked;
+    // an unticked or new row leaves the limit of the ticked ones as it was.
+    if (position && m_List->Checked(position)) UpdateMaxTextLength();
     UpdateSendButton();
 }
 
@@ -351,10 +353,12 @@ void Component::HandleOwnMessage(int type, std::string_view body, std::shared_pt
         break;
     case 241:
         if (receiver) {
-            if (const int position241 = m_List->FindKey(QString::fromStdString(RecordKey(receiver->m_DiskIdentity))))
+            if (const int position241 = m_List->FindKey(QString::fromStdString(RecordKey(receiver->m_DiskIdentity)))) {
+                // A ticked row that goes may have set the limit.
+                const bool ticked = m_List->Checked(position241);
                 m_List->RemoveItem(position241);
-            // The removed row may have set the limit.
-            UpdateMaxTextLength();
+                if (ticked) UpdateMaxTextLength();
+            }
             UpdateSendButton();
         }
         break;

@@ -9,7 +9,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -163,12 +162,10 @@ TEST(Startup, SelectionWindowRunsWhenParametersAreMissingAndItsChoiceIsStored) {
     store.Save(kApplication, kSection, "Component", "3");
 
     // Cancel: the four texts are stored as they stand, not the component; no window.
-    QTimer::singleShot(0, [] {
-        auto* window = qobject_cast<SelectionWindow*>(QApplication::activeModalWidget());
-        ASSERT_NE(window, nullptr);
-        EXPECT_TRUE(window->Option_Component(2)->isChecked()); // the stored component
-        window->Text_ServerAddress()->setText("typed.host");
-        window->Command_Cancel()->click();
+    dialogs->OnWindow<SelectionWindow>([](SelectionWindow& window) {
+        EXPECT_TRUE(window.Option_Component(2)->isChecked()); // the stored component
+        window.Text_ServerAddress()->setText("typed.host");
+        window.Command_Cancel()->click();
     });
     auto cancelled = Start({"/ServerPort:0", "/Component:8"}, store);
     EXPECT_FALSE(cancelled.window);
@@ -177,13 +174,11 @@ TEST(Startup, SelectionWindowRunsWhenParametersAreMissingAndItsChoiceIsStored) {
     EXPECT_EQ(store.Get(kApplication, kSection, "Component", ""), "3");
 
     // The stored address now wins over the command line's.
-    QTimer::singleShot(0, [] {
-        auto* window = qobject_cast<SelectionWindow*>(QApplication::activeModalWidget());
-        ASSERT_NE(window, nullptr);
-        EXPECT_EQ(window->Text_ServerAddress()->text(), "typed.host");
-        window->Text_ServerPort()->setText("1234");
-        window->Option_Component(0)->click();
-        window->Command_Ok()->click();
+    dialogs->OnWindow<SelectionWindow>([](SelectionWindow& window) {
+        EXPECT_EQ(window.Text_ServerAddress()->text(), "typed.host");
+        window.Text_ServerPort()->setText("1234");
+        window.Option_Component(0)->click();
+        window.Command_Ok()->click();
     });
     qputenv("KORVEL_PLUGIN_DIR", KORVEL_TEST_PLUGIN_DIR);
     auto chosen = Start({"/ServerAddress:ignored.host"}, store);

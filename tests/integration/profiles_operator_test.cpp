@@ -146,6 +146,8 @@ public:
         if (whileNameBoxOpen) whileNameBoxOpen();
         return answer;
     }
+    int Run(QDialog&) override { return 0; } // no window opens here: closed (Rejected)
+    void Popup(platform::Menu&, const QPoint&) override {}
 };
 
 class ProfilesOperatorTest : public LoopbackTest<Profiles> {
@@ -191,14 +193,13 @@ protected:
     void ChooseOnMondayRow(const QString& entry) {
         auto* picture = Find<platform::PaintSurfaceWidget>("Picture_TimeSchedule");
         bool chosen = false;
-        platform::MenuPresenter old = platform::InstallMenuPresenter([&](platform::Menu* menu) {
-            if (const int row = RowNamed(menu, entry); row >= 0) {
-                menu->Trigger(row);
+        dialogs->OnMenu([&](platform::Menu& menu) {
+            if (const int row = RowNamed(&menu, entry); row >= 0) {
+                menu.Trigger(row);
                 chosen = true;
             }
         });
         Click(picture, QPoint(30 + 600 / 5, 10), Qt::RightButton);
-        platform::InstallMenuPresenter(old);
         EXPECT_TRUE(chosen) << entry.toStdString();
     }
 
@@ -319,9 +320,9 @@ TEST_F(ProfilesOperatorTest, AReceiverNamedWithoutTheAreaKeepsItsNameAndAddedOne
     auto* view = list->findChild<QWidget*>(QStringLiteral("qt_scrollarea_viewport"));
     ASSERT_NE(view, nullptr);
     bool chosen = false;
-    platform::MenuPresenter old = platform::InstallMenuPresenter([&](platform::Menu* menu) {
-        for (int row = 0; row < menu->Count(); ++row)
-            if (platform::Menu* sub = menu->SubMenu(row))
+    dialogs->OnMenu([&](platform::Menu& menu) {
+        for (int row = 0; row < menu.Count(); ++row)
+            if (platform::Menu* sub = menu.SubMenu(row))
                 if (const int item = RowNamed(sub, "Gatehouse screen"); item >= 0) {
                     sub->Trigger(item);
                     chosen = true;
@@ -329,7 +330,6 @@ TEST_F(ProfilesOperatorTest, AReceiverNamedWithoutTheAreaKeepsItsNameAndAddedOne
     });
     Click(view, QPoint(10, view->height() - 5), Qt::RightButton);
     Spin(30);
-    platform::InstallMenuPresenter(old);
     ASSERT_TRUE(chosen);
 
     PressSave();

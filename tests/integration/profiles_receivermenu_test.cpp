@@ -42,6 +42,7 @@ namespace {
 class ReceiverMenuTest : public LoopbackTest<Profiles> {
 protected:
     void Start(const std::vector<std::pair<int32_t, Bytes>>& receivers, const char* area = "", bool show = false) {
+        dialogs->ShowRealMenus(); // the operator's keys and pointer drive the pop-up list
         data.Answers[230] = {{230, ReceiverListBody(receivers)}};
         server.SetData(data);
         MakeControl(800, 560, show);

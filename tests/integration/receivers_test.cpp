@@ -8,6 +8,7 @@
 
 #include "core/clientstate.h"
 #include "core/codec.h"
+#include "core/decoder.h"
 #include "core/records/receiver.h"
 #include "core/settingsstore.h"
 #include "platform/dialogservice.h"
@@ -22,10 +23,13 @@
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPushButton>
+#include <QSet>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <random>
 #include <string>
 
 using namespace korvel;
@@ -64,17 +68,6 @@ Bytes Form(std::string_view name, int16_t enabled, int16_t identity, int16_t typ
     for (; n < 4; ++n) AppendString(b, "");
     return b;
 }
-
-// Runs the parameters window through a driver instead of its modal loop.
-class ScopedDriver {
-public:
-    explicit ScopedDriver(ReceiverParametersWindow::Driver d)
-        : m_Previous(ReceiverParametersWindow::InstallDriver(std::move(d))) {}
-    ~ScopedDriver() { ReceiverParametersWindow::InstallDriver(std::move(m_Previous)); }
-
-private:
-    ReceiverParametersWindow::Driver m_Previous;
-};
 
 class ReceiversTest : public LoopbackTest<Receivers> {
 protected:
@@ -232,7 +225,8 @@ TEST_F(ReceiversTest, CtrlDoubleClickTogglesThroughTheServer) {
 TEST_F(ReceiversTest, OkSendsTheNewReceiverToTheByteAndTheServersAnswerAddsIt) {
     Start();
     ASSERT_TRUE(ListHas(6));
-    ScopedDriver driver([](ReceiverParametersWindow& w) {
+    platform::ScopedScriptedDialogs dialogs;
+    dialogs->OnWindow<ReceiverParametersWindow>([](ReceiverParametersWindow& w) {
         Child<QLineEdit>(w, "Text_ReceiverName").setText("  Night desk ");
         const int gsm = Child<QComboBox>(w, "Combo_ReceiverType").findText("Text message (GSM)");
         ASSERT_GE(gsm, 0);
@@ -257,7 +251,8 @@ TEST_F(ReceiversTest, EditSendsTheChangeAndTheListFollowsTheServer) {
     ASSERT_TRUE(ListHas(6));
     ClickRow(List(), Row(3));
     const auto listed = state.Receivers.Find("K3");
-    ScopedDriver driver([](ReceiverParametersWindow& w) {
+    platform::ScopedScriptedDialogs dialogs;
+    dialogs->OnWindow<ReceiverParametersWindow>([](ReceiverParametersWindow& w) {
         EXPECT_FALSE(Child<QLineEdit>(w, "Text_ReceiverName").isEnabled());
         EXPECT_EQ(w.windowTitle(), "Edit Receivers - Maintenance e-mail");
         EXPECT_EQ(Child<QLineEdit>(w, "Text_Setting", 0).text(), "maintenance@example.org");
@@ -300,8 +295,8 @@ TEST_F(ReceiversTest, RemoveAsksAndTheServersAnswerTakesTheRow) {
 TEST_F(ReceiversTest, RealDoubleClicksToggleOrEditByKeysAndPlace) {
     Start();
     ASSERT_TRUE(ListHas(6));
-    int opened = 0;
-    ScopedDriver driver([&](ReceiverParametersWindow&) { ++opened; });
+    platform::ScopedScriptedDialogs dialogs;
+    const auto opened = [&] { return dialogs->Shown<ReceiverParametersWindow>(); };
     struct Case {
         const char* what;
         bool ignoreCtrl;
@@ -320,11 +315,11 @@ TEST_F(ReceiversTest, RealDoubleClicksToggleOrEditByKeysAndPlace) {
     for (const Case& c : cases) {
         state.IgnoreCtrlWhenEnablingOrDisabling = c.ignoreCtrl;
         const std::size_t toggles = server.ReceivedOfType(221).size();
-        const int edits = opened;
+        const int edits = opened();
         DoubleClickRow(List(), duty, c.xPixels, c.keys);
         EXPECT_EQ(Current(), "K1") << c.what;
         EXPECT_EQ(List().SelectedPosition(), duty) << c.what;
-        EXPECT_EQ(opened - edits, c.toggles ? 0 : 1) << c.what;
+        EXPECT_EQ(opened() - edits, c.toggles ? 0 : 1) << c.what;
         if (c.toggles) {
             ASSERT_TRUE(WaitFor([&] { return server.ReceivedOfType(221).size() == toggles + 1; })) << c.what;
             Bytes expected = Ref(1, "Duty engineer");
@@ -397,12 +392,12 @@ TEST_F(ReceiversTest, OkWithoutAConnectionKeepsTheWindowAndSaysItWasNotSent) {
     platform::ScopedScriptedDialogs dialogs;
 
     struct Seen {
-        bool ranDriver = false;
+        bool ranScript = false;
         bool acceptedAfterOk = true;
         QString nameAfterOk, settingAfterOk;
     };
     auto offline = [&](ReceiverParametersWindow& w, Seen& seen, const char* setting) {
-        seen.ranDriver = true;
+        seen.ranScript = true;
         auto* name = w.findChild<QLineEdit*>("Text_ReceiverName");
         auto* setting0 = w.findChild<QLineEdit*>("Text_Setting0");
         auto* ok = w.findChild<QPushButton*>("Command_Ok");
@@ -425,11 +420,11 @@ TEST_F(ReceiversTest, OkWithoutAConnectionKeepsTheWindowAndSaysItWasNotSent) {
     const Bytes before = listed->CompressToNetworkBytes();
     Seen edit;
     {
-        ScopedDriver driver([&](ReceiverParametersWindow& w) { offline(w, edit, "changed@example.org"); });
+        dialogs->OnWindow<ReceiverParametersWindow>([&](ReceiverParametersWindow& w) { offline(w, edit, "changed@example.org"); });
         QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
         QApplication::sendEvent(list, &enter);
     }
-    ASSERT_TRUE(edit.ranDriver);
+    ASSERT_TRUE(edit.ranScript);
     EXPECT_FALSE(edit.acceptedAfterOk) << "the window stays open";
     EXPECT_EQ(edit.settingAfterOk, "changed@example.org") << "the entry is kept";
     ASSERT_EQ(dialogs->Messages().size(), 1u);
@@ -449,7 +444,7 @@ TEST_F(ReceiversTest, AddWithoutAConnectionSendsNothingAndReportsIt) {
     bool accepted = true;
     QString kept;
     {
-        ScopedDriver driver([&](ReceiverParametersWindow& w) {
+        dialogs->OnWindow<ReceiverParametersWindow>([&](ReceiverParametersWindow& w) {
             w.findChild<QLineEdit*>("Text_ReceiverName")->setText("Night desk");
             auto* type = w.findChild<QComboBox*>("Combo_ReceiverType");
             ChooseEntry(*type, type->findText("Text message (GSM)"));
@@ -510,6 +505,211 @@ TEST_F(ReceiversTest, SavedRenamedAndNewReceiversTakeTheirSortedPlace) {
     EXPECT_EQ(List().Key(List().SelectedPosition()), selectedKey);
 }
 
+namespace {
+
+// What the list should show of a receiver (the area is empty here).
+struct ShownRow {
+    QString key;
+    QStringList texts;
+    int icon = 0;
+    bool operator==(const ShownRow&) const = default;
+};
+
+ShownRow RowOf(const cReceiver& r) {
+    ShownRow row{QString("K%1").arg(r.m_DiskIdentity), {}, r.m_Enabled ? 1 : 2};
+    row.texts << platform::ToQString(r.m_ReceiverName) << platform::ToQString(r.m_ReceiverTypeName);
+    for (int i = 0; i < 4; ++i) row.texts << platform::ToQString(r.GetSetting(i).ToText());
+    row.texts << platform::ToQString(r.m_BackupReceiver);
+    return row;
+}
+
+// A stable sort by the sort column, as switching sorting off and on gives.
+void SortRows(std::vector<ShownRow>& rows, int column, int order) {
+    std::stable_sort(rows.begin(), rows.end(), [&](const ShownRow& a, const ShownRow& b) {
+        const int c = QString::compare(a.texts[column], b.texts[column], Qt::CaseInsensitive);
+        return order == 0 ? c < 0 : c > 0;
+    });
+}
+
+// The rows a rebuild from the collection gives: collection order, one row a key, sorted.
+std::vector<ShownRow> Rebuilt(const ClientState& state, int column, int order) {
+    std::vector<ShownRow> rows;
+    QSet<QString> keys;
+    for (const auto& entry : state.Receivers) {
+        ShownRow row = RowOf(*entry.item);
+        if (keys.contains(row.key.toUpper())) continue;
+        keys.insert(row.key.toUpper());
+        rows.push_back(std::move(row));
+    }
+    SortRows(rows, column, order);
+    return rows;
+}
+
+// The same rows with those of an equal sort text put in the order of their keys: two
+// lists compare equal so when they differ at most in the order among equal texts.
+std::vector<ShownRow> Canonical(std::vector<ShownRow> rows, int column) {
+    std::stable_sort(rows.begin(), rows.end(), [&](const ShownRow& a, const ShownRow& b) {
+        const int c = QString::compare(a.texts[column], b.texts[column], Qt::CaseInsensitive);
+        return c != 0 ? c < 0 : a.key < b.key;
+    });
+    return rows;
+}
+
+} // namespace
+
+// A long random stream of the server's 240 (saves, renames, new receivers by name, a new
+// receiver under an identity listed before), 241, 221 and 230, with the operator sorting
+// by other columns and clicking rows in between. After every message the list is exactly
+// what the rules make of the list before it (a saved receiver's row refreshed or added and
+// the list sorted again, stable; a removed one's row gone; an icon changed; a 230 rebuilt),
+// holds the rows a rebuild from the collection gives (texts and icons), in the same order
+// but among rows of an equal sort text (those keep the order they stood in), and the
+// selected row is where the rules put it.
+TEST_F(ReceiversTest, AfterEveryMessageOfARandomStreamTheListIsWhatARebuildGives) {
+    Start();
+    ASSERT_TRUE(ListHas(6));
+    std::mt19937 random(20261209);
+    auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); };
+    // Names equal but for case, accents (Windows-1252) and one beyond Latin-1 (0x8A, S with
+    // caron): ties are common and rows are kept both ways.
+    const std::vector<Bytes> names = {"Alpha",    "alpha",   "ALPHA", "Beta", "beta",  "\xC9mile", "\xE9mile",
+                                      "emile",    "\x8A" "ark", "\x9A" "ark", "Zulu", "zulu 2", "Pager 10", "pager 9"};
+    std::vector<ShownRow> expected = Rebuilt(state, List().SortKey(), List().SortOrder());
+    // The row the control works on (last clicked) and the selected row.
+    QString current = Current();
+    QString selected = List().Key(List().SelectedPosition());
+    int nextIdentity = 100;
+    std::size_t barriers = server.ReceivedOfType(0).size();
+    auto shown = [&] {
+        std::vector<ShownRow> rows;
+        for (int i = 1; i <= List().ListCount(); ++i) {
+            ShownRow row{List().Key(i), {}, List().SmallIcon(i)};
+            for (int c = 1; c <= 7; ++c) row.texts << List().SubItem(i, c);
+            rows.push_back(row);
+        }
+        return rows;
+    };
+    auto position = [&](const QString& key) {
+        for (std::size_t i = 0; i < expected.size(); ++i)
+            if (expected[i].key == key) return static_cast<int>(i);
+        return -1;
+    };
+    // Sends the frame, then a keep-alive whose answer says the frame was handled.
+    auto deliver = [&](int type, const Bytes& body) {
+        server.SendFrame(type, body);
+        server.SendFrame(0, "");
+        ++barriers;
+        return WaitFor([&] { return server.ReceivedOfType(0).size() >= barriers; });
+    };
+    auto resort = [&] { SortRows(expected, List().SortKey(), List().SortOrder()); };
+    auto saved = [&](int identity) {
+        const auto record = state.Receivers.Find(RecordKey(identity));
+        ASSERT_NE(record, nullptr);
+        const int at = position(QString("K%1").arg(identity));
+        if (at < 0)
+            expected.push_back(RowOf(*record));
+        else
+            expected[static_cast<std::size_t>(at)] = RowOf(*record);
+        resort();
+    };
+
+    for (int step = 0; step < 400; ++step) {
+        const int what = pick(100);
+        SCOPED_TRACE(::testing::Message() << "step " << step << ", kind " << what);
+        const int listed = static_cast<int>(expected.size());
+        const int some = listed ? expected[static_cast<std::size_t>(pick(listed))].key.mid(1).toInt() : 1;
+        const Bytes name = names[static_cast<std::size_t>(pick(static_cast<int>(names.size())))];
+        const int16_t enabled = pick(2) ? -1 : 0;
+        const int16_t type = static_cast<int16_t>(1 + pick(3));
+        const Bytes setting = "s" + std::to_string(pick(4));
+        const Bytes backup = pick(2) ? names[static_cast<std::size_t>(pick(4))] : Bytes();
+        if (what < 30 && listed) {
+            // A save of a listed receiver: a setting, the name, or both changed.
+            const Bytes kept = platform::FromQString(expected[static_cast<std::size_t>(position(QString("K%1").arg(some)))].texts[0]);
+            const Bytes newName = pick(2) ? name : kept;
+            ASSERT_TRUE(deliver(240, Ref(some, kept) + Form(newName, enabled, static_cast<int16_t>(some), type, backup, {setting})));
+            saved(some);
+        } else if (what < 50) {
+            // A receiver sent by name (-1): a known name is saved under its identity; an
+            // unknown one is new, now and then under an identity listed before (the
+            // server gave the row's key to another receiver), but never the selected row's.
+            int identity = nextIdentity;
+            if (const auto known = GetReceiverByName(state, name)) {
+                identity = known->m_DiskIdentity;
+            } else if (pick(4) == 0 && listed && QString("K%1").arg(some) != selected &&
+                       QString("K%1").arg(some) != current) {
+                identity = some;
+            } else {
+                ++nextIdentity;
+            }
+            ASSERT_TRUE(deliver(240, Ref(-1, name) + Form(name, enabled, static_cast<int16_t>(identity), type, backup, {setting})));
+            saved(identity);
+        } else if (what < 65) {
+            // A removal, of a listed receiver or of one nobody knows.
+            const int identity = pick(5) ? some : 999;
+            const QString key = QString("K%1").arg(identity);
+            const int at = position(key);
+            ASSERT_TRUE(deliver(241, Ref(identity, "")));
+            if (at >= 0) {
+                expected.erase(expected.begin() + at);
+                const int left = static_cast<int>(expected.size());
+                if (key == current) {
+                    // The row now in its place is clicked, or row 1 after the last one.
+                    current = selected = left ? expected[static_cast<std::size_t>(at < left ? at : 0)].key : QString();
+                } else if (key == selected) {
+                    // The view selects the row now in its place, or the one before.
+                    selected = left ? expected[static_cast<std::size_t>(at < left ? at : left - 1)].key : QString();
+                }
+            }
+        } else if (what < 80 && listed) {
+            Bytes body = Ref(some, "");
+            AppendInteger(body, enabled);
+            ASSERT_TRUE(deliver(221, body));
+            expected[static_cast<std::size_t>(position(QString("K%1").arg(some)))].icon = enabled ? 1 : 2;
+        } else if (what < 84) {
+            // The whole list again, as the collection holds it.
+            Bytes body;
+            AppendLong(body, static_cast<int32_t>(state.Receivers.Count()));
+            for (const auto& entry : state.Receivers) {
+                AppendLong(body, entry.item->m_DiskIdentity);
+                AppendString(body, entry.item->m_ReceiverName);
+                entry.item->AppendNetworkBytes(body);
+            }
+            const int before = position(selected);
+            const QString remembered = before >= 0 ? expected[static_cast<std::size_t>(before)].texts[0] : QString();
+            ASSERT_TRUE(deliver(230, body));
+            expected = Rebuilt(state, List().SortKey(), List().SortOrder());
+            // The row of the text selected before, then the remembered receiver clicked.
+            auto firstWithText = [&](const QString& text) {
+                for (const ShownRow& row : expected)
+                    if (row.texts[0] == text) return row.key;
+                return QString();
+            };
+            selected = remembered.isEmpty() ? QString() : firstWithText(remembered);
+            current.clear();
+            const QString stored = platform::ToQString(store.Get(kApp, "Parameters", "LastSelectedReceiver", ""));
+            if (stored.isEmpty()) {
+                if (!expected.empty()) current = selected = expected.front().key;
+            } else if (const QString key = firstWithText(stored); !key.isEmpty()) {
+                current = selected = key;
+            }
+        } else if (what < 92) {
+            ClickHeader(List(), 1 + pick(7));
+            resort();
+        } else if (listed) {
+            const int row = 1 + pick(listed);
+            ClickRow(List(), row);
+            current = selected = expected[static_cast<std::size_t>(row - 1)].key;
+        }
+        ASSERT_EQ(shown(), expected);
+        const int column = List().SortKey();
+        ASSERT_EQ(Canonical(shown(), column), Canonical(Rebuilt(state, column, List().SortOrder()), column));
+        ASSERT_EQ(List().Key(List().SelectedPosition()), selected);
+        ASSERT_EQ(Current(), current);
+        for (const ShownRow& row : expected) ASSERT_EQ(List().Key(List().FindKey(row.key)), row.key);
+    }
+}
+
 // The demo's captions are not cut: every setting caption of the sample receiver types,
 // and every caption of the window, fits its label at the window's own font.
 TEST_F(ReceiversTest, SampleCaptionsFitTheLabelsOfTheParametersWindow) {
@@ -517,7 +717,8 @@ TEST_F(ReceiversTest, SampleCaptionsFitTheLabelsOfTheParametersWindow) {
     ASSERT_TRUE(ListHas(6));
     std::vector<std::string> cut;
     int checked = 0;
-    ScopedDriver driver([&](ReceiverParametersWindow& w) {
+    platform::ScopedScriptedDialogs dialogs;
+    dialogs->OnWindow<ReceiverParametersWindow>([&](ReceiverParametersWindow& w) {
         auto fits = [&](const QLabel& label, const QString& caption) {
             ++checked;
             if (QFontMetrics(label.font()).horizontalAdvance(caption) > label.contentsRect().width())

@@ -27,7 +27,6 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTimer>
 #include <QAction>
 
 #include <gtest/gtest.h>
@@ -133,18 +132,16 @@ TEST_F(EventTexts, AreAllInTheSampleTableWithTheDetailsWindowOpen) {
     auto& tree = Child<events::EventTree>("TreeView_Event");
     // The details window opens modal: the operator leaves it by its menu.
     int opened = 0;
-    QTimer closer;
-    closer.setInterval(10);
-    QObject::connect(&closer, &QTimer::timeout, [&] {
-        if (auto* window = qobject_cast<events::AlarmInfoWindow*>(QApplication::activeModalWidget())) {
-            ++opened;
-            window->findChild<QAction*>("Menu_Tools_Exit")->trigger();
-        }
-    });
-    closer.start();
+    const auto leave = [&](events::AlarmInfoWindow& window) {
+        ++opened;
+        window.findChild<QAction*>("Menu_Tools_Exit")->trigger();
+    };
     tree.show();
     // Every alarm once: the state texts differ by the alarm's state.
-    for (int i = 0; i < tree.AlarmCount(); ++i) DoubleClick(tree, tree.AlarmAt(i));
+    for (int i = 0; i < tree.AlarmCount(); ++i) {
+        dialogs->OnWindow<events::AlarmInfoWindow>(leave);
+        DoubleClick(tree, tree.AlarmAt(i));
+    }
     EXPECT_EQ(opened, tree.AlarmCount());
     ExpectEveryTextInTheTable();
 }
@@ -168,18 +165,18 @@ TEST_F(ActiveProfileTexts, AreAllInTheSampleTable) {
 TEST_F(ReceiverTexts, AreAllInTheSampleTableWithTheWindowsAndTheConfirmationOpen) {
     Run(700, 400, [&] { return Child<platform::ListView>("ListView_Receivers").ListCount() > 0; });
     std::vector<QString> captions;
-    auto previous = receivers::ReceiverParametersWindow::InstallDriver([&](receivers::ReceiverParametersWindow& w) {
+    const auto note = [&](receivers::ReceiverParametersWindow& w) {
         captions.push_back(w.windowTitle());
         // A copy keeps the name, which is taken: Ok says so and the window stays open.
         if (captions.size() == 2) w.findChild<QPushButton*>(QStringLiteral("Command_Ok"))->click();
         w.reject();
-    });
+    };
+    for (int window = 0; window < 3; ++window) dialogs->OnWindow<receivers::ReceiverParametersWindow>(note);
     Child<QPushButton>("Command_AddReceiver").click();
     auto& list = Child<platform::ListView>("ListView_Receivers");
     ClickRow(list, 1);
     Child<QPushButton>("Command_CopyReceiver").click();
     PressKey(list, Qt::Key_Return); // Enter edits
-    receivers::ReceiverParametersWindow::InstallDriver(std::move(previous));
     EXPECT_EQ(captions.size(), 3u);
     dialogs->QueueAnswer(platform::MessageResult::No);
     Child<QPushButton>("Command_RemoveReceiver").click();

@@ -9,20 +9,25 @@
 #include "tests/support/loopback.h"
 
 #include "core/clientstate.h"
+#include "core/decoder.h"
 #include "core/records/receiver.h"
 #include "core/settingsstore.h"
 #include "platform/dialogservice.h"
 #include "platform/listview.h"
+#include "platform/qtext.h"
 #include "platform/statuslabel.h"
 #include "testserver/frameio.h"
 #include "testserver/sampledata.h"
 
 #include <QGroupBox>
 #include <QPlainTextEdit>
+#include <QSet>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -357,4 +362,176 @@ TEST_F(TextMessageLoopback, SavedRenamedAndNewReceiversTakeTheirSortedPlaceWithT
                                    "K3=DUTY ENGINEER", "K20=duty engineer", "K4=North\\Gatehouse screen",
                                    "K5=North\\Site manager"}));
     EXPECT_EQ(TickedList(*control), "6\xFF" "3\xFF");
+}
+
+// A long random stream of the server's 240 (saves, renames, new receivers by name, a new
+// receiver under an identity listed before), 241, 221 and 230, with the operator ticking
+// and clicking rows in between. After every message the list is what the rules make of
+// the list before it (a saved receiver's row renamed or added and the list sorted again,
+// stable; a removed one's row gone; 230 rebuilt with nothing ticked), holds the rows a
+// rebuild from the collection gives, in its order but among equal names, keeps the ticks
+// on their rows and the selection where the view puts it; the limit is that of the ticked
+// receivers' types.
+TEST_F(TextMessageLoopback, AfterEveryMessageOfARandomStreamTheListIsWhatARebuildGives) {
+    Make();
+    Start();
+    ASSERT_EQ(List().ListCount(), 6);
+    std::mt19937 random(20261210);
+    auto pick = [&](int n) { return std::uniform_int_distribution<int>(0, n - 1)(random); };
+    const std::vector<Bytes> names = {"Alpha", "alpha", "ALPHA", "Beta", "beta", "\xC9mile", "\xE9mile", "emile",
+                                      "\x8A" "ark", "\x9A" "ark", "Zulu", "zulu 2"};
+    using Row = std::pair<QString, QString>; // key, text
+    auto sorted = [](std::vector<Row> rows) {
+        std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) {
+            return QString::compare(a.second, b.second, Qt::CaseInsensitive) < 0;
+        });
+        return rows;
+    };
+    auto rebuilt = [&] {
+        std::vector<Row> rows;
+        QSet<QString> keys;
+        for (const auto& entry : state.Receivers) {
+            const QString key = QString("K%1").arg(entry.item->m_DiskIdentity);
+            if (keys.contains(key)) continue;
+            keys.insert(key);
+            rows.emplace_back(key, platform::ToQString(entry.item->m_ReceiverName));
+        }
+        return sorted(rows);
+    };
+    // Rows of equal names in the order of their keys.
+    auto canonical = [](std::vector<Row> rows) {
+        std::stable_sort(rows.begin(), rows.end(), [](const Row& a, const Row& b) {
+            const int c = QString::compare(a.second, b.second, Qt::CaseInsensitive);
+            return c != 0 ? c < 0 : a.first < b.first;
+        });
+        return rows;
+    };
+    auto shown = [&] {
+        std::vector<Row> rows;
+        for (int i = 1; i <= List().ListCount(); ++i) rows.emplace_back(List().Key(i), List().Text(i));
+        return rows;
+    };
+    std::vector<Row> expected = shown();
+    QSet<QString> ticked;
+    QString selected;
+    std::size_t barriers = server.ReceivedOfType(0).size();
+    auto position = [&](const QString& key) {
+        for (std::size_t i = 0; i < expected.size(); ++i)
+            if (expected[i].first == key) return static_cast<int>(i);
+        return -1;
+    };
+    auto deliver = [&](int type, const Bytes& body) {
+        server.SendFrame(type, body);
+        server.SendFrame(0, "");
+        ++barriers;
+        return WaitFor([&] { return server.ReceivedOfType(0).size() >= barriers; });
+    };
+    auto form = [](int32_t ref, int16_t identity, const Bytes& name, int16_t type) {
+        Bytes body = Body240(identity, name, type);
+        Bytes withRef = Body241(ref, name);
+        return withRef + body.substr(6 + name.size());
+    };
+    auto limit = [&] {
+        std::optional<int> smallest;
+        for (const QString& key : ticked) {
+            const auto r = state.Receivers.Find(platform::FromQString(key));
+            if (!r || r->m_ReceiverTypeIndex < 0 || r->m_ReceiverTypeIndex >= state.ReceiverTypes.SearchBound()) continue;
+            const int value = state.ReceiverTypes.Rows[static_cast<std::size_t>(r->m_ReceiverTypeIndex)].MaxTextLength;
+            smallest = std::min(smallest.value_or(value), value);
+        }
+        return smallest.value_or(TextMessage::kNoLimit);
+    };
+    int nextIdentity = 100;
+    for (int step = 0; step < 400; ++step) {
+        const int what = pick(100);
+        SCOPED_TRACE(::testing::Message() << "step " << step << ", kind " << what);
+        const int listed = static_cast<int>(expected.size());
+        const QString someKey = listed ? expected[static_cast<std::size_t>(pick(listed))].first : QString("K1");
+        const int some = someKey.mid(1).toInt();
+        const Bytes name = names[static_cast<std::size_t>(pick(static_cast<int>(names.size())))];
+        const int16_t type = static_cast<int16_t>(1 + pick(3));
+        auto saved = [&](int identity) {
+            const QString key = QString("K%1").arg(identity);
+            const QString text = platform::ToQString(state.Receivers.Find(platform::FromQString(key))->m_ReceiverName);
+            const int at = position(key);
+            if (at < 0)
+                expected.emplace_back(key, text);
+            else
+                expected[static_cast<std::size_t>(at)].second = text;
+            expected = sorted(expected);
+        };
+        if (what < 30 && listed) {
+            const Bytes kept = platform::FromQString(expected[static_cast<std::size_t>(position(someKey))].second);
+            ASSERT_TRUE(deliver(240, form(some, static_cast<int16_t>(some), pick(2) ? name : kept, type)));
+            saved(some);
+        } else if (what < 50) {
+            int identity = nextIdentity;
+            if (const auto known = GetReceiverByName(state, name))
+                identity = known->m_DiskIdentity;
+            else if (pick(4) == 0 && listed && someKey != selected)
+                identity = some;
+            else
+                ++nextIdentity;
+            ASSERT_TRUE(deliver(240, form(-1, static_cast<int16_t>(identity), name, type)));
+            saved(identity);
+        } else if (what < 62) {
+            const int identity = pick(5) ? some : 999;
+            const QString key = QString("K%1").arg(identity);
+            const int at = position(key);
+            ASSERT_TRUE(deliver(241, Body241(identity, "")));
+            if (at >= 0) {
+                expected.erase(expected.begin() + at);
+                ticked.remove(key);
+                const int left = static_cast<int>(expected.size());
+                // The view selects the row now in its place, or the one before.
+                if (key == selected)
+                    selected = left ? expected[static_cast<std::size_t>(at < left ? at : left - 1)].first : QString();
+            }
+        } else if (what < 70 && listed) {
+            Bytes body = Body241(some, "");
+            AppendInteger(body, pick(2) ? -1 : 0);
+            ASSERT_TRUE(deliver(221, body)); // the decoder's alone: the list stays
+        } else if (what < 74) {
+            Bytes body;
+            AppendLong(body, static_cast<int32_t>(state.Receivers.Count()));
+            for (const auto& entry : state.Receivers) {
+                AppendLong(body, entry.item->m_DiskIdentity);
+                AppendString(body, entry.item->m_ReceiverName);
+                entry.item->AppendNetworkBytes(body);
+            }
+            ASSERT_TRUE(deliver(230, body));
+            expected = rebuilt();
+            ticked.clear();
+            selected.clear();
+        } else if (what < 90 && listed) {
+            // The operator ticks or unticks a row (a click on it, then Space).
+            const int row = 1 + pick(listed);
+            const QString key = expected[static_cast<std::size_t>(row - 1)].first;
+            const bool on = !ticked.contains(key);
+            SetTick(List(), row, on);
+            if (on)
+                ticked.insert(key);
+            else
+                ticked.remove(key);
+            selected = key;
+        } else if (listed) {
+            const int row = 1 + pick(listed);
+            ClickRow(List(), row);
+            selected = expected[static_cast<std::size_t>(row - 1)].first;
+        }
+        ASSERT_EQ(shown(), expected);
+        ASSERT_EQ(canonical(shown()), canonical(rebuilt()));
+        QStringList keys = List().CheckedKeys();
+        keys.sort();
+        QStringList expectedKeys = ticked.values();
+        expectedKeys.sort();
+        ASSERT_EQ(keys, expectedKeys);
+        for (int i = 1; i <= List().ListCount(); ++i) {
+            ASSERT_EQ(List().Checked(i), ticked.contains(List().Key(i))) << i;
+        }
+        ASSERT_EQ(List().Key(List().SelectedPosition()), selected);
+        if (step % 5 == 0) {
+            ASSERT_EQ(ShownLimit(*control), limit());
+        }
+    }
 }

@@ -1,8 +1,14 @@
 #include "platform/dialogservice.h"
+#include "platform/popuplist.h"
+#include "platform/popupmenu.h"
 
 #include <QApplication>
 #include <QAbstractButton>
+#include <QCloseEvent>
+#include <QDialog>
+#include <QInputDialog>
 #include <QMessageBox>
+#include <QPointer>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -17,6 +23,24 @@ void EnsureApplication() {
     static char* argv[] = {name, nullptr};
     if (!QApplication::instance()) new QApplication(argc, argv);
 }
+
+// A window that counts how often its close box was used.
+class CloseBoxCounted final : public QDialog {
+public:
+    int closes = 0;
+
+protected:
+    void closeEvent(QCloseEvent* event) override {
+        ++closes;
+        QDialog::closeEvent(event);
+    }
+};
+
+// A window whose Cancel does nothing, so neither it nor the close box closes it.
+class Stubborn final : public QDialog {
+public:
+    void reject() override {}
+};
 
 } // namespace
 
@@ -113,4 +137,95 @@ TEST(DialogService, QtServiceLinesUpTheColumnsOfATabbedText) {
     EXPECT_EQ(seen.count("<tr>"), 4);
     EXPECT_TRUE(seen.contains(">/Area</td><td>Filter &lt;area&gt;</td>")) << seen.toStdString();
     EXPECT_TRUE(seen.contains(">/TopMost</td><td>Always on top</td>")) << seen.toStdString();
+}
+
+TEST(DialogService, ScriptedWindowsGoShownModalToTheScriptThatNamesThemAndCloseAsByTheirCloseBox) {
+    EnsureApplication();
+    ScopedScriptedDialogs dialogs;
+    CloseBoxCounted named;
+    named.setObjectName(QStringLiteral("Named_Window"));
+    named.setWindowTitle(QStringLiteral("Named title"));
+    QInputDialog input; // a QDialog by its class
+
+    // Each script waits for a window it names, in the order queued, and is used once.
+    QStringList ran;
+    dialogs->OnWindow<QInputDialog>([&](QInputDialog& w) {
+        ran << "by class";
+        EXPECT_EQ(QApplication::activeModalWidget(), &w);
+        w.accept();
+    });
+    dialogs->OnWindow(QStringLiteral("Named_Window"), [&](QWidget& w) {
+        ran << "by name";
+        EXPECT_TRUE(w.isVisible());
+        EXPECT_EQ(QApplication::activeModalWidget(), &w);
+        static_cast<QDialog&>(w).accept();
+    });
+    EXPECT_EQ(RunModal(named), QDialog::Accepted);
+    EXPECT_FALSE(named.isVisible());
+    EXPECT_FALSE(named.testAttribute(Qt::WA_ShowModal)) << "as exec() leaves it";
+    EXPECT_EQ(RunModal(input), QDialog::Accepted);
+    EXPECT_EQ(ran, (QStringList{"by name", "by class"}));
+
+    // No script left, or a script that leaves the window open: the close box closes it.
+    EXPECT_EQ(RunModal(named), QDialog::Rejected);
+    EXPECT_EQ(named.closes, 1);
+    dialogs->OnWindow(QStringLiteral("QDialog"), [](QWidget&) {});
+    EXPECT_EQ(RunModal(named), QDialog::Rejected);
+    EXPECT_EQ(named.closes, 2);
+    EXPECT_FALSE(named.isVisible());
+    // A window that will not close still ends, so nothing waits on it.
+    Stubborn stubborn;
+    EXPECT_EQ(RunModal(stubborn), QDialog::Rejected);
+    EXPECT_FALSE(stubborn.isVisible());
+    // One deleted on close lives until the service is done with it, as under exec().
+    QPointer<QDialog> owned = new QDialog;
+    owned->setAttribute(Qt::WA_DeleteOnClose);
+    dialogs->OnWindow<QDialog>([](QDialog& w) { w.accept(); });
+    EXPECT_EQ(RunModal(*owned), QDialog::Accepted);
+    EXPECT_TRUE(owned.isNull());
+
+    // Every window is recorded as it showed.
+    ASSERT_EQ(dialogs->Windows().size(), 6u);
+    EXPECT_EQ(dialogs->Windows()[0].name, "Named_Window");
+    EXPECT_EQ(dialogs->Windows()[0].title, "Named title");
+    EXPECT_TRUE(dialogs->Windows()[0].scripted);
+    EXPECT_FALSE(dialogs->Windows()[2].scripted);
+    EXPECT_EQ(dialogs->Shown(QStringLiteral("Named_Window")), 3);
+    EXPECT_EQ(dialogs->Shown<QInputDialog>(), 1);
+    EXPECT_EQ(dialogs->Shown<QDialog>(), 6);
+}
+
+TEST(DialogService, ScriptedMenusArePreparedThenHandedToTheirScriptOrShownForReal) {
+    EnsureApplication();
+    ScopedScriptedDialogs dialogs;
+    Menu menu;
+    menu.setObjectName(QStringLiteral("Menu_Test"));
+    MenuItem* entry = menu.AddItem(QStringLiteral("&Entry"));
+    int prepared = 0;
+    int chosen = 0;
+    QObject::connect(&menu, &Menu::AboutToShow, [&] { ++prepared; });
+    QObject::connect(entry, &MenuItem::Click, [&] { ++chosen; });
+
+    // A window's script is never handed a menu of its name.
+    dialogs->OnWindow(QStringLiteral("Menu_Test"), [](QWidget&) { ADD_FAILURE() << "a menu went to a window's script"; });
+    dialogs->OnMenu(QStringLiteral("Menu_Test"), [&](Menu& shown) {
+        EXPECT_EQ(prepared, 1) << "prepared before the script sees it";
+        shown.Trigger(0);
+    });
+    PopupMenu(&menu, {});
+    EXPECT_EQ(chosen, 1);
+    // No script: prepared, and closed with nothing chosen.
+    PopupMenu(&menu, {});
+    EXPECT_EQ(prepared, 2);
+    EXPECT_EQ(chosen, 1);
+    EXPECT_EQ(dialogs->Shown<Menu>(), 2);
+    EXPECT_EQ(PopupList::Active(), nullptr);
+
+    dialogs->ShowRealMenus();
+    PopupMenu(&menu, QPoint(20, 20));
+    ASSERT_NE(PopupList::Active(), nullptr);
+    EXPECT_EQ(PopupList::Active()->ShownMenu(), &menu);
+    EXPECT_EQ(prepared, 3);
+    PopupList::Active()->CloseAll();
+    EXPECT_EQ(chosen, 1);
 }

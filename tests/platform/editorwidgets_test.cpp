@@ -1,6 +1,7 @@
 // The widgets the profiles editor rests on: the keyed tree, the tab strip, the check box
 // and option buttons, the image combo and the run-time menus.
 #include "platform/checkbox.h"
+#include "platform/dialogservice.h"
 #include "platform/imagecombo.h"
 #include "platform/popupmenu.h"
 #include "platform/tabstrip.h"
@@ -231,7 +232,7 @@ TEST_F(EditorWidgetsTest, ImageComboNeverAddsTheTypedTextAndSwallowsKeysOnReques
     EXPECT_EQ(combo.ItemCount(), 1);
 }
 
-TEST_F(EditorWidgetsTest, MenuArraysLoadAndUnloadAndThePresenterStandsInForTheUser) {
+TEST_F(EditorWidgetsTest, MenuArraysLoadAndUnloadAndAScriptStandsInForTheUser) {
     Menu menu;
     MenuItemArray items(&menu, "first");
     menu.AddItem("Last");
@@ -248,9 +249,9 @@ TEST_F(EditorWidgetsTest, MenuArraysLoadAndUnloadAndThePresenterStandsInForTheUs
     QObject::connect(&items, &MenuItemArray::Clicked, [&](int index) { clicked.push_back(index); });
     bool opened = false;
     QObject::connect(&menu, &Menu::AboutToShow, [&] { opened = true; });
-    MenuPresenter old = InstallMenuPresenter([](Menu* m) { m->Trigger(0); });
+    ScopedScriptedDialogs dialogs;
+    dialogs->OnMenu([](Menu& m) { m.Trigger(0); });
     PopupMenu(&menu, {});
-    InstallMenuPresenter(old);
     EXPECT_TRUE(opened);
     EXPECT_EQ(clicked, std::vector<int>{0});
     EXPECT_TRUE(items.Checked(0)) << "the check mark is the program's";

@@ -6,10 +6,14 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QPixmap>
+#include <QScreen>
+#include <QScrollBar>
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <functional>
+#include <iterator>
 #include <random>
 #include <vector>
 
@@ -47,8 +51,7 @@ struct Recorder {
 };
 
 void Press(ListView& list, int position, Qt::MouseButton button, Qt::KeyboardModifiers modifiers = {}) {
-    QTreeWidgetItem* item = list.topLevelItem(position - 1);
-    const QPoint p = list.visualItemRect(item).center();
+    const QPoint p = list.visualRect(list.model()->index(position - 1, 0)).center();
     QMouseEvent press(QEvent::MouseButtonPress, p, list.viewport()->mapToGlobal(p), button, button, modifiers);
     QApplication::sendEvent(list.viewport(), &press);
     QMouseEvent release(QEvent::MouseButtonRelease, p, list.viewport()->mapToGlobal(p), button, {}, modifiers);
@@ -82,6 +85,15 @@ TEST_F(ListViewTest, KeysAreUniqueIgnoringCaseAndFoundByPosition) {
     EXPECT_EQ(list.FindKey("k5"), 1);
     EXPECT_EQ(list.FindKey("K-5"), 2);
     EXPECT_EQ(list.FindKey("K6"), 0);
+    // Letters beyond ASCII, in keys short and long, and one beyond Latin-1 (Kelvin sign).
+    EXPECT_EQ(list.AddItem(QString::fromUtf8("K\u00c41"), "a umlaut"), 3);
+    EXPECT_EQ(list.AddItem(QString::fromUtf8("k\u00e41"), "again"), 0);
+    EXPECT_EQ(list.AddItem(QString::fromUtf8("Kelvin \u00c9t\u00e9 long key"), "long"), 4);
+    EXPECT_EQ(list.FindKey(QString::fromUtf8("KELVIN \u00e9T\u00c9 LONG KEY")), 4);
+    EXPECT_EQ(list.FindKey(QString::fromUtf8("\u212a\u00e41")), 3);
+    EXPECT_EQ(list.FindKey(QString::fromUtf8("K\u00e4")), 0);
+    list.RemoveItem(4);
+    list.RemoveItem(3);
     list.RemoveItem(1);
     EXPECT_EQ(list.FindKey("K-5"), 1);
     list.RemoveItem(7); // outside: nothing
@@ -161,14 +173,14 @@ TEST_F(ListViewTest, IconsAreReadBackByNumber) {
     list.SetColumnHeaderIcons(&icons);
     list.AddItem("K1", "one", 1);
     EXPECT_EQ(list.SmallIcon(1), 1);
-    EXPECT_FALSE(list.topLevelItem(0)->icon(0).isNull());
+    EXPECT_FALSE(list.model()->index(0, 0).data(Qt::DecorationRole).value<QIcon>().isNull());
     list.SetSmallIcon(1, 2);
     EXPECT_EQ(list.SmallIcon(1), 2);
     list.SetColumnIcon(2, 1);
     EXPECT_EQ(list.ColumnIcon(2), 1);
     EXPECT_EQ(list.ColumnIcon(1), 0);
     list.SetColumnIcon(2, 0);
-    EXPECT_TRUE(list.headerItem()->icon(1).isNull());
+    EXPECT_TRUE(list.model()->headerData(1, Qt::Horizontal, Qt::DecorationRole).value<QIcon>().isNull());
 }
 
 TEST_F(ListViewTest, ClicksOfEitherButtonSelectAndReport) {
@@ -200,7 +212,7 @@ TEST_F(ListViewTest, EnterDoubleClickAndHeaderClickAreReported) {
     QApplication::sendEvent(&list, &enter);
     EXPECT_EQ(rec.keys, std::vector<int>{13});
 
-    const QPoint p = list.visualItemRect(list.topLevelItem(0)).center();
+    const QPoint p = list.visualRect(list.model()->index(0, 0)).center();
     QMouseEvent dbl(QEvent::MouseButtonDblClick, p, list.viewport()->mapToGlobal(p), Qt::LeftButton,
                     Qt::LeftButton, Qt::ControlModifier);
     QApplication::sendEvent(list.viewport(), &dbl);
@@ -219,7 +231,8 @@ TEST_F(ListViewTest, CheckBoxesReportOnlyTheUsersChanges) {
     list.SetChecked(1, true);
     EXPECT_TRUE(list.Checked(1));
     EXPECT_EQ(rec.checks, 0);
-    list.topLevelItem(0)->setCheckState(0, Qt::Unchecked); // what a click on the box does
+    // What a click on the box does.
+    list.model()->setData(list.model()->index(0, 0), Qt::Unchecked, Qt::CheckStateRole);
     EXPECT_EQ(rec.checks, 1);
     EXPECT_FALSE(list.Checked(1));
 }
@@ -255,18 +268,38 @@ TEST_F(ListViewTest, KeysFindTheirRowsThroughInsertionsRemovalsAndSorts) {
     check("removed");
     list.SetSortOrder(1);
     check("descending");
-    // A row taken out behind the list's back reads as none, and its key can be used again;
-    // deleting it later leaves the new row's key alone.
+    // A row taken out behind the list's back (through the model) reads as none, and its key
+    // can be used again.
     const QString key = list.Key(5);
-    QTreeWidgetItem* taken = list.takeTopLevelItem(4);
+    ASSERT_TRUE(list.model()->removeRows(4, 1));
     EXPECT_EQ(list.ListCount(), 37);
     EXPECT_EQ(list.FindKey(key), 0);
     check("taken out");
-    list.clear(); // Qt's own clear: the rows' keys go with them
+    list.model()->removeRows(0, list.ListCount()); // all of them: the rows' keys go with them
     EXPECT_EQ(list.FindKey("K1"), 0);
     EXPECT_EQ(list.AddItem(key, "again"), 1);
-    delete taken;
     EXPECT_EQ(list.FindKey(key), 1);
+
+    // Runs of insertions, removals and moves between look-ups, short and long: the rows'
+    // remembered places go stale by more and more, and every key still finds its row.
+    std::mt19937 random(99);
+    for (int i = 0; i < 300; ++i) list.AddItem(QString("R%1").arg(i), QString("t%1").arg((i * 37) % 300));
+    for (int round = 0; round < 60; ++round) {
+        const int changes = 1 + round % 20;
+        for (int k = 0; k < changes; ++k) {
+            std::uniform_int_distribution<int> row(1, list.ListCount());
+            switch (k % 3) {
+            case 0: list.RemoveItem(row(random)); break;
+            case 1: list.AddItem(QString("N%1_%2").arg(round).arg(k), QString("t%1").arg(row(random))); break;
+            default: {
+                const int p = row(random);
+                list.SetText(p, QString("t%1").arg(row(random)));
+                list.SortRow(p);
+            }
+            }
+        }
+        check("after a run of changes");
+    }
 }
 
 TEST_F(ListViewTest, KeysHeldWithAClickNeverTakeTheSelectionFromTheRow) {
@@ -401,7 +434,7 @@ TEST_F(ListViewTest, OneChangedRowMovesWhereASortOfTheWholeListPutsIt) {
                 QStringList keys;
                 for (int i = 1; i <= sorted.ListCount(); ++i)
                     if (sorted.IsSelected(i)) keys << sorted.Key(i);
-                const int current = sorted.indexOfTopLevelItem(sorted.currentItem()) + 1;
+                const int current = sorted.currentIndex().row() + 1;
                 keys << "current " + sorted.Key(current);
                 return keys;
             };
@@ -437,7 +470,7 @@ TEST_F(ListViewTest, TickedRowsAreCountedThroughUserChangesRemovalsAndClears) {
     list.SetChecked(4, true);
     EXPECT_EQ(list.CheckedCount(), 2);
     // The user's tick through the check box.
-    list.topLevelItem(0)->setCheckState(0, Qt::Checked);
+    list.model()->setData(list.model()->index(0, 0), Qt::Checked, Qt::CheckStateRole);
     EXPECT_EQ(list.CheckedCount(), 3);
     QStringList keys = list.CheckedKeys();
     keys.sort();
@@ -452,4 +485,92 @@ TEST_F(ListViewTest, TickedRowsAreCountedThroughUserChangesRemovalsAndClears) {
     list.SetChecked(3, true);
     list.ClearItems();
     EXPECT_EQ(list.CheckedCount(), 0);
+}
+
+// Rows moved, renamed, re-iconed and ticked where they are off the screen or on it, then
+// scrolled to: the list looks exactly as one filled afresh with the same rows does.
+TEST_F(ListViewTest, ChangedAndMovedRowsLookAsAListFilledAfresh) {
+    IconStore icons;
+    for (Qt::GlobalColor colour : {Qt::red, Qt::blue}) {
+        QPixmap pixmap(16, 16);
+        pixmap.fill(colour);
+        icons.Add(QIcon(pixmap));
+    }
+    auto prepare = [&](ListView& l) {
+        l.resize(300, 200);
+        l.AddColumn("Name", 2400);
+        l.AddColumn("Type", 1440);
+        l.SetSmallIcons(&icons);
+        l.SetCheckBoxes(true);
+        l.SetSorted(true);
+        l.setFocusPolicy(Qt::NoFocus); // the window shown last would give a current row a frame
+        l.show();
+    };
+    ListView changed;
+    prepare(changed);
+    std::vector<ListView::NewRow> rows;
+    for (int i = 0; i < 400; ++i)
+        rows.push_back({QString("K%1").arg(i), {QString("row %1").arg(i, 3, 10, QLatin1Char('0')), "type"}, 1});
+    changed.AddItems(rows);
+    QApplication::processEvents();
+    // Moves across the lines on screen and far below them, texts beyond Latin-1 and back.
+    const struct {
+        int row;
+        QString text;
+    } edits[] = {{3, "row 350"}, {390, "row 001"}, {200, QString::fromUtf8("row 0\u20ac")}, {5, "zzz"},
+                 {100, "row 002"}, {201, "row 201"}};
+    for (const auto& e : edits) {
+        const int p = changed.FindKey(QString("K%1").arg(e.row));
+        changed.SetText(p, e.text);
+        changed.SortRow(p);
+    }
+    changed.SetSmallIcon(changed.FindKey("K7"), 2);   // on the screen
+    changed.SetSmallIcon(changed.FindKey("K300"), 2); // off it
+    changed.SetChecked(changed.FindKey("K2"), true);
+    changed.SetChecked(changed.FindKey("K250"), true);
+    changed.SetSubItem(changed.FindKey("K260"), 2, QString::fromUtf8("\u0160koda"));
+
+    ListView afresh;
+    prepare(afresh);
+    afresh.SetSorted(false);
+    // The layout the view left for later, then the drawing it asked for.
+    auto settle = [] {
+        for (int i = 0; i < 3; ++i) QApplication::processEvents();
+    };
+    auto fillAfresh = [&] {
+        std::vector<ListView::NewRow> now;
+        for (int i = 1; i <= changed.ListCount(); ++i)
+            now.push_back({changed.Key(i), {changed.Text(i), changed.SubItem(i, 2)}, changed.SmallIcon(i)});
+        afresh.ClearItems();
+        afresh.AddItems(now);
+        for (int i = 1; i <= changed.ListCount(); ++i) afresh.SetChecked(i, changed.Checked(i));
+        afresh.verticalScrollBar()->setValue(changed.verticalScrollBar()->value());
+        settle();
+    };
+    // What the screen shows (what each list drew when told to), not a fresh drawing.
+    auto screen = [](ListView& l) { return QGuiApplication::primaryScreen()->grabWindow(l.winId()).toImage(); };
+    for (int top : {1, 150, 240, 330}) {
+        changed.scrollTo(changed.model()->index(top - 1, 0), QAbstractItemView::PositionAtTop);
+        settle();
+        fillAfresh();
+        EXPECT_EQ(screen(changed), screen(afresh)) << "from row " << top;
+    }
+    // One change at a time, nothing else drawn: a row from far below moved onto the
+    // screen, a row on the screen moved far below, an icon and a tick on the screen.
+    changed.scrollTo(changed.model()->index(0, 0), QAbstractItemView::PositionAtTop);
+    settle();
+    const std::function<void()> steps[] = {
+        [&] { changed.SetText(changed.FindKey("K320"), "row 004b"); },
+        [&] { changed.SortRow(changed.FindKey("K320")); },
+        [&] { changed.SetText(changed.FindKey("K6"), "row 399"); },
+        [&] { changed.SortRow(changed.FindKey("K6")); },
+        [&] { changed.SetSmallIcon(changed.FindKey("K9"), 2); },
+        [&] { changed.SetChecked(changed.FindKey("K8"), true); },
+    };
+    for (std::size_t k = 0; k < std::size(steps); ++k) {
+        steps[k]();
+        settle();
+        fillAfresh();
+        EXPECT_EQ(screen(changed), screen(afresh)) << "step " << k;
+    }
 }

@@ -53,7 +53,7 @@ TEST(ListBox, IndexesCountRemovalAndSelection) {
     for (const char* t : {"a", "b", "c"}) list.AddItem(t);
     list.SetListIndex(2);
     EXPECT_EQ(list.ListIndex(), 2);
-    EXPECT_TRUE(list.item(2)->isSelected());
+    EXPECT_TRUE(list.selectionModel()->isRowSelected(2, QModelIndex()));
     list.RemoveItem(0);
     list.RemoveItem(7);  // outside: ignored
     list.RemoveItem(-1); // outside: ignored
@@ -63,7 +63,7 @@ TEST(ListBox, IndexesCountRemovalAndSelection) {
     EXPECT_EQ(list.ItemText(5), "");
     list.SetListIndex(-1);
     EXPECT_EQ(list.ListIndex(), -1);
-    EXPECT_TRUE(list.selectedItems().isEmpty());
+    EXPECT_TRUE(list.selectionModel()->selectedIndexes().isEmpty());
     list.Clear();
     EXPECT_EQ(list.ListCount(), 0);
 }

@@ -18,7 +18,7 @@ namespace korvel::testing {
 
 // A point inside the row at 1-based position, xPixels from the list's left edge.
 inline QPoint RowPoint(const platform::ListView& list, int position, int xPixels = 40) {
-    QPoint p = list.visualItemRect(list.topLevelItem(position - 1)).center();
+    QPoint p = list.visualRect(list.model()->index(position - 1, 0)).center();
     p.setX(xPixels);
     return p;
 }
@@ -32,7 +32,7 @@ inline void SendMouse(QWidget* target, QEvent::Type type, QPoint p, Qt::MouseBut
 // A click of the left button on a row.
 inline void ClickRow(platform::ListView& list, int position, int xPixels = 40,
                      Qt::KeyboardModifiers keys = Qt::NoModifier) {
-    list.scrollToItem(list.topLevelItem(position - 1));
+    list.scrollTo(list.model()->index(position - 1, 0));
     const QPoint p = RowPoint(list, position, xPixels);
     SendMouse(list.viewport(), QEvent::MouseButtonPress, p, Qt::LeftButton, Qt::LeftButton, keys);
     SendMouse(list.viewport(), QEvent::MouseButtonRelease, p, Qt::LeftButton, Qt::NoButton, keys);
@@ -42,7 +42,7 @@ inline void ClickRow(platform::ListView& list, int position, int xPixels = 40,
 // release, double-click, release, all with the same keys held.
 inline void DoubleClickRow(platform::ListView& list, int position, int xPixels,
                            Qt::KeyboardModifiers keys = Qt::NoModifier) {
-    list.scrollToItem(list.topLevelItem(position - 1));
+    list.scrollTo(list.model()->index(position - 1, 0));
     const QPoint p = RowPoint(list, position, xPixels);
     for (QEvent::Type type : {QEvent::MouseButtonPress, QEvent::MouseButtonRelease, QEvent::MouseButtonDblClick,
                               QEvent::MouseButtonRelease}) {

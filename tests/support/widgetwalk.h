@@ -12,6 +12,7 @@
 #include "platform/popupmenu.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
@@ -73,7 +74,7 @@ inline void WalkItems(QTreeWidget* tree, WalkReport& report) {
 
 // The same for a view over an item model of its own: every row's texts, and its tool tip
 // where the row is on the screen.
-inline void WalkRows(QTreeView* view, const QModelIndex& parent, WalkReport& report) {
+inline void WalkRows(QAbstractItemView* view, const QModelIndex& parent, WalkReport& report) {
     const QAbstractItemModel* model = view->model();
     for (int r = 0; r < model->rowCount(parent); ++r) {
         for (int c = 0; c < model->columnCount(parent); ++c) report.Shown(model->index(r, c, parent).data().toString());
@@ -135,7 +136,12 @@ inline void WalkWidgets(QWidget* root, WalkReport& report) {
         if (auto* list = qobject_cast<QListWidget*>(w))
             for (int i = 0; i < list->count(); ++i) report.Shown(list->item(i)->text());
         if (auto* tree = qobject_cast<QTreeWidget*>(w)) WalkItems(tree, report);
-        else if (auto* view = qobject_cast<QTreeView*>(w); view && view->model()) WalkRows(view, {}, report);
+        else if (auto* view = qobject_cast<QAbstractItemView*>(w);
+                 view && view->model() && !qobject_cast<QListWidget*>(w) && !qobject_cast<QHeaderView*>(w)) {
+            for (int c = 0; c < view->model()->columnCount(); ++c)
+                report.Shown(view->model()->headerData(c, Qt::Horizontal).toString());
+            WalkRows(view, {}, report);
+        }
         if (auto* menu = qobject_cast<QMenu*>(w)) WalkMenu(menu, report);
         if (w->isVisible() && !w->toolTip().isEmpty()) CheckToolTipAt(w, w->rect().center(), report);
     }

@@ -4,7 +4,7 @@
 #include "controls/activeprofiles/activeprofilescomponent.h"
 #include "controls/activeprofiles/checkboxicons.h"
 #include "tests/support/children.h"
-#include "controls/activeprofiles/profileswitch.h"
+#include "controls/profileswitch/profileswitch.h"
 
 #include "core/clientstate.h"
 #include "core/records/profile.h"
@@ -25,6 +25,7 @@
 
 using namespace korvel;
 using namespace korvel::activeprofiles;
+using namespace korvel::profileswitch;
 
 namespace {
 

@@ -11,7 +11,6 @@
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QMenu>
-#include <QTimer>
 #include <QTreeWidget>
 
 #include <gtest/gtest.h>
@@ -252,10 +251,10 @@ TEST(AlarmInfoWindow, ShowsModalOnTopUntilClosed) {
     AlarmInfoWindow window(Sources(&store));
     window.Fill(Record({{12, "Fire"}}));
     bool sawModal = false, onTop = false;
-    QTimer::singleShot(0, [&] {
-        sawModal = QApplication::activeModalWidget() == &window;
-        onTop = window.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
-        Exit(window);
+    dialogs->OnWindow<AlarmInfoWindow>([&](AlarmInfoWindow& shown) {
+        sawModal = QApplication::activeModalWidget() == &shown;
+        onTop = shown.windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+        Exit(shown);
     });
     window.ShowModal();
     EXPECT_TRUE(sawModal);

@@ -23,7 +23,6 @@
 #include <QMouseEvent>
 #include <QPluginLoader>
 #include <QTemporaryDir>
-#include <QTimer>
 #include <QAction>
 
 #include <gtest/gtest.h>
@@ -209,17 +208,13 @@ TEST_F(EventsTest, DoubleClickShowsTheAlarmWithTheServersPatterns) {
     QString copied;
     QString title;
     bool ownerless = false;
-    QTimer::singleShot(0, [&] {
-        auto* window = qobject_cast<events::AlarmInfoWindow*>(QApplication::activeModalWidget());
-        if (!window) {
-            ADD_FAILURE() << "no details window";
-            return;
-        }
-        title = window->windowTitle();
-        ownerless = window->parentWidget() == nullptr;
-        window->findChild<QAction*>("Menu_Tools_CopyToClipboard")->trigger();
+    platform::ScopedScriptedDialogs dialogs;
+    dialogs->OnWindow<events::AlarmInfoWindow>([&](events::AlarmInfoWindow& window) {
+        title = window.windowTitle();
+        ownerless = window.parentWidget() == nullptr;
+        window.findChild<QAction*>("Menu_Tools_CopyToClipboard")->trigger();
         copied = QGuiApplication::clipboard()->text();
-        window->findChild<QAction*>("Menu_Tools_Exit")->trigger();
+        window.findChild<QAction*>("Menu_Tools_Exit")->trigger();
     });
     Tree().setCurrentIndex(Tree().Line(Tree().FindAlarm(500), 0)); // a line: its alarm opens
     Tree().show();

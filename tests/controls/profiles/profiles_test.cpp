@@ -466,26 +466,26 @@ TEST_F(ProfilesTest, DayTypeRenameOnlyForSpecialTypesAndEnterIsAlwaysSwallowed) 
     for (int d = 0; d < kDayTypeCount; ++d) Combo_Calendar_DayType(c).AddItem(QString("d%1").arg(d));
     while (Menu_TimeSchedulePopup_Active(c).Count() < 16) Menu_TimeSchedulePopup_Active(c).Load();
     int key = 13;
-    c.Combo_Calendar_DayType_KeyPress(key);
+    SchedulePage(c).Combo_Calendar_DayType_KeyPress(key);
     EXPECT_EQ(key, 0);
     Combo_Calendar_DayType(c).SetSelectedItem(8);
-    c.Combo_Calendar_DayType_Click();
+    SchedulePage(c).Combo_Calendar_DayType_Click();
     key = 13;
     Combo_Calendar_DayType(c).setEditText("Sunday!");
-    c.Combo_Calendar_DayType_KeyPress(key);
+    SchedulePage(c).Combo_Calendar_DayType_KeyPress(key);
     EXPECT_EQ(Combo_Calendar_DayType(c).ItemText(8), "d6");
     Combo_Calendar_DayType(c).SetSelectedItem(9);
-    c.Combo_Calendar_DayType_Click();
+    SchedulePage(c).Combo_Calendar_DayType_Click();
     Combo_Calendar_DayType(c).setEditText("Strike day");
     key = 13;
-    c.Combo_Calendar_DayType_KeyPress(key);
+    SchedulePage(c).Combo_Calendar_DayType_KeyPress(key);
     EXPECT_EQ(Combo_Calendar_DayType(c).ItemText(9), "Strike day");
     EXPECT_EQ(Combo_Calendar_DayType(c).ItemCount(), 24) << "the typed text is never added";
     EXPECT_EQ(Menu_TimeSchedulePopup_Active(c).Caption(0), "Strike day");
     EXPECT_TRUE(state.SharedCalendar->HasChangedSinceLastLoadFromDisk() ||
                 state.SharedCalendar->SavedNetworkBytes().empty());
     key = 65;
-    c.Combo_Calendar_DayType_KeyPress(key);
+    SchedulePage(c).Combo_Calendar_DayType_KeyPress(key);
     EXPECT_EQ(key, 65);
 }
 
@@ -560,20 +560,20 @@ TEST_F(ProfilesTest, ReceiverMenuAddsMovesConfirmsAndDeletes) {
     EXPECT_EQ(seq.SmallIcon(2), 1) << "confirmation is off by default";
     EXPECT_EQ(seq.SelectedPosition(), 2);
     int key = 40; // Shift+Down on the last entry: nothing, swallowed
-    c.ListView_Receivers_KeyDown(&seq, key, 1);
+    ReceiverLists(c).ListView_Receivers_KeyDown(&seq, key, 1);
     EXPECT_EQ(key, 0);
     EXPECT_EQ(seq.Text(2), "two");
     key = 38; // Ctrl+Up
-    c.ListView_Receivers_KeyDown(&seq, key, 2);
+    ReceiverLists(c).ListView_Receivers_KeyDown(&seq, key, 2);
     EXPECT_EQ(seq.Text(1), "two");
     EXPECT_EQ(seq.SelectedPosition(), 1);
     key = 38; // Up alone goes on to the list
-    c.ListView_Receivers_KeyDown(&seq, key, 0);
+    ReceiverLists(c).ListView_Receivers_KeyDown(&seq, key, 0);
     EXPECT_EQ(key, 38);
     OpenMenu(Menu_Profile_Receiver_Popup(c));
     EXPECT_FALSE(Menu_Profile_Receiver_Popup_Confirm(c).Enabled());
     EXPECT_TRUE(Menu_Profile_Receiver_Popup_Delete(c).Enabled());
-    c.Menu_Profile_Receiver_Popup_Confirm_Click();
+    ReceiverLists(c).Menu_Profile_Receiver_Popup_Confirm_Click();
     EXPECT_EQ(seq.SmallIcon(1), 2);
     OpenMenu(Menu_Profile_Receiver_Popup(c));
     EXPECT_TRUE(Menu_Profile_Receiver_Popup_Confirm(c).Checked());
@@ -584,8 +584,7 @@ TEST_F(ProfilesTest, ReceiverMenuAddsMovesConfirmsAndDeletes) {
 
 TEST_F(ProfilesTest, RightClickOpensTheReceiverPopupWithAddOnlyWhenThereAreReceivers) {
     Profiles& c = Make();
-    int shown = 0;
-    platform::MenuPresenter old = platform::InstallMenuPresenter([&](platform::Menu*) { ++shown; });
+    const auto shown = [&] { return dialogs->Shown<platform::Menu>(); };
     platform::ListView& par = ListView_Receivers_Parallell(c);
     // A press on no row: the click follows once the list has taken the press.
     const auto press = [&](Qt::MouseButton button) {
@@ -596,17 +595,16 @@ TEST_F(ProfilesTest, RightClickOpensTheReceiverPopupWithAddOnlyWhenThereAreRecei
         QApplication::processEvents();
     };
     press(Qt::RightButton);
-    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(shown(), 1);
     EXPECT_FALSE(Menu_Profile_Receiver_Popup_Add(c).Enabled());
     press(Qt::LeftButton);
-    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(shown(), 1);
     QApplication::processEvents();
     // The clicked list is the one the menu's commands act on.
     Menu_Profile_Receiver_Popup_Add_Item(c).SetCaption(0, "probe");
     PickMenuItem(Menu_Profile_Receiver_Popup_Add_Item(c), *Menu_Profile_Receiver_Popup_Add(c).SubMenu(), 0);
     EXPECT_EQ(par.ListCount(), 1);
     EXPECT_EQ(ListView_Receivers_Sequential(c).ListCount(), 0);
-    platform::InstallMenuPresenter(old);
 }
 
 // --- Calendar, timer and layout -------------------------------------------------------------
@@ -674,21 +672,19 @@ TEST_F(ProfilesTest, ScheduleMenuDayTypesFollowTheScheduleAndARightReleaseOpensI
     OpenMenu(Menu_TimeSchedulePopup(c));
     EXPECT_FALSE(Menu_TimeSchedulePopup_Active(c).Enabled(0));
     EXPECT_TRUE(Menu_TimeSchedulePopup_Active(c).Checked(0));
-    c.Menu_TimeSchedulePopup_Active_Click(0);
+    SchedulePage(c).Menu_TimeSchedulePopup_Active_Click(0);
     Command_Save(c).click(); // stores the page (the peer reads nothing it is sent)
     EXPECT_EQ(state.Profiles.Find("K1")->m_TimeSchedule->GetActive(7), 0);
     EXPECT_FALSE(Menu_TimeSchedulePopup_Active(c).Checked(0));
 
-    int shown = 0;
-    platform::MenuPresenter old = platform::InstallMenuPresenter([&](platform::Menu*) { ++shown; });
+    const auto shown = [&] { return dialogs->Shown<platform::Menu>(); };
     QWidget& picture = Picture_TimeSchedule(c);
     SendSurfaceMouse(picture, QEvent::MouseButtonPress, {100, 10}, Qt::RightButton, Qt::RightButton);
     SendSurfaceMouse(picture, QEvent::MouseButtonRelease, {100, 10}, Qt::RightButton, Qt::NoButton);
-    EXPECT_EQ(shown, 1);
+    EXPECT_EQ(shown(), 1);
     SendSurfaceMouse(picture, QEvent::MouseButtonPress, {400, 10}, Qt::LeftButton, Qt::LeftButton);
     SendSurfaceMouse(picture, QEvent::MouseButtonRelease, {400, 10}, Qt::RightButton, Qt::LeftButton);
-    EXPECT_EQ(shown, 1) << "a left press followed by a right release opens nothing";
-    platform::InstallMenuPresenter(old);
+    EXPECT_EQ(shown(), 1) << "a left press followed by a right release opens nothing";
 }
 
 // Connected, the caption turns back after two seconds (tests/integration); without a
@@ -758,6 +754,8 @@ public:
         if (WhileOpen) WhileOpen();
         return QStringLiteral("Name");
     }
+    int Run(QDialog&) override { return 0; } // no window opens here: closed (Rejected)
+    void Popup(platform::Menu&, const QPoint&) override {}
 };
 
 TEST_F(ProfilesTest, ANewProfileListArrivingWhileABoxIsOpenCancelsTheCommand) {

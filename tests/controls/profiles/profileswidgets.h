@@ -1,7 +1,11 @@
 #pragma once
 // The profiles editor's parts as its tests reach them: by the system name each carries
 // as its object name, the way the operator's path reaches them, without accessors on the
-// control. A part that is missing fails the test where it is asked for.
+// control. A part that is missing fails the test where it is asked for. The pages are
+// parts too (by their class names), for the few handlers tests still call.
+
+#include "controls/profiles/receiverlists.h"
+#include "controls/profiles/schedulepage.h"
 
 #include "platform/checkbox.h"
 #include "platform/imagecombo.h"
@@ -45,6 +49,8 @@ inline QString Indexed(const char* name, int index) { return QStringLiteral("%1_
 #define KORVEL_INDEXED_PART(Type, Name) \
     inline Type& Name(const QObject& c, int i) { return Part<Type>(c, Indexed(#Name, i)); }
 
+KORVEL_PART(profiles::ReceiverLists, ReceiverLists)
+KORVEL_PART(profiles::SchedulePage, SchedulePage)
 KORVEL_PART(platform::TreeView, TreeView_Profiles)
 KORVEL_PART(platform::TabStrip, SSTab_Profile)
 KORVEL_INDEXED_PART(QWidget, TabControlPage)

@@ -12,6 +12,7 @@
 #include "core/codec.h"
 #include "core/records/receiver.h"
 #include "core/settingsstore.h"
+#include "platform/dialogservice.h"
 #include "platform/listview.h"
 #include "testserver/sampledata.h"
 
@@ -91,15 +92,13 @@ protected:
     // The receiver the control works on (the row last clicked) as the operator sees it:
     // the name in the window that Enter opens to edit it; "" when Enter opens nothing.
     QString CurrentName() {
-        QString shown;
-        auto previous = ReceiverParametersWindow::InstallDriver([&](ReceiverParametersWindow& w) {
-            shown = w.windowTitle().section(QStringLiteral(" - "), 1);
-            w.reject();
-        });
+        const int before = dialogs->Shown<ReceiverParametersWindow>();
         PressKey(List(), Qt::Key_Return);
-        ReceiverParametersWindow::InstallDriver(std::move(previous));
-        return shown;
+        if (dialogs->Shown<ReceiverParametersWindow>() == before) return {};
+        return dialogs->Windows().back().title.section(QStringLiteral(" - "), 1);
     }
+
+    platform::ScopedScriptedDialogs dialogs;
 
 private:
     int Listed() const { return static_cast<int>(m_Receivers.size()); }
@@ -229,14 +228,12 @@ TEST_F(ComponentTest, DoubleClickEditsOrTogglesByKeysAndPlace) {
     Add(1, "one");
     Start(false);
     ClickRow(List(), 1);
-    int opened = 0;
-    auto previous = receivers::ReceiverParametersWindow::InstallDriver(
-        [&](receivers::ReceiverParametersWindow& w) {
-            ++opened;
-            EXPECT_EQ(w.windowTitle().endsWith("one"), true);
-            // Edit: the name of a stored receiver cannot be changed.
-            EXPECT_FALSE(korvel::testing::Child<QLineEdit>(w, "Text_ReceiverName").isEnabled());
-        });
+    const auto opened = [&] { return dialogs->Shown<ReceiverParametersWindow>(); };
+    const auto edit = [](ReceiverParametersWindow& w) {
+        EXPECT_EQ(w.windowTitle().endsWith("one"), true);
+        // Edit: the name of a stored receiver cannot be changed.
+        EXPECT_FALSE(korvel::testing::Child<QLineEdit>(w, "Text_ReceiverName").isEnabled());
+    };
     struct Case {
         bool ignoreCtrl;
         Qt::KeyboardModifiers keys;
@@ -252,9 +249,10 @@ TEST_F(ComponentTest, DoubleClickEditsOrTogglesByKeysAndPlace) {
     };
     for (const Case& c : cases) {
         state.IgnoreCtrlWhenEnablingOrDisabling = c.ignoreCtrl;
-        const int before = opened;
+        const int before = opened();
+        if (c.edits) dialogs->OnWindow<ReceiverParametersWindow>(edit);
         DoubleClickRow(List(), 1, c.xPixels, c.keys);
-        EXPECT_EQ(opened - before, c.edits ? 1 : 0) << c.keys.toInt() << " " << c.xPixels;
+        EXPECT_EQ(opened() - before, c.edits ? 1 : 0) << c.keys.toInt() << " " << c.xPixels;
     }
     // Enter before any press on a fresh control (its row clicked by the list's arrival):
     // the kept x is 0, so it toggles.
@@ -263,11 +261,10 @@ TEST_F(ComponentTest, DoubleClickEditsOrTogglesByKeysAndPlace) {
     Start(false);
     const std::size_t toggles = server.ReceivedOfType(221).size();
     state.IgnoreCtrlWhenEnablingOrDisabling = true;
-    const int before = opened;
+    const int before = opened();
     PressKey(List(), Qt::Key_Return);
-    EXPECT_EQ(opened, before);
+    EXPECT_EQ(opened(), before);
     EXPECT_TRUE(WaitFor([&] { return server.ReceivedOfType(221).size() == toggles + 1; }));
-    receivers::ReceiverParametersWindow::InstallDriver(std::move(previous));
 }
 
 TEST_F(ComponentTest, NameColumnToolTipFollowsThePointer) {
@@ -327,12 +324,11 @@ TEST_F(ComponentTest, SettingsCountByTheirNumericValue) {
         Start(value, value);
         EXPECT_EQ(List().ColumnCount(), on ? 7 : 6) << value; // the backup receiver's column
         int offered = -1;
-        auto previous = receivers::ReceiverParametersWindow::InstallDriver([&](receivers::ReceiverParametersWindow& w) {
+        dialogs->OnWindow<ReceiverParametersWindow>([&](ReceiverParametersWindow& w) {
             offered = korvel::testing::Child<QComboBox>(w, "Combo_ReceiverType").count();
             EXPECT_EQ(korvel::testing::Child<QComboBox>(w, "Combo_BackupReceiver").isHidden(), !on) << value;
         });
         Button("Command_AddReceiver").click();
-        receivers::ReceiverParametersWindow::InstallDriver(std::move(previous));
         EXPECT_EQ(offered, on ? 1 : 2) << value;
     }
 }

@@ -1,10 +1,10 @@
-#include "controls/activeprofiles/profileswitch.h"
+#include "controls/profileswitch/profileswitch.h"
 
 #include "core/cp1252.h"
 #include "core/procedures.h"
 #include "core/records/profile.h"
 
-namespace korvel::activeprofiles {
+namespace korvel::profileswitch {
 
 std::shared_ptr<cProfile> FindProfileByShownName(const ClientState& state, std::string_view name) {
     const Bytes wanted = UpperCase(name);
@@ -59,4 +59,4 @@ Bytes ProfileEnableOrDisableBody(const cProfile& profile, int16_t flag) {
     return body;
 }
 
-} // namespace korvel::activeprofiles
+} // namespace korvel::profileswitch

@@ -1,7 +1,9 @@
 #pragma once
 // Switching profiles on and off by name: the rule that finds a profile by the name an
-// operator sees, and the body of message 220. Qt-free; the active profiles control and
-// any other control offering ProfileEnableOrDisable / IsProfileEnabled use the same.
+// operator sees, and the body of message 220. Qt-free, in a library of its own
+// (korvel_profileswitch, on the core alone), so that both controls offering
+// ProfileEnableOrDisable / IsProfileEnabled (the profiles editor and the active profiles
+// control) use the same without linking each other.
 
 #include "core/clientstate.h"
 #include "core/codec.h"
@@ -15,7 +17,7 @@ namespace korvel {
 class cProfile;
 }
 
-namespace korvel::activeprofiles {
+namespace korvel::profileswitch {
 
 // The first profile, in collection order, whose full name with the area prefix removed
 // equals the name, both upper-cased; none when no profile matches (or the name is empty
@@ -53,4 +55,4 @@ int16_t EnableFlag(int32_t enabled);
 // and the flag (Int16).
 Bytes ProfileEnableOrDisableBody(const cProfile& profile, int16_t flag);
 
-} // namespace korvel::activeprofiles
+} // namespace korvel::profileswitch
