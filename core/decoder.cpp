@@ -276,61 +276,59 @@ std::shared_ptr<Record> EnableRecord(ClientState& state, std::string_view body, 
     return record;
 }
 
-// Sets the position back to 0 however the decoder leaves.
-class PositionReset {
-public:
-    explicit PositionReset(int32_t& position) : m_Position(position) { m_Position = 0; }
-    ~PositionReset() { m_Position = 0; }
-    PositionReset(const PositionReset&) = delete;
-    PositionReset& operator=(const PositionReset&) = delete;
-
-private:
-    int32_t& m_Position;
-};
-
 } // namespace
 
-void HandleServerMessage(ClientState& state, int32_t type, std::string_view body, int32_t& position,
-                         std::shared_ptr<cReceiver>& receiver, std::shared_ptr<cProfile>& profile) {
-    receiver = nullptr;
-    profile = nullptr;
-    PositionReset reset(position);
-    int32_t& p = position;
+TouchedRecords HandleServerMessage(ClientState& state, MessageType type, std::string_view body) {
+    TouchedRecords touched;
+    int32_t p = 0;
     switch (type) {
-    case 0: SendToServer(state, 0, ""); break;
-    case 100: HandleServerInfo(state, body, p); break;
-    case 102: {
+    case MessageType::MsgKeepAlive: SendToServer(state, MessageType::MsgKeepAlive, ""); break;
+    case MessageType::MsgServerDataPath: HandleServerInfo(state, body, p); break;
+    case MessageType::MsgUserRights: {
         int32_t rights = GetLongFromNetworkBytes(body, p);
         state.UserRights = rights;
         break;
     }
-    case 106: HandleSettings(state, body, p); break;
-    case 120: HandleTextTable(state, body, p); break;
-    case 140: HandleReceiverTypes(state, body, p); break;
-    case 141: HandleSystemNames(state, body, p); break;
-    case 142: HandleHolidayLabels(state, body, p); break;
-    case 170: HandleCalendar(state, body, p); break;
-    case 180: HandleCalendarSaved(state, body, p); break;
-    case 200: {
+    case MessageType::MsgServerSettings: HandleSettings(state, body, p); break;
+    case MessageType::MsgTextTable: HandleTextTable(state, body, p); break;
+    case MessageType::MsgReceiverTypeList: HandleReceiverTypes(state, body, p); break;
+    case MessageType::MsgSystemList: HandleSystemNames(state, body, p); break;
+    case MessageType::MsgHolidayLabelList: HandleHolidayLabels(state, body, p); break;
+    case MessageType::MsgCalendar: HandleCalendar(state, body, p); break;
+    case MessageType::MsgCalendarSave: HandleCalendarSaved(state, body, p); break;
+    case MessageType::MsgProfileList: {
         KeyedCollection<cProfile> profiles = ReadRecordList<cProfile>(state, body, p);
         CheckInside(body, p);
         std::swap(state.Profiles, profiles);
         break;
     }
-    case 210: profile = SaveRecord(state, state.Profiles, body, p, FindProfile); break;
-    case 211: profile = DeleteRecord(state, state.Profiles, body, p, FindProfile); break;
-    case 220: profile = EnableRecord<cProfile>(state, body, p, FindProfile); break;
-    case 221: receiver = EnableRecord<cReceiver>(state, body, p, FindReceiver); break;
-    case 230: {
+    case MessageType::MsgProfileSave:
+        touched.Profile = SaveRecord(state, state.Profiles, body, p, FindProfile);
+        break;
+    case MessageType::MsgProfileDelete:
+        touched.Profile = DeleteRecord(state, state.Profiles, body, p, FindProfile);
+        break;
+    case MessageType::MsgProfileEnableOrDisable:
+        touched.Profile = EnableRecord<cProfile>(state, body, p, FindProfile);
+        break;
+    case MessageType::MsgReceiverEnableOrDisable:
+        touched.Receiver = EnableRecord<cReceiver>(state, body, p, FindReceiver);
+        break;
+    case MessageType::MsgReceiverList: {
         KeyedCollection<cReceiver> receivers = ReadRecordList<cReceiver>(state, body, p);
         CheckInside(body, p);
         std::swap(state.Receivers, receivers);
         break;
     }
-    case 240: receiver = SaveRecord(state, state.Receivers, body, p, FindReceiver); break;
-    case 241: receiver = DeleteRecord(state, state.Receivers, body, p, FindReceiver); break;
+    case MessageType::MsgReceiverSave:
+        touched.Receiver = SaveRecord(state, state.Receivers, body, p, FindReceiver);
+        break;
+    case MessageType::MsgReceiverDelete:
+        touched.Receiver = DeleteRecord(state, state.Receivers, body, p, FindReceiver);
+        break;
     default: break; // left to the control's own handling
     }
+    return touched;
 }
 
 std::shared_ptr<cReceiver> GetReceiverById(const ClientState& state, int32_t identity) {

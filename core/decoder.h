@@ -5,6 +5,7 @@
 // leaves the state as it was.
 
 #include "core/clientstate.h"
+#include "core/messages.h"
 
 #include <cstdint>
 #include <memory>
@@ -12,8 +13,19 @@
 
 namespace korvel {
 
-void HandleServerMessage(ClientState& state, int32_t type, std::string_view body, int32_t& position,
-                         std::shared_ptr<cReceiver>& receiver, std::shared_ptr<cProfile>& profile);
+// The record a message touched: the receiver of MsgReceiverEnableOrDisable,
+// MsgReceiverSave and MsgReceiverDelete, the profile of MsgProfileSave, MsgProfileDelete
+// and MsgProfileEnableOrDisable; none for every other message, and none for a delete or an
+// enable whose record is not found. The control's own handling reads the same body from
+// its start.
+struct TouchedRecords {
+    std::shared_ptr<cReceiver> Receiver;
+    std::shared_ptr<cProfile> Profile;
+};
+
+// A type the decoder does not know (one only a control handles, or one the list does not
+// hold) passes without any effect. May raise DecodeError (see above).
+TouchedRecords HandleServerMessage(ClientState& state, MessageType type, std::string_view body);
 
 std::shared_ptr<cReceiver> GetReceiverById(const ClientState& state, int32_t identity);
 std::shared_ptr<cProfile> GetProfileById(const ClientState& state, int32_t identity);

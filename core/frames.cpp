@@ -25,7 +25,7 @@ Bytes BuildFrame(int32_t type, std::string_view body) {
     return frame;
 }
 
-void SendToServer(ClientState& state, int32_t type, std::string_view body) {
+void SendToServer(ClientState& state, MessageType type, std::string_view body) {
     ISocket* socket = state.ServerSocket;
     if (socket == nullptr) return;
     int16_t socketState = socket->State();

@@ -5,6 +5,7 @@
 
 #include "core/clientstate.h"
 #include "core/codec.h"
+#include "core/messages.h"
 
 #include <cstddef>
 #include <cstdint>
@@ -21,19 +22,23 @@ namespace korvel {
 // malformed stream. See docs/protocol.md for how it was chosen.
 extern const int32_t kMaxFrameBodyLength;
 
-// Type byte + length + body.
+// Type byte + length + body. The number form is for any type byte 0..255 (a type the
+// protocol does not know included); another number raises EncodeError.
 Bytes BuildFrame(int32_t type, std::string_view body);
+inline Bytes BuildFrame(MessageType type, std::string_view body) { return BuildFrame(Number(type), body); }
 
 // Sends one frame on the state's socket (see docs/protocol.md for the rules while an
 // attempt is under way and while closed).
-void SendToServer(ClientState& state, int32_t type, std::string_view body);
+void SendToServer(ClientState& state, MessageType type, std::string_view body);
 
 // The one connection attempt per address, when address and port are set.
 void ConnectToServer(ClientState& state);
 
 struct Frame {
-    uint8_t Type = 0;
+    uint8_t Type = 0;      // the type byte as it came, any number 0..255
     std::string_view Body; // valid until the cutter is next appended to or cleared
+    // The type byte as a message type (a number the list does not hold stays that number).
+    MessageType Message() const { return static_cast<MessageType>(Type); }
 };
 
 // Cuts whole frames from the received bytes. The buffer is used up to its end before it

@@ -156,12 +156,12 @@ void Component::SetPassword(const QString& password) {
         return; // too long to carry: kept, and refused by the server's check anyway
     }
     bindSocket();
-    Send(103, body);
+    Send(MessageType::MsgPassword, body);
 }
 
 // --- Procedures --------------------------------------------------------------------------
 
-void Component::Send(int32_t type, std::string_view body) {
+void Component::Send(MessageType type, std::string_view body) {
     try {
         SendToServer(m_State, type, body);
     } catch (...) {
@@ -170,8 +170,8 @@ void Component::Send(int32_t type, std::string_view body) {
 
 void Component::SendStartupRequests() {
     bindSocket();
-    Send(120, {});
-    Send(106, {});
+    Send(MessageType::MsgTextTable, {});
+    Send(MessageType::MsgServerSettings, {});
     for (const StartupRequest& request : m_Description.OwnStartupRequests) {
         try {
             switch (request.Condition) {
@@ -180,14 +180,14 @@ void Component::SendStartupRequests() {
                 if (!m_State.Area.empty()) {
                     Bytes body;
                     AppendString(body, m_State.Area);
-                    Send(104, body);
+                    Send(MessageType::MsgArea, body);
                 }
                 break;
             case StartupRequest::When::PasswordIsSet:
                 if (!m_State.Password.empty()) {
                     Bytes body;
                     AppendString(body, m_State.Password);
-                    Send(103, body);
+                    Send(MessageType::MsgPassword, body);
                 }
                 break;
             }
@@ -431,14 +431,11 @@ void Component::readHandled() {
 }
 
 void Component::handleFrame(const Frame& frame) {
-    std::shared_ptr<cReceiver> receiver;
-    std::shared_ptr<cProfile> profile;
-    int32_t position = 0;
-    HandleServerMessage(m_State, frame.Type, frame.Body, position, receiver, profile);
-    switch (frame.Type) {
-    case 1: checkProtocolVersion(frame.Body); break;
-    case 106: HandleSettingsMessage(); break;
-    default: HandleOwnMessage(frame.Type, frame.Body, receiver, profile); break;
+    const TouchedRecords touched = HandleServerMessage(m_State, frame.Message(), frame.Body);
+    switch (frame.Message()) {
+    case MessageType::MsgProtocolVersion: checkProtocolVersion(frame.Body); break;
+    case MessageType::MsgServerSettings: HandleSettingsMessage(); break;
+    default: HandleOwnMessage(frame.Message(), frame.Body, touched); break;
     }
 }
 
@@ -453,6 +450,6 @@ void Component::checkProtocolVersion(std::string_view body) {
     ShowConnectionState();
 }
 
-void Component::HandleOwnMessage(int, std::string_view, std::shared_ptr<cReceiver>&, std::shared_ptr<cProfile>&) {}
+void Component::HandleOwnMessage(MessageType, std::string_view, const TouchedRecords&) {}
 
 } // namespace korvel::shell

@@ -23,7 +23,9 @@
 // moc need not (and, with C++20 library headers, cannot) read the core.
 #ifndef Q_MOC_RUN
 #include "core/clientstate.h"
+#include "core/decoder.h"
 #include "core/frames.h"
+#include "core/messages.h"
 #include "shell/controldescription.h"
 #endif
 
@@ -116,9 +118,10 @@ protected:
     virtual void ApplyCaptions() {}
     // The control's own part of HandleSettingsMessage (after ApplyServerSettings).
     virtual void OnSettingsMessage() {}
-    // Types other than 1 and 106, after the shared decoder. May raise KorvelError.
-    virtual void HandleOwnMessage(int type, std::string_view body, std::shared_ptr<cReceiver>& receiver,
-                                  std::shared_ptr<cProfile>& profile);
+    // Every type but MsgProtocolVersion and MsgServerSettings, after the shared decoder,
+    // with the record the decoder touched; a type the control does not know is dropped
+    // without a word. May raise KorvelError.
+    virtual void HandleOwnMessage(MessageType type, std::string_view body, const TouchedRecords& touched);
     // Once the frames received so far have been handled (also when the rest was dropped
     // because the connection ended), and between slices of a backlog at most once per
     // kProgressIntervalMs: the place for view work that needs doing once per batch of
@@ -128,7 +131,7 @@ protected:
     virtual void OnShowConnectionState() {}
 
     // Sends one frame to the server (see SendToServer); never raises.
-    void Send(int32_t type, std::string_view body);
+    void Send(MessageType type, std::string_view body);
 
 private:
     void bindSocket();

@@ -4,6 +4,7 @@
 // and which of the optional properties it offers.
 
 #include "core/codec.h"
+#include "core/messages.h"
 
 #include <cstdint>
 #include <string>
@@ -14,23 +15,23 @@ namespace korvel::shell {
 struct StartupRequest {
     enum class When {
         Always,         // Type with Body
-        AreaIsSet,      // 104 carrying Area as a String, only when Area is not empty
-        PasswordIsSet,  // 103 carrying Password as a String, only when Password is not empty
+        AreaIsSet,      // MsgArea carrying Area as a String, only when Area is not empty
+        PasswordIsSet,  // MsgPassword carrying Password as a String, only when Password is not empty
     };
     When Condition = When::Always;
-    int32_t Type = 0;
+    MessageType Type = MessageType::MsgKeepAlive;
     Bytes Body;
 
-    static StartupRequest Plain(int32_t type, Bytes body = {}) { return {When::Always, type, std::move(body)}; }
-    static StartupRequest Area() { return {When::AreaIsSet, 104, {}}; }
-    static StartupRequest Password() { return {When::PasswordIsSet, 103, {}}; }
+    static StartupRequest Plain(MessageType type, Bytes body = {}) { return {When::Always, type, std::move(body)}; }
+    static StartupRequest Area() { return {When::AreaIsSet, MessageType::MsgArea, {}}; }
+    static StartupRequest Password() { return {When::PasswordIsSet, MessageType::MsgPassword, {}}; }
 };
 
 struct ControlDescription {
     // Per-user settings application of the control ("Korvel ActiveX SysLog Client", ...);
     // also the title of its version-conflict box.
     std::string SettingsApplication;
-    // Sent after 120 and 106, in this order.
+    // Sent after MsgTextTable and MsgServerSettings, in this order.
     std::vector<StartupRequest> OwnStartupRequests;
     // The optional automation properties the control offers (besides ServerAddress and
     // ServerPort); the control declares them as Qt properties.

@@ -29,7 +29,7 @@ std::optional<OutFrame> FrameReader::Next() {
         return std::nullopt;
     }
     if (m_Buffer.size() - m_Offset - 5 < static_cast<std::size_t>(length)) return std::nullopt;
-    OutFrame f{p[0], m_Buffer.substr(m_Offset + 5, static_cast<std::size_t>(length))};
+    OutFrame f{static_cast<MessageType>(p[0]), m_Buffer.substr(m_Offset + 5, static_cast<std::size_t>(length))};
     m_Offset += 5 + static_cast<std::size_t>(length);
     if (m_Offset == m_Buffer.size()) {
         m_Buffer.clear();

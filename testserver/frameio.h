@@ -3,6 +3,8 @@
 // Int32 body length and the body. Kept apart from the client's own frame code on
 // purpose, so the tests check the client against an independent reading of the wire.
 
+#include "core/messages.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -13,14 +15,17 @@ namespace korvel::testserver {
 using Bytes = std::string;
 
 struct OutFrame {
-    uint8_t Type = 0;
+    MessageType Type = MessageType::MsgKeepAlive; // any type byte, also one the list does not hold
     Bytes Body;
 };
 
+// The number forms write any type byte, a type the protocol does not know included.
 Bytes EncodeFrame(uint8_t type, const Bytes& body);
+inline Bytes EncodeFrame(MessageType type, const Bytes& body) { return EncodeFrame(Number(type), body); }
 inline Bytes EncodeFrame(const OutFrame& f) { return EncodeFrame(f.Type, f.Body); }
 // A frame header with any length field, for malformed streams.
 Bytes EncodeHeader(uint8_t type, int32_t length);
+inline Bytes EncodeHeader(MessageType type, int32_t length) { return EncodeHeader(Number(type), length); }
 
 // Cuts frames from the bytes the client sends. A negative length is reported as broken.
 class FrameReader {

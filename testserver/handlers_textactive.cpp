@@ -61,7 +61,7 @@ void SwitchProfile(SampleData& data, const OutFrame& request, TextActiveReplies&
     const Bytes name = GetStringFromNetworkBytes(request.Body, p);
     const int16_t flag = GetIntegerFromNetworkBytes(request.Body, p);
 
-    auto it = data.Answers.find(200);
+    auto it = data.Answers.find(MessageType::MsgProfileList);
     if (it == data.Answers.end() || it->second.empty()) return;
     std::vector<ProfileEntry> entries;
     ReadProfiles(it->second.front().Body, entries);
@@ -75,7 +75,7 @@ void SwitchProfile(SampleData& data, const OutFrame& request, TextActiveReplies&
         AppendString(answer, e.Profile.GetName());
         AppendInteger(answer, e.Profile.m_Enabled);
         it->second.front().Body = WriteProfiles(entries);
-        replies.ToAll.push_back({220, answer});
+        replies.ToAll.push_back({MessageType::MsgProfileEnableOrDisable, answer});
         return;
     }
 }
@@ -94,12 +94,12 @@ void TakeTextMessage(SampleData& data, const OutFrame& request, TextActiveReplie
     const int32_t identity = data.NextMessageIdentity++;
     Bytes idBody;
     AppendLong(idBody, identity);
-    replies.ToSender.push_back({130, idBody});
+    replies.ToSender.push_back({MessageType::MsgTextMessage, idBody});
     char status[96];
     std::snprintf(status, sizeof status, "Message %d queued for %d receiver(s)", identity, static_cast<int>(count));
-    replies.ToSender.push_back({108, StringOnly(status)});
-    data.Answers[131] = {{131, StringOnly(list)}};
-    data.Answers[132] = {{132, StringOnly(text)}};
+    replies.ToSender.push_back({MessageType::MsgStatusText, StringOnly(status)});
+    data.Answers[MessageType::MsgLastMessageReceivers] = {{MessageType::MsgLastMessageReceivers, StringOnly(list)}};
+    data.Answers[MessageType::MsgLastMessageText] = {{MessageType::MsgLastMessageText, StringOnly(text)}};
 }
 
 } // namespace
@@ -107,10 +107,10 @@ void TakeTextMessage(SampleData& data, const OutFrame& request, TextActiveReplie
 bool HandleTextActiveRequest(SampleData& data, const OutFrame& request, TextActiveReplies& replies) {
     try {
         switch (request.Type) {
-        case 220: SwitchProfile(data, request, replies); return true;
-        case 130: TakeTextMessage(data, request, replies); return true;
-        case 131:
-        case 132:
+        case MessageType::MsgProfileEnableOrDisable: SwitchProfile(data, request, replies); return true;
+        case MessageType::MsgTextMessage: TakeTextMessage(data, request, replies); return true;
+        case MessageType::MsgLastMessageReceivers:
+        case MessageType::MsgLastMessageText:
             if (auto it = data.Answers.find(request.Type); it != data.Answers.end()) replies.ToSender = it->second;
             else replies.ToSender.push_back({request.Type, StringOnly("")});
             return true;

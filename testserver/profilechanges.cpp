@@ -22,7 +22,7 @@ struct Stored {
 // The profile list the server answers 200 with.
 std::vector<Stored> ReadList(const SampleData& data) {
     std::vector<Stored> list;
-    auto answer = data.Answers.find(200);
+    auto answer = data.Answers.find(MessageType::MsgProfileList);
     if (answer == data.Answers.end() || answer->second.empty()) return list;
     try {
         ClientState state;
@@ -49,10 +49,10 @@ void WriteList(SampleData& data, const std::vector<Stored>& list) {
         AppendString(body, s.Name);
         s.Profile.AppendNetworkBytes(body);
     }
-    data.Answers[200] = {{200, body}};
+    data.Answers[MessageType::MsgProfileList] = {{MessageType::MsgProfileList, body}};
 }
 
-void ToEveryone(Server& server, int type, const Bytes& body) {
+void ToEveryone(Server& server, MessageType type, const Bytes& body) {
     for (int c = 0; c < server.ConnectionCount(); ++c)
         if (server.IsOpen(c)) server.SendFrame(type, body, c);
 }
@@ -61,7 +61,7 @@ void ToEveryone(Server& server, int type, const Bytes& body) {
 
 bool HandleProfileChange(Server& server, SampleData& data, const OutFrame& request) {
     switch (request.Type) {
-    case 210: {
+    case MessageType::MsgProfileSave: {
         try {
             ClientState state;
             int32_t p = 0;
@@ -89,13 +89,13 @@ bool HandleProfileChange(Server& server, SampleData& data, const OutFrame& reque
             AppendLong(body, profile.m_DiskIdentity);
             AppendString(body, profile.GetName());
             profile.AppendNetworkBytes(body);
-            ToEveryone(server, 210, body);
+            ToEveryone(server, MessageType::MsgProfileSave, body);
         } catch (const KorvelError&) {
             // A malformed save is dropped, as the server drops it.
         }
         return true;
     }
-    case 211: {
+    case MessageType::MsgProfileDelete: {
         try {
             int32_t p = 0;
             const int32_t ref = GetLongFromNetworkBytes(request.Body, p);

@@ -13,8 +13,8 @@ namespace korvel::testserver {
 namespace {
 
 Bytes Current230(const SampleData& data) {
-    for (const OutFrame& f : AnswerFor(data, 230))
-        if (f.Type == 230) return f.Body;
+    for (const OutFrame& f : AnswerFor(data, MessageType::MsgReceiverList))
+        if (f.Type == MessageType::MsgReceiverList) return f.Body;
     return {};
 }
 
@@ -70,7 +70,7 @@ ReceiverStore::Entry* ReceiverStore::find(int32_t identity, const Bytes& name) {
     return it == m_Entries.end() ? nullptr : &*it;
 }
 
-std::optional<OutFrame> ReceiverStore::Handle(SampleData& data, int type, const Bytes& body) {
+std::optional<OutFrame> ReceiverStore::Handle(SampleData& data, MessageType type, const Bytes& body) {
     seedFrom(data);
     std::optional<OutFrame> announcement;
     try {
@@ -81,7 +81,7 @@ std::optional<OutFrame> ReceiverStore::Handle(SampleData& data, int type, const 
         Entry* entry = find(identity, name);
         Bytes out;
         switch (type) {
-        case 240: {
+        case MessageType::MsgReceiverSave: {
             const Bytes form = body.substr(static_cast<std::size_t>(p));
             cReceiver r;
             int32_t q = 0;
@@ -100,18 +100,18 @@ std::optional<OutFrame> ReceiverStore::Handle(SampleData& data, int type, const 
             AppendLong(out, id);
             AppendString(out, stored.Name);
             out += stored.Form;
-            announcement = OutFrame{240, out};
+            announcement = OutFrame{MessageType::MsgReceiverSave, out};
             break;
         }
-        case 241: {
+        case MessageType::MsgReceiverDelete: {
             if (!entry) return std::nullopt;
             AppendLong(out, entry->Identity);
             AppendString(out, entry->Name);
             m_Entries.erase(m_Entries.begin() + (entry - m_Entries.data()));
-            announcement = OutFrame{241, out};
+            announcement = OutFrame{MessageType::MsgReceiverDelete, out};
             break;
         }
-        case 221: {
+        case MessageType::MsgReceiverEnableOrDisable: {
             const int16_t flag = GetIntegerFromNetworkBytes(body, p);
             if (!entry) return std::nullopt;
             cReceiver r;
@@ -122,7 +122,7 @@ std::optional<OutFrame> ReceiverStore::Handle(SampleData& data, int type, const 
             AppendLong(out, entry->Identity);
             AppendString(out, entry->Name);
             AppendInteger(out, r.m_Enabled);
-            announcement = OutFrame{221, out};
+            announcement = OutFrame{MessageType::MsgReceiverEnableOrDisable, out};
             break;
         }
         default: return std::nullopt;
@@ -131,7 +131,7 @@ std::optional<OutFrame> ReceiverStore::Handle(SampleData& data, int type, const 
         return std::nullopt; // a malformed command is ignored
     }
     m_Written = listBody();
-    data.Answers[230] = {OutFrame{230, m_Written}};
+    data.Answers[MessageType::MsgReceiverList] = {OutFrame{MessageType::MsgReceiverList, m_Written}};
     return announcement;
 }
 

@@ -18,12 +18,15 @@ struct SampleData;
 
 class ReceiverStore final {
 public:
-    // True for the command types the store answers (221, 240, 241).
-    static bool Handles(int type) { return type == 221 || type == 240 || type == 241; }
+    // True for the command types the store answers.
+    static bool Handles(MessageType type) {
+        return type == MessageType::MsgReceiverEnableOrDisable || type == MessageType::MsgReceiverSave ||
+               type == MessageType::MsgReceiverDelete;
+    }
 
     // The announcement of an accepted command, or nothing for a malformed or unmatched
     // one. Keeps the data set's answer to 230 up to date.
-    std::optional<OutFrame> Handle(SampleData& data, int type, const Bytes& body);
+    std::optional<OutFrame> Handle(SampleData& data, MessageType type, const Bytes& body);
 
     struct Entry {
         int16_t Identity = 0;

@@ -95,20 +95,20 @@ Bytes LogLineBody(const Bytes& line) {
     return body;
 }
 
-std::vector<OutFrame> AnswerFor(const SampleData& data, int requestType) {
+std::vector<OutFrame> AnswerFor(const SampleData& data, MessageType requestType) {
     if (auto it = data.Answers.find(requestType); it != data.Answers.end()) return it->second;
     switch (requestType) {
-    case 120: return {{120, TextTableBody(data.Texts)}};
-    case 106: return {{106, SettingsBody(data.Settings)}};
-    case 140: return {{140, ReceiverTypesBody(data.ReceiverTypes)}};
-    case 141: return {{141, SystemsBody(data.Systems)}};
-    case 142: return {{142, HolidaysBody(data.Holidays)}};
-    case 144: return {{144, LogBody(data.LogLines)}};
-    case 200: // a data set without records: empty lists
-    case 230: {
+    case MessageType::MsgTextTable: return {{requestType, TextTableBody(data.Texts)}};
+    case MessageType::MsgServerSettings: return {{requestType, SettingsBody(data.Settings)}};
+    case MessageType::MsgReceiverTypeList: return {{requestType, ReceiverTypesBody(data.ReceiverTypes)}};
+    case MessageType::MsgSystemList: return {{requestType, SystemsBody(data.Systems)}};
+    case MessageType::MsgHolidayLabelList: return {{requestType, HolidaysBody(data.Holidays)}};
+    case MessageType::MsgSysLogList: return {{requestType, LogBody(data.LogLines)}};
+    case MessageType::MsgProfileList: // a data set without records: empty lists
+    case MessageType::MsgReceiverList: {
         Bytes body;
         AppendLong(body, 0);
-        return {{static_cast<uint8_t>(requestType), body}};
+        return {{requestType, body}};
     }
     default: return {};
     }

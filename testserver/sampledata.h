@@ -36,23 +36,25 @@ struct SampleSettingSection {
 };
 
 struct SampleData {
-    int16_t ProtocolVersion = 21;                 // message 1, sent on connect
-    int32_t UserRights = 0;                       // message 102, sent on connect
-    Bytes DataPath;                               // message 100, sent on connect
+    int16_t ProtocolVersion = 21;                 // MsgProtocolVersion, sent on connect
+    int32_t UserRights = 0;                       // MsgUserRights, sent on connect
+    Bytes DataPath;                               // MsgServerDataPath, sent on connect
     int32_t ServerKind = 1;
-    std::map<int32_t, Bytes> Texts;               // 120
-    std::vector<SampleSettingSection> Settings;   // 106
-    std::vector<SampleReceiverType> ReceiverTypes; // 140
-    std::map<int32_t, Bytes> Systems;             // 141: number 0..63 -> name
-    std::vector<SampleHoliday> Holidays;          // 142
-    std::vector<Bytes> LogLines;                  // 144: the log so far, oldest first
-    std::vector<Bytes> NewLogLines;               // 166: what the log grows by, in turn
-    // Answers to requests that the fields above do not cover (143, 170, 200, 230, ...),
-    // sent in order; a request type listed here overrides the built-in answer.
-    std::map<int, std::vector<OutFrame>> Answers;
-    // Frames sent in turn, now and then, to connections that subscribed with 160.
+    std::map<int32_t, Bytes> Texts;               // MsgTextTable
+    std::vector<SampleSettingSection> Settings;   // MsgServerSettings
+    std::vector<SampleReceiverType> ReceiverTypes; // MsgReceiverTypeList
+    std::map<int32_t, Bytes> Systems;             // MsgSystemList: number 0..63 -> name
+    std::vector<SampleHoliday> Holidays;          // MsgHolidayLabelList
+    std::vector<Bytes> LogLines;                  // MsgSysLogList: the log so far, oldest first
+    std::vector<Bytes> NewLogLines;               // MsgSysLogLine: what the log grows by, in turn
+    // Answers to requests that the fields above do not cover (MsgAlarmEventList,
+    // MsgCalendar, MsgProfileList, MsgReceiverList, ...), sent in order; a request type
+    // listed here overrides the built-in answer.
+    std::map<MessageType, std::vector<OutFrame>> Answers;
+    // Frames sent in turn, now and then, to connections that subscribed with
+    // MsgAlarmEventSubscribe.
     std::vector<OutFrame> LiveEvents;
-    // Identity the next text message (130) gets.
+    // Identity the next text message (MsgTextMessage) gets.
     int32_t NextMessageIdentity = 26;
 };
 
@@ -75,15 +77,15 @@ void AddSampleReceiverEditing(SampleData& data);
 void AddSampleRecords(SampleData& data);
 
 // Bodies of the list messages built from a data set.
-Bytes TextTableBody(const std::map<int32_t, Bytes>& texts);          // 120
-Bytes SettingsBody(const std::vector<SampleSettingSection>& sections); // 106
-Bytes ReceiverTypesBody(const std::vector<SampleReceiverType>& types); // 140
-Bytes SystemsBody(const std::map<int32_t, Bytes>& systems);          // 141
-Bytes HolidaysBody(const std::vector<SampleHoliday>& holidays);      // 142
-Bytes LogBody(const std::vector<Bytes>& lines);                      // 144
-Bytes LogLineBody(const Bytes& line);                                // 166
+Bytes TextTableBody(const std::map<int32_t, Bytes>& texts);          // MsgTextTable
+Bytes SettingsBody(const std::vector<SampleSettingSection>& sections); // MsgServerSettings
+Bytes ReceiverTypesBody(const std::vector<SampleReceiverType>& types); // MsgReceiverTypeList
+Bytes SystemsBody(const std::map<int32_t, Bytes>& systems);          // MsgSystemList
+Bytes HolidaysBody(const std::vector<SampleHoliday>& holidays);      // MsgHolidayLabelList
+Bytes LogBody(const std::vector<Bytes>& lines);                      // MsgSysLogList
+Bytes LogLineBody(const Bytes& line);                                // MsgSysLogLine
 
 // The frames answering one request of the client (empty when it asks for nothing known).
-std::vector<OutFrame> AnswerFor(const SampleData& data, int requestType);
+std::vector<OutFrame> AnswerFor(const SampleData& data, MessageType requestType);
 
 } // namespace korvel::testserver

@@ -73,7 +73,7 @@ OutFrame NewAlarm(const Alarm& a) {
     AppendString(body, Record(a));
     AppendString(body, Title(a));
     AppendInteger(body, a.Icon);
-    return {161, body};
+    return {MessageType::MsgAlarmEventUpdate, body};
 }
 
 OutFrame LineFrame(int16_t kind, int32_t identity, int16_t icon, int16_t index, const Bytes& text) {
@@ -83,7 +83,7 @@ OutFrame LineFrame(int16_t kind, int32_t identity, int16_t icon, int16_t index, 
     AppendInteger(body, icon);
     AppendInteger(body, index);
     AppendString(body, text);
-    return {161, body};
+    return {MessageType::MsgAlarmEventUpdate, body};
 }
 
 OutFrame NewLine(int32_t identity, int16_t icon, int16_t index, const Bytes& text) {
@@ -127,7 +127,7 @@ void AddSampleEvents(SampleData& data) {
          {"Temperature high", "Server room", "Above 32 \xB0" "C", "Zone 9", "TT-0901", "Open the emergency vent"},
          0, {}},
     };
-    data.Answers[143] = {{143, ListBody(current)}};
+    data.Answers[MessageType::MsgAlarmEventList] = {{MessageType::MsgAlarmEventList, ListBody(current)}};
 
     // Live changes, sent in turn: new alarms with their lines, state changes of lines,
     // one kind this viewer ignores.
@@ -153,7 +153,7 @@ void AddSampleEvents(SampleData& data) {
         NewLine(2003, 3, 0, "Alarm raised"),
         NewLine(2002, 5, 1, "Calling the lift service"),
         LineUpdate(1001, 6, 0, ""),                               // new image, same text
-        {161, Bytes("\x00\x03", 2)},                             // a kind the viewer ignores
+        {MessageType::MsgAlarmEventUpdate, Bytes("\x00\x03", 2)}, // a kind the viewer ignores
         LineUpdate(2003, 15, 0, "Reset on site"),
     };
 }

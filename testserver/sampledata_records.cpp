@@ -223,9 +223,9 @@ Bytes CalendarBody(const SampleData& data) {
 } // namespace
 
 void AddSampleRecords(SampleData& data) {
-    data.Answers[230] = {{230, ReceiversBody(data)}};
-    data.Answers[200] = {{200, ProfilesBody()}};
-    data.Answers[170] = {{170, CalendarBody(data)}};
+    data.Answers[MessageType::MsgReceiverList] = {{MessageType::MsgReceiverList, ReceiversBody(data)}};
+    data.Answers[MessageType::MsgProfileList] = {{MessageType::MsgProfileList, ProfilesBody()}};
+    data.Answers[MessageType::MsgCalendar] = {{MessageType::MsgCalendar, CalendarBody(data)}};
 }
 
 } // namespace korvel::testserver

@@ -24,7 +24,7 @@ Server::Server(QObject* parent) : QObject(parent), m_Listener(new QTcpServer(thi
     m_KeepAliveTimer = new QTimer(this);
     connect(m_KeepAliveTimer, &QTimer::timeout, this, [this] {
         for (int i = 0; i < ConnectionCount(); ++i)
-            if (IsOpen(i)) SendFrame(0, {}, i);
+            if (IsOpen(i)) SendFrame(MessageType::MsgKeepAlive, {}, i);
     });
     m_LogTimer = new QTimer(this);
     connect(m_LogTimer, &QTimer::timeout, this, [this] {
@@ -71,7 +71,7 @@ void Server::AddLogLine(const Bytes& line) {
     if (m_Data.LogLines.size() > kKeptLines)
         m_Data.LogLines.erase(m_Data.LogLines.begin(),
                               m_Data.LogLines.begin() + static_cast<long>(m_Data.LogLines.size() - kKeptLines));
-    sendToSubscribers(false, OutFrame{166, LogLineBody(line)});
+    sendToSubscribers(false, OutFrame{MessageType::MsgSysLogLine, LogLineBody(line)});
 }
 
 void Server::sendToSubscribers(bool events, const OutFrame& frame) {
@@ -118,15 +118,15 @@ void Server::onNewConnection() {
         if (m_Greeting) {
             Bytes version;
             AppendInteger(version, m_Data.ProtocolVersion);
-            SendFrame(1, version, index);
+            SendFrame(MessageType::MsgProtocolVersion, version, index);
             Bytes rights;
             AppendLong(rights, m_Data.UserRights);
-            SendFrame(102, rights, index);
+            SendFrame(MessageType::MsgUserRights, rights, index);
             Bytes info;
             AppendString(info, m_Data.DataPath);
             AppendLong(info, m_Data.ServerKind);
             AppendLong(info, 0);
-            SendFrame(100, info, index);
+            SendFrame(MessageType::MsgServerDataPath, info, index);
         }
         emit ClientConnected(index);
     }
@@ -147,9 +147,9 @@ void Server::onReadyRead(int index) {
 void Server::handleRequest(int index, const OutFrame& frame) {
     Connection& c = *m_Connections[static_cast<std::size_t>(index)];
     switch (frame.Type) {
-    case 0: return;           // the client's answer to a keep-alive
-    case 160: c.EventSubscriber = true; return;
-    case 165: c.LogSubscriber = true; return;
+    case MessageType::MsgKeepAlive: return; // the client's answer to a keep-alive
+    case MessageType::MsgAlarmEventSubscribe: c.EventSubscriber = true; return;
+    case MessageType::MsgSysLogSubscribe: c.LogSubscriber = true; return;
     default: break;
     }
     if (ReceiverStore::Handles(frame.Type) && !m_Data.Answers.count(frame.Type)) {
@@ -168,6 +168,10 @@ void Server::handleRequest(int index, const OutFrame& frame) {
     }
     if (HandleProfileChange(*this, m_Data, frame)) return;
     for (const OutFrame& answer : AnswerFor(m_Data, frame.Type)) SendFrame(answer.Type, answer.Body, index);
+}
+
+void Server::SendFrame(MessageType type, const Bytes& body, int connection) {
+    SendRaw(EncodeFrame(type, body), connection);
 }
 
 void Server::SendFrame(int type, const Bytes& body, int connection) {
@@ -257,7 +261,7 @@ void Server::pump(int index) {
     if (c.Socket) c.Socket->flush();
 }
 
-std::vector<ReceivedFrame> Server::ReceivedOfType(int type, int connection) const {
+std::vector<ReceivedFrame> Server::ReceivedOfType(MessageType type, int connection) const {
     const int i = resolve(connection);
     std::vector<ReceivedFrame> out;
     for (const auto& f : m_Received)

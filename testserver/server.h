@@ -30,7 +30,7 @@ namespace korvel::testserver {
 
 struct ReceivedFrame {
     int Connection = 0; // index of the connection, in the order they were accepted
-    uint8_t Type = 0;
+    MessageType Type = MessageType::MsgKeepAlive;
     Bytes Body;
     qint64 AtMs = 0; // milliseconds since the server was made
 };
@@ -47,20 +47,23 @@ public:
 
     // What the server answers with and sends on its own.
     SampleData& Data() { return m_Data; }
-    // The receivers as the clients' commands 240, 241 and 221 left them.
+    // The receivers as the clients' MsgReceiverSave, MsgReceiverDelete and
+    // MsgReceiverEnableOrDisable left them.
     const ReceiverStore& Receivers() const { return m_ReceiverStore; }
     void SetData(SampleData data) { m_Data = std::move(data); }
     // Answer requests from the data set (on by default).
     void SetAutoAnswer(bool on) { m_AutoAnswer = on; }
-    // Send 1 (version), 102 (rights) and 100 on every new connection (on by default).
+    // Send MsgProtocolVersion, MsgUserRights and MsgServerDataPath on every new connection
+    // (on by default).
     void SetGreeting(bool on) { m_Greeting = on; }
-    // Keep-alives (type 0) to every connection; 0 = none (the default).
+    // Keep-alives (MsgKeepAlive) to every connection; 0 = none (the default).
     void SetKeepAliveInterval(int ms);
-    // One new log line (166) to the connections subscribed with 165; 0 = none.
+    // One new log line (MsgSysLogLine) to the connections subscribed with MsgSysLogSubscribe;
+    // 0 = none.
     void SetLogLineInterval(int ms);
-    // One live event frame to the connections subscribed with 160; 0 = none.
+    // One live event frame to the connections subscribed with MsgAlarmEventSubscribe; 0 = none.
     void SetEventInterval(int ms);
-    // Adds a line to the log and sends it (166) to every subscribed connection.
+    // Adds a line to the log and sends it (MsgSysLogLine) to every subscribed connection.
     void AddLogLine(const Bytes& line);
 
     // Connections, numbered from 0 in the order they were accepted. The scripting
@@ -69,6 +72,8 @@ public:
     bool IsOpen(int connection = -1) const;
     int OpenConnectionCount() const;
 
+    void SendFrame(MessageType type, const Bytes& body, int connection = -1);
+    // Any type byte, one the protocol does not know included.
     void SendFrame(int type, const Bytes& body, int connection = -1);
     void SendRaw(const Bytes& bytes, int connection = -1);
     // The bytes cut at the given offsets (ascending), each piece written on its own,
@@ -85,7 +90,7 @@ public:
     bool AllSent() const;
 
     const std::vector<ReceivedFrame>& Received() const { return m_Received; }
-    std::vector<ReceivedFrame> ReceivedOfType(int type, int connection = -1) const;
+    std::vector<ReceivedFrame> ReceivedOfType(MessageType type, int connection = -1) const;
     // Frames of one connection, in order (-1: the newest connection).
     std::vector<ReceivedFrame> ReceivedOn(int connection = -1) const;
     void ClearReceived() { m_Received.clear(); }
@@ -96,7 +101,7 @@ public:
 signals:
     void ClientConnected(int connection);
     void ClientDisconnected(int connection);
-    void FrameReceived(int connection, int type);
+    void FrameReceived(int connection, korvel::MessageType type);
 
 private:
     struct Pending {

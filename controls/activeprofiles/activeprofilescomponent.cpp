@@ -32,7 +32,7 @@ shell::ControlDescription Component::MakeDescription() {
     d.SettingsApplication = "Korvel ActiveX ActiveProfiles Client";
     d.OwnStartupRequests = {
         shell::StartupRequest::Area(),
-        shell::StartupRequest::Plain(200), // the profiles
+        shell::StartupRequest::Plain(MessageType::MsgProfileList),
         shell::StartupRequest::Password(),
     };
     d.OffersArea = true;
@@ -101,8 +101,9 @@ void Component::ProfileEnableOrDisable(const QString& ProfileName, int Enabled) 
 }
 
 void Component::sendEnableOrDisable(const cProfile& profile, int16_t flag) {
-    // Nothing changes here: the server's own 220 updates the profile and its node.
-    Send(220, profileswitch::ProfileEnableOrDisableBody(profile, flag));
+    // Nothing changes here: the server's own MsgProfileEnableOrDisable updates the profile
+    // and its node.
+    Send(MessageType::MsgProfileEnableOrDisable, profileswitch::ProfileEnableOrDisableBody(profile, flag));
 }
 
 // --- Tree ----------------------------------------------------------------------------------
@@ -144,17 +145,17 @@ void Component::showSavedProfile(const cProfile& profile) {
     m_Tree->SetImage(key, NodeImage(profile));
 }
 
-void Component::HandleOwnMessage(int type, std::string_view, std::shared_ptr<cReceiver>&,
-                                 std::shared_ptr<cProfile>& profile) {
+void Component::HandleOwnMessage(MessageType type, std::string_view, const TouchedRecords& touched) {
+    const std::shared_ptr<cProfile>& profile = touched.Profile;
     switch (type) {
-    case 200: fillTree(); break;
-    case 210:
+    case MessageType::MsgProfileList: fillTree(); break;
+    case MessageType::MsgProfileSave:
         if (profile) showSavedProfile(*profile);
         break;
-    case 211:
+    case MessageType::MsgProfileDelete:
         if (profile) m_Tree->RemoveNode(NodeKey(*profile));
         break;
-    case 220:
+    case MessageType::MsgProfileEnableOrDisable:
         if (profile) m_Tree->SetImage(NodeKey(*profile), NodeImage(*profile));
         break;
     default: break;

@@ -48,8 +48,7 @@ public:
 protected:
     void OnInitialise() override;
     void OnSettingsMessage() override;
-    void HandleOwnMessage(int type, std::string_view body, std::shared_ptr<cReceiver>& receiver,
-                          std::shared_ptr<cProfile>& profile) override;
+    void HandleOwnMessage(MessageType type, std::string_view body, const TouchedRecords& touched) override;
     void OnShowConnectionState() override;
     void resizeEvent(QResizeEvent* event) override;
 
@@ -58,8 +57,8 @@ private:
     void TreeView_Profiles_MouseDown(int button, int shift, int x, int y);
     void TreeView_Profiles_DblClick();
 
-    void fillTree();                                   // 200
-    void showSavedProfile(const cProfile& profile);    // 210
+    void fillTree();                                   // MsgProfileList
+    void showSavedProfile(const cProfile& profile);    // MsgProfileSave
     void sendEnableOrDisable(const cProfile& profile, int16_t flag);
 
     std::unique_ptr<platform::IconStore> m_Icons;

@@ -1,9 +1,10 @@
 #pragma once
-// The alarm messages of the event viewer: the list of current alarms (143) and the live
-// updates (161), read into plain values before anything on screen changes, and their
-// writers for the substitute server, the tests and the benchmark.
+// The alarm messages of the event viewer: the list of current alarms (MsgAlarmEventList)
+// and the live updates (MsgAlarmEventUpdate), read into plain values before anything on
+// screen changes, and their writers for the substitute server, the tests and the benchmark.
 
 #include "core/codec.h"
+#include "core/messages.h"
 
 #include <cstdint>
 #include <optional>
@@ -12,11 +13,7 @@
 
 namespace korvel::events {
 
-inline constexpr int32_t MsgAlarmEventSubscribe = 160;
-inline constexpr int32_t MsgAlarmEventList = 143;
-inline constexpr int32_t MsgAlarmEventUpdate = 161;
-
-// Kinds of message 161.
+// Kinds of MsgAlarmEventUpdate.
 inline constexpr int16_t kAlarmAdded = 1;
 inline constexpr int16_t kLineAdded = 2;
 inline constexpr int16_t kLineUpdated = 4;
@@ -36,7 +33,7 @@ struct AlarmEntry {
     bool operator==(const AlarmEntry&) const = default;
 };
 
-// One message 161 of a kind the viewer handles (1, 2 or 4).
+// One MsgAlarmEventUpdate of a kind the viewer handles (1, 2 or 4).
 struct AlarmUpdate {
     int16_t Kind = 0;
     int32_t Identity = 0;
@@ -48,7 +45,7 @@ struct AlarmUpdate {
     bool operator==(const AlarmUpdate&) const = default;
 };
 
-// Message 143, checked whole and kept as the places of its alarms in the body: four
+// MsgAlarmEventList, checked whole and kept as the places of its alarms in the body: four
 // bytes per alarm (the smallest alarm on the wire takes twelve), no copies of its texts,
 // so a list costs little more than the message itself. It reads the body it was made
 // from, which must outlive it. A negative alarm or line count means none; a body cut
@@ -91,10 +88,10 @@ private:
     std::vector<uint32_t> m_Offsets; // where each alarm begins in the body
 };
 
-// Message 143 read into plain values (for the substitute server's data and the tests).
+// MsgAlarmEventList read into plain values (for the substitute server's data and the tests).
 std::vector<AlarmEntry> ParseAlarmList(std::string_view body);
 
-// Message 161: nothing for a kind the viewer ignores (its fields are not read).
+// MsgAlarmEventUpdate: nothing for a kind the viewer ignores (its fields are not read).
 // A body cut short raises DecodeError.
 std::optional<AlarmUpdate> ParseAlarmUpdate(std::string_view body);
 

@@ -18,9 +18,9 @@ shell::ControlDescription Component::MakeDescription() {
     shell::ControlDescription d;
     d.SettingsApplication = "Korvel ActiveX Event Client";
     d.OwnStartupRequests = {
-        shell::StartupRequest::Plain(MsgAlarmEventSubscribe, IntegerToNetworkBytes(-1)),
-        shell::StartupRequest::Plain(141), // system names
-        shell::StartupRequest::Plain(MsgAlarmEventList),
+        shell::StartupRequest::Plain(MessageType::MsgAlarmEventSubscribe, IntegerToNetworkBytes(-1)),
+        shell::StartupRequest::Plain(MessageType::MsgSystemList),
+        shell::StartupRequest::Plain(MessageType::MsgAlarmEventList),
     };
     return d;
 }
@@ -48,16 +48,15 @@ void Component::OnSettingsMessage() {
     m_Tree->SetSortDescending(m_SortDescending);
 }
 
-void Component::HandleOwnMessage(int type, std::string_view body, std::shared_ptr<cReceiver>&,
-                                 std::shared_ptr<cProfile>&) {
+void Component::HandleOwnMessage(MessageType type, std::string_view body, const TouchedRecords&) {
     switch (type) {
-    case MsgAlarmEventList: {
+    case MessageType::MsgAlarmEventList: {
         const AlarmList list(body); // checked whole before the tree changes
         m_Tree->BeginBatch();
         m_Tree->LoadList(list);
         break;
     }
-    case MsgAlarmEventUpdate:
+    case MessageType::MsgAlarmEventUpdate:
         if (auto update = ParseAlarmUpdate(body)) {
             m_Tree->BeginBatch();
             m_Tree->Apply(*update);

@@ -27,8 +27,7 @@ public:
 protected:
     void OnInitialise() override;
     void OnSettingsMessage() override;
-    void HandleOwnMessage(int type, std::string_view body, std::shared_ptr<cReceiver>& receiver,
-                          std::shared_ptr<cProfile>& profile) override;
+    void HandleOwnMessage(MessageType type, std::string_view body, const TouchedRecords& touched) override;
     void OnReadHandled() override;
     void OnTimerExtra() override;
     void resizeEvent(QResizeEvent* event) override;

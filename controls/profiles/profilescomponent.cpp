@@ -33,11 +33,11 @@ shell::ControlDescription Component::MakeDescription() {
     d.SettingsApplication = kApplication;
     d.OwnStartupRequests = {
         StartupRequest::Area(),
-        StartupRequest::Plain(Number(MessageType::MsgSystemList)),
-        StartupRequest::Plain(Number(MessageType::MsgReceiverList)),
-        StartupRequest::Plain(Number(MessageType::MsgCalendar)),
-        StartupRequest::Plain(Number(MessageType::MsgHolidayLabelList)),
-        StartupRequest::Plain(Number(MessageType::MsgProfileList)),
+        StartupRequest::Plain(MessageType::MsgSystemList),
+        StartupRequest::Plain(MessageType::MsgReceiverList),
+        StartupRequest::Plain(MessageType::MsgCalendar),
+        StartupRequest::Plain(MessageType::MsgHolidayLabelList),
+        StartupRequest::Plain(MessageType::MsgProfileList),
         StartupRequest::Password(),
     };
     d.OffersArea = true;
@@ -145,19 +145,18 @@ void Component::OnShowConnectionState() {
 void Component::OnTimerExtra() { m_Tree->SaveFeedbackTick(kConnectIntervalMs); }
 
 // Each message goes to the page that shows it.
-void Component::HandleOwnMessage(int type, std::string_view, std::shared_ptr<cReceiver>& receiver,
-                                  std::shared_ptr<cProfile>& profile) {
-    switch (static_cast<MessageType>(type)) {
+void Component::HandleOwnMessage(MessageType type, std::string_view, const TouchedRecords& touched) {
+    switch (type) {
     case MessageType::MsgSystemList: m_Profile->SystemListArrived(); break;
     case MessageType::MsgCalendar: m_Schedule->CalendarArrived(); break;
     case MessageType::MsgCalendarSave: m_Schedule->CalendarSaved(); break;
     case MessageType::MsgProfileList: m_Tree->ProfileListArrived(); break;
-    case MessageType::MsgProfileSave: m_Tree->ProfileSaved(profile); break;
-    case MessageType::MsgProfileDelete: m_Tree->ProfileDeleted(profile); break;
-    case MessageType::MsgProfileEnableOrDisable: m_Tree->ProfileEnabledOrDisabled(profile); break;
+    case MessageType::MsgProfileSave: m_Tree->ProfileSaved(touched.Profile); break;
+    case MessageType::MsgProfileDelete: m_Tree->ProfileDeleted(touched.Profile); break;
+    case MessageType::MsgProfileEnableOrDisable: m_Tree->ProfileEnabledOrDisabled(touched.Profile); break;
     case MessageType::MsgReceiverList: m_Receivers->ReceiverListArrived(); break;
-    case MessageType::MsgReceiverSave: m_Receivers->ReceiverSaved(receiver); break;
-    case MessageType::MsgReceiverDelete: m_Receivers->ReceiverDeleted(receiver); break;
+    case MessageType::MsgReceiverSave: m_Receivers->ReceiverSaved(touched.Receiver); break;
+    case MessageType::MsgReceiverDelete: m_Receivers->ReceiverDeleted(touched.Receiver); break;
     default: break;
     }
 }
@@ -166,7 +165,7 @@ void Component::SendToServer(MessageType type, const Bytes& body) {
     // Every instance shares the state: the shared procedures send on the socket the
     // state points at, so point it at this instance's own first.
     State().ServerSocket = &Winsock_ActiveXClient();
-    Send(Number(type), body);
+    Send(type, body);
 }
 
 // --- The whole page and the current profile ---------------------------------------------------

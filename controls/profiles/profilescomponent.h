@@ -61,8 +61,7 @@ protected:
     void OnInitialise() override;
     void ApplyCaptions() override;
     void OnSettingsMessage() override;
-    void HandleOwnMessage(int type, std::string_view body, std::shared_ptr<cReceiver>& receiver,
-                          std::shared_ptr<cProfile>& profile) override;
+    void HandleOwnMessage(MessageType type, std::string_view body, const TouchedRecords& touched) override;
     void OnTimerExtra() override;
     void OnShowConnectionState() override;
     void resizeEvent(QResizeEvent* event) override;

@@ -356,7 +356,7 @@ void ReceiverParametersWindow::Command_Ok_Click() {
     m_Receiver->CopyFrom(state, result);
     if (state.SettingsStore)
         state.SettingsStore->Save(kSettingsApplication, kParametersSection, kLastSelectedReceiver, name);
-    if (m_Context.Send) m_Context.Send(240, body);
+    if (m_Context.Send) m_Context.Send(MessageType::MsgReceiverSave, body);
     m_Sent = true;
     accept();
 }

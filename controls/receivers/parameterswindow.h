@@ -8,6 +8,7 @@
 #ifndef Q_MOC_RUN
 #include "controls/receivers/parameterlayout.h"
 #include "core/clientstate.h"
+#include "core/messages.h"
 #include "core/records/receiver.h"
 #endif
 
@@ -34,7 +35,7 @@ struct EditContext {
     bool AllowBackupReceiver = false;
     bool RunAsCollectionClient = false;
     // Sends one message to the server.
-    std::function<void(int32_t type, std::string_view body)> Send;
+    std::function<void(MessageType type, std::string_view body)> Send;
     // Whether a message sent now reaches the server; unset counts as connected.
     std::function<bool()> IsConnected;
 };

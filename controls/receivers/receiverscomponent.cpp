@@ -55,8 +55,8 @@ shell::ControlDescription Component::MakeDescription() {
     d.SettingsApplication = kSettingsApplication;
     d.OwnStartupRequests = {
         shell::StartupRequest::Area(),
-        shell::StartupRequest::Plain(140),
-        shell::StartupRequest::Plain(230),
+        shell::StartupRequest::Plain(MessageType::MsgReceiverTypeList),
+        shell::StartupRequest::Plain(MessageType::MsgReceiverList),
         shell::StartupRequest::Password(),
     };
     d.OffersArea = true;
@@ -200,20 +200,19 @@ void Component::OnShowConnectionState() { m_Frame->setVisible(IsConnected()); }
 
 // --- Messages ------------------------------------------------------------------------------
 
-void Component::HandleOwnMessage(int type, std::string_view, std::shared_ptr<cReceiver>& receiver,
-                                 std::shared_ptr<cProfile>&) {
+void Component::HandleOwnMessage(MessageType type, std::string_view, const TouchedRecords& touched) {
     switch (type) {
-    case 102: ApplyUserRights(); break;
-    case 221: onReceiverEnabled(receiver); break;
-    case 230:
+    case MessageType::MsgUserRights: ApplyUserRights(); break;
+    case MessageType::MsgReceiverEnableOrDisable: onReceiverEnabled(touched.Receiver); break;
+    case MessageType::MsgReceiverList:
         FillReceiverList();
         m_CurrentReceiver = nullptr;
         m_Remove->setEnabled(false);
         m_Copy->setEnabled(false);
         SelectLastReceiver();
         break;
-    case 240: onReceiverSaved(receiver); break;
-    case 241: onReceiverDeleted(receiver); break;
+    case MessageType::MsgReceiverSave: onReceiverSaved(touched.Receiver); break;
+    case MessageType::MsgReceiverDelete: onReceiverDeleted(touched.Receiver); break;
     default: break;
     }
 }
@@ -375,7 +374,7 @@ void Component::ListView_Receivers_DblClick() {
         } catch (const KorvelError&) {
             return;
         }
-        Send(221, body);
+        Send(MessageType::MsgReceiverEnableOrDisable, body);
         return;
     }
     // Edit works on a copy: the listed receiver changes only when the server's 240 says so.
@@ -405,7 +404,7 @@ void Component::openParametersWindow(int16_t mode, std::shared_ptr<cReceiver> re
     context.State = &State();
     context.AllowBackupReceiver = m_AllowBackupReceiver;
     context.RunAsCollectionClient = m_RunAsCollectionClient;
-    context.Send = [this](int32_t type, std::string_view body) { Send(type, body); };
+    context.Send = [this](MessageType type, std::string_view body) { Send(type, body); };
     context.IsConnected = [this] { return IsConnected(); };
     {
         ReceiverParametersWindow window(std::move(context), mode, m_EditReceiver, this);
@@ -453,7 +452,7 @@ void Component::Command_RemoveReceiver_Click() {
     } catch (const KorvelError&) {
         return;
     }
-    Send(241, body);
+    Send(MessageType::MsgReceiverDelete, body);
 }
 
 // --- Layout and termination ----------------------------------------------------------------

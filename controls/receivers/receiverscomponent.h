@@ -47,8 +47,7 @@ protected:
     void OnInitialise() override;
     void ApplyCaptions() override;
     void OnSettingsMessage() override;
-    void HandleOwnMessage(int type, std::string_view body, std::shared_ptr<cReceiver>& receiver,
-                          std::shared_ptr<cProfile>& profile) override;
+    void HandleOwnMessage(MessageType type, std::string_view body, const TouchedRecords& touched) override;
     void OnShowConnectionState() override;
     void resizeEvent(QResizeEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
@@ -82,9 +81,9 @@ private:
     void SaveListState();
 
     void onConnected();
-    void onReceiverSaved(const std::shared_ptr<cReceiver>& receiver);     // 240
-    void onReceiverDeleted(const std::shared_ptr<cReceiver>& receiver);   // 241
-    void onReceiverEnabled(const std::shared_ptr<cReceiver>& receiver);   // 221
+    void onReceiverSaved(const std::shared_ptr<cReceiver>& receiver);     // MsgReceiverSave
+    void onReceiverDeleted(const std::shared_ptr<cReceiver>& receiver);   // MsgReceiverDelete
+    void onReceiverEnabled(const std::shared_ptr<cReceiver>& receiver);   // MsgReceiverEnableOrDisable
     void openParametersWindow(int16_t mode, std::shared_ptr<cReceiver> receiver);
     void setFrameCaption();
     void layout();

@@ -17,8 +17,8 @@ shell::ControlDescription Component::MakeDescription() {
     shell::ControlDescription d;
     d.SettingsApplication = "Korvel ActiveX SysLog Client";
     d.OwnStartupRequests = {
-        shell::StartupRequest::Plain(165, IntegerToNetworkBytes(-1)), // subscribe to new lines
-        shell::StartupRequest::Plain(144),                            // the log so far
+        shell::StartupRequest::Plain(MessageType::MsgSysLogSubscribe, IntegerToNetworkBytes(-1)),
+        shell::StartupRequest::Plain(MessageType::MsgSysLogList), // the log so far
     };
     return d;
 }
@@ -38,11 +38,10 @@ void Component::resizeEvent(QResizeEvent* event) {
     Label_Disconnected().Centre();
 }
 
-void Component::HandleOwnMessage(int type, std::string_view body, std::shared_ptr<cReceiver>&,
-                                 std::shared_ptr<cProfile>&) {
+void Component::HandleOwnMessage(MessageType type, std::string_view body, const TouchedRecords&) {
     switch (type) {
-    case 144: handleLog(body); break;
-    case 166: handleLogLine(body); break;
+    case MessageType::MsgSysLogList: handleLog(body); break;
+    case MessageType::MsgSysLogLine: handleLogLine(body); break;
     default: break;
     }
 }
@@ -64,7 +63,7 @@ void Component::handleLog(std::string_view body) {
         next = (next + 1) % kept.size();
         keptCount = std::min(keptCount + 1, kept.size());
     }
-    m_PendingLines.Clear(); // 166 lines before it in this batch would be dropped by it anyway
+    m_PendingLines.Clear(); // new lines before it in this batch would be dropped by it anyway
     QStringList lines;
     lines.reserve(static_cast<qsizetype>(keptCount));
     for (std::size_t i = 0; i < keptCount; ++i)

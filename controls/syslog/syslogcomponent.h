@@ -30,8 +30,7 @@ public:
 
 protected:
     void OnInitialise() override;
-    void HandleOwnMessage(int type, std::string_view body, std::shared_ptr<cReceiver>& receiver,
-                          std::shared_ptr<cProfile>& profile) override;
+    void HandleOwnMessage(MessageType type, std::string_view body, const TouchedRecords& touched) override;
     void OnReadHandled() override;
     void OnTimerExtra() override;
     void resizeEvent(QResizeEvent* event) override;
@@ -54,13 +53,13 @@ private:
         std::size_t m_Count = 0;
     };
 
-    void handleLog(std::string_view body);     // 144
-    void handleLogLine(std::string_view body); // 166
+    void handleLog(std::string_view body);     // MsgSysLogList
+    void handleLogLine(std::string_view body); // MsgSysLogLine
     // Adds the lines of the read to the list in one step and selects the last line.
     void addPendingLines();
 
     platform::ListBox* m_List;
-    // Lines of 166 messages handled since the list last took them.
+    // Lines of MsgSysLogLine messages handled since the list last took them.
     NewestLines m_PendingLines;
     bool m_WasConnected = false;
 };

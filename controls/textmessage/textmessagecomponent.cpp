@@ -49,8 +49,8 @@ shell::ControlDescription Component::MakeDescription() {
     // The password is this control's own: it goes out after these (sendPassword).
     d.OwnStartupRequests = {
         shell::StartupRequest::Area(),
-        shell::StartupRequest::Plain(140), // receiver types
-        shell::StartupRequest::Plain(230), // receivers
+        shell::StartupRequest::Plain(MessageType::MsgReceiverTypeList),
+        shell::StartupRequest::Plain(MessageType::MsgReceiverList),
     };
     d.OffersArea = true;
     d.OffersPassword = true;
@@ -113,7 +113,7 @@ void Component::SetPassword(const QString& password) {
         return; // too long to carry
     }
     bindOwnSocket();
-    Send(103, body);
+    Send(MessageType::MsgPassword, body);
 }
 
 void Component::sendPassword() {
@@ -122,7 +122,7 @@ void Component::sendPassword() {
         Bytes body;
         AppendString(body, m_Password);
         bindOwnSocket();
-        Send(103, body);
+        Send(MessageType::MsgPassword, body);
     } catch (const KorvelError&) {
     }
 }
@@ -140,8 +140,8 @@ void Component::ApplyCaptions() {
 
 void Component::OnSettingsMessage() {
     m_StoredByServer = GetServerSetting(State(), "ActiveX", "StoreActiveXMessagesByServer", "1") != "0";
-    Send(131, {});
-    Send(132, {});
+    Send(MessageType::MsgLastMessageReceivers, {});
+    Send(MessageType::MsgLastMessageText, {});
 }
 
 Bytes Component::storedParameter(const char* key) const {
@@ -306,7 +306,7 @@ void Component::sendMessage() {
         return; // cannot be carried: nothing sent, nothing reported as sent
     }
     bindOwnSocket();
-    Send(130, body);
+    Send(MessageType::MsgTextMessage, body);
 
     m_StatusBar->SetPanelText(kInfoPanel, platform::ToQString(GetText(State(), kTextSent)));
     if (!m_StoredByServer) {
@@ -320,18 +320,18 @@ void Component::sendMessage() {
 
 // --- Server messages -----------------------------------------------------------------------
 
-void Component::HandleOwnMessage(int type, std::string_view body, std::shared_ptr<cReceiver>& receiver,
-                                 std::shared_ptr<cProfile>&) {
+void Component::HandleOwnMessage(MessageType type, std::string_view body, const TouchedRecords& touched) {
+    const std::shared_ptr<cReceiver>& receiver = touched.Receiver;
     int32_t position = 0;
     switch (type) {
-    case 108: m_StatusBar->SetPanelText(kServerPanel, platform::ToQString(GetStringFromNetworkBytes(body, position))); break;
-    case 130: {
+    case MessageType::MsgStatusText: m_StatusBar->SetPanelText(kServerPanel, platform::ToQString(GetStringFromNetworkBytes(body, position))); break;
+    case MessageType::MsgTextMessage: {
         const int32_t identity = GetLongFromNetworkBytes(body, position);
         m_StatusBar->SetPanelText(kInfoPanel, platform::ToQString(GetText(State(), kTextSent)) +
                                                   QStringLiteral(" (id: 0x") + ShortHex(identity) + ')');
         break;
     }
-    case 131: {
+    case MessageType::MsgLastMessageReceivers: {
         const Bytes list = m_StoredByServer ? GetStringFromNetworkBytes(body, position)
                                             : storedParameter(kLastMessageReceivers);
         CheckReceiversFromList(list);
@@ -339,7 +339,7 @@ void Component::HandleOwnMessage(int type, std::string_view body, std::shared_pt
         UpdateSendButton();
         break;
     }
-    case 132: {
+    case MessageType::MsgLastMessageText: {
         const Bytes text = m_StoredByServer ? GetStringFromNetworkBytes(body, position)
                                             : storedParameter(kLastMessageText);
         SetMessageText(text);
@@ -347,16 +347,16 @@ void Component::HandleOwnMessage(int type, std::string_view body, std::shared_pt
         UpdateSendButton();
         break;
     }
-    case 230: fillList(); break;
-    case 240:
+    case MessageType::MsgReceiverList: fillList(); break;
+    case MessageType::MsgReceiverSave:
         if (receiver) showSavedReceiver(*receiver);
         break;
-    case 241:
+    case MessageType::MsgReceiverDelete:
         if (receiver) {
-            if (const int position241 = m_List->FindKey(QString::fromStdString(RecordKey(receiver->m_DiskIdentity)))) {
+            if (const int removedRow = m_List->FindKey(QString::fromStdString(RecordKey(receiver->m_DiskIdentity)))) {
                 // A ticked row that goes may have set the limit.
-                const bool ticked = m_List->Checked(position241);
-                m_List->RemoveItem(position241);
+                const bool ticked = m_List->Checked(removedRow);
+                m_List->RemoveItem(removedRow);
                 if (ticked) UpdateMaxTextLength();
             }
             UpdateSendButton();

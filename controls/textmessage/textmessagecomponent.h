@@ -7,7 +7,7 @@
 // when the server does not keep them) and shows the identity the server gives a message.
 //
 // Unlike the other controls it keeps the password in the control itself: it goes out as
-// 103 at once when written, and last with the start-up requests.
+// MsgPassword at once when written, and last with the start-up requests.
 
 #include "shell/component.h"
 
@@ -59,8 +59,7 @@ public:
 protected:
     void ApplyCaptions() override;
     void OnSettingsMessage() override;
-    void HandleOwnMessage(int type, std::string_view body, std::shared_ptr<cReceiver>& receiver,
-                          std::shared_ptr<cProfile>& profile) override;
+    void HandleOwnMessage(MessageType type, std::string_view body, const TouchedRecords& touched) override;
     void OnTimerExtra() override;
     void OnShowConnectionState() override;
     void resizeEvent(QResizeEvent* event) override;
@@ -86,8 +85,8 @@ private:
 
     void bindOwnSocket();
     void sendPassword();                 // last of the start-up requests
-    void fillList();                     // 230
-    void showSavedReceiver(const cReceiver& receiver); // 240
+    void fillList();                     // MsgReceiverList
+    void showSavedReceiver(const cReceiver& receiver); // MsgReceiverSave
     void sendMessage();
     Bytes storedParameter(const char* key) const;
     void layoutChildren();
