@@ -135,7 +135,7 @@ MessageFigures MeasureMessages(int profiles) {
     Bytes list;
     AppendLong(list, profiles);
     for (int i = 1; i <= profiles; ++i) list += ProfileForm(form, static_cast<int16_t>(i), ShownName(i), i % 3 != 0);
-    data.Answers[200] = {{200, list}};
+    data.Answers[MessageType::MsgProfileList] = {{MessageType::MsgProfileList, list}};
     testserver::Server server;
     server.SetData(data);
     server.Listen();

@@ -273,12 +273,12 @@ void LookUps(benchmark::State& st, int count, bool byName) {
         c.Make(order[next]);
         next = next + 1 == order.size() ? 0 : next + 1;
         int32_t position = 0;
-        HandleServerMessage(state, 221, c.enable, position, receiver, profile);
+        HandleServerMessage(state, MessageType::MsgReceiverEnableOrDisable, c.enable, position, receiver, profile);
         found = found && receiver;
-        HandleServerMessage(state, 240, c.save, position, receiver, profile);
-        HandleServerMessage(state, 241, c.ref, position, receiver, profile);
+        HandleServerMessage(state, MessageType::MsgReceiverSave, c.save, position, receiver, profile);
+        HandleServerMessage(state, MessageType::MsgReceiverDelete, c.ref, position, receiver, profile);
         found = found && receiver;
-        HandleServerMessage(state, 240, c.restore, position, receiver, profile);
+        HandleServerMessage(state, MessageType::MsgReceiverSave, c.restore, position, receiver, profile);
     }
     if (!found || state.Receivers.Count() != static_cast<std::size_t>(count)) st.SkipWithError("a receiver not found");
 }

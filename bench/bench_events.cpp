@@ -133,7 +133,7 @@ struct Viewer {
 
     Viewer() {
         testserver::SampleData data; // answers start-up requests with empty tables
-        data.Answers[143] = {};
+        data.Answers[MessageType::MsgAlarmEventList] = {};
         server.SetData(data);
         server.Listen();
         state.SettingsStore = &store;

@@ -127,8 +127,8 @@ testserver::Server& ServerFor(int receivers) {
         s = new testserver::Server;
         testserver::SampleData data;
         testserver::MakeSampleData("default", data);
-        data.Answers[230] = {{230, ReceiverList(receivers)}};
-        data.Answers[200] = {{200, ProfileList(kProfiles)}};
+        data.Answers[MessageType::MsgReceiverList] = {{MessageType::MsgReceiverList, ReceiverList(receivers)}};
+        data.Answers[MessageType::MsgProfileList] = {{MessageType::MsgProfileList, ProfileList(kProfiles)}};
         s->SetData(data);
         s->Listen();
     }
@@ -176,7 +176,7 @@ void KeepAliveAfterProfileRequest(testserver::Server& server, QObject* context) 
     auto* once = new QObject(context);
     QObject::connect(&server, &testserver::Server::FrameReceived, once, [&server, once](int connection, int type) {
         if (type != 200) return;
-        server.SendFrame(0, {}, connection);
+        server.SendFrame(MessageType::MsgKeepAlive, {}, connection);
         once->deleteLater();
     });
 }
@@ -276,7 +276,7 @@ private:
         cutter.Append(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
         while (auto frame = cutter.Next()) {
             if (frame->Type == 0) {
-                const Bytes answer = BuildFrame(0, {});
+                const Bytes answer = BuildFrame(MessageType::MsgKeepAlive, {});
                 socket.write(answer.data(), static_cast<qint64>(answer.size()));
                 continue;
             }
@@ -436,8 +436,8 @@ void Build(benchmark::State& st, int receivers) {
     for (auto _ : st) {
         Settled settled(server, editor.control.get());
         settled.Start(true);
-        server.SendFrame(230, list, editor.connection);
-        server.SendFrame(0, {}, editor.connection);
+        server.SendFrame(MessageType::MsgReceiverList, list, editor.connection);
+        server.SendFrame(MessageType::MsgKeepAlive, {}, editor.connection);
         const double seconds = settled.Wait();
         if (seconds < 0) st.SkipWithError("no answer");
         st.SetIterationTime(std::max(seconds, 0.0));
@@ -455,7 +455,7 @@ void DecodeList(benchmark::State& st, int receivers) {
         std::shared_ptr<cReceiver> receiver;
         std::shared_ptr<cProfile> profile;
         int32_t position = 0;
-        HandleServerMessage(state, 230, list, position, receiver, profile);
+        HandleServerMessage(state, MessageType::MsgReceiverList, list, position, receiver, profile);
         st.SetIterationTime(static_cast<double>(clock.nsecsElapsed()) / 1e9);
     }
 }
@@ -469,8 +469,8 @@ void Open(benchmark::State& st, int receivers) {
         if (platform::PopupList* open = platform::PopupList::Active()) open->CloseAll();
         Settled built(server, editor.control.get());
         built.Start(true);
-        server.SendFrame(230, list, editor.connection);
-        server.SendFrame(0, {}, editor.connection);
+        server.SendFrame(MessageType::MsgReceiverList, list, editor.connection);
+        server.SendFrame(MessageType::MsgKeepAlive, {}, editor.connection);
         built.Wait();
         platform::PopupList* popup = OpenReceiverPopup(editor);
         for (int i = 0; i < 5; ++i) QCoreApplication::processEvents();
@@ -524,7 +524,7 @@ void LoneMessage(benchmark::State& st, int receivers, Lone what) {
         }
         settled.Start(true);
         server.SendFrame(what == Lone::Remove ? 241 : 240, body, editor.connection);
-        server.SendFrame(0, {}, editor.connection);
+        server.SendFrame(MessageType::MsgKeepAlive, {}, editor.connection);
         if (what != Lone::Save) settled.ExpectPaint();
         const double seconds = settled.Wait();
         if (seconds < 0) st.SkipWithError("no answer or no repaint");
@@ -532,8 +532,8 @@ void LoneMessage(benchmark::State& st, int receivers, Lone what) {
         if (what == Lone::Remove) { // put back, untimed
             st.PauseTiming();
             settled.Start(true);
-            server.SendFrame(240, RecordRefBody(-1, name) + ReceiverForm(identity, name), editor.connection);
-            server.SendFrame(0, {}, editor.connection);
+            server.SendFrame(MessageType::MsgReceiverSave, RecordRefBody(-1, name) + ReceiverForm(identity, name), editor.connection);
+            server.SendFrame(MessageType::MsgKeepAlive, {}, editor.connection);
             settled.ExpectPaint();
             settled.Wait();
             st.ResumeTiming();

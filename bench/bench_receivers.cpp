@@ -254,7 +254,7 @@ double MemoryPerReceiver(int n) {
     if (!bench::LoadOverLoopback(server, control, 1, [&] { return list.ListCount() == 1; })) return 1e300;
     list.viewport()->repaint();
     const double before = bench::ResidentBytes();
-    bench::TimeUntil(server, testserver::EncodeFrame(230, bench::ReceiverListBody(n)), [&] { return list.ListCount() == n; });
+    bench::TimeUntil(server, testserver::EncodeFrame(MessageType::MsgReceiverList, bench::ReceiverListBody(n)), [&] { return list.ListCount() == n; });
     list.viewport()->repaint();
     const double after = bench::ResidentBytes();
     return (after - before) / n;
@@ -273,7 +273,7 @@ double ListMemoryPerRow(int n) {
     std::shared_ptr<cReceiver> r;
     std::shared_ptr<cProfile> p;
     int32_t position = 0;
-    HandleServerMessage(state, 106, body, position, r, p);
+    HandleServerMessage(state, MessageType::MsgServerSettings, body, position, r, p);
     control.HandleSettingsMessage();
     Fill(state, n);
     QApplication::processEvents();
@@ -291,7 +291,7 @@ double RecordMemoryPerReceiver(int n) {
     std::shared_ptr<cReceiver> r;
     std::shared_ptr<cProfile> p;
     int32_t position = 0;
-    HandleServerMessage(state, 230, body, position, r, p);
+    HandleServerMessage(state, MessageType::MsgReceiverList, body, position, r, p);
     const double after = bench::ResidentBytes();
     return (after - before) / n;
 }
@@ -325,7 +325,7 @@ int main(int argc, char** argv) {
         std::shared_ptr<cReceiver> r;
         std::shared_ptr<cProfile> p;
         int32_t position = 0;
-        HandleServerMessage(state, 106, body, position, r, p);
+        HandleServerMessage(state, MessageType::MsgServerSettings, body, position, r, p);
         control.HandleSettingsMessage();
     }
 

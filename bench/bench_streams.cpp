@@ -102,14 +102,14 @@ struct Workload {
 void AddFrame(Workload& w, int32_t type, std::string_view body, int& frames) {
     w.stream += BuildFrame(type, body);
     if (++frames % kKeepAliveEvery == 0) {
-        w.stream += BuildFrame(0, {});
+        w.stream += BuildFrame(MessageType::MsgKeepAlive, {});
         w.keepAlive.push_back(w.stream.size());
     }
 }
 
 void CloseWorkload(Workload& w) {
     if (w.keepAlive.empty() || w.keepAlive.back() != w.stream.size()) {
-        w.stream += BuildFrame(0, {});
+        w.stream += BuildFrame(MessageType::MsgKeepAlive, {});
         w.keepAlive.push_back(w.stream.size());
     }
 }
@@ -467,7 +467,7 @@ private:
     }
     QTcpSocket m_Socket;
     FrameCutter m_Cutter;
-    const Bytes m_KeepAlive = BuildFrame(0, {});
+    const Bytes m_KeepAlive = BuildFrame(MessageType::MsgKeepAlive, {});
 };
 
 class LogModel final : public QAbstractListModel {

@@ -70,7 +70,7 @@ const Workload& GetWorkload(int n) {
     const std::vector<Bytes> lines = Lines(n, "new");
     std::vector<std::size_t> frameEnds;
     for (const Bytes& line : lines) {
-        w.stream += testserver::EncodeFrame(166, testserver::LogLineBody(line));
+        w.stream += testserver::EncodeFrame(MessageType::MsgSysLogLine, testserver::LogLineBody(line));
         frameEnds.push_back(w.stream.size());
     }
     w.pieceEnds = bench::PieceEnds(w.stream.size());
@@ -115,7 +115,7 @@ struct Viewer {
     bool Refill() {
         static int run = 0;
         const std::string tag = "old " + std::to_string(++run);
-        server.SendFrame(144, testserver::LogBody(Lines(SysLog::kMaxLines, tag.c_str())));
+        server.SendFrame(MessageType::MsgSysLogList, testserver::LogBody(Lines(SysLog::kMaxLines, tag.c_str())));
         const QString last = QString::fromStdString(Line(SysLog::kMaxLines - 1, tag.c_str()));
         const platform::ListBox& list = List();
         return testserver::Server::WaitFor(

@@ -124,8 +124,8 @@ Figures Measure(int n, bool extras) {
         return f;
     }
     // The full load: the same 230 again, after the list was emptied by a smaller one.
-    const Bytes full = testserver::EncodeFrame(230, bench::ReceiverListBody(n));
-    const Bytes small = testserver::EncodeFrame(230, bench::ReceiverListBody(1));
+    const Bytes full = testserver::EncodeFrame(MessageType::MsgReceiverList, bench::ReceiverListBody(n));
+    const Bytes small = testserver::EncodeFrame(MessageType::MsgReceiverList, bench::ReceiverListBody(1));
     for (int rep = 0; rep < kRepetitions; ++rep) {
         bench::TimeUntil(server, small, [&] { return list.ListCount() == 1; });
         QElapsedTimer clock;
@@ -179,7 +179,7 @@ Figures Measure(int n, bool extras) {
         const std::string mark = "burst " + std::to_string(rep) + " done";
         Bytes status;
         AppendString(status, mark);
-        burst += testserver::EncodeFrame(108, status);
+        burst += testserver::EncodeFrame(MessageType::MsgStatusText, status);
         const QString shown = QString::fromStdString(mark);
         f.burstSaved = std::min(f.burstSaved,
                                 bench::TimeUntil(server, burst, [&] { return bar.PanelText(3) == shown; }) / kBurst);
@@ -190,7 +190,7 @@ Figures Measure(int n, bool extras) {
         f.burstRenamed =
             std::min(f.burstRenamed, bench::TimeUntil(server, burst, [&] { return list.FindText(mark) != 0; }) / kBurst);
     }
-    const Bytes restore = testserver::EncodeFrame(131, Bytes("\0\0", 2));
+    const Bytes restore = testserver::EncodeFrame(MessageType::MsgLastMessageReceivers, Bytes("\0\0", 2));
     for (int count : {1000, 10000}) {
         if (count > list.ListCount()) continue;
         const Bytes ticks = TickList(count, n);
@@ -222,7 +222,7 @@ Bytes ReadNameOfForm(std::string_view body, int32_t& p) {
 }
 
 double Floor(int n, int width, int height) {
-    const Bytes frame = testserver::EncodeFrame(230, bench::ReceiverListBody(n));
+    const Bytes frame = testserver::EncodeFrame(MessageType::MsgReceiverList, bench::ReceiverListBody(n));
     QTcpServer listener;
     listener.listen(QHostAddress::LocalHost);
     QTcpSocket client;
@@ -276,7 +276,7 @@ double MemoryPerReceiver(int n) {
     if (!bench::LoadOverLoopback(server, control, 1, [&] { return list.ListCount() == 1; })) return 1e300;
     list.viewport()->repaint();
     const double before = bench::ResidentBytes();
-    bench::TimeUntil(server, testserver::EncodeFrame(230, bench::ReceiverListBody(n)), [&] { return list.ListCount() == n; });
+    bench::TimeUntil(server, testserver::EncodeFrame(MessageType::MsgReceiverList, bench::ReceiverListBody(n)), [&] { return list.ListCount() == n; });
     list.viewport()->repaint();
     const double after = bench::ResidentBytes();
     return (after - before) / n;

@@ -68,7 +68,7 @@ inline Bytes SavedReceiverFrame(int identity, const Bytes& name, const Bytes& se
     AppendLong(body, identity);
     AppendString(body, name);
     r.AppendNetworkBytes(body);
-    return testserver::EncodeFrame(240, body);
+    return testserver::EncodeFrame(MessageType::MsgReceiverSave, body);
 }
 
 // A burst of `count` 240s that rename receivers spread over a list of n (so each row
@@ -89,7 +89,7 @@ inline Bytes DeletedReceiverFrame(int identity, const Bytes& name) {
     Bytes body;
     AppendLong(body, identity);
     AppendString(body, name);
-    return testserver::EncodeFrame(241, body);
+    return testserver::EncodeFrame(MessageType::MsgReceiverDelete, body);
 }
 
 // The floor's model: the least an item model must be to show the same rows: their texts,
@@ -216,7 +216,7 @@ bool LoadOverLoopback(testserver::Server& server, Control& control, int n, Loade
     if (!server.Listen()) return false;
     testserver::SampleData data;
     if (!testserver::MakeSampleData("default", data)) return false;
-    data.Answers[230] = {testserver::OutFrame{230, ReceiverListBody(n)}};
+    data.Answers[MessageType::MsgReceiverList] = {testserver::OutFrame{MessageType::MsgReceiverList, ReceiverListBody(n)}};
     adjust(data);
     server.SetData(std::move(data));
     control.resize(700, 500);

@@ -44,24 +44,24 @@ int main(int argc, char** argv) {
 
     // Every message the server may send, by type, as whole frames.
     std::map<int, Bytes> frames;
-    frames[1] = EncodeFrame(1, IntegerToNetworkBytes(data.ProtocolVersion));
-    frames[102] = EncodeFrame(102, LongToNetworkBytes(0xFF));
-    frames[100] = EncodeFrame(100, StringToNetworkBytes(data.DataPath) + LongToNetworkBytes(data.ServerKind) + LongToNetworkBytes(0));
+    frames[1] = EncodeFrame(MessageType::MsgProtocolVersion, IntegerToNetworkBytes(data.ProtocolVersion));
+    frames[102] = EncodeFrame(MessageType::MsgUserRights, LongToNetworkBytes(0xFF));
+    frames[100] = EncodeFrame(MessageType::MsgServerDataPath, StringToNetworkBytes(data.DataPath) + LongToNetworkBytes(data.ServerKind) + LongToNetworkBytes(0));
     for (int type : {120, 106, 140, 141, 142, 143, 144, 170, 200, 230, 131, 132}) {
         Bytes all;
         for (const OutFrame& f : AnswerFor(data, type)) all += EncodeFrame(f);
         if (!all.empty()) frames[type] = all;
     }
-    frames[0] = EncodeFrame(0, "");
-    frames[166] = EncodeFrame(166, LogLineBody("2025-03-03 07:00:00 Operator logged in"));
-    frames[108] = EncodeFrame(108, StringToNetworkBytes("Modem ready"));
-    frames[130] = EncodeFrame(130, LongToNetworkBytes(26));
+    frames[0] = EncodeFrame(MessageType::MsgKeepAlive, "");
+    frames[166] = EncodeFrame(MessageType::MsgSysLogLine, LogLineBody("2025-03-03 07:00:00 Operator logged in"));
+    frames[108] = EncodeFrame(MessageType::MsgStatusText, StringToNetworkBytes("Modem ready"));
+    frames[130] = EncodeFrame(MessageType::MsgTextMessage, LongToNetworkBytes(26));
     if (!data.LiveEvents.empty()) {
         Bytes all;
         for (const OutFrame& f : data.LiveEvents) all += EncodeFrame(f);
         frames[161] = all;
     }
-    frames[1000] = EncodeFrame(1, IntegerToNetworkBytes(20)); // a version conflict
+    frames[1000] = EncodeFrame(MessageType::MsgProtocolVersion, IntegerToNetworkBytes(20)); // a version conflict
 
     // Single-record messages from the first records of the lists.
     ClientState state;
@@ -71,22 +71,22 @@ int main(int argc, char** argv) {
             std::shared_ptr<cProfile> p;
             int32_t position = 0;
             HandleServerMessage(state, f.Type, f.Body, position, r, p);
-            if (type == 170) frames[180] = EncodeFrame(180, f.Body);
+            if (type == 170) frames[180] = EncodeFrame(MessageType::MsgCalendarSave, f.Body);
         }
     }
     if (!state.Profiles.Empty()) {
         const cProfile& p = *state.Profiles.begin()->item;
         const Bytes ref = RecordRef(p.m_DiskIdentity, p.GetName());
-        frames[210] = EncodeFrame(210, ref + p.CompressToNetworkBytes());
-        frames[211] = EncodeFrame(211, ref);
-        frames[220] = EncodeFrame(220, ref + IntegerToNetworkBytes(0));
+        frames[210] = EncodeFrame(MessageType::MsgProfileSave, ref + p.CompressToNetworkBytes());
+        frames[211] = EncodeFrame(MessageType::MsgProfileDelete, ref);
+        frames[220] = EncodeFrame(MessageType::MsgProfileEnableOrDisable, ref + IntegerToNetworkBytes(0));
     }
     if (!state.Receivers.Empty()) {
         const cReceiver& r = *state.Receivers.begin()->item;
         const Bytes ref = RecordRef(r.m_DiskIdentity, r.m_ReceiverName);
-        frames[240] = EncodeFrame(240, ref + r.CompressToNetworkBytes());
-        frames[241] = EncodeFrame(241, ref);
-        frames[221] = EncodeFrame(221, ref + IntegerToNetworkBytes(0));
+        frames[240] = EncodeFrame(MessageType::MsgReceiverSave, ref + r.CompressToNetworkBytes());
+        frames[241] = EncodeFrame(MessageType::MsgReceiverDelete, ref);
+        frames[221] = EncodeFrame(MessageType::MsgReceiverEnableOrDisable, ref + IntegerToNetworkBytes(0));
     }
 
     // What each control asks for after 120 and 106, and the messages of its own.

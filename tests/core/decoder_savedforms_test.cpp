@@ -33,12 +33,7 @@ Bytes FormWithDate(int16_t identity, std::array<int, 6> date, int16_t enabled = 
     return out;
 }
 
-void Decode(ClientState& state, int type, std::string_view body) {
-    std::shared_ptr<cReceiver> receiver;
-    std::shared_ptr<cProfile> profile;
-    int32_t position = 0;
-    HandleServerMessage(state, type, body, position, receiver, profile);
-}
+void Decode(ClientState& state, MessageType type, std::string_view body) { HandleServerMessage(state, type, body); }
 
 // Every receiver of the state remembers exactly the form it would write now.
 void ExpectAllUnchanged(const ClientState& state) {
@@ -82,7 +77,7 @@ TEST(DecoderSavedForms, ListKeepsAFormAsItCameOnlyWhenItIsWrittenBackTheSame) {
     std::vector<std::pair<int32_t, Bytes>> entries;
     for (std::size_t i = 0; i < cases.size(); ++i)
         entries.emplace_back(-1, FormWithDate(static_cast<int16_t>(i + 1), cases[i].date, cases[i].enabled));
-    Decode(state, 230, ListBody(entries));
+    Decode(state, MessageType::MsgReceiverList, ListBody(entries));
     ASSERT_EQ(state.Receivers.Count(), cases.size());
     ExpectAllUnchanged(state);
     for (std::size_t i = 0; i < cases.size(); ++i) {
@@ -92,7 +87,7 @@ TEST(DecoderSavedForms, ListKeepsAFormAsItCameOnlyWhenItIsWrittenBackTheSame) {
     }
     // The same forms one by one (240) give the same saved forms.
     ClientState single;
-    for (const auto& [identity, form] : entries) Decode(single, 240, RecordRefBytes(identity, "") + form);
+    for (const auto& [identity, form] : entries) Decode(single, MessageType::MsgReceiverSave, RecordRefBytes(identity, "") + form);
     ASSERT_EQ(single.Receivers.Count(), cases.size());
     for (const auto& entry : single.Receivers)
         EXPECT_EQ(entry.item->SavedNetworkBytes(), state.Receivers.Find(entry.key)->SavedNetworkBytes()) << entry.key;
@@ -105,7 +100,7 @@ TEST(DecoderSavedForms, FormsOfAListOutliveTheMessageAndTheList) {
     {
         auto body = std::make_unique<Bytes>(ListBody({{-1, ReceiverForm(1, "Area\\A receiver of the first list")},
                                                       {-1, ReceiverForm(2, "Area\\Another one of the first list")}}));
-        Decode(state, 230, *body);
+        Decode(state, MessageType::MsgReceiverList, *body);
         held = GetReceiverById(state, 2);
         heldForm = ReceiverForm(2, "Area\\Another one of the first list");
         std::fill(body->begin(), body->end(), '\x55'); // the body is the caller's and may change
@@ -113,7 +108,7 @@ TEST(DecoderSavedForms, FormsOfAListOutliveTheMessageAndTheList) {
     EXPECT_EQ(held->SavedNetworkBytes(), heldForm);
     // A new list replaces the collection; a view still holding a receiver of the old one
     // still sees its saved form, and a copy of it too.
-    Decode(state, 230, ListBody({{-1, ReceiverForm(3, "Area\\Of the second list")}}));
+    Decode(state, MessageType::MsgReceiverList, ListBody({{-1, ReceiverForm(3, "Area\\Of the second list")}}));
     EXPECT_EQ(held->SavedNetworkBytes(), heldForm);
     const cReceiver copy = *held;
     held.reset();
@@ -124,7 +119,7 @@ TEST(DecoderSavedForms, FormsOfAListOutliveTheMessageAndTheList) {
 
 TEST(DecoderSavedForms, AReceiverStoredAgainGetsItsOwnFormAndTheOthersKeepTheirs) {
     ClientState state;
-    Decode(state, 230,
+    Decode(state, MessageType::MsgReceiverList,
            ListBody({{-1, ReceiverForm(1, "Area\\First receiver")}, {-1, ReceiverForm(2, "Area\\Second receiver")},
                      {-1, ReceiverForm(3, "Area\\Third receiver")}}));
     const auto first = GetReceiverById(state, 1);
@@ -134,7 +129,7 @@ TEST(DecoderSavedForms, AReceiverStoredAgainGetsItsOwnFormAndTheOthersKeepTheirs
 
     // Saved again by the server, longer than before: its own form, the neighbours untouched.
     const Bytes renamed = ReceiverForm(1, "Area\\First receiver, renamed to something longer");
-    Decode(state, 240, RecordRefBytes(1, "") + renamed);
+    Decode(state, MessageType::MsgReceiverSave, RecordRefBytes(1, "") + renamed);
     EXPECT_EQ(first->SavedNetworkBytes(), renamed);
     EXPECT_EQ(second->SavedNetworkBytes(), secondForm);
     ExpectAllUnchanged(state);
@@ -148,22 +143,22 @@ TEST(DecoderSavedForms, AReceiverStoredAgainGetsItsOwnFormAndTheOthersKeepTheirs
     EXPECT_EQ(third->SavedNetworkBytes(), ReceiverForm(3, "Area\\Third receiver"));
 
     // Enabled off by a 221: its own form again.
-    Decode(state, 221, RecordRefBytes(3, "") + IntegerToNetworkBytes(0));
+    Decode(state, MessageType::MsgReceiverEnableOrDisable, RecordRefBytes(3, "") + IntegerToNetworkBytes(0));
     EXPECT_EQ(third->SavedNetworkBytes(), ReceiverForm(3, "Area\\Third receiver", 1, {"", "", "", ""}, 0));
     ExpectAllUnchanged(state);
 }
 
 TEST(DecoderSavedForms, ARefusedListLeavesTheSavedFormsAsTheyWere) {
     ClientState state;
-    Decode(state, 230, ListBody({{-1, ReceiverForm(1, "Area\\Kept receiver")}}));
+    Decode(state, MessageType::MsgReceiverList, ListBody({{-1, ReceiverForm(1, "Area\\Kept receiver")}}));
     const std::string before = DumpDecoderState(state);
     // The second entry repeats an identity: refused after the first was read into the block.
-    EXPECT_THROW(Decode(state, 230,
+    EXPECT_THROW(Decode(state, MessageType::MsgReceiverList,
                         ListBody({{-1, ReceiverForm(2, "Area\\Read first")}, {-1, ReceiverForm(2, "Area\\Twice")}})),
                  DecodeError);
     // Cut inside the last receiver's settings.
     const Bytes whole = ListBody({{-1, ReceiverForm(4, "Area\\Whole")}, {-1, ReceiverForm(5, "Area\\Cut")}});
-    EXPECT_THROW(Decode(state, 230, std::string_view(whole).substr(0, whole.size() - 1)), DecodeError);
+    EXPECT_THROW(Decode(state, MessageType::MsgReceiverList, std::string_view(whole).substr(0, whole.size() - 1)), DecodeError);
     EXPECT_EQ(DumpDecoderState(state), before);
     ExpectAllUnchanged(state);
 }

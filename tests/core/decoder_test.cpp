@@ -41,34 +41,24 @@ protected:
         m_State.DataFiles = &m_Env;
     }
 
-    Touched Decode(int type, std::string_view body) {
-        Touched t;
-        t.receiver = std::make_shared<cReceiver>(); // set to none on entry
-        t.profile = std::make_shared<cProfile>();
-        int32_t position = 17;
-        try {
-            HandleServerMessage(m_State, type, body, position, t.receiver, t.profile);
-        } catch (...) {
-            EXPECT_EQ(position, 0);
-            throw;
-        }
-        EXPECT_EQ(position, 0);
-        return t;
+    Touched Decode(MessageType type, std::string_view body) {
+        const TouchedRecords touched = HandleServerMessage(m_State, type, body);
+        return {touched.Receiver, touched.Profile};
     }
 
     // The message is refused with DecodeError and the state stays exactly as it was.
-    void ExpectRefused(int type, std::string_view body) {
+    void ExpectRefused(MessageType type, std::string_view body) {
         const std::string before = DumpDecoderState(m_State);
         const StateDigest digest = DigestDecoderState(m_State);
-        EXPECT_THROW(Decode(type, body), DecodeError) << "type " << type;
-        EXPECT_EQ(DumpDecoderState(m_State), before) << "type " << type;
-        EXPECT_EQ(DigestDecoderState(m_State), digest) << "type " << type;
+        EXPECT_THROW(Decode(type, body), DecodeError) << MessageName(type);
+        EXPECT_EQ(DumpDecoderState(m_State), before) << MessageName(type);
+        EXPECT_EQ(DigestDecoderState(m_State), digest) << MessageName(type);
         EXPECT_TRUE(m_Socket.Sent.empty());
     }
 
     void FillLists() {
-        Decode(230, ListBody({{-1, ReceiverForm(1, "Alpha")}, {-1, ReceiverForm(2, "Beta")}}));
-        Decode(200, ListBody({{-1, ProfileForm(m_State, 10, "P10")}, {-1, ProfileForm(m_State, 11, "P11")}}));
+        Decode(MessageType::MsgReceiverList, ListBody({{-1, ReceiverForm(1, "Alpha")}, {-1, ReceiverForm(2, "Beta")}}));
+        Decode(MessageType::MsgProfileList, ListBody({{-1, ProfileForm(m_State, 10, "P10")}, {-1, ProfileForm(m_State, 11, "P11")}}));
     }
 
     std::vector<std::string> ProfileKeys() const {
@@ -92,7 +82,7 @@ using Keys = std::vector<std::string>;
 } // namespace
 
 TEST_F(DecoderTest, KeepAliveIsAnsweredWithOneEmptyFrame) {
-    Touched t = Decode(0, "");
+    Touched t = Decode(MessageType::MsgKeepAlive, "");
     EXPECT_EQ(m_Socket.AllSent(), Hex({0, 0, 0, 0, 0}));
     EXPECT_EQ(m_Socket.Sent.size(), 1u);
     EXPECT_FALSE(t.receiver);
@@ -100,61 +90,61 @@ TEST_F(DecoderTest, KeepAliveIsAnsweredWithOneEmptyFrame) {
 }
 
 TEST_F(DecoderTest, ServerInfoAndRights) {
-    Decode(100, StringToNetworkBytes("\\\\srv\\data\\") + LongToNetworkBytes(2) + LongToNetworkBytes(9));
+    Decode(MessageType::MsgServerDataPath, StringToNetworkBytes("\\\\srv\\data\\") + LongToNetworkBytes(2) + LongToNetworkBytes(9));
     EXPECT_EQ(m_State.ServerDataPath, "\\\\srv\\data\\");
     EXPECT_EQ(m_State.ServerKind, 2);
-    Decode(102, LongToNetworkBytes(0xA2));
+    Decode(MessageType::MsgUserRights, LongToNetworkBytes(0xA2));
     EXPECT_EQ(m_State.UserRights, 0xA2);
-    ExpectRefused(100, StringToNetworkBytes("x") + LongToNetworkBytes(2)); // the unused Int32 is missing
-    ExpectRefused(100, StringToNetworkBytes("x") + LongToNetworkBytes(40000) + LongToNetworkBytes(0));
-    ExpectRefused(102, Hex({0, 0, 1}));
+    ExpectRefused(MessageType::MsgServerDataPath, StringToNetworkBytes("x") + LongToNetworkBytes(2)); // the unused Int32 is missing
+    ExpectRefused(MessageType::MsgServerDataPath, StringToNetworkBytes("x") + LongToNetworkBytes(40000) + LongToNetworkBytes(0));
+    ExpectRefused(MessageType::MsgUserRights, Hex({0, 0, 1}));
 }
 
 TEST_F(DecoderTest, SettingsAndTheClearAllDayFlag) {
     using korvel::testing::SettingsBody;
-    Decode(106, SettingsBody({{"General", Bytes("A=1\0ClearAllDayWhenDeletingTimeSchedule=0", 41)}}));
+    Decode(MessageType::MsgServerSettings, SettingsBody({{"General", Bytes("A=1\0ClearAllDayWhenDeletingTimeSchedule=0", 41)}}));
     EXPECT_EQ(m_State.SettingSections.Count, 1);
     EXPECT_EQ(m_State.SettingSections.Bodies[0], Bytes("\0A=1\0ClearAllDayWhenDeletingTimeSchedule=0\0", 43));
     EXPECT_FALSE(m_State.ClearAllDayWhenDeleting);
-    Decode(106, SettingsBody({{"general", "clearalldaywhendeletingtimeschedule=&h10"}}));
+    Decode(MessageType::MsgServerSettings, SettingsBody({{"general", "clearalldaywhendeletingtimeschedule=&h10"}}));
     EXPECT_TRUE(m_State.ClearAllDayWhenDeleting);
-    Decode(106, SettingsBody({{"General", "ClearAllDayWhenDeletingTimeSchedule=0"}}));
-    Decode(106, SettingsBody({})); // n = 0: every setting takes its default, "1"
+    Decode(MessageType::MsgServerSettings, SettingsBody({{"General", "ClearAllDayWhenDeletingTimeSchedule=0"}}));
+    Decode(MessageType::MsgServerSettings, SettingsBody({})); // n = 0: every setting takes its default, "1"
     EXPECT_EQ(m_State.SettingSections.Count, 0);
     EXPECT_EQ(GetServerSetting(m_State, "General", "ClearAllDayWhenDeletingTimeSchedule", "d"), "d");
     EXPECT_TRUE(m_State.ClearAllDayWhenDeleting);
-    ExpectRefused(106, SettingsBody({{"General", "ClearAllDayWhenDeletingTimeSchedule=yes"}}));
-    ExpectRefused(106, SettingsBody({{"General", "ClearAllDayWhenDeletingTimeSchedule="}}));
-    ExpectRefused(106, SettingsBody({{"General", "ClearAllDayWhenDeletingTimeSchedule=1x"}}));
-    ExpectRefused(106, IntegerToNetworkBytes(2) + StringToNetworkBytes("a") + StringToNetworkBytes("b"));
+    ExpectRefused(MessageType::MsgServerSettings, SettingsBody({{"General", "ClearAllDayWhenDeletingTimeSchedule=yes"}}));
+    ExpectRefused(MessageType::MsgServerSettings, SettingsBody({{"General", "ClearAllDayWhenDeletingTimeSchedule="}}));
+    ExpectRefused(MessageType::MsgServerSettings, SettingsBody({{"General", "ClearAllDayWhenDeletingTimeSchedule=1x"}}));
+    ExpectRefused(MessageType::MsgServerSettings, IntegerToNetworkBytes(2) + StringToNetworkBytes("a") + StringToNetworkBytes("b"));
 }
 
 TEST_F(DecoderTest, TextTable) {
-    Decode(120, LongToNetworkBytes(2) + LongToNetworkBytes(611) + LongToNetworkBytes(1) + LongToNetworkBytes(6) +
+    Decode(MessageType::MsgTextTable, LongToNetworkBytes(2) + LongToNetworkBytes(611) + LongToNetworkBytes(1) + LongToNetworkBytes(6) +
                     LongToNetworkBytes(1088) + LongToNetworkBytes(7) + LongToNetworkBytes(3) +
                     StringToNetworkBytes("MondayNo "));
     EXPECT_EQ(GetText(m_State, 611), "Monday");
     EXPECT_EQ(GetText(m_State, 1088), "No ");
-    ExpectRefused(120, LongToNetworkBytes(0x7FFFFFFF) + StringToNetworkBytes(""));
-    ExpectRefused(120, LongToNetworkBytes(0) + Hex({0, 5, 'a'})); // the blob is cut short
+    ExpectRefused(MessageType::MsgTextTable, LongToNetworkBytes(0x7FFFFFFF) + StringToNetworkBytes(""));
+    ExpectRefused(MessageType::MsgTextTable, LongToNetworkBytes(0) + Hex({0, 5, 'a'})); // the blob is cut short
 }
 
 TEST_F(DecoderTest, ReceiverTypes) {
     using korvel::testing::ReceiverTypeRowBytes;
     Bytes body = LongToNetworkBytes(300);
     for (int i = 0; i < 300; ++i) body += ReceiverTypeRowBytes(static_cast<int16_t>(i + 1), "T", "X");
-    Decode(140, body);
+    Decode(MessageType::MsgReceiverTypeList, body);
     EXPECT_EQ(m_State.ReceiverTypes.Count, 300);
     EXPECT_EQ(m_State.ReceiverTypes.Rows[299].TypeId, 300);
     EXPECT_EQ(m_State.ReceiverTypes.Rows[0].CountryList, "SE,NO");
     EXPECT_EQ(m_State.ReceiverTypes.Rows[0].MaxTextLength, 160);
-    Decode(140, LongToNetworkBytes(1) + ReceiverTypeRowBytes(77, "ILM", "ILM"));
+    Decode(MessageType::MsgReceiverTypeList, LongToNetworkBytes(1) + ReceiverTypeRowBytes(77, "ILM", "ILM"));
     EXPECT_EQ(m_State.ReceiverTypes.Count, 1);
     EXPECT_EQ(m_State.ReceiverTypes.Rows[0].TypeId, 77);
     EXPECT_EQ(m_State.ReceiverTypes.Rows[1].TypeId, 2) << "rows beyond the count keep what they held";
-    ExpectRefused(140, LongToNetworkBytes(301) + body.substr(4) + ReceiverTypeRowBytes(1, "", ""));
-    ExpectRefused(140, LongToNetworkBytes(70000));
-    ExpectRefused(140, LongToNetworkBytes(2) + ReceiverTypeRowBytes(5, "a", "b"));
+    ExpectRefused(MessageType::MsgReceiverTypeList, LongToNetworkBytes(301) + body.substr(4) + ReceiverTypeRowBytes(1, "", ""));
+    ExpectRefused(MessageType::MsgReceiverTypeList, LongToNetworkBytes(70000));
+    ExpectRefused(MessageType::MsgReceiverTypeList, LongToNetworkBytes(2) + ReceiverTypeRowBytes(5, "a", "b"));
 }
 
 TEST_F(DecoderTest, SystemNames) {
@@ -162,12 +152,12 @@ TEST_F(DecoderTest, SystemNames) {
         return LongToNetworkBytes(n) + StringToNetworkBytes("-") + StringToNetworkBytes(name);
     };
     m_State.SystemNames[5] = "kept";
-    Decode(141, LongToNetworkBytes(2) + entry(0, "Zero") + entry(63, "Last"));
+    Decode(MessageType::MsgSystemList, LongToNetworkBytes(2) + entry(0, "Zero") + entry(63, "Last"));
     EXPECT_EQ(m_State.SystemNames[0], "Zero");
     EXPECT_EQ(m_State.SystemNames[63], "Last");
     EXPECT_EQ(m_State.SystemNames[5], "kept");
-    ExpectRefused(141, LongToNetworkBytes(2) + entry(1, "a") + entry(64, "b"));
-    ExpectRefused(141, LongToNetworkBytes(1) + entry(-1, "a"));
+    ExpectRefused(MessageType::MsgSystemList, LongToNetworkBytes(2) + entry(1, "a") + entry(64, "b"));
+    ExpectRefused(MessageType::MsgSystemList, LongToNetworkBytes(1) + entry(-1, "a"));
 }
 
 TEST_F(DecoderTest, HolidayLabelsReplaceTheListAndOnlySetFlags) {
@@ -175,18 +165,18 @@ TEST_F(DecoderTest, HolidayLabelsReplaceTheListAndOnlySetFlags) {
         return LongToNetworkBytes(day) + IntegerToNetworkBytes(value) + IntegerToNetworkBytes(shown) +
                StringToNetworkBytes(label);
     };
-    Decode(142, LongToNetworkBytes(2) + entry(0, 8, 1, "New Year") + entry(14609, 9, 0, "Last"));
+    Decode(MessageType::MsgHolidayLabelList, LongToNetworkBytes(2) + entry(0, 8, 1, "New Year") + entry(14609, 9, 0, "Last"));
     ASSERT_EQ(m_State.HolidayLabels.size(), 2u);
     EXPECT_EQ(*m_State.HolidayLabels[0], (cHolidayLabel{0, 8, true, "New Year"}));
     EXPECT_EQ(*m_State.HolidayLabels[1], (cHolidayLabel{14609, 9, false, "Last"}));
     auto held = m_State.HolidayLabels[0];
-    Decode(142, LongToNetworkBytes(1) + entry(100, 8, -1, "Other"));
+    Decode(MessageType::MsgHolidayLabelList, LongToNetworkBytes(1) + entry(100, 8, -1, "Other"));
     ASSERT_EQ(m_State.HolidayLabels.size(), 1u);
     EXPECT_TRUE(m_State.HolidayDayFlags[0]) << "flags are never cleared";
     EXPECT_TRUE(m_State.HolidayDayFlags[100]);
     EXPECT_EQ(held->m_Label, "New Year");
-    ExpectRefused(142, LongToNetworkBytes(1) + entry(14610, 8, 1, "x"));
-    ExpectRefused(142, LongToNetworkBytes(2) + entry(1, 8, 1, "x") + entry(-1, 8, 1, "y"));
+    ExpectRefused(MessageType::MsgHolidayLabelList, LongToNetworkBytes(1) + entry(14610, 8, 1, "x"));
+    ExpectRefused(MessageType::MsgHolidayLabelList, LongToNetworkBytes(2) + entry(1, 8, 1, "x") + entry(-1, 8, 1, "y"));
 }
 
 TEST_F(DecoderTest, CalendarMessages) {
@@ -194,9 +184,9 @@ TEST_F(DecoderTest, CalendarMessages) {
     server.SetDayType(3, 9);
     server.SetDayTypeFullName(7, "Feast");
     const Bytes form = server.CompressToNetworkBytes();
-    ExpectRefused(170, form.substr(0, form.size() - 1));
+    ExpectRefused(MessageType::MsgCalendar, form.substr(0, form.size() - 1));
     EXPECT_FALSE(m_State.SharedCalendar) << "a refused 170 creates nothing";
-    Decode(170, form);
+    Decode(MessageType::MsgCalendar, form);
     ASSERT_TRUE(m_State.SharedCalendar);
     auto shared = m_State.SharedCalendar;
     EXPECT_EQ(shared->GetDayType(3), 9);
@@ -205,18 +195,18 @@ TEST_F(DecoderTest, CalendarMessages) {
     // 180 equal to the shared calendar: nothing changes, the saved form is not renewed.
     shared->SetDayType(5, 1); // a local edit that the server's 180 already holds
     server.SetDayType(5, 1);
-    Decode(180, server.CompressToNetworkBytes());
+    Decode(MessageType::MsgCalendarSave, server.CompressToNetworkBytes());
     EXPECT_TRUE(shared->HasChangedSinceLastLoadFromDisk());
     // 180 that differs: the same object takes it and remembers it.
     server.SetDayType(4, 2);
-    Decode(180, server.CompressToNetworkBytes());
+    Decode(MessageType::MsgCalendarSave, server.CompressToNetworkBytes());
     EXPECT_EQ(m_State.SharedCalendar, shared);
     EXPECT_EQ(shared->GetDayType(4), 2);
     EXPECT_FALSE(shared->HasChangedSinceLastLoadFromDisk());
     // A cut-short 170 or 180 never half-clears the shared calendar.
     for (std::size_t cut : {std::size_t{3}, std::size_t{8}, form.size() - 1}) {
-        ExpectRefused(170, form.substr(0, cut));
-        ExpectRefused(180, form.substr(0, cut));
+        ExpectRefused(MessageType::MsgCalendar, form.substr(0, cut));
+        ExpectRefused(MessageType::MsgCalendarSave, form.substr(0, cut));
     }
 }
 
@@ -224,41 +214,41 @@ TEST_F(DecoderTest, ProfileListReplacesTheCollection) {
     FillLists();
     auto held = GetProfileById(m_State, 10);
     ASSERT_TRUE(held);
-    Decode(200, ListBody({{-1, ProfileForm(m_State, 20, "P20")}, {5, ProfileForm(m_State, -3, "Pm3")}}));
+    Decode(MessageType::MsgProfileList, ListBody({{-1, ProfileForm(m_State, 20, "P20")}, {5, ProfileForm(m_State, -3, "Pm3")}}));
     EXPECT_EQ(ProfileKeys(), (Keys{"K20", "K-3"}));
     EXPECT_FALSE(GetProfileById(m_State, 10));
     EXPECT_TRUE(GetProfileById(m_State, -3));
     EXPECT_EQ(held->GetName(), "P10") << "a holder keeps a valid record";
     for (const auto& e : m_State.Profiles) EXPECT_FALSE(e.item->HasChangedSinceLastLoadFromDisk());
 
-    ExpectRefused(200, ListBody({{-1, ProfileForm(m_State, 7, "a")}, {-1, ProfileForm(m_State, 7, "b")}}));
-    ExpectRefused(200, LongToNetworkBytes(2) + RecordRefBytes(-1, "") + ProfileForm(m_State, 7, "a"));
-    ExpectRefused(200, LongToNetworkBytes(40000));
-    ExpectRefused(200, LongToNetworkBytes(1) + RecordRefBytes(40000, "") + ProfileForm(m_State, 7, "a"));
-    Decode(200, LongToNetworkBytes(-1)); // a negative count lists nothing
+    ExpectRefused(MessageType::MsgProfileList, ListBody({{-1, ProfileForm(m_State, 7, "a")}, {-1, ProfileForm(m_State, 7, "b")}}));
+    ExpectRefused(MessageType::MsgProfileList, LongToNetworkBytes(2) + RecordRefBytes(-1, "") + ProfileForm(m_State, 7, "a"));
+    ExpectRefused(MessageType::MsgProfileList, LongToNetworkBytes(40000));
+    ExpectRefused(MessageType::MsgProfileList, LongToNetworkBytes(1) + RecordRefBytes(40000, "") + ProfileForm(m_State, 7, "a"));
+    Decode(MessageType::MsgProfileList, LongToNetworkBytes(-1)); // a negative count lists nothing
     EXPECT_EQ(m_State.Profiles.Count(), 0u);
 }
 
 TEST_F(DecoderTest, ReceiverListReplacesTheCollection) {
     FillLists();
-    Decode(230, ListBody({{-1, ReceiverForm(9, "Nine")}}));
+    Decode(MessageType::MsgReceiverList, ListBody({{-1, ReceiverForm(9, "Nine")}}));
     EXPECT_EQ(ReceiverKeys(), (Keys{"K9"}));
     EXPECT_FALSE(GetReceiverById(m_State, 9)->HasChangedSinceLastLoadFromDisk());
-    ExpectRefused(230, ListBody({{-1, ReceiverForm(1, "a")}, {-1, ReceiverForm(1, "b")}}));
+    ExpectRefused(MessageType::MsgReceiverList, ListBody({{-1, ReceiverForm(1, "a")}, {-1, ReceiverForm(1, "b")}}));
     const Bytes whole = ListBody({{-1, ReceiverForm(1, "a")}, {-1, ReceiverForm(2, "b", 1, {"", "", "", "last"})}});
-    for (std::size_t cut = 0; cut < whole.size(); ++cut) ExpectRefused(230, whole.substr(0, cut));
+    for (std::size_t cut = 0; cut < whole.size(); ++cut) ExpectRefused(MessageType::MsgReceiverList, whole.substr(0, cut));
 }
 
 TEST_F(DecoderTest, ProfileSaveAddsOrUpdatesInPlace) {
     FillLists();
     auto p10 = GetProfileById(m_State, 10);
     // Unknown identity: a new profile at the end.
-    Touched t = Decode(210, RecordRefBytes(12, "P12") + ProfileForm(m_State, 12, "P12"));
+    Touched t = Decode(MessageType::MsgProfileSave, RecordRefBytes(12, "P12") + ProfileForm(m_State, 12, "P12"));
     ASSERT_TRUE(t.profile);
     EXPECT_FALSE(t.receiver);
     EXPECT_EQ(ProfileKeys(), (Keys{"K10", "K11", "K12"}));
     // Known identity: the same object, updated, moved to the end.
-    t = Decode(210, RecordRefBytes(10, "P10") + ProfileForm(m_State, 10, "Renamed"));
+    t = Decode(MessageType::MsgProfileSave, RecordRefBytes(10, "P10") + ProfileForm(m_State, 10, "Renamed"));
     EXPECT_EQ(t.profile, p10);
     EXPECT_EQ(p10->GetName(), "Renamed");
     EXPECT_FALSE(p10->HasChangedSinceLastLoadFromDisk());
@@ -266,85 +256,85 @@ TEST_F(DecoderTest, ProfileSaveAddsOrUpdatesInPlace) {
     // Found by name (identity -1) with a new identity: put under the new key, replacing
     // the record there; the entry under the old key stays.
     auto p11 = GetProfileById(m_State, 11);
-    t = Decode(210, RecordRefBytes(-1, "renamed") + ProfileForm(m_State, 11, "Renamed"));
+    t = Decode(MessageType::MsgProfileSave, RecordRefBytes(-1, "renamed") + ProfileForm(m_State, 11, "Renamed"));
     EXPECT_EQ(t.profile, p10);
     EXPECT_EQ(ProfileKeys(), (Keys{"K12", "K10", "K11"}));
     EXPECT_EQ(GetProfileById(m_State, 11), p10);
     EXPECT_EQ(p11->GetName(), "P11") << "the replaced record is still valid for its holder";
     // A malformed 210 leaves the found profile as it was.
     const Bytes form = ProfileForm(m_State, 12, "changed");
-    ExpectRefused(210, RecordRefBytes(12, "") + form.substr(0, form.size() - 1));
-    ExpectRefused(210, RecordRefBytes(32768, "") + form);
+    ExpectRefused(MessageType::MsgProfileSave, RecordRefBytes(12, "") + form.substr(0, form.size() - 1));
+    ExpectRefused(MessageType::MsgProfileSave, RecordRefBytes(32768, "") + form);
 }
 
 TEST_F(DecoderTest, ReceiverSaveAddsOrUpdatesInPlace) {
     FillLists();
     auto alpha = GetReceiverById(m_State, 1);
     alpha->m_OriginalName = "outside the form";
-    Touched t = Decode(240, RecordRefBytes(1, "Alpha") + ReceiverForm(1, "Alpha2"));
+    Touched t = Decode(MessageType::MsgReceiverSave, RecordRefBytes(1, "Alpha") + ReceiverForm(1, "Alpha2"));
     EXPECT_EQ(t.receiver, alpha);
     EXPECT_FALSE(t.profile);
     EXPECT_EQ(alpha->m_ReceiverName, "Alpha2");
     EXPECT_EQ(alpha->m_OriginalName, "outside the form");
     EXPECT_EQ(ReceiverKeys(), (Keys{"K2", "K1"}));
-    t = Decode(240, RecordRefBytes(-1, "") + ReceiverForm(-1, "New"));
+    t = Decode(MessageType::MsgReceiverSave, RecordRefBytes(-1, "") + ReceiverForm(-1, "New"));
     EXPECT_EQ(ReceiverKeys(), (Keys{"K2", "K1", "K-1"}));
-    t = Decode(240, RecordRefBytes(-1, "new") + ReceiverForm(3, "New")); // found by name
+    t = Decode(MessageType::MsgReceiverSave, RecordRefBytes(-1, "new") + ReceiverForm(3, "New")); // found by name
     EXPECT_EQ(GetReceiverById(m_State, 3), GetReceiverById(m_State, -1));
     const Bytes form = ReceiverForm(2, "Beta", 1, {"", "", "", "x"});
-    for (std::size_t cut = 0; cut < form.size(); ++cut) ExpectRefused(240, RecordRefBytes(2, "") + form.substr(0, cut));
+    for (std::size_t cut = 0; cut < form.size(); ++cut) ExpectRefused(MessageType::MsgReceiverSave, RecordRefBytes(2, "") + form.substr(0, cut));
 }
 
 TEST_F(DecoderTest, DeletesAndUnknownRecords) {
     FillLists();
     auto p11 = GetProfileById(m_State, 11);
-    Touched t = Decode(211, RecordRefBytes(-1, "p11"));
+    Touched t = Decode(MessageType::MsgProfileDelete, RecordRefBytes(-1, "p11"));
     EXPECT_EQ(t.profile, p11);
     EXPECT_EQ(ProfileKeys(), (Keys{"K10"}));
-    t = Decode(211, RecordRefBytes(99, "P10"));
+    t = Decode(MessageType::MsgProfileDelete, RecordRefBytes(99, "P10"));
     EXPECT_FALSE(t.profile) << "identity 99 is not known; the name is not consulted";
-    t = Decode(241, RecordRefBytes(2, ""));
+    t = Decode(MessageType::MsgReceiverDelete, RecordRefBytes(2, ""));
     EXPECT_TRUE(t.receiver);
     EXPECT_EQ(ReceiverKeys(), (Keys{"K1"}));
-    t = Decode(241, RecordRefBytes(-1, ""));
+    t = Decode(MessageType::MsgReceiverDelete, RecordRefBytes(-1, ""));
     EXPECT_FALSE(t.receiver) << "the empty name finds nothing";
-    ExpectRefused(211, Hex({0, 0, 0, 10, 0, 4, 'P'}));
-    ExpectRefused(241, RecordRefBytes(-40000, ""));
+    ExpectRefused(MessageType::MsgProfileDelete, Hex({0, 0, 0, 10, 0, 4, 'P'}));
+    ExpectRefused(MessageType::MsgReceiverDelete, RecordRefBytes(-40000, ""));
 }
 
 TEST_F(DecoderTest, EnableOrDisable) {
     FillLists();
     auto p10 = GetProfileById(m_State, 10);
-    Touched t = Decode(220, RecordRefBytes(10, "") + IntegerToNetworkBytes(0));
+    Touched t = Decode(MessageType::MsgProfileEnableOrDisable, RecordRefBytes(10, "") + IntegerToNetworkBytes(0));
     EXPECT_EQ(t.profile, p10);
     EXPECT_EQ(p10->m_Enabled, 0);
     EXPECT_FALSE(p10->HasChangedSinceLastLoadFromDisk());
-    Decode(220, RecordRefBytes(10, "") + IntegerToNetworkBytes(5));
+    Decode(MessageType::MsgProfileEnableOrDisable, RecordRefBytes(10, "") + IntegerToNetworkBytes(5));
     EXPECT_EQ(p10->m_Enabled, -1);
-    t = Decode(221, RecordRefBytes(-1, "beta") + IntegerToNetworkBytes(0));
+    t = Decode(MessageType::MsgReceiverEnableOrDisable, RecordRefBytes(-1, "beta") + IntegerToNetworkBytes(0));
     EXPECT_EQ(t.receiver, GetReceiverById(m_State, 2));
     EXPECT_EQ(t.receiver->m_Enabled, 0);
     // Unknown record: nothing more is read.
-    t = Decode(220, RecordRefBytes(55, ""));
+    t = Decode(MessageType::MsgProfileEnableOrDisable, RecordRefBytes(55, ""));
     EXPECT_FALSE(t.profile);
-    t = Decode(221, RecordRefBytes(55, ""));
+    t = Decode(MessageType::MsgReceiverEnableOrDisable, RecordRefBytes(55, ""));
     EXPECT_FALSE(t.receiver);
-    ExpectRefused(220, RecordRefBytes(10, "") + Hex({0}));
-    ExpectRefused(221, RecordRefBytes(1, ""));
+    ExpectRefused(MessageType::MsgProfileEnableOrDisable, RecordRefBytes(10, "") + Hex({0}));
+    ExpectRefused(MessageType::MsgReceiverEnableOrDisable, RecordRefBytes(1, ""));
 }
 
 TEST_F(DecoderTest, ReceiversTakeTheirTypesAndTheStateClock) {
     using korvel::testing::ReceiverTypeRowBytes;
-    Decode(140, LongToNetworkBytes(1) + ReceiverTypeRowBytes(4, "ILM", "ILM"));
-    Decode(230, ListBody({{-1, ReceiverForm(1, "Alpha", 4)}, {-1, ReceiverForm(2, "Beta", 8)}}));
+    Decode(MessageType::MsgReceiverTypeList, LongToNetworkBytes(1) + ReceiverTypeRowBytes(4, "ILM", "ILM"));
+    Decode(MessageType::MsgReceiverList, ListBody({{-1, ReceiverForm(1, "Alpha", 4)}, {-1, ReceiverForm(2, "Beta", 8)}}));
     auto alpha = GetReceiverById(m_State, 1);
     EXPECT_EQ(alpha->m_ReceiverTypeName, "ILM");
     EXPECT_EQ(alpha->m_ReceiverTypeIndex, 0);
     EXPECT_EQ(GetReceiverById(m_State, 2)->m_ReceiverTypeIndex, -1);
     // The second parse sees setting 1 of the first: "5" minutes make a keep-alive time.
-    Decode(240, RecordRefBytes(1, "") + ReceiverForm(1, "Alpha", 4, {"", "5", "", ""}));
+    Decode(MessageType::MsgReceiverSave, RecordRefBytes(1, "") + ReceiverForm(1, "Alpha", 4, {"", "5", "", ""}));
     EXPECT_EQ(alpha->m_LastKeepAlive, DateTime::Zero());
-    Decode(240, RecordRefBytes(1, "") + ReceiverForm(1, "Alpha", 4, {"", "5", "", ""}));
+    Decode(MessageType::MsgReceiverSave, RecordRefBytes(1, "") + ReceiverForm(1, "Alpha", 4, {"", "5", "", ""}));
     EXPECT_EQ(alpha->m_LastKeepAlive, DateTime::FromParts(2024, 1, 2, 3, 4, 5));
 }
 
@@ -360,7 +350,12 @@ TEST_F(DecoderTest, LookUps) {
 TEST_F(DecoderTest, OtherTypesPassThrough) {
     FillLists();
     const std::string before = DumpDecoderState(m_State);
-    for (int type : {1, 108, 130, 131, 132, 143, 144, 161, 166, 201, 255, -1, 1000}) {
+    // Those only a control handles, and numbers the list does not hold.
+    for (MessageType type : {MessageType::MsgProtocolVersion, MessageType::MsgStatusText, MessageType::MsgTextMessage,
+                             MessageType::MsgLastMessageReceivers, MessageType::MsgLastMessageText,
+                             MessageType::MsgAlarmEventList, MessageType::MsgSysLogList,
+                             MessageType::MsgAlarmEventUpdate, MessageType::MsgSysLogLine,
+                             static_cast<MessageType>(201), static_cast<MessageType>(255)}) {
         Touched t = Decode(type, "garbage");
         EXPECT_FALSE(t.receiver);
         EXPECT_FALSE(t.profile);
@@ -399,7 +394,7 @@ TEST_F(DecoderTest, DigestIsEqualExactlyWhenTheDumpIs) {
     snap();
     m_State.HolidayDayFlags[14609] = true;
     snap();
-    Decode(170, cCalendar().CompressToNetworkBytes());
+    Decode(MessageType::MsgCalendar, cCalendar().CompressToNetworkBytes());
     snap();
     m_State.SharedCalendar->SetDayType(5, 9);
     snap();
@@ -430,23 +425,23 @@ TEST_F(DecoderTest, DigestIsEqualExactlyWhenTheDumpIs) {
 
 TEST_F(DecoderTest, NegativeCountsInEveryListMeanNone) {
     FillLists();
-    Decode(142, LongToNetworkBytes(1) + LongToNetworkBytes(5) + IntegerToNetworkBytes(8) + IntegerToNetworkBytes(-1) +
+    Decode(MessageType::MsgHolidayLabelList, LongToNetworkBytes(1) + LongToNetworkBytes(5) + IntegerToNetworkBytes(8) + IntegerToNetworkBytes(-1) +
                     StringToNetworkBytes("Day"));
     ASSERT_EQ(m_State.HolidayLabels.size(), 1u);
 
     // Each list is accepted as empty, whatever follows the count.
-    Decode(200, LongToNetworkBytes(-2) + "rest");
+    Decode(MessageType::MsgProfileList, LongToNetworkBytes(-2) + "rest");
     EXPECT_EQ(m_State.Profiles.Count(), 0u);
-    Decode(230, LongToNetworkBytes(-1) + "rest");
+    Decode(MessageType::MsgReceiverList, LongToNetworkBytes(-1) + "rest");
     EXPECT_EQ(m_State.Receivers.Count(), 0u);
-    Decode(142, LongToNetworkBytes(-1));
+    Decode(MessageType::MsgHolidayLabelList, LongToNetworkBytes(-1));
     EXPECT_TRUE(m_State.HolidayLabels.empty());
-    Decode(140, LongToNetworkBytes(-3));
+    Decode(MessageType::MsgReceiverTypeList, LongToNetworkBytes(-3));
     EXPECT_EQ(m_State.ReceiverTypes.SearchBound(), 0);
-    Decode(141, LongToNetworkBytes(-1));
-    Decode(120, LongToNetworkBytes(-4) + StringToNetworkBytes("blob"));
+    Decode(MessageType::MsgSystemList, LongToNetworkBytes(-1));
+    Decode(MessageType::MsgTextTable, LongToNetworkBytes(-4) + StringToNetworkBytes("blob"));
     EXPECT_TRUE(m_State.TextTable.Rows.empty());
-    Decode(106, IntegerToNetworkBytes(-1));
+    Decode(MessageType::MsgServerSettings, IntegerToNetworkBytes(-1));
     EXPECT_TRUE(m_State.SettingSections.Names.empty());
     EXPECT_TRUE(m_Socket.Sent.empty()) << "nothing refused, nothing answered";
 }
@@ -511,8 +506,8 @@ TEST_F(DecoderTest, LookUpsByNameAnswerAsTheScanInCollectionOrder) {
             ASSERT_EQ(GetProfileByName(m_State, n), profile) << "step " << step << " name " << n;
         }
     };
-    Decode(230, receiverList());
-    Decode(200, profileList());
+    Decode(MessageType::MsgReceiverList, receiverList());
+    Decode(MessageType::MsgProfileList, profileList());
     holdAll();
     heldReceivers.push_back(std::make_shared<cReceiver>());
     heldProfiles.push_back(MakeProfile(m_State, 1, "outside", 0));
@@ -520,19 +515,19 @@ TEST_F(DecoderTest, LookUpsByNameAnswerAsTheScanInCollectionOrder) {
         const int16_t id = identity();
         switch (pick(0, 15)) {
         case 0:
-            Decode(230, receiverList());
+            Decode(MessageType::MsgReceiverList, receiverList());
             holdAll();
             break;
         case 1:
-            Decode(200, profileList());
+            Decode(MessageType::MsgProfileList, profileList());
             holdAll();
             break;
         case 2: // saves: new, updated, renamed, with a new identity
-        case 3: hold(Decode(240, RecordRefBytes(refIdentity(id), name()) + ReceiverForm(identity(), name()))); break;
-        case 4: hold(Decode(210, RecordRefBytes(refIdentity(id), name()) + ProfileForm(m_State, identity(), name(), 0))); break;
-        case 5: hold(Decode(241, RecordRefBytes(refIdentity(id), name()))); break;
-        case 6: hold(Decode(211, RecordRefBytes(refIdentity(id), name()))); break;
-        case 7: hold(Decode(221, RecordRefBytes(-1, name()) + IntegerToNetworkBytes(0))); break;
+        case 3: hold(Decode(MessageType::MsgReceiverSave, RecordRefBytes(refIdentity(id), name()) + ReceiverForm(identity(), name()))); break;
+        case 4: hold(Decode(MessageType::MsgProfileSave, RecordRefBytes(refIdentity(id), name()) + ProfileForm(m_State, identity(), name(), 0))); break;
+        case 5: hold(Decode(MessageType::MsgReceiverDelete, RecordRefBytes(refIdentity(id), name()))); break;
+        case 6: hold(Decode(MessageType::MsgProfileDelete, RecordRefBytes(refIdentity(id), name()))); break;
+        case 7: hold(Decode(MessageType::MsgReceiverEnableOrDisable, RecordRefBytes(-1, name()) + IntegerToNetworkBytes(0))); break;
         case 8: { // in place, in every way a name can be written
             const auto r = anyReceiver();
             switch (pick(0, 4)) {

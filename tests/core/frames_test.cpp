@@ -64,23 +64,23 @@ TEST(SendToServer, ActsByTheSocketState) {
         socket.StateValue = c.state;
         ClientState state;
         state.ServerSocket = &socket;
-        SendToServer(state, 103, "pw");
+        SendToServer(state, MessageType::MsgPassword, "pw");
         EXPECT_EQ(socket.Sent.size(), c.sends ? 1u : 0u) << "state " << c.state;
         EXPECT_EQ(socket.CloseCalls, c.closes) << "state " << c.state;
         if (c.sends) {
-            EXPECT_EQ(socket.Sent[0], BuildFrame(103, "pw"));
+            EXPECT_EQ(socket.Sent[0], BuildFrame(MessageType::MsgPassword, "pw"));
         }
     }
 }
 
 TEST(SendToServer, NoSocketOrFailingSendIsSilent) {
     ClientState state;
-    EXPECT_NO_THROW(SendToServer(state, 0, ""));
+    EXPECT_NO_THROW(SendToServer(state, MessageType::MsgKeepAlive, ""));
     FakeSocket socket;
     socket.StateValue = SocketConnected;
     socket.ThrowOnSend = true;
     state.ServerSocket = &socket;
-    EXPECT_NO_THROW(SendToServer(state, 0, ""));
+    EXPECT_NO_THROW(SendToServer(state, MessageType::MsgKeepAlive, ""));
     EXPECT_EQ(socket.CloseCalls, 0);
 }
 

@@ -271,33 +271,31 @@ TEST(ReviewDataFiles, DrawnIdentityRoundsHalfToEven) {
 TEST(ReviewDecoder, HandWrittenBodiesLandFieldByField) {
     ClientState state;
     std::shared_ptr<cReceiver> receiver;
-    std::shared_ptr<cProfile> profile;
-    int32_t pos = 0;
-    auto decode = [&](int type, const Bytes& body) { HandleServerMessage(state, type, body, pos, receiver, profile); };
+    auto decode = [&](MessageType type, const Bytes& body) { receiver = HandleServerMessage(state, type, body).Receiver; };
 
-    decode(100, Hex({0, 2, 'p', '\\', 0, 0, 0, 2, 0, 0, 0, 7}));
+    decode(MessageType::MsgServerDataPath, Hex({0, 2, 'p', '\\', 0, 0, 0, 2, 0, 0, 0, 7}));
     EXPECT_EQ(state.ServerDataPath, "p\\");
     EXPECT_EQ(state.ServerKind, 2);
-    decode(102, Hex({0x80, 0, 0, 0xA2}));
+    decode(MessageType::MsgUserRights, Hex({0x80, 0, 0, 0xA2}));
     EXPECT_EQ(state.UserRights, static_cast<int32_t>(0x800000A2));
-    decode(120, Hex({0, 0, 0, 1, 0, 0, 0x04, 0x40, 0, 0, 0, 2, 0, 0, 0, 3, 0, 5, 'a', 'N', 'o', 'n', 'e'}));
+    decode(MessageType::MsgTextTable, Hex({0, 0, 0, 1, 0, 0, 0x04, 0x40, 0, 0, 0, 2, 0, 0, 0, 3, 0, 5, 'a', 'N', 'o', 'n', 'e'}));
     EXPECT_EQ(state.TextTable.Rows.at(0), (TextRow{1088, 2, 3}));
-    decode(140, Hex({0, 0, 0, 1, 0, 0x2A, 0, 1, 'N', 0, 1, 'u', 0, 3, 'I', 'L', 'M', 0, 0xA0, 0, 1, 'v', 0, 1, 'w',
+    decode(MessageType::MsgReceiverTypeList, Hex({0, 0, 0, 1, 0, 0x2A, 0, 1, 'N', 0, 1, 'u', 0, 3, 'I', 'L', 'M', 0, 0xA0, 0, 1, 'v', 0, 1, 'w',
                      0, 2, 'S', 'E', 0, 1, 'L', 0, 1, 'x', 0, 1, 'y'}));
     const ReceiverTypeRow& row = state.ReceiverTypes.Rows[0];
     EXPECT_EQ(state.ReceiverTypes.Count, 1);
     EXPECT_EQ(row, (ReceiverTypeRow{42, "N", "u", "ILM", 160, "v", "w", "SE", "L", "x", "y"}));
-    decode(141, Hex({0, 0, 0, 1, 0, 0, 0, 0x3F, 0, 1, '-', 0, 3, 'S', 'y', 's'}));
+    decode(MessageType::MsgSystemList, Hex({0, 0, 0, 1, 0, 0, 0, 0x3F, 0, 1, '-', 0, 3, 'S', 'y', 's'}));
     EXPECT_EQ(state.SystemNames[63], "Sys");
-    decode(142, Hex({0, 0, 0, 1, 0, 0, 0x39, 0x11, 0, 0x17, 0, 0, 0, 1, 'L'}));
+    decode(MessageType::MsgHolidayLabelList, Hex({0, 0, 0, 1, 0, 0, 0x39, 0x11, 0, 0x17, 0, 0, 0, 1, 'L'}));
     ASSERT_EQ(state.HolidayLabels.size(), 1u);
     EXPECT_EQ(*state.HolidayLabels[0], (cHolidayLabel{14609, 23, false, "L"}));
     EXPECT_TRUE(state.HolidayDayFlags[14609]);
-    decode(170, Hex({0, 0, 0, 1, 0, 6, 0, 7}) + Bytes(32, '\0')); // day 6 (2000-01-07) follows Sunday: value 7
+    decode(MessageType::MsgCalendar, Hex({0, 0, 0, 1, 0, 6, 0, 7}) + Bytes(32, '\0')); // day 6 (2000-01-07) follows Sunday: value 7
     EXPECT_EQ(state.SharedCalendar->GetDayType(6), 7);
 
     // A receiver typed out whole, then switched off through 221 found by its identity.
-    decode(230, Hex({0, 0, 0, 1, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0,                  // count 1, RecordRef (-1, "")
+    decode(MessageType::MsgReceiverList, Hex({0, 0, 0, 1, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0,                  // count 1, RecordRef (-1, "")
                      0, 1, 'R', 0, 1, 0, 5, 0, 0x2A, 0, 1, 'B',                // name, enabled 1, id 5, type 42, backup
                      0x07, 0xD0, 0, 1, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0x01, 0x2C, // 2000-01-01, 300 s
                      0, 1, 'a', 0, 0, 0, 0, 0, 1, 'd'}));
@@ -311,7 +309,7 @@ TEST(ReviewDecoder, HandWrittenBodiesLandFieldByField) {
     EXPECT_EQ(r->m_KeepAliveInterval, 300) << "field 7 replaces what the ILM rule computed";
     EXPECT_EQ(r->GetSetting(3), Variant("d"));
     EXPECT_FALSE(r->HasChangedSinceLastLoadFromDisk());
-    decode(221, Hex({0, 0, 0, 5, 0, 0, 0, 0}));
+    decode(MessageType::MsgReceiverEnableOrDisable, Hex({0, 0, 0, 5, 0, 0, 0, 0}));
     EXPECT_EQ(receiver, r);
     EXPECT_EQ(r->m_Enabled, 0);
     EXPECT_FALSE(r->HasChangedSinceLastLoadFromDisk());

@@ -125,7 +125,7 @@ TEST_F(ActiveProfilesTest, StartUpRequestsToTheByteAndInOrder) {
         Make(c.area, c.password);
         control->setProperty("ServerPort", server.Port());
         control->setProperty("ServerAddress", "127.0.0.1");
-        ASSERT_TRUE(WaitFor([&] { return !server.ReceivedOfType(200, connection).empty(); }));
+        ASSERT_TRUE(WaitFor([&] { return !server.ReceivedOfType(MessageType::MsgProfileList, connection).empty(); }));
         Settle();
         std::vector<std::pair<int, Bytes>> got;
         for (const auto& f : server.ReceivedOn(connection)) got.emplace_back(f.Type, f.Body);
@@ -167,7 +167,7 @@ TEST_F(ActiveProfilesTest, CtrlDoubleClickAsksTheServerAndTheIconWaitsForItsAnsw
     EXPECT_EQ(state.Profiles.Find("K2")->m_Enabled, 0);
 
     // The server's answer switches the icon (and the profile).
-    server.SendFrame(220, Body220(2, "Night shift", -1));
+    server.SendFrame(MessageType::MsgProfileEnableOrDisable, Body220(2, "Night shift", -1));
     ASSERT_TRUE(WaitFor([&] { return Tree().Image("K2") == ActivePrf::kImageEnabled; }));
     EXPECT_EQ(control->IsProfileEnabled("night shift"), -1);
 
@@ -293,34 +293,34 @@ TEST_F(ActiveProfilesTest, TreeFollowsSavedDeletedAndSwitchedProfiles) {
     Make("North");
     Start(2);
     // 210: renamed within the area.
-    server.SendFrame(210, Body210(3, "North\\Main gate", false));
+    server.SendFrame(MessageType::MsgProfileSave, Body210(3, "North\\Main gate", false));
     ASSERT_TRUE(WaitFor([&] { return Tree().Text("K3") == "Main gate"; }));
     EXPECT_EQ(Tree().Image("K3"), ActivePrf::kImageDisabled);
     // 210: renamed out of the area: the old node stays as it was.
-    server.SendFrame(210, Body210(4, "South\\Weekend cover", false));
+    server.SendFrame(MessageType::MsgProfileSave, Body210(4, "South\\Weekend cover", false));
     // 210: a new profile in the area is added at the end.
-    server.SendFrame(210, Body210(9, "NORTH\\Fence", true));
+    server.SendFrame(MessageType::MsgProfileSave, Body210(9, "NORTH\\Fence", true));
     ASSERT_TRUE(WaitFor([&] { return Tree().NodeCount() == 3; }));
     EXPECT_EQ(Keys(), (QStringList{"K3", "K4", "K9"}));
     EXPECT_EQ(Tree().Text("K4"), "Gatehouse@Weekend cover");
     EXPECT_EQ(Tree().Image("K4"), ActivePrf::kImageEnabled);
     EXPECT_EQ(Tree().Text("K9"), "Fence");
     // 220 for a profile outside the area (no node) and for an unknown one: nothing.
-    server.SendFrame(220, Body220(1, "Day shift", 0));
-    server.SendFrame(220, Body220(77, "Ghost", 0));
+    server.SendFrame(MessageType::MsgProfileEnableOrDisable, Body220(1, "Day shift", 0));
+    server.SendFrame(MessageType::MsgProfileEnableOrDisable, Body220(77, "Ghost", 0));
     // 211 removes the node; a second 211 for it finds nothing.
     Bytes del;
     AppendLong(del, 9);
     AppendString(del, "North\\Fence");
-    server.SendFrame(211, del);
-    server.SendFrame(211, del);
+    server.SendFrame(MessageType::MsgProfileDelete, del);
+    server.SendFrame(MessageType::MsgProfileDelete, del);
     ASSERT_TRUE(WaitFor([&] { return Tree().NodeCount() == 2; }));
     Settle();
     EXPECT_EQ(Keys(), (QStringList{"K3", "K4"}));
     EXPECT_TRUE(control->IsConnected());
     EXPECT_EQ(state.Profiles.Find("K1")->m_Enabled, 0) << "the decoder applied the 220";
     // A new 200 rebuilds the tree from the list.
-    server.SendFrame(200, server.Data().Answers[200].front().Body);
+    server.SendFrame(MessageType::MsgProfileList, server.Data().Answers[MessageType::MsgProfileList].front().Body);
     ASSERT_TRUE(WaitFor([&] { return Tree().Text("K3") == "Gatehouse"; }));
     EXPECT_EQ(Keys(), (QStringList{"K3", "K4"}));
 }
@@ -333,7 +333,7 @@ TEST_F(ActiveProfilesTest, ServerKeepsTheSwitchForTheNextList) {
     // A new connection lists the profile as the server now has it.
     control->setProperty("ServerAddress", "");
     control->setProperty("ServerAddress", "127.0.0.1");
-    ASSERT_TRUE(WaitFor([&] { return server.ConnectionCount() == 2 && !server.ReceivedOfType(200, 1).empty(); }));
+    ASSERT_TRUE(WaitFor([&] { return server.ConnectionCount() == 2 && !server.ReceivedOfType(MessageType::MsgProfileList, 1).empty(); }));
     ASSERT_TRUE(WaitFor([&] { return control->IsConnected() && Tree().NodeCount() == AllProfiles(); }));
     Settle();
     EXPECT_EQ(Tree().Image("K2"), ActivePrf::kImageEnabled);
@@ -393,26 +393,26 @@ TEST_F(ActiveProfilesTest, IsProfileEnabledFollowsEveryChangeTheServerAnnounces)
     EXPECT_EQ(enabled("GATEHOUSE"), -1);
     EXPECT_EQ(enabled("Main gate"), 0);
     // Renamed and switched off: the old name finds nothing, the new one the profile.
-    server.SendFrame(210, Body210(3, "North\\Main gate", false));
+    server.SendFrame(MessageType::MsgProfileSave, Body210(3, "North\\Main gate", false));
     ASSERT_TRUE(WaitFor([&] { return Tree().Text("K3") == "Main gate"; }));
     EXPECT_EQ(enabled("Gatehouse"), 0);
     EXPECT_EQ(enabled("main GATE"), 0);
-    server.SendFrame(220, Body220(3, "North\\Main gate", -1));
+    server.SendFrame(MessageType::MsgProfileEnableOrDisable, Body220(3, "North\\Main gate", -1));
     ASSERT_TRUE(WaitFor([&] { return Tree().Image("K3") == ActivePrf::kImageEnabled; }));
     EXPECT_EQ(enabled("Main gate"), -1);
     // A second profile with the same shown name comes after it: the first still answers.
-    server.SendFrame(210, Body210(9, "NORTH\\main gate", false));
+    server.SendFrame(MessageType::MsgProfileSave, Body210(9, "NORTH\\main gate", false));
     ASSERT_TRUE(WaitFor([&] { return Tree().NodeCount() == 3; }));
     EXPECT_EQ(enabled("Main gate"), -1);
     // Removing the first lets the second answer.
     Bytes del;
     AppendLong(del, 3);
     AppendString(del, "North\\Main gate");
-    server.SendFrame(211, del);
+    server.SendFrame(MessageType::MsgProfileDelete, del);
     ASSERT_TRUE(WaitFor([&] { return Tree().NodeCount() == 2; }));
     EXPECT_EQ(enabled("Main gate"), 0);
     // A new list replaces everything.
-    server.SendFrame(200, server.Data().Answers[200].front().Body);
+    server.SendFrame(MessageType::MsgProfileList, server.Data().Answers[MessageType::MsgProfileList].front().Body);
     ASSERT_TRUE(WaitFor([&] { return Tree().Text("K3") == "Gatehouse"; }));
     EXPECT_EQ(enabled("Main gate"), 0);
     EXPECT_EQ(enabled("Gatehouse"), -1);

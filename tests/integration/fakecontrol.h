@@ -30,7 +30,7 @@ public:
     static shell::ControlDescription Describe() {
         shell::ControlDescription d;
         d.SettingsApplication = "Korvel Test Client";
-        d.OwnStartupRequests = {shell::StartupRequest::Area(), shell::StartupRequest::Plain(141),
+        d.OwnStartupRequests = {shell::StartupRequest::Area(), shell::StartupRequest::Plain(MessageType::MsgSystemList),
                                 shell::StartupRequest::Plain(99, IntegerToNetworkBytes(-1)),
                                 shell::StartupRequest::Password()};
         d.OffersArea = true;

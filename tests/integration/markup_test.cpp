@@ -90,12 +90,12 @@ public:
         for (int i = 0; i < 4; ++i) d.Holidays.push_back({today + i, static_cast<int16_t>(8 + i), -1, B(M(i))});
         d.LogLines = {B(M(0)), B(M(1)), B(M(2)), B(M(3))};
         d.NewLogLines = {};
-        d.Answers[230] = {{230, Receivers(d)}};
-        d.Answers[200] = {{200, Profiles()}};
-        d.Answers[170] = {{170, Calendar()}};
-        d.Answers[143] = {{143, Alarms()}};
-        d.Answers[131] = {{131, StringOnly(Bytes())}};
-        d.Answers[132] = {{132, StringOnly(B(M(1)))}};
+        d.Answers[MessageType::MsgReceiverList] = {{MessageType::MsgReceiverList, Receivers(d)}};
+        d.Answers[MessageType::MsgProfileList] = {{MessageType::MsgProfileList, Profiles()}};
+        d.Answers[MessageType::MsgCalendar] = {{MessageType::MsgCalendar, Calendar()}};
+        d.Answers[MessageType::MsgAlarmEventList] = {{MessageType::MsgAlarmEventList, Alarms()}};
+        d.Answers[MessageType::MsgLastMessageReceivers] = {{MessageType::MsgLastMessageReceivers, StringOnly(Bytes())}};
+        d.Answers[MessageType::MsgLastMessageText] = {{MessageType::MsgLastMessageText, StringOnly(B(M(1)))}};
         return d;
     }
 
@@ -348,7 +348,7 @@ TEST_F(MarkupEverywhere, AlarmEventTreeAndItsDetailsWindow) {
 TEST_F(MarkupEverywhere, TextMessageStatusPanelsAndReceiverList) {
     std::unique_ptr<textmessage::Component> control;
     auto& t = Start(control, [&] { return korvel::testing::Child<platform::ListView>(*control, "ListView_Receivers").ListCount() >= 4; });
-    server.SendFrame(108, StringBody(B(traps.AllMarkup(QStringLiteral("status")))));
+    server.SendFrame(MessageType::MsgStatusText, StringBody(B(traps.AllMarkup(QStringLiteral("status")))));
     ASSERT_TRUE(WaitFor([&] { return korvel::testing::Child<textmessage::StatusBar>(t, "StatusBar").PanelText(3).contains(QStringLiteral("status")); }))
         << korvel::testing::Child<textmessage::StatusBar>(t, "StatusBar").PanelText(3).toStdString() << " open " << server.IsOpen() << t.IsConnected();
     Walk(t, 8);

@@ -78,7 +78,7 @@ TEST_F(ProfilesDialogueTest, StartUpRequestsToTheByteWithAndWithoutAreaAndPasswo
     control->setProperty("Password", "pw");
     server.ClearReceived();
     control->setProperty("ServerAddress", "localhost");
-    ASSERT_TRUE(WaitFor([&] { return server.ReceivedOfType(103, 1).size() == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return server.ReceivedOfType(MessageType::MsgPassword, 1).size() == 1; }));
     Settle();
     frames = server.ReceivedOn(1);
     ASSERT_EQ(Types(frames), (std::vector<int>{120, 106, 104, 141, 230, 170, 142, 200, 103}));
@@ -178,7 +178,7 @@ TEST_F(ProfilesDialogueTest, SaveSendsRemovalsNewAndChangedProfilesAndTheServerA
     server.ClearReceived();
     Command_Save(c).click();
     EXPECT_EQ(Command_Save(c).text(), platform::ToQString(GetText(state, 884)));
-    ASSERT_TRUE(WaitFor([&] { return server.ReceivedOfType(210).size() == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return server.ReceivedOfType(MessageType::MsgProfileSave).size() == 1; }));
     Settle();
     auto frames = server.ReceivedOn(0);
     ASSERT_EQ(Types(frames), (std::vector<int>{211, 210}));
@@ -214,10 +214,10 @@ TEST_F(ProfilesDialogueTest, EnableOrDisableSendsAndOnlyTheServersAnswerChangesT
     EXPECT_EQ(c.IsProfileEnabled("nobody"), 0);
     server.ClearReceived();
     ASSERT_TRUE(QMetaObject::invokeMethod(&c, "ProfileEnableOrDisable", Q_ARG(QString, "gatehouse"), Q_ARG(int, 0)));
-    ASSERT_TRUE(WaitFor([&] { return server.ReceivedOfType(220).size() == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return server.ReceivedOfType(MessageType::MsgProfileEnableOrDisable).size() == 1; }));
     Bytes expected = RecordRef(3, "North\\Gatehouse");
     AppendInteger(expected, 0);
-    EXPECT_EQ(server.ReceivedOfType(220)[0].Body, expected);
+    EXPECT_EQ(server.ReceivedOfType(MessageType::MsgProfileEnableOrDisable)[0].Body, expected);
     ASSERT_TRUE(WaitFor([&] { return c.IsProfileEnabled("Gatehouse") == 0; }));
     EXPECT_EQ(TreeView_Profiles(c).Image("K3"), 2);
 
@@ -226,7 +226,7 @@ TEST_F(ProfilesDialogueTest, EnableOrDisableSendsAndOnlyTheServersAnswerChangesT
     server.ClearReceived();
     c.ProfileEnableOrDisable("Gatehouse", -1);
     Settle(100);
-    EXPECT_TRUE(server.ReceivedOfType(220).empty());
+    EXPECT_TRUE(server.ReceivedOfType(MessageType::MsgProfileEnableOrDisable).empty());
 }
 
 TEST_F(ProfilesDialogueTest, ServerDeletionAndSaveOfOtherClientsUpdateTheTree) {
@@ -238,16 +238,16 @@ TEST_F(ProfilesDialogueTest, ServerDeletionAndSaveOfOtherClientsUpdateTheTree) {
     // Another client saves profile 5 under a new name: the node follows.
     cProfile changed = *state.Profiles.Find("K5");
     changed.SetName(state, "South\\Pumps renamed");
-    server.SendFrame(210, RecordRef(5, "South\\Pumps") + changed.CompressToNetworkBytes());
+    server.SendFrame(MessageType::MsgProfileSave, RecordRef(5, "South\\Pumps") + changed.CompressToNetworkBytes());
     ASSERT_TRUE(WaitFor([&] { return TreeView_Profiles(c).Text("K5") == "South\\Pumps renamed"; }));
     // And removes profile 2.
-    server.SendFrame(211, RecordRef(2, "Night shift"));
+    server.SendFrame(MessageType::MsgProfileDelete, RecordRef(2, "Night shift"));
     ASSERT_TRUE(WaitFor([&] { return !TreeView_Profiles(c).Exists("K2"); }));
     // An unknown profile changes nothing.
-    server.SendFrame(211, RecordRef(77, "Nobody"));
+    server.SendFrame(MessageType::MsgProfileDelete, RecordRef(77, "Nobody"));
     Bytes enable = RecordRef(77, "Nobody");
     AppendInteger(enable, -1);
-    server.SendFrame(220, enable);
+    server.SendFrame(MessageType::MsgProfileEnableOrDisable, enable);
     Settle(100);
     EXPECT_EQ(TreeView_Profiles(c).NodeCount(), 7);
     EXPECT_TRUE(c.IsConnectedToServer());
@@ -264,8 +264,8 @@ TEST_F(ProfilesDialogueTest, RenameWithChildProfilesSendsDescendantsDeepestFirst
     server.ClearReceived();
     dialogs->QueueText("Gate");
     Command_RenameProfile(c).click();
-    ASSERT_TRUE(WaitFor([&] { return server.ReceivedOfType(210).size() == 2; }));
-    const auto frames = server.ReceivedOfType(210);
+    ASSERT_TRUE(WaitFor([&] { return server.ReceivedOfType(MessageType::MsgProfileSave).size() == 2; }));
+    const auto frames = server.ReceivedOfType(MessageType::MsgProfileSave);
     const auto child = state.Profiles.Find("K4");
     const auto parent = state.Profiles.Find("K3");
     ASSERT_TRUE(child && parent);
@@ -303,7 +303,7 @@ TEST_F(ProfilesDialogueTest, CalendarAnswerRenamesComboItemsButNotTheMenuAndRece
     Profiles& c = *control;
     cCalendar renamed = *state.SharedCalendar;
     renamed.SetDayTypeFullName(7, "Bank holiday");
-    server.SendFrame(180, renamed.CompressToNetworkBytes());
+    server.SendFrame(MessageType::MsgCalendarSave, renamed.CompressToNetworkBytes());
     ASSERT_TRUE(WaitFor([&] { return Combo_Calendar_DayType(c).ItemText(9) == "Bank holiday"; }));
     EXPECT_EQ(Menu_TimeSchedulePopup_Active(c).Caption(0), "Public holiday");
     EXPECT_EQ(Combo_Calendar_DayType(c).ItemCount(), 24);
@@ -314,7 +314,7 @@ TEST_F(ProfilesDialogueTest, CalendarAnswerRenamesComboItemsButNotTheMenuAndRece
     std::vector<std::pair<int32_t, Bytes>> all;
     for (const auto& entry : state.Receivers) all.emplace_back(entry.item->m_DiskIdentity, entry.item->m_ReceiverName);
     for (int i = 0; i < receivers; ++i) {
-        server.SendFrame(241, RecordRef(all[static_cast<std::size_t>(i)].first, all[static_cast<std::size_t>(i)].second));
+        server.SendFrame(MessageType::MsgReceiverDelete, RecordRef(all[static_cast<std::size_t>(i)].first, all[static_cast<std::size_t>(i)].second));
         ASSERT_TRUE(WaitFor([&] { return static_cast<int>(state.Receivers.Count()) == receivers - i - 1; }));
         Settle(30);
         EXPECT_EQ(Menu_Profile_Receiver_Popup_Add_Item(c).Count(), std::max(1, receivers - i - 1));

@@ -154,7 +154,7 @@ class ProfilesOperatorTest : public LoopbackTest<Profiles> {
 protected:
     void Start(const std::vector<SampleProfile>& profiles, bool childProfiles = false, const char* area = "") {
         if (childProfiles) data.Settings[0].Items.push_back({"AllowChildProfiles", "1"});
-        data.Answers[200] = {{200, ProfileList(profiles)}};
+        data.Answers[MessageType::MsgProfileList] = {{MessageType::MsgProfileList, ProfileList(profiles)}};
         server.SetData(data);
         MakeControl(800, 560);
         control->setProperty("Area", area);
@@ -183,10 +183,10 @@ protected:
         Find<QPushButton>("Command_Save")->click();
     }
     std::vector<SentProfile> SavesAfter(std::size_t count) {
-        EXPECT_TRUE(WaitFor([&] { return server.ReceivedOfType(210).size() >= count; }));
+        EXPECT_TRUE(WaitFor([&] { return server.ReceivedOfType(MessageType::MsgProfileSave).size() >= count; }));
         Spin(60);
         std::vector<SentProfile> out;
-        for (const auto& f : server.ReceivedOfType(210)) out.push_back(ReadSave(state, f.Body));
+        for (const auto& f : server.ReceivedOfType(MessageType::MsgProfileSave)) out.push_back(ReadSave(state, f.Body));
         return out;
     }
     // Right press and release on the grid's row of Monday, then the menu entry chosen.
@@ -304,7 +304,7 @@ TEST_F(ProfilesOperatorTest, AReceiverNamedWithoutTheAreaKeepsItsNameAndAddedOne
     shared.m_Enabled = -1;
     Bytes body = RecordRefBody(90, "Shared");
     shared.AppendNetworkBytes(body);
-    server.SendFrame(240, body);
+    server.SendFrame(MessageType::MsgReceiverSave, body);
     ASSERT_TRUE(WaitFor([&] { return state.Receivers.Find("K90") != nullptr; }));
     Spin(40);
     ClickNode("Other"); // the list is shown again with the receiver known
@@ -313,7 +313,7 @@ TEST_F(ProfilesOperatorTest, AReceiverNamedWithoutTheAreaKeepsItsNameAndAddedOne
     // Viewing and saving changes nothing.
     PressSave();
     Spin(150);
-    EXPECT_TRUE(server.ReceivedOfType(210).empty());
+    EXPECT_TRUE(server.ReceivedOfType(MessageType::MsgProfileSave).empty());
 
     // A receiver of the area chosen from the sub-menu is stored with the prefix.
     auto* list = Find<QWidget>("ListView_Receivers_Parallell");
@@ -352,7 +352,7 @@ TEST_F(ProfilesOperatorTest, AnotherOperatorsSaveOfTheSameNameLeavesTheUnsavedPr
     ClientState other;
     cProfile theirs = MakeProfile(other, {50, "new", "", {}});
     theirs.SetCondition(0, Variant("THEIRS"));
-    server.SendFrame(210, RecordRefBody(50, "new") + theirs.CompressToNetworkBytes());
+    server.SendFrame(MessageType::MsgProfileSave, RecordRefBody(50, "new") + theirs.CompressToNetworkBytes());
     ASSERT_TRUE(WaitFor([&] { return state.Profiles.Find("K50") != nullptr; }));
     Spin(40);
     ASSERT_NE(state.Profiles.Find("K-1"), nullptr) << "the unsaved profile stays";
@@ -396,12 +396,12 @@ TEST_F(ProfilesOperatorTest, SaveWithoutAConnectionKeepsEveryEditAndSaysSo) {
     server.ClearReceived();
     control->setProperty("ServerAddress", "localhost");
     ASSERT_TRUE(WaitFor([&] { return control->property("IsConnectedToServer").toInt() == 1; }));
-    ASSERT_TRUE(WaitFor([&] { return !server.ReceivedOfType(200).empty(); }));
+    ASSERT_TRUE(WaitFor([&] { return !server.ReceivedOfType(MessageType::MsgProfileList).empty(); }));
     Spin(100);
     // The new profile list rebuilt the tree; the edit lives in the record.
     PressSave();
-    ASSERT_TRUE(WaitFor([&] { return !server.ReceivedOfType(211).empty(); }));
-    EXPECT_EQ(server.ReceivedOfType(211)[0].Body, RecordRefBody(2, "Beta"));
+    ASSERT_TRUE(WaitFor([&] { return !server.ReceivedOfType(MessageType::MsgProfileDelete).empty(); }));
+    EXPECT_EQ(server.ReceivedOfType(MessageType::MsgProfileDelete)[0].Body, RecordRefBody(2, "Beta"));
 }
 
 TEST_F(ProfilesOperatorTest, SaveCaptionTurnsBackAtTheFirstTickAtOrAfterTwoSeconds) {
@@ -454,7 +454,7 @@ TEST_F(ProfilesOperatorTest, RenameWithChildrenWhileTheConnectionGoesRenamesNoth
     EXPECT_EQ(box->messages[0].text, Profiles::kNotRenamedText);
     platform::InstallDialogService(std::move(previous));
     EXPECT_EQ(state.Profiles.Find("K1")->GetName(), "Alpha");
-    EXPECT_TRUE(server.ReceivedOfType(210).empty());
+    EXPECT_TRUE(server.ReceivedOfType(MessageType::MsgProfileSave).empty());
 }
 
 } // namespace

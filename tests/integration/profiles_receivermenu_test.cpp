@@ -43,7 +43,7 @@ class ReceiverMenuTest : public LoopbackTest<Profiles> {
 protected:
     void Start(const std::vector<std::pair<int32_t, Bytes>>& receivers, const char* area = "", bool show = false) {
         dialogs->ShowRealMenus(); // the operator's keys and pointer drive the pop-up list
-        data.Answers[230] = {{230, ReceiverListBody(receivers)}};
+        data.Answers[MessageType::MsgReceiverList] = {{MessageType::MsgReceiverList, ReceiverListBody(receivers)}};
         server.SetData(data);
         MakeControl(800, 560, show);
         control->setProperty("Area", area);
@@ -132,8 +132,8 @@ protected:
     void Handled(int type, const Bytes& body) {
         server.ClearReceived();
         server.SendFrame(type, body);
-        server.SendFrame(0, {});
-        ASSERT_TRUE(WaitFor([&] { return !server.ReceivedOfType(0).empty(); }));
+        server.SendFrame(MessageType::MsgKeepAlive, {});
+        ASSERT_TRUE(WaitFor([&] { return !server.ReceivedOfType(MessageType::MsgKeepAlive).empty(); }));
     }
 
     platform::ScopedScriptedDialogs dialogs;

@@ -69,7 +69,7 @@ TEST_F(ProfilesReviewTest, ServerSaveRefreshesThePageOnlyForTheShownProfile) {
         SCOPED_TRACE(k.id);
         cProfile p = *state.Profiles.Find("K" + std::to_string(k.id));
         p.SetCondition(0, Variant(k.condition));
-        server.SendFrame(210, Ref(k.id, p.GetName()) + p.CompressToNetworkBytes());
+        server.SendFrame(MessageType::MsgProfileSave, Ref(k.id, p.GetName()) + p.CompressToNetworkBytes());
         ASSERT_TRUE(WaitFor([&] { return state.Profiles.Find("K" + std::to_string(k.id))->GetCondition(0) == k.condition; }));
         Spin(30);
         EXPECT_EQ(Text_Condition(c, 0).text(), k.shown);
@@ -80,7 +80,7 @@ TEST_F(ProfilesReviewTest, SystemListShowsOnlyNamedSystemsKeyedByNumberAndSorted
     Profiles& c = *control;
     std::map<int32_t, Bytes> systems{{3, "Pumps"}, {10, "Boilers"}};
     for (const auto& entry : data.Systems) systems.emplace(entry.first, Bytes()); // the others emptied
-    server.SendFrame(141, testserver::SystemsBody(systems));
+    server.SendFrame(MessageType::MsgSystemList, testserver::SystemsBody(systems));
     ASSERT_TRUE(WaitFor([&] { return ListView_Systems(c).ListCount() == 2; }));
     const std::pair<QString, QString> rows[] = {{"K10", "Boilers"}, {"K3", "Pumps"}};
     for (int i = 0; i < 2; ++i) {
@@ -126,14 +126,14 @@ TEST(SubstituteServerProfiles, SavesAreStoredAndIdentitiesFollowTheList) {
         const Bytes save = Ref(-1, "Late") + late.CompressToNetworkBytes();
         for (int again = 0; again < 2; ++again) {
             ASSERT_TRUE(testserver::HandleProfileChange(server, data, {210, save}));
-            const Bytes& list = data.Answers[200].front().Body;
+            const Bytes& list = data.Answers[MessageType::MsgProfileList].front().Body;
             int32_t p = 0;
             EXPECT_EQ(GetLongFromNetworkBytes(list, p), 9);
             EXPECT_NE(list.find(Ref(9, "Late")), Bytes::npos);
         }
         ASSERT_TRUE(testserver::HandleProfileChange(server, data, {211, Ref(9, "Late")}));
         int32_t p = 0;
-        EXPECT_EQ(GetLongFromNetworkBytes(data.Answers[200].front().Body, p), 8);
+        EXPECT_EQ(GetLongFromNetworkBytes(data.Answers[MessageType::MsgProfileList].front().Body, p), 8);
     }
 }
 

@@ -148,7 +148,7 @@ TEST_F(ReceiversTest, ListFromTheServerWithColumnsIconsAndRights) {
     EXPECT_EQ(store.Get(kApp, "Parameters", "LastSelectedReceiver", ""), "Control room pager");
 
     // Rights without 0x20 take all three away.
-    server.SendFrame(102, LongToNetworkBytes(0x02));
+    server.SendFrame(MessageType::MsgUserRights, LongToNetworkBytes(0x02));
     ASSERT_TRUE(WaitFor([&] { return !korvel::testing::Child<QPushButton>(*control, "Command_AddReceiver").isEnabled(); }));
     EXPECT_FALSE(korvel::testing::Child<QPushButton>(*control, "Command_RemoveReceiver").isEnabled());
     EXPECT_FALSE(korvel::testing::Child<QPushButton>(*control, "Command_CopyReceiver").isEnabled());
@@ -165,8 +165,8 @@ TEST_F(ReceiversTest, AreaShowsItsReceiversWithoutThePrefix) {
     EXPECT_EQ(Current(), "K5");
 
     // A receiver of another area announced by the server adds no row.
-    server.SendFrame(240, Ref(40, "South\\Tank alarm") + Form("South\\Tank alarm", -1, 40, 1, "", {"a@b"}));
-    server.SendFrame(240, Ref(41, "North\\Gate 2") + Form("North\\Gate 2", -1, 41, 1, "", {"g@b"}));
+    server.SendFrame(MessageType::MsgReceiverSave, Ref(40, "South\\Tank alarm") + Form("South\\Tank alarm", -1, 40, 1, "", {"a@b"}));
+    server.SendFrame(MessageType::MsgReceiverSave, Ref(41, "North\\Gate 2") + Form("North\\Gate 2", -1, 41, 1, "", {"g@b"}));
     ASSERT_TRUE(ListHas(3));
     EXPECT_EQ(Row(40), 0);
     EXPECT_EQ(List().Text(Row(41)), "Gate 2");
@@ -176,7 +176,7 @@ TEST_F(ReceiversTest, ServerAnnouncementsUpdateRemoveAndReIcon) {
     Start();
     ASSERT_TRUE(ListHas(6));
     // 240 of a known receiver refreshes its row (also a new name) and it moves to its place.
-    server.SendFrame(240, Ref(3, "Maintenance e-mail") + Form("A maintenance list", -1, 3, 1, "", {"list@example.org"}));
+    server.SendFrame(MessageType::MsgReceiverSave, Ref(3, "Maintenance e-mail") + Form("A maintenance list", -1, 3, 1, "", {"list@example.org"}));
     ASSERT_TRUE(WaitFor([&] { return List().SubItem(Row(3), 3) == "list@example.org"; }));
     EXPECT_EQ(Row(3), 1);
     EXPECT_EQ(List().Text(1), "A maintenance list");
@@ -185,7 +185,7 @@ TEST_F(ReceiversTest, ServerAnnouncementsUpdateRemoveAndReIcon) {
     const int selected = List().SelectedPosition();
     Bytes enable = Ref(5, "North\\Site manager");
     AppendInteger(enable, -1);
-    server.SendFrame(221, enable);
+    server.SendFrame(MessageType::MsgReceiverEnableOrDisable, enable);
     ASSERT_TRUE(WaitFor([&] { return List().SmallIcon(Row(5)) == 1; }));
     EXPECT_EQ(List().SelectedPosition(), selected);
 
@@ -194,18 +194,18 @@ TEST_F(ReceiversTest, ServerAnnouncementsUpdateRemoveAndReIcon) {
         const int position = Row(1);
         ClickRow(List(), position);
         const QString next = List().Text(position + 1);
-        server.SendFrame(241, Ref(1, "Duty engineer"));
+        server.SendFrame(MessageType::MsgReceiverDelete, Ref(1, "Duty engineer"));
         ASSERT_TRUE(ListHas(5));
         ASSERT_NE(Current(), "");
         EXPECT_EQ(List().Text(List().SelectedPosition()), next);
     }
     // 241 of another receiver leaves the current one.
     const QString current = Current();
-    server.SendFrame(241, Ref(6, "South\\Pump station phone"));
+    server.SendFrame(MessageType::MsgReceiverDelete, Ref(6, "South\\Pump station phone"));
     ASSERT_TRUE(ListHas(4));
     EXPECT_EQ(Current(), current);
     // 241 of an unknown receiver changes nothing.
-    server.SendFrame(241, Ref(99, "nobody"));
+    server.SendFrame(MessageType::MsgReceiverDelete, Ref(99, "nobody"));
     Spin(100);
     EXPECT_EQ(List().ListCount(), 4);
 }
@@ -214,10 +214,10 @@ TEST_F(ReceiversTest, CtrlDoubleClickTogglesThroughTheServer) {
     Start();
     ASSERT_TRUE(ListHas(6));
     DoubleClickRow(List(), Row(5), 200, Qt::ControlModifier); // Ctrl alone
-    ASSERT_TRUE(WaitFor([&] { return !server.ReceivedOfType(221).empty(); }));
+    ASSERT_TRUE(WaitFor([&] { return !server.ReceivedOfType(MessageType::MsgReceiverEnableOrDisable).empty(); }));
     Bytes expected = Ref(5, "North\\Site manager");
     AppendInteger(expected, -1); // disabled now: enable
-    EXPECT_EQ(server.ReceivedOfType(221).front().Body, expected);
+    EXPECT_EQ(server.ReceivedOfType(MessageType::MsgReceiverEnableOrDisable).front().Body, expected);
     EXPECT_EQ(expected.substr(0, 6), std::string("\0\0\0\x05\0\x12", 6));
     ASSERT_TRUE(WaitFor([&] { return List().SmallIcon(Row(5)) == 1; }));
 }
@@ -237,10 +237,10 @@ TEST_F(ReceiversTest, OkSendsTheNewReceiverToTheByteAndTheServersAnswerAddsIt) {
         Child<QPushButton>(w, "Command_Ok").click();
     });
     Child<QPushButton>(*control, "Command_AddReceiver").click();
-    ASSERT_TRUE(WaitFor([&] { return !server.ReceivedOfType(240).empty(); }));
+    ASSERT_TRUE(WaitFor([&] { return !server.ReceivedOfType(MessageType::MsgReceiverSave).empty(); }));
     const Bytes expected =
         Ref(-1, "Night desk") + Form("Night desk", -1, -1, 2, "Duty engineer", {"+4670555", "2", "", ""});
-    EXPECT_EQ(server.ReceivedOfType(240).front().Body, expected);
+    EXPECT_EQ(server.ReceivedOfType(MessageType::MsgReceiverSave).front().Body, expected);
     ASSERT_TRUE(ListHas(7));
     EXPECT_EQ(List().Text(Row(7)), "Night desk");
     EXPECT_EQ(store.Get(kApp, "Parameters", "LastSelectedReceiver", ""), "Night desk");
@@ -260,8 +260,8 @@ TEST_F(ReceiversTest, EditSendsTheChangeAndTheListFollowsTheServer) {
         Child<QPushButton>(w, "Command_Ok").click();
     });
     DoubleClickRow(List(), Row(3), 200);
-    ASSERT_TRUE(WaitFor([&] { return !server.ReceivedOfType(240).empty(); }));
-    EXPECT_EQ(server.ReceivedOfType(240).front().Body,
+    ASSERT_TRUE(WaitFor([&] { return !server.ReceivedOfType(MessageType::MsgReceiverSave).empty(); }));
+    EXPECT_EQ(server.ReceivedOfType(MessageType::MsgReceiverSave).front().Body,
               Ref(3, "Maintenance e-mail") +
                   Form("Maintenance e-mail", -1, 3, 1, "", {"maintenance@example.org", "[ALARM]", "", ""}));
     ASSERT_TRUE(WaitFor([&] { return List().SubItem(Row(3), 4) == "[ALARM]"; }));
@@ -282,12 +282,12 @@ TEST_F(ReceiversTest, RemoveAsksAndTheServersAnswerTakesTheRow) {
               "A removed item cannot be restored.");
     EXPECT_EQ(dialogs->Messages()[0].icon, platform::MessageIcon::Question);
     Spin(50);
-    EXPECT_TRUE(server.ReceivedOfType(241).empty());
+    EXPECT_TRUE(server.ReceivedOfType(MessageType::MsgReceiverDelete).empty());
 
     dialogs->QueueAnswer(platform::MessageResult::Yes);
     Child<QPushButton>(*control, "Command_RemoveReceiver").click();
-    ASSERT_TRUE(WaitFor([&] { return !server.ReceivedOfType(241).empty(); }));
-    EXPECT_EQ(server.ReceivedOfType(241).front().Body, Ref(2, "Control room pager"));
+    ASSERT_TRUE(WaitFor([&] { return !server.ReceivedOfType(MessageType::MsgReceiverDelete).empty(); }));
+    EXPECT_EQ(server.ReceivedOfType(MessageType::MsgReceiverDelete).front().Body, Ref(2, "Control room pager"));
     ASSERT_TRUE(ListHas(5));
     EXPECT_EQ(Row(2), 0);
 }
@@ -314,22 +314,22 @@ TEST_F(ReceiversTest, RealDoubleClicksToggleOrEditByKeysAndPlace) {
     const int duty = Row(1); // enabled: a toggle asks to disable it
     for (const Case& c : cases) {
         state.IgnoreCtrlWhenEnablingOrDisabling = c.ignoreCtrl;
-        const std::size_t toggles = server.ReceivedOfType(221).size();
+        const std::size_t toggles = server.ReceivedOfType(MessageType::MsgReceiverEnableOrDisable).size();
         const int edits = opened();
         DoubleClickRow(List(), duty, c.xPixels, c.keys);
         EXPECT_EQ(Current(), "K1") << c.what;
         EXPECT_EQ(List().SelectedPosition(), duty) << c.what;
         EXPECT_EQ(opened() - edits, c.toggles ? 0 : 1) << c.what;
         if (c.toggles) {
-            ASSERT_TRUE(WaitFor([&] { return server.ReceivedOfType(221).size() == toggles + 1; })) << c.what;
+            ASSERT_TRUE(WaitFor([&] { return server.ReceivedOfType(MessageType::MsgReceiverEnableOrDisable).size() == toggles + 1; })) << c.what;
             Bytes expected = Ref(1, "Duty engineer");
             AppendInteger(expected, 0);
-            EXPECT_EQ(server.ReceivedOfType(221).back().Body, expected) << c.what;
+            EXPECT_EQ(server.ReceivedOfType(MessageType::MsgReceiverEnableOrDisable).back().Body, expected) << c.what;
             // Back to enabled through the server before the next case.
             Bytes enable = Ref(1, "Duty engineer");
             AppendInteger(enable, -1);
             ASSERT_TRUE(WaitFor([&] { return List().SmallIcon(duty) == 2; })) << c.what;
-            server.SendFrame(221, enable);
+            server.SendFrame(MessageType::MsgReceiverEnableOrDisable, enable);
             ASSERT_TRUE(WaitFor([&] { return List().SmallIcon(duty) == 1; })) << c.what;
         }
     }
@@ -338,7 +338,7 @@ TEST_F(ReceiversTest, RealDoubleClicksToggleOrEditByKeysAndPlace) {
 TEST_F(ReceiversTest, RemovingTheCurrentRowClicksTheRowNowInItsPlaceOrRowOne) {
     Start();
     ASSERT_TRUE(ListHas(6));
-    for (int id : {4, 5}) server.SendFrame(241, Ref(id, ""));
+    for (int id : {4, 5}) server.SendFrame(MessageType::MsgReceiverDelete, Ref(id, ""));
     ASSERT_TRUE(ListHas(4));
     struct Case {
         int position; // of the current row when it goes
@@ -349,7 +349,7 @@ TEST_F(ReceiversTest, RemovingTheCurrentRowClicksTheRowNowInItsPlaceOrRowOne) {
         ClickRow(List(), c.position);
         const QString key = List().Key(c.position);
         const QString expected = c.selected ? List().Key(c.position < List().ListCount() ? c.position + 1 : 1) : "";
-        server.SendFrame(241, Ref(key.mid(1).toInt(), ""));
+        server.SendFrame(MessageType::MsgReceiverDelete, Ref(key.mid(1).toInt(), ""));
         ASSERT_TRUE(ListHas(c.rowsLeft)) << c.position;
         EXPECT_EQ(List().Key(List().SelectedPosition()), expected) << c.position;
         EXPECT_EQ(Current() != "", c.selected != 0) << c.position;
@@ -432,7 +432,7 @@ TEST_F(ReceiversTest, OkWithoutAConnectionKeepsTheWindowAndSaysItWasNotSent) {
     EXPECT_EQ(dialogs->Messages()[0].icon, platform::MessageIcon::Exclamation);
     EXPECT_EQ(listed->CompressToNetworkBytes(), before);
     EXPECT_EQ(store.Get(kApp, "Parameters", "LastSelectedReceiver", ""), "remembered");
-    EXPECT_TRUE(server.ReceivedOfType(240).empty());
+    EXPECT_TRUE(server.ReceivedOfType(MessageType::MsgReceiverSave).empty());
 }
 
 // Add with the connection gone: the same answer, and a later Cancel sends nothing either.
@@ -462,7 +462,7 @@ TEST_F(ReceiversTest, AddWithoutAConnectionSendsNothingAndReportsIt) {
     ASSERT_EQ(dialogs->Messages().size(), 1u);
     EXPECT_EQ(dialogs->Messages()[0].text, receivers::kNotSentText);
     Spin(50);
-    EXPECT_TRUE(server.ReceivedOfType(240).empty());
+    EXPECT_TRUE(server.ReceivedOfType(MessageType::MsgReceiverSave).empty());
     EXPECT_NE(store.Get(kApp, "Parameters", "LastSelectedReceiver", ""), "Night desk");
 }
 
@@ -479,7 +479,7 @@ TEST_F(ReceiversTest, SavedRenamedAndNewReceiversTakeTheirSortedPlace) {
         return out;
     };
     auto announce = [&](int16_t id, const char* name, const QString& expectedKeyText) {
-        server.SendFrame(240, Ref(id, name) + Form(name, -1, id, 1, "", {}));
+        server.SendFrame(MessageType::MsgReceiverSave, Ref(id, name) + Form(name, -1, id, 1, "", {}));
         return WaitFor([&] { return texts().contains(expectedKeyText); });
     };
     ClickRow(List(), Row(4));
@@ -579,7 +579,7 @@ TEST_F(ReceiversTest, AfterEveryMessageOfARandomStreamTheListIsWhatARebuildGives
     QString current = Current();
     QString selected = List().Key(List().SelectedPosition());
     int nextIdentity = 100;
-    std::size_t barriers = server.ReceivedOfType(0).size();
+    std::size_t barriers = server.ReceivedOfType(MessageType::MsgKeepAlive).size();
     auto shown = [&] {
         std::vector<ShownRow> rows;
         for (int i = 1; i <= List().ListCount(); ++i) {
@@ -597,9 +597,9 @@ TEST_F(ReceiversTest, AfterEveryMessageOfARandomStreamTheListIsWhatARebuildGives
     // Sends the frame, then a keep-alive whose answer says the frame was handled.
     auto deliver = [&](int type, const Bytes& body) {
         server.SendFrame(type, body);
-        server.SendFrame(0, "");
+        server.SendFrame(MessageType::MsgKeepAlive, "");
         ++barriers;
-        return WaitFor([&] { return server.ReceivedOfType(0).size() >= barriers; });
+        return WaitFor([&] { return server.ReceivedOfType(MessageType::MsgKeepAlive).size() >= barriers; });
     };
     auto resort = [&] { SortRows(expected, List().SortKey(), List().SortOrder()); };
     auto saved = [&](int identity) {

@@ -152,7 +152,7 @@ TEST_F(TextMessageTexts, AreAllInTheSampleTableWhileComposingAndSending) {
     Child<QPlainTextEdit>("Text_FreeText").setPlainText(QString(400, 'x')); // too long for any type
     Child<QPlainTextEdit>("Text_FreeText").setPlainText("Pump 3 stopped");
     ClickPanel(c, textmessage::Component::kSendPanel);
-    ASSERT_TRUE(WaitFor([&] { return !server.ReceivedOfType(130).empty(); }));
+    ASSERT_TRUE(WaitFor([&] { return !server.ReceivedOfType(MessageType::MsgTextMessage).empty(); }));
     Spin(100); // the answer names the message sent
     ExpectEveryTextInTheTable();
 }

@@ -39,7 +39,7 @@ protected:
     bool StartedUp(int connection) {
         return WaitFor([&] {
             return control->IsConnected() && server.ConnectionCount() > connection &&
-                   !server.ReceivedOfType(141, connection).empty();
+                   !server.ReceivedOfType(MessageType::MsgSystemList, connection).empty();
         });
     }
     QString LabelText() const { return korvel::testing::Child<platform::StatusLabel>(*control, "Label_Disconnected").text(); }
@@ -56,7 +56,7 @@ std::string Burst(int from, int count) {
     std::string out;
     for (int i = from; i < from + count; ++i) {
         out += EncodeFrame(97, BurstBody(i));
-        if ((i + 1) % 1000 == 0) out += EncodeFrame(0, "");
+        if ((i + 1) % 1000 == 0) out += EncodeFrame(MessageType::MsgKeepAlive, "");
     }
     return out;
 }
@@ -187,11 +187,11 @@ TEST_F(ShellTest, PasswordGoesAtOnceWhenConnectedAndWithTheNextStartWhenNot) {
     PointAtServer();
     ASSERT_TRUE(StartedUp(0));
     c.setProperty("Password", "one");
-    ASSERT_TRUE(WaitFor([&] { return server.ReceivedOfType(103, 0).size() == 1; }));
-    EXPECT_EQ(server.ReceivedOfType(103, 0)[0].Body, StringBody("one"));
+    ASSERT_TRUE(WaitFor([&] { return server.ReceivedOfType(MessageType::MsgPassword, 0).size() == 1; }));
+    EXPECT_EQ(server.ReceivedOfType(MessageType::MsgPassword, 0)[0].Body, StringBody("one"));
     c.setProperty("Password", "one"); // same value: nothing
     Spin(100);
-    EXPECT_EQ(server.ReceivedOfType(103, 0).size(), 1u);
+    EXPECT_EQ(server.ReceivedOfType(MessageType::MsgPassword, 0).size(), 1u);
 
     server.CloseConnection(0);
     ASSERT_TRUE(WaitFor([&] { return LabelShown() && !c.IsConnected(); }));
@@ -200,8 +200,8 @@ TEST_F(ShellTest, PasswordGoesAtOnceWhenConnectedAndWithTheNextStartWhenNot) {
     EXPECT_EQ(korvel::testing::Child<platform::SocketControl>(c, "Winsock_ActiveXClient").State(), SocketClosed);
     Reconnect();
     ASSERT_TRUE(StartedUp(1));
-    ASSERT_TRUE(WaitFor([&] { return server.ReceivedOfType(103, 1).size() == 1; }));
-    EXPECT_EQ(server.ReceivedOfType(103, 1)[0].Body, StringBody("two"));
+    ASSERT_TRUE(WaitFor([&] { return server.ReceivedOfType(MessageType::MsgPassword, 1).size() == 1; }));
+    EXPECT_EQ(server.ReceivedOfType(MessageType::MsgPassword, 1)[0].Body, StringBody("two"));
 }
 
 TEST_F(ShellTest, PasswordWrittenDuringTheAttemptDoesNotKillIt) {
@@ -213,8 +213,8 @@ TEST_F(ShellTest, PasswordWrittenDuringTheAttemptDoesNotKillIt) {
     ASSERT_TRUE(IsAttemptUnderWay(korvel::testing::Child<platform::SocketControl>(c, "Winsock_ActiveXClient").State()));
     c.setProperty("Password", "early");
     EXPECT_TRUE(IsAttemptUnderWay(korvel::testing::Child<platform::SocketControl>(c, "Winsock_ActiveXClient").State()));
-    ASSERT_TRUE(WaitFor([&] { return server.ReceivedOfType(103, 0).size() == 1; }));
-    EXPECT_EQ(server.ReceivedOfType(103, 0)[0].Body, StringBody("early"));
+    ASSERT_TRUE(WaitFor([&] { return server.ReceivedOfType(MessageType::MsgPassword, 0).size() == 1; }));
+    EXPECT_EQ(server.ReceivedOfType(MessageType::MsgPassword, 0)[0].Body, StringBody("early"));
     EXPECT_EQ(Types(server.ReceivedOn(0)).back(), 103);
     EXPECT_TRUE(c.IsConnected());
 }
@@ -224,11 +224,11 @@ TEST_F(ShellTest, KeepAliveIsAnsweredWithExactlyOneEmptyFrame) {
     PointAtServer();
     ASSERT_TRUE(StartedUp(0));
     server.ClearReceived();
-    server.SendFrame(0, {});
-    ASSERT_TRUE(WaitFor([&] { return server.ReceivedOfType(0, 0).size() == 1; }));
+    server.SendFrame(MessageType::MsgKeepAlive, {});
+    ASSERT_TRUE(WaitFor([&] { return server.ReceivedOfType(MessageType::MsgKeepAlive, 0).size() == 1; }));
     Spin(100);
     ASSERT_EQ(server.ReceivedOn(0).size(), 1u);
-    EXPECT_EQ(EncodeFrame(0, server.ReceivedOn(0)[0].Body), std::string(5, '\0'));
+    EXPECT_EQ(EncodeFrame(MessageType::MsgKeepAlive, server.ReceivedOn(0)[0].Body), std::string(5, '\0'));
 }
 
 TEST_F(ShellTest, FramesAreCutHoweverTheBytesArrive) {
@@ -268,7 +268,7 @@ TEST_F(ShellTest, VersionConflictShowsTheBoxClosesTheSocketAndDropsTheRestOfTheR
     PointAtServer();
     ASSERT_TRUE(WaitFor([&] { return server.ConnectionCount() == 1 && c.IsConnected(); }));
     // A frame, the version message and a further frame in one write.
-    server.SendRaw(EncodeFrame(97, "before") + EncodeFrame(1, Int16Body(20)) + EncodeFrame(97, "after"));
+    server.SendRaw(EncodeFrame(97, "before") + EncodeFrame(MessageType::MsgProtocolVersion, Int16Body(20)) + EncodeFrame(97, "after"));
     ASSERT_TRUE(WaitFor([&] { return dialogs->Messages().size() == 1; }));
     const platform::MessageRequest& box = dialogs->Messages()[0];
     EXPECT_EQ(box.text, "Protocol version conflict (server: 20, client: 21)!");
@@ -286,7 +286,7 @@ TEST_F(ShellTest, VersionConflictShowsTheBoxClosesTheSocketAndDropsTheRestOfTheR
     // Our own version: no box.
     Reconnect();
     ASSERT_TRUE(WaitFor([&] { return server.ConnectionCount() == 2 && c.IsConnected(); }));
-    server.SendFrame(1, Int16Body(21));
+    server.SendFrame(MessageType::MsgProtocolVersion, Int16Body(21));
     server.SendFrame(97, "next");
     ASSERT_TRUE(WaitFor([&] { return c.Own.size() == 2; }));
     EXPECT_EQ(c.Own.back(), std::make_pair(97, std::string("next")));
@@ -301,7 +301,7 @@ TEST_F(ShellTest, ABurstOfVersionConflictsShowsOneBoxAndTheNextConnectionStartsC
     PointAtServer();
     ASSERT_TRUE(WaitFor([&] { return server.ConnectionCount() == 1 && c.IsConnected(); }));
     std::string burst;
-    for (int i = 0; i < 50; ++i) burst += EncodeFrame(1, Int16Body(static_cast<int16_t>(30 + i)));
+    for (int i = 0; i < 50; ++i) burst += EncodeFrame(MessageType::MsgProtocolVersion, Int16Body(static_cast<int16_t>(30 + i)));
     burst += EncodeFrame(97, "after");
     // In one write, and again cut so that the burst spans several reads; more bytes also
     // arrive while the box is open.
@@ -333,7 +333,7 @@ TEST_F(ShellTest, FramesThatArriveBeforeTheServerClosesAreAllHandled) {
     c.Own.clear();
     // A keep-alive among the last frames: answering it on the closed connection closes the
     // socket, which is not the control ending the connection; the frames after it count.
-    server.SendThenClose(EncodeFrame(97, "one") + EncodeFrame(0, "") + EncodeFrame(97, "two"));
+    server.SendThenClose(EncodeFrame(97, "one") + EncodeFrame(MessageType::MsgKeepAlive, "") + EncodeFrame(97, "two"));
     ASSERT_TRUE(WaitFor([&] { return LabelShown() && !c.IsConnected(); }));
     Spin(50);
     EXPECT_EQ(c.Own, (std::vector<std::pair<int, std::string>>{{97, "one"}, {97, "two"}}));
@@ -378,7 +378,7 @@ TEST_F(ShellTest, ALongBurstIsHandledInSlicesInOrderAndEachKeepAliveAnsweredOnce
         lastOwn = c.Own.size();
         lastReads = c.ReadsHandled.size();
         if (c.Own.empty() || c.Own.size() >= static_cast<std::size_t>(kFrames)) return;
-        if (!server.ReceivedOfType(0, 0).empty()) answeredMidway = true;
+        if (!server.ReceivedOfType(MessageType::MsgKeepAlive, 0).empty()) answeredMidway = true;
         if (!midway) server.SendFrame(97, "late");
         midway = true;
     });
@@ -390,7 +390,7 @@ TEST_F(ShellTest, ALongBurstIsHandledInSlicesInOrderAndEachKeepAliveAnsweredOnce
     ASSERT_EQ(c.Own.size(), kFrames + 1u);
     for (int i = 0; i < kFrames; ++i) ASSERT_EQ(c.Own[static_cast<std::size_t>(i)].second, BurstBody(i)) << i;
     EXPECT_EQ(c.Own.back().second, "late") << "bytes that arrive while frames wait go behind them";
-    EXPECT_EQ(server.ReceivedOfType(0, 0).size(), static_cast<std::size_t>(kFrames / 1000));
+    EXPECT_EQ(server.ReceivedOfType(MessageType::MsgKeepAlive, 0).size(), static_cast<std::size_t>(kFrames / 1000));
     // OnReadHandled once the frames are done, not after every slice (while the frames
     // keep coming it also runs at most once per progress interval).
     ASSERT_FALSE(c.ReadsHandled.empty());
@@ -409,7 +409,7 @@ TEST_F(ShellTest, WhatEndsTheConnectionInALongBurstEndsTheRestOfIt) {
     // A version conflict in the middle: one box, nothing after it.
     c.Own.clear();
     c.ReadsHandled.clear();
-    server.SendRaw(Burst(0, 20000) + EncodeFrame(1, Int16Body(20)) + Burst(20000, 20000));
+    server.SendRaw(Burst(0, 20000) + EncodeFrame(MessageType::MsgProtocolVersion, Int16Body(20)) + Burst(20000, 20000));
     ASSERT_TRUE(WaitFor([&] { return !c.IsConnected() && LabelShown(); }, 60000));
     Spin(100);
     EXPECT_EQ(dialogs->Messages().size(), 1u);
@@ -499,7 +499,7 @@ TEST_F(ShellTest, ControlDestroyedWhileTheVersionBoxIsOpenIsNotTouchedAfterwards
     ASSERT_TRUE(WaitFor([&] { return server.ConnectionCount() == 1 && control->IsConnected(); }));
     // The host closes the control while the box is up; more frames wait in the buffer.
     dialogs->WhileMessageOpen([&](const platform::MessageRequest&) { control.reset(); });
-    server.SendRaw(EncodeFrame(1, Int16Body(20)) + EncodeFrame(97, "after") + EncodeFrame(0, ""));
+    server.SendRaw(EncodeFrame(MessageType::MsgProtocolVersion, Int16Body(20)) + EncodeFrame(97, "after") + EncodeFrame(MessageType::MsgKeepAlive, ""));
     ASSERT_TRUE(WaitFor([&] { return dialogs->Messages().size() == 1; }));
     EXPECT_TRUE(WaitFor([&] { return control == nullptr; }));
     Spin(100);

@@ -91,20 +91,20 @@ TEST_F(Soak, SysLogViewerSurvivesRandomSplitsKeepAlivesAndMalformedFrames) {
         Bytes bytes;
         if (what < 40) {
             const std::string line = pick(10) == 0 ? "" : "soak line " + std::to_string(lineNumber++);
-            bytes = EncodeFrame(166, LogLineBody(line));
+            bytes = EncodeFrame(MessageType::MsgSysLogLine, LogLineBody(line));
             model.Add(line);
         } else if (what < 65) {
-            bytes = EncodeFrame(0, "");
+            bytes = EncodeFrame(MessageType::MsgKeepAlive, "");
             ++keepAlivesSent;
         } else if (what < 85) {
             const int frames = 2 + pick(6);
             for (int i = 0; i < frames; ++i) {
                 if (pick(3) == 0) {
-                    bytes += EncodeFrame(0, "");
+                    bytes += EncodeFrame(MessageType::MsgKeepAlive, "");
                     ++keepAlivesSent;
                 } else {
                     const std::string line = "batch line " + std::to_string(lineNumber++);
-                    bytes += EncodeFrame(166, LogLineBody(line));
+                    bytes += EncodeFrame(MessageType::MsgSysLogLine, LogLineBody(line));
                     model.Add(line);
                 }
             }
@@ -112,22 +112,22 @@ TEST_F(Soak, SysLogViewerSurvivesRandomSplitsKeepAlivesAndMalformedFrames) {
             std::vector<Bytes> lines;
             const int count = pick(3) == 0 ? 600 + pick(50) : pick(20);
             for (int i = 0; i < count; ++i) lines.push_back(pick(8) == 0 ? "" : "log " + std::to_string(lineNumber++));
-            bytes = EncodeFrame(144, LogBody(lines));
+            bytes = EncodeFrame(MessageType::MsgSysLogList, LogBody(lines));
             model.Replace(lines);
         } else {
             // Everything sent so far is handled and every keep-alive answered.
             ASSERT_TRUE(WaitFor([&] {
-                return server.AllSent() && static_cast<int>(server.ReceivedOfType(0, connection).size()) == keepAlivesSent;
+                return server.AllSent() && static_cast<int>(server.ReceivedOfType(MessageType::MsgKeepAlive, connection).size()) == keepAlivesSent;
             })) << "step " << step << ": keep-alives sent " << keepAlivesSent << ", answered "
-                << server.ReceivedOfType(0, connection).size();
+                << server.ReceivedOfType(MessageType::MsgKeepAlive, connection).size();
             const Bytes malformed[] = {
-                EncodeHeader(166, -1 - pick(1000)),
-                EncodeHeader(166, 0x7FFFFFFF - pick(1000)),
-                EncodeFrame(166, "\x00"),
-                EncodeFrame(144, std::string("\x00\x00\x00\x05\x00\x01x", 7)),
-                EncodeFrame(1, "\x00"),
+                EncodeHeader(MessageType::MsgSysLogLine, -1 - pick(1000)),
+                EncodeHeader(MessageType::MsgSysLogLine, 0x7FFFFFFF - pick(1000)),
+                EncodeFrame(MessageType::MsgSysLogLine, "\x00"),
+                EncodeFrame(MessageType::MsgSysLogList, std::string("\x00\x00\x00\x05\x00\x01x", 7)),
+                EncodeFrame(MessageType::MsgProtocolVersion, "\x00"),
             };
-            server.SendSplit(malformed[pick(5)] + EncodeFrame(166, LogLineBody("never shown")), randomCuts(10));
+            server.SendSplit(malformed[pick(5)] + EncodeFrame(MessageType::MsgSysLogLine, LogLineBody("never shown")), randomCuts(10));
             ++malformedSent;
             ASSERT_TRUE(WaitFor([&] { return !control.IsConnected() && !korvel::testing::Child<platform::StatusLabel>(control, "Label_Disconnected").isHidden(); }))
                 << "step " << step;
@@ -144,7 +144,7 @@ TEST_F(Soak, SysLogViewerSurvivesRandomSplitsKeepAlivesAndMalformedFrames) {
         if (pick(8) == 0) Spin(2);
     }
     ASSERT_TRUE(WaitFor([&] {
-        return server.AllSent() && static_cast<int>(server.ReceivedOfType(0, connection).size()) == keepAlivesSent &&
+        return server.AllSent() && static_cast<int>(server.ReceivedOfType(MessageType::MsgKeepAlive, connection).size()) == keepAlivesSent &&
                Shown(control) == std::vector<std::string>(model.Lines.begin(), model.Lines.end());
     }));
     EXPECT_TRUE(control.IsConnected());

@@ -77,14 +77,14 @@ protected:
     }
     // Connects and waits for the answers to 131 and 132 of the connection.
     void Start(int connection = 0) {
-        ASSERT_TRUE(ConnectAndWait([&] { return !server.ReceivedOfType(132, connection).empty() && server.AllSent(); }));
+        ASSERT_TRUE(ConnectAndWait([&] { return !server.ReceivedOfType(MessageType::MsgLastMessageText, connection).empty() && server.AllSent(); }));
         Spin(60); // the answers arrive
     }
     void Reconnect(int connection) {
         LoopbackTest::Reconnect();
         ASSERT_TRUE(WaitFor([&] {
             return control->IsConnected() && server.ConnectionCount() > connection &&
-                   !server.ReceivedOfType(132, connection).empty() && server.AllSent();
+                   !server.ReceivedOfType(MessageType::MsgLastMessageText, connection).empty() && server.AllSent();
         }));
         Spin(60);
     }
@@ -164,7 +164,7 @@ TEST_F(TextMessageLoopback, SendsTheMessageToTheByteAndShowsTheServersIdentity) 
     ClickSend();
     EXPECT_EQ(korvel::testing::Child<textmessage::StatusBar>(*control, "StatusBar").PanelBevel(TextMessage::kSendPanel), textmessage::StatusBar::Inset);
     EXPECT_EQ(Panel(TextMessage::kInfoPanel), "Message sent"); // for 15 s (unit tests count the ticks)
-    ASSERT_TRUE(WaitFor([&] { return server.ReceivedOfType(130).size() == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return server.ReceivedOfType(MessageType::MsgTextMessage).size() == 1; }));
     Bytes expected;
     AppendString(expected, "Pump 3\r\ntripped");
     AppendInteger(expected, 2);
@@ -173,7 +173,7 @@ TEST_F(TextMessageLoopback, SendsTheMessageToTheByteAndShowsTheServersIdentity) 
     AppendLong(expected, 1);
     AppendString(expected, "");
     AppendString(expected, "");
-    EXPECT_EQ(server.ReceivedOfType(130)[0].Body, expected);
+    EXPECT_EQ(server.ReceivedOfType(MessageType::MsgTextMessage)[0].Body, expected);
 
     ASSERT_TRUE(WaitFor([&] { return Panel(TextMessage::kInfoPanel) == "Message sent (id: 0x001A)"; }));
     ASSERT_TRUE(WaitFor([&] { return Panel(TextMessage::kServerPanel) == "Message 26 queued for 2 receiver(s)"; }));
@@ -208,7 +208,7 @@ TEST_F(TextMessageLoopback, IdentityShowsItsLowFourHexDigits) {
         {26, "0x001A"}, {0, "0x0000"}, {0xFFFF, "0xFFFF"}, {65536, "0x0000"}, {0x1234ABCD, "0xABCD"}, {-1, "0xFFFF"},
     };
     for (const auto& [identity, digits] : cases) {
-        server.SendFrame(130, Int32Body(identity));
+        server.SendFrame(MessageType::MsgTextMessage, Int32Body(identity));
         const QString shown = QString("Message sent (id: %1)").arg(digits); // clang 14 lambdas take no bindings
         ASSERT_TRUE(WaitFor([&] { return Panel(TextMessage::kInfoPanel) == shown; })) << identity;
     }
@@ -232,7 +232,7 @@ TEST_F(TextMessageLoopback, WithoutServerStorageTheLastMessageLivesInTheUserStor
     ClickSend();
     EXPECT_EQ(store.Get(kApp, "Parameters", "LastMessageReceivers", ""), "2\xFF");
     EXPECT_EQ(store.Get(kApp, "Parameters", "LastMessageText", ""), "Next shift starts at 6");
-    ASSERT_TRUE(WaitFor([&] { return server.ReceivedOfType(130).size() == 1; }));
+    ASSERT_TRUE(WaitFor([&] { return server.ReceivedOfType(MessageType::MsgTextMessage).size() == 1; }));
 
     // The server's own answers to 131/132 are not read: the store wins.
     Reconnect(1);
@@ -251,7 +251,7 @@ TEST_F(TextMessageLoopback, WithoutTheRightNothingIsSent) {
     ClickPanel(*control, TextMessage::kInfoPanel);
     ClickPanel(*control, TextMessage::kServerPanel);
     Spin(60);
-    EXPECT_TRUE(server.ReceivedOfType(130).empty());
+    EXPECT_TRUE(server.ReceivedOfType(MessageType::MsgTextMessage).empty());
     EXPECT_EQ(Panel(TextMessage::kInfoPanel), "");
 }
 
@@ -263,27 +263,27 @@ TEST_F(TextMessageLoopback, ListFollowsSavedAndDeletedReceiversKeepingTicks) {
     ASSERT_TRUE(SendEnabled());
 
     // 240 renames a ticked receiver: the list re-sorts, the tick stays.
-    server.SendFrame(240, Body240(5, "North\\Area manager", 2));
+    server.SendFrame(MessageType::MsgReceiverSave, Body240(5, "North\\Area manager", 2));
     ASSERT_TRUE(WaitFor([&] { return List().Text(1) == "Area manager"; }));
     EXPECT_EQ(Rows(), (QStringList{"K5=Area manager", "K4=Gatehouse screen"}));
     EXPECT_EQ(TickedList(*control), "5\xFF");
 
     // 240 changes its type to the pager (80): the limit follows, Send is refused.
-    server.SendFrame(240, Body240(5, "North\\Area manager", 3));
+    server.SendFrame(MessageType::MsgReceiverSave, Body240(5, "North\\Area manager", 3));
     ASSERT_TRUE(WaitFor([&] { return ShownLimit(*control) == 80; }));
     EXPECT_FALSE(SendEnabled());
 
     // 240 for a new receiver in the area adds it; one outside the area is ignored, and a
     // receiver moved out of the area keeps its row.
-    server.SendFrame(240, Body240(8, "NORTH\\Boiler room", 2));
-    server.SendFrame(240, Body240(9, "South\\Dock", 2));
-    server.SendFrame(240, Body240(4, "South\\Gatehouse screen", 5));
+    server.SendFrame(MessageType::MsgReceiverSave, Body240(8, "NORTH\\Boiler room", 2));
+    server.SendFrame(MessageType::MsgReceiverSave, Body240(9, "South\\Dock", 2));
+    server.SendFrame(MessageType::MsgReceiverSave, Body240(4, "South\\Gatehouse screen", 5));
     ASSERT_TRUE(WaitFor([&] { return List().ListCount() == 3; }));
     Spin(60);
     EXPECT_EQ(Rows(), (QStringList{"K5=Area manager", "K8=Boiler room", "K4=Gatehouse screen"}));
 
     // 241 of the ticked receiver: its row goes, and so does its limit.
-    server.SendFrame(241, Body241(5, "North\\Area manager"));
+    server.SendFrame(MessageType::MsgReceiverDelete, Body241(5, "North\\Area manager"));
     ASSERT_TRUE(WaitFor([&] { return List().ListCount() == 2; }));
     EXPECT_EQ(ShownLimit(*control), 8192);
     EXPECT_FALSE(SendEnabled()) << "no receiver ticked";
@@ -291,7 +291,7 @@ TEST_F(TextMessageLoopback, ListFollowsSavedAndDeletedReceiversKeepingTicks) {
     EXPECT_TRUE(SendEnabled());
 
     // 230 rebuilds the list and clears every tick.
-    server.SendFrame(230, server.Data().Answers[230].front().Body);
+    server.SendFrame(MessageType::MsgReceiverList, server.Data().Answers[MessageType::MsgReceiverList].front().Body);
     ASSERT_TRUE(WaitFor([&] { return List().ListCount() == 2 && !(List().CheckedCount() > 0); }));
     EXPECT_EQ(Rows(), (QStringList{"K4=Gatehouse screen", "K5=Site manager"}));
     EXPECT_FALSE(SendEnabled());
@@ -301,14 +301,14 @@ TEST_F(TextMessageLoopback, ListFollowsSavedAndDeletedReceiversKeepingTicks) {
 TEST_F(TextMessageLoopback, PasswordGoesOutOnceWhenItChanges) {
     Make("", "first");
     Start();
-    ASSERT_EQ(server.ReceivedOfType(103).size(), 1u);
+    ASSERT_EQ(server.ReceivedOfType(MessageType::MsgPassword).size(), 1u);
     control->setProperty("Password", "first");
     control->setProperty("Password", "second");
     control->setProperty("Password", "second");
-    ASSERT_TRUE(WaitFor([&] { return server.ReceivedOfType(103).size() == 2; }));
+    ASSERT_TRUE(WaitFor([&] { return server.ReceivedOfType(MessageType::MsgPassword).size() == 2; }));
     Spin(60);
-    ASSERT_EQ(server.ReceivedOfType(103).size(), 2u);
-    EXPECT_EQ(server.ReceivedOfType(103)[1].Body, Bytes("\x00\x06second", 8));
+    ASSERT_EQ(server.ReceivedOfType(MessageType::MsgPassword).size(), 2u);
+    EXPECT_EQ(server.ReceivedOfType(MessageType::MsgPassword)[1].Body, Bytes("\x00\x06second", 8));
     EXPECT_EQ(control->property("Password").toString(), "");
 }
 
@@ -350,7 +350,7 @@ TEST_F(TextMessageLoopback, SavedRenamedAndNewReceiversTakeTheirSortedPlaceWithT
     Tick(3);
     Tick(6);
     auto announce = [&](int16_t id, const char* name, const QString& expected) {
-        server.SendFrame(240, Body240(id, name, 2));
+        server.SendFrame(MessageType::MsgReceiverSave, Body240(id, name, 2));
         return WaitFor([&] { return Rows().contains(expected); });
     };
     ASSERT_TRUE(announce(3, "DUTY ENGINEER", "K3=DUTY ENGINEER"));
@@ -414,7 +414,7 @@ TEST_F(TextMessageLoopback, AfterEveryMessageOfARandomStreamTheListIsWhatARebuil
     std::vector<Row> expected = shown();
     QSet<QString> ticked;
     QString selected;
-    std::size_t barriers = server.ReceivedOfType(0).size();
+    std::size_t barriers = server.ReceivedOfType(MessageType::MsgKeepAlive).size();
     auto position = [&](const QString& key) {
         for (std::size_t i = 0; i < expected.size(); ++i)
             if (expected[i].first == key) return static_cast<int>(i);
@@ -422,9 +422,9 @@ TEST_F(TextMessageLoopback, AfterEveryMessageOfARandomStreamTheListIsWhatARebuil
     };
     auto deliver = [&](int type, const Bytes& body) {
         server.SendFrame(type, body);
-        server.SendFrame(0, "");
+        server.SendFrame(MessageType::MsgKeepAlive, "");
         ++barriers;
-        return WaitFor([&] { return server.ReceivedOfType(0).size() >= barriers; });
+        return WaitFor([&] { return server.ReceivedOfType(MessageType::MsgKeepAlive).size() >= barriers; });
     };
     auto form = [](int32_t ref, int16_t identity, const Bytes& name, int16_t type) {
         Bytes body = Body240(identity, name, type);

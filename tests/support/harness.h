@@ -3,7 +3,9 @@
 // real loopback sockets.
 
 #include "core/codec.h"
+#include "core/messages.h"
 #include "testserver/server.h"
+#include "tests/support/messageprint.h"
 
 #include <QApplication>
 #include <QEventLoop>
@@ -34,8 +36,8 @@ inline void Spin(int ms) {
     loop.exec();
 }
 
-inline std::vector<int> Types(const std::vector<testserver::ReceivedFrame>& frames) {
-    std::vector<int> out;
+inline std::vector<MessageType> Types(const std::vector<testserver::ReceivedFrame>& frames) {
+    std::vector<MessageType> out;
     for (const auto& f : frames) out.push_back(f.Type);
     return out;
 }

@@ -109,7 +109,7 @@ TEST_F(EventsTest, StartsWithItsRequestsAndShowsTheList) {
     EXPECT_EQ(store.Get("Korvel ActiveX Event Client", "Texts", "IsLoadedOnce", ""), "1");
     EXPECT_FALSE(LabelShown());
     // The sample list, every alarm with its lines; the sample settings sort descending.
-    const auto list = events::ParseAlarmList(server.Data().Answers[143].front().Body);
+    const auto list = events::ParseAlarmList(server.Data().Answers[MessageType::MsgAlarmEventList].front().Body);
     ASSERT_EQ(Tree().AlarmCount(), static_cast<int>(list.size()));
     ASSERT_GT(list.size(), 1u);
     EXPECT_EQ(Ids(Tree()).front(), list.back().Identity) << "newest on top";
@@ -140,8 +140,8 @@ TEST_F(EventsTest, EveryKindOfUpdate) {
     Send({kUpdate, 1, {}, {}, 6, 0, ""});        // new image, same text
     Send({kUpdate, 1, {}, {}, 5, 3, "beyond"});  // no line 3
     Send({kLine, 77, {}, {}, 3, 0, "orphan"});   // no alarm 77
-    server.SendFrame(161, Int16Body(3) + "ignored");
-    server.SendFrame(161, Int16Body(0));
+    server.SendFrame(MessageType::MsgAlarmEventUpdate, Int16Body(3) + "ignored");
+    server.SendFrame(MessageType::MsgAlarmEventUpdate, Int16Body(0));
     ASSERT_TRUE(Settle());
     EXPECT_TRUE(control->IsConnected());
 
@@ -161,7 +161,7 @@ TEST_F(EventsTest, EveryKindOfUpdate) {
 
 TEST_F(EventsTest, NodeCapAndOrderOverTheWire) {
     ConnectQuietly();
-    server.SendFrame(106, SettingsBody("-1"));
+    server.SendFrame(MessageType::MsgServerSettings, SettingsBody("-1"));
     std::vector<AlarmEntry> list;
     for (int32_t id = 1; id <= 200; ++id)
         list.push_back({id, Record(id), "A", 0, {{3, "a"}, {3, "b"}, {3, "c"}, {3, "d"}}});
@@ -181,7 +181,7 @@ TEST_F(EventsTest, NodeCapAndOrderOverTheWire) {
     EXPECT_EQ(Ids(Tree()).front(), 202);
 
     // A setting that is no number counts as 0: ascending again, newest at the bottom.
-    server.SendFrame(106, SettingsBody("yes"));
+    server.SendFrame(MessageType::MsgServerSettings, SettingsBody("yes"));
     Send(NewAlarm(203));
     ASSERT_TRUE(WaitFor([&] { return Tree().FindAlarm(203).isValid(); }));
     EXPECT_EQ(Ids(Tree()).back(), 203);
@@ -195,7 +195,7 @@ TEST_F(EventsTest, NodeCapAndOrderOverTheWire) {
 TEST_F(EventsTest, DoubleClickShowsTheAlarmWithTheServersPatterns) {
     Connect();
     ASSERT_TRUE(WaitFor([&] { return !Tree().isHidden() && Tree().AlarmCount() > 0; }));
-    server.SendFrame(106, SettingsBody("0"));
+    server.SendFrame(MessageType::MsgServerSettings, SettingsBody("0"));
     Bytes record;
     const char* fields[] = {"3", "48879", "2024-03-05 17:08:09", "2024-03-06 08:00:01", "", "7", "", "", "",
                             "", "", "", "Breaker open", "Substation", "Feeder 3", "Zone 2", "BR-03", "Call"};

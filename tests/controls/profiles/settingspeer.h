@@ -49,7 +49,7 @@ public:
         // The message replaces the table: a count no message gives marks it as not yet come.
         state.SettingSections = {};
         state.SettingSections.Count = -1;
-        const Bytes frame = BuildFrame(106, body);
+        const Bytes frame = BuildFrame(MessageType::MsgServerSettings, body);
         m_Socket->write(frame.data(), static_cast<qint64>(frame.size()));
         return waitFor([&] { return state.SettingSections.Count == 1; });
     }
@@ -76,7 +76,7 @@ public:
         // until the list replaces it.
         state.Profiles.Clear();
         state.Profiles.Add("K-32768", std::make_shared<cProfile>());
-        const Bytes frame = BuildFrame(200, body);
+        const Bytes frame = BuildFrame(MessageType::MsgProfileList, body);
         m_Socket->write(frame.data(), static_cast<qint64>(frame.size()));
         return waitFor([&] { return state.Profiles.Count() == count && !state.Profiles.Contains("K-32768"); });
     }
@@ -94,7 +94,7 @@ public:
             r->AppendNetworkBytes(body);
         }
         state.Receivers.Clear();
-        const Bytes frame = BuildFrame(230, body);
+        const Bytes frame = BuildFrame(MessageType::MsgReceiverList, body);
         m_Socket->write(frame.data(), static_cast<qint64>(frame.size()));
         return waitFor([&] { return state.Receivers.Count() == receivers.size(); });
     }

@@ -49,11 +49,11 @@ protected:
     // rows: what the list shows of the receivers added (-1: all of them).
     void Connect(const char* allowBackup = "0", const char* collection = "0", int rows = -1) {
         data.Settings = {{"General", {{"AllowBackupReceiver", allowBackup}, {"RunAsCollectionClient", collection}}}};
-        data.Answers[230] = {testserver::OutFrame{230, ListBody()}};
+        data.Answers[MessageType::MsgReceiverList] = {testserver::OutFrame{MessageType::MsgReceiverList, ListBody()}};
         server.SetData(data);
         const int connection = server.ConnectionCount();
         ASSERT_TRUE(ConnectAndWait([&] {
-            return !server.ReceivedOfType(230, connection).empty() && server.AllSent() &&
+            return !server.ReceivedOfType(MessageType::MsgReceiverList, connection).empty() && server.AllSent() &&
                    !Child<QGroupBox>(*control, "Frame").isHidden() && List().ListCount() == Rows(rows);
         }));
         Sync();
@@ -73,13 +73,13 @@ protected:
     }
     // The server sends its whole list again (230) with the receivers added so far.
     void SendList(int rows = -1) {
-        server.SendFrame(230, ListBody());
+        server.SendFrame(MessageType::MsgReceiverList, ListBody());
         Sync();
         ASSERT_EQ(List().ListCount(), Rows(rows));
     }
     // The server sends the operator's rights (102).
     void SendRights(int32_t rights) {
-        server.SendFrame(102, LongToNetworkBytes(rights));
+        server.SendFrame(MessageType::MsgUserRights, LongToNetworkBytes(rights));
         ASSERT_TRUE(WaitFor([&] { return state.UserRights == rights; }));
     }
     platform::ListView& List() const { return Child<platform::ListView>(*control, "ListView_Receivers"); }
@@ -259,12 +259,12 @@ TEST_F(ComponentTest, DoubleClickEditsOrTogglesByKeysAndPlace) {
     control.reset();
     state.IgnoreCtrlWhenEnablingOrDisabling = false;
     Start(false);
-    const std::size_t toggles = server.ReceivedOfType(221).size();
+    const std::size_t toggles = server.ReceivedOfType(MessageType::MsgReceiverEnableOrDisable).size();
     state.IgnoreCtrlWhenEnablingOrDisabling = true;
     const int before = opened();
     PressKey(List(), Qt::Key_Return);
     EXPECT_EQ(opened(), before);
-    EXPECT_TRUE(WaitFor([&] { return server.ReceivedOfType(221).size() == toggles + 1; }));
+    EXPECT_TRUE(WaitFor([&] { return server.ReceivedOfType(MessageType::MsgReceiverEnableOrDisable).size() == toggles + 1; }));
 }
 
 TEST_F(ComponentTest, NameColumnToolTipFollowsThePointer) {

@@ -78,21 +78,21 @@ TEST_F(SysLogTest, NewLinesKeepTheNewest501SelectedAndSkipALeadingEmptyLine) {
     ASSERT_TRUE(WaitFor([&] { return control->IsConnected(); }));
     // One line per read: the list as each 166 leaves it.
     auto send = [&](const Bytes& line, const std::vector<std::string>& expected) {
-        server.SendFrame(166, LogLineBody(line));
+        server.SendFrame(MessageType::MsgSysLogLine, LogLineBody(line));
         return WaitFor([&] { return Lines(*control) == expected; });
     };
-    server.SendFrame(166, LogLineBody(""));
+    server.SendFrame(MessageType::MsgSysLogLine, LogLineBody(""));
     ASSERT_TRUE(send("first", {"first"})) << "an empty line into an empty list is ignored";
     ASSERT_TRUE(send("", {"first", ""}));
     EXPECT_EQ(List(*control).ListIndex(), 1);
     Bytes many;
-    for (const Bytes& line : Numbered(0, 600)) many += EncodeFrame(166, LogLineBody(line));
+    for (const Bytes& line : Numbered(0, 600)) many += EncodeFrame(MessageType::MsgSysLogLine, LogLineBody(line));
     server.SendInPieces(many, 1000, 0);
     ASSERT_TRUE(WaitFor([&] { return List(*control).ItemText(500) == "line 599"; }));
     ASSERT_EQ(List(*control).ListCount(), SysLog::kMaxLines);
     EXPECT_EQ(List(*control).ItemText(0), "line 99");
     EXPECT_EQ(List(*control).ListIndex(), 500);
-    server.SendFrame(166, LogLineBody("\xE9t\xE9"));
+    server.SendFrame(MessageType::MsgSysLogLine, LogLineBody("\xE9t\xE9"));
     ASSERT_TRUE(WaitFor([&] { return List(*control).ItemText(500) == QString::fromUtf8("\u00E9t\u00E9"); }));
     EXPECT_EQ(List(*control).ItemText(0), "line 100");
     EXPECT_EQ(List(*control).ListIndex(), 500);
@@ -151,8 +151,8 @@ TEST_F(SysLogTest, LogMessageVariants) {
     Connect();
     ASSERT_TRUE(WaitFor([&] { return control->IsConnected(); }));
     for (const Case& k : cases) {
-        server.SendFrame(166, LogLineBody("stale"));
-        server.SendFrame(144, k.body);
+        server.SendFrame(MessageType::MsgSysLogLine, LogLineBody("stale"));
+        server.SendFrame(MessageType::MsgSysLogList, k.body);
         ASSERT_TRUE(WaitFor([&] { return Lines(*control) == k.expected && !List(*control).isHidden(); }))
             << k.name;
         EXPECT_EQ(List(*control).ListIndex(), static_cast<int>(k.expected.size()) - 1) << k.name;
@@ -171,7 +171,7 @@ TEST_F(SysLogTest, LinesOfOneReadEndAsIfAddedOneByOne) {
     };
     auto frames = [](const std::vector<Bytes>& lines) {
         Bytes out;
-        for (const Bytes& line : lines) out += EncodeFrame(166, LogLineBody(line));
+        for (const Bytes& line : lines) out += EncodeFrame(MessageType::MsgSysLogLine, LogLineBody(line));
         return out;
     };
     struct Case {
@@ -191,7 +191,7 @@ TEST_F(SysLogTest, LinesOfOneReadEndAsIfAddedOneByOne) {
     ASSERT_TRUE(WaitFor([&] { return control->IsConnected(); }));
     for (const Case& k : cases) {
         for (int pieces = 0; pieces < 2; ++pieces) {
-            server.SendFrame(144, LogBody(k.log));
+            server.SendFrame(MessageType::MsgSysLogList, LogBody(k.log));
             std::vector<std::string> start;
             for (const Bytes& l : k.log) start.push_back(l);
             ASSERT_TRUE(WaitFor([&] { return Lines(*control) == start && !List(*control).isHidden(); }))
@@ -205,9 +205,9 @@ TEST_F(SysLogTest, LinesOfOneReadEndAsIfAddedOneByOne) {
     }
     // A line cut short after good lines in the same write: the good lines are shown, the
     // connection closes.
-    server.SendFrame(144, LogBody({"a"}));
+    server.SendFrame(MessageType::MsgSysLogList, LogBody({"a"}));
     ASSERT_TRUE(WaitFor([&] { return Lines(*control) == std::vector<std::string>{"a"}; }));
-    server.SendRaw(frames({"b", "c"}) + EncodeFrame(166, "\x00"));
+    server.SendRaw(frames({"b", "c"}) + EncodeFrame(MessageType::MsgSysLogLine, "\x00"));
     ASSERT_TRUE(WaitFor([&] { return LabelShown() && !control->IsConnected(); }));
     EXPECT_EQ(Lines(*control), (std::vector<std::string>{"a", "b", "c"}));
     EXPECT_EQ(List(*control).ListIndex(), 2);
@@ -216,11 +216,11 @@ TEST_F(SysLogTest, LinesOfOneReadEndAsIfAddedOneByOne) {
 TEST_F(SysLogTest, ALineBeforeTheLogSoFarIsDroppedByIt) {
     server.SetAutoAnswer(false);
     Connect();
-    ASSERT_TRUE(WaitFor([&] { return !server.ReceivedOfType(144).empty(); }));
-    server.SendFrame(166, LogLineBody("early"));
+    ASSERT_TRUE(WaitFor([&] { return !server.ReceivedOfType(MessageType::MsgSysLogList).empty(); }));
+    server.SendFrame(MessageType::MsgSysLogLine, LogLineBody("early"));
     ASSERT_TRUE(WaitFor([&] { return List(*control).ListCount() == 1; }));
     EXPECT_TRUE(List(*control).isHidden()) << "added to the hidden list";
-    server.SendFrame(144, LogBody({"x", "y"}));
+    server.SendFrame(MessageType::MsgSysLogList, LogBody({"x", "y"}));
     ASSERT_TRUE(ListShownWith(2));
     EXPECT_EQ(Lines(*control), (std::vector<std::string>{"x", "y"}));
 }
@@ -233,7 +233,7 @@ TEST_F(SysLogTest, MessagesCutShortLeaveTheListAndCloseTheConnection) {
     AppendLong(shortLog, 3);
     AppendString(shortLog, "one");
     AppendString(shortLog, "two");
-    server.SendFrame(144, shortLog);
+    server.SendFrame(MessageType::MsgSysLogList, shortLog);
     ASSERT_TRUE(WaitFor([&] { return LabelShown() && !control->IsConnected(); }));
     EXPECT_EQ(Lines(*control), before);
     EXPECT_EQ(korvel::testing::Child<platform::StatusLabel>(*control, "Label_Disconnected").text(), QString("Disconnected from 127.0.0.1:%1").arg(server.Port()));
@@ -243,7 +243,7 @@ TEST_F(SysLogTest, MessagesCutShortLeaveTheListAndCloseTheConnection) {
     control->setProperty("ServerAddress", "127.0.0.1");
     ASSERT_TRUE(WaitFor([&] { return control->IsConnected() && server.ConnectionCount() == 2; }));
     ASSERT_TRUE(ListShownWith(server.Data().LogLines.size()));
-    server.SendFrame(166, "\x00");
+    server.SendFrame(MessageType::MsgSysLogLine, "\x00");
     ASSERT_TRUE(WaitFor([&] { return LabelShown() && !control->IsConnected(); }));
     EXPECT_EQ(Lines(*control), before);
 }

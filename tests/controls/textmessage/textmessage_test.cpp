@@ -59,8 +59,8 @@ protected:
         AddReceiver(17, "Charlie", 12);
         AddReceiver(20, "Delta", 99); // a type the server does not list
         // The last message as the server keeps it: none.
-        data.Answers[131] = {testserver::OutFrame{131, StringBody("")}};
-        data.Answers[132] = {testserver::OutFrame{132, StringBody("")}};
+        data.Answers[MessageType::MsgLastMessageReceivers] = {testserver::OutFrame{MessageType::MsgLastMessageReceivers, StringBody("")}};
+        data.Answers[MessageType::MsgLastMessageText] = {testserver::OutFrame{MessageType::MsgLastMessageText, StringBody("")}};
     }
 
     // A control that has not connected.
@@ -74,11 +74,11 @@ protected:
             AppendString(list, r.m_ReceiverName);
             r.AppendNetworkBytes(list);
         }
-        data.Answers[230] = {testserver::OutFrame{230, list}};
+        data.Answers[MessageType::MsgReceiverList] = {testserver::OutFrame{MessageType::MsgReceiverList, list}};
         server.SetData(data);
         MakeControl(600, 500);
         const int connection = server.ConnectionCount();
-        EXPECT_TRUE(ConnectAndWait([&] { return !server.ReceivedOfType(132, connection).empty() && server.AllSent(); }));
+        EXPECT_TRUE(ConnectAndWait([&] { return !server.ReceivedOfType(MessageType::MsgLastMessageText, connection).empty() && server.AllSent(); }));
         Sync();
         return *control;
     }
@@ -87,7 +87,7 @@ protected:
     void Sync() {
         static int marks = 0;
         const QString mark = QStringLiteral("mark %1").arg(++marks);
-        server.SendFrame(108, StringBody(mark.toStdString()));
+        server.SendFrame(MessageType::MsgStatusText, StringBody(mark.toStdString()));
         ASSERT_TRUE(WaitFor([&] { return ComposerBar(*control).PanelText(TextMessage::kServerPanel) == mark; }));
     }
     void AddReceiver(int16_t id, const char* name, int16_t type) {
@@ -110,10 +110,10 @@ protected:
     void Type(const QString& text) { ComposerText(*control).setPlainText(text); }
     // Sends what is composed; returns the text of the message as the server got it.
     Bytes SendAndReadText() {
-        const std::size_t before = server.ReceivedOfType(130).size();
+        const std::size_t before = server.ReceivedOfType(MessageType::MsgTextMessage).size();
         ClickPanel(*control, TextMessage::kSendPanel);
-        if (!WaitFor([&] { return server.ReceivedOfType(130).size() == before + 1; })) return "(not sent)";
-        const Bytes body = server.ReceivedOfType(130).back().Body;
+        if (!WaitFor([&] { return server.ReceivedOfType(MessageType::MsgTextMessage).size() == before + 1; })) return "(not sent)";
+        const Bytes body = server.ReceivedOfType(MessageType::MsgTextMessage).back().Body;
         int32_t position = 0;
         return GetStringFromNetworkBytes(body, position);
     }
@@ -181,7 +181,7 @@ TEST_F(TextMessageTest, ReceiverListStringTicksUpToTheFirstEmptyField) {
     };
     for (const Case& c : cases) {
         Tick({12, 15, 17, 20}); // ticks are cleared first
-        server.SendFrame(131, StringBody(c.list)); // the last message's receivers
+        server.SendFrame(MessageType::MsgLastMessageReceivers, StringBody(c.list)); // the last message's receivers
         Sync();
         EXPECT_EQ(TickedList(*control), c.ticked);
         EXPECT_EQ(ComposerList(*control).CheckedCount() > 0, !c.ticked.empty());
@@ -193,7 +193,7 @@ TEST_F(TextMessageTest, TextTravelsWithCrLfLineBreaksAndCountsThem) {
     Tick({15});
     Type("ab\ncd");
     EXPECT_EQ(SendAndReadText(), "ab\r\ncd");
-    server.SendFrame(132, StringBody("x\r\ny\rz\n\xE9")); // the last message's text
+    server.SendFrame(MessageType::MsgLastMessageText, StringBody("x\r\ny\rz\n\xE9")); // the last message's text
     Sync();
     EXPECT_EQ(korvel::testing::Child<QPlainTextEdit>(*control, "Text_FreeText").toPlainText(), QString::fromUtf8("x\ny\nz\n\u00E9"));
     EXPECT_EQ(SendAndReadText(), "x\r\ny\r\nz\r\n\xE9");
@@ -255,7 +255,7 @@ TEST_F(TextMessageTest, ClickOnSendWhileNotConnectedReportsNothing) {
     EXPECT_EQ(Info(), "");
     EXPECT_NE(ComposerBar(*control).PanelBevel(TextMessage::kSendPanel), StatusBar::Inset) << "not pressed";
     EXPECT_EQ(store.Get("Korvel ActiveX TextMessage Client", "Parameters", "LastMessageText", "-"), "-");
-    EXPECT_TRUE(server.ReceivedOfType(130).empty());
+    EXPECT_TRUE(server.ReceivedOfType(MessageType::MsgTextMessage).empty());
 }
 
 TEST_F(TextMessageTest, StatusBarReportsClicksOnAnyPanelAndKeysOnTheButtonPanel) {
@@ -292,7 +292,7 @@ TEST_F(TextMessageTest, StatusBarReportsClicksOnAnyPanelAndKeysOnTheButtonPanel)
 // after the settings: the server's answer to 132, or the user's own store.
 TEST_F(TextMessageTest, MessagesStayOnTheServerUnlessTheSettingIsExactlyZero) {
     store.Save(kApp, "Parameters", "LastMessageText", "kept here");
-    data.Answers[132] = {testserver::OutFrame{132, StringBody("kept by the server")}};
+    data.Answers[MessageType::MsgLastMessageText] = {testserver::OutFrame{MessageType::MsgLastMessageText, StringBody("kept by the server")}};
     Start();
     struct Case {
         const char* section; // "" = no settings at all
@@ -316,9 +316,9 @@ TEST_F(TextMessageTest, MessagesStayOnTheServerUnlessTheSettingIsExactlyZero) {
         std::vector<testserver::SampleSettingSection> sections;
         if (*c.section) sections.push_back({c.section, {{c.key, c.value}}});
         Type("");
-        const std::size_t asked = server.ReceivedOfType(132).size();
-        server.SendFrame(106, testserver::SettingsBody(sections));
-        ASSERT_TRUE(WaitFor([&] { return server.ReceivedOfType(132).size() == asked + 1 && server.AllSent(); }));
+        const std::size_t asked = server.ReceivedOfType(MessageType::MsgLastMessageText).size();
+        server.SendFrame(MessageType::MsgServerSettings, testserver::SettingsBody(sections));
+        ASSERT_TRUE(WaitFor([&] { return server.ReceivedOfType(MessageType::MsgLastMessageText).size() == asked + 1 && server.AllSent(); }));
         Sync();
         EXPECT_EQ(ComposerText(*control).toPlainText(), c.storedByServer ? "kept by the server" : "kept here")
             << c.section << " / " << c.key << "=" << c.value;
