@@ -77,25 +77,20 @@ const Bytes& ProfileList(int count) {
     return body;
 }
 
-void Decode(ClientState& state, int type, std::string_view body) {
-    std::shared_ptr<cReceiver> receiver;
-    std::shared_ptr<cProfile> profile;
-    int32_t position = 0;
-    HandleServerMessage(state, type, body, position, receiver, profile);
-}
+void Decode(ClientState& state, MessageType type, std::string_view body) { HandleServerMessage(state, type, body); }
 
 void ReceiverListDecode(benchmark::State& st, int count) {
     const Bytes& body = ReceiverList(count);
     ClientState state;
     FillReceiverTypes(state);
-    for (auto _ : st) Decode(state, 230, body);
+    for (auto _ : st) Decode(state, MessageType::MsgReceiverList, body);
     if (state.Receivers.Count() != static_cast<std::size_t>(count)) st.SkipWithError("wrong count");
 }
 
 void ProfileListDecode(benchmark::State& st, int count) {
     const Bytes& body = ProfileList(count);
     ClientState state;
-    for (auto _ : st) Decode(state, 200, body);
+    for (auto _ : st) Decode(state, MessageType::MsgProfileList, body);
     if (state.Profiles.Count() != static_cast<std::size_t>(count)) st.SkipWithError("wrong count");
 }
 
@@ -197,10 +192,10 @@ void SingleReceiverSavesReadOnly(benchmark::State& st, int count) {
 void SingleReceiverSaves(benchmark::State& st, int count) {
     ClientState state;
     FillReceiverTypes(state);
-    Decode(state, 230, ReceiverList(count));
+    Decode(state, MessageType::MsgReceiverList, ReceiverList(count));
     const std::vector<Bytes> messages = SaveMessages(count);
     for (auto _ : st)
-        for (const Bytes& m : messages) Decode(state, 240, m);
+        for (const Bytes& m : messages) Decode(state, MessageType::MsgReceiverSave, m);
     if (state.Receivers.Count() != static_cast<std::size_t>(count)) st.SkipWithError("wrong count");
 }
 
@@ -255,7 +250,7 @@ private:
 void LookUps(benchmark::State& st, int count, bool byName) {
     ClientState state;
     FillReceiverTypes(state);
-    Decode(state, 230, ReceiverList(count));
+    Decode(state, MessageType::MsgReceiverList, ReceiverList(count));
     // Each cycle on another receiver, in an order that the caches cannot guess.
     std::vector<int> order(static_cast<std::size_t>(count));
     std::iota(order.begin(), order.end(), 1);
@@ -263,8 +258,6 @@ void LookUps(benchmark::State& st, int count, bool byName) {
     LookUpCycle c(byName);
     c.Make(1);
     if (c.save.substr(c.ref.size()) != ReceiverFormOf(1)) st.SkipWithError("not the listed form");
-    std::shared_ptr<cReceiver> receiver;
-    std::shared_ptr<cProfile> profile;
     std::size_t next = 0;
     // The first look-up by name makes the index of names (a control makes it at its first
     // too); by identity it is never made, as in a control that never asks by name.
@@ -272,13 +265,11 @@ void LookUps(benchmark::State& st, int count, bool byName) {
     for (auto _ : st) {
         c.Make(order[next]);
         next = next + 1 == order.size() ? 0 : next + 1;
-        int32_t position = 0;
-        HandleServerMessage(state, MessageType::MsgReceiverEnableOrDisable, c.enable, position, receiver, profile);
-        found = found && receiver;
-        HandleServerMessage(state, MessageType::MsgReceiverSave, c.save, position, receiver, profile);
-        HandleServerMessage(state, MessageType::MsgReceiverDelete, c.ref, position, receiver, profile);
-        found = found && receiver;
-        HandleServerMessage(state, MessageType::MsgReceiverSave, c.restore, position, receiver, profile);
+        const bool enabled = HandleServerMessage(state, MessageType::MsgReceiverEnableOrDisable, c.enable).Receiver != nullptr;
+        HandleServerMessage(state, MessageType::MsgReceiverSave, c.save);
+        const bool deleted = HandleServerMessage(state, MessageType::MsgReceiverDelete, c.ref).Receiver != nullptr;
+        found = found && enabled && deleted;
+        HandleServerMessage(state, MessageType::MsgReceiverSave, c.restore);
     }
     if (!found || state.Receivers.Count() != static_cast<std::size_t>(count)) st.SkipWithError("a receiver not found");
 }

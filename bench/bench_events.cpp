@@ -111,7 +111,7 @@ const Workload& GetWorkload(int count) {
         w.updates = MakeUpdates(count, kListAlarms + 1, w.sentinel);
         std::vector<std::size_t> frameEnds;
         for (const AlarmUpdate& u : w.updates) {
-            w.stream += BuildFrame(MsgAlarmEventUpdate, BuildAlarmUpdate(u));
+            w.stream += BuildFrame(MessageType::MsgAlarmEventUpdate, BuildAlarmUpdate(u));
             frameEnds.push_back(w.stream.size());
         }
         w.pieceEnds = bench::PieceEnds(w.stream.size());
@@ -143,7 +143,7 @@ struct Viewer {
         component->show();
         component->setProperty("ServerAddress", "127.0.0.1");
         component->setProperty("ServerPort", server.Port());
-        testserver::Server::WaitFor([&] { return server.ReceivedOfType(MsgAlarmEventList).size() == 1; }, 10000);
+        testserver::Server::WaitFor([&] { return server.ReceivedOfType(MessageType::MsgAlarmEventList).size() == 1; }, 10000);
         paced = std::make_unique<bench::PacedReads>(server, *component->findChild<platform::SocketControl*>(QStringLiteral("Winsock_ActiveXClient")));
     }
 };
@@ -158,7 +158,7 @@ Viewer& GetViewer() {
 std::pair<Bytes, int32_t> NextList() {
     static int32_t base = 0;
     base += 1000000;
-    return {BuildFrame(MsgAlarmEventList, BuildAlarmList(MakeList(base))), base + kListAlarms};
+    return {BuildFrame(MessageType::MsgAlarmEventList, BuildAlarmList(MakeList(base))), base + kListAlarms};
 }
 
 // Sends a list and runs the event loop until the viewer shows it, then once more to

@@ -90,9 +90,9 @@ bool WriteAll(int fd, const Bytes& bytes) {
         int32_t marker = 0;
         if (::read(commands, &size, sizeof size) != sizeof size || ::read(commands, &marker, sizeof marker) != sizeof marker)
             break;
-        const Bytes list = BuildFrame(MsgAlarmEventList, ListBody(size, 1));
+        const Bytes list = BuildFrame(MessageType::MsgAlarmEventList, ListBody(size, 1));
         AlarmUpdate added{kAlarmAdded, marker, "0", "marker", 0, 0, {}};
-        if (!WriteAll(client, list + BuildFrame(MsgAlarmEventUpdate, BuildAlarmUpdate(added)))) break;
+        if (!WriteAll(client, list + BuildFrame(MessageType::MsgAlarmEventUpdate, BuildAlarmUpdate(added)))) break;
     }
     ::_exit(0);
 }

@@ -139,10 +139,11 @@ testserver::Server& ServerFor(int receivers) {
 // gives the seconds since start() (the clock starts where the caller says).
 class FrameWait {
 public:
-    FrameWait(testserver::Server& server, int type) {
-        m_Connection = QObject::connect(&server, &testserver::Server::FrameReceived, &m_Loop, [this, type](int, int t) {
-            if (t == type) m_Loop.quit();
-        });
+    FrameWait(testserver::Server& server, MessageType type) {
+        m_Connection = QObject::connect(&server, &testserver::Server::FrameReceived, &m_Loop,
+                                        [this, type](int, MessageType t) {
+                                            if (t == type) m_Loop.quit();
+                                        });
         QTimer::singleShot(600000, &m_Loop, &QEventLoop::quit);
     }
     ~FrameWait() {
@@ -152,8 +153,8 @@ public:
     // Starts the clock when the server receives the first frame of the type: a load is
     // timed from the connection's first request, so the control's wait for the next tick
     // of its connect timer (up to 100 ms, the same at any size) is not counted.
-    void startAt(testserver::Server& server, int type) {
-        m_Start = QObject::connect(&server, &testserver::Server::FrameReceived, &m_Loop, [this, type](int, int t) {
+    void startAt(testserver::Server& server, MessageType type) {
+        m_Start = QObject::connect(&server, &testserver::Server::FrameReceived, &m_Loop, [this, type](int, MessageType t) {
             if (t != type || m_Clock.isValid()) return;
             m_Clock.start();
         });
@@ -174,8 +175,8 @@ private:
 // answers it only after it has handled every frame before it.
 void KeepAliveAfterProfileRequest(testserver::Server& server, QObject* context) {
     auto* once = new QObject(context);
-    QObject::connect(&server, &testserver::Server::FrameReceived, once, [&server, once](int connection, int type) {
-        if (type != 200) return;
+    QObject::connect(&server, &testserver::Server::FrameReceived, once, [&server, once](int connection, MessageType type) {
+        if (type != MessageType::MsgProfileList) return;
         server.SendFrame(MessageType::MsgKeepAlive, {}, connection);
         once->deleteLater();
     });
@@ -197,10 +198,10 @@ struct Editor {
     }
     // Connects and waits until everything is loaded; seconds taken.
     double Load(testserver::Server& server) {
-        FrameWait done(server, 0);
+        FrameWait done(server, MessageType::MsgKeepAlive);
         KeepAliveAfterProfileRequest(server, control.get());
         control->setProperty("ServerPort", server.Port());
-        done.startAt(server, 120);
+        done.startAt(server, MessageType::MsgTextTable);
         control->setProperty("ServerAddress", "127.0.0.1");
         return done.wait();
     }
@@ -264,7 +265,10 @@ public:
         tree.show();
         connect(&socket, &QTcpSocket::connected, this, [this] {
             Bytes requests;
-            for (int type : {120, 106, 141, 230, 170, 142, 200}) requests += BuildFrame(type, {});
+            using enum MessageType;
+            for (MessageType type : {MsgTextTable, MsgServerSettings, MsgSystemList, MsgReceiverList, MsgCalendar,
+                                     MsgHolidayLabelList, MsgProfileList})
+                requests += BuildFrame(type, {});
             socket.write(requests.data(), static_cast<qint64>(requests.size()));
         });
         connect(&socket, &QTcpSocket::readyRead, this, [this] { read(); });
@@ -275,17 +279,14 @@ private:
         const QByteArray bytes = socket.readAll();
         cutter.Append(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
         while (auto frame = cutter.Next()) {
-            if (frame->Type == 0) {
+            if (frame->Message() == MessageType::MsgKeepAlive) {
                 const Bytes answer = BuildFrame(MessageType::MsgKeepAlive, {});
                 socket.write(answer.data(), static_cast<qint64>(answer.size()));
                 continue;
             }
-            std::shared_ptr<cReceiver> receiver;
-            std::shared_ptr<cProfile> profile;
-            int32_t position = 0;
-            HandleServerMessage(state, frame->Type, frame->Body, position, receiver, profile);
-            if (frame->Type == 230) fillMenu();
-            if (frame->Type == 200) fillTree();
+            HandleServerMessage(state, frame->Message(), frame->Body);
+            if (frame->Message() == MessageType::MsgReceiverList) fillMenu();
+            if (frame->Message() == MessageType::MsgProfileList) fillTree();
         }
     }
     void fillMenu() {
@@ -317,9 +318,9 @@ void FloorLoad(benchmark::State& st, int receivers) {
     testserver::Server& server = ServerFor(receivers);
     for (auto _ : st) {
         auto client = std::make_unique<BareClient>();
-        FrameWait done(server, 0);
+        FrameWait done(server, MessageType::MsgKeepAlive);
         KeepAliveAfterProfileRequest(server, client.get());
-        done.startAt(server, 120);
+        done.startAt(server, MessageType::MsgTextTable);
         client->socket.connectToHost(QStringLiteral("127.0.0.1"), server.Port());
         st.SetIterationTime(done.wait());
         if (static_cast<int>(client->menu.rows.size()) != receivers) st.SkipWithError("the menu is not full");
@@ -337,8 +338,8 @@ void FloorLoad(benchmark::State& st, int receivers) {
 class Settled final : public QObject {
 public:
     Settled(testserver::Server& server, QObject* context) {
-        m_Connection = QObject::connect(&server, &testserver::Server::FrameReceived, context, [this](int, int type) {
-            if (type == 0) m_Answered = true;
+        m_Connection = QObject::connect(&server, &testserver::Server::FrameReceived, context, [this](int, MessageType type) {
+            if (type == MessageType::MsgKeepAlive) m_Answered = true;
         });
     }
     ~Settled() override { QObject::disconnect(m_Connection); }
@@ -452,10 +453,7 @@ void DecodeList(benchmark::State& st, int receivers) {
     for (auto _ : st) {
         QElapsedTimer clock;
         clock.start();
-        std::shared_ptr<cReceiver> receiver;
-        std::shared_ptr<cProfile> profile;
-        int32_t position = 0;
-        HandleServerMessage(state, MessageType::MsgReceiverList, list, position, receiver, profile);
+        HandleServerMessage(state, MessageType::MsgReceiverList, list);
         st.SetIterationTime(static_cast<double>(clock.nsecsElapsed()) / 1e9);
     }
 }

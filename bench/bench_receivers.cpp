@@ -270,10 +270,7 @@ double ListMemoryPerRow(int n) {
     control.resize(800, 600);
     control.show();
     const Bytes body = testserver::SettingsBody({{"General", {{"AllowBackupReceiver", "1"}}}});
-    std::shared_ptr<cReceiver> r;
-    std::shared_ptr<cProfile> p;
-    int32_t position = 0;
-    HandleServerMessage(state, MessageType::MsgServerSettings, body, position, r, p);
+    HandleServerMessage(state, MessageType::MsgServerSettings, body);
     control.HandleSettingsMessage();
     Fill(state, n);
     QApplication::processEvents();
@@ -288,10 +285,7 @@ double RecordMemoryPerReceiver(int n) {
     ClientState state;
     const Bytes body = bench::ReceiverListBody(n);
     const double before = bench::ResidentBytes();
-    std::shared_ptr<cReceiver> r;
-    std::shared_ptr<cProfile> p;
-    int32_t position = 0;
-    HandleServerMessage(state, MessageType::MsgReceiverList, body, position, r, p);
+    HandleServerMessage(state, MessageType::MsgReceiverList, body);
     const double after = bench::ResidentBytes();
     return (after - before) / n;
 }
@@ -322,10 +316,7 @@ int main(int argc, char** argv) {
     control.show();
     {
         const Bytes body = testserver::SettingsBody({{"General", {{"AllowBackupReceiver", "1"}}}});
-        std::shared_ptr<cReceiver> r;
-        std::shared_ptr<cProfile> p;
-        int32_t position = 0;
-        HandleServerMessage(state, MessageType::MsgServerSettings, body, position, r, p);
+        HandleServerMessage(state, MessageType::MsgServerSettings, body);
         control.HandleSettingsMessage();
     }
 

@@ -99,7 +99,7 @@ struct Workload {
     int32_t sentinel = 0;               // events: the identity of the last alarm
 };
 
-void AddFrame(Workload& w, int32_t type, std::string_view body, int& frames) {
+void AddFrame(Workload& w, MessageType type, std::string_view body, int& frames) {
     w.stream += BuildFrame(type, body);
     if (++frames % kKeepAliveEvery == 0) {
         w.stream += BuildFrame(MessageType::MsgKeepAlive, {});
@@ -124,7 +124,7 @@ Workload LogReset() {
     Bytes body;
     AppendLong(body, 0);
     int frames = 0;
-    AddFrame(w, 144, body, frames);
+    AddFrame(w, MessageType::MsgSysLogList, body, frames);
     CloseWorkload(w);
     return w;
 }
@@ -137,7 +137,7 @@ Workload LogStream(int count) {
         const Bytes line = LogLine(i);
         Bytes body;
         AppendString(body, line);
-        AddFrame(w, 166, body, frames);
+        AddFrame(w, MessageType::MsgSysLogLine, body, frames);
         if (i + 1 == count) w.lastLine = line;
     }
     CloseWorkload(w);
@@ -147,7 +147,7 @@ Workload LogStream(int count) {
 Workload EventReset() {
     Workload w;
     int frames = 0;
-    AddFrame(w, MsgAlarmEventList, BuildAlarmList({}), frames);
+    AddFrame(w, MessageType::MsgAlarmEventList, BuildAlarmList({}), frames);
     CloseWorkload(w);
     return w;
 }
@@ -175,10 +175,10 @@ Workload EventStream(int count) {
             u = {kLineUpdated, id, {}, {}, states[i % 5], static_cast<int16_t>(i % 2),
                  (i % 3) ? "State " + std::to_string(i) : Bytes()};
         }
-        AddFrame(w, MsgAlarmEventUpdate, BuildAlarmUpdate(u), frames);
+        AddFrame(w, MessageType::MsgAlarmEventUpdate, BuildAlarmUpdate(u), frames);
     }
     w.sentinel = next;
-    AddFrame(w, MsgAlarmEventUpdate, BuildAlarmUpdate({kAlarmAdded, next, "0", "Last", 0, 0, {}}), frames);
+    AddFrame(w, MessageType::MsgAlarmEventUpdate, BuildAlarmUpdate({kAlarmAdded, next, "0", "Last", 0, 0, {}}), frames);
     CloseWorkload(w);
     return w;
 }
@@ -452,7 +452,7 @@ public:
     }
 
 protected:
-    virtual void Message(int type, std::string_view body) = 0;
+    virtual void Message(MessageType type, std::string_view body) = 0;
     virtual void EndOfRead() = 0;
 
 private:
@@ -460,8 +460,9 @@ private:
         const QByteArray bytes = m_Socket.readAll();
         m_Cutter.Append(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
         while (std::optional<Frame> frame = m_Cutter.Next()) {
-            if (frame->Type == 0) m_Socket.write(m_KeepAlive.data(), static_cast<qint64>(m_KeepAlive.size()));
-            else Message(frame->Type, frame->Body);
+            if (frame->Message() == MessageType::MsgKeepAlive)
+                m_Socket.write(m_KeepAlive.data(), static_cast<qint64>(m_KeepAlive.size()));
+            else Message(frame->Message(), frame->Body);
         }
         EndOfRead();
     }
@@ -513,12 +514,12 @@ public:
     }
 
 protected:
-    void Message(int type, std::string_view body) override {
+    void Message(MessageType type, std::string_view body) override {
         int32_t position = 0;
-        if (type == 144) {
+        if (type == MessageType::MsgSysLogList) {
             m_Count = 0;
             m_Model.Clear();
-        } else if (type == 166) {
+        } else if (type == MessageType::MsgSysLogLine) {
             const std::string_view line = GetStringViewFromNetworkBytes(body, position);
             if (line.empty() && m_Count == 0 && m_Model.rows.empty()) return;
             if (m_Slots.size() < static_cast<std::size_t>(SysLog::kMaxLines)) m_Slots.resize(SysLog::kMaxLines);
@@ -705,13 +706,13 @@ public:
     }
 
 protected:
-    void Message(int type, std::string_view body) override {
-        if (type == MsgAlarmEventList) {
+    void Message(MessageType type, std::string_view body) override {
+        if (type == MessageType::MsgAlarmEventList) {
             const AlarmList list(body);
             m_Model.Clear();
             return;
         }
-        if (type != MsgAlarmEventUpdate) return;
+        if (type != MessageType::MsgAlarmEventUpdate) return;
         const std::optional<AlarmUpdate> u = ParseAlarmUpdate(body);
         if (!u) return;
         if (u->Kind == kAlarmAdded) {

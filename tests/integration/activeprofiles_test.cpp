@@ -32,7 +32,7 @@ using ActivePrf = korvel::activeprofiles::Component;
 
 namespace {
 
-Bytes Body220(int32_t identity, std::string_view name, int16_t flag) {
+Bytes SwitchBody(int32_t identity, std::string_view name, int16_t flag) {
     Bytes b;
     AppendLong(b, identity);
     AppendString(b, name);
@@ -71,7 +71,7 @@ protected:
     // The number of profiles in the server's list (every one shows with no area).
     int AllProfiles() const {
         int32_t position = 0;
-        return GetLongFromNetworkBytes(data.Answers.at(200).front().Body, position);
+        return GetLongFromNetworkBytes(data.Answers.at(MessageType::MsgProfileList).front().Body, position);
     }
     platform::TreeView& Tree() const { return korvel::testing::Child<platform::TreeView>(*control, "TreeView_Profiles"); }
     // Keys and texts of the nodes in display order.
@@ -81,7 +81,7 @@ protected:
         for (const QString& key : Keys()) texts.append(Tree().Text(key));
         return texts;
     }
-    std::vector<testserver::ReceivedFrame> Sent(int type) const { return server.ReceivedOfType(type, 0); }
+    std::vector<testserver::ReceivedFrame> Sent(MessageType type) const { return server.ReceivedOfType(type, 0); }
     // Gives a request time to arrive (or to be shown not to).
     void Settle() { Spin(60); }
     // A double-click of the left button at that point of the tree, as the window system
@@ -113,12 +113,14 @@ TEST_F(ActiveProfilesTest, StartUpRequestsToTheByteAndInOrder) {
     struct Case {
         const char* area;
         const char* password;
-        std::vector<std::pair<int, Bytes>> expected;
+        std::vector<std::pair<MessageType, Bytes>> expected;
     };
+    using enum MessageType;
     const Case cases[] = {
-        {"", "", {{120, ""}, {106, ""}, {200, ""}}},
-        {"North", "s3cret", {{120, ""}, {106, ""}, {104, Bytes("\x00\x05North", 7)}, {200, ""}, {103, Bytes("\x00\x06s3cret", 8)}}},
-        {"", "pw", {{120, ""}, {106, ""}, {200, ""}, {103, Bytes("\x00\x02pw", 4)}}},
+        {"", "", {{MsgTextTable, ""}, {MsgServerSettings, ""}, {MsgProfileList, ""}}},
+        {"North", "s3cret", {{MsgTextTable, ""}, {MsgServerSettings, ""}, {MsgArea, Bytes("\x00\x05North", 7)},
+                              {MsgProfileList, ""}, {MsgPassword, Bytes("\x00\x06s3cret", 8)}}},
+        {"", "pw", {{MsgTextTable, ""}, {MsgServerSettings, ""}, {MsgProfileList, ""}, {MsgPassword, Bytes("\x00\x02pw", 4)}}},
     };
     int connection = 0;
     for (const Case& c : cases) {
@@ -127,7 +129,7 @@ TEST_F(ActiveProfilesTest, StartUpRequestsToTheByteAndInOrder) {
         control->setProperty("ServerAddress", "127.0.0.1");
         ASSERT_TRUE(WaitFor([&] { return !server.ReceivedOfType(MessageType::MsgProfileList, connection).empty(); }));
         Settle();
-        std::vector<std::pair<int, Bytes>> got;
+        std::vector<std::pair<MessageType, Bytes>> got;
         for (const auto& f : server.ReceivedOn(connection)) got.emplace_back(f.Type, f.Body);
         EXPECT_EQ(got, c.expected) << c.area << "/" << c.password;
         control.reset();
@@ -160,14 +162,14 @@ TEST_F(ActiveProfilesTest, CtrlDoubleClickAsksTheServerAndTheIconWaitsForItsAnsw
     Start(AllProfiles());
     server.SetAutoAnswer(false);
     CtrlDoubleClick("K2");
-    ASSERT_TRUE(WaitFor([&] { return Sent(220).size() == 1; }));
-    EXPECT_EQ(Sent(220)[0].Body, Body220(2, "Night shift", -1));
+    ASSERT_TRUE(WaitFor([&] { return Sent(MessageType::MsgProfileEnableOrDisable).size() == 1; }));
+    EXPECT_EQ(Sent(MessageType::MsgProfileEnableOrDisable)[0].Body, SwitchBody(2, "Night shift", -1));
     Settle();
     EXPECT_EQ(Tree().Image("K2"), ActivePrf::kImageDisabled) << "nothing changes before the server answers";
     EXPECT_EQ(state.Profiles.Find("K2")->m_Enabled, 0);
 
     // The server's answer switches the icon (and the profile).
-    server.SendFrame(MessageType::MsgProfileEnableOrDisable, Body220(2, "Night shift", -1));
+    server.SendFrame(MessageType::MsgProfileEnableOrDisable, SwitchBody(2, "Night shift", -1));
     ASSERT_TRUE(WaitFor([&] { return Tree().Image("K2") == ActivePrf::kImageEnabled; }));
     EXPECT_EQ(control->IsProfileEnabled("night shift"), -1);
 
@@ -175,7 +177,7 @@ TEST_F(ActiveProfilesTest, CtrlDoubleClickAsksTheServerAndTheIconWaitsForItsAnsw
     server.SetAutoAnswer(true);
     CtrlDoubleClick("K1");
     ASSERT_TRUE(WaitFor([&] { return Tree().Image("K1") == ActivePrf::kImageDisabled; }));
-    EXPECT_EQ(Sent(220).back().Body, Body220(1, "Day shift", 0));
+    EXPECT_EQ(Sent(MessageType::MsgProfileEnableOrDisable).back().Body, SwitchBody(1, "Day shift", 0));
 }
 
 TEST_F(ActiveProfilesTest, DoubleClickNeedsCtrlAloneOrTheRegistrySwitchAndTheRight) {
@@ -199,7 +201,7 @@ TEST_F(ActiveProfilesTest, DoubleClickNeedsCtrlAloneOrTheRegistrySwitchAndTheRig
         CtrlDoubleClick("K5", c.shift);
         if (c.sends) ++expected;
         Settle();
-        EXPECT_EQ(Sent(220).size(), expected) << "rights " << c.rights << " shift " << c.shift << " ignore "
+        EXPECT_EQ(Sent(MessageType::MsgProfileEnableOrDisable).size(), expected) << "rights " << c.rights << " shift " << c.shift << " ignore "
                                               << c.ignoreCtrl;
     }
     // No selected node (a Ctrl double-click below the last node): nothing.
@@ -211,7 +213,7 @@ TEST_F(ActiveProfilesTest, DoubleClickNeedsCtrlAloneOrTheRegistrySwitchAndTheRig
     DoubleClickAt(QPoint(last.center().x(), last.bottom() + 10), 2);
     Settle();
     EXPECT_TRUE(Tree().SelectedKey().isEmpty());
-    EXPECT_EQ(Sent(220).size(), expected);
+    EXPECT_EQ(Sent(MessageType::MsgProfileEnableOrDisable).size(), expected);
 }
 
 TEST_F(ActiveProfilesTest, RealCtrlDoubleClickOnANodeSelectedOrNot) {
@@ -247,8 +249,8 @@ TEST_F(ActiveProfilesTest, RealCtrlDoubleClickOnANodeSelectedOrNot) {
         send(c.row, QEvent::MouseButtonDblClick, Qt::LeftButton, Qt::ControlModifier);
         send(c.row, QEvent::MouseButtonRelease, Qt::NoButton, Qt::ControlModifier);
         ++count;
-        ASSERT_TRUE(WaitFor([&] { return Sent(220).size() == count; })) << c.name;
-        EXPECT_EQ(Sent(220).back().Body, Body220(c.row + 1, c.name, c.flag));
+        ASSERT_TRUE(WaitFor([&] { return Sent(MessageType::MsgProfileEnableOrDisable).size() == count; })) << c.name;
+        EXPECT_EQ(Sent(MessageType::MsgProfileEnableOrDisable).back().Body, SwitchBody(c.row + 1, c.name, c.flag));
         EXPECT_EQ(Tree().SelectedKey(), QString("K%1").arg(c.row + 1));
     }
 }
@@ -264,11 +266,11 @@ TEST_F(ActiveProfilesTest, ProfileEnableOrDisableByNameWithTheRightOnly) {
         Bytes expected; // empty: nothing sent
     };
     const Case cases[] = {
-        {0xFF, "gatehouse", -1, Body220(3, "North\\Gatehouse", -1)},
-        {0xFF, "GATEHOUSE@weekend COVER", 0, Body220(4, "North\\Gatehouse@Weekend cover", 0)},
-        {0xFF, "Gatehouse", 1, Body220(3, "North\\Gatehouse", 1)},
-        {0xFF, "Gatehouse", 65536, Body220(3, "North\\Gatehouse", -1)},
-        {0xFF, "South\\Pumps", 0, Body220(5, "South\\Pumps", 0)}, // outside: full name only
+        {0xFF, "gatehouse", -1, SwitchBody(3, "North\\Gatehouse", -1)},
+        {0xFF, "GATEHOUSE@weekend COVER", 0, SwitchBody(4, "North\\Gatehouse@Weekend cover", 0)},
+        {0xFF, "Gatehouse", 1, SwitchBody(3, "North\\Gatehouse", 1)},
+        {0xFF, "Gatehouse", 65536, SwitchBody(3, "North\\Gatehouse", -1)},
+        {0xFF, "South\\Pumps", 0, SwitchBody(5, "South\\Pumps", 0)}, // outside: full name only
         {0xFF, "Pumps", 0, {}},
         {0xFF, "Nobody", -1, {}},
         {0x7F, "Gatehouse", -1, {}},
@@ -280,9 +282,9 @@ TEST_F(ActiveProfilesTest, ProfileEnableOrDisableByNameWithTheRightOnly) {
                                               Q_ARG(int, c.enabled)));
         Settle();
         if (!c.expected.empty()) ++count;
-        ASSERT_EQ(Sent(220).size(), count) << c.name;
+        ASSERT_EQ(Sent(MessageType::MsgProfileEnableOrDisable).size(), count) << c.name;
         if (!c.expected.empty()) {
-            EXPECT_EQ(Sent(220).back().Body, c.expected) << c.name;
+            EXPECT_EQ(Sent(MessageType::MsgProfileEnableOrDisable).back().Body, c.expected) << c.name;
         }
     }
     EXPECT_EQ(Tree().Image("K4"), ActivePrf::kImageEnabled) << "nothing changes locally";
@@ -306,8 +308,8 @@ TEST_F(ActiveProfilesTest, TreeFollowsSavedDeletedAndSwitchedProfiles) {
     EXPECT_EQ(Tree().Image("K4"), ActivePrf::kImageEnabled);
     EXPECT_EQ(Tree().Text("K9"), "Fence");
     // 220 for a profile outside the area (no node) and for an unknown one: nothing.
-    server.SendFrame(MessageType::MsgProfileEnableOrDisable, Body220(1, "Day shift", 0));
-    server.SendFrame(MessageType::MsgProfileEnableOrDisable, Body220(77, "Ghost", 0));
+    server.SendFrame(MessageType::MsgProfileEnableOrDisable, SwitchBody(1, "Day shift", 0));
+    server.SendFrame(MessageType::MsgProfileEnableOrDisable, SwitchBody(77, "Ghost", 0));
     // 211 removes the node; a second 211 for it finds nothing.
     Bytes del;
     AppendLong(del, 9);
@@ -366,7 +368,7 @@ TEST_F(ActiveProfilesTest, ClosedConnectionHidesTheTreeAndKeepsItsNodes) {
     // Switching by name while closed sends nothing and raises nothing.
     control->ProfileEnableOrDisable("Day shift", 0);
     Settle();
-    EXPECT_TRUE(Sent(220).empty());
+    EXPECT_TRUE(Sent(MessageType::MsgProfileEnableOrDisable).empty());
 }
 
 TEST_F(ActiveProfilesTest, IsConnectedToServerIsZeroWhileTheAttemptIsUnderWay) {
@@ -397,7 +399,7 @@ TEST_F(ActiveProfilesTest, IsProfileEnabledFollowsEveryChangeTheServerAnnounces)
     ASSERT_TRUE(WaitFor([&] { return Tree().Text("K3") == "Main gate"; }));
     EXPECT_EQ(enabled("Gatehouse"), 0);
     EXPECT_EQ(enabled("main GATE"), 0);
-    server.SendFrame(MessageType::MsgProfileEnableOrDisable, Body220(3, "North\\Main gate", -1));
+    server.SendFrame(MessageType::MsgProfileEnableOrDisable, SwitchBody(3, "North\\Main gate", -1));
     ASSERT_TRUE(WaitFor([&] { return Tree().Image("K3") == ActivePrf::kImageEnabled; }));
     EXPECT_EQ(enabled("Main gate"), -1);
     // A second profile with the same shown name comes after it: the first still answers.

@@ -1,6 +1,7 @@
 #pragma once
 // A control made of the shell alone, with the optional properties and a start-up table
-// like the editors': [104], 141, 99 with an Int16 -1, [103]. It records what the shell
+// like the editors': [MsgArea], MsgSystemList, 99 with an Int16 -1, [MsgPassword]. Its own
+// types are 96..99, numbers the protocol's list does not hold. It records what the shell
 // hands it (of its own types, only 96..99 are recorded) and, at every OnReadHandled, how
 // many of those it had by then. Type 98 reads an Int32 from its body (so a short 98 is a
 // malformed message).
@@ -21,6 +22,9 @@
 
 namespace korvel::testing {
 
+// The fake control's own start-up request.
+inline constexpr MessageType kFakeOwnRequest = static_cast<MessageType>(99);
+
 class FakeControl final : public shell::Component {
     Q_OBJECT
     Q_PROPERTY(QString Area READ Area WRITE SetArea)
@@ -31,7 +35,7 @@ public:
         shell::ControlDescription d;
         d.SettingsApplication = "Korvel Test Client";
         d.OwnStartupRequests = {shell::StartupRequest::Area(), shell::StartupRequest::Plain(MessageType::MsgSystemList),
-                                shell::StartupRequest::Plain(99, IntegerToNetworkBytes(-1)),
+                                shell::StartupRequest::Plain(kFakeOwnRequest, IntegerToNetworkBytes(-1)),
                                 shell::StartupRequest::Password()};
         d.OffersArea = true;
         d.OffersPassword = true;
@@ -58,8 +62,8 @@ protected:
     void ApplyCaptions() override { ++Captions; }
     void OnSettingsMessage() override { ++SettingsCalls; }
     void OnTimerExtra() override { ++TimerExtras; }
-    void HandleOwnMessage(int type, std::string_view body, std::shared_ptr<cReceiver>&,
-                          std::shared_ptr<cProfile>&) override {
+    void HandleOwnMessage(MessageType message, std::string_view body, const TouchedRecords&) override {
+        const int type = Number(message);
         if (type == 98) {
             int32_t position = 0;
             GetLongFromNetworkBytes(body, position);

@@ -70,7 +70,10 @@ TEST_F(ProfilesDialogueTest, StartUpRequestsToTheByteWithAndWithoutAreaAndPasswo
     ASSERT_TRUE(TreeFilled());
     Settle();
     auto frames = server.ReceivedOn(0);
-    ASSERT_EQ(Types(frames), (std::vector<int>{120, 106, 141, 230, 170, 142, 200}));
+    ASSERT_EQ(Types(frames), (std::vector<MessageType>{MessageType::MsgTextTable, MessageType::MsgServerSettings,
+                                                       MessageType::MsgSystemList, MessageType::MsgReceiverList,
+                                                       MessageType::MsgCalendar, MessageType::MsgHolidayLabelList,
+                                                       MessageType::MsgProfileList}));
     for (const auto& f : frames) EXPECT_EQ(f.Body, "");
 
     // A new address closes the first connection; the next one carries area and password.
@@ -81,7 +84,11 @@ TEST_F(ProfilesDialogueTest, StartUpRequestsToTheByteWithAndWithoutAreaAndPasswo
     ASSERT_TRUE(WaitFor([&] { return server.ReceivedOfType(MessageType::MsgPassword, 1).size() == 1; }));
     Settle();
     frames = server.ReceivedOn(1);
-    ASSERT_EQ(Types(frames), (std::vector<int>{120, 106, 104, 141, 230, 170, 142, 200, 103}));
+    ASSERT_EQ(Types(frames), (std::vector<MessageType>{MessageType::MsgTextTable, MessageType::MsgServerSettings,
+                                                       MessageType::MsgArea, MessageType::MsgSystemList,
+                                                       MessageType::MsgReceiverList, MessageType::MsgCalendar,
+                                                       MessageType::MsgHolidayLabelList, MessageType::MsgProfileList,
+                                                       MessageType::MsgPassword}));
     EXPECT_EQ(frames[2].Body, StringBody("North"));
     EXPECT_EQ(frames[8].Body, StringBody("pw"));
 }
@@ -181,7 +188,7 @@ TEST_F(ProfilesDialogueTest, SaveSendsRemovalsNewAndChangedProfilesAndTheServerA
     ASSERT_TRUE(WaitFor([&] { return server.ReceivedOfType(MessageType::MsgProfileSave).size() == 1; }));
     Settle();
     auto frames = server.ReceivedOn(0);
-    ASSERT_EQ(Types(frames), (std::vector<int>{211, 210}));
+    ASSERT_EQ(Types(frames), (std::vector<MessageType>{MessageType::MsgProfileDelete, MessageType::MsgProfileSave}));
     EXPECT_EQ(frames[0].Body, RecordRef(2, "Night shift"));
     EXPECT_EQ(frames[1].Body, RecordRef(-1, "Late") + added->CompressToNetworkBytes());
 
@@ -290,7 +297,7 @@ TEST_F(ProfilesDialogueTest, OnlyAChangedCalendarSendsExactlyOneMessage) {
     ASSERT_TRUE(WaitFor([&] { return !server.ReceivedOn(0).empty(); }));
     Settle(100);
     const auto frames = server.ReceivedOn(0);
-    ASSERT_EQ(Types(frames), std::vector<int>{180});
+    ASSERT_EQ(Types(frames), std::vector<MessageType>{MessageType::MsgCalendarSave});
     EXPECT_EQ(frames[0].Body, state.SharedCalendar->CompressToNetworkBytes());
 }
 

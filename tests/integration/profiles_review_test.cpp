@@ -125,13 +125,13 @@ TEST(SubstituteServerProfiles, SavesAreStoredAndIdentitiesFollowTheList) {
         late.m_TimeSchedule = std::make_shared<cTimeSchedule>();
         const Bytes save = Ref(-1, "Late") + late.CompressToNetworkBytes();
         for (int again = 0; again < 2; ++again) {
-            ASSERT_TRUE(testserver::HandleProfileChange(server, data, {210, save}));
+            ASSERT_TRUE(testserver::HandleProfileChange(server, data, {MessageType::MsgProfileSave, save}));
             const Bytes& list = data.Answers[MessageType::MsgProfileList].front().Body;
             int32_t p = 0;
             EXPECT_EQ(GetLongFromNetworkBytes(list, p), 9);
             EXPECT_NE(list.find(Ref(9, "Late")), Bytes::npos);
         }
-        ASSERT_TRUE(testserver::HandleProfileChange(server, data, {211, Ref(9, "Late")}));
+        ASSERT_TRUE(testserver::HandleProfileChange(server, data, {MessageType::MsgProfileDelete, Ref(9, "Late")}));
         int32_t p = 0;
         EXPECT_EQ(GetLongFromNetworkBytes(data.Answers[MessageType::MsgProfileList].front().Body, p), 8);
     }

@@ -96,12 +96,15 @@ TEST_F(ReceiversTest, StartUpRequestsWithAndWithoutAreaAndPassword) {
     struct Case {
         const char* area;
         const char* password;
-        std::vector<int> types;
+        std::vector<MessageType> types;
         QString caption;
     };
+    using enum MessageType;
     const Case cases[] = {
-        {"", "", {120, 106, 140, 230}, "R&eceivers"},
-        {"North", "secret", {120, 106, 104, 140, 230, 103}, "R&eceivers (North)"},
+        {"", "", {MsgTextTable, MsgServerSettings, MsgReceiverTypeList, MsgReceiverList}, "R&eceivers"},
+        {"North", "secret",
+         {MsgTextTable, MsgServerSettings, MsgArea, MsgReceiverTypeList, MsgReceiverList, MsgPassword},
+         "R&eceivers (North)"},
     };
     for (const Case& c : cases) {
         state = ClientState{};
@@ -114,8 +117,8 @@ TEST_F(ReceiversTest, StartUpRequestsWithAndWithoutAreaAndPassword) {
         const auto frames = server.ReceivedOn(connection);
         ASSERT_EQ(Types(frames), c.types) << c.area;
         for (const auto& f : frames) {
-            if (f.Type == 104) EXPECT_EQ(f.Body, StringBody(c.area));
-            else if (f.Type == 103) EXPECT_EQ(f.Body, StringBody(c.password));
+            if (f.Type == MsgArea) EXPECT_EQ(f.Body, StringBody(c.area));
+            else if (f.Type == MsgPassword) EXPECT_EQ(f.Body, StringBody(c.password));
             else EXPECT_EQ(f.Body, "");
         }
         ASSERT_TRUE(WaitFor([&] { return korvel::testing::Child<QGroupBox>(*control, "Frame").title() == c.caption; })) << korvel::testing::Child<QGroupBox>(*control, "Frame").title().toStdString();
@@ -374,7 +377,7 @@ TEST_F(ReceiversTest, AreaAndPasswordWhileConnected) {
     Spin(50);
     const auto frames = server.ReceivedOn(connection);
     ASSERT_EQ(frames.size(), before + 1);
-    EXPECT_EQ(frames.back().Type, 103);
+    EXPECT_EQ(frames.back().Type, MessageType::MsgPassword);
     EXPECT_EQ(frames.back().Body, StringBody("other"));
     EXPECT_EQ(korvel::testing::Child<QGroupBox>(*control, "Frame").title(), "R&eceivers (North)");
     EXPECT_EQ(List().ListCount(), 2);
@@ -595,7 +598,7 @@ TEST_F(ReceiversTest, AfterEveryMessageOfARandomStreamTheListIsWhatARebuildGives
         return -1;
     };
     // Sends the frame, then a keep-alive whose answer says the frame was handled.
-    auto deliver = [&](int type, const Bytes& body) {
+    auto deliver = [&](MessageType type, const Bytes& body) {
         server.SendFrame(type, body);
         server.SendFrame(MessageType::MsgKeepAlive, "");
         ++barriers;
@@ -627,7 +630,7 @@ TEST_F(ReceiversTest, AfterEveryMessageOfARandomStreamTheListIsWhatARebuildGives
             // A save of a listed receiver: a setting, the name, or both changed.
             const Bytes kept = platform::FromQString(expected[static_cast<std::size_t>(position(QString("K%1").arg(some)))].texts[0]);
             const Bytes newName = pick(2) ? name : kept;
-            ASSERT_TRUE(deliver(240, Ref(some, kept) + Form(newName, enabled, static_cast<int16_t>(some), type, backup, {setting})));
+            ASSERT_TRUE(deliver(MessageType::MsgReceiverSave, Ref(some, kept) + Form(newName, enabled, static_cast<int16_t>(some), type, backup, {setting})));
             saved(some);
         } else if (what < 50) {
             // A receiver sent by name (-1): a known name is saved under its identity; an
@@ -642,14 +645,14 @@ TEST_F(ReceiversTest, AfterEveryMessageOfARandomStreamTheListIsWhatARebuildGives
             } else {
                 ++nextIdentity;
             }
-            ASSERT_TRUE(deliver(240, Ref(-1, name) + Form(name, enabled, static_cast<int16_t>(identity), type, backup, {setting})));
+            ASSERT_TRUE(deliver(MessageType::MsgReceiverSave, Ref(-1, name) + Form(name, enabled, static_cast<int16_t>(identity), type, backup, {setting})));
             saved(identity);
         } else if (what < 65) {
             // A removal, of a listed receiver or of one nobody knows.
             const int identity = pick(5) ? some : 999;
             const QString key = QString("K%1").arg(identity);
             const int at = position(key);
-            ASSERT_TRUE(deliver(241, Ref(identity, "")));
+            ASSERT_TRUE(deliver(MessageType::MsgReceiverDelete, Ref(identity, "")));
             if (at >= 0) {
                 expected.erase(expected.begin() + at);
                 const int left = static_cast<int>(expected.size());
@@ -664,7 +667,7 @@ TEST_F(ReceiversTest, AfterEveryMessageOfARandomStreamTheListIsWhatARebuildGives
         } else if (what < 80 && listed) {
             Bytes body = Ref(some, "");
             AppendInteger(body, enabled);
-            ASSERT_TRUE(deliver(221, body));
+            ASSERT_TRUE(deliver(MessageType::MsgReceiverEnableOrDisable, body));
             expected[static_cast<std::size_t>(position(QString("K%1").arg(some)))].icon = enabled ? 1 : 2;
         } else if (what < 84) {
             // The whole list again, as the collection holds it.
@@ -677,7 +680,7 @@ TEST_F(ReceiversTest, AfterEveryMessageOfARandomStreamTheListIsWhatARebuildGives
             }
             const int before = position(selected);
             const QString remembered = before >= 0 ? expected[static_cast<std::size_t>(before)].texts[0] : QString();
-            ASSERT_TRUE(deliver(230, body));
+            ASSERT_TRUE(deliver(MessageType::MsgReceiverList, body));
             expected = Rebuilt(state, List().SortKey(), List().SortOrder());
             // The row of the text selected before, then the remembered receiver clicked.
             auto firstWithText = [&](const QString& text) {

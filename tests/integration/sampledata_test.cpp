@@ -20,16 +20,13 @@ TEST(SampleData, DefaultSetDecodesIntoTheClientState) {
     MemorySettingsStore store;
     ClientState state;
     state.SettingsStore = &store;
-    for (int request : {120, 106, 140, 141, 142, 170, 230, 200, 144}) {
+    using enum MessageType;
+    for (MessageType request : {MsgTextTable, MsgServerSettings, MsgReceiverTypeList, MsgSystemList,
+                                MsgHolidayLabelList, MsgCalendar, MsgReceiverList, MsgProfileList, MsgSysLogList}) {
         const auto answers = testserver::AnswerFor(data, request);
-        ASSERT_FALSE(answers.empty()) << request;
-        for (const auto& frame : answers) {
-            int32_t position = 0;
-            std::shared_ptr<cReceiver> receiver;
-            std::shared_ptr<cProfile> profile;
-            ASSERT_NO_THROW(HandleServerMessage(state, frame.Type, frame.Body, position, receiver, profile))
-                << request;
-        }
+        ASSERT_FALSE(answers.empty()) << MessageName(request);
+        for (const auto& frame : answers)
+            ASSERT_NO_THROW(HandleServerMessage(state, frame.Type, frame.Body)) << MessageName(request);
     }
     EXPECT_EQ(GetText(state, 431), "&Route Profiles");
     EXPECT_EQ(GetServerSetting(state, "general", "countryfilter", ""), "SE,NO,GB");

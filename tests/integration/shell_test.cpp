@@ -87,13 +87,16 @@ TEST_F(ShellTest, StartupRequestsFollowTheControlsTable) {
     struct Case {
         const char* area;
         const char* password;
-        std::vector<int> types;
+        std::vector<MessageType> types;
     };
+    constexpr MessageType text = MessageType::MsgTextTable, settings = MessageType::MsgServerSettings,
+                          area = MessageType::MsgArea, systems = MessageType::MsgSystemList,
+                          own = kFakeOwnRequest, password = MessageType::MsgPassword;
     const Case cases[] = {
-        {"", "", {120, 106, 141, 99}},
-        {"North", "", {120, 106, 104, 141, 99}},
-        {"", "secret", {120, 106, 141, 99, 103}},
-        {"North", "secret", {120, 106, 104, 141, 99, 103}},
+        {"", "", {text, settings, systems, own}},
+        {"North", "", {text, settings, area, systems, own}},
+        {"", "secret", {text, settings, systems, own, password}},
+        {"North", "secret", {text, settings, area, systems, own, password}},
     };
     for (const Case& c : cases) {
         ClientState fresh;
@@ -109,16 +112,16 @@ TEST_F(ShellTest, StartupRequestsFollowTheControlsTable) {
         const auto frames = server.ReceivedOn(index);
         EXPECT_EQ(Types(frames), c.types) << c.area << "/" << c.password;
         for (const auto& f : frames) {
-            if (f.Type == 104) {
+            if (f.Type == area) {
                 EXPECT_EQ(f.Body, StringBody("North"));
             }
-            if (f.Type == 103) {
+            if (f.Type == password) {
                 EXPECT_EQ(f.Body, StringBody("secret"));
             }
-            if (f.Type == 99) {
+            if (f.Type == own) {
                 EXPECT_EQ(f.Body, std::string("\xFF\xFF", 2));
             }
-            if (f.Type == 120 || f.Type == 106 || f.Type == 141) {
+            if (f.Type == text || f.Type == settings || f.Type == systems) {
                 EXPECT_EQ(f.Body, "");
             }
         }
@@ -215,7 +218,7 @@ TEST_F(ShellTest, PasswordWrittenDuringTheAttemptDoesNotKillIt) {
     EXPECT_TRUE(IsAttemptUnderWay(korvel::testing::Child<platform::SocketControl>(c, "Winsock_ActiveXClient").State()));
     ASSERT_TRUE(WaitFor([&] { return server.ReceivedOfType(MessageType::MsgPassword, 0).size() == 1; }));
     EXPECT_EQ(server.ReceivedOfType(MessageType::MsgPassword, 0)[0].Body, StringBody("early"));
-    EXPECT_EQ(Types(server.ReceivedOn(0)).back(), 103);
+    EXPECT_EQ(Types(server.ReceivedOn(0)).back(), MessageType::MsgPassword);
     EXPECT_TRUE(c.IsConnected());
 }
 

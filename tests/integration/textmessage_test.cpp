@@ -46,8 +46,8 @@ Bytes Int32Body(int32_t value) {
     return b;
 }
 
-// A 240 for a receiver: RecordRef, then its network form.
-Bytes Body240(int16_t identity, std::string_view name, int16_t type) {
+// A MsgReceiverSave for a receiver: RecordRef, then its network form.
+Bytes ReceiverSaveBody(int16_t identity, std::string_view name, int16_t type) {
     ClientState types; // type rows do not travel; the client looks the type up itself
     cReceiver r;
     r.m_DiskIdentity = identity;
@@ -60,7 +60,7 @@ Bytes Body240(int16_t identity, std::string_view name, int16_t type) {
     return b;
 }
 
-Bytes Body241(int32_t identity, std::string_view name) {
+Bytes ReceiverDeleteBody(int32_t identity, std::string_view name) {
     Bytes b;
     AppendLong(b, identity);
     AppendString(b, name);
@@ -110,19 +110,23 @@ TEST_F(TextMessageLoopback, StartUpRequestsToTheByteThenTheLastMessage) {
     struct Case {
         const char* area;
         const char* password;
-        std::vector<std::pair<int, Bytes>> expected;
+        std::vector<std::pair<MessageType, Bytes>> expected;
     };
+    using enum MessageType;
     const Case cases[] = {
-        {"", "", {{120, ""}, {106, ""}, {140, ""}, {230, ""}, {131, ""}, {132, ""}}},
+        {"", "",
+         {{MsgTextTable, ""}, {MsgServerSettings, ""}, {MsgReceiverTypeList, ""}, {MsgReceiverList, ""},
+          {MsgLastMessageReceivers, ""}, {MsgLastMessageText, ""}}},
         {"North", "pw",
-         {{120, ""}, {106, ""}, {104, Bytes("\x00\x05North", 7)}, {140, ""}, {230, ""}, {103, Bytes("\x00\x02pw", 4)},
-          {131, ""}, {132, ""}}},
+         {{MsgTextTable, ""}, {MsgServerSettings, ""}, {MsgArea, Bytes("\x00\x05North", 7)}, {MsgReceiverTypeList, ""},
+          {MsgReceiverList, ""}, {MsgPassword, Bytes("\x00\x02pw", 4)}, {MsgLastMessageReceivers, ""},
+          {MsgLastMessageText, ""}}},
     };
     int connection = 0;
     for (const Case& c : cases) {
         Make(c.area, c.password);
         Start(connection);
-        std::vector<std::pair<int, Bytes>> got;
+        std::vector<std::pair<MessageType, Bytes>> got;
         for (const auto& f : server.ReceivedOn(connection)) got.emplace_back(f.Type, f.Body);
         EXPECT_EQ(got, c.expected) << c.area;
         control.reset();
@@ -263,27 +267,27 @@ TEST_F(TextMessageLoopback, ListFollowsSavedAndDeletedReceiversKeepingTicks) {
     ASSERT_TRUE(SendEnabled());
 
     // 240 renames a ticked receiver: the list re-sorts, the tick stays.
-    server.SendFrame(MessageType::MsgReceiverSave, Body240(5, "North\\Area manager", 2));
+    server.SendFrame(MessageType::MsgReceiverSave, ReceiverSaveBody(5, "North\\Area manager", 2));
     ASSERT_TRUE(WaitFor([&] { return List().Text(1) == "Area manager"; }));
     EXPECT_EQ(Rows(), (QStringList{"K5=Area manager", "K4=Gatehouse screen"}));
     EXPECT_EQ(TickedList(*control), "5\xFF");
 
     // 240 changes its type to the pager (80): the limit follows, Send is refused.
-    server.SendFrame(MessageType::MsgReceiverSave, Body240(5, "North\\Area manager", 3));
+    server.SendFrame(MessageType::MsgReceiverSave, ReceiverSaveBody(5, "North\\Area manager", 3));
     ASSERT_TRUE(WaitFor([&] { return ShownLimit(*control) == 80; }));
     EXPECT_FALSE(SendEnabled());
 
     // 240 for a new receiver in the area adds it; one outside the area is ignored, and a
     // receiver moved out of the area keeps its row.
-    server.SendFrame(MessageType::MsgReceiverSave, Body240(8, "NORTH\\Boiler room", 2));
-    server.SendFrame(MessageType::MsgReceiverSave, Body240(9, "South\\Dock", 2));
-    server.SendFrame(MessageType::MsgReceiverSave, Body240(4, "South\\Gatehouse screen", 5));
+    server.SendFrame(MessageType::MsgReceiverSave, ReceiverSaveBody(8, "NORTH\\Boiler room", 2));
+    server.SendFrame(MessageType::MsgReceiverSave, ReceiverSaveBody(9, "South\\Dock", 2));
+    server.SendFrame(MessageType::MsgReceiverSave, ReceiverSaveBody(4, "South\\Gatehouse screen", 5));
     ASSERT_TRUE(WaitFor([&] { return List().ListCount() == 3; }));
     Spin(60);
     EXPECT_EQ(Rows(), (QStringList{"K5=Area manager", "K8=Boiler room", "K4=Gatehouse screen"}));
 
     // 241 of the ticked receiver: its row goes, and so does its limit.
-    server.SendFrame(MessageType::MsgReceiverDelete, Body241(5, "North\\Area manager"));
+    server.SendFrame(MessageType::MsgReceiverDelete, ReceiverDeleteBody(5, "North\\Area manager"));
     ASSERT_TRUE(WaitFor([&] { return List().ListCount() == 2; }));
     EXPECT_EQ(ShownLimit(*control), 8192);
     EXPECT_FALSE(SendEnabled()) << "no receiver ticked";
@@ -350,7 +354,7 @@ TEST_F(TextMessageLoopback, SavedRenamedAndNewReceiversTakeTheirSortedPlaceWithT
     Tick(3);
     Tick(6);
     auto announce = [&](int16_t id, const char* name, const QString& expected) {
-        server.SendFrame(MessageType::MsgReceiverSave, Body240(id, name, 2));
+        server.SendFrame(MessageType::MsgReceiverSave, ReceiverSaveBody(id, name, 2));
         return WaitFor([&] { return Rows().contains(expected); });
     };
     ASSERT_TRUE(announce(3, "DUTY ENGINEER", "K3=DUTY ENGINEER"));
@@ -420,15 +424,15 @@ TEST_F(TextMessageLoopback, AfterEveryMessageOfARandomStreamTheListIsWhatARebuil
             if (expected[i].first == key) return static_cast<int>(i);
         return -1;
     };
-    auto deliver = [&](int type, const Bytes& body) {
+    auto deliver = [&](MessageType type, const Bytes& body) {
         server.SendFrame(type, body);
         server.SendFrame(MessageType::MsgKeepAlive, "");
         ++barriers;
         return WaitFor([&] { return server.ReceivedOfType(MessageType::MsgKeepAlive).size() >= barriers; });
     };
     auto form = [](int32_t ref, int16_t identity, const Bytes& name, int16_t type) {
-        Bytes body = Body240(identity, name, type);
-        Bytes withRef = Body241(ref, name);
+        Bytes body = ReceiverSaveBody(identity, name, type);
+        Bytes withRef = ReceiverDeleteBody(ref, name);
         return withRef + body.substr(6 + name.size());
     };
     auto limit = [&] {
@@ -462,7 +466,7 @@ TEST_F(TextMessageLoopback, AfterEveryMessageOfARandomStreamTheListIsWhatARebuil
         };
         if (what < 30 && listed) {
             const Bytes kept = platform::FromQString(expected[static_cast<std::size_t>(position(someKey))].second);
-            ASSERT_TRUE(deliver(240, form(some, static_cast<int16_t>(some), pick(2) ? name : kept, type)));
+            ASSERT_TRUE(deliver(MessageType::MsgReceiverSave, form(some, static_cast<int16_t>(some), pick(2) ? name : kept, type)));
             saved(some);
         } else if (what < 50) {
             int identity = nextIdentity;
@@ -472,13 +476,13 @@ TEST_F(TextMessageLoopback, AfterEveryMessageOfARandomStreamTheListIsWhatARebuil
                 identity = some;
             else
                 ++nextIdentity;
-            ASSERT_TRUE(deliver(240, form(-1, static_cast<int16_t>(identity), name, type)));
+            ASSERT_TRUE(deliver(MessageType::MsgReceiverSave, form(-1, static_cast<int16_t>(identity), name, type)));
             saved(identity);
         } else if (what < 62) {
             const int identity = pick(5) ? some : 999;
             const QString key = QString("K%1").arg(identity);
             const int at = position(key);
-            ASSERT_TRUE(deliver(241, Body241(identity, "")));
+            ASSERT_TRUE(deliver(MessageType::MsgReceiverDelete, ReceiverDeleteBody(identity, "")));
             if (at >= 0) {
                 expected.erase(expected.begin() + at);
                 ticked.remove(key);
@@ -488,9 +492,9 @@ TEST_F(TextMessageLoopback, AfterEveryMessageOfARandomStreamTheListIsWhatARebuil
                     selected = left ? expected[static_cast<std::size_t>(at < left ? at : left - 1)].first : QString();
             }
         } else if (what < 70 && listed) {
-            Bytes body = Body241(some, "");
+            Bytes body = ReceiverDeleteBody(some, "");
             AppendInteger(body, pick(2) ? -1 : 0);
-            ASSERT_TRUE(deliver(221, body)); // the decoder's alone: the list stays
+            ASSERT_TRUE(deliver(MessageType::MsgReceiverEnableOrDisable, body)); // the decoder's alone: the list stays
         } else if (what < 74) {
             Bytes body;
             AppendLong(body, static_cast<int32_t>(state.Receivers.Count()));
@@ -499,7 +503,7 @@ TEST_F(TextMessageLoopback, AfterEveryMessageOfARandomStreamTheListIsWhatARebuil
                 AppendString(body, entry.item->m_ReceiverName);
                 entry.item->AppendNetworkBytes(body);
             }
-            ASSERT_TRUE(deliver(230, body));
+            ASSERT_TRUE(deliver(MessageType::MsgReceiverList, body));
             expected = rebuilt();
             ticked.clear();
             selected.clear();

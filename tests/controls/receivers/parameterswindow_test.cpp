@@ -48,7 +48,7 @@ Bytes Items(std::initializer_list<std::string_view> items) {
 }
 
 struct Sent {
-    int32_t Type;
+    MessageType Type;
     Bytes Body;
 };
 
@@ -88,7 +88,7 @@ protected:
         context.State = &state;
         context.AllowBackupReceiver = allowBackup;
         context.RunAsCollectionClient = collection;
-        context.Send = [this](int32_t type, std::string_view body) { sent.push_back({type, Bytes(body)}); };
+        context.Send = [this](MessageType type, std::string_view body) { sent.push_back({type, Bytes(body)}); };
         return std::make_unique<ReceiverParametersWindow>(std::move(context), mode, std::move(r));
     }
     static QStringList Entries(const QComboBox& combo) {
