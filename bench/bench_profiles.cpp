@@ -521,7 +521,8 @@ void LoneMessage(benchmark::State& st, int receivers, Lone what) {
             body = RecordRefBody(identity, shown) + ReceiverForm(identity, shown);
         }
         settled.Start(true);
-        server.SendFrame(what == Lone::Remove ? 241 : 240, body, editor.connection);
+        server.SendFrame(what == Lone::Remove ? MessageType::MsgReceiverDelete : MessageType::MsgReceiverSave, body,
+                         editor.connection);
         server.SendFrame(MessageType::MsgKeepAlive, {}, editor.connection);
         if (what != Lone::Save) settled.ExpectPaint();
         const double seconds = settled.Wait();

@@ -16,6 +16,7 @@
 
 #include "core/clientstate.h"
 #include "core/codec.h"
+#include "core/messages.h"
 #include "core/settingsstore.h"
 #include "platform/dialogservice.h"
 
@@ -85,7 +86,7 @@ inline std::string WholeFrames(std::string_view input, int& keepAlives) {
         out += static_cast<char>(type);
         out += LongToNetworkBytes(static_cast<int32_t>(take));
         out.append(input.substr(start, take));
-        if (type == 0) ++keepAlives;
+        if (static_cast<MessageType>(type) == MessageType::MsgKeepAlive) ++keepAlives;
         at = start + take;
     }
     return out;
@@ -101,7 +102,7 @@ public:
             uint32_t length = 0;
             for (int i = 1; i <= 4; ++i) length = (length << 8) | static_cast<unsigned char>(m_Buffer[at + i]);
             if (length > m_Buffer.size() - at - 5) break;
-            if (m_Buffer[at] == 0) ++m_KeepAlives;
+            if (static_cast<MessageType>(m_Buffer[at]) == MessageType::MsgKeepAlive) ++m_KeepAlives;
             at += 5 + length;
         }
         m_Buffer.erase(0, at);

@@ -49,40 +49,35 @@ DataFileEnvironment& FixedEnvironment() {
     return env;
 }
 
-void Feed(ClientState& state, int type, std::string_view body) {
-    std::shared_ptr<cReceiver> receiver;
-    std::shared_ptr<cProfile> profile;
-    int32_t position = 0;
-    HandleServerMessage(state, type, body, position, receiver, profile);
-}
+void Feed(ClientState& state, MessageType type, std::string_view body) { HandleServerMessage(state, type, body); }
 
 // The messages that fill a state with every kind of server data, built once: building
 // their bodies costs more than decoding them.
-const std::vector<std::pair<int, Bytes>>& FillMessages() {
-    static const std::vector<std::pair<int, Bytes>> messages = [] {
-        std::vector<std::pair<int, Bytes>> m;
+const std::vector<std::pair<MessageType, Bytes>>& FillMessages() {
+    static const std::vector<std::pair<MessageType, Bytes>> messages = [] {
+        std::vector<std::pair<MessageType, Bytes>> m;
         ClientState scratch; // the profile forms read the state filled so far
         scratch.DataFiles = &FixedEnvironment();
-        auto add = [&](int type, Bytes body) {
+        auto add = [&](MessageType type, Bytes body) {
             Feed(scratch, type, body);
             m.emplace_back(type, std::move(body));
         };
-        add(100, StringToNetworkBytes("\\\\server\\data\\") + LongToNetworkBytes(2) + LongToNetworkBytes(0));
-        add(102, LongToNetworkBytes(0xFF));
-        add(106, SettingsBody({{"General", Bytes("AllowChildProfiles=1\0ClearAllDayWhenDeletingTimeSchedule=0", 58)}}));
-        add(120, LongToNetworkBytes(1) + LongToNetworkBytes(1088) + LongToNetworkBytes(1) + LongToNetworkBytes(7) +
+        add(MessageType::MsgServerDataPath, StringToNetworkBytes("\\\\server\\data\\") + LongToNetworkBytes(2) + LongToNetworkBytes(0));
+        add(MessageType::MsgUserRights, LongToNetworkBytes(0xFF));
+        add(MessageType::MsgServerSettings, SettingsBody({{"General", Bytes("AllowChildProfiles=1\0ClearAllDayWhenDeletingTimeSchedule=0", 58)}}));
+        add(MessageType::MsgTextTable, LongToNetworkBytes(1) + LongToNetworkBytes(1088) + LongToNetworkBytes(1) + LongToNetworkBytes(7) +
                      StringToNetworkBytes("No type"));
-        add(140, LongToNetworkBytes(2) + ReceiverTypeRowBytes(1, "SMS", "GSM") + ReceiverTypeRowBytes(4, "ILM", "ILM"));
-        add(141, LongToNetworkBytes(1) + LongToNetworkBytes(3) + StringToNetworkBytes("") + StringToNetworkBytes("Sys3"));
-        add(142, LongToNetworkBytes(1) + LongToNetworkBytes(10) + IntegerToNetworkBytes(8) + IntegerToNetworkBytes(1) +
+        add(MessageType::MsgReceiverTypeList, LongToNetworkBytes(2) + ReceiverTypeRowBytes(1, "SMS", "GSM") + ReceiverTypeRowBytes(4, "ILM", "ILM"));
+        add(MessageType::MsgSystemList, LongToNetworkBytes(1) + LongToNetworkBytes(3) + StringToNetworkBytes("") + StringToNetworkBytes("Sys3"));
+        add(MessageType::MsgHolidayLabelList, LongToNetworkBytes(1) + LongToNetworkBytes(10) + IntegerToNetworkBytes(8) + IntegerToNetworkBytes(1) +
                      StringToNetworkBytes("Holiday"));
         cCalendar calendar;
         calendar.SetDayType(10, 8);
         calendar.SetDayTypeFullName(7, "Holiday");
-        add(170, calendar.CompressToNetworkBytes());
-        add(200, ListBody({{-1, ProfileForm(scratch, 1, "Top")}, {-1, ProfileForm(scratch, 2, "Top@Child", 2)},
+        add(MessageType::MsgCalendar, calendar.CompressToNetworkBytes());
+        add(MessageType::MsgProfileList, ListBody({{-1, ProfileForm(scratch, 1, "Top")}, {-1, ProfileForm(scratch, 2, "Top@Child", 2)},
                            {-1, ProfileForm(scratch, -2, "New")}}));
-        add(230, ListBody({{-1, ReceiverForm(1, "Alpha", 1)}, {-1, ReceiverForm(2, "Beta", 4, {"", "2", "", ""})},
+        add(MessageType::MsgReceiverList, ListBody({{-1, ReceiverForm(1, "Alpha", 1)}, {-1, ReceiverForm(2, "Beta", 4, {"", "2", "", ""})},
                            {-1, ReceiverForm(3, "Gamma", 9)}}));
         return m;
     }();
@@ -93,37 +88,45 @@ void Fill(ClientState& state) {
     for (const auto& [type, body] : FillMessages()) Feed(state, type, body);
 }
 
-bool TouchesReceivers(int type) { return type == 221 || type == 240 || type == 241; }
-bool TouchesProfiles(int type) { return type == 210 || type == 211 || type == 220; }
+bool TouchesReceivers(MessageType type) {
+    return type == MessageType::MsgReceiverEnableOrDisable || type == MessageType::MsgReceiverSave ||
+           type == MessageType::MsgReceiverDelete;
+}
+bool TouchesProfiles(MessageType type) {
+    return type == MessageType::MsgProfileSave || type == MessageType::MsgProfileDelete ||
+           type == MessageType::MsgProfileEnableOrDisable;
+}
 
 // Decodes one message and checks it; before is the digest of the state as it is now.
 // Returns the digest of the state afterwards (one digest per message: a refused message
 // must leave it as it was, an accepted one gives the next message's "before").
-StateDigest Run(ClientState& state, int type, std::string_view body, const StateDigest& before) {
+StateDigest Run(ClientState& state, MessageType type, std::string_view body, const StateDigest& before) {
     std::shared_ptr<cReceiver> receiver;
     std::shared_ptr<cProfile> profile;
-    int32_t position = 1234;
     bool refused = false;
     try {
-        HandleServerMessage(state, type, body, position, receiver, profile);
+        TouchedRecords touched = HandleServerMessage(state, type, body);
+        receiver = std::move(touched.Receiver);
+        profile = std::move(touched.Profile);
     } catch (const DecodeError&) {
         refused = true;
     }
-    Check(position == 0, "position set back to 0");
     const StateDigest after = DigestDecoderState(state);
     if (refused) {
         Check(after == before, "a refused message leaves the state as it was");
         return after;
     }
-    Check(!receiver || TouchesReceivers(type), "receiver handed back only by 221, 240, 241");
-    Check(!profile || TouchesProfiles(type), "profile handed back only by 210, 211, 220");
-    if (receiver && type != 241) Check(!receiver->HasChangedSinceLastLoadFromDisk(), "touched receiver remembered");
-    if (profile && type != 211) Check(!profile->HasChangedSinceLastLoadFromDisk(), "touched profile remembered");
+    Check(!receiver || TouchesReceivers(type), "receiver handed back only by a receiver's enable, save or delete");
+    Check(!profile || TouchesProfiles(type), "profile handed back only by a profile's save, delete or enable");
+    if (receiver && type != MessageType::MsgReceiverDelete)
+        Check(!receiver->HasChangedSinceLastLoadFromDisk(), "touched receiver remembered");
+    if (profile && type != MessageType::MsgProfileDelete)
+        Check(!profile->HasChangedSinceLastLoadFromDisk(), "touched profile remembered");
     for (const auto& e : state.Profiles) Check(e.item->m_TimeSchedule != nullptr, "server profile has a schedule");
     Check(after.UnsavedRecords == 0, "every listed profile and receiver keeps its remembered form");
-    if (state.SharedCalendar && (type == 170 || type == 180))
+    if (state.SharedCalendar && (type == MessageType::MsgCalendar || type == MessageType::MsgCalendarSave))
         Check(state.SharedCalendar->CompressToNetworkBytes() == state.SharedCalendar->SavedNetworkBytes(),
-              "calendar remembered after 170 and a changing 180");
+              "calendar remembered after a calendar and a changing saved calendar");
     return after;
 }
 
@@ -162,7 +165,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     ClientState& filled = keptFilled.Get();
     std::size_t at = 0;
     while (at < input.size()) {
-        const int type = static_cast<uint8_t>(input[at]);
+        const auto type = static_cast<MessageType>(static_cast<uint8_t>(input[at]));
         std::size_t length = 0;
         if (at + 3 <= input.size())
             length = (static_cast<std::size_t>(static_cast<uint8_t>(input[at + 1])) << 8) |

@@ -1,8 +1,9 @@
 // Writes the seed corpora of the control fuzz targets from the substitute server's
 // default sample data: for each control, the stream the server sends after connecting
 // and answering the control's start-up requests, each of those messages alone, and the
-// single-record messages (210, 211, 220, 240, 241, 221, 180) made from the first records
-// of the lists, with a few live messages of the control's own.
+// single-record messages (profiles and receivers saved, removed, enabled or disabled, and
+// the calendar saved) made from the first records of the lists, with a few live messages
+// of the control's own.
 //
 //   korvel_fuzz_seeds <folder>     (writes <folder>/control_<name>/<seed>)
 #include "core/codec.h"
@@ -43,72 +44,84 @@ int main(int argc, char** argv) {
     if (!MakeSampleData("default", data)) return 1;
 
     // Every message the server may send, by type, as whole frames.
-    std::map<int, Bytes> frames;
-    frames[1] = EncodeFrame(MessageType::MsgProtocolVersion, IntegerToNetworkBytes(data.ProtocolVersion));
-    frames[102] = EncodeFrame(MessageType::MsgUserRights, LongToNetworkBytes(0xFF));
-    frames[100] = EncodeFrame(MessageType::MsgServerDataPath, StringToNetworkBytes(data.DataPath) + LongToNetworkBytes(data.ServerKind) + LongToNetworkBytes(0));
-    for (int type : {120, 106, 140, 141, 142, 143, 144, 170, 200, 230, 131, 132}) {
+    using enum MessageType;
+    std::map<MessageType, Bytes> frames;
+    frames[MsgProtocolVersion] = EncodeFrame(MsgProtocolVersion, IntegerToNetworkBytes(data.ProtocolVersion));
+    frames[MsgUserRights] = EncodeFrame(MsgUserRights, LongToNetworkBytes(0xFF));
+    frames[MsgServerDataPath] = EncodeFrame(
+        MsgServerDataPath, StringToNetworkBytes(data.DataPath) + LongToNetworkBytes(data.ServerKind) + LongToNetworkBytes(0));
+    for (MessageType type : {MsgTextTable, MsgServerSettings, MsgReceiverTypeList, MsgSystemList, MsgHolidayLabelList,
+                             MsgAlarmEventList, MsgSysLogList, MsgCalendar, MsgProfileList, MsgReceiverList,
+                             MsgLastMessageReceivers, MsgLastMessageText}) {
         Bytes all;
         for (const OutFrame& f : AnswerFor(data, type)) all += EncodeFrame(f);
         if (!all.empty()) frames[type] = all;
     }
-    frames[0] = EncodeFrame(MessageType::MsgKeepAlive, "");
-    frames[166] = EncodeFrame(MessageType::MsgSysLogLine, LogLineBody("2025-03-03 07:00:00 Operator logged in"));
-    frames[108] = EncodeFrame(MessageType::MsgStatusText, StringToNetworkBytes("Modem ready"));
-    frames[130] = EncodeFrame(MessageType::MsgTextMessage, LongToNetworkBytes(26));
+    frames[MsgKeepAlive] = EncodeFrame(MsgKeepAlive, "");
+    frames[MsgSysLogLine] = EncodeFrame(MsgSysLogLine, LogLineBody("2025-03-03 07:00:00 Operator logged in"));
+    frames[MsgStatusText] = EncodeFrame(MsgStatusText, StringToNetworkBytes("Modem ready"));
+    frames[MsgTextMessage] = EncodeFrame(MsgTextMessage, LongToNetworkBytes(26));
     if (!data.LiveEvents.empty()) {
         Bytes all;
         for (const OutFrame& f : data.LiveEvents) all += EncodeFrame(f);
-        frames[161] = all;
+        frames[MsgAlarmEventUpdate] = all;
     }
-    frames[1000] = EncodeFrame(MessageType::MsgProtocolVersion, IntegerToNetworkBytes(20)); // a version conflict
+    const Bytes versionConflict = EncodeFrame(MsgProtocolVersion, IntegerToNetworkBytes(20));
 
     // Single-record messages from the first records of the lists.
     ClientState state;
-    for (int type : {200, 230, 170}) {
+    for (MessageType type : {MsgProfileList, MsgReceiverList, MsgCalendar}) {
         for (const OutFrame& f : AnswerFor(data, type)) {
-            std::shared_ptr<cReceiver> r;
-            std::shared_ptr<cProfile> p;
-            int32_t position = 0;
-            HandleServerMessage(state, f.Type, f.Body, position, r, p);
-            if (type == 170) frames[180] = EncodeFrame(MessageType::MsgCalendarSave, f.Body);
+            HandleServerMessage(state, f.Type, f.Body);
+            if (type == MsgCalendar) frames[MsgCalendarSave] = EncodeFrame(MsgCalendarSave, f.Body);
         }
     }
     if (!state.Profiles.Empty()) {
         const cProfile& p = *state.Profiles.begin()->item;
         const Bytes ref = RecordRef(p.m_DiskIdentity, p.GetName());
-        frames[210] = EncodeFrame(MessageType::MsgProfileSave, ref + p.CompressToNetworkBytes());
-        frames[211] = EncodeFrame(MessageType::MsgProfileDelete, ref);
-        frames[220] = EncodeFrame(MessageType::MsgProfileEnableOrDisable, ref + IntegerToNetworkBytes(0));
+        frames[MsgProfileSave] = EncodeFrame(MsgProfileSave, ref + p.CompressToNetworkBytes());
+        frames[MsgProfileDelete] = EncodeFrame(MsgProfileDelete, ref);
+        frames[MsgProfileEnableOrDisable] = EncodeFrame(MsgProfileEnableOrDisable, ref + IntegerToNetworkBytes(0));
     }
     if (!state.Receivers.Empty()) {
         const cReceiver& r = *state.Receivers.begin()->item;
         const Bytes ref = RecordRef(r.m_DiskIdentity, r.m_ReceiverName);
-        frames[240] = EncodeFrame(MessageType::MsgReceiverSave, ref + r.CompressToNetworkBytes());
-        frames[241] = EncodeFrame(MessageType::MsgReceiverDelete, ref);
-        frames[221] = EncodeFrame(MessageType::MsgReceiverEnableOrDisable, ref + IntegerToNetworkBytes(0));
+        frames[MsgReceiverSave] = EncodeFrame(MsgReceiverSave, ref + r.CompressToNetworkBytes());
+        frames[MsgReceiverDelete] = EncodeFrame(MsgReceiverDelete, ref);
+        frames[MsgReceiverEnableOrDisable] = EncodeFrame(MsgReceiverEnableOrDisable, ref + IntegerToNetworkBytes(0));
     }
 
-    // What each control asks for after 120 and 106, and the messages of its own.
-    const std::map<std::string, std::pair<std::vector<int>, std::vector<int>>> controls = {
-        {"syslog", {{144}, {166, 0}}},
-        {"events", {{141, 143}, {161, 0}}},
-        {"receivers", {{140, 230}, {240, 241, 221, 0}}},
-        {"profiles", {{141, 230, 170, 142, 200}, {210, 211, 220, 180, 240, 241, 0}}},
-        {"textmessage", {{140, 230, 131, 132}, {108, 130, 240, 241, 0}}},
-        {"activeprofiles", {{200}, {210, 211, 220, 0}}},
+    // What each control asks for after MsgTextTable and MsgServerSettings, and the
+    // messages of its own. A seed of one message is named by its number ("only_200").
+    using Types = std::vector<MessageType>;
+    const std::map<std::string, std::pair<Types, Types>> controls = {
+        {"syslog", {{MsgSysLogList}, {MsgSysLogLine, MsgKeepAlive}}},
+        {"events", {{MsgSystemList, MsgAlarmEventList}, {MsgAlarmEventUpdate, MsgKeepAlive}}},
+        {"receivers",
+         {{MsgReceiverTypeList, MsgReceiverList},
+          {MsgReceiverSave, MsgReceiverDelete, MsgReceiverEnableOrDisable, MsgKeepAlive}}},
+        {"profiles",
+         {{MsgSystemList, MsgReceiverList, MsgCalendar, MsgHolidayLabelList, MsgProfileList},
+          {MsgProfileSave, MsgProfileDelete, MsgProfileEnableOrDisable, MsgCalendarSave, MsgReceiverSave,
+           MsgReceiverDelete, MsgKeepAlive}}},
+        {"textmessage",
+         {{MsgReceiverTypeList, MsgReceiverList, MsgLastMessageReceivers, MsgLastMessageText},
+          {MsgStatusText, MsgTextMessage, MsgReceiverSave, MsgReceiverDelete, MsgKeepAlive}}},
+        {"activeprofiles",
+         {{MsgProfileList}, {MsgProfileSave, MsgProfileDelete, MsgProfileEnableOrDisable, MsgKeepAlive}}},
     };
     for (const auto& [name, lists] : controls) {
         const std::filesystem::path folder = root / ("control_" + name);
-        Bytes startup = frames[1] + frames[102] + frames[100] + frames[120] + frames[106];
-        for (int type : lists.first) startup += frames[type];
+        Bytes startup = frames[MsgProtocolVersion] + frames[MsgUserRights] + frames[MsgServerDataPath] +
+                        frames[MsgTextTable] + frames[MsgServerSettings];
+        for (MessageType type : lists.first) startup += frames[type];
         Write(folder, "startup", startup);
         Bytes live = startup;
-        for (int type : lists.second) live += frames[type];
+        for (MessageType type : lists.second) live += frames[type];
         Write(folder, "startup_then_changes", live);
-        for (int type : lists.first) Write(folder, "only_" + std::to_string(type), frames[type]);
-        for (int type : lists.second) Write(folder, "only_" + std::to_string(type), frames[type]);
-        Write(folder, "version_conflict", frames[1000] + frames[0]);
+        for (MessageType type : lists.first) Write(folder, "only_" + std::to_string(Number(type)), frames[type]);
+        for (MessageType type : lists.second) Write(folder, "only_" + std::to_string(Number(type)), frames[type]);
+        Write(folder, "version_conflict", versionConflict + frames[MsgKeepAlive]);
     }
     return 0;
 }

@@ -119,7 +119,7 @@ protected:
             if (section.Name == "ActiveX")
                 for (auto& item : section.Items)
                     if (item.first == "ViewAllReceivers") item.second = on ? "1" : "0";
-        Handled(106, testserver::SettingsBody(sections));
+        Handled(MessageType::MsgServerSettings, testserver::SettingsBody(sections));
     }
     QStringList Captions() const {
         QStringList out;
@@ -129,7 +129,7 @@ protected:
     }
     // Sends the frame and waits until the control has handled it (a keep-alive sent
     // after it is answered only after it).
-    void Handled(int type, const Bytes& body) {
+    void Handled(MessageType type, const Bytes& body) {
         server.ClearReceived();
         server.SendFrame(type, body);
         server.SendFrame(MessageType::MsgKeepAlive, {});
@@ -168,44 +168,44 @@ TEST_F(ReceiverMenuTest, EntriesKeepTheirOrderThroughListSavesAndRemovals) {
 
     // A saved receiver moves behind the equal captions (it is last in the collection
     // now); a renamed one moves to its new place; a new one finds its place.
-    Handled(240, RecordRefBody(2, "Alpha") + ReceiverForm(2, "Alpha"));
+    Handled(MessageType::MsgReceiverSave, RecordRefBody(2, "Alpha") + ReceiverForm(2, "Alpha"));
     EXPECT_EQ(Captions(), Latin1({"1st", "a&&b", "A&&B", "ab", "alpha", "Alpha", "beta", "Gate", "Zeta", "_under",
                                   "\x9A" "aft", "\x8A" "aft", "\xFF", "\xE4rende", "\xC4rende"}));
-    Handled(240, RecordRefBody(14, "Zeta") + ReceiverForm(14, "aardvark"));
-    Handled(240, RecordRefBody(-1, "North\\Beta") + ReceiverForm(40, "North\\Beta"));
+    Handled(MessageType::MsgReceiverSave, RecordRefBody(14, "Zeta") + ReceiverForm(14, "aardvark"));
+    Handled(MessageType::MsgReceiverSave, RecordRefBody(-1, "North\\Beta") + ReceiverForm(40, "North\\Beta"));
     EXPECT_EQ(Captions(), Latin1({"1st", "a&&b", "A&&B", "aardvark", "ab", "alpha", "Alpha", "beta", "Beta", "Gate",
                                   "_under", "\x9A" "aft", "\x8A" "aft", "\xFF", "\xE4rende", "\xC4rende"}));
-    Handled(241, RecordRefBody(6, "a&b"));
-    Handled(241, RecordRefBody(3, "\xE4rende"));
-    Handled(241, RecordRefBody(99, "nobody"));
+    Handled(MessageType::MsgReceiverDelete, RecordRefBody(6, "a&b"));
+    Handled(MessageType::MsgReceiverDelete, RecordRefBody(3, "\xE4rende"));
+    Handled(MessageType::MsgReceiverDelete, RecordRefBody(99, "nobody"));
     EXPECT_EQ(Captions(), Latin1({"1st", "A&&B", "aardvark", "ab", "alpha", "Alpha", "beta", "Beta", "Gate", "_under",
                                   "\x9A" "aft", "\x8A" "aft", "\xFF", "\xC4rende"}));
 }
 
 TEST_F(ReceiverMenuTest, RemovingTheLastReceiverLeavesItsEntryAndAListRebuildsFromScratch) {
     Start({{1, "Only"}, {2, "Other"}});
-    Handled(241, RecordRefBody(2, "Other"));
-    Handled(241, RecordRefBody(1, "Only"));
+    Handled(MessageType::MsgReceiverDelete, RecordRefBody(2, "Other"));
+    Handled(MessageType::MsgReceiverDelete, RecordRefBody(1, "Only"));
     EXPECT_EQ(Captions(), QStringList{"Only"}) << "with no receivers the entry stays as it was";
-    Handled(240, RecordRefBody(-1, "New") + ReceiverForm(5, "New"));
+    Handled(MessageType::MsgReceiverSave, RecordRefBody(-1, "New") + ReceiverForm(5, "New"));
     EXPECT_EQ(Captions(), QStringList{"New"});
-    Handled(230, ReceiverListBody({{7, "b"}, {8, "a"}, {9, "c"}}));
+    Handled(MessageType::MsgReceiverList, ReceiverListBody({{7, "b"}, {8, "a"}, {9, "c"}}));
     EXPECT_EQ(Captions(), (QStringList{"a", "b", "c"}));
-    Handled(230, ReceiverListBody({{7, "z"}}));
+    Handled(MessageType::MsgReceiverList, ReceiverListBody({{7, "z"}}));
     EXPECT_EQ(Captions(), QStringList{"z"});
 }
 
 TEST_F(ReceiverMenuTest, AReceiverKeptUnderTwoKeysIsListedAsTheCollectionHoldsIt) {
     Start({{1, "beta"}, {2, "Alpha"}, {3, "alpha"}, {4, "gamma"}});
     // Found by its name, Alpha takes identity 77 and stays under its old key too.
-    Handled(240, RecordRefBody(-1, "Alpha") + ReceiverForm(77, "alpha"));
+    Handled(MessageType::MsgReceiverSave, RecordRefBody(-1, "Alpha") + ReceiverForm(77, "alpha"));
     EXPECT_EQ(Captions(), (QStringList{"alpha", "alpha", "alpha", "beta", "gamma"}));
-    Handled(240, RecordRefBody(77, "alpha") + ReceiverForm(77, "Alpha"));
+    Handled(MessageType::MsgReceiverSave, RecordRefBody(77, "alpha") + ReceiverForm(77, "Alpha"));
     EXPECT_EQ(Captions(), (QStringList{"Alpha", "alpha", "Alpha", "beta", "gamma"}));
-    Handled(241, RecordRefBody(77, "Alpha"));
+    Handled(MessageType::MsgReceiverDelete, RecordRefBody(77, "Alpha"));
     EXPECT_EQ(Captions(), (QStringList{"Alpha", "alpha", "beta", "gamma"}));
     // Under its old key it is found, but removed under its new one: nothing changes.
-    Handled(241, RecordRefBody(2, "Alpha"));
+    Handled(MessageType::MsgReceiverDelete, RecordRefBody(2, "Alpha"));
     EXPECT_EQ(Captions(), (QStringList{"Alpha", "alpha", "beta", "gamma"}));
 }
 
@@ -213,7 +213,7 @@ TEST_F(ReceiverMenuTest, AReceiverKeptUnderTwoKeysIsListedAsTheCollectionHoldsIt
 // record there; the sub-menu shows what the collection then holds.
 TEST_F(ReceiverMenuTest, ASaveThatDisplacesAnotherReceiverLeavesItOutOfTheMenu) {
     Start({{1, "Alpha"}, {2, "Xray"}}, "", true);
-    Handled(240, RecordRefBody(1, "") + ReceiverForm(2, "Alpha"));
+    Handled(MessageType::MsgReceiverSave, RecordRefBody(1, "") + ReceiverForm(2, "Alpha"));
     ASSERT_EQ(state.Receivers.Count(), 2u);
     const QStringList listed = Parallel();
     platform::PopupList* sub = OpenAddSubMenu();
@@ -230,7 +230,7 @@ TEST_F(ReceiverMenuTest, ARemovalOfAnUnknownReceiverShowsTheChangedViewSetting) 
     Start({{1, "North\\Door"}}, "North", true);
     ASSERT_EQ(Captions(), QStringList{"Door"});
     SendViewAll(true);
-    Handled(241, RecordRefBody(99, ""));
+    Handled(MessageType::MsgReceiverDelete, RecordRefBody(99, ""));
     platform::PopupList* sub = OpenAddSubMenu();
     ASSERT_NE(sub, nullptr);
     EXPECT_EQ(Shown(*sub), QStringList{"North\\Door"});
@@ -267,7 +267,7 @@ TEST_F(ReceiverMenuTest, ARandomRunOfMessagesKeepsTheMenuAsAWholeRebuildMakesIt)
         if (kind < 3) {
             std::vector<std::pair<int32_t, Bytes>> list;
             for (int n = pick(7), id = 1 + pick(3); n > 0; --n, id += 1 + pick(3)) list.emplace_back(id, name());
-            Handled(230, ReceiverListBody(list));
+            Handled(MessageType::MsgReceiverList, ReceiverListBody(list));
             what = "230";
         } else if (kind < 8) {
             viewAll = !viewAll;
@@ -278,27 +278,27 @@ TEST_F(ReceiverMenuTest, ARandomRunOfMessagesKeepsTheMenuAsAWholeRebuildMakesIt)
             const std::shared_ptr<cReceiver> r = known();
             const int shape = pick(6);
             if (!r || shape == 0) { // a new receiver, perhaps under a taken identity
-                Handled(240, RecordRefBody(-1, "new") + ReceiverForm(identity(), name()));
+                Handled(MessageType::MsgReceiverSave, RecordRefBody(-1, "new") + ReceiverForm(identity(), name()));
                 what = "240 new";
             } else if (shape == 1) { // saved as it is
-                Handled(240, RecordRefBody(r->m_DiskIdentity, "") + ReceiverForm(r->m_DiskIdentity, r->m_ReceiverName));
+                Handled(MessageType::MsgReceiverSave, RecordRefBody(r->m_DiskIdentity, "") + ReceiverForm(r->m_DiskIdentity, r->m_ReceiverName));
                 what = "240 save";
             } else if (shape == 2) { // renamed
-                Handled(240, RecordRefBody(r->m_DiskIdentity, "") + ReceiverForm(r->m_DiskIdentity, name()));
+                Handled(MessageType::MsgReceiverSave, RecordRefBody(r->m_DiskIdentity, "") + ReceiverForm(r->m_DiskIdentity, name()));
                 what = "240 rename";
             } else if (shape == 3) { // found by name
-                Handled(240, RecordRefBody(-1, r->m_ReceiverName) + ReceiverForm(r->m_DiskIdentity, name()));
+                Handled(MessageType::MsgReceiverSave, RecordRefBody(-1, r->m_ReceiverName) + ReceiverForm(r->m_DiskIdentity, name()));
                 what = "240 by name";
             } else { // a new identity: free (kept under two keys) or another's (displaced)
-                Handled(240, RecordRefBody(r->m_DiskIdentity, "") + ReceiverForm(identity(), r->m_ReceiverName));
+                Handled(MessageType::MsgReceiverSave, RecordRefBody(r->m_DiskIdentity, "") + ReceiverForm(identity(), r->m_ReceiverName));
                 what = "240 new identity";
             }
         } else {
             const std::shared_ptr<cReceiver> r = known();
             const int shape = pick(4);
-            if (!r || shape == 0) Handled(241, RecordRefBody(50 + pick(5), ""));
-            else if (shape == 1) Handled(241, RecordRefBody(-1, r->m_ReceiverName));
-            else Handled(241, RecordRefBody(r->m_DiskIdentity, ""));
+            if (!r || shape == 0) Handled(MessageType::MsgReceiverDelete, RecordRefBody(50 + pick(5), ""));
+            else if (shape == 1) Handled(MessageType::MsgReceiverDelete, RecordRefBody(-1, r->m_ReceiverName));
+            else Handled(MessageType::MsgReceiverDelete, RecordRefBody(r->m_DiskIdentity, ""));
             what = "241";
         }
         if (state.Receivers.Empty()) {
