@@ -157,7 +157,7 @@ MessageFigures MeasureMessages(int profiles) {
     Paints paints;
     tree.viewport()->installEventFilter(&paints);
     // One message: from the send to the end of the paint after the tree shows it.
-    auto timed = [&](int type, const Bytes& body, const std::function<bool()>& shown) {
+    auto timed = [&](MessageType type, const Bytes& body, const std::function<bool()>& shown) {
         QCoreApplication::processEvents();
         const int before = paints.count;
         QElapsedTimer clock;
@@ -167,7 +167,7 @@ MessageFigures MeasureMessages(int profiles) {
         bool done = false;
         while (!(done = shown() && paints.count > before) && clock.elapsed() < 10000) QCoreApplication::processEvents();
         const double seconds = static_cast<double>(clock.nsecsElapsed()) / 1e9;
-        if (!done) std::fprintf(stderr, "message %d was not shown\n", type);
+        if (!done) std::fprintf(stderr, "message %d was not shown\n", Number(type));
         return done ? seconds : 1e300;
     };
     const int middle = profiles / 2;
@@ -181,16 +181,19 @@ MessageFigures MeasureMessages(int profiles) {
         AppendString(body, ShownName(i));
         AppendInteger(body, enabled ? 0 : -1);
         const int want = enabled ? activeprofiles::Component::kImageDisabled : activeprofiles::Component::kImageEnabled;
-        f.save = std::min(f.save, timed(220, body, [&] { return tree.Image(key) == want; }));
+        f.save = std::min(f.save, timed(MessageType::MsgProfileEnableOrDisable, body,
+                                        [&] { return tree.Image(key) == want; }));
         const QString renamed = QStringLiteral("Renamed %1").arg(i);
-        f.rename = std::min(f.rename, timed(210, ProfileForm(form, static_cast<int16_t>(i), renamed.toStdString(), true),
+        f.rename = std::min(f.rename, timed(MessageType::MsgProfileSave,
+                                            ProfileForm(form, static_cast<int16_t>(i), renamed.toStdString(), true),
                                             [&] { return tree.Text(key) == renamed; }));
         Bytes ref;
         AppendLong(ref, i);
         AppendString(ref, renamed.toStdString());
-        f.remove = std::min(f.remove, timed(211, ref, [&] { return !tree.Exists(key); }));
+        f.remove = std::min(f.remove, timed(MessageType::MsgProfileDelete, ref, [&] { return !tree.Exists(key); }));
         tree.scrollToBottom();
-        f.add = std::min(f.add, timed(210, ProfileForm(form, static_cast<int16_t>(i), ShownName(i), true),
+        f.add = std::min(f.add, timed(MessageType::MsgProfileSave,
+                                      ProfileForm(form, static_cast<int16_t>(i), ShownName(i), true),
                                       [&] { return tree.Exists(key); }));
     }
     tree.viewport()->removeEventFilter(&paints);

@@ -265,7 +265,8 @@ void LookUps(benchmark::State& st, int count, bool byName) {
     for (auto _ : st) {
         c.Make(order[next]);
         next = next + 1 == order.size() ? 0 : next + 1;
-        const bool enabled = HandleServerMessage(state, MessageType::MsgReceiverEnableOrDisable, c.enable).Receiver != nullptr;
+        const bool enabled =
+            HandleServerMessage(state, MessageType::MsgReceiverEnableOrDisable, c.enable).Receiver != nullptr;
         HandleServerMessage(state, MessageType::MsgReceiverSave, c.save);
         const bool deleted = HandleServerMessage(state, MessageType::MsgReceiverDelete, c.ref).Receiver != nullptr;
         found = found && enabled && deleted;

@@ -143,7 +143,8 @@ struct Viewer {
         component->show();
         component->setProperty("ServerAddress", "127.0.0.1");
         component->setProperty("ServerPort", server.Port());
-        testserver::Server::WaitFor([&] { return server.ReceivedOfType(MessageType::MsgAlarmEventList).size() == 1; }, 10000);
+        testserver::Server::WaitFor([&] { return server.ReceivedOfType(MessageType::MsgAlarmEventList).size() == 1; },
+                                    10000);
         paced = std::make_unique<bench::PacedReads>(server, *component->findChild<platform::SocketControl*>(QStringLiteral("Winsock_ActiveXClient")));
     }
 };

@@ -154,10 +154,11 @@ public:
     // timed from the connection's first request, so the control's wait for the next tick
     // of its connect timer (up to 100 ms, the same at any size) is not counted.
     void startAt(testserver::Server& server, MessageType type) {
-        m_Start = QObject::connect(&server, &testserver::Server::FrameReceived, &m_Loop, [this, type](int, MessageType t) {
-            if (t != type || m_Clock.isValid()) return;
-            m_Clock.start();
-        });
+        m_Start =
+            QObject::connect(&server, &testserver::Server::FrameReceived, &m_Loop, [this, type](int, MessageType t) {
+                if (t != type || m_Clock.isValid()) return;
+                m_Clock.start();
+            });
     }
     double wait() {
         m_Loop.exec();
@@ -175,11 +176,12 @@ private:
 // answers it only after it has handled every frame before it.
 void KeepAliveAfterProfileRequest(testserver::Server& server, QObject* context) {
     auto* once = new QObject(context);
-    QObject::connect(&server, &testserver::Server::FrameReceived, once, [&server, once](int connection, MessageType type) {
-        if (type != MessageType::MsgProfileList) return;
-        server.SendFrame(MessageType::MsgKeepAlive, {}, connection);
-        once->deleteLater();
-    });
+    QObject::connect(&server, &testserver::Server::FrameReceived, once,
+                     [&server, once](int connection, MessageType type) {
+                         if (type != MessageType::MsgProfileList) return;
+                         server.SendFrame(MessageType::MsgKeepAlive, {}, connection);
+                         once->deleteLater();
+                     });
 }
 
 struct Editor {
@@ -338,9 +340,10 @@ void FloorLoad(benchmark::State& st, int receivers) {
 class Settled final : public QObject {
 public:
     Settled(testserver::Server& server, QObject* context) {
-        m_Connection = QObject::connect(&server, &testserver::Server::FrameReceived, context, [this](int, MessageType type) {
-            if (type == MessageType::MsgKeepAlive) m_Answered = true;
-        });
+        m_Connection =
+            QObject::connect(&server, &testserver::Server::FrameReceived, context, [this](int, MessageType type) {
+                if (type == MessageType::MsgKeepAlive) m_Answered = true;
+            });
     }
     ~Settled() override { QObject::disconnect(m_Connection); }
     // Watches the rows of a list: their model's changes and their widget's paint.
@@ -531,7 +534,8 @@ void LoneMessage(benchmark::State& st, int receivers, Lone what) {
         if (what == Lone::Remove) { // put back, untimed
             st.PauseTiming();
             settled.Start(true);
-            server.SendFrame(MessageType::MsgReceiverSave, RecordRefBody(-1, name) + ReceiverForm(identity, name), editor.connection);
+            server.SendFrame(MessageType::MsgReceiverSave, RecordRefBody(-1, name) + ReceiverForm(identity, name),
+                             editor.connection);
             server.SendFrame(MessageType::MsgKeepAlive, {}, editor.connection);
             settled.ExpectPaint();
             settled.Wait();

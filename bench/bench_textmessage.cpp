@@ -276,7 +276,8 @@ double MemoryPerReceiver(int n) {
     if (!bench::LoadOverLoopback(server, control, 1, [&] { return list.ListCount() == 1; })) return 1e300;
     list.viewport()->repaint();
     const double before = bench::ResidentBytes();
-    bench::TimeUntil(server, testserver::EncodeFrame(MessageType::MsgReceiverList, bench::ReceiverListBody(n)), [&] { return list.ListCount() == n; });
+    bench::TimeUntil(server, testserver::EncodeFrame(MessageType::MsgReceiverList, bench::ReceiverListBody(n)),
+                     [&] { return list.ListCount() == n; });
     list.viewport()->repaint();
     const double after = bench::ResidentBytes();
     return (after - before) / n;

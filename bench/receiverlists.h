@@ -216,7 +216,8 @@ bool LoadOverLoopback(testserver::Server& server, Control& control, int n, Loade
     if (!server.Listen()) return false;
     testserver::SampleData data;
     if (!testserver::MakeSampleData("default", data)) return false;
-    data.Answers[MessageType::MsgReceiverList] = {testserver::OutFrame{MessageType::MsgReceiverList, ReceiverListBody(n)}};
+    data.Answers[MessageType::MsgReceiverList] = {
+        testserver::OutFrame{MessageType::MsgReceiverList, ReceiverListBody(n)}};
     adjust(data);
     server.SetData(std::move(data));
     control.resize(700, 500);

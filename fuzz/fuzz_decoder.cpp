@@ -62,23 +62,30 @@ const std::vector<std::pair<MessageType, Bytes>>& FillMessages() {
             Feed(scratch, type, body);
             m.emplace_back(type, std::move(body));
         };
-        add(MessageType::MsgServerDataPath, StringToNetworkBytes("\\\\server\\data\\") + LongToNetworkBytes(2) + LongToNetworkBytes(0));
+        add(MessageType::MsgServerDataPath,
+            StringToNetworkBytes("\\\\server\\data\\") + LongToNetworkBytes(2) + LongToNetworkBytes(0));
         add(MessageType::MsgUserRights, LongToNetworkBytes(0xFF));
-        add(MessageType::MsgServerSettings, SettingsBody({{"General", Bytes("AllowChildProfiles=1\0ClearAllDayWhenDeletingTimeSchedule=0", 58)}}));
-        add(MessageType::MsgTextTable, LongToNetworkBytes(1) + LongToNetworkBytes(1088) + LongToNetworkBytes(1) + LongToNetworkBytes(7) +
-                     StringToNetworkBytes("No type"));
-        add(MessageType::MsgReceiverTypeList, LongToNetworkBytes(2) + ReceiverTypeRowBytes(1, "SMS", "GSM") + ReceiverTypeRowBytes(4, "ILM", "ILM"));
-        add(MessageType::MsgSystemList, LongToNetworkBytes(1) + LongToNetworkBytes(3) + StringToNetworkBytes("") + StringToNetworkBytes("Sys3"));
-        add(MessageType::MsgHolidayLabelList, LongToNetworkBytes(1) + LongToNetworkBytes(10) + IntegerToNetworkBytes(8) + IntegerToNetworkBytes(1) +
-                     StringToNetworkBytes("Holiday"));
+        add(MessageType::MsgServerSettings,
+            SettingsBody({{"General", Bytes("AllowChildProfiles=1\0ClearAllDayWhenDeletingTimeSchedule=0", 58)}}));
+        add(MessageType::MsgTextTable, LongToNetworkBytes(1) + LongToNetworkBytes(1088) + LongToNetworkBytes(1) +
+                                           LongToNetworkBytes(7) + StringToNetworkBytes("No type"));
+        add(MessageType::MsgReceiverTypeList,
+            LongToNetworkBytes(2) + ReceiverTypeRowBytes(1, "SMS", "GSM") + ReceiverTypeRowBytes(4, "ILM", "ILM"));
+        add(MessageType::MsgSystemList,
+            LongToNetworkBytes(1) + LongToNetworkBytes(3) + StringToNetworkBytes("") + StringToNetworkBytes("Sys3"));
+        add(MessageType::MsgHolidayLabelList, LongToNetworkBytes(1) + LongToNetworkBytes(10) +
+                                                  IntegerToNetworkBytes(8) + IntegerToNetworkBytes(1) +
+                                                  StringToNetworkBytes("Holiday"));
         cCalendar calendar;
         calendar.SetDayType(10, 8);
         calendar.SetDayTypeFullName(7, "Holiday");
         add(MessageType::MsgCalendar, calendar.CompressToNetworkBytes());
-        add(MessageType::MsgProfileList, ListBody({{-1, ProfileForm(scratch, 1, "Top")}, {-1, ProfileForm(scratch, 2, "Top@Child", 2)},
-                           {-1, ProfileForm(scratch, -2, "New")}}));
-        add(MessageType::MsgReceiverList, ListBody({{-1, ReceiverForm(1, "Alpha", 1)}, {-1, ReceiverForm(2, "Beta", 4, {"", "2", "", ""})},
-                           {-1, ReceiverForm(3, "Gamma", 9)}}));
+        add(MessageType::MsgProfileList, ListBody({{-1, ProfileForm(scratch, 1, "Top")},
+                                                   {-1, ProfileForm(scratch, 2, "Top@Child", 2)},
+                                                   {-1, ProfileForm(scratch, -2, "New")}}));
+        add(MessageType::MsgReceiverList, ListBody({{-1, ReceiverForm(1, "Alpha", 1)},
+                                                    {-1, ReceiverForm(2, "Beta", 4, {"", "2", "", ""})},
+                                                    {-1, ReceiverForm(3, "Gamma", 9)}}));
         return m;
     }();
     return messages;

@@ -48,11 +48,12 @@ int main(int argc, char** argv) {
     std::map<MessageType, Bytes> frames;
     frames[MsgProtocolVersion] = EncodeFrame(MsgProtocolVersion, IntegerToNetworkBytes(data.ProtocolVersion));
     frames[MsgUserRights] = EncodeFrame(MsgUserRights, LongToNetworkBytes(0xFF));
-    frames[MsgServerDataPath] = EncodeFrame(
-        MsgServerDataPath, StringToNetworkBytes(data.DataPath) + LongToNetworkBytes(data.ServerKind) + LongToNetworkBytes(0));
-    for (MessageType type : {MsgTextTable, MsgServerSettings, MsgReceiverTypeList, MsgSystemList, MsgHolidayLabelList,
-                             MsgAlarmEventList, MsgSysLogList, MsgCalendar, MsgProfileList, MsgReceiverList,
-                             MsgLastMessageReceivers, MsgLastMessageText}) {
+    frames[MsgServerDataPath] =
+        EncodeFrame(MsgServerDataPath,
+                    StringToNetworkBytes(data.DataPath) + LongToNetworkBytes(data.ServerKind) + LongToNetworkBytes(0));
+    for (MessageType type :
+         {MsgTextTable, MsgServerSettings, MsgReceiverTypeList, MsgSystemList, MsgHolidayLabelList, MsgAlarmEventList,
+          MsgSysLogList, MsgCalendar, MsgProfileList, MsgReceiverList, MsgLastMessageReceivers, MsgLastMessageText}) {
         Bytes all;
         for (const OutFrame& f : AnswerFor(data, type)) all += EncodeFrame(f);
         if (!all.empty()) frames[type] = all;

@@ -65,7 +65,8 @@ TEST(Program, QuotedValuesHoldingASlashReachTheServerWhole) {
                   {"/Component:1", "/ServerAddress:127.0.0.1", QStringLiteral("/ServerPort:%1").arg(server.Port()),
                    "/Password:pa/ss", "/Area:No/rth"});
     ASSERT_TRUE(program.waitForStarted(10000));
-    const bool sent = testserver::Server::WaitFor([&] { return !server.ReceivedOfType(MessageType::MsgPassword).empty(); }, 15000);
+    const bool sent =
+        testserver::Server::WaitFor([&] { return !server.ReceivedOfType(MessageType::MsgPassword).empty(); }, 15000);
     ASSERT_TRUE(program.waitForFinished(20000));
     ASSERT_TRUE(sent) << program.readAllStandardError().toStdString();
     EXPECT_EQ(server.ReceivedOfType(MessageType::MsgPassword)[0].Body, testserver::Bytes("\x00\x05pa/ss", 7));

@@ -87,7 +87,8 @@ TEST(DecoderSavedForms, ListKeepsAFormAsItCameOnlyWhenItIsWrittenBackTheSame) {
     }
     // The same forms one by one (240) give the same saved forms.
     ClientState single;
-    for (const auto& [identity, form] : entries) Decode(single, MessageType::MsgReceiverSave, RecordRefBytes(identity, "") + form);
+    for (const auto& [identity, form] : entries)
+        Decode(single, MessageType::MsgReceiverSave, RecordRefBytes(identity, "") + form);
     ASSERT_EQ(single.Receivers.Count(), cases.size());
     for (const auto& entry : single.Receivers)
         EXPECT_EQ(entry.item->SavedNetworkBytes(), state.Receivers.Find(entry.key)->SavedNetworkBytes()) << entry.key;
@@ -158,7 +159,8 @@ TEST(DecoderSavedForms, ARefusedListLeavesTheSavedFormsAsTheyWere) {
                  DecodeError);
     // Cut inside the last receiver's settings.
     const Bytes whole = ListBody({{-1, ReceiverForm(4, "Area\\Whole")}, {-1, ReceiverForm(5, "Area\\Cut")}});
-    EXPECT_THROW(Decode(state, MessageType::MsgReceiverList, std::string_view(whole).substr(0, whole.size() - 1)), DecodeError);
+    EXPECT_THROW(Decode(state, MessageType::MsgReceiverList, std::string_view(whole).substr(0, whole.size() - 1)),
+                 DecodeError);
     EXPECT_EQ(DumpDecoderState(state), before);
     ExpectAllUnchanged(state);
 }

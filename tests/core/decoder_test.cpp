@@ -58,7 +58,8 @@ protected:
 
     void FillLists() {
         Decode(MessageType::MsgReceiverList, ListBody({{-1, ReceiverForm(1, "Alpha")}, {-1, ReceiverForm(2, "Beta")}}));
-        Decode(MessageType::MsgProfileList, ListBody({{-1, ProfileForm(m_State, 10, "P10")}, {-1, ProfileForm(m_State, 11, "P11")}}));
+        Decode(MessageType::MsgProfileList,
+               ListBody({{-1, ProfileForm(m_State, 10, "P10")}, {-1, ProfileForm(m_State, 11, "P11")}}));
     }
 
     std::vector<std::string> ProfileKeys() const {
@@ -90,19 +91,23 @@ TEST_F(DecoderTest, KeepAliveIsAnsweredWithOneEmptyFrame) {
 }
 
 TEST_F(DecoderTest, ServerInfoAndRights) {
-    Decode(MessageType::MsgServerDataPath, StringToNetworkBytes("\\\\srv\\data\\") + LongToNetworkBytes(2) + LongToNetworkBytes(9));
+    Decode(MessageType::MsgServerDataPath,
+           StringToNetworkBytes("\\\\srv\\data\\") + LongToNetworkBytes(2) + LongToNetworkBytes(9));
     EXPECT_EQ(m_State.ServerDataPath, "\\\\srv\\data\\");
     EXPECT_EQ(m_State.ServerKind, 2);
     Decode(MessageType::MsgUserRights, LongToNetworkBytes(0xA2));
     EXPECT_EQ(m_State.UserRights, 0xA2);
-    ExpectRefused(MessageType::MsgServerDataPath, StringToNetworkBytes("x") + LongToNetworkBytes(2)); // the unused Int32 is missing
-    ExpectRefused(MessageType::MsgServerDataPath, StringToNetworkBytes("x") + LongToNetworkBytes(40000) + LongToNetworkBytes(0));
+    ExpectRefused(MessageType::MsgServerDataPath,
+                  StringToNetworkBytes("x") + LongToNetworkBytes(2)); // the unused Int32 is missing
+    ExpectRefused(MessageType::MsgServerDataPath,
+                  StringToNetworkBytes("x") + LongToNetworkBytes(40000) + LongToNetworkBytes(0));
     ExpectRefused(MessageType::MsgUserRights, Hex({0, 0, 1}));
 }
 
 TEST_F(DecoderTest, SettingsAndTheClearAllDayFlag) {
     using korvel::testing::SettingsBody;
-    Decode(MessageType::MsgServerSettings, SettingsBody({{"General", Bytes("A=1\0ClearAllDayWhenDeletingTimeSchedule=0", 41)}}));
+    Decode(MessageType::MsgServerSettings,
+           SettingsBody({{"General", Bytes("A=1\0ClearAllDayWhenDeletingTimeSchedule=0", 41)}}));
     EXPECT_EQ(m_State.SettingSections.Count, 1);
     EXPECT_EQ(m_State.SettingSections.Bodies[0], Bytes("\0A=1\0ClearAllDayWhenDeletingTimeSchedule=0\0", 43));
     EXPECT_FALSE(m_State.ClearAllDayWhenDeleting);
@@ -113,16 +118,19 @@ TEST_F(DecoderTest, SettingsAndTheClearAllDayFlag) {
     EXPECT_EQ(m_State.SettingSections.Count, 0);
     EXPECT_EQ(GetServerSetting(m_State, "General", "ClearAllDayWhenDeletingTimeSchedule", "d"), "d");
     EXPECT_TRUE(m_State.ClearAllDayWhenDeleting);
-    ExpectRefused(MessageType::MsgServerSettings, SettingsBody({{"General", "ClearAllDayWhenDeletingTimeSchedule=yes"}}));
+    ExpectRefused(MessageType::MsgServerSettings,
+                  SettingsBody({{"General", "ClearAllDayWhenDeletingTimeSchedule=yes"}}));
     ExpectRefused(MessageType::MsgServerSettings, SettingsBody({{"General", "ClearAllDayWhenDeletingTimeSchedule="}}));
-    ExpectRefused(MessageType::MsgServerSettings, SettingsBody({{"General", "ClearAllDayWhenDeletingTimeSchedule=1x"}}));
-    ExpectRefused(MessageType::MsgServerSettings, IntegerToNetworkBytes(2) + StringToNetworkBytes("a") + StringToNetworkBytes("b"));
+    ExpectRefused(MessageType::MsgServerSettings,
+                  SettingsBody({{"General", "ClearAllDayWhenDeletingTimeSchedule=1x"}}));
+    ExpectRefused(MessageType::MsgServerSettings,
+                  IntegerToNetworkBytes(2) + StringToNetworkBytes("a") + StringToNetworkBytes("b"));
 }
 
 TEST_F(DecoderTest, TextTable) {
-    Decode(MessageType::MsgTextTable, LongToNetworkBytes(2) + LongToNetworkBytes(611) + LongToNetworkBytes(1) + LongToNetworkBytes(6) +
-                    LongToNetworkBytes(1088) + LongToNetworkBytes(7) + LongToNetworkBytes(3) +
-                    StringToNetworkBytes("MondayNo "));
+    Decode(MessageType::MsgTextTable, LongToNetworkBytes(2) + LongToNetworkBytes(611) + LongToNetworkBytes(1) +
+                                          LongToNetworkBytes(6) + LongToNetworkBytes(1088) + LongToNetworkBytes(7) +
+                                          LongToNetworkBytes(3) + StringToNetworkBytes("MondayNo "));
     EXPECT_EQ(GetText(m_State, 611), "Monday");
     EXPECT_EQ(GetText(m_State, 1088), "No ");
     ExpectRefused(MessageType::MsgTextTable, LongToNetworkBytes(0x7FFFFFFF) + StringToNetworkBytes(""));
@@ -142,7 +150,8 @@ TEST_F(DecoderTest, ReceiverTypes) {
     EXPECT_EQ(m_State.ReceiverTypes.Count, 1);
     EXPECT_EQ(m_State.ReceiverTypes.Rows[0].TypeId, 77);
     EXPECT_EQ(m_State.ReceiverTypes.Rows[1].TypeId, 2) << "rows beyond the count keep what they held";
-    ExpectRefused(MessageType::MsgReceiverTypeList, LongToNetworkBytes(301) + body.substr(4) + ReceiverTypeRowBytes(1, "", ""));
+    ExpectRefused(MessageType::MsgReceiverTypeList,
+                  LongToNetworkBytes(301) + body.substr(4) + ReceiverTypeRowBytes(1, "", ""));
     ExpectRefused(MessageType::MsgReceiverTypeList, LongToNetworkBytes(70000));
     ExpectRefused(MessageType::MsgReceiverTypeList, LongToNetworkBytes(2) + ReceiverTypeRowBytes(5, "a", "b"));
 }
@@ -165,7 +174,8 @@ TEST_F(DecoderTest, HolidayLabelsReplaceTheListAndOnlySetFlags) {
         return LongToNetworkBytes(day) + IntegerToNetworkBytes(value) + IntegerToNetworkBytes(shown) +
                StringToNetworkBytes(label);
     };
-    Decode(MessageType::MsgHolidayLabelList, LongToNetworkBytes(2) + entry(0, 8, 1, "New Year") + entry(14609, 9, 0, "Last"));
+    Decode(MessageType::MsgHolidayLabelList,
+           LongToNetworkBytes(2) + entry(0, 8, 1, "New Year") + entry(14609, 9, 0, "Last"));
     ASSERT_EQ(m_State.HolidayLabels.size(), 2u);
     EXPECT_EQ(*m_State.HolidayLabels[0], (cHolidayLabel{0, 8, true, "New Year"}));
     EXPECT_EQ(*m_State.HolidayLabels[1], (cHolidayLabel{14609, 9, false, "Last"}));
@@ -214,17 +224,21 @@ TEST_F(DecoderTest, ProfileListReplacesTheCollection) {
     FillLists();
     auto held = GetProfileById(m_State, 10);
     ASSERT_TRUE(held);
-    Decode(MessageType::MsgProfileList, ListBody({{-1, ProfileForm(m_State, 20, "P20")}, {5, ProfileForm(m_State, -3, "Pm3")}}));
+    Decode(MessageType::MsgProfileList,
+           ListBody({{-1, ProfileForm(m_State, 20, "P20")}, {5, ProfileForm(m_State, -3, "Pm3")}}));
     EXPECT_EQ(ProfileKeys(), (Keys{"K20", "K-3"}));
     EXPECT_FALSE(GetProfileById(m_State, 10));
     EXPECT_TRUE(GetProfileById(m_State, -3));
     EXPECT_EQ(held->GetName(), "P10") << "a holder keeps a valid record";
     for (const auto& e : m_State.Profiles) EXPECT_FALSE(e.item->HasChangedSinceLastLoadFromDisk());
 
-    ExpectRefused(MessageType::MsgProfileList, ListBody({{-1, ProfileForm(m_State, 7, "a")}, {-1, ProfileForm(m_State, 7, "b")}}));
-    ExpectRefused(MessageType::MsgProfileList, LongToNetworkBytes(2) + RecordRefBytes(-1, "") + ProfileForm(m_State, 7, "a"));
+    ExpectRefused(MessageType::MsgProfileList,
+                  ListBody({{-1, ProfileForm(m_State, 7, "a")}, {-1, ProfileForm(m_State, 7, "b")}}));
+    ExpectRefused(MessageType::MsgProfileList,
+                  LongToNetworkBytes(2) + RecordRefBytes(-1, "") + ProfileForm(m_State, 7, "a"));
     ExpectRefused(MessageType::MsgProfileList, LongToNetworkBytes(40000));
-    ExpectRefused(MessageType::MsgProfileList, LongToNetworkBytes(1) + RecordRefBytes(40000, "") + ProfileForm(m_State, 7, "a"));
+    ExpectRefused(MessageType::MsgProfileList,
+                  LongToNetworkBytes(1) + RecordRefBytes(40000, "") + ProfileForm(m_State, 7, "a"));
     Decode(MessageType::MsgProfileList, LongToNetworkBytes(-1)); // a negative count lists nothing
     EXPECT_EQ(m_State.Profiles.Count(), 0u);
 }
@@ -236,7 +250,8 @@ TEST_F(DecoderTest, ReceiverListReplacesTheCollection) {
     EXPECT_FALSE(GetReceiverById(m_State, 9)->HasChangedSinceLastLoadFromDisk());
     ExpectRefused(MessageType::MsgReceiverList, ListBody({{-1, ReceiverForm(1, "a")}, {-1, ReceiverForm(1, "b")}}));
     const Bytes whole = ListBody({{-1, ReceiverForm(1, "a")}, {-1, ReceiverForm(2, "b", 1, {"", "", "", "last"})}});
-    for (std::size_t cut = 0; cut < whole.size(); ++cut) ExpectRefused(MessageType::MsgReceiverList, whole.substr(0, cut));
+    for (std::size_t cut = 0; cut < whole.size(); ++cut)
+        ExpectRefused(MessageType::MsgReceiverList, whole.substr(0, cut));
 }
 
 TEST_F(DecoderTest, ProfileSaveAddsOrUpdatesInPlace) {
@@ -282,7 +297,8 @@ TEST_F(DecoderTest, ReceiverSaveAddsOrUpdatesInPlace) {
     t = Decode(MessageType::MsgReceiverSave, RecordRefBytes(-1, "new") + ReceiverForm(3, "New")); // found by name
     EXPECT_EQ(GetReceiverById(m_State, 3), GetReceiverById(m_State, -1));
     const Bytes form = ReceiverForm(2, "Beta", 1, {"", "", "", "x"});
-    for (std::size_t cut = 0; cut < form.size(); ++cut) ExpectRefused(MessageType::MsgReceiverSave, RecordRefBytes(2, "") + form.substr(0, cut));
+    for (std::size_t cut = 0; cut < form.size(); ++cut)
+        ExpectRefused(MessageType::MsgReceiverSave, RecordRefBytes(2, "") + form.substr(0, cut));
 }
 
 TEST_F(DecoderTest, DeletesAndUnknownRecords) {
@@ -326,7 +342,8 @@ TEST_F(DecoderTest, EnableOrDisable) {
 TEST_F(DecoderTest, ReceiversTakeTheirTypesAndTheStateClock) {
     using korvel::testing::ReceiverTypeRowBytes;
     Decode(MessageType::MsgReceiverTypeList, LongToNetworkBytes(1) + ReceiverTypeRowBytes(4, "ILM", "ILM"));
-    Decode(MessageType::MsgReceiverList, ListBody({{-1, ReceiverForm(1, "Alpha", 4)}, {-1, ReceiverForm(2, "Beta", 8)}}));
+    Decode(MessageType::MsgReceiverList,
+           ListBody({{-1, ReceiverForm(1, "Alpha", 4)}, {-1, ReceiverForm(2, "Beta", 8)}}));
     auto alpha = GetReceiverById(m_State, 1);
     EXPECT_EQ(alpha->m_ReceiverTypeName, "ILM");
     EXPECT_EQ(alpha->m_ReceiverTypeIndex, 0);
@@ -425,8 +442,8 @@ TEST_F(DecoderTest, DigestIsEqualExactlyWhenTheDumpIs) {
 
 TEST_F(DecoderTest, NegativeCountsInEveryListMeanNone) {
     FillLists();
-    Decode(MessageType::MsgHolidayLabelList, LongToNetworkBytes(1) + LongToNetworkBytes(5) + IntegerToNetworkBytes(8) + IntegerToNetworkBytes(-1) +
-                    StringToNetworkBytes("Day"));
+    Decode(MessageType::MsgHolidayLabelList, LongToNetworkBytes(1) + LongToNetworkBytes(5) + IntegerToNetworkBytes(8) +
+                                                 IntegerToNetworkBytes(-1) + StringToNetworkBytes("Day"));
     ASSERT_EQ(m_State.HolidayLabels.size(), 1u);
 
     // Each list is accepted as empty, whatever follows the count.
@@ -523,11 +540,19 @@ TEST_F(DecoderTest, LookUpsByNameAnswerAsTheScanInCollectionOrder) {
             holdAll();
             break;
         case 2: // saves: new, updated, renamed, with a new identity
-        case 3: hold(Decode(MessageType::MsgReceiverSave, RecordRefBytes(refIdentity(id), name()) + ReceiverForm(identity(), name()))); break;
-        case 4: hold(Decode(MessageType::MsgProfileSave, RecordRefBytes(refIdentity(id), name()) + ProfileForm(m_State, identity(), name(), 0))); break;
+        case 3:
+            hold(Decode(MessageType::MsgReceiverSave,
+                        RecordRefBytes(refIdentity(id), name()) + ReceiverForm(identity(), name())));
+            break;
+        case 4:
+            hold(Decode(MessageType::MsgProfileSave,
+                        RecordRefBytes(refIdentity(id), name()) + ProfileForm(m_State, identity(), name(), 0)));
+            break;
         case 5: hold(Decode(MessageType::MsgReceiverDelete, RecordRefBytes(refIdentity(id), name()))); break;
         case 6: hold(Decode(MessageType::MsgProfileDelete, RecordRefBytes(refIdentity(id), name()))); break;
-        case 7: hold(Decode(MessageType::MsgReceiverEnableOrDisable, RecordRefBytes(-1, name()) + IntegerToNetworkBytes(0))); break;
+        case 7:
+            hold(Decode(MessageType::MsgReceiverEnableOrDisable, RecordRefBytes(-1, name()) + IntegerToNetworkBytes(0)));
+            break;
         case 8: { // in place, in every way a name can be written
             const auto r = anyReceiver();
             switch (pick(0, 4)) {

@@ -271,34 +271,40 @@ TEST(ReviewDataFiles, DrawnIdentityRoundsHalfToEven) {
 TEST(ReviewDecoder, HandWrittenBodiesLandFieldByField) {
     ClientState state;
     std::shared_ptr<cReceiver> receiver;
-    auto decode = [&](MessageType type, const Bytes& body) { receiver = HandleServerMessage(state, type, body).Receiver; };
+    auto decode = [&](MessageType type, const Bytes& body) {
+        receiver = HandleServerMessage(state, type, body).Receiver;
+    };
+    using enum MessageType;
 
-    decode(MessageType::MsgServerDataPath, Hex({0, 2, 'p', '\\', 0, 0, 0, 2, 0, 0, 0, 7}));
+    decode(MsgServerDataPath, Hex({0, 2, 'p', '\\', 0, 0, 0, 2, 0, 0, 0, 7}));
     EXPECT_EQ(state.ServerDataPath, "p\\");
     EXPECT_EQ(state.ServerKind, 2);
-    decode(MessageType::MsgUserRights, Hex({0x80, 0, 0, 0xA2}));
+    decode(MsgUserRights, Hex({0x80, 0, 0, 0xA2}));
     EXPECT_EQ(state.UserRights, static_cast<int32_t>(0x800000A2));
-    decode(MessageType::MsgTextTable, Hex({0, 0, 0, 1, 0, 0, 0x04, 0x40, 0, 0, 0, 2, 0, 0, 0, 3, 0, 5, 'a', 'N', 'o', 'n', 'e'}));
+    decode(MsgTextTable, Hex({0, 0, 0, 1, 0, 0, 0x04, 0x40, 0, 0, 0, 2, 0, 0, 0, 3, 0, 5, 'a', 'N', 'o', 'n', 'e'}));
     EXPECT_EQ(state.TextTable.Rows.at(0), (TextRow{1088, 2, 3}));
-    decode(MessageType::MsgReceiverTypeList, Hex({0, 0, 0, 1, 0, 0x2A, 0, 1, 'N', 0, 1, 'u', 0, 3, 'I', 'L', 'M', 0, 0xA0, 0, 1, 'v', 0, 1, 'w',
-                     0, 2, 'S', 'E', 0, 1, 'L', 0, 1, 'x', 0, 1, 'y'}));
+    decode(MsgReceiverTypeList,
+           Hex({0, 0, 0, 1, 0, 0x2A, 0, 1, 'N', 0, 1, 'u', 0, 3, 'I', 'L', 'M', 0, 0xA0, 0, 1, 'v', 0, 1, 'w',
+                0, 2, 'S', 'E', 0, 1, 'L', 0, 1, 'x', 0, 1, 'y'}));
     const ReceiverTypeRow& row = state.ReceiverTypes.Rows[0];
     EXPECT_EQ(state.ReceiverTypes.Count, 1);
     EXPECT_EQ(row, (ReceiverTypeRow{42, "N", "u", "ILM", 160, "v", "w", "SE", "L", "x", "y"}));
-    decode(MessageType::MsgSystemList, Hex({0, 0, 0, 1, 0, 0, 0, 0x3F, 0, 1, '-', 0, 3, 'S', 'y', 's'}));
+    decode(MsgSystemList, Hex({0, 0, 0, 1, 0, 0, 0, 0x3F, 0, 1, '-', 0, 3, 'S', 'y', 's'}));
     EXPECT_EQ(state.SystemNames[63], "Sys");
-    decode(MessageType::MsgHolidayLabelList, Hex({0, 0, 0, 1, 0, 0, 0x39, 0x11, 0, 0x17, 0, 0, 0, 1, 'L'}));
+    decode(MsgHolidayLabelList, Hex({0, 0, 0, 1, 0, 0, 0x39, 0x11, 0, 0x17, 0, 0, 0, 1, 'L'}));
     ASSERT_EQ(state.HolidayLabels.size(), 1u);
     EXPECT_EQ(*state.HolidayLabels[0], (cHolidayLabel{14609, 23, false, "L"}));
     EXPECT_TRUE(state.HolidayDayFlags[14609]);
-    decode(MessageType::MsgCalendar, Hex({0, 0, 0, 1, 0, 6, 0, 7}) + Bytes(32, '\0')); // day 6 (2000-01-07) follows Sunday: value 7
+    // Day 6 (2000-01-07) follows Sunday: value 7.
+    decode(MsgCalendar, Hex({0, 0, 0, 1, 0, 6, 0, 7}) + Bytes(32, '\0'));
     EXPECT_EQ(state.SharedCalendar->GetDayType(6), 7);
 
     // A receiver typed out whole, then switched off through 221 found by its identity.
-    decode(MessageType::MsgReceiverList, Hex({0, 0, 0, 1, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0,                  // count 1, RecordRef (-1, "")
-                     0, 1, 'R', 0, 1, 0, 5, 0, 0x2A, 0, 1, 'B',                // name, enabled 1, id 5, type 42, backup
-                     0x07, 0xD0, 0, 1, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0x01, 0x2C, // 2000-01-01, 300 s
-                     0, 1, 'a', 0, 0, 0, 0, 0, 1, 'd'}));
+    decode(MsgReceiverList,
+           Hex({0, 0, 0, 1, 0xFF, 0xFF, 0xFF, 0xFF, 0, 0,                  // count 1, RecordRef (-1, "")
+                0, 1, 'R', 0, 1, 0, 5, 0, 0x2A, 0, 1, 'B',                // name, enabled 1, id 5, type 42, backup
+                0x07, 0xD0, 0, 1, 0, 1, 0, 0, 0, 0, 0, 0, 0, 0, 0x01, 0x2C, // 2000-01-01, 300 s
+                0, 1, 'a', 0, 0, 0, 0, 0, 1, 'd'}));
     auto r = GetReceiverById(state, 5);
     ASSERT_TRUE(r);
     EXPECT_EQ(r->m_ReceiverName, "R");

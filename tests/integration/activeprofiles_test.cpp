@@ -120,7 +120,8 @@ TEST_F(ActiveProfilesTest, StartUpRequestsToTheByteAndInOrder) {
         {"", "", {{MsgTextTable, ""}, {MsgServerSettings, ""}, {MsgProfileList, ""}}},
         {"North", "s3cret", {{MsgTextTable, ""}, {MsgServerSettings, ""}, {MsgArea, Bytes("\x00\x05North", 7)},
                               {MsgProfileList, ""}, {MsgPassword, Bytes("\x00\x06s3cret", 8)}}},
-        {"", "pw", {{MsgTextTable, ""}, {MsgServerSettings, ""}, {MsgProfileList, ""}, {MsgPassword, Bytes("\x00\x02pw", 4)}}},
+        {"", "pw",
+         {{MsgTextTable, ""}, {MsgServerSettings, ""}, {MsgProfileList, ""}, {MsgPassword, Bytes("\x00\x02pw", 4)}}},
     };
     int connection = 0;
     for (const Case& c : cases) {
@@ -201,8 +202,8 @@ TEST_F(ActiveProfilesTest, DoubleClickNeedsCtrlAloneOrTheRegistrySwitchAndTheRig
         CtrlDoubleClick("K5", c.shift);
         if (c.sends) ++expected;
         Settle();
-        EXPECT_EQ(Sent(MessageType::MsgProfileEnableOrDisable).size(), expected) << "rights " << c.rights << " shift " << c.shift << " ignore "
-                                              << c.ignoreCtrl;
+        EXPECT_EQ(Sent(MessageType::MsgProfileEnableOrDisable).size(), expected)
+            << "rights " << c.rights << " shift " << c.shift << " ignore " << c.ignoreCtrl;
     }
     // No selected node (a Ctrl double-click below the last node): nothing.
     state.UserRights = 0xFF;
@@ -335,7 +336,9 @@ TEST_F(ActiveProfilesTest, ServerKeepsTheSwitchForTheNextList) {
     // A new connection lists the profile as the server now has it.
     control->setProperty("ServerAddress", "");
     control->setProperty("ServerAddress", "127.0.0.1");
-    ASSERT_TRUE(WaitFor([&] { return server.ConnectionCount() == 2 && !server.ReceivedOfType(MessageType::MsgProfileList, 1).empty(); }));
+    ASSERT_TRUE(WaitFor([&] {
+        return server.ConnectionCount() == 2 && !server.ReceivedOfType(MessageType::MsgProfileList, 1).empty();
+    }));
     ASSERT_TRUE(WaitFor([&] { return control->IsConnected() && Tree().NodeCount() == AllProfiles(); }));
     Settle();
     EXPECT_EQ(Tree().Image("K2"), ActivePrf::kImageEnabled);

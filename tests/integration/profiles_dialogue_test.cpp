@@ -321,7 +321,8 @@ TEST_F(ProfilesDialogueTest, CalendarAnswerRenamesComboItemsButNotTheMenuAndRece
     std::vector<std::pair<int32_t, Bytes>> all;
     for (const auto& entry : state.Receivers) all.emplace_back(entry.item->m_DiskIdentity, entry.item->m_ReceiverName);
     for (int i = 0; i < receivers; ++i) {
-        server.SendFrame(MessageType::MsgReceiverDelete, RecordRef(all[static_cast<std::size_t>(i)].first, all[static_cast<std::size_t>(i)].second));
+        server.SendFrame(MessageType::MsgReceiverDelete,
+                         RecordRef(all[static_cast<std::size_t>(i)].first, all[static_cast<std::size_t>(i)].second));
         ASSERT_TRUE(WaitFor([&] { return static_cast<int>(state.Receivers.Count()) == receivers - i - 1; }));
         Settle(30);
         EXPECT_EQ(Menu_Profile_Receiver_Popup_Add_Item(c).Count(), std::max(1, receivers - i - 1));

@@ -281,16 +281,20 @@ TEST_F(ReceiverMenuTest, ARandomRunOfMessagesKeepsTheMenuAsAWholeRebuildMakesIt)
                 Handled(MessageType::MsgReceiverSave, RecordRefBody(-1, "new") + ReceiverForm(identity(), name()));
                 what = "240 new";
             } else if (shape == 1) { // saved as it is
-                Handled(MessageType::MsgReceiverSave, RecordRefBody(r->m_DiskIdentity, "") + ReceiverForm(r->m_DiskIdentity, r->m_ReceiverName));
+                Handled(MessageType::MsgReceiverSave,
+                        RecordRefBody(r->m_DiskIdentity, "") + ReceiverForm(r->m_DiskIdentity, r->m_ReceiverName));
                 what = "240 save";
             } else if (shape == 2) { // renamed
-                Handled(MessageType::MsgReceiverSave, RecordRefBody(r->m_DiskIdentity, "") + ReceiverForm(r->m_DiskIdentity, name()));
+                Handled(MessageType::MsgReceiverSave,
+                        RecordRefBody(r->m_DiskIdentity, "") + ReceiverForm(r->m_DiskIdentity, name()));
                 what = "240 rename";
             } else if (shape == 3) { // found by name
-                Handled(MessageType::MsgReceiverSave, RecordRefBody(-1, r->m_ReceiverName) + ReceiverForm(r->m_DiskIdentity, name()));
+                Handled(MessageType::MsgReceiverSave,
+                        RecordRefBody(-1, r->m_ReceiverName) + ReceiverForm(r->m_DiskIdentity, name()));
                 what = "240 by name";
             } else { // a new identity: free (kept under two keys) or another's (displaced)
-                Handled(MessageType::MsgReceiverSave, RecordRefBody(r->m_DiskIdentity, "") + ReceiverForm(identity(), r->m_ReceiverName));
+                Handled(MessageType::MsgReceiverSave,
+                        RecordRefBody(r->m_DiskIdentity, "") + ReceiverForm(identity(), r->m_ReceiverName));
                 what = "240 new identity";
             }
         } else {

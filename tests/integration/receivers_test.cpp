@@ -168,8 +168,10 @@ TEST_F(ReceiversTest, AreaShowsItsReceiversWithoutThePrefix) {
     EXPECT_EQ(Current(), "K5");
 
     // A receiver of another area announced by the server adds no row.
-    server.SendFrame(MessageType::MsgReceiverSave, Ref(40, "South\\Tank alarm") + Form("South\\Tank alarm", -1, 40, 1, "", {"a@b"}));
-    server.SendFrame(MessageType::MsgReceiverSave, Ref(41, "North\\Gate 2") + Form("North\\Gate 2", -1, 41, 1, "", {"g@b"}));
+    server.SendFrame(MessageType::MsgReceiverSave,
+                     Ref(40, "South\\Tank alarm") + Form("South\\Tank alarm", -1, 40, 1, "", {"a@b"}));
+    server.SendFrame(MessageType::MsgReceiverSave,
+                     Ref(41, "North\\Gate 2") + Form("North\\Gate 2", -1, 41, 1, "", {"g@b"}));
     ASSERT_TRUE(ListHas(3));
     EXPECT_EQ(Row(40), 0);
     EXPECT_EQ(List().Text(Row(41)), "Gate 2");
@@ -179,7 +181,8 @@ TEST_F(ReceiversTest, ServerAnnouncementsUpdateRemoveAndReIcon) {
     Start();
     ASSERT_TRUE(ListHas(6));
     // 240 of a known receiver refreshes its row (also a new name) and it moves to its place.
-    server.SendFrame(MessageType::MsgReceiverSave, Ref(3, "Maintenance e-mail") + Form("A maintenance list", -1, 3, 1, "", {"list@example.org"}));
+    server.SendFrame(MessageType::MsgReceiverSave,
+                     Ref(3, "Maintenance e-mail") + Form("A maintenance list", -1, 3, 1, "", {"list@example.org"}));
     ASSERT_TRUE(WaitFor([&] { return List().SubItem(Row(3), 3) == "list@example.org"; }));
     EXPECT_EQ(Row(3), 1);
     EXPECT_EQ(List().Text(1), "A maintenance list");
@@ -324,7 +327,9 @@ TEST_F(ReceiversTest, RealDoubleClicksToggleOrEditByKeysAndPlace) {
         EXPECT_EQ(List().SelectedPosition(), duty) << c.what;
         EXPECT_EQ(opened() - edits, c.toggles ? 0 : 1) << c.what;
         if (c.toggles) {
-            ASSERT_TRUE(WaitFor([&] { return server.ReceivedOfType(MessageType::MsgReceiverEnableOrDisable).size() == toggles + 1; })) << c.what;
+            ASSERT_TRUE(WaitFor([&] {
+                return server.ReceivedOfType(MessageType::MsgReceiverEnableOrDisable).size() == toggles + 1;
+            })) << c.what;
             Bytes expected = Ref(1, "Duty engineer");
             AppendInteger(expected, 0);
             EXPECT_EQ(server.ReceivedOfType(MessageType::MsgReceiverEnableOrDisable).back().Body, expected) << c.what;
@@ -630,7 +635,9 @@ TEST_F(ReceiversTest, AfterEveryMessageOfARandomStreamTheListIsWhatARebuildGives
             // A save of a listed receiver: a setting, the name, or both changed.
             const Bytes kept = platform::FromQString(expected[static_cast<std::size_t>(position(QString("K%1").arg(some)))].texts[0]);
             const Bytes newName = pick(2) ? name : kept;
-            ASSERT_TRUE(deliver(MessageType::MsgReceiverSave, Ref(some, kept) + Form(newName, enabled, static_cast<int16_t>(some), type, backup, {setting})));
+            ASSERT_TRUE(
+                deliver(MessageType::MsgReceiverSave,
+                        Ref(some, kept) + Form(newName, enabled, static_cast<int16_t>(some), type, backup, {setting})));
             saved(some);
         } else if (what < 50) {
             // A receiver sent by name (-1): a known name is saved under its identity; an
@@ -645,7 +652,9 @@ TEST_F(ReceiversTest, AfterEveryMessageOfARandomStreamTheListIsWhatARebuildGives
             } else {
                 ++nextIdentity;
             }
-            ASSERT_TRUE(deliver(MessageType::MsgReceiverSave, Ref(-1, name) + Form(name, enabled, static_cast<int16_t>(identity), type, backup, {setting})));
+            ASSERT_TRUE(
+                deliver(MessageType::MsgReceiverSave,
+                        Ref(-1, name) + Form(name, enabled, static_cast<int16_t>(identity), type, backup, {setting})));
             saved(identity);
         } else if (what < 65) {
             // A removal, of a listed receiver or of one nobody knows.

@@ -271,7 +271,8 @@ TEST_F(ShellTest, VersionConflictShowsTheBoxClosesTheSocketAndDropsTheRestOfTheR
     PointAtServer();
     ASSERT_TRUE(WaitFor([&] { return server.ConnectionCount() == 1 && c.IsConnected(); }));
     // A frame, the version message and a further frame in one write.
-    server.SendRaw(EncodeFrame(97, "before") + EncodeFrame(MessageType::MsgProtocolVersion, Int16Body(20)) + EncodeFrame(97, "after"));
+    server.SendRaw(EncodeFrame(97, "before") + EncodeFrame(MessageType::MsgProtocolVersion, Int16Body(20)) +
+                   EncodeFrame(97, "after"));
     ASSERT_TRUE(WaitFor([&] { return dialogs->Messages().size() == 1; }));
     const platform::MessageRequest& box = dialogs->Messages()[0];
     EXPECT_EQ(box.text, "Protocol version conflict (server: 20, client: 21)!");
@@ -304,7 +305,8 @@ TEST_F(ShellTest, ABurstOfVersionConflictsShowsOneBoxAndTheNextConnectionStartsC
     PointAtServer();
     ASSERT_TRUE(WaitFor([&] { return server.ConnectionCount() == 1 && c.IsConnected(); }));
     std::string burst;
-    for (int i = 0; i < 50; ++i) burst += EncodeFrame(MessageType::MsgProtocolVersion, Int16Body(static_cast<int16_t>(30 + i)));
+    for (int i = 0; i < 50; ++i)
+        burst += EncodeFrame(MessageType::MsgProtocolVersion, Int16Body(static_cast<int16_t>(30 + i)));
     burst += EncodeFrame(97, "after");
     // In one write, and again cut so that the burst spans several reads; more bytes also
     // arrive while the box is open.
@@ -502,7 +504,8 @@ TEST_F(ShellTest, ControlDestroyedWhileTheVersionBoxIsOpenIsNotTouchedAfterwards
     ASSERT_TRUE(WaitFor([&] { return server.ConnectionCount() == 1 && control->IsConnected(); }));
     // The host closes the control while the box is up; more frames wait in the buffer.
     dialogs->WhileMessageOpen([&](const platform::MessageRequest&) { control.reset(); });
-    server.SendRaw(EncodeFrame(MessageType::MsgProtocolVersion, Int16Body(20)) + EncodeFrame(97, "after") + EncodeFrame(MessageType::MsgKeepAlive, ""));
+    server.SendRaw(EncodeFrame(MessageType::MsgProtocolVersion, Int16Body(20)) + EncodeFrame(97, "after") +
+                   EncodeFrame(MessageType::MsgKeepAlive, ""));
     ASSERT_TRUE(WaitFor([&] { return dialogs->Messages().size() == 1; }));
     EXPECT_TRUE(WaitFor([&] { return control == nullptr; }));
     Spin(100);

@@ -117,7 +117,8 @@ TEST_F(Soak, SysLogViewerSurvivesRandomSplitsKeepAlivesAndMalformedFrames) {
         } else {
             // Everything sent so far is handled and every keep-alive answered.
             ASSERT_TRUE(WaitFor([&] {
-                return server.AllSent() && static_cast<int>(server.ReceivedOfType(MessageType::MsgKeepAlive, connection).size()) == keepAlivesSent;
+                const auto answered = server.ReceivedOfType(MessageType::MsgKeepAlive, connection).size();
+                return server.AllSent() && static_cast<int>(answered) == keepAlivesSent;
             })) << "step " << step << ": keep-alives sent " << keepAlivesSent << ", answered "
                 << server.ReceivedOfType(MessageType::MsgKeepAlive, connection).size();
             const Bytes malformed[] = {
@@ -127,7 +128,8 @@ TEST_F(Soak, SysLogViewerSurvivesRandomSplitsKeepAlivesAndMalformedFrames) {
                 EncodeFrame(MessageType::MsgSysLogList, std::string("\x00\x00\x00\x05\x00\x01x", 7)),
                 EncodeFrame(MessageType::MsgProtocolVersion, "\x00"),
             };
-            server.SendSplit(malformed[pick(5)] + EncodeFrame(MessageType::MsgSysLogLine, LogLineBody("never shown")), randomCuts(10));
+            server.SendSplit(malformed[pick(5)] + EncodeFrame(MessageType::MsgSysLogLine, LogLineBody("never shown")),
+                             randomCuts(10));
             ++malformedSent;
             ASSERT_TRUE(WaitFor([&] { return !control.IsConnected() && !korvel::testing::Child<platform::StatusLabel>(control, "Label_Disconnected").isHidden(); }))
                 << "step " << step;
@@ -144,7 +146,9 @@ TEST_F(Soak, SysLogViewerSurvivesRandomSplitsKeepAlivesAndMalformedFrames) {
         if (pick(8) == 0) Spin(2);
     }
     ASSERT_TRUE(WaitFor([&] {
-        return server.AllSent() && static_cast<int>(server.ReceivedOfType(MessageType::MsgKeepAlive, connection).size()) == keepAlivesSent &&
+        return server.AllSent() &&
+               static_cast<int>(server.ReceivedOfType(MessageType::MsgKeepAlive, connection).size()) ==
+                   keepAlivesSent &&
                Shown(control) == std::vector<std::string>(model.Lines.begin(), model.Lines.end());
     }));
     EXPECT_TRUE(control.IsConnected());

@@ -77,7 +77,9 @@ protected:
     }
     // Connects and waits for the answers to 131 and 132 of the connection.
     void Start(int connection = 0) {
-        ASSERT_TRUE(ConnectAndWait([&] { return !server.ReceivedOfType(MessageType::MsgLastMessageText, connection).empty() && server.AllSent(); }));
+        ASSERT_TRUE(ConnectAndWait([&] {
+            return !server.ReceivedOfType(MessageType::MsgLastMessageText, connection).empty() && server.AllSent();
+        }));
         Spin(60); // the answers arrive
     }
     void Reconnect(int connection) {
@@ -466,7 +468,8 @@ TEST_F(TextMessageLoopback, AfterEveryMessageOfARandomStreamTheListIsWhatARebuil
         };
         if (what < 30 && listed) {
             const Bytes kept = platform::FromQString(expected[static_cast<std::size_t>(position(someKey))].second);
-            ASSERT_TRUE(deliver(MessageType::MsgReceiverSave, form(some, static_cast<int16_t>(some), pick(2) ? name : kept, type)));
+            ASSERT_TRUE(deliver(MessageType::MsgReceiverSave,
+                                form(some, static_cast<int16_t>(some), pick(2) ? name : kept, type)));
             saved(some);
         } else if (what < 50) {
             int identity = nextIdentity;

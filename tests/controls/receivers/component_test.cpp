@@ -264,7 +264,8 @@ TEST_F(ComponentTest, DoubleClickEditsOrTogglesByKeysAndPlace) {
     const int before = opened();
     PressKey(List(), Qt::Key_Return);
     EXPECT_EQ(opened(), before);
-    EXPECT_TRUE(WaitFor([&] { return server.ReceivedOfType(MessageType::MsgReceiverEnableOrDisable).size() == toggles + 1; }));
+    EXPECT_TRUE(
+        WaitFor([&] { return server.ReceivedOfType(MessageType::MsgReceiverEnableOrDisable).size() == toggles + 1; }));
 }
 
 TEST_F(ComponentTest, NameColumnToolTipFollowsThePointer) {

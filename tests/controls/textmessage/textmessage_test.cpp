@@ -59,8 +59,10 @@ protected:
         AddReceiver(17, "Charlie", 12);
         AddReceiver(20, "Delta", 99); // a type the server does not list
         // The last message as the server keeps it: none.
-        data.Answers[MessageType::MsgLastMessageReceivers] = {testserver::OutFrame{MessageType::MsgLastMessageReceivers, StringBody("")}};
-        data.Answers[MessageType::MsgLastMessageText] = {testserver::OutFrame{MessageType::MsgLastMessageText, StringBody("")}};
+        data.Answers[MessageType::MsgLastMessageReceivers] = {
+            testserver::OutFrame{MessageType::MsgLastMessageReceivers, StringBody("")}};
+        data.Answers[MessageType::MsgLastMessageText] = {
+            testserver::OutFrame{MessageType::MsgLastMessageText, StringBody("")}};
     }
 
     // A control that has not connected.
@@ -78,7 +80,9 @@ protected:
         server.SetData(data);
         MakeControl(600, 500);
         const int connection = server.ConnectionCount();
-        EXPECT_TRUE(ConnectAndWait([&] { return !server.ReceivedOfType(MessageType::MsgLastMessageText, connection).empty() && server.AllSent(); }));
+        EXPECT_TRUE(ConnectAndWait([&] {
+            return !server.ReceivedOfType(MessageType::MsgLastMessageText, connection).empty() && server.AllSent();
+        }));
         Sync();
         return *control;
     }
@@ -112,7 +116,8 @@ protected:
     Bytes SendAndReadText() {
         const std::size_t before = server.ReceivedOfType(MessageType::MsgTextMessage).size();
         ClickPanel(*control, TextMessage::kSendPanel);
-        if (!WaitFor([&] { return server.ReceivedOfType(MessageType::MsgTextMessage).size() == before + 1; })) return "(not sent)";
+        const auto sent = [&] { return server.ReceivedOfType(MessageType::MsgTextMessage).size() == before + 1; };
+        if (!WaitFor(sent)) return "(not sent)";
         const Bytes body = server.ReceivedOfType(MessageType::MsgTextMessage).back().Body;
         int32_t position = 0;
         return GetStringFromNetworkBytes(body, position);
@@ -292,7 +297,8 @@ TEST_F(TextMessageTest, StatusBarReportsClicksOnAnyPanelAndKeysOnTheButtonPanel)
 // after the settings: the server's answer to 132, or the user's own store.
 TEST_F(TextMessageTest, MessagesStayOnTheServerUnlessTheSettingIsExactlyZero) {
     store.Save(kApp, "Parameters", "LastMessageText", "kept here");
-    data.Answers[MessageType::MsgLastMessageText] = {testserver::OutFrame{MessageType::MsgLastMessageText, StringBody("kept by the server")}};
+    data.Answers[MessageType::MsgLastMessageText] = {
+        testserver::OutFrame{MessageType::MsgLastMessageText, StringBody("kept by the server")}};
     Start();
     struct Case {
         const char* section; // "" = no settings at all
@@ -318,7 +324,9 @@ TEST_F(TextMessageTest, MessagesStayOnTheServerUnlessTheSettingIsExactlyZero) {
         Type("");
         const std::size_t asked = server.ReceivedOfType(MessageType::MsgLastMessageText).size();
         server.SendFrame(MessageType::MsgServerSettings, testserver::SettingsBody(sections));
-        ASSERT_TRUE(WaitFor([&] { return server.ReceivedOfType(MessageType::MsgLastMessageText).size() == asked + 1 && server.AllSent(); }));
+        ASSERT_TRUE(WaitFor([&] {
+            return server.ReceivedOfType(MessageType::MsgLastMessageText).size() == asked + 1 && server.AllSent();
+        }));
         Sync();
         EXPECT_EQ(ComposerText(*control).toPlainText(), c.storedByServer ? "kept by the server" : "kept here")
             << c.section << " / " << c.key << "=" << c.value;
