@@ -42,12 +42,12 @@ enum class MessageDirection : uint8_t { ToServer, ToClient, Both };
     X(166, MsgSysLogLine, ToClient, "String one new system log line")                                               \
     X(170, MsgCalendar, Both, "request: empty; answer: the shared calendar")                                       \
     X(180, MsgCalendarSave, Both, "the shared calendar, saved by a client or changed on the server")               \
-    X(200, MsgProfileList, Both, "request: empty; answer: Int16 n, n x (RecordRef, profile)")                      \
+    X(200, MsgProfileList, Both, "request: empty; answer: Int32 n, n x (RecordRef, profile)")                      \
     X(210, MsgProfileSave, Both, "RecordRef, profile: saved by a client or stored on the server")                  \
     X(211, MsgProfileDelete, Both, "RecordRef: removed")                                                            \
     X(220, MsgProfileEnableOrDisable, Both, "RecordRef, Int16 enabled: asked for, or done on the server")          \
     X(221, MsgReceiverEnableOrDisable, Both, "RecordRef, Int16 enabled: asked for, or done on the server")         \
-    X(230, MsgReceiverList, Both, "request: empty; answer: Int16 n, n x (RecordRef, receiver)")                    \
+    X(230, MsgReceiverList, Both, "request: empty; answer: Int32 n, n x (RecordRef, receiver)")                    \
     X(240, MsgReceiverSave, Both, "RecordRef, receiver: saved by a client or stored on the server")                \
     X(241, MsgReceiverDelete, Both, "RecordRef: removed")
 
