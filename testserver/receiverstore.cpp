@@ -12,7 +12,7 @@
 namespace korvel::testserver {
 namespace {
 
-Bytes Current230(const SampleData& data) {
+Bytes CurrentReceiverList(const SampleData& data) {
     for (const OutFrame& f : AnswerFor(data, MessageType::MsgReceiverList))
         if (f.Type == MessageType::MsgReceiverList) return f.Body;
     return {};
@@ -30,7 +30,7 @@ Bytes FormWithIdentity(ClientState& state, const Bytes& form, int16_t identity) 
 } // namespace
 
 void ReceiverStore::seedFrom(const SampleData& data) {
-    const Bytes body = Current230(data);
+    const Bytes body = CurrentReceiverList(data);
     if (m_Seeded && body == m_Written) return;
     m_Entries.clear();
     m_Written = body;

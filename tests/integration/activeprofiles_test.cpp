@@ -40,8 +40,8 @@ Bytes SwitchBody(int32_t identity, std::string_view name, int16_t flag) {
     return b;
 }
 
-// A 210 for a profile: RecordRef, then the profile's network form.
-Bytes Body210(int16_t identity, std::string_view name, bool enabled) {
+// A MsgProfileSave for a profile: RecordRef, then the profile's network form.
+Bytes ProfileSaveBody(int16_t identity, std::string_view name, bool enabled) {
     ClientState s;
     cProfile p;
     p.m_DiskIdentity = identity;
@@ -296,13 +296,13 @@ TEST_F(ActiveProfilesTest, TreeFollowsSavedDeletedAndSwitchedProfiles) {
     Make("North");
     Start(2);
     // 210: renamed within the area.
-    server.SendFrame(MessageType::MsgProfileSave, Body210(3, "North\\Main gate", false));
+    server.SendFrame(MessageType::MsgProfileSave, ProfileSaveBody(3, "North\\Main gate", false));
     ASSERT_TRUE(WaitFor([&] { return Tree().Text("K3") == "Main gate"; }));
     EXPECT_EQ(Tree().Image("K3"), ActivePrf::kImageDisabled);
     // 210: renamed out of the area: the old node stays as it was.
-    server.SendFrame(MessageType::MsgProfileSave, Body210(4, "South\\Weekend cover", false));
+    server.SendFrame(MessageType::MsgProfileSave, ProfileSaveBody(4, "South\\Weekend cover", false));
     // 210: a new profile in the area is added at the end.
-    server.SendFrame(MessageType::MsgProfileSave, Body210(9, "NORTH\\Fence", true));
+    server.SendFrame(MessageType::MsgProfileSave, ProfileSaveBody(9, "NORTH\\Fence", true));
     ASSERT_TRUE(WaitFor([&] { return Tree().NodeCount() == 3; }));
     EXPECT_EQ(Keys(), (QStringList{"K3", "K4", "K9"}));
     EXPECT_EQ(Tree().Text("K4"), "Gatehouse@Weekend cover");
@@ -398,7 +398,7 @@ TEST_F(ActiveProfilesTest, IsProfileEnabledFollowsEveryChangeTheServerAnnounces)
     EXPECT_EQ(enabled("GATEHOUSE"), -1);
     EXPECT_EQ(enabled("Main gate"), 0);
     // Renamed and switched off: the old name finds nothing, the new one the profile.
-    server.SendFrame(MessageType::MsgProfileSave, Body210(3, "North\\Main gate", false));
+    server.SendFrame(MessageType::MsgProfileSave, ProfileSaveBody(3, "North\\Main gate", false));
     ASSERT_TRUE(WaitFor([&] { return Tree().Text("K3") == "Main gate"; }));
     EXPECT_EQ(enabled("Gatehouse"), 0);
     EXPECT_EQ(enabled("main GATE"), 0);
@@ -406,7 +406,7 @@ TEST_F(ActiveProfilesTest, IsProfileEnabledFollowsEveryChangeTheServerAnnounces)
     ASSERT_TRUE(WaitFor([&] { return Tree().Image("K3") == ActivePrf::kImageEnabled; }));
     EXPECT_EQ(enabled("Main gate"), -1);
     // A second profile with the same shown name comes after it: the first still answers.
-    server.SendFrame(MessageType::MsgProfileSave, Body210(9, "NORTH\\main gate", false));
+    server.SendFrame(MessageType::MsgProfileSave, ProfileSaveBody(9, "NORTH\\main gate", false));
     ASSERT_TRUE(WaitFor([&] { return Tree().NodeCount() == 3; }));
     EXPECT_EQ(enabled("Main gate"), -1);
     // Removing the first lets the second answer.
