@@ -27,6 +27,14 @@ public:
     using KorvelError::KorvelError;
 };
 
+// A socket operation failed at once. ISocket's operations may raise it instead of
+// reporting through the socket's events; the client then drops what it was sending
+// (the connection's end arrives as an event, or the next send finds it closed).
+class SocketFailure : public KorvelError {
+public:
+    using KorvelError::KorvelError;
+};
+
 // The frame stream itself is broken (negative or oversized body length).
 class FrameError : public DecodeError {
 public:

@@ -33,7 +33,7 @@ void SendToServer(ClientState& state, MessageType type, std::string_view body) {
         Bytes frame = BuildFrame(type, body);
         try {
             socket->Send(frame);
-        } catch (...) {
+        } catch (const SocketFailure&) {
             // A failing send drops the message; the socket reports a broken connection
             // through its error or closed event.
         }
@@ -45,7 +45,8 @@ void SendToServer(ClientState& state, MessageType type, std::string_view body) {
     if (IsAttemptUnderWay(socketState)) return;
     try {
         socket->Close();
-    } catch (...) {
+    } catch (const SocketFailure&) {
+        // Nothing more to end: the message is dropped either way.
     }
 }
 
@@ -55,8 +56,9 @@ void ConnectToServer(ClientState& state) {
         return;
     try {
         state.ServerSocket->Connect(state.ServerAddress, state.ServerPort);
-    } catch (...) {
-        // The socket reports a failed attempt through its error event.
+    } catch (const SocketFailure&) {
+        // The attempt counts as made; the socket reports a failed attempt through its
+        // error event.
     }
     state.ConnectAttempted = true;
 }

@@ -51,21 +51,12 @@ Bytes GetText(ClientState& state, int32_t number) {
         Bytes text;
         if (row.Length > 0 && first <= last)
             text = table.Blob.substr(static_cast<std::size_t>(first - 1), static_cast<std::size_t>(last - first + 1));
-        if (state.SettingsStore != nullptr) {
-            try {
-                state.SettingsStore->Save(kTextCacheApplication, kTextCacheSection, key, text);
-            } catch (...) {
-                // The cache is a convenience; a failing store never costs the text.
-            }
-        }
+        // The cache is a convenience: a store that cannot write keeps it for the run.
+        if (state.SettingsStore != nullptr) state.SettingsStore->Save(kTextCacheApplication, kTextCacheSection, key, text);
         return text;
     }
     if (state.SettingsStore == nullptr) return Bytes();
-    try {
-        return state.SettingsStore->Get(kTextCacheApplication, kTextCacheSection, key, "");
-    } catch (...) {
-        return Bytes();
-    }
+    return state.SettingsStore->Get(kTextCacheApplication, kTextCacheSection, key, "");
 }
 
 } // namespace korvel

@@ -10,6 +10,8 @@
 
 namespace korvel {
 
+// None of the operations raises: a store that cannot reach its file keeps the values for
+// the run and says so itself (the Qt implementation: one line on standard error).
 class ISettingsStore {
 public:
     virtual ~ISettingsStore() = default;

@@ -31,6 +31,8 @@ inline bool IsAttemptUnderWay(int16_t state) {
            state == SocketConnectionPending;
 }
 
+// An operation that fails at once may raise SocketFailure (core/errors.h); nothing else
+// escapes it. The Qt implementation reports every failure through its events instead.
 class ISocket {
 public:
     virtual ~ISocket() = default;

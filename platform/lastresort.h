@@ -41,4 +41,14 @@ bool RunGuarded(const char* handler, Work&& work) noexcept {
     }
 }
 
+// A handler as a signal calls it: `connect(sender, &S::Signal, this, Guarded("Name", this,
+// &C::Name))`. Whatever escapes from it is reported under the handler's name and goes
+// no further.
+template <class Owner, class... Args>
+auto Guarded(const char* handler, Owner* owner, void (Owner::*member)(Args...)) {
+    return [handler, owner, member](Args... args) {
+        RunGuarded(handler, [&] { (owner->*member)(args...); });
+    };
+}
+
 } // namespace korvel::platform

@@ -9,6 +9,7 @@
 #include "core/serversettings.h"
 #include "core/settingsstore.h"
 #include "platform/dialogservice.h"
+#include "platform/lastresort.h"
 #include "platform/plaintext.h"
 #include "platform/qtext.h"
 #include "platform/socketcontrol.h"
@@ -20,6 +21,10 @@
 #include <utility>
 
 namespace korvel::shell {
+
+// The name reports of the receive path give (the socket's data-arrival event, and the
+// slices that go on with it).
+constexpr char kReceiveHandler[] = "Winsock_ActiveXClient_DataArrival";
 namespace {
 constexpr const char* kTextsSection = "Texts";
 constexpr const char* kIsLoadedOnce = "IsLoadedOnce";
@@ -87,27 +92,16 @@ Component::Component(ClientState& state, ControlDescription description, QWidget
 Component::~Component() {
     m_Timer->stop();
     m_SliceTimer->stop();
-    try {
-        m_Socket->Close();
-    } catch (...) {
-    }
+    platform::RunGuarded("UserControl_Terminate", [&] { m_Socket->Close(); });
     if (m_State.ServerSocket == m_Socket) m_State.ServerSocket = nullptr;
 }
 
 void Component::Initialise() {
     bindSocket();
-    try {
-        ReadRegistrySettings(m_State);
-    } catch (...) {
-    }
-    try {
-        ApplyTexts(false);
-    } catch (...) {
-    }
-    try {
-        OnInitialise();
-    } catch (...) {
-    }
+    // Each step runs even when the one before failed: the control comes up either way.
+    platform::RunGuarded("UserControl_Initialize", [&] { ReadRegistrySettings(m_State); });
+    platform::RunGuarded("UserControl_Initialize", [&] { ApplyTexts(false); });
+    platform::RunGuarded("UserControl_Initialize", [&] { OnInitialise(); });
     m_Timer->start();
 }
 
@@ -164,7 +158,8 @@ void Component::SetPassword(const QString& password) {
 void Component::Send(MessageType type, std::string_view body) {
     try {
         SendToServer(m_State, type, body);
-    } catch (...) {
+    } catch (const EncodeError&) {
+        // A body too long for a frame is not sent.
     }
 }
 
@@ -226,7 +221,7 @@ void Component::ShowConnectionState() {
 // --- Handlers ----------------------------------------------------------------------------
 
 void Component::Timer_Connect_Timer() {
-    try {
+    platform::RunGuarded("Timer_Connect_Timer", [&] {
         bindSocket();
         ConnectToServer(m_State);
         if (m_ElapsedMs < kStatusDelayMs) {
@@ -234,12 +229,11 @@ void Component::Timer_Connect_Timer() {
             if (m_ElapsedMs >= kStatusDelayMs) ShowConnectionState();
         }
         OnTimerExtra();
-    } catch (...) {
-    }
+    });
 }
 
 void Component::Winsock_ActiveXClient_Connect() {
-    try {
+    platform::RunGuarded("Winsock_ActiveXClient_Connect", [&] {
         // A new connection starts a new stream: nothing left of an old one may frame it.
         // Frames of the old one that still wait are dropped with it.
         if (m_Pending || m_InReceiveLoop) m_EndedConnection = true;
@@ -247,23 +241,21 @@ void Component::Winsock_ActiveXClient_Connect() {
         m_PeerClosed = false;
         SendStartupRequests();
         ShowConnectionState();
-    } catch (...) {
-    }
+    });
 }
 
 void Component::Winsock_ActiveXClient_Close() {
     // Frames that wait are handled first; the slice that finishes them ends the
     // connection (a closed server's last bytes), or drops them (a broken connection).
     if (m_Pending || m_InReceiveLoop) return;
-    try {
+    platform::RunGuarded("Winsock_ActiveXClient_Close", [&] {
         if (m_Socket->State() == SocketClosing && m_Socket->BytesWaiting() != 0) {
             runSlice();
             return;
         }
         m_Socket->Close();
         ShowConnectionState();
-    } catch (...) {
-    }
+    });
 }
 
 void Component::Winsock_ActiveXClient_Error(int, const QString&) { Winsock_ActiveXClient_Close(); }
@@ -275,13 +267,12 @@ void Component::endConnection() {
 }
 
 void Component::recover() {
-    try {
+    platform::RunGuarded(kReceiveHandler, [&] {
         m_ReceiveBuffer.Clear();
         m_PeerClosed = false;
         m_Socket->Close();
         ShowConnectionState();
-    } catch (...) {
-    }
+    });
 }
 
 void Component::Winsock_ActiveXClient_DataArrival(qint64) {
@@ -384,9 +375,16 @@ void Component::runSlice() {
             if (!alive) return;
             if (!m_EndedConnection && slice.Spent(kSliceBudgetMs)) break;
         }
-    } catch (...) {
+    } catch (const KorvelError&) {
         if (!alive) return;
         // A malformed stream or message: drop the connection, say so, go on working.
+        recover();
+        done = true;
+    } catch (...) {
+        // A fault of the program while handling a frame: reported, and then the same as
+        // a malformed message, since what the frame left behind cannot be trusted.
+        platform::ReportEscaped(kReceiveHandler, std::current_exception());
+        if (!alive) return;
         recover();
         done = true;
     }
@@ -411,7 +409,7 @@ void Component::finishBatch() {
     QPointer<Component> alive(this);
     readHandled();
     if (!alive) return;
-    try {
+    platform::RunGuarded(kReceiveHandler, [&] {
         if (m_PeerClosed) {
             m_PeerClosed = false;
             m_Socket->Close();
@@ -419,16 +417,10 @@ void Component::finishBatch() {
         } else if (IsConnected() && m_Socket->BytesWaiting() != 0) {
             postSlice(); // a new connection's first bytes, arrived while old frames were dropped
         }
-    } catch (...) {
-    }
+    });
 }
 
-void Component::readHandled() {
-    try {
-        OnReadHandled();
-    } catch (...) {
-    }
-}
+void Component::readHandled() { platform::RunGuarded("OnReadHandled", [&] { OnReadHandled(); }); }
 
 void Component::handleFrame(const Frame& frame) {
     const TouchedRecords touched = HandleServerMessage(m_State, frame.Message(), frame.Body);

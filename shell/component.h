@@ -10,9 +10,12 @@
 //     Q_PROPERTY(QString Area READ Area WRITE SetArea)
 //     Q_PROPERTY(QString Password READ Password WRITE SetPassword)
 //
-// Recovery: a malformed stream or message (FrameError, DecodeError, EncodeError, or any
-// other failure while handling a frame) closes the connection and shows the connection
-// status; the control goes on working and nothing escapes into the event loop.
+// Recovery: a malformed stream or message (FrameError, DecodeError, EncodeError: any
+// KorvelError while handling a frame) closes the connection and shows the connection
+// status; the control goes on working. Any other failure there is a fault of the program:
+// it is reported through the last-resort handler (platform/lastresort.h) and then treated
+// the same. Every entry point from the event loop (socket events, timers, the hooks a
+// control overrides) has such a handler, so nothing escapes into the event loop.
 //
 // Receiving: the frames that arrive are handled in order, in slices of about
 // kSliceBudgetMs of handling; between two slices the event loop runs (it paints, fires

@@ -8,6 +8,7 @@
 #include "core/serversettings.h"
 #include "core/socket.h"
 #include "platform/iconstore.h"
+#include "platform/lastresort.h"
 #include "platform/qtext.h"
 #include "platform/socketcontrol.h"
 #include "platform/statuslabel.h"
@@ -58,8 +59,10 @@ Component::Component(ClientState& state, QWidget* parent)
     m_Tree->SetMouseDownOnDoubleClick(true);
     m_Tree->SetDblClickButtons(Qt::LeftButton);
     AddCheckBoxIcons(*m_Icons);
-    connect(m_Tree, &platform::TreeView::MouseDown, this, &Component::TreeView_Profiles_MouseDown);
-    connect(m_Tree, &platform::TreeView::DblClick, this, &Component::TreeView_Profiles_DblClick);
+    connect(m_Tree, &platform::TreeView::MouseDown, this,
+            platform::Guarded("TreeView_Profiles_MouseDown", this, &Component::TreeView_Profiles_MouseDown));
+    connect(m_Tree, &platform::TreeView::DblClick, this,
+            platform::Guarded("TreeView_Profiles_DblClick", this, &Component::TreeView_Profiles_DblClick));
     Initialise();
 }
 

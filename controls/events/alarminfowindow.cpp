@@ -5,6 +5,7 @@
 #include "core/numeric.h"
 #include "core/settingsstore.h"
 #include "platform/dialogservice.h"
+#include "platform/lastresort.h"
 #include "platform/qtext.h"
 #include "platform/twips.h"
 #include "platform/windowhelpers.h"
@@ -109,8 +110,9 @@ AlarmInfoWindow::AlarmInfoWindow(AlarmInfoSources sources, QWidget* parent)
     m_ToolsMenu->addSeparator()->setObjectName("Menu_Del_0");
     m_Exit = m_ToolsMenu->addAction(ToQString(Text(m_Sources, kTextExit)));
     m_Exit->setObjectName("Menu_Tools_Exit");
-    connect(m_Copy, &QAction::triggered, this, &AlarmInfoWindow::CopyToClipboard);
-    connect(m_Exit, &QAction::triggered, this, &AlarmInfoWindow::Exit);
+    connect(m_Copy, &QAction::triggered, this,
+            platform::Guarded("CopyToClipboard", this, &AlarmInfoWindow::CopyToClipboard));
+    connect(m_Exit, &QAction::triggered, this, platform::Guarded("Exit", this, &AlarmInfoWindow::Exit));
 
     m_List = new QTreeWidget(this);
     m_List->setObjectName("ListView_AlarmInfo");

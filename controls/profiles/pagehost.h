@@ -127,14 +127,8 @@ private:
     std::vector<QPointer<QObject>> m_Placed;
 };
 
-// A handler as a widget's signal calls it: whatever escapes from it is reported under
-// the handler's name and goes no further (platform/lastresort.h).
-template <class Owner, class... Args>
-auto Guarded(const char* handler, Owner* owner, void (Owner::*member)(Args...)) {
-    return [handler, owner, member](Args... args) {
-        platform::RunGuarded(handler, [&] { (owner->*member)(args...); });
-    };
-}
+// A handler as a widget's signal calls it (platform/lastresort.h).
+using platform::Guarded;
 
 // --- Building the widgets -------------------------------------------------------------------
 

@@ -9,6 +9,7 @@
 #include "core/serversettings.h"
 #include "core/settingsstore.h"
 #include "platform/dialogservice.h"
+#include "platform/lastresort.h"
 #include "platform/qtext.h"
 #include "platform/twips.h"
 #include "platform/windowhelpers.h"
@@ -99,7 +100,8 @@ void ReceiverParametersWindow::buildWidgets() {
     m_Type->setObjectName(QStringLiteral("Combo_ReceiverType"));
     Place(m_Type, kFieldLeft, RowTop(kRowType), kFieldWidth, kFieldHeight);
     m_TypeLabel->setBuddy(m_Type);
-    connect(m_Type, &QComboBox::activated, this, [this] { Combo_ReceiverType_Click(); });
+    connect(m_Type, &QComboBox::activated, this,
+            [this] { platform::RunGuarded("Combo_ReceiverType_Click", [this] { Combo_ReceiverType_Click(); }); });
 
     for (int i = 0; i < kSettingFields; ++i) {
         const auto n = static_cast<std::size_t>(i);
@@ -133,8 +135,10 @@ void ReceiverParametersWindow::buildWidgets() {
     m_Cancel = new QPushButton(QStringLiteral("Cancel"), this);
     m_Cancel->setObjectName(QStringLiteral("Command_Cancel"));
     Place(m_Cancel, kWindowWidth - kButtonWidth - kMargin, kButtonTop, kButtonWidth, kButtonHeight);
-    connect(m_Ok, &QPushButton::clicked, this, [this] { Command_Ok_Click(); });
-    connect(m_Cancel, &QPushButton::clicked, this, [this] { Command_Cancel_Click(); });
+    connect(m_Ok, &QPushButton::clicked, this,
+            [this] { platform::RunGuarded("Command_Ok_Click", [this] { Command_Ok_Click(); }); });
+    connect(m_Cancel, &QPushButton::clicked, this,
+            [this] { platform::RunGuarded("Command_Cancel_Click", [this] { Command_Cancel_Click(); }); });
 
     setFixedSize(TwipsToPixels(kWindowWidth), TwipsToPixels(kButtonTop + kButtonHeight + kMargin));
 }

@@ -11,6 +11,7 @@
 #include "core/settingsstore.h"
 #include "core/socket.h"
 #include "platform/dialogservice.h"
+#include "platform/lastresort.h"
 #include "platform/listview.h"
 #include "platform/qtext.h"
 #include "platform/socketcontrol.h"
@@ -87,27 +88,34 @@ Component::Component(ClientState& state, QWidget* parent)
     }
     setFocusPolicy(Qt::StrongFocus);
 
-    connect(m_List, &platform::ListView::ItemClick, this, &Component::ListView_Receivers_ItemClick);
-    connect(m_List, &platform::ListView::ColumnClick, this, &Component::ListView_Receivers_ColumnClick);
-    connect(m_List, &platform::ListView::MouseDown, this, &Component::ListView_Receivers_MouseDown);
-    connect(m_List, &platform::ListView::MouseMove, this, &Component::ListView_Receivers_MouseMove);
-    connect(m_List, &platform::ListView::DblClick, this, &Component::ListView_Receivers_DblClick);
-    connect(m_List, &platform::ListView::KeyPress, this, &Component::ListView_Receivers_KeyPress);
-    connect(m_Add, &QPushButton::clicked, this, &Component::Command_AddReceiver_Click);
-    connect(m_Copy, &QPushButton::clicked, this, &Component::Command_CopyReceiver_Click);
-    connect(m_Remove, &QPushButton::clicked, this, &Component::Command_RemoveReceiver_Click);
+    connect(m_List, &platform::ListView::ItemClick, this,
+            platform::Guarded("ListView_Receivers_ItemClick", this, &Component::ListView_Receivers_ItemClick));
+    connect(m_List, &platform::ListView::ColumnClick, this,
+            platform::Guarded("ListView_Receivers_ColumnClick", this, &Component::ListView_Receivers_ColumnClick));
+    connect(m_List, &platform::ListView::MouseDown, this,
+            platform::Guarded("ListView_Receivers_MouseDown", this, &Component::ListView_Receivers_MouseDown));
+    connect(m_List, &platform::ListView::MouseMove, this,
+            platform::Guarded("ListView_Receivers_MouseMove", this, &Component::ListView_Receivers_MouseMove));
+    connect(m_List, &platform::ListView::DblClick, this,
+            platform::Guarded("ListView_Receivers_DblClick", this, &Component::ListView_Receivers_DblClick));
+    connect(m_List, &platform::ListView::KeyPress, this,
+            platform::Guarded("ListView_Receivers_KeyPress", this, &Component::ListView_Receivers_KeyPress));
+    connect(m_Add, &QPushButton::clicked, this,
+            platform::Guarded("Command_AddReceiver_Click", this, &Component::Command_AddReceiver_Click));
+    connect(m_Copy, &QPushButton::clicked, this,
+            platform::Guarded("Command_CopyReceiver_Click", this, &Component::Command_CopyReceiver_Click));
+    connect(m_Remove, &QPushButton::clicked, this,
+            platform::Guarded("Command_RemoveReceiver_Click", this, &Component::Command_RemoveReceiver_Click));
     // After the shell's own handler has sent the start-up requests.
-    connect(&Winsock_ActiveXClient(), &platform::SocketControl::Connected, this, &Component::onConnected);
+    connect(&Winsock_ActiveXClient(), &platform::SocketControl::Connected, this,
+            platform::Guarded("onConnected", this, &Component::onConnected));
 
     Initialise();
 }
 
 Component::~Component() {
-    try {
-        Winsock_ActiveXClient().Close();
-    } catch (...) {
-    }
-    SaveListState();
+    platform::RunGuarded("UserControl_Terminate", [&] { Winsock_ActiveXClient().Close(); });
+    platform::RunGuarded("UserControl_Terminate", [&] { SaveListState(); });
 }
 
 void Component::OnInitialise() {
@@ -132,10 +140,9 @@ void Component::setFrameCaption() {
 }
 
 void Component::onConnected() {
-    try {
+    platform::RunGuarded("Winsock_ActiveXClient_Connect", [&] {
         if (!State().Area.empty()) setFrameCaption();
-    } catch (...) {
-    }
+    });
 }
 
 void Component::ApplyCaptions() {
@@ -483,24 +490,14 @@ void Component::layout() {
 void Component::SaveListState() {
     ISettingsStore* store = State().SettingsStore;
     if (!store || !m_ListPrepared) return; // nothing set up: keep what earlier runs stored
-    try {
-        for (int i = 1; i <= m_List->ColumnCount(); ++i)
-            store->Save(kSettingsApplication, kParametersSection, kReceiverListColWidth + std::to_string(i),
-                        std::to_string(m_List->ColumnWidth(i)));
-    } catch (...) {
-    }
-    try {
-        if (const int selected = m_List->SelectedPosition())
-            store->Save(kSettingsApplication, kParametersSection, kLastSelectedReceiver,
-                        platform::FromQString(m_List->Text(selected)));
-    } catch (...) {
-    }
-    try {
-        store->Save(kSettingsApplication, kParametersSection, kLastReceiverSortKey, std::to_string(m_List->SortKey()));
-        store->Save(kSettingsApplication, kParametersSection, kLastReceiverSortOrder,
-                    std::to_string(m_List->SortOrder()));
-    } catch (...) {
-    }
+    for (int i = 1; i <= m_List->ColumnCount(); ++i)
+        store->Save(kSettingsApplication, kParametersSection, kReceiverListColWidth + std::to_string(i),
+                    std::to_string(m_List->ColumnWidth(i)));
+    if (const int selected = m_List->SelectedPosition())
+        store->Save(kSettingsApplication, kParametersSection, kLastSelectedReceiver,
+                    platform::FromQString(m_List->Text(selected)));
+    store->Save(kSettingsApplication, kParametersSection, kLastReceiverSortKey, std::to_string(m_List->SortKey()));
+    store->Save(kSettingsApplication, kParametersSection, kLastReceiverSortOrder, std::to_string(m_List->SortOrder()));
 }
 
 } // namespace korvel::receivers

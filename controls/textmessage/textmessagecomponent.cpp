@@ -8,6 +8,7 @@
 #include "core/serversettings.h"
 #include "core/settingsstore.h"
 #include "core/socket.h"
+#include "platform/lastresort.h"
 #include "platform/listview.h"
 #include "platform/qtext.h"
 #include "platform/socketcontrol.h"
@@ -82,12 +83,17 @@ Component::Component(ClientState& state, QWidget* parent)
     m_StatusBar->SetPanelMinimumWidth(kServerPanel, 1440);
     m_StatusBar->SetPanelEnabled(kSendPanel, false);
 
-    connect(m_List, &platform::ListView::ItemClick, this, &Component::ListView_Receivers_ItemClick);
-    connect(m_List, &platform::ListView::ItemCheck, this, &Component::ListView_Receivers_ItemClick);
-    connect(m_Text, &QPlainTextEdit::textChanged, this, &Component::CheckTextLength);
-    connect(m_StatusBar, &StatusBar::PanelClick, this, &Component::StatusBar_PanelClick);
+    connect(m_List, &platform::ListView::ItemClick, this,
+            platform::Guarded("ListView_Receivers_ItemClick", this, &Component::ListView_Receivers_ItemClick));
+    connect(m_List, &platform::ListView::ItemCheck, this,
+            platform::Guarded("ListView_Receivers_ItemClick", this, &Component::ListView_Receivers_ItemClick));
+    connect(m_Text, &QPlainTextEdit::textChanged, this,
+            platform::Guarded("CheckTextLength", this, &Component::CheckTextLength));
+    connect(m_StatusBar, &StatusBar::PanelClick, this,
+            platform::Guarded("StatusBar_PanelClick", this, &Component::StatusBar_PanelClick));
     // After the shell's start-up requests, which this control's password follows.
-    connect(&Winsock_ActiveXClient(), &platform::SocketControl::Connected, this, &Component::sendPassword);
+    connect(&Winsock_ActiveXClient(), &platform::SocketControl::Connected, this,
+            platform::Guarded("sendPassword", this, &Component::sendPassword));
 
     Initialise();
     m_List->AddColumn(QString(), 0);

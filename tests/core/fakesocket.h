@@ -3,10 +3,10 @@
 // queued by the test. Settable state, remote host and port; can be told to throw on
 // connect or send.
 
+#include "core/errors.h"
 #include "core/socket.h"
 
 #include <deque>
-#include <stdexcept>
 #include <string>
 #include <utility>
 #include <vector>
@@ -41,10 +41,10 @@ public:
         Host = host;
         Port = port;
         if (TrackState) StateValue = SocketConnecting;
-        if (ThrowOnConnect) throw std::runtime_error("connect failed");
+        if (ThrowOnConnect) throw SocketFailure("connect failed");
     }
     void Send(const Bytes& bytes) override {
-        if (ThrowOnSend) throw std::runtime_error("send failed");
+        if (ThrowOnSend) throw SocketFailure("send failed");
         Sent.push_back(bytes);
     }
     Bytes ReadReceived() override {

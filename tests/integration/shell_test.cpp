@@ -1,6 +1,7 @@
 // The control shell over real loopback sockets, with a control made of the shell alone.
 #include "tests/integration/fakecontrol.h"
 #include "tests/support/children.h"
+#include "tests/support/escapes.h"
 #include "tests/support/loopback.h"
 
 #include "core/clientstate.h"
@@ -551,6 +552,7 @@ TEST_F(ShellTest, MalformedStreamsAndMessagesCloseTheConnectionAndTheControlGoes
         {"oversized length", EncodeHeader(97, 0x7FFFFFFF)},
         {"garbage", std::string("\xFF\xFF\xFF\xFF\xFF\xFF\x00\x01", 8)},
         {"short body", EncodeFrame(98, "ab")},
+        {"a fault of the program", EncodeFrame(96, "fault")},
     };
     FakeControl& c = Make();
     PointAtServer();
@@ -559,8 +561,19 @@ TEST_F(ShellTest, MalformedStreamsAndMessagesCloseTheConnectionAndTheControlGoes
         ASSERT_TRUE(StartedUp(connection)) << k.name;
         c.Own.clear();
         // A good frame, the bad bytes, and a frame after them that must not be handled.
+        ExpectedEscapes escapes;
         server.SendRaw(EncodeFrame(97, "good") + k.bytes + EncodeFrame(97, "never"));
         ASSERT_TRUE(WaitFor([&] { return !c.IsConnected() && LabelShown(); })) << k.name;
+        // A malformed stream or message is the documented way to end a connection; only a
+        // fault of the program is reported, naming the handler it escaped from.
+        const QStringList reports = escapes.Lines();
+        if (std::string_view(k.name) == "a fault of the program") {
+            ASSERT_EQ(reports.size(), 1) << k.name;
+            EXPECT_TRUE(reports[0].startsWith("Winsock_ActiveXClient_DataArrival: ")) << reports[0].toStdString();
+            EXPECT_TRUE(reports[0].contains("out_of_range")) << reports[0].toStdString();
+        } else {
+            EXPECT_TRUE(reports.isEmpty()) << k.name;
+        }
         EXPECT_EQ(LabelText(), DisconnectedText()) << k.name;
         EXPECT_TRUE(WaitFor([&] { return !server.IsOpen(connection); })) << k.name;
         ASSERT_GE(c.Own.size(), 1u) << k.name;
