@@ -12,6 +12,7 @@
 // schedule" is the off-duty alarm behaviour; then the schedule block.
 // A file is parsed completely before the profile changes (core/datafile.h).
 #include "core/datafile.h"
+#include "core/errors.h"
 #include "core/records/profile.h"
 #include "core/records/timeschedule.h"
 #include "core/serversettings.h"
@@ -153,8 +154,10 @@ bool cProfile::LoadFromDisk(ClientState& state, int16_t DiskIdentity) {
     // Only a file read completely is written again in the current version.
     if (load.Upgrade && load.Result) SaveToDisk(state);
     try {
-        StoreOriginalSettings(); // a profile that never had a schedule has no network form
-    } catch (const std::exception&) {
+        StoreOriginalSettings();
+    } catch (const EncodeError&) {
+        // A profile that never had a schedule, or holds a text too long to carry, has no
+        // network form: it keeps no original one.
     }
     return load.Result;
 }

@@ -6,6 +6,7 @@
 // Version 3 (read): Int16 3, Int16 ignored, Int16 type id, Text name, 4 x Setting.
 // A file is parsed completely before the receiver changes (core/datafile.h).
 #include "core/datafile.h"
+#include "core/errors.h"
 #include "core/records/receiver.h"
 #include "core/serversettings.h"
 
@@ -148,7 +149,9 @@ bool cReceiver::LoadFromDisk(ClientState& state, int16_t DiskIdentity) {
     if (load.Upgrade && load.Result) SaveToDisk(state);
     try {
         StoreOriginalSettings();
-    } catch (const std::exception&) {
+    } catch (const EncodeError&) {
+        // A receiver that holds a text too long to carry has no network form: it keeps no
+        // original one.
     }
     return load.Result;
 }
