@@ -2,6 +2,7 @@
 
 #include "controls/events/eventicons.h"
 #include "core/keyedcollection.h"
+#include "platform/lastresort.h"
 #include "platform/qtext.h"
 
 #include <QAbstractItemModel>
@@ -532,7 +533,7 @@ void EventTree::mousePressEvent(QMouseEvent* event) {
 
 void EventTree::mouseDoubleClickEvent(QMouseEvent* event) {
     QTreeView::mouseDoubleClickEvent(event);
-    TreeView_Event_DblClick();
+    platform::RunGuarded("TreeView_Event_DblClick", [&] { TreeView_Event_DblClick(); });
 }
 
 // The arrow keys go from a line to its alarm and from an alarm into its lines where the

@@ -396,7 +396,7 @@ void Component::ListView_Receivers_KeyPress(int keyAscii) {
 
 void Component::keyPressEvent(QKeyEvent* event) {
     if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && m_CurrentReceiver) {
-        ListView_Receivers_DblClick();
+        platform::RunGuarded("ListView_Receivers_DblClick", [&] { ListView_Receivers_DblClick(); });
         return;
     }
     shell::Component::keyPressEvent(event);
@@ -466,7 +466,7 @@ void Component::Command_RemoveReceiver_Click() {
 
 void Component::resizeEvent(QResizeEvent* event) {
     shell::Component::resizeEvent(event);
-    layout();
+    platform::RunGuarded("UserControl_Resize", [&] { layout(); });
 }
 
 void Component::layout() {

@@ -394,7 +394,7 @@ void Component::OnShowConnectionState() {
 
 void Component::resizeEvent(QResizeEvent* event) {
     shell::Component::resizeEvent(event);
-    layoutChildren();
+    platform::RunGuarded("UserControl_Resize", [&] { layoutChildren(); });
     Label_Disconnected().Centre();
 }
 
