@@ -3,7 +3,7 @@
 // schedule's editing operations read from and write to the widgets of the profiles
 // editor that hosts them (its schedule picture and frame, scroll bar, period and time
 // boxes, pop-up menu items, day-type combo, image list, month caption and "view day
-// type" check box). The profiles editor implements it and passes itself to the widgets;
+// type" check box). The profiles editor's schedule page implements it and passes itself to the widgets;
 // each operation reads or writes one property of one widget.
 //
 // Positions and sizes are pixels. Texts are Windows-1252 bytes. Flags passed to the
