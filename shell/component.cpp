@@ -27,6 +27,7 @@ namespace korvel::shell {
 constexpr char kReceiveHandler[] = "Winsock_ActiveXClient_DataArrival";
 namespace {
 constexpr const char* kTextsSection = "Texts";
+constexpr const char* kParametersSection = "Parameters";
 constexpr const char* kIsLoadedOnce = "IsLoadedOnce";
 
 // Whether a slice has used its budget, asked after every frame. Reading the precise
@@ -199,14 +200,27 @@ void Component::HandleSettingsMessage() {
 }
 
 void Component::ApplyTexts(bool forced) {
-    ISettingsStore* store = m_State.SettingsStore;
-    const std::string& application = m_Description.SettingsApplication;
-    if (!forced) {
-        const std::string loaded = store ? store->Get(application, kTextsSection, kIsLoadedOnce, "0") : "0";
-        if (NumericValue(loaded) == 0) return;
-    }
+    if (!forced && NumericValue(storedIn(kTextsSection, kIsLoadedOnce, "0")) == 0) return;
     ApplyCaptions();
-    if (store) store->Save(application, kTextsSection, kIsLoadedOnce, "1");
+    rememberIn(kTextsSection, kIsLoadedOnce, "1");
+}
+
+QString Component::Text(int n) const { return platform::ToQString(GetText(m_State, n)); }
+
+std::string Component::StoredSetting(const char* key, const std::string& defaultValue) const {
+    return storedIn(kParametersSection, key, defaultValue);
+}
+
+void Component::Remember(const char* key, const std::string& value) { rememberIn(kParametersSection, key, value); }
+
+// Settings stores do not raise (core/settingsstore.h).
+std::string Component::storedIn(const char* section, const char* key, const std::string& defaultValue) const {
+    const ISettingsStore* store = m_State.SettingsStore;
+    return store ? store->Get(m_Description.SettingsApplication, section, key, defaultValue) : defaultValue;
+}
+
+void Component::rememberIn(const char* section, const char* key, const std::string& value) {
+    if (ISettingsStore* store = m_State.SettingsStore) store->Save(m_Description.SettingsApplication, section, key, value);
 }
 
 void Component::ShowConnectionState() {

@@ -1,7 +1,8 @@
 #pragma once
 // The control shell every control derives from: the automation properties, the connect
 // timer, the socket's events and the receive loop, the start of the conversation with
-// the server and the rule for applying numbered texts.
+// the server, the rule for applying numbered texts, and the control's texts and
+// remembered settings as its widgets need them.
 //
 // A control derives from Component, passes its ControlDescription and the client state
 // of its deliverable, and calls Initialise() at the end of its constructor. It adds its
@@ -37,6 +38,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string>
 #include <string_view>
 
 class QTimer;
@@ -136,7 +138,18 @@ protected:
     // Sends one frame to the server (see SendToServer); never raises.
     void Send(MessageType type, std::string_view body);
 
+    // The numbered text n as a widget shows it.
+    QString Text(int n) const;
+    // The operator's remembered settings: kept per user under the control's settings
+    // application, section "Parameters". StoredSetting gives defaultValue when nothing
+    // is stored under the key; without a store (or when it fails, which is reported)
+    // it gives defaultValue and Remember keeps nothing.
+    std::string StoredSetting(const char* key, const std::string& defaultValue) const;
+    void Remember(const char* key, const std::string& value);
+
 private:
+    std::string storedIn(const char* section, const char* key, const std::string& defaultValue) const;
+    void rememberIn(const char* section, const char* key, const std::string& value);
     void bindSocket();
     // One slice of the receive loop; posts the next one while frames remain.
     void runSlice();

@@ -5,7 +5,6 @@
 #include "core/decoder.h"
 #include "core/procedures.h"
 #include "core/records/profile.h"
-#include "core/serversettings.h"
 #include "core/socket.h"
 #include "platform/iconstore.h"
 #include "platform/lastresort.h"
@@ -82,7 +81,7 @@ void Component::resizeEvent(QResizeEvent* event) {
 }
 
 void Component::OnSettingsMessage() {
-    m_Tree->SetToolTipText(platform::ToQString(GetText(State(), kTextTreeToolTip)));
+    m_Tree->SetToolTipText(Text(kTextTreeToolTip));
 }
 
 void Component::OnShowConnectionState() { m_Tree->setVisible(IsConnected()); }

@@ -10,7 +10,6 @@
 #include "core/numeric.h"
 #include "core/records/profile.h"
 #include "core/serversettings.h"
-#include "core/settingsstore.h"
 #include "platform/qtext.h"
 #include "platform/socketcontrol.h"
 #include "platform/statuslabel.h"
@@ -20,12 +19,6 @@
 #include <algorithm>
 
 namespace korvel::profiles {
-
-namespace {
-
-constexpr const char* kParameters = "Parameters";
-
-} // namespace
 
 shell::ControlDescription Component::MakeDescription() {
     using shell::StartupRequest;
@@ -108,19 +101,6 @@ void Component::ApplyCaptions() {
     m_Profile->ApplyCaptions();
     m_Receivers->ApplyCaptions();
     m_Schedule->ApplyCaptions();
-}
-
-QString Component::Text(int n) const { return platform::ToQString(GetText(State(), n)); }
-
-// --- Remembered settings ----------------------------------------------------------------------
-
-std::string Component::StoredSetting(const char* key, const std::string& defaultValue) const {
-    const ISettingsStore* store = State().SettingsStore;
-    return store ? store->Get(kApplication, kParameters, key, defaultValue) : defaultValue;
-}
-
-void Component::Remember(const char* key, const std::string& value) {
-    if (ISettingsStore* store = State().SettingsStore) store->Save(kApplication, kParameters, key, value);
 }
 
 // --- Server dialogue ----------------------------------------------------------------------

@@ -77,9 +77,11 @@ private:
     void BeforeTabChange() override;
     void TabChanged(int index) override;
     void UserControl_Resize() override;
-    QString Text(int n) const override;
-    std::string StoredSetting(const char* key, const std::string& defaultValue) const override;
-    void Remember(const char* key, const std::string& value) override;
+    QString Text(int n) const override { return shell::Component::Text(n); }
+    std::string StoredSetting(const char* key, const std::string& defaultValue) const override {
+        return shell::Component::StoredSetting(key, defaultValue);
+    }
+    void Remember(const char* key, const std::string& value) override { shell::Component::Remember(key, value); }
     int16_t MaxDaysToStoreAlarm() const override { return m_MaxDaysToStoreAlarm; }
     bool Connected() const override { return IsConnected(); }
     void SendToServer(MessageType type, const Bytes& body) override;

@@ -8,7 +8,6 @@
 #include "core/numeric.h"
 #include "core/procedures.h"
 #include "core/serversettings.h"
-#include "core/settingsstore.h"
 #include "core/socket.h"
 #include "platform/dialogservice.h"
 #include "platform/lastresort.h"
@@ -126,15 +125,13 @@ void Component::OnInitialise() {
     layout();
 }
 
-QString Component::text(int number) const { return platform::ToQString(GetText(State(), number)); }
-
 bool Component::mayEditReceivers() const { return (State().UserRights & RightEditReceivers) != 0; }
 
 // --- Captions, settings and rights ---------------------------------------------------------
 
 void Component::setFrameCaption() {
     const Bytes& area = State().Area;
-    QString caption = text(511);
+    QString caption = Text(511);
     if (!area.empty()) caption += QStringLiteral(" (") + platform::ToQString(area) + QLatin1Char(')');
     m_Frame->setTitle(caption);
 }
@@ -147,26 +144,23 @@ void Component::onConnected() {
 
 void Component::ApplyCaptions() {
     setFrameCaption();
-    m_Add->setText(text(576));
-    m_Remove->setText(text(577));
-    m_Copy->setText(text(578));
-    ISettingsStore* store = State().SettingsStore;
+    m_Add->setText(Text(576));
+    m_Remove->setText(Text(577));
+    m_Copy->setText(Text(578));
     for (int i = 1; i <= m_List->ColumnCount(); ++i) {
         QString header;
         if (i == 1)
-            header = text(515);
+            header = Text(515);
         else if (i == 2)
-            header = text(516);
+            header = Text(516);
         else if (i <= kProvisionalColumns)
-            header = text(517) + QStringLiteral(" #") + QString::number(i - 2);
+            header = Text(517) + QStringLiteral(" #") + QString::number(i - 2);
         else
-            header = text(527);
+            header = Text(527);
         m_List->SetColumnHeader(i, header);
-        const std::string current = std::to_string(m_List->ColumnWidth(i));
-        const std::string stored =
-            store ? store->Get(kSettingsApplication, kParametersSection, kReceiverListColWidth + std::to_string(i), current)
-                  : current;
-        const std::optional<int32_t> width = NumericValueAsInt32(stored);
+        const std::string key = kReceiverListColWidth + std::to_string(i);
+        const std::optional<int32_t> width =
+            NumericValueAsInt32(StoredSetting(key.c_str(), std::to_string(m_List->ColumnWidth(i))));
         m_List->SetColumnWidth(i, width && *width >= kMinColumnWidth ? *width : kMinColumnWidth);
     }
 }
@@ -182,12 +176,11 @@ void Component::OnSettingsMessage() {
     if (m_AllowBackupReceiver) m_List->AddColumn(QStringLiteral("Backupreceiver"), kColumnWidth);
     m_ListPrepared = true;
 
-    // The remembered sort; a value that cannot be applied leaves the default sort.
-    if (ISettingsStore* store = state.SettingsStore) {
-        const std::optional<int32_t> key =
-            NumericValueAsInt32(store->Get(kSettingsApplication, kParametersSection, kLastReceiverSortKey, "0"));
-        const std::optional<int32_t> order =
-            NumericValueAsInt32(store->Get(kSettingsApplication, kParametersSection, kLastReceiverSortOrder, "0"));
+    // The remembered sort (none without a store); a value that cannot be applied leaves
+    // the default sort.
+    if (state.SettingsStore) {
+        const std::optional<int32_t> key = NumericValueAsInt32(StoredSetting(kLastReceiverSortKey, "0"));
+        const std::optional<int32_t> order = NumericValueAsInt32(StoredSetting(kLastReceiverSortOrder, "0"));
         if (key && m_List->SetSortKey(*key) && order && m_List->SetSortOrder(*order)) {
             m_List->SetColumnIcon(*key + 1, *order != 0 ? kIconDescending : kIconAscending);
         }
@@ -306,9 +299,7 @@ int Component::ShowReceiverInList(const cReceiver& receiver) {
 
 void Component::SelectLastReceiver() {
     const ClientState& state = State();
-    const std::string stored =
-        state.SettingsStore ? state.SettingsStore->Get(kSettingsApplication, kParametersSection, kLastSelectedReceiver, "")
-                            : std::string();
+    const std::string stored = StoredSetting(kLastSelectedReceiver, "");
     if (stored.empty()) {
         if (m_List->ListCount() > 0) ListView_Receivers_ItemClick(1);
         return;
@@ -332,9 +323,7 @@ void Component::ListView_Receivers_ItemClick(int position) {
     // them away again); the server decides whether a removal is allowed.
     m_Remove->setEnabled(true);
     m_Copy->setEnabled(true);
-    if (state.SettingsStore)
-        state.SettingsStore->Save(kSettingsApplication, kParametersSection, kLastSelectedReceiver,
-                                  receiver->m_ReceiverName);
+    Remember(kLastSelectedReceiver, receiver->m_ReceiverName);
 }
 
 void Component::ListView_Receivers_ColumnClick(int column) {
@@ -360,7 +349,7 @@ void Component::ListView_Receivers_MouseMove(int, int, int x, int) {
     if (m_List->ColumnCount() == 0) return;
     if (x < m_List->ColumnWidth(1)) {
         if (m_List->ToolTipText().isEmpty()) {
-            const QString tip = text(437);
+            const QString tip = Text(437);
             if (!tip.isEmpty()) m_List->SetToolTipText(tip);
         }
     } else {
@@ -445,11 +434,11 @@ void Component::Command_RemoveReceiver_Click() {
     }
     // The receiver asked about, even if a message changes the current one meanwhile.
     const std::shared_ptr<cReceiver> receiver = m_CurrentReceiver;
-    const QString question = text(284) + QStringLiteral(" '") +
+    const QString question = Text(284) + QStringLiteral(" '") +
                              platform::ToQString(RemoveAreaFromName(State(), receiver->m_ReceiverName)) +
-                             QStringLiteral("' ") + text(171) + QStringLiteral("\r\n\r\n") + text(172);
+                             QStringLiteral("' ") + Text(171) + QStringLiteral("\r\n\r\n") + Text(172);
     const platform::MessageResult answer =
-        platform::ShowMessage(question, text(577).remove(QLatin1Char('&')), platform::MessageIcon::Question,
+        platform::ShowMessage(question, Text(577).remove(QLatin1Char('&')), platform::MessageIcon::Question,
                               platform::MessageButtons::YesNo, this);
     if (answer != platform::MessageResult::Yes) return;
     Bytes body;
@@ -488,16 +477,13 @@ void Component::layout() {
 }
 
 void Component::SaveListState() {
-    ISettingsStore* store = State().SettingsStore;
-    if (!store || !m_ListPrepared) return; // nothing set up: keep what earlier runs stored
+    if (!m_ListPrepared) return; // nothing set up: keep what earlier runs stored
     for (int i = 1; i <= m_List->ColumnCount(); ++i)
-        store->Save(kSettingsApplication, kParametersSection, kReceiverListColWidth + std::to_string(i),
-                    std::to_string(m_List->ColumnWidth(i)));
+        Remember((kReceiverListColWidth + std::to_string(i)).c_str(), std::to_string(m_List->ColumnWidth(i)));
     if (const int selected = m_List->SelectedPosition())
-        store->Save(kSettingsApplication, kParametersSection, kLastSelectedReceiver,
-                    platform::FromQString(m_List->Text(selected)));
-    store->Save(kSettingsApplication, kParametersSection, kLastReceiverSortKey, std::to_string(m_List->SortKey()));
-    store->Save(kSettingsApplication, kParametersSection, kLastReceiverSortOrder, std::to_string(m_List->SortOrder()));
+        Remember(kLastSelectedReceiver, platform::FromQString(m_List->Text(selected)));
+    Remember(kLastReceiverSortKey, std::to_string(m_List->SortKey()));
+    Remember(kLastReceiverSortOrder, std::to_string(m_List->SortOrder()));
 }
 
 } // namespace korvel::receivers

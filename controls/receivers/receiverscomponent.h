@@ -87,7 +87,6 @@ private:
     void openParametersWindow(int16_t mode, std::shared_ptr<cReceiver> receiver);
     void setFrameCaption();
     void layout();
-    QString text(int number) const;
     bool mayEditReceivers() const;
     QStringList rowTexts(const cReceiver& receiver) const;
 

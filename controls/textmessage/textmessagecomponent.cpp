@@ -6,7 +6,6 @@
 #include "core/procedures.h"
 #include "core/records/receiver.h"
 #include "core/serversettings.h"
-#include "core/settingsstore.h"
 #include "core/socket.h"
 #include "platform/lastresort.h"
 #include "platform/listview.h"
@@ -30,11 +29,6 @@ using platform::PixelsToTwips;
 using platform::TwipsToPixels;
 
 constexpr char kListSeparator = '\xFF';
-
-QString WithoutMnemonics(Bytes text) {
-    text.erase(std::remove(text.begin(), text.end(), '&'), text.end());
-    return platform::ToQString(text);
-}
 
 // "0x" & the last 4 of ("0000" & the identity in upper-case hexadecimal).
 QString ShortHex(int32_t identity) {
@@ -136,11 +130,11 @@ void Component::sendPassword() {
 // --- Texts and settings ------------------------------------------------------------------
 
 void Component::ApplyCaptions() {
-    ClientState& state = State();
-    m_StatusBar->SetPanelText(kSendPanel, WithoutMnemonics(GetText(state, kTextSend)));
-    Bytes caption = GetText(state, kTextFrame);
-    if (!state.Area.empty()) caption += " (" + state.Area + ")";
-    m_Frame->setTitle(platform::ToQString(caption));
+    const Bytes& area = State().Area;
+    m_StatusBar->SetPanelText(kSendPanel, Text(kTextSend).remove(QLatin1Char('&')));
+    QString caption = Text(kTextFrame);
+    if (!area.empty()) caption += QStringLiteral(" (") + platform::ToQString(area) + QLatin1Char(')');
+    m_Frame->setTitle(caption);
     layoutChildren(); // the caption's room in the frame may have changed
 }
 
@@ -148,11 +142,6 @@ void Component::OnSettingsMessage() {
     m_StoredByServer = GetServerSetting(State(), "ActiveX", "StoreActiveXMessagesByServer", "1") != "0";
     Send(MessageType::MsgLastMessageReceivers, {});
     Send(MessageType::MsgLastMessageText, {});
-}
-
-Bytes Component::storedParameter(const char* key) const {
-    const ISettingsStore* store = State().SettingsStore;
-    return store ? store->Get(kSettingsApplication, kParametersSection, key, "") : Bytes();
 }
 
 // --- Text ----------------------------------------------------------------------------------
@@ -174,10 +163,8 @@ void Component::CheckTextLength() {
     const auto length = static_cast<long long>(MessageText().size());
     QString info;
     if (length > m_MaxTextLength) {
-        ClientState& state = State();
-        info = platform::ToQString(GetText(state, kTextTooLong)) + ' ' + QString::number(m_MaxTextLength) + ' ' +
-               platform::ToQString(GetText(state, kTextCharacters)) + QStringLiteral(" (") + QString::number(length) +
-               ')';
+        info = Text(kTextTooLong) + ' ' + QString::number(m_MaxTextLength) + ' ' + Text(kTextCharacters) +
+               QStringLiteral(" (") + QString::number(length) + ')';
     }
     m_StatusBar->SetPanelText(kInfoPanel, info);
     UpdateSendButton();
@@ -314,12 +301,10 @@ void Component::sendMessage() {
     bindOwnSocket();
     Send(MessageType::MsgTextMessage, body);
 
-    m_StatusBar->SetPanelText(kInfoPanel, platform::ToQString(GetText(State(), kTextSent)));
+    m_StatusBar->SetPanelText(kInfoPanel, Text(kTextSent));
     if (!m_StoredByServer) {
-        if (ISettingsStore* store = State().SettingsStore) {
-            store->Save(kSettingsApplication, kParametersSection, kLastMessageReceivers, GetCheckedReceiversList());
-            store->Save(kSettingsApplication, kParametersSection, kLastMessageText, text);
-        }
+        Remember(kLastMessageReceivers, GetCheckedReceiversList());
+        Remember(kLastMessageText, text);
     }
     m_InfoCountdown = kInfoShownMs;
 }
@@ -333,13 +318,12 @@ void Component::HandleOwnMessage(MessageType type, std::string_view body, const 
     case MessageType::MsgStatusText: m_StatusBar->SetPanelText(kServerPanel, platform::ToQString(GetStringFromNetworkBytes(body, position))); break;
     case MessageType::MsgTextMessage: {
         const int32_t identity = GetLongFromNetworkBytes(body, position);
-        m_StatusBar->SetPanelText(kInfoPanel, platform::ToQString(GetText(State(), kTextSent)) +
-                                                  QStringLiteral(" (id: 0x") + ShortHex(identity) + ')');
+        m_StatusBar->SetPanelText(kInfoPanel, Text(kTextSent) + QStringLiteral(" (id: 0x") + ShortHex(identity) + ')');
         break;
     }
     case MessageType::MsgLastMessageReceivers: {
         const Bytes list = m_StoredByServer ? GetStringFromNetworkBytes(body, position)
-                                            : storedParameter(kLastMessageReceivers);
+                                            : StoredSetting(kLastMessageReceivers, "");
         CheckReceiversFromList(list);
         UpdateMaxTextLength();
         UpdateSendButton();
@@ -347,7 +331,7 @@ void Component::HandleOwnMessage(MessageType type, std::string_view body, const 
     }
     case MessageType::MsgLastMessageText: {
         const Bytes text = m_StoredByServer ? GetStringFromNetworkBytes(body, position)
-                                            : storedParameter(kLastMessageText);
+                                            : StoredSetting(kLastMessageText, "");
         SetMessageText(text);
         UpdateMaxTextLength();
         UpdateSendButton();

@@ -33,7 +33,6 @@ class Component final : public shell::Component {
 
 public:
     static constexpr const char* kSettingsApplication = "Korvel ActiveX TextMessage Client";
-    static constexpr const char* kParametersSection = "Parameters";
     static constexpr const char* kLastMessageReceivers = "LastMessageReceivers";
     static constexpr const char* kLastMessageText = "LastMessageText";
     static constexpr int16_t kNoLimit = 8192;     // m_MaxTextLength with nothing ticked
@@ -88,7 +87,6 @@ private:
     void fillList();                     // MsgReceiverList
     void showSavedReceiver(const cReceiver& receiver); // MsgReceiverSave
     void sendMessage();
-    Bytes storedParameter(const char* key) const;
     void layoutChildren();
 
     QGroupBox* m_Frame;

@@ -47,6 +47,9 @@ public:
         Initialise();
     }
 
+    using Component::Remember;
+    using Component::StoredSetting;
+
     std::vector<std::pair<int, std::string>> Own; // (type, body) handed to the control
     int Captions = 0;
     int SettingsCalls = 0;

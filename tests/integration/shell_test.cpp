@@ -621,6 +621,20 @@ TEST_F(ShellTest, TextsAreAppliedAtStartOnlyOnceLoadedAndAlwaysOnSettings) {
     EXPECT_EQ(second.Captions, 1) << "loaded once before: captions at start";
 }
 
+TEST_F(ShellTest, RememberedSettingsAreTheControlsParametersAndWithoutAStoreTheDefault) {
+    FakeControl& c = Make();
+    EXPECT_EQ(c.StoredSetting("LastChoice", "none"), "none");
+    c.Remember("LastChoice", "North");
+    EXPECT_EQ(store.Get("Korvel Test Client", "Parameters", "LastChoice", ""), "North");
+    EXPECT_EQ(c.StoredSetting("LastChoice", "none"), "North");
+
+    ClientState bare; // no settings store
+    FakeControl d(bare);
+    d.Remember("LastChoice", "South");
+    EXPECT_EQ(d.StoredSetting("LastChoice", "none"), "none");
+    EXPECT_EQ(store.Get("Korvel Test Client", "Parameters", "LastChoice", ""), "North");
+}
+
 TEST_F(ShellTest, StatusLabelAppearsTwoSecondsAfterTheStartNamingWhatIsMissing) {
     struct Case {
         const char* address;
