@@ -36,14 +36,6 @@ using Profiles = korvel::profiles::Component;
 
 namespace {
 
-void EnsureApplication() {
-    static int argc = 1;
-    static char name[] = "korvel_profiles_tests";
-    static char* argv[] = {name, nullptr};
-    if (QApplication::instance()) return;
-    qputenv("KORVEL_SYSTEM_CONFIG", "/nonexistent/korvel-test-client.conf");
-    new QApplication(argc, argv);
-}
 
 std::shared_ptr<cProfile> ScheduledProfile(const ClientState& state) {
     auto p = std::make_shared<cProfile>();
@@ -69,7 +61,6 @@ std::shared_ptr<cProfile> ScheduledProfile(const ClientState& state) {
 class SchedulePageTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        EnsureApplication();
         state.SettingsStore = &store;
         control = std::make_unique<Profiles>(state);
         state.Profiles.Add("K1", ScheduledProfile(state));
