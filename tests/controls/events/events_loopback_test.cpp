@@ -101,8 +101,7 @@ TEST_F(EventsTest, StartsWithItsRequestsAndShowsTheList) {
     EXPECT_TRUE(Tree().isHidden());
     Connect();
     ASSERT_TRUE(WaitFor([&] { return !Tree().isHidden() && Tree().AlarmCount() > 0; }));
-    WaitFor([] { return false; }, 50);
-    const auto frames = server.ReceivedOn(0);
+    const auto frames = ServerCaughtUp(0);
     ASSERT_EQ(Types(frames), (std::vector<MessageType>{MessageType::MsgTextTable, MessageType::MsgServerSettings,
                                                        MessageType::MsgAlarmEventSubscribe,
                                                        MessageType::MsgSystemList, MessageType::MsgAlarmEventList}));

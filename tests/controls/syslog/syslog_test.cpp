@@ -101,8 +101,7 @@ TEST_F(SysLogTest, NewLinesKeepTheNewest501SelectedAndSkipALeadingEmptyLine) {
 TEST_F(SysLogTest, StartsWithItsRequestsAndShowsTheLogSoFar) {
     Connect();
     ASSERT_TRUE(ListShownWith(server.Data().LogLines.size()));
-    WaitFor([] { return false; }, 50);
-    const auto frames = server.ReceivedOn(0);
+    const auto frames = ServerCaughtUp(0);
     ASSERT_EQ(Types(frames), (std::vector<MessageType>{MessageType::MsgTextTable, MessageType::MsgServerSettings,
                                                        MessageType::MsgSysLogSubscribe, MessageType::MsgSysLogList}));
     EXPECT_EQ(frames[0].Body, "");
