@@ -33,7 +33,8 @@ inline void Spin(int ms) {
 // that something did not happen does not pass merely because it came too soon. Both are
 // one keep-alive round trip on the connection (-1: the newest): the control answers a
 // keep-alive when it reaches it, in order, and its answer travels behind what it sent
-// before. Returns the frames of the connection that came before the answer.
+// before (the server sends no keep-alives of its own meanwhile). Returns the frames of
+// the connection that came before the answer.
 inline std::vector<testserver::ReceivedFrame> KeepAliveRoundTrip(testserver::Server& server, int connection) {
     const int index = connection < 0 ? server.ConnectionCount() - 1 : connection;
     const std::size_t answers = server.ReceivedOfType(MessageType::MsgKeepAlive, index).size();
