@@ -335,8 +335,7 @@ int main(int argc, char** argv) {
     benchmark::RunSpecifiedBenchmarks(&collector);
 
     auto verdict = [&](const char* what, const std::string& a, const std::string& b, double goal) {
-        const double ratio = collector.Seconds(a) / collector.Seconds(b);
-        std::printf("ratio %-48s %6.2f goal <= %-4g %s\n", what, ratio, goal, ratio <= goal ? "PASS" : "FAIL");
+        bench::Verdict(what, collector.Seconds(a) / collector.Seconds(b), goal);
     };
     std::printf("\n");
     // Growth is stated against a floor of the same size: the decoder's time over a loop that

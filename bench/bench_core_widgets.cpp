@@ -156,8 +156,7 @@ int main(int argc, char** argv) {
     bench::FastestRepetition collector(bench::Clock::Real);
     benchmark::RunSpecifiedBenchmarks(&collector);
     auto ratio = [&](const char* what, const std::string& part, const std::string& whole) {
-        const double r = collector.Seconds(part) / collector.Seconds(whole);
-        std::printf("ratio %-40s %6.3f goal <= 0.15 %s\n", what, r, r <= 0.15 ? "PASS" : "FAIL");
+        bench::Verdict(what, collector.Seconds(part) / collector.Seconds(whole), 0.15, 40);
     };
     std::printf("\n");
     ratio("grid drag step / full paint", "grid/drag_step", "grid/full_paint_23_rows");

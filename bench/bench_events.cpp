@@ -515,16 +515,10 @@ int main(int argc, char** argv) {
     const double growth = ours / at("viewer", 10000);
     bool pass = true;
     std::printf("\n");
-    std::printf("ratio viewer/floor, 100,000 updates in 1,460-byte reads   %6.2f goal <= 2    %s\n", floorRatio,
-                floorRatio <= 2 ? "PASS" : "FAIL");
-    pass = pass && floorRatio <= 2;
-    std::printf("ratio viewer 100,000 updates / 10,000 updates             %6.2f goal <= 11   %s\n", growth,
-                growth <= 11 ? "PASS" : "FAIL");
-    pass = pass && growth <= 11;
+    pass = bench::Verdict("viewer/floor, 100,000 updates in 1,460-byte reads", floorRatio, 2, 52) && pass;
+    pass = bench::Verdict("viewer 100,000 updates / 10,000 updates", growth, 11, 52) && pass;
     const double listRatio = at("viewer_list", 1000) / at("bare_list", 1000);
-    std::printf("ratio viewer/floor, list of 1,000 alarms           %6.2f goal <= 1.5  %s\n", listRatio,
-                listRatio <= 1.5 ? "PASS" : "FAIL");
-    pass = pass && listRatio <= 1.5;
+    pass = bench::Verdict("viewer/floor, list of 1,000 alarms", listRatio, 1.5, 52) && pass;
     if (GetFloor().Rows() != GetViewer().tree->NodeCount()) {
         std::printf("the floor ends with %d rows, the viewer with %d nodes\n", GetFloor().Rows(), GetViewer().tree->NodeCount());
         pass = false;

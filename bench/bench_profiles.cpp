@@ -69,6 +69,7 @@
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <functional>
 #include <map>
@@ -619,18 +620,11 @@ void Tree(benchmark::State& st, int n, bool nested) {
     }
 }
 
-// A figure of a benchmark that did not run (filtered out) is a very large number.
-bool Measured(double seconds) { return seconds < 1e299; }
+// A figure of a benchmark that did not run (filtered out) is not a number.
+bool Measured(double seconds) { return !std::isnan(seconds); }
 
 bool Goal(const char* what, double numerator, double denominator, double goal) {
-    if (!Measured(numerator) || !Measured(denominator)) {
-        std::printf("ratio %-46s not measured in this run\n", what);
-        return true;
-    }
-    const double ratio = numerator / denominator;
-    const bool pass = ratio <= goal;
-    std::printf("ratio %-46s %8.4f  goal <= %-5g %s\n", what, ratio, goal, pass ? "PASS" : "FAIL");
-    return pass;
+    return bench::Verdict(what, numerator / denominator, goal, 46);
 }
 
 } // namespace

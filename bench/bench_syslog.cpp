@@ -179,12 +179,6 @@ void Floor(benchmark::State& st, int n) {
     }
 }
 
-bool Report(const char* what, double ratio, double goal) {
-    const bool pass = ratio <= goal;
-    std::printf("ratio %-40s %7.2f  goal <= %-4.1f %s\n", what, ratio, goal, pass ? "PASS" : "FAIL");
-    return pass;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -206,8 +200,8 @@ int main(int argc, char** argv) {
     auto at = [&](const char* what, int n) { return fastest.Seconds("syslog/" + std::string(what) + "/" + std::to_string(n)); };
     std::printf("\n");
     bool ok = true;
-    ok &= Report("control(100k) / floor(100k)", at("control", 100000) / at("floor", 100000), 2.0);
-    ok &= Report("control(100k) / control(10k)", at("control", 100000) / at("control", 10000), 11.0);
+    ok &= bench::Verdict("control(100k) / floor(100k)", at("control", 100000) / at("floor", 100000), 2.0, 40);
+    ok &= bench::Verdict("control(100k) / control(10k)", at("control", 100000) / at("control", 10000), 11.0, 40);
     std::printf("(control(10k) / floor(10k): %.2f)\n", at("control", 10000) / at("floor", 10000));
     std::fflush(stdout);
     return ok ? 0 : 1;

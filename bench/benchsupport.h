@@ -1,11 +1,14 @@
 #pragma once
 // What the benchmarks share: a reporter that keeps the fastest repetition of every
 // benchmark (the machine is shared, so the fastest run is the one other load disturbed
-// least), and pinning the run to one core.
+// least), the verdict line of a goal, and pinning the run to one core.
 
 #include <benchmark/benchmark.h>
 
 #include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <limits>
 #include <map>
 #include <sched.h>
 #include <string>
@@ -37,10 +40,13 @@ public:
         ConsoleReporter::ReportRuns(runs);
     }
 
-    // Seconds per iteration of the fastest repetition (a very large number when none ran).
+    // Whether the benchmark ran in this run (a --benchmark_filter may leave it out).
+    bool Measured(const std::string& name) const { return m_Best.count(name) != 0; }
+    // Seconds per iteration of the fastest repetition; not a number when none ran, so
+    // that a ratio made with it is not a number either (see Verdict).
     double Seconds(const std::string& name) const {
         auto it = m_Best.find(name);
-        return it == m_Best.end() ? 1e300 : it->second.seconds;
+        return it == m_Best.end() ? std::numeric_limits<double>::quiet_NaN() : it->second.seconds;
     }
     // A counter of that fastest repetition, 0 when it has none.
     double Counter(const std::string& name, const std::string& counter) const {
@@ -58,6 +64,20 @@ private:
     Clock m_Clock;
     std::map<std::string, Best> m_Best;
 };
+
+// The verdict line of a goal stated as a ratio: "ratio <what> <ratio> goal <= <goal>
+// PASS" (or FAIL), the name padded to `width`; "ratio <what> not measured in this run"
+// when the ratio is not a number, a figure of it being of a benchmark that did not run.
+// Returns false only for a measured ratio above its goal.
+inline bool Verdict(const std::string& what, double ratio, double goal, int width = 48) {
+    if (std::isnan(ratio)) {
+        std::printf("ratio %-*s not measured in this run\n", width, what.c_str());
+        return true;
+    }
+    const bool pass = ratio <= goal;
+    std::printf("ratio %-*s %7.3f  goal <= %-5g %s\n", width, what.c_str(), ratio, goal, pass ? "PASS" : "FAIL");
+    return pass;
+}
 
 // Keeps the whole run on the core it started on: a thread that moves between cores
 // leaves its caches behind.

@@ -3,8 +3,8 @@
 #include "container/hostwindow.h"
 #include "container/windowposition.h"
 #include "platform/dialogservice.h"
-#include "testapp.h"
 
+#include <QApplication>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QScreen>
@@ -51,7 +51,6 @@ public:
 } // namespace
 
 TEST(ControlLoader, FindsThePlugInByItsIdentifierInAnyCase) {
-    EnsureApplication();
     QTemporaryDir empty;
     EXPECT_TRUE(FindControlPlugin(kTestId, kTestPlugins).endsWith(".so"));
     EXPECT_EQ(FindControlPlugin(kTestId.toUpper(), {empty.path(), KORVEL_TEST_PLUGIN_DIR}),
@@ -66,7 +65,6 @@ TEST(ControlLoader, FindsThePlugInByItsIdentifierInAnyCase) {
 }
 
 TEST(ControlLoader, PropertiesAreSetByNameInOrderAndUnknownNamesSkipped) {
-    EnsureApplication();
     QWidget host;
     QString error;
     QWidget* control = CreateControl(kTestId, &host, error, kTestPlugins);
@@ -98,7 +96,6 @@ TEST(ControlLoader, PropertiesAreSetByNameInOrderAndUnknownNamesSkipped) {
 }
 
 TEST(HostWindow, LoadsTheControlWithCaptionParametersAndKeepOnTop) {
-    EnsureApplication();
     MemorySettingsStore store;
     StartupParameters p;
     p.SelectedComponent = 1;
@@ -143,7 +140,6 @@ TEST(WindowPosition, ClampsToTheScreenAsRemembered) {
 }
 
 TEST(WindowPosition, RoundTripPerWindowNameAndOnlyOntoAScreen) {
-    EnsureApplication();
     MemorySettingsStore store;
     const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
 
@@ -194,7 +190,6 @@ TEST(WindowPosition, RoundTripPerWindowNameAndOnlyOntoAScreen) {
 }
 
 TEST(WindowPosition, MaximizedOrMinimizedWindowStoresNothing) {
-    EnsureApplication();
     MemorySettingsStore store;
     for (auto state : {Qt::WindowMaximized, Qt::WindowMinimized}) {
         QWidget window;
@@ -205,7 +200,6 @@ TEST(WindowPosition, MaximizedOrMinimizedWindowStoresNothing) {
 }
 
 TEST(Startup, UsageCleanUpAndLoadFailureAreReportedInTheirBoxes) {
-    EnsureApplication();
     platform::ScopedScriptedDialogs dialogs;
     MemorySettingsStore store;
     store.Save(kApplication, kSection, "ServerAddress", "stored");
@@ -239,7 +233,6 @@ TEST(Startup, UsageCleanUpAndLoadFailureAreReportedInTheirBoxes) {
 }
 
 TEST(Startup, ACompleteCommandLineOpensTheHostWindowAndStoresNothing) {
-    EnsureApplication();
     platform::ScopedScriptedDialogs dialogs;
     MemorySettingsStore store;
     PluginDirectory dir(QStringLiteral(KORVEL_TEST_PLUGIN_DIR));
@@ -252,7 +245,6 @@ TEST(Startup, ACompleteCommandLineOpensTheHostWindowAndStoresNothing) {
 }
 
 TEST(Startup, ValuesHoldingASlashReachTheControlWhole) {
-    EnsureApplication();
     platform::ScopedScriptedDialogs dialogs;
     MemorySettingsStore store;
     PluginDirectory dir(QStringLiteral(KORVEL_TEST_PLUGIN_DIR));
@@ -264,7 +256,6 @@ TEST(Startup, ValuesHoldingASlashReachTheControlWhole) {
 }
 
 TEST(Startup, AComponentThatIsNotWhollyANumberShowsTheSelectionWindow) {
-    EnsureApplication();
     platform::ScopedScriptedDialogs dialogs;
     PluginDirectory dir(QStringLiteral(KORVEL_TEST_PLUGIN_DIR));
     // With no script the selection window closes at once, as by its close box (Cancel).

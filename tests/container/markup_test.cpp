@@ -6,7 +6,6 @@
 #include "container/selectionwindow.h"
 #include "core/settingsstore.h"
 #include "platform/plaintext.h"
-#include "testapp.h"
 #include "tests/support/widgetwalk.h"
 
 #include <QElapsedTimer>
@@ -46,7 +45,6 @@ StartupParameters MarkupParameters(const MarkupTraps& traps, int16_t component) 
 } // namespace
 
 TEST(HostMarkup, SelectionWindowShowsStoredParametersAsTheyStand) {
-    EnsureApplication();
     MarkupTraps traps;
     ASSERT_TRUE(traps.Ready());
     MemorySettingsStore store;
@@ -64,7 +62,6 @@ TEST(HostMarkup, SelectionWindowShowsStoredParametersAsTheyStand) {
 }
 
 TEST(HostMarkup, AControlPlugInBringsTheRuleAndItsStatusShowsTheAddressAsItStands) {
-    EnsureApplication();
     const QStringList plugins{QStringLiteral(KORVEL_BUILD_DIR "/plugins")};
     ASSERT_FALSE(FindControlPlugin(QStringLiteral("Korvel3Profiles.Component"), plugins).isEmpty());
     MarkupTraps traps;

@@ -4,7 +4,6 @@
 #include "container/commandline.h"
 #include "container/controlloader.h"
 #include "platform/settingsstore.h"
-#include "testapp.h"
 #include "testserver/sampledata.h"
 #include "testserver/server.h"
 
@@ -46,7 +45,6 @@ QProcessEnvironment RunEnvironment(const QTemporaryDir& home, const QString& plu
 } // namespace
 
 TEST(Program, QuotedValuesHoldingASlashReachTheServerWhole) {
-    EnsureApplication();
     const QString builtPlugins = QStringLiteral(KORVEL_BUILD_DIR "/plugins");
     ASSERT_FALSE(FindControlPlugin(QStringLiteral("Korvel3TextMessage.Component"), {builtPlugins}).isEmpty());
     testserver::Server server;
@@ -75,7 +73,6 @@ TEST(Program, QuotedValuesHoldingASlashReachTheServerWhole) {
 }
 
 TEST(Program, ShowsTheControlSavesAPictureAndRemembersItsPlace) {
-    EnsureApplication();
     QTemporaryDir home;
     ASSERT_TRUE(home.isValid());
     // The system log viewer against the substitute alarm server.
@@ -177,7 +174,6 @@ TEST(Program, WithoutAComponentTheSelectionWindowIsPicturedAndClosesAsCancelled)
 // remembered), says nothing on its error output and ends with the shell's code for the
 // signal instead of being killed by it.
 TEST(Program, CtrlCAndKillEndItCleanlyWithTheSignalsExitCode) {
-    EnsureApplication();
     const QString builtPlugins = QStringLiteral(KORVEL_BUILD_DIR "/plugins");
     ASSERT_FALSE(FindControlPlugin(QStringLiteral("Korvel3SysLog.Component"), {builtPlugins}).isEmpty());
     for (int signal : {SIGINT, SIGTERM}) {
@@ -220,7 +216,6 @@ TEST(Program, CtrlCAndKillEndItCleanlyWithTheSignalsExitCode) {
 // without a writer) or that is far too large: the program starts at once without it,
 // says so in one line, and a kill ends it as usual.
 TEST(Program, AnEndlessOrHugeSystemConfigurationNeitherHangsNorKeepsTheSignalOut) {
-    EnsureApplication();
     const QString builtPlugins = QStringLiteral(KORVEL_BUILD_DIR "/plugins");
     if (FindControlPlugin(QStringLiteral("Korvel3SysLog.Component"), {builtPlugins}).isEmpty())
         GTEST_SKIP() << "needs the system log viewer's plug-in to see the control connect";

@@ -2,7 +2,6 @@
 #include "container/hostwindow.h"
 #include "container/selectionwindow.h"
 #include "platform/dialogservice.h"
-#include "testapp.h"
 
 #include <QCheckBox>
 #include <QGroupBox>
@@ -28,7 +27,6 @@ StartupParameters Valid() {
 } // namespace
 
 TEST(SelectionWindow, OptionsAndFieldsEditTheParametersAndGateOk) {
-    EnsureApplication();
     MemorySettingsStore store;
     StartupParameters p;
     p.ServerAddress = "server";
@@ -57,7 +55,6 @@ TEST(SelectionWindow, OptionsAndFieldsEditTheParametersAndGateOk) {
 }
 
 TEST(SelectionWindow, PreparationShowsTheChosenStateAndOptionsFold) {
-    EnsureApplication();
     MemorySettingsStore store;
     struct Case { bool valid; bool disable; bool frameShown; bool optionsShown; };
     const Case cases[] = {
@@ -101,7 +98,6 @@ TEST(SelectionWindow, PreparationShowsTheChosenStateAndOptionsFold) {
 }
 
 TEST(SelectionWindow, SwedishCaptionsOnlyWhereTranslated) {
-    EnsureApplication();
     MemorySettingsStore store;
     StartupParameters p;
     SelectionWindow swedish(p, store, QStringLiteral("svenska"));
@@ -119,7 +115,6 @@ TEST(SelectionWindow, SwedishCaptionsOnlyWhereTranslated) {
 }
 
 TEST(SelectionWindow, DisablingOptionsAsksAndStoresOnlyOnYes) {
-    EnsureApplication();
     platform::ScopedScriptedDialogs dialogs;
     for (auto answer : {platform::MessageResult::No, platform::MessageResult::Yes}) {
         MemorySettingsStore store;
@@ -144,7 +139,6 @@ TEST(SelectionWindow, DisablingOptionsAsksAndStoresOnlyOnYes) {
 }
 
 TEST(SelectionWindow, CloseBoxCancelsAndTopMostApplies) {
-    EnsureApplication();
     MemorySettingsStore store;
     StartupParameters p = Valid();
     p.TopMost = true;
@@ -156,7 +150,6 @@ TEST(SelectionWindow, CloseBoxCancelsAndTopMostApplies) {
 }
 
 TEST(Startup, SelectionWindowRunsWhenParametersAreMissingAndItsChoiceIsStored) {
-    EnsureApplication();
     platform::ScopedScriptedDialogs dialogs;
     MemorySettingsStore store;
     store.Save(kApplication, kSection, "Component", "3");

@@ -82,8 +82,12 @@ protected:
         return texts;
     }
     std::vector<testserver::ReceivedFrame> Sent(MessageType type) const { return server.ReceivedOfType(type, 0); }
-    // Gives a request time to arrive (or to be shown not to).
-    void Settle() { Spin(60); }
+    // Returns once what the control sent is at the server (or shown not to be) and the
+    // server's answers to it have been handled.
+    void Settle() {
+        ServerCaughtUp();
+        ClientCaughtUp();
+    }
     // A double-click of the left button at that point of the tree, as the window system
     // delivers it (press, release, double-click, release), with the keys of the shift
     // state held (1 Shift, 2 Ctrl, 4 Alt).
@@ -129,9 +133,8 @@ TEST_F(ActiveProfilesTest, StartUpRequestsToTheByteAndInOrder) {
         control->setProperty("ServerPort", server.Port());
         control->setProperty("ServerAddress", "127.0.0.1");
         ASSERT_TRUE(WaitFor([&] { return !server.ReceivedOfType(MessageType::MsgProfileList, connection).empty(); }));
-        Settle();
         std::vector<std::pair<MessageType, Bytes>> got;
-        for (const auto& f : server.ReceivedOn(connection)) got.emplace_back(f.Type, f.Body);
+        for (const auto& f : ServerCaughtUp(connection)) got.emplace_back(f.Type, f.Body);
         EXPECT_EQ(got, c.expected) << c.area << "/" << c.password;
         control.reset();
         ++connection;
@@ -370,7 +373,6 @@ TEST_F(ActiveProfilesTest, ClosedConnectionHidesTheTreeAndKeepsItsNodes) {
     EXPECT_EQ(korvel::testing::Child<platform::StatusLabel>(*control, "Label_Disconnected").text(), QString("Disconnected from 127.0.0.1:%1").arg(server.Port()));
     // Switching by name while closed sends nothing and raises nothing.
     control->ProfileEnableOrDisable("Day shift", 0);
-    Settle();
     EXPECT_TRUE(Sent(MessageType::MsgProfileEnableOrDisable).empty());
 }
 

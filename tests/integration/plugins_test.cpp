@@ -16,7 +16,6 @@
 using namespace korvel;
 
 TEST(ControlPlugins, DifferentPluginsInOneProcessKeepTheirOwnState) {
-    korvel::testing::EnsureApplication();
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
     QString dir = qEnvironmentVariable("KORVEL_PLUGIN_DIR");

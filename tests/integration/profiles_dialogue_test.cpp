@@ -59,7 +59,12 @@ protected:
     bool TreeFilled() {
         return WaitFor([&] { return TreeView_Profiles(*control).NodeCount() > 0; });
     }
-    void Settle(int ms = 80) { WaitFor([] { return false; }, ms); }
+    // Returns once what the control sent is at the server and the server's answers to
+    // it have been handled.
+    void Settle() {
+        ServerCaughtUp();
+        ClientCaughtUp();
+    }
 
     platform::ScopedScriptedDialogs dialogs;
 };
@@ -68,8 +73,7 @@ TEST_F(ProfilesDialogueTest, StartUpRequestsToTheByteWithAndWithoutAreaAndPasswo
     Start();
     Connect();
     ASSERT_TRUE(TreeFilled());
-    Settle();
-    auto frames = server.ReceivedOn(0);
+    auto frames = ServerCaughtUp(0);
     ASSERT_EQ(Types(frames), (std::vector<MessageType>{MessageType::MsgTextTable, MessageType::MsgServerSettings,
                                                        MessageType::MsgSystemList, MessageType::MsgReceiverList,
                                                        MessageType::MsgCalendar, MessageType::MsgHolidayLabelList,
@@ -82,8 +86,7 @@ TEST_F(ProfilesDialogueTest, StartUpRequestsToTheByteWithAndWithoutAreaAndPasswo
     server.ClearReceived();
     control->setProperty("ServerAddress", "localhost");
     ASSERT_TRUE(WaitFor([&] { return server.ReceivedOfType(MessageType::MsgPassword, 1).size() == 1; }));
-    Settle();
-    frames = server.ReceivedOn(1);
+    frames = ServerCaughtUp(1);
     ASSERT_EQ(Types(frames), (std::vector<MessageType>{MessageType::MsgTextTable, MessageType::MsgServerSettings,
                                                        MessageType::MsgArea, MessageType::MsgSystemList,
                                                        MessageType::MsgReceiverList, MessageType::MsgCalendar,
@@ -186,8 +189,7 @@ TEST_F(ProfilesDialogueTest, SaveSendsRemovalsNewAndChangedProfilesAndTheServerA
     Command_Save(c).click();
     EXPECT_EQ(Command_Save(c).text(), platform::ToQString(GetText(state, 884)));
     ASSERT_TRUE(WaitFor([&] { return server.ReceivedOfType(MessageType::MsgProfileSave).size() == 1; }));
-    Settle();
-    auto frames = server.ReceivedOn(0);
+    auto frames = ServerCaughtUp(0);
     ASSERT_EQ(Types(frames), (std::vector<MessageType>{MessageType::MsgProfileDelete, MessageType::MsgProfileSave}));
     EXPECT_EQ(frames[0].Body, RecordRef(2, "Night shift"));
     EXPECT_EQ(frames[1].Body, RecordRef(-1, "Late") + added->CompressToNetworkBytes());
@@ -202,8 +204,7 @@ TEST_F(ProfilesDialogueTest, SaveSendsRemovalsNewAndChangedProfilesAndTheServerA
     EXPECT_EQ(state.Profiles.Count(), 8u);
     server.ClearReceived();
     Command_Save(c).click();
-    Settle(150);
-    EXPECT_TRUE(server.ReceivedOn(0).empty());
+    EXPECT_TRUE(ServerCaughtUp(0).empty());
 
     // The caption turns back between 2000 and 2100 ms after the last Save's change.
     EXPECT_TRUE(WaitFor([&] { return Command_Save(c).text() == platform::ToQString(GetText(state, 874)); }, 3500));
@@ -232,7 +233,7 @@ TEST_F(ProfilesDialogueTest, EnableOrDisableSendsAndOnlyTheServersAnswerChangesT
     state.UserRights = 0;
     server.ClearReceived();
     c.ProfileEnableOrDisable("Gatehouse", -1);
-    Settle(100);
+    ServerCaughtUp();
     EXPECT_TRUE(server.ReceivedOfType(MessageType::MsgProfileEnableOrDisable).empty());
 }
 
@@ -255,7 +256,7 @@ TEST_F(ProfilesDialogueTest, ServerDeletionAndSaveOfOtherClientsUpdateTheTree) {
     Bytes enable = RecordRef(77, "Nobody");
     AppendInteger(enable, -1);
     server.SendFrame(MessageType::MsgProfileEnableOrDisable, enable);
-    Settle(100);
+    ClientCaughtUp();
     EXPECT_EQ(TreeView_Profiles(c).NodeCount(), 7);
     EXPECT_TRUE(c.IsConnectedToServer());
 }
@@ -295,8 +296,7 @@ TEST_F(ProfilesDialogueTest, OnlyAChangedCalendarSendsExactlyOneMessage) {
     server.ClearReceived();
     Command_Save(c).click();
     ASSERT_TRUE(WaitFor([&] { return !server.ReceivedOn(0).empty(); }));
-    Settle(100);
-    const auto frames = server.ReceivedOn(0);
+    const auto frames = ServerCaughtUp(0);
     ASSERT_EQ(Types(frames), std::vector<MessageType>{MessageType::MsgCalendarSave});
     EXPECT_EQ(frames[0].Body, state.SharedCalendar->CompressToNetworkBytes());
 }
@@ -324,7 +324,7 @@ TEST_F(ProfilesDialogueTest, CalendarAnswerRenamesComboItemsButNotTheMenuAndRece
         server.SendFrame(MessageType::MsgReceiverDelete,
                          RecordRef(all[static_cast<std::size_t>(i)].first, all[static_cast<std::size_t>(i)].second));
         ASSERT_TRUE(WaitFor([&] { return static_cast<int>(state.Receivers.Count()) == receivers - i - 1; }));
-        Settle(30);
+        ClientCaughtUp();
         EXPECT_EQ(Menu_Profile_Receiver_Popup_Add_Item(c).Count(), std::max(1, receivers - i - 1));
     }
 }

@@ -160,7 +160,8 @@ protected:
         control->setProperty("Area", area);
         PointAtServer();
         ASSERT_TRUE(WaitFor([&] { return Tree()->model()->rowCount() > 0; }));
-        Spin(80);
+        ServerCaughtUp();
+        ClientCaughtUp();
     }
     template <class W>
     W* Find(const char* name) const {
@@ -176,7 +177,6 @@ protected:
         ASSERT_EQ(items.size(), 1) << text.toStdString();
         Tree()->scrollTo(items[0]);
         Click(Tree()->viewport(), Tree()->visualRect(items[0]).center());
-        Spin(20);
     }
     void PressSave() {
         server.ClearReceived();
@@ -184,7 +184,7 @@ protected:
     }
     std::vector<SentProfile> SavesAfter(std::size_t count) {
         EXPECT_TRUE(WaitFor([&] { return server.ReceivedOfType(MessageType::MsgProfileSave).size() >= count; }));
-        Spin(60);
+        ServerCaughtUp();
         std::vector<SentProfile> out;
         for (const auto& f : server.ReceivedOfType(MessageType::MsgProfileSave)) out.push_back(ReadSave(state, f.Body));
         return out;
@@ -306,13 +306,13 @@ TEST_F(ProfilesOperatorTest, AReceiverNamedWithoutTheAreaKeepsItsNameAndAddedOne
     shared.AppendNetworkBytes(body);
     server.SendFrame(MessageType::MsgReceiverSave, body);
     ASSERT_TRUE(WaitFor([&] { return state.Receivers.Find("K90") != nullptr; }));
-    Spin(40);
+    ClientCaughtUp();
     ClickNode("Other"); // the list is shown again with the receiver known
     ClickNode("Watch");
 
     // Viewing and saving changes nothing.
     PressSave();
-    Spin(150);
+    ServerCaughtUp();
     EXPECT_TRUE(server.ReceivedOfType(MessageType::MsgProfileSave).empty());
 
     // A receiver of the area chosen from the sub-menu is stored with the prefix.
@@ -329,8 +329,7 @@ TEST_F(ProfilesOperatorTest, AReceiverNamedWithoutTheAreaKeepsItsNameAndAddedOne
                 }
     });
     Click(view, QPoint(10, view->height() - 5), Qt::RightButton);
-    Spin(30);
-    ASSERT_TRUE(chosen);
+    ASSERT_TRUE(WaitFor([&] { return chosen; }));
 
     PressSave();
     const std::vector<SentProfile> saves = SavesAfter(1);
@@ -354,7 +353,7 @@ TEST_F(ProfilesOperatorTest, AnotherOperatorsSaveOfTheSameNameLeavesTheUnsavedPr
     theirs.SetCondition(0, Variant("THEIRS"));
     server.SendFrame(MessageType::MsgProfileSave, RecordRefBody(50, "new") + theirs.CompressToNetworkBytes());
     ASSERT_TRUE(WaitFor([&] { return state.Profiles.Find("K50") != nullptr; }));
-    Spin(40);
+    ClientCaughtUp();
     ASSERT_NE(state.Profiles.Find("K-1"), nullptr) << "the unsaved profile stays";
     EXPECT_EQ(tag->text(), "LOCAL*") << "and the page keeps its edit";
     EXPECT_EQ(Tree()->currentIndex().data().toString(), "New");
@@ -397,7 +396,8 @@ TEST_F(ProfilesOperatorTest, SaveWithoutAConnectionKeepsEveryEditAndSaysSo) {
     control->setProperty("ServerAddress", "localhost");
     ASSERT_TRUE(WaitFor([&] { return control->property("IsConnectedToServer").toInt() == 1; }));
     ASSERT_TRUE(WaitFor([&] { return !server.ReceivedOfType(MessageType::MsgProfileList).empty(); }));
-    Spin(100);
+    ServerCaughtUp();
+    ClientCaughtUp();
     // The new profile list rebuilt the tree; the edit lives in the record.
     PressSave();
     ASSERT_TRUE(WaitFor([&] { return !server.ReceivedOfType(MessageType::MsgProfileDelete).empty(); }));

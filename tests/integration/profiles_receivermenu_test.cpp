@@ -51,7 +51,8 @@ protected:
         // (Element 0 stands, empty, before the list arrives.)
         ASSERT_TRUE(WaitFor([&] { return Captions().size() == static_cast<qsizetype>(receivers.size()) &&
                                          state.Receivers.Count() == receivers.size(); }, 20000));
-        Spin(50);
+        ServerCaughtUp();
+        ClientCaughtUp();
     }
     // The entries as the sub-menu holds them: caption and tag, in menu order.
     std::vector<std::pair<QString, QString>> Entries() const {

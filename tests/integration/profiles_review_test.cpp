@@ -48,7 +48,8 @@ protected:
         PointAtServer();
         ASSERT_TRUE(WaitFor([&] { return TreeView_Profiles(*control).NodeCount() > 0; }));
         ASSERT_TRUE(WaitFor([&] { return Combo_Calendar_DayType(*control).ItemCount() == 24; }));
-        Spin(80);
+        ServerCaughtUp();
+        ClientCaughtUp();
     }
 
     platform::ScopedScriptedDialogs dialogs;
@@ -71,7 +72,7 @@ TEST_F(ProfilesReviewTest, ServerSaveRefreshesThePageOnlyForTheShownProfile) {
         p.SetCondition(0, Variant(k.condition));
         server.SendFrame(MessageType::MsgProfileSave, Ref(k.id, p.GetName()) + p.CompressToNetworkBytes());
         ASSERT_TRUE(WaitFor([&] { return state.Profiles.Find("K" + std::to_string(k.id))->GetCondition(0) == k.condition; }));
-        Spin(30);
+        ClientCaughtUp();
         EXPECT_EQ(Text_Condition(c, 0).text(), k.shown);
     }
 }
@@ -100,8 +101,7 @@ TEST_F(ProfilesReviewTest, SaveSendsNothingForUnchangedOrNeverSavedProfilesAndSt
     ASSERT_FALSE(state.Profiles.Contains("K-1"));
     server.ClearReceived();
     Command_Save(c).click();
-    Spin(150);
-    EXPECT_TRUE(server.ReceivedOn(0).empty());
+    EXPECT_TRUE(ServerCaughtUp(0).empty());
     EXPECT_EQ(Command_Save(c).text(), platform::ToQString(GetText(state, 884)));
 }
 

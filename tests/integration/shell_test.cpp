@@ -109,8 +109,7 @@ TEST_F(ShellTest, StartupRequestsFollowTheControlsTable) {
         ctl.setProperty("ServerAddress", "127.0.0.1");
         const int index = server.ConnectionCount();
         ASSERT_TRUE(WaitFor([&] { return server.ReceivedOn(index).size() == c.types.size(); })) << c.area << c.password;
-        WaitFor([] { return false; }, 50);
-        const auto frames = server.ReceivedOn(index);
+        const auto frames = ServerCaughtUp(index);
         EXPECT_EQ(Types(frames), c.types) << c.area << "/" << c.password;
         for (const auto& f : frames) {
             if (f.Type == area) {
@@ -162,9 +161,10 @@ TEST_F(ShellTest, AddressChangeReconnectsOnlyAfterAnAttemptAndOnlyWhenItDiffers)
     c.setProperty("ServerPort", server.Port());
     ASSERT_TRUE(StartedUp(0));
 
-    // The same value again does nothing.
+    // The same value again does nothing, also at the next tick.
     c.setProperty("ServerAddress", "127.0.0.1");
-    Spin(300);
+    c.Timer_Connect_Timer();
+    ServerCaughtUp(0);
     EXPECT_EQ(server.ConnectionCount(), 1);
     EXPECT_TRUE(c.IsConnected());
 
@@ -181,7 +181,8 @@ TEST_F(ShellTest, AddressChangeReconnectsOnlyAfterAnAttemptAndOnlyWhenItDiffers)
 
     // Writing the port does not reconnect.
     c.setProperty("ServerPort", server.Port() == 1 ? 2 : 1);
-    Spin(200);
+    c.Timer_Connect_Timer();
+    ServerCaughtUp(1);
     EXPECT_EQ(server.ConnectionCount(), 2);
     EXPECT_TRUE(c.IsConnected());
 }
@@ -194,13 +195,13 @@ TEST_F(ShellTest, PasswordGoesAtOnceWhenConnectedAndWithTheNextStartWhenNot) {
     ASSERT_TRUE(WaitFor([&] { return server.ReceivedOfType(MessageType::MsgPassword, 0).size() == 1; }));
     EXPECT_EQ(server.ReceivedOfType(MessageType::MsgPassword, 0)[0].Body, StringBody("one"));
     c.setProperty("Password", "one"); // same value: nothing
-    Spin(100);
+    ServerCaughtUp(0);
     EXPECT_EQ(server.ReceivedOfType(MessageType::MsgPassword, 0).size(), 1u);
 
     server.CloseConnection(0);
     ASSERT_TRUE(WaitFor([&] { return LabelShown() && !c.IsConnected(); }));
     c.setProperty("Password", "two"); // closed: nothing sent, the socket stays closed
-    Spin(100);
+    c.Timer_Connect_Timer();              // also at the next tick
     EXPECT_EQ(korvel::testing::Child<platform::SocketControl>(c, "Winsock_ActiveXClient").State(), SocketClosed);
     Reconnect();
     ASSERT_TRUE(StartedUp(1));
@@ -230,8 +231,11 @@ TEST_F(ShellTest, KeepAliveIsAnsweredWithExactlyOneEmptyFrame) {
     server.ClearReceived();
     server.SendFrame(MessageType::MsgKeepAlive, {});
     ASSERT_TRUE(WaitFor([&] { return server.ReceivedOfType(MessageType::MsgKeepAlive, 0).size() == 1; }));
-    Spin(100);
-    ASSERT_EQ(server.ReceivedOn(0).size(), 1u);
+    // A password written now travels behind anything else the keep-alive made the control
+    // send (a keep-alive round trip cannot tell a second answer from its own).
+    control->setProperty("Password", "marker");
+    ASSERT_TRUE(WaitFor([&] { return !server.ReceivedOfType(MessageType::MsgPassword, 0).empty(); }));
+    ASSERT_EQ(server.ReceivedOn(0).size(), 2u);
     EXPECT_EQ(EncodeFrame(MessageType::MsgKeepAlive, server.ReceivedOn(0)[0].Body), std::string(5, '\0'));
 }
 
@@ -245,7 +249,7 @@ TEST_F(ShellTest, FramesAreCutHoweverTheBytesArrive) {
 
     server.SendInPieces(frame, 1, 1); // one byte at a time
     ASSERT_TRUE(WaitFor([&] { return server.AllSent() && !c.Own.empty(); }));
-    Spin(30);
+    ClientCaughtUp();
     ASSERT_EQ(c.Own.size(), 1u);
     EXPECT_EQ(c.Own[0], std::make_pair(97, body));
 
@@ -256,10 +260,12 @@ TEST_F(ShellTest, FramesAreCutHoweverTheBytesArrive) {
     EXPECT_EQ(c.Own[1], std::make_pair(96, std::string()));
     EXPECT_EQ(c.Own[2], std::make_pair(97, body));
 
-    // Four bytes of a header wait for the rest.
+    // Four bytes of a header wait for the rest: the read of them is handled (the rest
+    // comes 60 ms later) and frames nothing.
     c.Own.clear();
+    c.ReadsHandled.clear();
     server.SendSplit(frame, {4}, 60);
-    Spin(30);
+    ASSERT_TRUE(WaitFor([&] { return !c.ReadsHandled.empty(); }));
     EXPECT_TRUE(c.Own.empty());
     ASSERT_TRUE(WaitFor([&] { return c.Own.size() == 1; }));
     EXPECT_TRUE(c.IsConnected());
@@ -284,8 +290,8 @@ TEST_F(ShellTest, VersionConflictShowsTheBoxClosesTheSocketAndDropsTheRestOfTheR
     EXPECT_TRUE(LabelShown());
     EXPECT_EQ(LabelText(), DisconnectedText());
     EXPECT_TRUE(WaitFor([&] { return !server.IsOpen(0); }));
-    Spin(50);
-    // What came before the conflict was handled; nothing of the closed connection after it.
+    // What came before the conflict was handled; nothing of the closed connection after it
+    // (also not later: the next connection's frames come after it).
     EXPECT_EQ(c.Own, (std::vector<std::pair<int, std::string>>{{97, "before"}}));
 
     // Our own version: no box.
@@ -294,6 +300,8 @@ TEST_F(ShellTest, VersionConflictShowsTheBoxClosesTheSocketAndDropsTheRestOfTheR
     server.SendFrame(MessageType::MsgProtocolVersion, Int16Body(21));
     server.SendFrame(97, "next");
     ASSERT_TRUE(WaitFor([&] { return c.Own.size() == 2; }));
+    ClientCaughtUp();
+    EXPECT_EQ(c.Own, (std::vector<std::pair<int, std::string>>{{97, "before"}, {97, "next"}}));
     EXPECT_EQ(c.Own.back(), std::make_pair(97, std::string("next")));
     EXPECT_EQ(dialogs->Messages().size(), 1u);
     EXPECT_TRUE(c.IsConnected());
@@ -313,12 +321,13 @@ TEST_F(ShellTest, ABurstOfVersionConflictsShowsOneBoxAndTheNextConnectionStartsC
     // arrive while the box is open.
     dialogs->WhileMessageOpen([&](const platform::MessageRequest&) {
         server.SendFrame(97, "while the box is open");
+        // Gives the frame time to arrive while the box is open; arriving later, it must be
+        // dropped all the same.
         Spin(30);
     });
     server.SendSplit(burst, {burst.size() / 3});
     ASSERT_TRUE(WaitFor([&] { return !c.IsConnected() && LabelShown(); }));
     EXPECT_TRUE(WaitFor([&] { return !server.IsOpen(0); }));
-    Spin(100);
     ASSERT_EQ(dialogs->Messages().size(), 1u);
     EXPECT_EQ(dialogs->Messages()[0].text, "Protocol version conflict (server: 30, client: 21)!");
     EXPECT_TRUE(c.Own.empty());
@@ -328,6 +337,7 @@ TEST_F(ShellTest, ABurstOfVersionConflictsShowsOneBoxAndTheNextConnectionStartsC
     ASSERT_TRUE(WaitFor([&] { return server.ConnectionCount() == 2 && c.IsConnected(); }));
     server.SendFrame(97, "fresh");
     ASSERT_TRUE(WaitFor([&] { return !c.Own.empty(); }));
+    ClientCaughtUp();
     EXPECT_EQ(c.Own, (std::vector<std::pair<int, std::string>>{{97, "fresh"}}));
     EXPECT_EQ(dialogs->Messages().size(), 1u);
 }
@@ -340,8 +350,8 @@ TEST_F(ShellTest, FramesThatArriveBeforeTheServerClosesAreAllHandled) {
     // A keep-alive among the last frames: answering it on the closed connection closes the
     // socket, which is not the control ending the connection; the frames after it count.
     server.SendThenClose(EncodeFrame(97, "one") + EncodeFrame(MessageType::MsgKeepAlive, "") + EncodeFrame(97, "two"));
+    // The status is shown once the frames before the close are handled.
     ASSERT_TRUE(WaitFor([&] { return LabelShown() && !c.IsConnected(); }));
-    Spin(50);
     EXPECT_EQ(c.Own, (std::vector<std::pair<int, std::string>>{{97, "one"}, {97, "two"}}));
 
     // The same with a burst that is still being handled, slice by slice, when the close
@@ -390,7 +400,9 @@ TEST_F(ShellTest, ALongBurstIsHandledInSlicesInOrderAndEachKeepAliveAnsweredOnce
     });
     server.SendRaw(Burst(0, kFrames));
     ASSERT_TRUE(WaitFor([&] { return c.Own.size() == kFrames + 1u; }, 60000));
-    Spin(50);
+    // A password written now travels behind every answer to the burst's keep-alives.
+    c.setProperty("Password", "after the burst");
+    ASSERT_TRUE(WaitFor([&] { return !server.ReceivedOfType(MessageType::MsgPassword, 0).empty(); }));
     EXPECT_TRUE(midway);
     EXPECT_TRUE(answeredMidway);
     ASSERT_EQ(c.Own.size(), kFrames + 1u);
@@ -417,16 +429,17 @@ TEST_F(ShellTest, WhatEndsTheConnectionInALongBurstEndsTheRestOfIt) {
     c.ReadsHandled.clear();
     server.SendRaw(Burst(0, 20000) + EncodeFrame(MessageType::MsgProtocolVersion, Int16Body(20)) + Burst(20000, 20000));
     ASSERT_TRUE(WaitFor([&] { return !c.IsConnected() && LabelShown(); }, 60000));
-    Spin(100);
+
+    // A new server address written between two slices.
+    Reconnect();
+    ASSERT_TRUE(StartedUp(1));
+    // Nothing of the first connection came after the conflict, also not later.
+    ClientCaughtUp(1);
     EXPECT_EQ(dialogs->Messages().size(), 1u);
     ASSERT_EQ(c.Own.size(), 20000u);
     EXPECT_EQ(c.Own.back().second, BurstBody(19999));
     ASSERT_FALSE(c.ReadsHandled.empty());
     EXPECT_EQ(c.ReadsHandled.back(), 20000u);
-
-    // A new server address written between two slices.
-    Reconnect();
-    ASSERT_TRUE(StartedUp(1));
     c.Own.clear();
     c.ReadsHandled.clear();
     std::size_t handledWhenWritten = 0;
@@ -438,19 +451,19 @@ TEST_F(ShellTest, WhatEndsTheConnectionInALongBurstEndsTheRestOfIt) {
     });
     server.SendRaw(Burst(0, 50000));
     ASSERT_TRUE(WaitFor([&] { return handledWhenWritten != 0 && !c.IsConnected(); }, 60000));
-    Spin(200);
+
+    // The next connection starts clean; nothing of the one before came after the write.
+    c.setProperty("ServerAddress", "127.0.0.1");
+    ASSERT_TRUE(StartedUp(2));
+    ClientCaughtUp(2);
     EXPECT_LT(handledWhenWritten, 50000u);
     EXPECT_EQ(c.Own.size(), handledWhenWritten);
     ASSERT_FALSE(c.ReadsHandled.empty());
     EXPECT_EQ(c.ReadsHandled.back(), handledWhenWritten);
-
-    // The next connection starts clean.
-    c.setProperty("ServerAddress", "127.0.0.1");
-    ASSERT_TRUE(StartedUp(2));
     c.Own.clear();
     server.SendFrame(97, "fresh");
     ASSERT_TRUE(WaitFor([&] { return !c.Own.empty(); }));
-    Spin(30);
+    ClientCaughtUp(2);
     EXPECT_EQ(c.Own, (std::vector<std::pair<int, std::string>>{{97, "fresh"}}));
 }
 
@@ -509,7 +522,9 @@ TEST_F(ShellTest, ControlDestroyedWhileTheVersionBoxIsOpenIsNotTouchedAfterwards
                    EncodeFrame(MessageType::MsgKeepAlive, ""));
     ASSERT_TRUE(WaitFor([&] { return dialogs->Messages().size() == 1; }));
     EXPECT_TRUE(WaitFor([&] { return control == nullptr; }));
-    Spin(100);
+    // Its socket went with it: once the server has seen it close, what the control had
+    // posted has run.
+    EXPECT_TRUE(WaitFor([&] { return !server.IsOpen(0); }));
     EXPECT_EQ(dialogs->Messages().size(), 1u);
 }
 
@@ -521,8 +536,9 @@ TEST_F(ShellTest, ServerClosingShowsWhereTheControlWasConnected) {
     server.CloseConnection();
     ASSERT_TRUE(WaitFor([&] { return LabelShown(); }));
     EXPECT_EQ(LabelText(), DisconnectedText());
-    // No reconnect of its own.
-    Spin(300);
+    // No reconnect of its own: the connect timer's ticks make no attempt.
+    for (int tick = 0; tick < 25; ++tick) c.Timer_Connect_Timer();
+    EXPECT_FALSE(IsAttemptUnderWay(korvel::testing::Child<platform::SocketControl>(c, "Winsock_ActiveXClient").State()));
     EXPECT_EQ(server.ConnectionCount(), 1);
     EXPECT_FALSE(c.IsConnected());
 }
@@ -599,7 +615,7 @@ TEST_F(ShellTest, APartialFrameOfAnOldConnectionNeverFramesTheNewOne) {
     ASSERT_TRUE(StartedUp(1));
     server.SendFrame(97, "fresh");
     ASSERT_TRUE(WaitFor([&] { return !c.Own.empty(); }));
-    Spin(30);
+    ClientCaughtUp();
     ASSERT_EQ(c.Own.size(), 1u);
     EXPECT_EQ(c.Own[0], std::make_pair(97, std::string("fresh")));
     EXPECT_TRUE(c.IsConnected());

@@ -143,6 +143,8 @@ TEST_F(Soak, SysLogViewerSurvivesRandomSplitsKeepAlivesAndMalformedFrames) {
             continue;
         }
         server.SendSplit(bytes, randomCuts(bytes.size()), 1);
+        // Now and then a pause, so that the cut bytes also arrive in reads of their own: the
+        // wait is about timing itself, nothing is checked after it.
         if (pick(8) == 0) Spin(2);
     }
     ASSERT_TRUE(WaitFor([&] {

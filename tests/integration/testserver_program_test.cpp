@@ -17,7 +17,6 @@ using namespace korvel;
 using namespace korvel::testing;
 
 TEST(TestServerProgram, PrintsItsPortAndServesTheSampleLogWithNewLines) {
-    EnsureApplication();
     QProcess program;
     program.start(QStringLiteral(KORVEL_TESTSERVER_PROGRAM), {"--port", "0", "--data", "default", "--log", "50"});
     ASSERT_TRUE(program.waitForStarted(5000));
@@ -57,7 +56,6 @@ TEST(TestServerProgram, RefusesAnUnknownDataSet) {
 
 // Ctrl+C or a kill is the server's normal end: exit code 0, nothing on the error output.
 TEST(TestServerProgram, EndsCleanlyOnCtrlCAndKill) {
-    EnsureApplication();
     for (int signal : {SIGINT, SIGTERM}) {
         QProcess program;
         program.start(QStringLiteral(KORVEL_TESTSERVER_PROGRAM), {"--port", "0"});

@@ -17,12 +17,6 @@ using namespace korvel::platform;
 
 namespace {
 
-void EnsureApplication() {
-    static int argc = 1;
-    static char name[] = "dialogservice_test";
-    static char* argv[] = {name, nullptr};
-    if (!QApplication::instance()) new QApplication(argc, argv);
-}
 
 // A window that counts how often its close box was used.
 class CloseBoxCounted final : public QDialog {
@@ -94,7 +88,6 @@ TEST(DialogService, ScopedResponderRestoresThePreviousService) {
 }
 
 TEST(DialogService, QtServiceShowsTheBoxAndReturnsTheChosenButton) {
-    EnsureApplication();
     QtDialogService service;
     QString seenText;
     QString seenTitle;
@@ -119,7 +112,6 @@ TEST(DialogService, QtServiceShowsTheBoxAndReturnsTheChosenButton) {
 }
 
 TEST(DialogService, QtServiceLinesUpTheColumnsOfATabbedText) {
-    EnsureApplication();
     QtDialogService service;
     QString seen;
     Qt::TextFormat format = Qt::PlainText;
@@ -140,7 +132,6 @@ TEST(DialogService, QtServiceLinesUpTheColumnsOfATabbedText) {
 }
 
 TEST(DialogService, ScriptedWindowsGoShownModalToTheScriptThatNamesThemAndCloseAsByTheirCloseBox) {
-    EnsureApplication();
     ScopedScriptedDialogs dialogs;
     CloseBoxCounted named;
     named.setObjectName(QStringLiteral("Named_Window"));
@@ -196,7 +187,6 @@ TEST(DialogService, ScriptedWindowsGoShownModalToTheScriptThatNamesThemAndCloseA
 }
 
 TEST(DialogService, ScriptedMenusArePreparedThenHandedToTheirScriptOrShownForReal) {
-    EnsureApplication();
     ScopedScriptedDialogs dialogs;
     Menu menu;
     menu.setObjectName(QStringLiteral("Menu_Test"));

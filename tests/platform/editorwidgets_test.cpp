@@ -20,12 +20,6 @@ using namespace korvel::platform;
 
 namespace {
 
-void EnsureApplication() {
-    static int argc = 1;
-    static char name[] = "korvel_platform_tests";
-    static char* argv[] = {name, nullptr};
-    if (!QApplication::instance()) new QApplication(argc, argv);
-}
 
 void Key(QWidget* target, Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
     QKeyEvent press(QEvent::KeyPress, key, modifiers);
@@ -40,10 +34,7 @@ void Click(QWidget* target, QPoint at, Qt::KeyboardModifiers modifiers = {}) {
     QApplication::sendEvent(target, &release);
 }
 
-class EditorWidgetsTest : public ::testing::Test {
-protected:
-    void SetUp() override { EnsureApplication(); }
-};
+class EditorWidgetsTest : public ::testing::Test {};
 
 TEST_F(EditorWidgetsTest, TreeKeysIgnoreCaseCanBeRenamedAndGiveNoneAfterRemoval) {
     TreeView tree;

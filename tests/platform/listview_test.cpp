@@ -21,12 +21,6 @@ using namespace korvel::platform;
 
 namespace {
 
-void EnsureApplication() {
-    static int argc = 1;
-    static char name[] = "listview_test";
-    static char* argv[] = {name, nullptr};
-    if (!QApplication::instance()) new QApplication(argc, argv);
-}
 
 QStringList Texts(const ListView& list) {
     QStringList out;
@@ -58,10 +52,6 @@ void Press(ListView& list, int position, Qt::MouseButton button, Qt::KeyboardMod
     QApplication::sendEvent(list.viewport(), &release);
 }
 
-struct ApplicationFirst {
-    ApplicationFirst() { EnsureApplication(); }
-};
-
 class ListViewTest : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -70,7 +60,6 @@ protected:
         list.AddColumn("Type", 1440);
         list.show();
     }
-    ApplicationFirst app;
     ListView list;
 };
 

@@ -23,12 +23,6 @@ using namespace korvel::platform;
 
 namespace {
 
-void EnsureApplication() {
-    static int argc = 1;
-    static char name[] = "paintsurface_test";
-    static char* argv[] = {name, nullptr};
-    if (!QApplication::instance()) new QApplication(argc, argv);
-}
 
 constexpr QRgb kBack = 0xFFF0F0F0;
 
@@ -73,7 +67,6 @@ QString BuildFile(const char* name) { return QDir(QCoreApplication::applicationD
 } // namespace
 
 TEST(PaintSurface, LinesLeaveOutTheirEndPoint) {
-    EnsureApplication();
     struct Case {
         int x1, y1, x2, y2;
         std::vector<std::string> pixels;
@@ -102,7 +95,6 @@ TEST(PaintSurface, LinesLeaveOutTheirEndPoint) {
 }
 
 TEST(PaintSurface, RectanglesAndColours) {
-    EnsureApplication();
     Surface s;
     s.widget.fillRect(2, 3, 4, 2, kBlack);
     EXPECT_EQ(s.Marked(), (std::vector<std::string>{"2,3", "3,3", "4,3", "5,3", "2,4", "3,4", "4,4", "5,4"}));
@@ -116,7 +108,6 @@ TEST(PaintSurface, RectanglesAndColours) {
 }
 
 TEST(PaintSurface, TextIsMeasuredAndDrawnWithinItsBox) {
-    EnsureApplication();
     Surface s(120, 40);
     const int w88 = s.widget.textWidth("88");
     EXPECT_GT(w88, 0);
@@ -149,7 +140,6 @@ TEST(PaintSurface, TextIsMeasuredAndDrawnWithinItsBox) {
 }
 
 TEST(PaintSurface, ImagesComeFromTheStore) {
-    EnsureApplication();
     const IconStore store = DayTypeImages();
     ASSERT_EQ(store.Count(), 16);
     Surface s;
@@ -177,7 +167,6 @@ TEST(PaintSurface, ImagesComeFromTheStore) {
 }
 
 TEST(PaintSurface, MouseEventsPointerToolTipAndRedrawRequests) {
-    EnsureApplication();
     Surface s(100, 50);
     std::vector<std::string> events;
     auto log = [&](const char* what) {
@@ -230,7 +219,6 @@ TEST(PaintSurface, MouseEventsPointerToolTipAndRedrawRequests) {
 // The grid and the month drawn with sample data on the real surface. The pictures are
 // saved beside the test program for a look; the checks pick pixels the geometry fixes.
 TEST(PaintSurface, WidgetsDrawnWithSampleData) {
-    EnsureApplication();
     const IconStore images = DayTypeImages();
     ClientState state;
     SetWeekdayTexts(state);

@@ -32,12 +32,6 @@ using korvel::testing::ShowsLiterally;
 
 namespace {
 
-void EnsureApplication() {
-    static int argc = 1;
-    static char name[] = "plaintext_test";
-    static char* argv[] = {name, nullptr};
-    if (!QApplication::instance()) new QApplication(argc, argv);
-}
 
 // Runs action once the modal box it opens is up, then closes that box.
 void WhileModal(const std::function<void(QWidget*)>& action) {
@@ -61,7 +55,6 @@ QString LabelText(QWidget* box, const QString& contains, bool* literal) {
 class PlainTextRuleTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        EnsureApplication();
         ASSERT_TRUE(traps.Ready());
     }
     void TearDown() override { EXPECT_FALSE(traps.FileOpened()) << "a widget opened a file named in its text"; }

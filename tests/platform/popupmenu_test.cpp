@@ -22,23 +22,18 @@ using namespace korvel::testing;
 
 namespace {
 
-void EnsureApplication() {
-    static int argc = 1;
-    static char name[] = "korvel_platform_tests";
-    static char* argv[] = {name, nullptr};
-    if (!QApplication::instance()) new QApplication(argc, argv);
-}
 
-void Spin(int ms) {
+// Runs the event loop until the condition holds or a generous time has passed.
+template <class Condition>
+void RunUntil(Condition condition) {
     QElapsedTimer t;
     t.start();
-    while (t.elapsed() < ms) QApplication::processEvents(QEventLoop::AllEvents, 5);
+    while (!condition() && t.elapsed() < 5000) QApplication::processEvents(QEventLoop::AllEvents, 5);
 }
 
 class PopupMenuTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        EnsureApplication();
         window = std::make_unique<QWidget>();
         window->resize(300, 200);
         window->show();
@@ -147,7 +142,7 @@ TEST_F(PopupMenuTest, ThePointerHighlightsChoosesOnReleaseAndOpensASubMenuAfterR
 
     MenuPointer(QEvent::MouseMove, RowOnScreen(*list, 3));
     EXPECT_EQ(OpenList(), list) << "the sub-menu waits for the pointer to rest";
-    Spin(list->style()->styleHint(QStyle::SH_Menu_SubMenuPopupDelay) + 100);
+    RunUntil([&] { return OpenList() != list; }); // once the pointer has rested
     PopupList* sub = OpenList();
     ASSERT_NE(sub, list);
     EXPECT_EQ(shownSub, 1);

@@ -14,12 +14,6 @@ using namespace korvel::platform;
 
 namespace {
 
-void EnsureApplication() {
-    static int argc = 1;
-    static char name[] = "quitsignals_test";
-    static char* argv[] = {name, nullptr};
-    if (!QCoreApplication::instance()) new QCoreApplication(argc, argv);
-}
 
 // Runs the event loop until the condition holds or a generous time has passed.
 template <class Condition>
@@ -47,7 +41,6 @@ private:
 } // namespace
 
 TEST(QuitSignals, ASignalReachesTheCallbackOnTheEventLoopNotInsideTheHandler) {
-    EnsureApplication();
     for (int signal : {SIGINT, SIGTERM}) {
         KeepAction keep(signal);
         std::signal(signal, SIG_DFL);
@@ -64,7 +57,6 @@ TEST(QuitSignals, ASignalReachesTheCallbackOnTheEventLoopNotInsideTheHandler) {
 }
 
 TEST(QuitSignals, SignalsPilingUpBeforeTheLoopRunsCallOnceWithTheLast) {
-    EnsureApplication();
     KeepAction keepInt(SIGINT), keepTerm(SIGTERM);
     std::signal(SIGINT, SIG_DFL);
     std::signal(SIGTERM, SIG_DFL);
@@ -78,7 +70,6 @@ TEST(QuitSignals, SignalsPilingUpBeforeTheLoopRunsCallOnceWithTheLast) {
 }
 
 TEST(QuitSignals, AnIgnoredSignalStaysIgnoredAndTheOldHandlersComeBack) {
-    EnsureApplication();
     KeepAction keepInt(SIGINT), keepTerm(SIGTERM);
     std::signal(SIGINT, SIG_IGN); // as a background job of a script
     std::signal(SIGTERM, OldHandler);
@@ -102,7 +93,6 @@ TEST(QuitSignals, AnIgnoredSignalStaysIgnoredAndTheOldHandlersComeBack) {
 }
 
 TEST(QuitSignals, ASecondInstanceLeavesTheSignalsToTheFirst) {
-    EnsureApplication();
     KeepAction keepInt(SIGINT), keepTerm(SIGTERM);
     std::signal(SIGTERM, SIG_DFL);
     int first = 0, second = 0;
@@ -123,7 +113,6 @@ TEST(QuitSignalsDeathTest, ASignalEndsTheProgramWhileTheEventLoopDoesNotRun) {
     GTEST_FLAG_SET(death_test_style, "threadsafe");
     EXPECT_EXIT(
         {
-            EnsureApplication();
             std::signal(SIGTERM, SIG_DFL);
             QuitSignals quit([](int) { std::_Exit(1); }); // the event loop never hands it over
             std::raise(SIGTERM);

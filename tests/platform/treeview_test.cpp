@@ -15,12 +15,6 @@ using namespace korvel::platform;
 
 namespace {
 
-void EnsureApplication() {
-    static int argc = 1;
-    static char name[] = "korvel_platform_tests";
-    static char* argv[] = {name, nullptr};
-    if (!QApplication::instance()) new QApplication(argc, argv);
-}
 
 void Send(QWidget* target, QEvent::Type type, QPoint at, Qt::MouseButton button, Qt::MouseButtons held,
           Qt::KeyboardModifiers keys) {
@@ -47,7 +41,6 @@ QIcon Filled(Qt::GlobalColor colour) {
 } // namespace
 
 TEST(TreeView, DoubleClickRaisesMouseDownAndDblClickAsSetUp) {
-    EnsureApplication();
     struct Case {
         bool mouseDownOnDoubleClick;
         Qt::MouseButtons dblClickButtons;
@@ -91,7 +84,6 @@ TEST(TreeView, DoubleClickRaisesMouseDownAndDblClickAsSetUp) {
 }
 
 TEST(TreeView, NodesTakeTheirIconsFromAStoreSetLaterAndKeepTheirImageNumbers) {
-    EnsureApplication();
     IconStore first, second;
     first.Add(Filled(Qt::red));
     second.Add(Filled(Qt::green));

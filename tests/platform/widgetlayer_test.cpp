@@ -10,12 +10,6 @@
 using namespace korvel::platform;
 
 namespace {
-void EnsureApplication() {
-    static int argc = 1;
-    static char name[] = "widgetlayer_test";
-    static char* argv[] = {name, nullptr};
-    if (!QApplication::instance()) new QApplication(argc, argv);
-}
 } // namespace
 
 TEST(Twips, FifteenPerPixel) {
@@ -25,7 +19,6 @@ TEST(Twips, FifteenPerPixel) {
 }
 
 TEST(StatusLabel, StaysCentredWhenTheTextOrTheParentChanges) {
-    EnsureApplication();
     QWidget parent;
     parent.resize(400, 300);
     StatusLabel label(&parent);
@@ -47,7 +40,6 @@ TEST(StatusLabel, StaysCentredWhenTheTextOrTheParentChanges) {
 }
 
 TEST(ListBox, IndexesCountRemovalAndSelection) {
-    EnsureApplication();
     ListBox list;
     EXPECT_EQ(list.ListCount(), 0);
     for (const char* t : {"a", "b", "c"}) list.AddItem(t);

@@ -12,19 +12,12 @@ using namespace korvel::platform;
 
 namespace {
 
-void EnsureApplication() {
-    static int argc = 1;
-    static char name[] = "windowhelpers_test";
-    static char* argv[] = {name, nullptr};
-    if (!QApplication::instance()) new QApplication(argc, argv);
-}
 
 QRect Screen() { return QGuiApplication::primaryScreen()->availableGeometry(); }
 
 } // namespace
 
 TEST(WindowHelpers, TopMostKeepsPositionSizeAndVisibility) {
-    EnsureApplication();
     for (bool shown : {false, true}) {
         QWidget window;
         window.setGeometry(120, 80, 300, 200);
@@ -47,7 +40,6 @@ TEST(WindowHelpers, TopMostKeepsPositionSizeAndVisibility) {
 }
 
 TEST(WindowHelpers, CenterFormCentresAndNeverGoesNegative) {
-    EnsureApplication();
     const QRect area = Screen();
     QWidget small;
     small.resize(200, 100);
@@ -62,7 +54,6 @@ TEST(WindowHelpers, CenterFormCentresAndNeverGoesNegative) {
 }
 
 TEST(WindowHelpers, RectangleOnAnAvailableScreen) {
-    EnsureApplication();
     const QRect area = Screen();
     struct Case { QRect rect; bool on; };
     const Case cases[] = {

@@ -14,6 +14,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace korvel::testing {
 
@@ -21,7 +22,6 @@ template <class Control>
 class LoopbackTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        EnsureApplication();
         ASSERT_TRUE(server.Listen());
         ASSERT_TRUE(testserver::MakeSampleData("default", data));
         server.SetData(data);
@@ -53,6 +53,12 @@ protected:
     void Reconnect() {
         control->setProperty("ServerAddress", "");
         control->setProperty("ServerAddress", "127.0.0.1");
+    }
+
+    // The two barriers (harness.h) on the connection of the server (-1: the newest).
+    void ClientCaughtUp(int connection = -1) { korvel::testing::ClientCaughtUp(server, connection); }
+    std::vector<testserver::ReceivedFrame> ServerCaughtUp(int connection = -1) {
+        return korvel::testing::ServerCaughtUp(server, connection);
     }
 
     testserver::Server server;

@@ -1,7 +1,9 @@
 // The main of every test executable. Widget tests run on Qt's offscreen platform and
 // find the control plug-ins of this build, also when a test binary is started by hand.
-// In executables with Qt, a report of the error policy's last-resort handlers (the
-// logging category "korvel", platform/lastresort.h) fails the running test.
+// Executables with Qt make their one QApplication here, before any test, with no
+// machine-wide connection settings to leak into the tests; in them, a report of the
+// error policy's last-resort handlers (the logging category "korvel",
+// platform/lastresort.h) fails the running test.
 
 #include <gtest/gtest.h>
 
@@ -10,6 +12,7 @@
 #ifdef KORVEL_TEST_WITH_QT
 #include "tests/support/escapes.h"
 
+#include <QApplication>
 #include <QtGlobal>
 
 #include <cstring>
@@ -42,5 +45,10 @@ int main(int argc, char** argv) {
     g_PreviousHandler = qInstallMessageHandler(WatchReports);
 #endif
     testing::InitGoogleTest(&argc, argv);
+#ifdef KORVEL_TEST_WITH_QT
+    setenv("KORVEL_SYSTEM_CONFIG", "/nonexistent/korvel-test-client.conf", 1);
+    // Left to the end of the process: widgets a test keeps in statics go after it.
+    new QApplication(argc, argv);
+#endif
     return RUN_ALL_TESTS();
 }

@@ -29,14 +29,6 @@ using namespace korvel::profileswitch;
 
 namespace {
 
-void EnsureApplication() {
-    static int argc = 1;
-    static char name[] = "korvel_activeprofiles_tests";
-    static char* argv[] = {name, nullptr};
-    if (QApplication::instance()) return;
-    qputenv("KORVEL_SYSTEM_CONFIG", "/nonexistent/korvel-test-client.conf");
-    new QApplication(argc, argv);
-}
 
 void AddProfile(ClientState& state, int16_t id, const char* name, bool enabled) {
     auto p = std::make_shared<cProfile>();
@@ -146,7 +138,6 @@ TEST(ProfileSwitch, BodyOfMessage220) {
 }
 
 TEST(ProfileTree, KeysIgnoreCaseImagesReadBackAndTheProgramRaisesNoEvent) {
-    EnsureApplication();
     // The control's tree as it sets it up, with its own two icons.
     ClientState state;
     MemorySettingsStore store;
@@ -185,7 +176,6 @@ TEST(ProfileTree, KeysIgnoreCaseImagesReadBackAndTheProgramRaisesNoEvent) {
 }
 
 TEST(ActiveProfilesComponent, OffersItsMembersByNameAndStartsHidden) {
-    EnsureApplication();
     ClientState state;
     MemorySettingsStore store;
     state.SettingsStore = &store;

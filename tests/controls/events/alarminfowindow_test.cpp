@@ -4,8 +4,8 @@
 #include "core/settingsstore.h"
 #include "platform/dialogservice.h"
 #include "platform/qtext.h"
-#include "testapp.h"
 
+#include <QApplication>
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QHeaderView>
@@ -126,7 +126,6 @@ TEST(AlarmInfoRows, UnreadableStampsShowWhatTheParserGives) {
 }
 
 TEST(AlarmInfoWindow, CaptionsRowsAndClipboard) {
-    test::EnsureApplication();
     AlarmInfoWindow window(Sources());
     EXPECT_EQ(window.windowTitle(), "Alarm details");
     EXPECT_EQ(ToolsMenu(window)->title(), "&Tools");
@@ -149,7 +148,6 @@ TEST(AlarmInfoWindow, CaptionsRowsAndClipboard) {
 }
 
 TEST(AlarmInfoWindow, EmptyValuesStillCopyFifteenLines) {
-    test::EnsureApplication();
     auto sources = Sources();
     sources.text = [](int32_t n) { return n == 1521 ? Bytes() : FakeText(n); };
     AlarmInfoWindow window(sources);
@@ -180,7 +178,6 @@ void DragColumnEdge(AlarmInfoWindow& window, int column, int dx) {
 }
 
 TEST(AlarmInfoWindow, ColumnWidthsAreKeptInTwips) {
-    test::EnsureApplication();
     MemorySettingsStore store;
     const std::string app = "Korvel Alarm Server 3", section = "Parameters";
     {
@@ -225,7 +222,6 @@ TEST(AlarmInfoWindow, ColumnWidthsAreKeptInTwips) {
 }
 
 TEST(AlarmInfoWindow, AStoredWidthReadsTheSameAfterTheWindowIsOpenedAndClosed) {
-    test::EnsureApplication();
     MemorySettingsStore store;
     const std::string app = "Korvel Alarm Server 3", section = "Parameters";
     store.Save(app, section, "AlarmInfoViewColWidth3", "3000");
@@ -245,7 +241,6 @@ TEST(AlarmInfoWindow, AStoredWidthReadsTheSameAfterTheWindowIsOpenedAndClosed) {
 }
 
 TEST(AlarmInfoWindow, ShowsModalOnTopUntilClosed) {
-    test::EnsureApplication();
     platform::ScopedScriptedDialogs dialogs; // no message box may appear
     MemorySettingsStore store;
     AlarmInfoWindow window(Sources(&store));
@@ -267,7 +262,6 @@ TEST(AlarmInfoWindow, ShowsModalOnTopUntilClosed) {
 }
 
 TEST(EventIcons, FifteenDistinctImages) {
-    test::EnsureApplication();
     const auto& store = EventIcons();
     EXPECT_TRUE(store.Icon(0).isNull());
     EXPECT_TRUE(store.Icon(16).isNull());
@@ -281,7 +275,6 @@ TEST(EventIcons, FifteenDistinctImages) {
 }
 
 TEST(AlarmInfoWindow, ColumnsWithoutAStoredWidthOpenWideEnoughForTheirTexts) {
-    test::EnsureApplication();
     auto sources = Sources();
     sources.text = [](int32_t n) { return n == 1533 ? Bytes("System number of the reporting station") : FakeText(n); };
     const Bytes longValue = "Inform the group leader and the fire brigade at once";

@@ -101,8 +101,7 @@ TEST_F(EventsTest, StartsWithItsRequestsAndShowsTheList) {
     EXPECT_TRUE(Tree().isHidden());
     Connect();
     ASSERT_TRUE(WaitFor([&] { return !Tree().isHidden() && Tree().AlarmCount() > 0; }));
-    WaitFor([] { return false; }, 50);
-    const auto frames = server.ReceivedOn(0);
+    const auto frames = ServerCaughtUp(0);
     ASSERT_EQ(Types(frames), (std::vector<MessageType>{MessageType::MsgTextTable, MessageType::MsgServerSettings,
                                                        MessageType::MsgAlarmEventSubscribe,
                                                        MessageType::MsgSystemList, MessageType::MsgAlarmEventList}));
@@ -302,7 +301,7 @@ TEST_F(EventsTest, TreeIsHiddenAfterTheConnectionDropsAndKeepsItsNodes) {
     ConnectQuietly();
     SendList({{1, Record(1), "One", 0, {}}});
     ASSERT_TRUE(WaitFor([&] { return !Tree().isHidden(); }));
-    Spin(300); // timer ticks see the connection up
+    for (int tick = 0; tick < 3; ++tick) control->Timer_Connect_Timer(); // ticks see the connection up
     server.CloseConnection();
     ASSERT_TRUE(WaitFor([&] { return Tree().isHidden() && LabelShown(); }));
     EXPECT_EQ(Tree().NodeCount(), 1);
@@ -320,7 +319,6 @@ TEST_F(EventsTest, VersionConflictBoxIsTitledWithTheSettingsApplication) {
 }
 
 TEST(EventsPlugin, IsFoundByItsIdentifier) {
-    EnsureApplication();
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
     QString dir = qEnvironmentVariable("KORVEL_PLUGIN_DIR");

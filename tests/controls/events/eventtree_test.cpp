@@ -2,8 +2,8 @@
 #include "controls/events/eventmessages.h"
 #include "controls/events/eventtree.h"
 #include "core/errors.h"
-#include "testapp.h"
 
+#include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QStyle>
@@ -39,12 +39,7 @@ bool Laid(const EventTree& tree, const QModelIndex& node) { return tree.visualRe
 
 QString Text(const QModelIndex& node) { return node.data().toString(); }
 
-// The application must exist before the tree member is made.
-struct WithApplication {
-    WithApplication() { test::EnsureApplication(); }
-};
-
-struct TreeTest : ::testing::Test, WithApplication {
+struct TreeTest : ::testing::Test {
     EventTree tree;
 };
 
@@ -337,7 +332,6 @@ std::vector<AlarmUpdate> LiveUpdates(uint32_t seed, int count, int32_t firstId) 
 }
 
 TEST(EventTreeList, ALongListEndsAsAddingEachEntryInTurnWould) {
-    test::EnsureApplication();
     // Repeated identities (with lines of their own), alarms with many lines, icon codes
     // with and without images, and far more nodes than the cap holds.
     std::vector<AlarmEntry> list;

@@ -35,19 +35,10 @@ using Profiles = korvel::profiles::Component;
 
 namespace {
 
-void EnsureApplication() {
-    static int argc = 1;
-    static char name[] = "korvel_profiles_tests";
-    static char* argv[] = {name, nullptr};
-    if (QApplication::instance()) return;
-    qputenv("KORVEL_SYSTEM_CONFIG", "/nonexistent/korvel-test-client.conf");
-    new QApplication(argc, argv);
-}
 
 class ProfilesCaptionsTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        EnsureApplication();
         state.SettingsStore = &store;
         // Text n reads "Tn" for every number the control shows.
         for (int n = 100; n < 1000; ++n) {

@@ -42,14 +42,6 @@ using Profiles = korvel::profiles::Component;
 
 namespace {
 
-void EnsureApplication() {
-    static int argc = 1;
-    static char name[] = "korvel_profiles_tests";
-    static char* argv[] = {name, nullptr};
-    if (QApplication::instance()) return;
-    qputenv("KORVEL_SYSTEM_CONFIG", "/nonexistent/korvel-test-client.conf");
-    new QApplication(argc, argv);
-}
 
 std::shared_ptr<cProfile> MakeProfile(const ClientState& state, int16_t id, std::string_view name, bool enabled = true) {
     auto p = std::make_shared<cProfile>();
@@ -75,7 +67,6 @@ void NumberRows(cTimeSchedule& schedule) {
 class ProfilesTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        EnsureApplication();
         state.SettingsStore = &store;
         peer.emplace();
     }

@@ -1,6 +1,6 @@
 // The profiles editor's schedule and calendar tabs with the grid and the month view in
-// place: how the page hosts the two widgets (host operations, scroll, pop-up menu), and
-// a picture of each tab beside the test program for a look.
+// place: how the page hosts the two widgets (host operations, scroll, pop-up menu) and
+// what they draw there; a picture of each tab is left beside the test program for a look.
 #include "controls/profiles/profilescomponent.h"
 #include "tests/controls/profiles/profileswidgets.h"
 #include "tests/controls/profiles/settingspeer.h"
@@ -10,6 +10,7 @@
 #include "core/records/profile.h"
 #include "core/records/timeschedule.h"
 #include "core/settingsstore.h"
+#include "core/widgets/schedulegrid.h"
 #include "platform/checkbox.h"
 #include "platform/dialogservice.h"
 #include "platform/paintsurface.h"
@@ -36,13 +37,14 @@ using Profiles = korvel::profiles::Component;
 
 namespace {
 
-void EnsureApplication() {
-    static int argc = 1;
-    static char name[] = "korvel_profiles_tests";
-    static char* argv[] = {name, nullptr};
-    if (QApplication::instance()) return;
-    qputenv("KORVEL_SYSTEM_CONFIG", "/nonexistent/korvel-test-client.conf");
-    new QApplication(argc, argv);
+// Where two pictures of one size differ inside `area`: the bounding rectangle of the
+// changed pixels, empty when none changed.
+QRect Changed(const QImage& before, const QImage& after, const QRect& area) {
+    QRect out;
+    for (int y = area.top(); y <= area.bottom() && y < after.height(); ++y)
+        for (int x = area.left(); x <= area.right() && x < after.width(); ++x)
+            if (before.pixel(x, y) != after.pixel(x, y)) out |= QRect(x, y, 1, 1);
+    return out;
 }
 
 std::shared_ptr<cProfile> ScheduledProfile(const ClientState& state) {
@@ -69,7 +71,6 @@ std::shared_ptr<cProfile> ScheduledProfile(const ClientState& state) {
 class SchedulePageTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        EnsureApplication();
         state.SettingsStore = &store;
         control = std::make_unique<Profiles>(state);
         state.Profiles.Add("K1", ScheduledProfile(state));
@@ -98,7 +99,9 @@ protected:
 
 TEST_F(SchedulePageTest, TabsDrawnWithAProfile) {
     Grab(1, "profiles_schedule_tab.png");
+    const QImage grid = Picture_TimeSchedule(*control).image();
     Grab(3, "profiles_calendar_tab.png");
+    const QImage month = Picture_Calendar(*control).image();
     // With the day types named, shown on the axes, and the time axes in the month.
     state.SharedCalendar->SetDayTypeFullName(7, "Christmas Eve");
     state.SharedCalendar->SetDayType(state.SharedCalendar->m_ActualMonthOffset + 3, 8);
@@ -106,6 +109,48 @@ TEST_F(SchedulePageTest, TabsDrawnWithAProfile) {
     Check_Calendar_ViewTimeAxis(*control).click();
     Grab(1, "profiles_schedule_tab_names.png");
     Grab(3, "profiles_calendar_tab_axis.png");
+
+    // The grid: the full name over the axis of its day type, centred on it; rows whose
+    // day type has no full name (all but 7 here) and the labels left of the axes stay as
+    // they were. Rows 0..9 hold day types 0..9.
+    platform::PaintSurfaceWidget& picture = Picture_TimeSchedule(*control);
+    const QImage& named = picture.image();
+    ASSERT_EQ(named.size(), grid.size());
+    for (int row = 0; row < 10; ++row) {
+        const QRect changed = Changed(grid, named, QRect(0, row * kGridRowPitch, named.width(), kGridRowPitch));
+        const Bytes name = state.SharedCalendar->GetDayTypeFullName(state, row);
+        if (name.empty()) {
+            EXPECT_TRUE(changed.isEmpty()) << row;
+            continue;
+        }
+        const int width = picture.textWidth(name);
+        const QRect text(static_cast<int>(std::lround((kGridRight - kGridLeft - width) / 2.0)) + kGridLeft,
+                         row * kGridRowPitch + kGridBarTop, width, kGridBarLines);
+        EXPECT_FALSE(changed.isEmpty()) << row;
+        EXPECT_TRUE(text.contains(changed)) << row;
+    }
+    EXPECT_EQ(state.SharedCalendar->GetDayTypeFullName(state, 7), "Christmas Eve");
+
+    // The month: under every day a time axis of its day type (day 3, of type 8, that of
+    // special day type 7, which has no period), grey from 00:00, green where a period is
+    // (Monday to Friday 07:00-16:00: noon is green); above the axes only day 3 changed,
+    // by the image of its day type at the box's right.
+    const QImage& axes = Picture_Calendar(*control).image();
+    ASSERT_EQ(axes.size(), month.size());
+    const cCalendar& calendar = *state.SharedCalendar;
+    for (int day = 0; day < calendar.m_DaysInActualMonth; ++day) {
+        const int cell = calendar.m_FirstWeekDayInActualMonth + day, column = cell % 7, row = cell / 7;
+        const int left = 50 * column + 32, top = 32 * row + 27, right = 50 * column + 80, axis = 32 * row + 51;
+        for (int i = 0; i < 5; ++i) EXPECT_EQ(axes.pixel(left, axis + i), qRgb(220 - 20 * i, 220 - 20 * i, 220 - 20 * i)) << day;
+        const bool working = day != 3 && column <= 4;
+        EXPECT_EQ(axes.pixel(left + 24, axis), working ? qRgb(0, 240, 0) : qRgb(220, 220, 220)) << day;
+        const QRect changed = Changed(month, axes, QRect(left, top, 47, 23));
+        if (day != 3) {
+            EXPECT_TRUE(changed.isEmpty()) << day;
+        } else {
+            EXPECT_EQ(changed.topLeft(), QPoint(static_cast<int>(std::lround(right - 12.5)), top));
+        }
+    }
 }
 
 TEST_F(SchedulePageTest, GridLaysOutThroughTheHostAndFollowsTheScrollBar) {

@@ -31,12 +31,6 @@ using korvel::testing::ChooseEntry;
 
 namespace {
 
-void EnsureApplication() {
-    static int argc = 1;
-    static char name[] = "korvel_receivers_tests";
-    static char* argv[] = {name, nullptr};
-    if (!QApplication::instance()) new QApplication(argc, argv);
-}
 
 Bytes Items(std::initializer_list<std::string_view> items) {
     Bytes out;
@@ -55,7 +49,6 @@ struct Sent {
 class ParametersWindowTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        EnsureApplication();
         state.SettingsStore = &store;
         AddType(1, "E-mail", "SMTP", "", Items({"L0=Address", "T0="}));
         AddType(2, "GSM", "GSM", "SE,NO", Items({"L0=Phone", "T0=", "L1=Format", "C1=Short;Long;Both"}));

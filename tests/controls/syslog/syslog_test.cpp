@@ -101,8 +101,7 @@ TEST_F(SysLogTest, NewLinesKeepTheNewest501SelectedAndSkipALeadingEmptyLine) {
 TEST_F(SysLogTest, StartsWithItsRequestsAndShowsTheLogSoFar) {
     Connect();
     ASSERT_TRUE(ListShownWith(server.Data().LogLines.size()));
-    WaitFor([] { return false; }, 50);
-    const auto frames = server.ReceivedOn(0);
+    const auto frames = ServerCaughtUp(0);
     ASSERT_EQ(Types(frames), (std::vector<MessageType>{MessageType::MsgTextTable, MessageType::MsgServerSettings,
                                                        MessageType::MsgSysLogSubscribe, MessageType::MsgSysLogList}));
     EXPECT_EQ(frames[0].Body, "");
@@ -252,7 +251,7 @@ TEST_F(SysLogTest, MessagesCutShortLeaveTheListAndCloseTheConnection) {
 TEST_F(SysLogTest, ListIsHiddenSoonAfterTheConnectionDrops) {
     Connect();
     ASSERT_TRUE(ListShownWith(server.Data().LogLines.size()));
-    Spin(300); // timer ticks see the connection up
+    for (int tick = 0; tick < 3; ++tick) control->Timer_Connect_Timer(); // ticks see the connection up
     server.CloseConnection();
     ASSERT_TRUE(WaitFor([&] { return List(*control).isHidden(); }, 1000));
     EXPECT_TRUE(LabelShown());
@@ -287,7 +286,6 @@ TEST_F(SysLogTest, ResizeFillsTheControlWithTheListAndCentresTheLabel) {
 }
 
 TEST(SysLogPlugin, IsFoundByItsIdentifierAndItsInstancesShareTheirOwnState) {
-    EnsureApplication();
     QTemporaryDir config;
     qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
     QString dir = qEnvironmentVariable("KORVEL_PLUGIN_DIR");

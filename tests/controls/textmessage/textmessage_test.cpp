@@ -264,7 +264,6 @@ TEST_F(TextMessageTest, ClickOnSendWhileNotConnectedReportsNothing) {
 }
 
 TEST_F(TextMessageTest, StatusBarReportsClicksOnAnyPanelAndKeysOnTheButtonPanel) {
-    EnsureApplication();
     StatusBar bar(3);
     bar.SetButtonPanel(1);
     std::vector<int> clicks;
