@@ -404,9 +404,10 @@ public:
         EntryType* Entry = nullptr; // when Count is 1
         int Count = 0;
     };
+    // Room for the expected records at most three quarters full.
     void Reset(std::size_t expected) {
         std::size_t size = 16;
-        while (size < 2 * expected) size *= 2;
+        while (3 * size < 4 * expected) size *= 2;
         m_Slots.assign(size, Place{});
         m_Used = 0;
     }
@@ -419,7 +420,7 @@ public:
     }
     Place& Add(const cReceiver* record) {
         if (Place* p = Find(record)) return *p;
-        if (2 * (m_Used + 1) > m_Slots.size()) grow();
+        if (4 * (m_Used + 1) > 3 * m_Slots.size()) grow();
         std::size_t at = slotOf(record);
         while (m_Slots[at].Record) at = (at + 1) & (m_Slots.size() - 1);
         ++m_Used;
@@ -451,7 +452,7 @@ private:
     }
     void grow() {
         std::vector<Place> old = std::move(m_Slots);
-        Reset(old.size());
+        Reset(old.size()); // twice the room
         for (const Place& p : old)
             if (p.Record) Add(p.Record) = p;
     }
@@ -470,6 +471,15 @@ struct ReceiverLists::AddMenuBook {
     PlaceTable<AddMenuEntry> Places;
     bool ViewAll = false; // the settings the captions were made with
     Bytes Area;
+    // While a rebuild runs, per built entry: its shown name (a view into its record), the
+    // end of its key in Keys, and its record's identity.
+    struct BuiltName {
+        std::string_view Name;
+        std::size_t KeyEnd = 0;
+        int16_t Identity = 0;
+        bool Plain = false; // no "&" and no byte where Windows-1252 is not Latin-1
+    };
+    std::vector<BuiltName> Names;
 };
 
 void ReceiverLists::AddMenuBookDeleter::operator()(AddMenuBook* book) const { delete book; }
@@ -510,11 +520,37 @@ void AppendKey(std::string& out, std::string_view shown) {
     }
 }
 
-QString TagOf(int16_t identity) {
-    char text[8] = {'K'};
-    const auto end = std::to_chars(text + 1, text + sizeof text, identity).ptr;
-    return QString::fromLatin1(text, end - text);
+// A plain name is its own caption in Latin-1: no "&" (doubled in a caption) and no byte
+// where Windows-1252 is not Latin-1.
+bool IsPlain(std::string_view shown) {
+    return std::none_of(shown.begin(), shown.end(), [](char c) {
+        const auto b = static_cast<unsigned char>(c);
+        return c == '&' || (b >= 0x80 && b <= 0x9F);
+    });
 }
+
+// Whether the caption is the one CaptionOf(shown) makes, without making it.
+bool ShowsCaption(const QString& caption, std::string_view shown, bool plain) {
+    if (!plain) return caption == CaptionOf(shown);
+    return caption == QLatin1String(shown.data(), static_cast<qsizetype>(shown.size()));
+}
+
+// Bytes from..from + 7 of a key as one number, big-endian, past its end zeros: numbers
+// that differ order as the keys do.
+uint64_t KeyHead(std::string_view key, std::size_t from) {
+    uint64_t head = 0;
+    for (std::size_t i = from; i < from + 8; ++i) head = head << 8 | (i < key.size() ? static_cast<unsigned char>(key[i]) : 0u);
+    return head;
+}
+
+struct TagText {
+    explicit TagText(int16_t identity) : size(std::to_chars(text + 1, text + sizeof text, identity).ptr - text) {}
+    QLatin1String View() const { return QLatin1String(text, size); }
+    char text[8] = {'K'};
+    qsizetype size;
+};
+
+QString TagOf(int16_t identity) { return TagText(identity).View(); }
 
 } // namespace
 
@@ -522,12 +558,24 @@ QString TagOf(int16_t identity) {
 // the order a bubble sort with a strict comparison gives, in O(n log n).
 void ReceiverLists::SortReceiverAddMenu() {
     std::vector<AddMenuEntry*>& order = addMenuBook().Order;
-    // Each key beside its entry, so that a comparison reads no entry.
-    std::vector<std::pair<std::string_view, AddMenuEntry*>> keyed;
+    // Each entry with its place and the first 16 bytes of its key, so that most
+    // comparisons read no key; equal heads compare the keys, equal keys the places.
+    struct Keyed {
+        uint64_t head[2];
+        uint32_t place;
+        AddMenuEntry* entry;
+    };
+    std::vector<Keyed> keyed;
     keyed.reserve(order.size());
-    for (AddMenuEntry* e : order) keyed.emplace_back(e->Key, e);
-    std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    for (std::size_t i = 0; i < keyed.size(); ++i) order[i] = keyed[i].second;
+    for (AddMenuEntry* e : order)
+        keyed.push_back({{KeyHead(e->Key, 0), KeyHead(e->Key, 8)}, static_cast<uint32_t>(keyed.size()), e});
+    std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
+        if (a.head[0] != b.head[0]) return a.head[0] < b.head[0];
+        if (a.head[1] != b.head[1]) return a.head[1] < b.head[1];
+        const int c = a.entry->Key.compare(b.entry->Key);
+        return c != 0 ? c < 0 : a.place < b.place;
+    });
+    for (std::size_t i = 0; i < keyed.size(); ++i) order[i] = keyed[i].entry;
 }
 
 bool ReceiverLists::addMenuShownAsBuilt() const {
@@ -548,11 +596,8 @@ void ReceiverLists::rebuildReceiverAddMenu() {
     book.Order.reserve(count);
     book.Places.Reset(count);
     book.Keys.clear();
-    // Captions and tags in collection order, handed to the menu in menu order.
-    std::vector<std::pair<QString, QString>> shown;
-    shown.reserve(count);
-    std::vector<std::size_t> keyEnds;
-    keyEnds.reserve(count);
+    book.Names.clear();
+    book.Names.reserve(count);
     for (const auto& entry : s.Receivers) {
         if (!entry.item) continue;
         book.Held.push_back(entry.item);
@@ -561,15 +606,14 @@ void ReceiverLists::rebuildReceiverAddMenu() {
         e.CollectionKey = entry.key;
         const std::string_view name = addMenuShownName(*entry.item);
         AppendKey(book.Keys, name);
-        keyEnds.push_back(book.Keys.size());
-        shown.emplace_back(CaptionOf(name), TagOf(entry.item->m_DiskIdentity));
+        book.Names.push_back({name, book.Keys.size(), entry.item->m_DiskIdentity, IsPlain(name)});
     }
     // The block of keys is complete: the entries view their parts of it.
     std::size_t from = 0;
     for (std::size_t i = 0; i < book.Built.size(); ++i) {
         AddMenuEntry& e = book.Built[i];
-        e.Key = std::string_view(book.Keys).substr(from, keyEnds[i] - from);
-        from = keyEnds[i];
+        e.Key = std::string_view(book.Keys).substr(from, book.Names[i].KeyEnd - from);
+        from = book.Names[i].KeyEnd;
         PlaceTable<AddMenuEntry>::Place& place = book.Places.Add(e.Receiver);
         place.Entry = &e;
         ++place.Count;
@@ -580,15 +624,21 @@ void ReceiverLists::rebuildReceiverAddMenu() {
     book.Area = s.Area;
     // With no receivers the elements stay as they were.
     const int n = static_cast<int>(book.Order.size());
-    if (n == 0) return;
-    platform::MenuItemArray& menu = *m_ReceiverAddMenu;
-    while (menu.Count() < n) menu.Load();
-    while (menu.Count() > n) menu.Unload();
-    for (int i = 0; i < n; ++i) {
-        const auto& [caption, tag] = shown[static_cast<std::size_t>(book.Order[static_cast<std::size_t>(i)] - book.Built.data())];
-        menu.SetCaption(i, caption);
-        menu.SetTag(i, tag);
+    if (n > 0) {
+        platform::MenuItemArray& menu = *m_ReceiverAddMenu;
+        while (menu.Count() < n) menu.Load();
+        while (menu.Count() > n) menu.Unload();
+        // A caption or tag is made only where the menu does not show it already (a list
+        // sent again names mostly the same receivers in the same places).
+        for (int i = 0; i < n; ++i) {
+            const AddMenuBook::BuiltName& shown =
+                book.Names[static_cast<std::size_t>(book.Order[static_cast<std::size_t>(i)] - book.Built.data())];
+            if (!ShowsCaption(menu.Caption(i), shown.Name, shown.Plain)) menu.SetCaption(i, CaptionOf(shown.Name));
+            const TagText tag(shown.Identity);
+            if (menu.Tag(i) != tag.View()) menu.SetTag(i, tag.View());
+        }
     }
+    book.Names.clear(); // views into the records, for this rebuild only
 }
 
 // The menu index of a record listed once, found by a binary search on the key it was
