@@ -471,15 +471,22 @@ struct ReceiverLists::AddMenuBook {
     PlaceTable<AddMenuEntry> Places;
     bool ViewAll = false; // the settings the captions were made with
     Bytes Area;
-    // While a rebuild runs, per built entry: its shown name (a view into its record), the
-    // end of its key in Keys, and its record's identity.
-    struct BuiltName {
-        std::string_view Name;
-        std::size_t KeyEnd = 0;
+    // While a rebuild runs: the built entries' shown names one after another, and per
+    // entry, in menu order once sorted, what the sort and the captions read, so that
+    // neither reads a record or an entry.
+    struct Sorted {
+        uint64_t Head[2] = {}; // the first 16 bytes of the key (KeyHead)
+        uint32_t KeyAt = 0;    // the key in Keys
+        uint32_t KeySize = 0;
+        uint32_t Place = 0;    // in Built
+        uint32_t NameAt = 0;   // in Names
+        uint32_t NameSize = 0;
         int16_t Identity = 0;
         bool Plain = false; // no "&" and no byte where Windows-1252 is not Latin-1
     };
-    std::vector<BuiltName> Names;
+    std::string Names;
+    std::vector<Sorted> Sorting;
+    std::vector<std::size_t> KeyEnds;
 };
 
 void ReceiverLists::AddMenuBookDeleter::operator()(AddMenuBook* book) const { delete book; }
@@ -554,28 +561,21 @@ QString TagOf(int16_t identity) { return TagText(identity).View(); }
 
 } // namespace
 
-// Orders the sub-menu's entries by their keys, entries of equal keys in collection order:
-// the order a bubble sort with a strict comparison gives, in O(n log n).
+// Orders the built entries by their keys, entries of equal keys in collection order (the
+// order a bubble sort with a strict comparison gives), in O(n log n): the heads of two
+// keys first, so that most comparisons read no key; equal heads compare the keys, equal
+// keys the places.
 void ReceiverLists::SortReceiverAddMenu() {
-    std::vector<AddMenuEntry*>& order = addMenuBook().Order;
-    // Each entry with its place and the first 16 bytes of its key, so that most
-    // comparisons read no key; equal heads compare the keys, equal keys the places.
-    struct Keyed {
-        uint64_t head[2];
-        uint32_t place;
-        AddMenuEntry* entry;
-    };
-    std::vector<Keyed> keyed;
-    keyed.reserve(order.size());
-    for (AddMenuEntry* e : order)
-        keyed.push_back({{KeyHead(e->Key, 0), KeyHead(e->Key, 8)}, static_cast<uint32_t>(keyed.size()), e});
-    std::sort(keyed.begin(), keyed.end(), [](const Keyed& a, const Keyed& b) {
-        if (a.head[0] != b.head[0]) return a.head[0] < b.head[0];
-        if (a.head[1] != b.head[1]) return a.head[1] < b.head[1];
-        const int c = a.entry->Key.compare(b.entry->Key);
-        return c != 0 ? c < 0 : a.place < b.place;
+    AddMenuBook& book = addMenuBook();
+    const std::string_view keys = book.Keys;
+    std::sort(book.Sorting.begin(), book.Sorting.end(), [keys](const AddMenuBook::Sorted& a, const AddMenuBook::Sorted& b) {
+        if (a.Head[0] != b.Head[0]) return a.Head[0] < b.Head[0];
+        if (a.Head[1] != b.Head[1]) return a.Head[1] < b.Head[1];
+        const int c = keys.substr(a.KeyAt, a.KeySize).compare(keys.substr(b.KeyAt, b.KeySize));
+        return c != 0 ? c < 0 : a.Place < b.Place;
     });
-    for (std::size_t i = 0; i < keyed.size(); ++i) order[i] = keyed[i].entry;
+    book.Order.clear();
+    for (const AddMenuBook::Sorted& e : book.Sorting) book.Order.push_back(&book.Built[e.Place]);
 }
 
 bool ReceiverLists::addMenuShownAsBuilt() const {
@@ -597,7 +597,10 @@ void ReceiverLists::rebuildReceiverAddMenu() {
     book.Places.Reset(count);
     book.Keys.clear();
     book.Names.clear();
-    book.Names.reserve(count);
+    book.Sorting.clear();
+    book.Sorting.reserve(count);
+    book.KeyEnds.clear();
+    book.KeyEnds.reserve(count);
     for (const auto& entry : s.Receivers) {
         if (!entry.item) continue;
         book.Held.push_back(entry.item);
@@ -606,39 +609,48 @@ void ReceiverLists::rebuildReceiverAddMenu() {
         e.CollectionKey = entry.key;
         const std::string_view name = addMenuShownName(*entry.item);
         AppendKey(book.Keys, name);
-        book.Names.push_back({name, book.Keys.size(), entry.item->m_DiskIdentity, IsPlain(name)});
+        book.KeyEnds.push_back(book.Keys.size());
+        AddMenuBook::Sorted& sorted = book.Sorting.emplace_back();
+        sorted.Place = static_cast<uint32_t>(book.Built.size() - 1);
+        sorted.NameAt = static_cast<uint32_t>(book.Names.size());
+        sorted.NameSize = static_cast<uint32_t>(name.size());
+        sorted.Identity = entry.item->m_DiskIdentity;
+        sorted.Plain = IsPlain(name);
+        book.Names.append(name);
     }
     // The block of keys is complete: the entries view their parts of it.
     std::size_t from = 0;
     for (std::size_t i = 0; i < book.Built.size(); ++i) {
         AddMenuEntry& e = book.Built[i];
-        e.Key = std::string_view(book.Keys).substr(from, book.Names[i].KeyEnd - from);
-        from = book.Names[i].KeyEnd;
+        e.Key = std::string_view(book.Keys).substr(from, book.KeyEnds[i] - from);
+        AddMenuBook::Sorted& sorted = book.Sorting[i];
+        sorted.Head[0] = KeyHead(e.Key, 0);
+        sorted.Head[1] = KeyHead(e.Key, 8);
+        sorted.KeyAt = static_cast<uint32_t>(from);
+        sorted.KeySize = static_cast<uint32_t>(e.Key.size());
+        from = book.KeyEnds[i];
         PlaceTable<AddMenuEntry>::Place& place = book.Places.Add(e.Receiver);
         place.Entry = &e;
         ++place.Count;
-        book.Order.push_back(&e);
     }
     SortReceiverAddMenu();
     book.ViewAll = s.ViewAllReceiversSetting;
     book.Area = s.Area;
     // With no receivers the elements stay as they were.
     const int n = static_cast<int>(book.Order.size());
-    if (n > 0) {
-        platform::MenuItemArray& menu = *m_ReceiverAddMenu;
-        while (menu.Count() < n) menu.Load();
-        while (menu.Count() > n) menu.Unload();
-        // A caption or tag is made only where the menu does not show it already (a list
-        // sent again names mostly the same receivers in the same places).
-        for (int i = 0; i < n; ++i) {
-            const AddMenuBook::BuiltName& shown =
-                book.Names[static_cast<std::size_t>(book.Order[static_cast<std::size_t>(i)] - book.Built.data())];
-            if (!ShowsCaption(menu.Caption(i), shown.Name, shown.Plain)) menu.SetCaption(i, CaptionOf(shown.Name));
-            const TagText tag(shown.Identity);
-            if (menu.Tag(i) != tag.View()) menu.SetTag(i, tag.View());
-        }
+    if (n == 0) return;
+    platform::MenuItemArray& menu = *m_ReceiverAddMenu;
+    while (menu.Count() < n) menu.Load();
+    while (menu.Count() > n) menu.Unload();
+    // A caption or tag is made only where the menu does not show it already (a list sent
+    // again names mostly the same receivers in the same places).
+    for (int i = 0; i < n; ++i) {
+        const AddMenuBook::Sorted& e = book.Sorting[static_cast<std::size_t>(i)];
+        const std::string_view name = std::string_view(book.Names).substr(e.NameAt, e.NameSize);
+        if (!ShowsCaption(menu.Caption(i), name, e.Plain)) menu.SetCaption(i, CaptionOf(name));
+        const TagText tag(e.Identity);
+        if (menu.Tag(i) != tag.View()) menu.SetTag(i, tag.View());
     }
-    book.Names.clear(); // views into the records, for this rebuild only
 }
 
 // The menu index of a record listed once, found by a binary search on the key it was
