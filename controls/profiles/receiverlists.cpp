@@ -468,7 +468,22 @@ struct ReceiverLists::AddMenuBook {
     std::string Keys;                 // the built entries' keys, one after another
     std::vector<AddMenuEntry*> Order; // menu order; empty: the elements stand for no receivers
     std::vector<std::shared_ptr<cReceiver>> Held; // every record an entry names, in listed order
-    PlaceTable<AddMenuEntry> Places;
+    // The records by address, made from the built entries when a single message first
+    // asks after a rebuild (a list that the next list replaces never needs it).
+    PlaceTable<AddMenuEntry>& Places() {
+        if (PlacesStale) {
+            PlacesStale = false;
+            PlacesTable.Reset(Built.size());
+            for (AddMenuEntry& e : Built) {
+                PlaceTable<AddMenuEntry>::Place& place = PlacesTable.Add(e.Receiver);
+                place.Entry = &e;
+                ++place.Count;
+            }
+        }
+        return PlacesTable;
+    }
+    PlaceTable<AddMenuEntry> PlacesTable;
+    bool PlacesStale = false;
     bool ViewAll = false; // the settings the captions were made with
     Bytes Area;
     // While a rebuild runs: the built entries' shown names one after another, and per
@@ -594,7 +609,7 @@ void ReceiverLists::rebuildReceiverAddMenu() {
     book.Built.reserve(count);
     book.Held.reserve(count);
     book.Order.reserve(count);
-    book.Places.Reset(count);
+    book.PlacesStale = true;
     book.Keys.clear();
     book.Names.clear();
     book.Sorting.clear();
@@ -629,9 +644,6 @@ void ReceiverLists::rebuildReceiverAddMenu() {
         sorted.KeyAt = static_cast<uint32_t>(from);
         sorted.KeySize = static_cast<uint32_t>(e.Key.size());
         from = book.KeyEnds[i];
-        PlaceTable<AddMenuEntry>::Place& place = book.Places.Add(e.Receiver);
-        place.Entry = &e;
-        ++place.Count;
     }
     SortReceiverAddMenu();
     book.ViewAll = s.ViewAllReceiversSetting;
@@ -658,7 +670,7 @@ void ReceiverLists::rebuildReceiverAddMenu() {
 int ReceiverLists::addMenuIndexOf(const cReceiver* receiver) const {
     if (!m_AddMenu) return -1;
     AddMenuBook& book = *m_AddMenu;
-    const PlaceTable<AddMenuEntry>::Place* place = book.Places.Find(receiver);
+    const PlaceTable<AddMenuEntry>::Place* place = book.Places().Find(receiver);
     if (!place || place->Count != 1) return -1;
     const AddMenuEntry* entry = place->Entry;
     auto at = std::lower_bound(book.Order.begin(), book.Order.end(), entry->Key,
@@ -686,7 +698,7 @@ void ReceiverLists::ReceiverSaved(const std::shared_ptr<cReceiver>& receiver) {
     }
     const std::string key = RecordKey(receiver->m_DiskIdentity);
     const std::size_t listed = book.Order.size();
-    PlaceTable<AddMenuEntry>::Place* place = book.Places.Find(receiver.get());
+    PlaceTable<AddMenuEntry>::Place* place = book.Places().Find(receiver.get());
     int old = -1;
     bool alone = s.Receivers.Find(key) == receiver;
     if (!place) {
@@ -718,7 +730,7 @@ void ReceiverLists::ReceiverSaved(const std::shared_ptr<cReceiver>& receiver) {
         book.Held.push_back(receiver);
         AddMenuEntry& entry = book.Added.emplace_back();
         remake(entry);
-        PlaceTable<AddMenuEntry>::Place& added = book.Places.Add(receiver.get());
+        PlaceTable<AddMenuEntry>::Place& added = book.Places().Add(receiver.get());
         added.Entry = &entry;
         added.Count = 1;
         const auto at = std::upper_bound(first, book.Order.end(), entry.Key, ByKey);
@@ -749,7 +761,7 @@ void ReceiverLists::ReceiverSaved(const std::shared_ptr<cReceiver>& receiver) {
 void ReceiverLists::ReceiverDeleted(const std::shared_ptr<cReceiver>& receiver) {
     const ClientState& s = m_State;
     AddMenuBook& book = addMenuBook();
-    PlaceTable<AddMenuEntry>::Place* place = receiver ? book.Places.Find(receiver.get()) : nullptr;
+    PlaceTable<AddMenuEntry>::Place* place = receiver ? book.Places().Find(receiver.get()) : nullptr;
     const int old = place ? addMenuIndexOf(receiver.get()) : -1;
     // (A removed entry and its record stay in the book until the next rebuild; one comes
     // before they outnumber the listed ones.)
@@ -759,7 +771,7 @@ void ReceiverLists::ReceiverDeleted(const std::shared_ptr<cReceiver>& receiver) 
         return;
     }
     book.Order.erase(book.Order.begin() + old);
-    book.Places.Remove(receiver.get());
+    book.Places().Remove(receiver.get());
     m_ReceiverAddMenu->Remove(old);
 }
 
