@@ -15,6 +15,12 @@ namespace korvel::platform {
 
 namespace {
 
+// What an element that is not there holds.
+const QString& NoText() {
+    static const QString none;
+    return none;
+}
+
 // The caption as shown: every "&" that marks an access key taken off, "&&" as one "&".
 QString ShownText(const QString& caption) {
     QString out;
@@ -172,9 +178,9 @@ void MenuItemArray::Move(int from, int to) {
     if (m_Menu) m_Menu->moved();
 }
 
-QString MenuItemArray::Caption(int index) const {
+const QString& MenuItemArray::Caption(int index) const {
     const Item* item = at(index);
-    return item ? item->Caption : QString();
+    return item ? item->Caption : NoText();
 }
 
 void MenuItemArray::SetCaption(int index, const QString& caption) {
@@ -186,9 +192,9 @@ void MenuItemArray::SetCaption(int index, const QString& caption) {
     changed(index);
 }
 
-QString MenuItemArray::Tag(int index) const {
+const QString& MenuItemArray::Tag(int index) const {
     const Item* item = at(index);
-    return item ? item->Tag : QString();
+    return item ? item->Tag : NoText();
 }
 
 void MenuItemArray::SetTag(int index, const QString& tag) {

@@ -86,9 +86,10 @@ public:
     // between move by one.
     void Move(int from, int to);
 
-    QString Caption(int index) const;
+    // The caption and the tag as held (valid until the element changes or goes).
+    const QString& Caption(int index) const;
     void SetCaption(int index, const QString& caption);
-    QString Tag(int index) const;
+    const QString& Tag(int index) const;
     void SetTag(int index, const QString& tag);
     bool Enabled(int index) const;
     void SetEnabled(int index, bool enabled);

@@ -8,15 +8,35 @@
 namespace korvel::events {
 namespace {
 
-// A String as a view of its text inside the body, read like the codec reads a String.
+// The list's fields read as the codec reads them (big-endian; a String is its Int16 length
+// and its bytes), each checked against the end of the body. They are here, where the
+// compiler sees them, because a list is read field by field: whole to check it, and again
+// for the alarms it keeps.
+[[noreturn]] void CutShort() { throw DecodeError("alarm list cut short"); }
+
+const unsigned char* Take(std::string_view body, int32_t& position, int32_t count) {
+    if (position < 0 || static_cast<int64_t>(position) + count > static_cast<int64_t>(body.size())) CutShort();
+    const auto* at = reinterpret_cast<const unsigned char*>(body.data()) + position;
+    position += count;
+    return at;
+}
+
+int16_t ReadInt16(std::string_view body, int32_t& position) {
+    const unsigned char* at = Take(body, position, 2);
+    return static_cast<int16_t>(static_cast<uint16_t>(at[0] << 8 | at[1]));
+}
+
+int32_t ReadInt32(std::string_view body, int32_t& position) {
+    const unsigned char* at = Take(body, position, 4);
+    return static_cast<int32_t>(uint32_t{at[0]} << 24 | uint32_t{at[1]} << 16 | uint32_t{at[2]} << 8 | uint32_t{at[3]});
+}
+
+// A String as a view of its text inside the body.
 std::string_view ReadText(std::string_view body, int32_t& position) {
-    const int16_t length = GetIntegerFromNetworkBytes(body, position);
+    const int16_t length = ReadInt16(body, position);
     if (length < 0) throw DecodeError("negative String length");
-    if (static_cast<std::size_t>(position) + static_cast<std::size_t>(length) > body.size())
-        throw DecodeError("alarm list cut short");
-    const std::string_view text = body.substr(static_cast<std::size_t>(position), static_cast<std::size_t>(length));
-    position += length;
-    return text;
+    const unsigned char* at = Take(body, position, length);
+    return std::string_view(reinterpret_cast<const char*>(at), static_cast<std::size_t>(length));
 }
 
 } // namespace
@@ -24,9 +44,10 @@ std::string_view ReadText(std::string_view body, int32_t& position) {
 AlarmList::AlarmList(std::string_view body) : m_Body(body) {
     if (body.size() > UINT32_MAX) throw DecodeError("alarm list too long");
     int32_t position = 0;
-    const int32_t count = GetLongFromNetworkBytes(body, position);
+    const int32_t count = ReadInt32(body, position);
     // The whole list is checked before anything is kept, so a list cut short changes
-    // nothing; a negative count is no alarms.
+    // nothing; a negative count is no alarms. An alarm takes at least 12 bytes.
+    if (count > 0) m_Offsets.reserve(std::min(static_cast<std::size_t>(count), body.size() / 12));
     for (int32_t i = 0; i < count; ++i) {
         m_Offsets.push_back(static_cast<uint32_t>(position));
         const Alarm alarm = readAlarm(position);
@@ -37,17 +58,17 @@ AlarmList::AlarmList(std::string_view body) : m_Body(body) {
 
 AlarmList::Alarm AlarmList::readAlarm(int32_t& position) const {
     Alarm alarm;
-    alarm.Identity = GetLongFromNetworkBytes(m_Body, position);
+    alarm.Identity = ReadInt32(m_Body, position);
     alarm.Record = ReadText(m_Body, position);
     alarm.Title = ReadText(m_Body, position);
-    alarm.Icon = GetIntegerFromNetworkBytes(m_Body, position);
-    alarm.LineCount = std::max<int16_t>(GetIntegerFromNetworkBytes(m_Body, position), 0);
+    alarm.Icon = ReadInt16(m_Body, position);
+    alarm.LineCount = std::max<int16_t>(ReadInt16(m_Body, position), 0);
     return alarm;
 }
 
 AlarmList::Line AlarmList::readLine(int32_t& position) const {
     Line line;
-    line.Icon = GetIntegerFromNetworkBytes(m_Body, position);
+    line.Icon = ReadInt16(m_Body, position);
     line.Text = ReadText(m_Body, position);
     return line;
 }

@@ -68,6 +68,18 @@ public:
     };
 
     std::size_t Size() const { return m_Offsets.size(); }
+    // The alarm at that place of the list (0 first; below Size()), without reading its
+    // lines, and then its lines in order.
+    Alarm At(std::size_t index) const {
+        int32_t position = static_cast<int32_t>(m_Offsets[index]);
+        return readAlarm(position);
+    }
+    template <class OnLine>
+    void ForEachLine(std::size_t index, OnLine&& onLine) const {
+        int32_t position = static_cast<int32_t>(m_Offsets[index]);
+        const Alarm alarm = readAlarm(position);
+        for (int16_t k = 0; k < alarm.LineCount; ++k) onLine(readLine(position));
+    }
     // Calls onAlarm(const Alarm&) and then onLine(const Line&) for each of its lines,
     // alarm by alarm in the order of the list.
     template <class OnAlarm, class OnLine>

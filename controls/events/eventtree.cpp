@@ -12,6 +12,7 @@
 #include <QSignalBlocker>
 #include <QStyledItemDelegate>
 
+#include <algorithm>
 #include <deque>
 #include <memory>
 #include <unordered_map>
@@ -67,6 +68,59 @@ public:
 
 private:
     std::vector<int64_t> m_Tree; // 1-based
+};
+
+// The alarms standing while a list is played through, by identity: open addressing with
+// linear probing, a removal closing its gap, so it holds only the alarms the cap lets
+// stand (at most half full for the number it was made for).
+class IdentityTable {
+public:
+    explicit IdentityTable(std::size_t most) {
+        while ((std::size_t{1} << m_Bits) < 2 * most) ++m_Bits;
+        m_Cells.assign(std::size_t{1} << m_Bits, Cell{});
+    }
+    // The number stored with the identity, or -1.
+    int64_t Find(int32_t identity) const {
+        for (std::size_t at = home(identity);; at = step(at)) {
+            const Cell& c = m_Cells[at];
+            if (c.number < 0) return -1;
+            if (c.identity == identity) return c.number;
+        }
+    }
+    // The identity is not in the table.
+    void Add(int32_t identity, int64_t number) {
+        std::size_t at = home(identity);
+        while (m_Cells[at].number >= 0) at = step(at);
+        m_Cells[at] = Cell{identity, number};
+    }
+    // The identity is in the table.
+    void Remove(int32_t identity) {
+        std::size_t hole = home(identity);
+        while (m_Cells[hole].identity != identity || m_Cells[hole].number < 0) hole = step(hole);
+        m_Cells[hole] = Cell{};
+        // The cells after it that probed past it move back.
+        const std::size_t mask = m_Cells.size() - 1;
+        for (std::size_t at = step(hole); m_Cells[at].number >= 0; at = step(at)) {
+            if (((at - home(m_Cells[at].identity)) & mask) >= ((at - hole) & mask)) {
+                m_Cells[hole] = m_Cells[at];
+                m_Cells[at] = Cell{};
+                hole = at;
+            }
+        }
+    }
+
+private:
+    struct Cell {
+        int32_t identity = 0;
+        int64_t number = -1; // -1: free
+    };
+    std::size_t home(int32_t identity) const {
+        return static_cast<std::size_t>((static_cast<uint64_t>(static_cast<uint32_t>(identity)) * 0x9E3779B97F4A7C15ull) >>
+                                        (64 - m_Bits));
+    }
+    std::size_t step(std::size_t at) const { return (at + 1) & (m_Cells.size() - 1); }
+    unsigned m_Bits = 4;
+    std::vector<Cell> m_Cells;
 };
 
 } // namespace
@@ -454,61 +508,87 @@ void EventTree::updateLine(int32_t identity, int16_t lineIndex, int16_t icon, st
 void EventTree::LoadList(const AlarmList& alarms) {
     // Adding every alarm and line of a long list one by one, only for the node cap to
     // remove most of them again, would make and drop a node per entry. The list is first
-    // played through on a plain model of the tree (the same steps: cap, repeated
-    // identities, lines joining their alarm, order, which node was added last), and only
-    // the nodes that remain are made. The tree ends exactly as adding the entries in turn
-    // would leave it.
+    // played through on the alarms' identities and line counts alone (the same steps:
+    // cap, repeated identities, lines joining their alarm, order, which node was added
+    // last), and only the nodes that remain are made, from the list. The tree ends
+    // exactly as adding the entries in turn would leave it.
     struct Kept {
-        AlarmList::Alarm alarm;             // the entry that made the node
-        std::vector<AlarmList::Line> lines; // every line it received, in order
+        uint32_t entry = 0;     // the list's alarm that made the node
+        int32_t identity = 0;
+        int32_t lines = 0;      // every line it received
+        int32_t firstJoin = -1; // the later alarms of its identity that brought lines
+        int32_t lastJoin = -1;
     };
-    std::deque<Kept> kept; // top-level order
-    std::unordered_map<int32_t, Kept*> byIdentity;
+    struct Join {
+        uint32_t entry = 0;
+        int32_t next = -1;
+    };
+    // The standing alarms are the numbers [oldest, next) in the order they were made,
+    // kept in a ring: the cap lets at most kTreeNodeCap + 1 alarms stand.
+    const std::size_t size = alarms.Size();
+    std::size_t capacity = 1;
+    while (capacity < std::min<std::size_t>(size, kTreeNodeCap + 1)) capacity *= 2;
+    const std::size_t mask = capacity - 1;
+    std::vector<Kept> ring(capacity);
+    IdentityTable standing(capacity);
+    std::vector<Join> joins;
+    int64_t oldest = 0, next = 0;
     long long nodes = 0;
-    Kept* lastAlarm = nullptr; // the node added last: an alarm, or its line
-    std::size_t lastLine = 0;  // 0: the alarm itself, else line lastLine - 1
-    Kept* current = nullptr;   // the alarm the current entry's lines go to
+    int64_t last = -1;    // the alarm whose node was added last: the alarm, or its line
+    int32_t lastLine = 0; // 0: the alarm itself, else line lastLine - 1
 
-    alarms.ForEach(
-        [&](const AlarmList::Alarm& a) {
-            while (nodes > kTreeNodeCap && !kept.empty()) {
-                Kept& oldest = m_SortDescending ? kept.back() : kept.front();
-                nodes -= 1 + static_cast<long long>(oldest.lines.size());
-                byIdentity.erase(oldest.alarm.Identity);
-                if (lastAlarm == &oldest) lastAlarm = nullptr;
-                if (m_SortDescending) kept.pop_back();
-                else kept.pop_front();
-            }
-            if (auto it = byIdentity.find(a.Identity); it != byIdentity.end()) {
-                current = it->second; // a repeated identity adds nothing; its lines join
-                return;
-            }
-            Kept& added = m_SortDescending && !kept.empty() ? kept.emplace_front() : kept.emplace_back();
-            added.alarm = a;
-            byIdentity.emplace(a.Identity, &added);
+    for (std::size_t i = 0; i < size; ++i) {
+        const AlarmList::Alarm a = alarms.At(i);
+        while (nodes > kTreeNodeCap && oldest < next) {
+            const Kept& gone = ring[static_cast<std::size_t>(oldest) & mask];
+            nodes -= 1 + static_cast<long long>(gone.lines);
+            standing.Remove(gone.identity);
+            if (last == oldest) last = -1;
+            ++oldest;
+        }
+        int64_t current = standing.Find(a.Identity);
+        if (current < 0) {
+            current = next++;
+            ring[static_cast<std::size_t>(current) & mask] = Kept{static_cast<uint32_t>(i), a.Identity};
+            standing.Add(a.Identity, current);
             ++nodes;
-            current = lastAlarm = &added;
+            last = current;
             lastLine = 0;
-        },
-        [&](const AlarmList::Line& l) {
-            current->lines.push_back(l);
-            ++nodes;
-            lastAlarm = current;
-            lastLine = current->lines.size();
-        });
+        } else if (a.LineCount > 0) { // a repeated identity adds nothing; its lines join
+            Kept& k = ring[static_cast<std::size_t>(current) & mask];
+            const auto join = static_cast<int32_t>(joins.size());
+            joins.push_back({static_cast<uint32_t>(i), -1});
+            if (k.lastJoin < 0) k.firstJoin = join;
+            else joins[static_cast<std::size_t>(k.lastJoin)].next = join;
+            k.lastJoin = join;
+        }
+        if (a.LineCount > 0) {
+            Kept& k = ring[static_cast<std::size_t>(current) & mask];
+            k.lines += a.LineCount;
+            nodes += a.LineCount;
+            last = current;
+            lastLine = k.lines;
+        }
+    }
 
     hide();
+    // In the order shown: new alarms go to the top when sorted descending.
     std::vector<std::unique_ptr<AlarmModel::Alarm>> made;
-    made.reserve(kept.size());
-    for (const Kept& k : kept) {
+    made.reserve(static_cast<std::size_t>(next - oldest));
+    for (int64_t n = 0; n < next - oldest; ++n) {
+        const Kept& k = ring[static_cast<std::size_t>(m_SortDescending ? next - 1 - n : oldest + n) & mask];
+        const AlarmList::Alarm entry = alarms.At(k.entry);
         auto alarm = std::make_unique<AlarmModel::Alarm>();
-        alarm->identity = k.alarm.Identity;
-        alarm->record = Bytes(k.alarm.Record);
-        alarm->title = Bytes(k.alarm.Title);
-        const int image = AlarmImage(k.alarm.Icon);
-        alarm->image = k.lines.empty() ? image : AlarmImageWithLines(image);
-        alarm->lines.reserve(k.lines.size());
-        for (const AlarmList::Line& l : k.lines) alarm->lines.push_back({Bytes(l.Text), l.Icon});
+        alarm->identity = k.identity;
+        alarm->record = Bytes(entry.Record);
+        alarm->title = Bytes(entry.Title);
+        const int image = AlarmImage(entry.Icon);
+        alarm->image = k.lines == 0 ? image : AlarmImageWithLines(image);
+        alarm->lines.reserve(static_cast<std::size_t>(k.lines));
+        const auto addLine = [&lines = alarm->lines](const AlarmList::Line& l) { lines.push_back({Bytes(l.Text), l.Icon}); };
+        alarms.ForEachLine(k.entry, addLine);
+        for (int32_t j = k.firstJoin; j >= 0; j = joins[static_cast<std::size_t>(j)].next)
+            alarms.ForEachLine(joins[static_cast<std::size_t>(j)].entry, addLine);
         made.push_back(std::move(alarm));
     }
     m_Model->Reset(std::move(made));
@@ -518,7 +598,7 @@ void EventTree::LoadList(const AlarmList& alarms) {
     // Only the last node added is revealed: once, when the list is in (or at the end of
     // the read that brought it).
     show();
-    if (lastAlarm) reveal(lastAlarm->alarm.Identity, static_cast<int>(lastLine) - 1);
+    if (last >= 0) reveal(ring[static_cast<std::size_t>(last) & mask].identity, lastLine - 1);
 }
 
 void EventTree::LoadList(const std::vector<AlarmEntry>& alarms) {

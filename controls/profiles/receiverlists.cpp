@@ -404,9 +404,10 @@ public:
         EntryType* Entry = nullptr; // when Count is 1
         int Count = 0;
     };
+    // Room for the expected records at most three quarters full.
     void Reset(std::size_t expected) {
         std::size_t size = 16;
-        while (size < 2 * expected) size *= 2;
+        while (3 * size < 4 * expected) size *= 2;
         m_Slots.assign(size, Place{});
         m_Used = 0;
     }
@@ -419,7 +420,7 @@ public:
     }
     Place& Add(const cReceiver* record) {
         if (Place* p = Find(record)) return *p;
-        if (2 * (m_Used + 1) > m_Slots.size()) grow();
+        if (4 * (m_Used + 1) > 3 * m_Slots.size()) grow();
         std::size_t at = slotOf(record);
         while (m_Slots[at].Record) at = (at + 1) & (m_Slots.size() - 1);
         ++m_Used;
@@ -451,7 +452,7 @@ private:
     }
     void grow() {
         std::vector<Place> old = std::move(m_Slots);
-        Reset(old.size());
+        Reset(old.size()); // twice the room
         for (const Place& p : old)
             if (p.Record) Add(p.Record) = p;
     }
@@ -467,9 +468,40 @@ struct ReceiverLists::AddMenuBook {
     std::string Keys;                 // the built entries' keys, one after another
     std::vector<AddMenuEntry*> Order; // menu order; empty: the elements stand for no receivers
     std::vector<std::shared_ptr<cReceiver>> Held; // every record an entry names, in listed order
-    PlaceTable<AddMenuEntry> Places;
+    // The records by address, made from the built entries when a single message first
+    // asks after a rebuild (a list that the next list replaces never needs it).
+    PlaceTable<AddMenuEntry>& Places() {
+        if (PlacesStale) {
+            PlacesStale = false;
+            PlacesTable.Reset(Built.size());
+            for (AddMenuEntry& e : Built) {
+                PlaceTable<AddMenuEntry>::Place& place = PlacesTable.Add(e.Receiver);
+                place.Entry = &e;
+                ++place.Count;
+            }
+        }
+        return PlacesTable;
+    }
+    PlaceTable<AddMenuEntry> PlacesTable;
+    bool PlacesStale = false;
     bool ViewAll = false; // the settings the captions were made with
     Bytes Area;
+    // While a rebuild runs: the built entries' shown names one after another, and per
+    // entry, in menu order once sorted, what the sort and the captions read, so that
+    // neither reads a record or an entry.
+    struct Sorted {
+        uint64_t Head[2] = {}; // the first 16 bytes of the key (KeyHead)
+        uint32_t KeyAt = 0;    // the key in Keys
+        uint32_t KeySize = 0;
+        uint32_t Place = 0;    // in Built
+        uint32_t NameAt = 0;   // in Names
+        uint32_t NameSize = 0;
+        int16_t Identity = 0;
+        bool Plain = false; // no "&" and no byte where Windows-1252 is not Latin-1
+    };
+    std::string Names;
+    std::vector<Sorted> Sorting;
+    std::vector<std::size_t> KeyEnds;
 };
 
 void ReceiverLists::AddMenuBookDeleter::operator()(AddMenuBook* book) const { delete book; }
@@ -510,24 +542,55 @@ void AppendKey(std::string& out, std::string_view shown) {
     }
 }
 
-QString TagOf(int16_t identity) {
-    char text[8] = {'K'};
-    const auto end = std::to_chars(text + 1, text + sizeof text, identity).ptr;
-    return QString::fromLatin1(text, end - text);
+// A plain name is its own caption in Latin-1: no "&" (doubled in a caption) and no byte
+// where Windows-1252 is not Latin-1.
+bool IsPlain(std::string_view shown) {
+    return std::none_of(shown.begin(), shown.end(), [](char c) {
+        const auto b = static_cast<unsigned char>(c);
+        return c == '&' || (b >= 0x80 && b <= 0x9F);
+    });
 }
+
+// Whether the caption is the one CaptionOf(shown) makes, without making it.
+bool ShowsCaption(const QString& caption, std::string_view shown, bool plain) {
+    if (!plain) return caption == CaptionOf(shown);
+    return caption == QLatin1String(shown.data(), static_cast<qsizetype>(shown.size()));
+}
+
+// Bytes from..from + 7 of a key as one number, big-endian, past its end zeros: numbers
+// that differ order as the keys do.
+uint64_t KeyHead(std::string_view key, std::size_t from) {
+    uint64_t head = 0;
+    for (std::size_t i = from; i < from + 8; ++i) head = head << 8 | (i < key.size() ? static_cast<unsigned char>(key[i]) : 0u);
+    return head;
+}
+
+struct TagText {
+    explicit TagText(int16_t identity) : size(std::to_chars(text + 1, text + sizeof text, identity).ptr - text) {}
+    QLatin1String View() const { return QLatin1String(text, size); }
+    char text[8] = {'K'};
+    qsizetype size;
+};
+
+QString TagOf(int16_t identity) { return TagText(identity).View(); }
 
 } // namespace
 
-// Orders the sub-menu's entries by their keys, entries of equal keys in collection order:
-// the order a bubble sort with a strict comparison gives, in O(n log n).
+// Orders the built entries by their keys, entries of equal keys in collection order (the
+// order a bubble sort with a strict comparison gives), in O(n log n): the heads of two
+// keys first, so that most comparisons read no key; equal heads compare the keys, equal
+// keys the places.
 void ReceiverLists::SortReceiverAddMenu() {
-    std::vector<AddMenuEntry*>& order = addMenuBook().Order;
-    // Each key beside its entry, so that a comparison reads no entry.
-    std::vector<std::pair<std::string_view, AddMenuEntry*>> keyed;
-    keyed.reserve(order.size());
-    for (AddMenuEntry* e : order) keyed.emplace_back(e->Key, e);
-    std::stable_sort(keyed.begin(), keyed.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
-    for (std::size_t i = 0; i < keyed.size(); ++i) order[i] = keyed[i].second;
+    AddMenuBook& book = addMenuBook();
+    const std::string_view keys = book.Keys;
+    std::sort(book.Sorting.begin(), book.Sorting.end(), [keys](const AddMenuBook::Sorted& a, const AddMenuBook::Sorted& b) {
+        if (a.Head[0] != b.Head[0]) return a.Head[0] < b.Head[0];
+        if (a.Head[1] != b.Head[1]) return a.Head[1] < b.Head[1];
+        const int c = keys.substr(a.KeyAt, a.KeySize).compare(keys.substr(b.KeyAt, b.KeySize));
+        return c != 0 ? c < 0 : a.Place < b.Place;
+    });
+    book.Order.clear();
+    for (const AddMenuBook::Sorted& e : book.Sorting) book.Order.push_back(&book.Built[e.Place]);
 }
 
 bool ReceiverLists::addMenuShownAsBuilt() const {
@@ -546,13 +609,13 @@ void ReceiverLists::rebuildReceiverAddMenu() {
     book.Built.reserve(count);
     book.Held.reserve(count);
     book.Order.reserve(count);
-    book.Places.Reset(count);
+    book.PlacesStale = true;
     book.Keys.clear();
-    // Captions and tags in collection order, handed to the menu in menu order.
-    std::vector<std::pair<QString, QString>> shown;
-    shown.reserve(count);
-    std::vector<std::size_t> keyEnds;
-    keyEnds.reserve(count);
+    book.Names.clear();
+    book.Sorting.clear();
+    book.Sorting.reserve(count);
+    book.KeyEnds.clear();
+    book.KeyEnds.reserve(count);
     for (const auto& entry : s.Receivers) {
         if (!entry.item) continue;
         book.Held.push_back(entry.item);
@@ -561,19 +624,26 @@ void ReceiverLists::rebuildReceiverAddMenu() {
         e.CollectionKey = entry.key;
         const std::string_view name = addMenuShownName(*entry.item);
         AppendKey(book.Keys, name);
-        keyEnds.push_back(book.Keys.size());
-        shown.emplace_back(CaptionOf(name), TagOf(entry.item->m_DiskIdentity));
+        book.KeyEnds.push_back(book.Keys.size());
+        AddMenuBook::Sorted& sorted = book.Sorting.emplace_back();
+        sorted.Place = static_cast<uint32_t>(book.Built.size() - 1);
+        sorted.NameAt = static_cast<uint32_t>(book.Names.size());
+        sorted.NameSize = static_cast<uint32_t>(name.size());
+        sorted.Identity = entry.item->m_DiskIdentity;
+        sorted.Plain = IsPlain(name);
+        book.Names.append(name);
     }
     // The block of keys is complete: the entries view their parts of it.
     std::size_t from = 0;
     for (std::size_t i = 0; i < book.Built.size(); ++i) {
         AddMenuEntry& e = book.Built[i];
-        e.Key = std::string_view(book.Keys).substr(from, keyEnds[i] - from);
-        from = keyEnds[i];
-        PlaceTable<AddMenuEntry>::Place& place = book.Places.Add(e.Receiver);
-        place.Entry = &e;
-        ++place.Count;
-        book.Order.push_back(&e);
+        e.Key = std::string_view(book.Keys).substr(from, book.KeyEnds[i] - from);
+        AddMenuBook::Sorted& sorted = book.Sorting[i];
+        sorted.Head[0] = KeyHead(e.Key, 0);
+        sorted.Head[1] = KeyHead(e.Key, 8);
+        sorted.KeyAt = static_cast<uint32_t>(from);
+        sorted.KeySize = static_cast<uint32_t>(e.Key.size());
+        from = book.KeyEnds[i];
     }
     SortReceiverAddMenu();
     book.ViewAll = s.ViewAllReceiversSetting;
@@ -584,10 +654,14 @@ void ReceiverLists::rebuildReceiverAddMenu() {
     platform::MenuItemArray& menu = *m_ReceiverAddMenu;
     while (menu.Count() < n) menu.Load();
     while (menu.Count() > n) menu.Unload();
+    // A caption or tag is made only where the menu does not show it already (a list sent
+    // again names mostly the same receivers in the same places).
     for (int i = 0; i < n; ++i) {
-        const auto& [caption, tag] = shown[static_cast<std::size_t>(book.Order[static_cast<std::size_t>(i)] - book.Built.data())];
-        menu.SetCaption(i, caption);
-        menu.SetTag(i, tag);
+        const AddMenuBook::Sorted& e = book.Sorting[static_cast<std::size_t>(i)];
+        const std::string_view name = std::string_view(book.Names).substr(e.NameAt, e.NameSize);
+        if (!ShowsCaption(menu.Caption(i), name, e.Plain)) menu.SetCaption(i, CaptionOf(name));
+        const TagText tag(e.Identity);
+        if (menu.Tag(i) != tag.View()) menu.SetTag(i, tag.View());
     }
 }
 
@@ -596,7 +670,7 @@ void ReceiverLists::rebuildReceiverAddMenu() {
 int ReceiverLists::addMenuIndexOf(const cReceiver* receiver) const {
     if (!m_AddMenu) return -1;
     AddMenuBook& book = *m_AddMenu;
-    const PlaceTable<AddMenuEntry>::Place* place = book.Places.Find(receiver);
+    const PlaceTable<AddMenuEntry>::Place* place = book.Places().Find(receiver);
     if (!place || place->Count != 1) return -1;
     const AddMenuEntry* entry = place->Entry;
     auto at = std::lower_bound(book.Order.begin(), book.Order.end(), entry->Key,
@@ -624,7 +698,7 @@ void ReceiverLists::ReceiverSaved(const std::shared_ptr<cReceiver>& receiver) {
     }
     const std::string key = RecordKey(receiver->m_DiskIdentity);
     const std::size_t listed = book.Order.size();
-    PlaceTable<AddMenuEntry>::Place* place = book.Places.Find(receiver.get());
+    PlaceTable<AddMenuEntry>::Place* place = book.Places().Find(receiver.get());
     int old = -1;
     bool alone = s.Receivers.Find(key) == receiver;
     if (!place) {
@@ -656,7 +730,7 @@ void ReceiverLists::ReceiverSaved(const std::shared_ptr<cReceiver>& receiver) {
         book.Held.push_back(receiver);
         AddMenuEntry& entry = book.Added.emplace_back();
         remake(entry);
-        PlaceTable<AddMenuEntry>::Place& added = book.Places.Add(receiver.get());
+        PlaceTable<AddMenuEntry>::Place& added = book.Places().Add(receiver.get());
         added.Entry = &entry;
         added.Count = 1;
         const auto at = std::upper_bound(first, book.Order.end(), entry.Key, ByKey);
@@ -687,7 +761,7 @@ void ReceiverLists::ReceiverSaved(const std::shared_ptr<cReceiver>& receiver) {
 void ReceiverLists::ReceiverDeleted(const std::shared_ptr<cReceiver>& receiver) {
     const ClientState& s = m_State;
     AddMenuBook& book = addMenuBook();
-    PlaceTable<AddMenuEntry>::Place* place = receiver ? book.Places.Find(receiver.get()) : nullptr;
+    PlaceTable<AddMenuEntry>::Place* place = receiver ? book.Places().Find(receiver.get()) : nullptr;
     const int old = place ? addMenuIndexOf(receiver.get()) : -1;
     // (A removed entry and its record stay in the book until the next rebuild; one comes
     // before they outnumber the listed ones.)
@@ -697,7 +771,7 @@ void ReceiverLists::ReceiverDeleted(const std::shared_ptr<cReceiver>& receiver) 
         return;
     }
     book.Order.erase(book.Order.begin() + old);
-    book.Places.Remove(receiver.get());
+    book.Places().Remove(receiver.get());
     m_ReceiverAddMenu->Remove(old);
 }
 

@@ -249,7 +249,11 @@ TEST_F(ReceiverMenuTest, ARandomRunOfMessagesKeepsTheMenuAsAWholeRebuildMakesIt)
     std::mt19937 random(20240517);
     const auto pick = [&](int n) { return static_cast<int>(random() % static_cast<unsigned>(n)); };
     const char* names[] = {"North\\Door", "north\\door", "door", "Door", "North\\Gate", "Gate", "South\\Gate",
-                           "A&B", "a&b", "Zed", "\xC4rende", "\xE4rende", "North\\", ""};
+                           "A&B", "a&b", "Zed", "\xC4rende", "\xE4rende", "North\\", "",
+                           // longer than the 16 bytes the sort compares first, and bytes
+                           // where Windows-1252 is not Latin-1
+                           "Receiver number 0001", "receiver number 0001", "Receiver number 0002",
+                           "Receiver number 000", "Receiver numbe", "\x80uro \x9Cuvre", "\x8Auvre"};
     const auto name = [&] { return Bytes(names[pick(static_cast<int>(std::size(names)))]); };
     const auto identity = [&] { return 1 + pick(12); };
     const auto known = [&]() -> std::shared_ptr<cReceiver> {

@@ -332,11 +332,14 @@ std::vector<AlarmUpdate> LiveUpdates(uint32_t seed, int count, int32_t firstId) 
 }
 
 TEST(EventTreeList, ALongListEndsAsAddingEachEntryInTurnWould) {
-    // Repeated identities (with lines of their own), alarms with many lines, icon codes
-    // with and without images, and far more nodes than the cap holds.
+    // Repeated identities (with lines of their own, several joining one alarm, and of
+    // alarms the cap already dropped), alarms with many lines, icon codes with and without
+    // images, and far more nodes than the cap holds.
     std::vector<AlarmEntry> list;
     for (int32_t n = 0; n < 1200; ++n) {
-        const int32_t id = n % 7 == 3 ? n - 3 : n; // every seventh entry repeats an earlier identity
+        // Every seventh entry repeats an earlier identity, and so does another seventh
+        // (the same identity); every eleventh from 440 on one long gone.
+        const int32_t id = n % 7 == 3 ? n - 3 : n % 7 == 5 ? n - 5 : n >= 440 && n % 11 == 6 ? n - 440 : n;
         AlarmEntry a{id, "rec" + std::to_string(n), "Alarm " + std::to_string(n), static_cast<int16_t>(n % 6), {}};
         const int lines = n % 50 == 0 ? 400 : n % 4;
         for (int k = 0; k < lines; ++k) a.Lines.push_back({static_cast<int16_t>(k % 17), "line " + std::to_string(k)});
